@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/HttpClient.h"
+
+#include <chrono>
+#include <memory>
+
+namespace quindle {
+
+/// libcurl implementation: one worker thread drives a multi handle (concurrent transfers,
+/// connection reuse, one shared cookie store), one callback thread delivers replies in order
+/// of completion. Errors carry domain "HTTP" and curl's code.
+class CurlHttpClient final : public HttpClient {
+public:
+    static constexpr std::chrono::milliseconds defaultConnectTimeout { 10'000 };
+    static constexpr std::chrono::milliseconds defaultRequestTimeout { 60'000 };
+    static constexpr size_t defaultMaxResponseBytes = 256u * 1024 * 1024;
+
+    CurlHttpClient();
+    ~CurlHttpClient() override; // cancels outstanding transfers; their handlers get an error
+
+    void setConnectTimeout(std::chrono::milliseconds t);
+    void setRequestTimeout(std::chrono::milliseconds t);
+    /// Bodies larger than this fail with an error instead of growing without bound.
+    void setMaxResponseBytes(size_t bytes);
+
+    void send(HttpRequest request, Handler handler) override;
+    size_t inFlight() const override;
+    bool isCallbackThread() const override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace quindle

@@ -77,7 +77,12 @@ void CarouselView::reloadData()
         recycle(slot);
     slots_.clear();
     auto source = dataSource_.lock();
+    int previousCount = numberOfItems_;
     numberOfItems_ = source ? std::max(0, source->numberOfItemsInCarousel(*this)) : 0;
+    // An empty carousel parks its offset at -1; the first items start at the first index
+    // at once rather than sliding in from before it.
+    if (previousCount == 0 && numberOfItems_ > 0)
+        scrollOffset_ = 0;
     auto d = delegate();
     numberOfPlaceholders_ = d ? std::max(0, d->numberOfPlaceholdersInCarousel(*this)) : 0;
     itemWidth_ = 0;

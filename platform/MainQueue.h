@@ -11,6 +11,8 @@ namespace quindle {
 class MainQueue {
 public:
     using Task = std::function<void()>;
+    /// How long `runUntil` waits at most before checking `done()` again when nothing is posted.
+    static constexpr std::chrono::milliseconds defaultRecheckInterval { 20 };
     static MainQueue& shared();
 
     /// Posts work to run on the main thread, after everything already posted.
@@ -24,6 +26,9 @@ public:
     /// Runs tasks as they come until `done()` is true (checked after each task and on wake-up)
     /// or the timeout passes. Returns whether `done()` became true.
     bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    /// Wakes a waiting `runUntil` so that it checks `done()` now, without posting work.
+    void notify();
+    void setRecheckInterval(std::chrono::milliseconds interval);
     /// Tasks waiting to run.
     size_t pending() const;
 

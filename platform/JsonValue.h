@@ -11,6 +11,7 @@ namespace quindle {
 
 class JsonArray;
 class JsonObject;
+struct JsonNodeReaper;
 using JsonArrayPtr = std::shared_ptr<JsonArray>;
 using JsonObjectPtr = std::shared_ptr<JsonObject>;
 
@@ -55,6 +56,7 @@ public:
     /// Typed reads; each returns the fallback (or null pointer) when the kind differs.
     bool asBool(bool fallback = false) const;
     int64_t asInt(int64_t fallback = 0) const;    // Int, UInt in range, or Double truncated
+    uint64_t asUInt(uint64_t fallback = 0) const; // UInt, or Int when not negative
     double asDouble(double fallback = 0) const;   // any number
     const std::string* string() const;            // nullptr unless String
     const std::string& asString() const;          // empty string unless String
@@ -66,6 +68,8 @@ public:
     bool operator==(const JsonValue& other) const;
 
 private:
+    friend struct JsonNodeReaper;
+
     Kind m_kind { Kind::Null };
     union {
         bool m_bool;
@@ -136,6 +140,7 @@ public:
     auto end() const { return m_entries.end(); }
 
 private:
+    friend struct JsonNodeReaper;
     std::vector<Entry> m_entries;
 };
 

@@ -1,0 +1,363 @@
+#include "platform/JsonValue.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <unordered_set>
+
+namespace quindle {
+
+namespace {
+
+const std::string emptyString;
+const JsonArrayPtr nullArray;
+const JsonObjectPtr nullObject;
+const OpaquePtr nullOpaque;
+const JsonValue nullValue;
+
+} // namespace
+
+JsonValue::JsonValue(bool b) : m_kind(Kind::Bool) { m_bool = b; }
+JsonValue::JsonValue(int i) : m_kind(Kind::Int) { m_int = i; }
+JsonValue::JsonValue(long i) : m_kind(Kind::Int) { m_int = i; }
+JsonValue::JsonValue(long long i) : m_kind(Kind::Int) { m_int = i; }
+
+// Unsigned values that fit a signed integer are kept as Int, so that equal numbers have one kind.
+JsonValue::JsonValue(unsigned long long u)
+{
+    if (u > static_cast<unsigned long long>(std::numeric_limits<int64_t>::max())) {
+        m_kind = Kind::UInt;
+        m_uint = u;
+    } else {
+        m_kind = Kind::Int;
+        m_int = static_cast<int64_t>(u);
+    }
+}
+
+JsonValue::JsonValue(double d) : m_kind(Kind::Double) { m_double = d; }
+JsonValue::JsonValue(std::string s) : m_kind(Kind::String), m_string(std::move(s)) { }
+JsonValue::JsonValue(std::string_view s) : m_kind(Kind::String), m_string(s) { }
+JsonValue::JsonValue(const char* s) : m_kind(Kind::String), m_string(s ? s : "") { }
+
+// A null pointer makes a null value, never an array or object without a node.
+JsonValue::JsonValue(JsonArrayPtr a)
+{
+    if (a) {
+        m_kind = Kind::Array;
+        m_array = std::move(a);
+    }
+}
+
+JsonValue::JsonValue(JsonObjectPtr o)
+{
+    if (o) {
+        m_kind = Kind::Object;
+        m_object = std::move(o);
+    }
+}
+
+JsonValue::JsonValue(OpaquePtr o)
+{
+    if (o) {
+        m_kind = Kind::Opaque;
+        m_opaque = std::move(o);
+    }
+}
+
+bool JsonValue::asBool(bool fallback) const
+{
+    return m_kind == Kind::Bool ? m_bool : fallback;
+}
+
+int64_t JsonValue::asInt(int64_t fallback) const
+{
+    switch (m_kind) {
+    case Kind::Int:
+        return m_int;
+    case Kind::UInt:
+        return fallback;
+    case Kind::Double:
+        // Truncating NaN or a value outside int64 is undefined; those give the fallback.
+        if (std::isnan(m_double) || m_double >= 9223372036854775808.0 || m_double < -9223372036854775808.0)
+            return fallback;
+        return static_cast<int64_t>(m_double);
+    default:
+        return fallback;
+    }
+}
+
+uint64_t JsonValue::asUInt(uint64_t fallback) const
+{
+    if (m_kind == Kind::UInt)
+        return m_uint;
+    if (m_kind == Kind::Int && m_int >= 0)
+        return static_cast<uint64_t>(m_int);
+    return fallback;
+}
+
+double JsonValue::asDouble(double fallback) const
+{
+    switch (m_kind) {
+    case Kind::Int:
+        return static_cast<double>(m_int);
+    case Kind::UInt:
+        return static_cast<double>(m_uint);
+    case Kind::Double:
+        return m_double;
+    default:
+        return fallback;
+    }
+}
+
+const std::string* JsonValue::string() const
+{
+    return m_kind == Kind::String ? &m_string : nullptr;
+}
+
+const std::string& JsonValue::asString() const
+{
+    return m_kind == Kind::String ? m_string : emptyString;
+}
+
+const JsonArrayPtr& JsonValue::array() const
+{
+    return m_kind == Kind::Array ? m_array : nullArray;
+}
+
+const JsonObjectPtr& JsonValue::object() const
+{
+    return m_kind == Kind::Object ? m_object : nullObject;
+}
+
+const OpaquePtr& JsonValue::opaque() const
+{
+    return m_kind == Kind::Opaque ? m_opaque : nullOpaque;
+}
+
+namespace {
+
+struct NodePair {
+    const void* a;
+    const void* b;
+    bool operator==(const NodePair&) const = default;
+};
+
+struct NodePairHash {
+    size_t operator()(const NodePair& p) const
+    {
+        return std::hash<const void*>()(p.a) * 31 + std::hash<const void*>()(p.b);
+    }
+};
+
+} // namespace
+
+// Compares with an explicit work list so that deep graphs cannot exhaust the stack. Node pairs
+// already under comparison are taken as equal, which ends the walk on cyclic graphs.
+bool JsonValue::operator==(const JsonValue& other) const
+{
+    std::vector<std::pair<const JsonValue*, const JsonValue*>> work { { this, &other } };
+    std::unordered_set<NodePair, NodePairHash> seen;
+    while (!work.empty()) {
+        auto [a, b] = work.back();
+        work.pop_back();
+        if (a->m_kind != b->m_kind)
+            return false;
+        switch (a->m_kind) {
+        case Kind::Null:
+            break;
+        case Kind::Bool:
+            if (a->m_bool != b->m_bool)
+                return false;
+            break;
+        case Kind::Int:
+            if (a->m_int != b->m_int)
+                return false;
+            break;
+        case Kind::UInt:
+            if (a->m_uint != b->m_uint)
+                return false;
+            break;
+        case Kind::Double:
+            if (a->m_double != b->m_double)
+                return false;
+            break;
+        case Kind::String:
+            if (a->m_string != b->m_string)
+                return false;
+            break;
+        case Kind::Opaque:
+            if (a->m_opaque != b->m_opaque)
+                return false;
+            break;
+        case Kind::Array: {
+            const JsonArray& x = *a->m_array;
+            const JsonArray& y = *b->m_array;
+            if (&x == &y || !seen.insert({ &x, &y }).second)
+                break;
+            if (x.size() != y.size())
+                return false;
+            for (size_t i = 0; i < x.size(); ++i)
+                work.emplace_back(&x.at(i), &y.at(i));
+            break;
+        }
+        case Kind::Object: {
+            const JsonObject& x = *a->m_object;
+            const JsonObject& y = *b->m_object;
+            if (&x == &y || !seen.insert({ &x, &y }).second)
+                break;
+            if (x.size() != y.size())
+                return false;
+            // Key order does not matter for equality; keys are unique within an object.
+            for (const auto& [key, value] : x) {
+                const JsonValue* match = y.find(key);
+                if (!match)
+                    return false;
+                work.emplace_back(&value, match);
+            }
+            break;
+        }
+        }
+    }
+    return true;
+}
+
+// Nodes are freed from a work list: a node whose last holder is the list has its children
+// moved out before it goes, so no destructor ever runs more than one level deep. Values
+// and nodes that go by any other way (erase, clear, assignment) end in these destructors too.
+struct JsonNodeReaper {
+    std::vector<JsonArrayPtr> arrays;
+    std::vector<JsonObjectPtr> objects;
+
+    void take(JsonValue& v);
+    void drain();
+};
+
+JsonArrayPtr JsonArray::create(std::vector<JsonValue> items)
+{
+    auto array = create();
+    array->m_items = std::move(items);
+    return array;
+}
+
+void JsonArray::insert(size_t index, JsonValue v)
+{
+    if (index > m_items.size())
+        index = m_items.size();
+    m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(index), std::move(v));
+}
+
+void JsonArray::erase(size_t index)
+{
+    if (index < m_items.size())
+        m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+JsonObjectPtr JsonObject::create(std::vector<Entry> entries)
+{
+    auto object = create();
+    for (auto& [key, value] : entries)
+        object->set(key, std::move(value));
+    return object;
+}
+
+const JsonValue* JsonObject::find(std::string_view key) const
+{
+    for (const auto& entry : m_entries) {
+        if (entry.first == key)
+            return &entry.second;
+    }
+    return nullptr;
+}
+
+JsonValue* JsonObject::find(std::string_view key)
+{
+    for (auto& entry : m_entries) {
+        if (entry.first == key)
+            return &entry.second;
+    }
+    return nullptr;
+}
+
+const JsonValue& JsonObject::get(std::string_view key) const
+{
+    const JsonValue* value = find(key);
+    return value ? *value : nullValue;
+}
+
+void JsonObject::set(std::string_view key, JsonValue value)
+{
+    if (JsonValue* existing = find(key)) {
+        *existing = std::move(value);
+        return;
+    }
+    m_entries.emplace_back(std::string(key), std::move(value));
+}
+
+bool JsonObject::erase(std::string_view key)
+{
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (it->first == key) {
+            m_entries.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void JsonObject::clear()
+{
+    m_entries.clear();
+}
+
+void JsonObject::appendUnchecked(std::string key, JsonValue value)
+{
+    m_entries.emplace_back(std::move(key), std::move(value));
+}
+
+void JsonNodeReaper::take(JsonValue& v)
+{
+    if (v.m_array)
+        arrays.push_back(std::move(v.m_array));
+    if (v.m_object)
+        objects.push_back(std::move(v.m_object));
+}
+
+void JsonNodeReaper::drain()
+{
+    while (!arrays.empty() || !objects.empty()) {
+        if (!arrays.empty()) {
+            JsonArrayPtr node = std::move(arrays.back());
+            arrays.pop_back();
+            if (node.use_count() == 1) {
+                for (auto& item : node->items())
+                    take(item);
+            }
+            // `node` goes here; its children, if it was the last holder, are in the lists.
+        } else {
+            JsonObjectPtr node = std::move(objects.back());
+            objects.pop_back();
+            if (node.use_count() == 1) {
+                for (auto& entry : node->m_entries)
+                    take(entry.second);
+            }
+        }
+    }
+}
+
+JsonArray::~JsonArray()
+{
+    JsonNodeReaper reaper;
+    for (auto& item : m_items)
+        reaper.take(item);
+    reaper.drain();
+}
+
+JsonObject::~JsonObject()
+{
+    JsonNodeReaper reaper;
+    for (auto& entry : m_entries)
+        reaper.take(entry.second);
+    reaper.drain();
+}
+
+} // namespace quindle

@@ -250,9 +250,24 @@ void CarouselView::layOutItemViews()
     updateItemWidth();
     updateNumberOfVisibleItems();
     offsetMultiplier_ = valueForOption(CarouselOption::OffsetMultiplier, defaultOption(CarouselOption::OffsetMultiplier));
+    if (numberOfItems_ == 0) {
+        // Nothing to scroll to: a motion left over from before the items went away would carry
+        // on towards an offset that no longer exists.
+        scrolling_ = false;
+        decelerating_ = false;
+        scrollOffset_ = clampedOffset(scrollOffset_);
+        return;
+    }
     if (!scrolling_ && !decelerating_ && autoscroll_ == 0) {
-        if (scrollToItemBoundary_ && numberOfItems_ > 0)
+        if (scrollToItemBoundary_) {
+            // Layout knows no time of its own: before the first step the animation starts at
+            // that step rather than at some earlier instant that would cut it short.
+            bool stepped = haveLastStep_;
             scrollToItemAtIndex(currentItemIndex(), CarouselAnimation::Animated, lastStepTime_);
+            startTimePending_ = scrolling_ && !stepped;
+            if (startTimePending_)
+                haveLastStep_ = false;
+        }
         else
             scrollOffset_ = clampedOffset(scrollOffset_);
     }
@@ -524,14 +539,23 @@ void CarouselView::depthSort()
             currentAlong = along(layout.transform);
     }
     auto depthKey = [](const Transform3D& t) { return t.m13() + t.m23() + t.m33() + t.m43(); };
-    std::stable_sort(frameLayouts_.begin(), frameLayouts_.end(), [&](const CarouselItemLayout& a, const CarouselItemLayout& b) {
+    auto below = [&](const CarouselItemLayout& a, const CarouselItemLayout& b) {
         double za = depthKey(a.transform);
         double zb = depthKey(b.transform);
         if (za != zb)
             return za < zb;
         // Equal depth: the one farther from the current item goes below.
         return std::abs(along(a.transform) - currentAlong) > std::abs(along(b.transform) - currentAlong);
-    });
+    };
+    // Insertion sort: stable, allocates nothing, and a few dozen containers that keep their
+    // order from frame to frame are nearly sorted already.
+    for (size_t i = 1; i < frameLayouts_.size(); ++i) {
+        size_t j = i;
+        while (j > 0 && below(frameLayouts_[i], frameLayouts_[j - 1]))
+            --j;
+        if (j != i)
+            std::rotate(frameLayouts_.begin() + j, frameLayouts_.begin() + i, frameLayouts_.begin() + i + 1);
+    }
     for (size_t i = 0; i < frameLayouts_.size(); ++i)
         frameLayouts_[i].depth = static_cast<int>(i);
 }
@@ -557,7 +581,9 @@ std::optional<int> CarouselView::itemIndexAtPoint(CarouselPoint point) const
     // Every shown container counts here, not only those that take touches: a tap on a
     // neighbour is what brings it to the centre.
     for (auto it = frameLayouts_.rbegin(); it != frameLayouts_.rend(); ++it) {
-        if (it->hidden || !it->view || it->isPlaceholder)
+        // A faded-out container still lies in front of the others (ahead of the current item
+        // in style 9); it must not catch a tap meant for what the user sees.
+        if (it->hidden || !it->view || it->isPlaceholder || !(it->alpha > 0))
             continue;
         double hw = it->view->width() / 2;
         double hh = it->view->height() / 2;
@@ -610,6 +636,7 @@ void CarouselView::setScrollOffsetNotifying(double offset)
 
 void CarouselView::scrollToOffset(double offset, double duration, double now)
 {
+    startTimePending_ = false;
     if (duration > 0 && offset != scrollOffset_) {
         scrolling_ = true;
         decelerating_ = false;
@@ -676,6 +703,7 @@ void CarouselView::startDecelerating(double velocity, double now)
     endOffset_ = end;
     if (end == startOffset_ || velocity == 0)
         return;
+    startTimePending_ = false;
     startVelocity_ = velocity;
     scrollDurationActive_ = std::abs(end - startOffset_) / std::abs(velocity / 2);
     startTime_ = now;
@@ -700,6 +728,10 @@ void CarouselView::settle(double now)
 
 void CarouselView::step(double now)
 {
+    if (startTimePending_) {
+        startTimePending_ = false;
+        startTime_ = now;
+    }
     double dt = haveLastStep_ ? now - lastStepTime_ : 0;
     lastStepTime_ = now;
     haveLastStep_ = true;

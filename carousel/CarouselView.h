@@ -225,6 +225,7 @@ private:
     double scrollDurationActive_ { 0 };
     double lastStepTime_ { 0 };
     bool haveLastStep_ { false };
+    bool startTimePending_ { false };
     double dragStartOffset_ { 0 };
     double dragLastTranslation_ { 0 };
 

@@ -35,6 +35,8 @@ public:
 
     /// The installed catalogue (the built-in one until a front end replaces it).
     static FontCatalogue& current();
+    /// Replaces the installed catalogue; null puts the built-in one back. References handed
+    /// out by current() stay valid.
     static void install(std::shared_ptr<FontCatalogue> catalogue);
 };
 

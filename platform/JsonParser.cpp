@@ -58,9 +58,10 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// The document parser names a broken structure only generically; a quick scan of the text
-// tells a text that stops inside a value from one with something after its value.
-JsonParser::ErrorCode classifyStructure(std::string_view text)
+// The document parser names a broken structure only generically and reports a text that ends
+// early before one nested too deep; a quick scan of the text tells which fault comes first:
+// nesting beyond the limit, a text that stops inside a value, or something after the value.
+JsonParser::ErrorCode classifyStructure(std::string_view text, size_t depthLimit)
 {
     using C = JsonParser::ErrorCode;
     size_t i = 0;
@@ -87,7 +88,8 @@ JsonParser::ErrorCode classifyStructure(std::string_view text)
         if (c == '"') {
             inString = true;
         } else if (c == '[' || c == '{') {
-            ++depth;
+            if (++depth > depthLimit)
+                return C::TooDeep;
         } else if (c == ']' || c == '}') {
             if (depth == 0)
                 return C::Syntax;
@@ -230,8 +232,11 @@ std::optional<JsonValue> JsonParser::parse(std::string_view text, Error* error)
     simdjson::dom::element root;
     if (auto code = parser.parse(text.data(), text.size()).get(root)) {
         ErrorCode ours = codeFor(code);
-        if (ours == ErrorCode::Syntax)
-            ours = classifyStructure(text);
+        if (ours == ErrorCode::Syntax || ours == ErrorCode::Truncated) {
+            const ErrorCode found = classifyStructure(text, depthLimit);
+            if (ours == ErrorCode::Syntax || found == ErrorCode::TooDeep)
+                ours = found;
+        }
         setError(error, ours, simdjson::error_message(code));
         return std::nullopt;
     }

@@ -1,0 +1,428 @@
+#include "platform/JsonParser.h"
+#include "platform/JsonWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <sstream>
+
+using namespace quindle;
+
+namespace {
+
+JsonValue parseOk(std::string_view text)
+{
+    Error error;
+    auto value = JsonParser::parse(text, &error);
+    EXPECT_TRUE(value.has_value()) << text << ": " << error.localizedDescription;
+    return value.value_or(JsonValue());
+}
+
+JsonParser::ErrorCode parseError(std::string_view text)
+{
+    Error error;
+    auto value = JsonParser::parse(text, &error);
+    EXPECT_FALSE(value.has_value()) << text;
+    EXPECT_EQ(error.domain, "JSON");
+    EXPECT_FALSE(error.localizedDescription.empty());
+    return static_cast<JsonParser::ErrorCode>(error.code);
+}
+
+std::string writeOk(const JsonValue& value)
+{
+    auto text = JsonWriter::write(value);
+    EXPECT_TRUE(text.has_value());
+    return text.value_or("");
+}
+
+std::string nested(size_t depth)
+{
+    return std::string(depth, '[') + std::string(depth, ']');
+}
+
+} // namespace
+
+// Kinds as parsed.
+
+TEST(JsonParserKinds, NumbersKeepIntegerOrDouble)
+{
+    JsonValue v = parseOk(R"([0,-12,9223372036854775807,9223372036854775808,18446744073709551615,1.0,2.5e3,-0.25])");
+    const auto& a = *v.array();
+    EXPECT_EQ(a.at(0).kind(), JsonValue::Kind::Int);
+    EXPECT_EQ(a.at(1).asInt(), -12);
+    EXPECT_EQ(a.at(2).asInt(), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(a.at(3).kind(), JsonValue::Kind::UInt);
+    EXPECT_EQ(a.at(3).asUInt(), 9223372036854775808ULL);
+    EXPECT_EQ(a.at(4).asUInt(), std::numeric_limits<uint64_t>::max());
+    EXPECT_EQ(a.at(5).kind(), JsonValue::Kind::Double);
+    EXPECT_EQ(a.at(6).asDouble(), 2500.0);
+    EXPECT_EQ(a.at(7).asDouble(), -0.25);
+}
+
+TEST(JsonParserKinds, ScalarsAndStrings)
+{
+    JsonValue v = parseOk(R"({"t":true,"f":false,"n":null,"s":"a\"b\\c\/d\u00e9\ud83d\ude00\u0000e"})");
+    const auto& o = *v.object();
+    EXPECT_TRUE(o.get("t").asBool());
+    EXPECT_EQ(o.get("f").kind(), JsonValue::Kind::Bool);
+    EXPECT_TRUE(o.get("n").isNull());
+    EXPECT_TRUE(o.contains("n"));
+    EXPECT_EQ(o.get("s").asString(), std::string("a\"b\\c/d\xc3\xa9\xf0\x9f\x98\x80\0e", 15));
+    EXPECT_EQ(parseOk("  \"top\"\n").asString(), "top");
+    EXPECT_EQ(parseOk("7").asInt(), 7);
+}
+
+TEST(JsonParserKinds, ContainersAreMutableAndShared)
+{
+    JsonValue v = parseOk(R"({"Message":{"Children":[{"Name":"a"}]}})");
+    JsonObjectPtr child = v.object()->get("Message").object()->get("Children").array()->at(0).object();
+    child->set("Name", "b");
+    EXPECT_EQ(writeOk(v), R"({"Message":{"Children":[{"Name":"b"}]}})");
+}
+
+// Key order and duplicates.
+
+TEST(JsonParserKeys, OrderIsKeptAsReceived)
+{
+    JsonValue v = parseOk(R"({"z":1,"a":2,"m":3})");
+    EXPECT_EQ(writeOk(v), R"({"z":1,"a":2,"m":3})");
+}
+
+TEST(JsonParserKeys, LastDuplicateWinsInFirstPosition)
+{
+    JsonValue v = parseOk(R"({"a":1,"b":2,"a":{"x":[1]},"c":3,"b":4})");
+    EXPECT_EQ(writeOk(v), R"({"a":{"x":[1]},"b":4,"c":3})");
+}
+
+TEST(JsonParserKeys, DuplicatesInLargeObjects)
+{
+    std::string text = "{";
+    for (int i = 0; i < 40; ++i)
+        text += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+    text += "\"k3\":\"late\",\"k39\":\"last\"}";
+    JsonValue v = parseOk(text);
+    const auto& o = *v.object();
+    ASSERT_EQ(o.size(), 40u);
+    EXPECT_EQ(o.entries()[3].second.asString(), "late");
+    EXPECT_EQ(o.entries()[39].second.asString(), "last");
+    EXPECT_EQ(o.entries()[4].second.asInt(), 4);
+}
+
+// Errors.
+
+TEST(JsonParserErrors, EmptyText)
+{
+    EXPECT_EQ(parseError(""), JsonParser::ErrorCode::Empty);
+    EXPECT_EQ(parseError(" \n\t"), JsonParser::ErrorCode::Empty);
+}
+
+TEST(JsonParserErrors, TruncatedText)
+{
+    for (std::string_view text : { "{", "[1,", "{\"a\":", "{\"a\":[1,2]", "\"open", "[\"abc" })
+        EXPECT_EQ(parseError(text), JsonParser::ErrorCode::Truncated) << text;
+}
+
+TEST(JsonParserErrors, TrailingGarbage)
+{
+    for (std::string_view text : { "{} x", "[1]]", "\"a\" \"b\"", "1 2", "{\"a\":1}{}" })
+        EXPECT_EQ(parseError(text), JsonParser::ErrorCode::TrailingGarbage) << text;
+}
+
+TEST(JsonParserErrors, InvalidUtf8)
+{
+    for (std::string_view text : { "\"\xff\"", "[\"\xc3\"]", "{\"\xed\xa0\x80\":1}", "\"\xf8\x88\x80\x80\x80\"" })
+        EXPECT_EQ(parseError(text), JsonParser::ErrorCode::InvalidUtf8);
+}
+
+TEST(JsonParserErrors, MalformedText)
+{
+    for (std::string_view text : { "[1 2]", "{1:2}", "tru", "[,]", "{\"a\" 1}", "nul" })
+        parseError(text);
+    EXPECT_EQ(parseError("[1e400]"), JsonParser::ErrorCode::Number);
+}
+
+TEST(JsonParserErrors, DepthLimitIsExact)
+{
+    ASSERT_EQ(JsonParser::maxDepth(), JsonParser::defaultMaxDepth);
+    parseOk(nested(1024));
+    EXPECT_EQ(parseError(nested(1025)), JsonParser::ErrorCode::TooDeep);
+    JsonParser::setMaxDepth(3);
+    parseOk(R"({"a":[{}]})");
+    EXPECT_EQ(parseError(R"({"a":[{"b":1}, [[]]]})"), JsonParser::ErrorCode::TooDeep);
+    JsonParser::setMaxDepth(JsonParser::defaultMaxDepth);
+}
+
+TEST(JsonParserErrors, HundredThousandLevelsGiveAnErrorNotACrash)
+{
+    EXPECT_EQ(parseError(std::string(100000, '[')), JsonParser::ErrorCode::TooDeep);
+    EXPECT_EQ(parseError(nested(100000)), JsonParser::ErrorCode::TooDeep);
+    std::string objects;
+    for (int i = 0; i < 100000; ++i)
+        objects += "{\"a\":";
+    EXPECT_EQ(parseError(objects), JsonParser::ErrorCode::TooDeep);
+}
+
+TEST(JsonParserErrors, NoErrorOutIsAllowed)
+{
+    EXPECT_FALSE(JsonParser::parse("{").has_value());
+}
+
+// Writer.
+
+TEST(JsonWriterFormat, EscapingKeepsUtf8AndSlash)
+{
+    std::string s = "q\"b\\s/\n\r\t\b\f";
+    s.push_back('\0');
+    s += "\x1f\x7f\xc3\xa9\xf0\x9f\x98\x80";
+    EXPECT_EQ(writeOk(JsonValue(s)), "\"q\\\"b\\\\s/\\n\\r\\t\\b\\f\\u0000\\u001f\x7f\xc3\xa9\xf0\x9f\x98\x80\"");
+    EXPECT_EQ(parseOk(writeOk(JsonValue(s))).asString(), s);
+}
+
+TEST(JsonWriterFormat, NumbersAreExactAndDoublesStayDoubles)
+{
+    auto a = JsonArray::create({ JsonValue(1.0), JsonValue(0.1), JsonValue(-0.0), JsonValue(1e21), JsonValue(5e-324),
+        JsonValue(std::numeric_limits<long long>::min()), JsonValue(std::numeric_limits<unsigned long long>::max()),
+        JsonValue(123456789.0) });
+    std::string text = writeOk(a);
+    EXPECT_EQ(text, "[1.0,0.1,-0.0,1e+21,5e-324,-9223372036854775808,18446744073709551615,123456789.0]");
+    JsonValue back = parseOk(text);
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(back.array()->at(i).kind(), JsonValue::Kind::Double) << i;
+    EXPECT_EQ(back, JsonValue(a));
+    EXPECT_TRUE(std::signbit(back.array()->at(2).asDouble()));
+}
+
+TEST(JsonWriterFormat, NonFiniteAndOpaqueBecomeNull)
+{
+    auto o = JsonObject::create({ { "nan", std::nan("") }, { "inf", std::numeric_limits<double>::infinity() },
+        { "img", JsonValue(std::make_shared<Opaque>()) } });
+    EXPECT_EQ(writeOk(o), R"({"nan":null,"inf":null,"img":null})");
+}
+
+TEST(JsonWriterFormat, EmptyContainersAndAppend)
+{
+    EXPECT_EQ(writeOk(JsonObject::create({ { "a", JsonArray::create() }, { "b", JsonObject::create() } })), R"({"a":[],"b":{}})");
+    std::string out = "x=";
+    EXPECT_TRUE(JsonWriter::writeTo(out, JsonValue(3)));
+    EXPECT_EQ(out, "x=3");
+}
+
+TEST(JsonWriterLimits, CycleGivesNothingAndDescribeCutsIt)
+{
+    auto o = JsonObject::create({ { "a", 1 } });
+    auto list = JsonArray::create({ JsonValue(o) });
+    o->set("list", list);
+    EXPECT_FALSE(JsonWriter::write(o).has_value());
+    EXPECT_FALSE(JsonWriter::write(o, std::numeric_limits<size_t>::max()).has_value());
+    std::string out;
+    EXPECT_FALSE(JsonWriter::writeTo(out, o));
+    EXPECT_EQ(JsonWriter::describe(o), R"({"a":1,"list":[<cycle>]})");
+    o->erase("list");
+}
+
+TEST(JsonWriterLimits, SharedButAcyclicNodesAreWrittenTwice)
+{
+    auto leaf = JsonObject::create({ { "k", 1 } });
+    EXPECT_EQ(writeOk(JsonArray::create({ JsonValue(leaf), JsonValue(leaf) })), R"([{"k":1},{"k":1}])");
+}
+
+TEST(JsonWriterLimits, DepthLimit)
+{
+    JsonValue v = parseOk(nested(1024));
+    EXPECT_EQ(writeOk(v), nested(1024));
+    EXPECT_FALSE(JsonWriter::write(v, 1023).has_value());
+    EXPECT_EQ(JsonWriter::write(parseOk("[[1]]"), 2).value_or(""), "[[1]]");
+    EXPECT_EQ(JsonWriter::describe(JsonArray::create({ JsonValue(JsonArray::create({ 1 })) })), "[[1]]");
+
+    JsonValue root(JsonArray::create());
+    JsonArrayPtr at = root.array();
+    for (int i = 0; i < 200000; ++i) {
+        auto next = JsonArray::create();
+        at->push_back(next);
+        at = next;
+    }
+    EXPECT_FALSE(JsonWriter::write(root).has_value());
+    EXPECT_EQ(JsonWriter::write(root, std::numeric_limits<size_t>::max()).value_or("").size(), 400002u);
+    std::string described = JsonWriter::describe(root);
+    EXPECT_EQ(described, std::string(1024, '[') + "<deep>" + std::string(1024, ']'));
+}
+
+// Round-trip oracle: parse, write, parse, write; both writes are equal.
+
+namespace {
+
+class Generator {
+public:
+    explicit Generator(uint32_t seed) : m_random(seed) { }
+
+    JsonValue value(int depth)
+    {
+        switch (pick(depth > 0 ? 9 : 7)) {
+        case 0:
+            return JsonValue();
+        case 1:
+            return JsonValue(pick(2) == 1);
+        case 2:
+            return JsonValue(static_cast<long long>(m_random()) - static_cast<long long>(m_random()) * 3);
+        case 3:
+            return JsonValue(static_cast<unsigned long long>(m_random()) << 32 | m_random() | 1ULL << 63);
+        case 4: {
+            double d;
+            do {
+                uint64_t bits = static_cast<uint64_t>(m_random()) << 32 | m_random();
+                std::memcpy(&d, &bits, sizeof d);
+            } while (!std::isfinite(d));
+            return JsonValue(pick(2) ? d : static_cast<double>(static_cast<int>(m_random() % 2000) - 1000) / 8);
+        }
+        case 5:
+        case 6:
+            return JsonValue(text());
+        case 7: {
+            auto a = JsonArray::create();
+            for (size_t n = pick(6); n > 0; --n)
+                a->push_back(value(depth - 1));
+            return JsonValue(a);
+        }
+        default: {
+            auto o = JsonObject::create();
+            for (size_t n = pick(6); n > 0; --n)
+                o->set(text(), value(depth - 1));
+            return JsonValue(o);
+        }
+        }
+    }
+
+    std::string text()
+    {
+        static const char* pieces[] = { "a", "Name", "\"", "\\", "/", "\n", "\x01", "\x1f", "\x7f", "\xc3\xa9",
+            "\xe2\x82\xac", "\xf0\x9f\x98\x80", " ", "\\u0041", "0" };
+        std::string s;
+        for (size_t n = pick(8); n > 0; --n)
+            s += pieces[pick(std::size(pieces))];
+        return s;
+    }
+
+    size_t pick(size_t n) { return m_random() % n; }
+    std::mt19937& random() { return m_random; }
+
+private:
+    std::mt19937 m_random;
+};
+
+// Returns false with a message when the oracle fails for a text that parsed.
+::testing::AssertionResult roundTrips(const JsonValue& first)
+{
+    auto w1 = JsonWriter::write(first);
+    if (!w1)
+        return ::testing::AssertionFailure() << "parsed value cannot be written";
+    Error error;
+    auto second = JsonParser::parse(*w1, &error);
+    if (!second)
+        return ::testing::AssertionFailure() << "written text does not parse: " << error.localizedDescription << " in " << *w1;
+    auto w2 = JsonWriter::write(*second);
+    if (!w2 || *w2 != *w1)
+        return ::testing::AssertionFailure() << "second write differs: " << *w1 << " vs " << w2.value_or("<none>");
+    if (!(*second == first))
+        return ::testing::AssertionFailure() << "value changed across a round trip: " << *w1;
+    return ::testing::AssertionSuccess();
+}
+
+const char* seedTexts[] = {
+    R"({"Message":{"AssetId":"12","Type":"Directory","Children":[{"Name":"a","Date":"2024-01-02 03:04:05","IsDeleted":"false","n":-3,"x":1.5e-7}]}})",
+    R"([1,2.0,"s\u00e9\n",true,false,null,{"a":[[]],"b":{}},18446744073709551615,-9223372036854775808])",
+    R"({"a":1,"a":2,"k":"\ud83d\ude00 \" \\ \/"})",
+    R"("plain")",
+    R"([[[[{"deep":[1,[2,[3]]]}]]]])",
+};
+
+std::filesystem::path corpusDirectory()
+{
+    return std::filesystem::path(__FILE__).parent_path() / "corpus" / "json";
+}
+
+} // namespace
+
+TEST(JsonRoundTrip, GeneratedValues)
+{
+    Generator generator(20261207);
+    for (int i = 0; i < 3000; ++i) {
+        JsonValue v = generator.value(4);
+        auto text = JsonWriter::write(v);
+        ASSERT_TRUE(text.has_value());
+        JsonValue parsed = parseOk(*text);
+        ASSERT_TRUE(roundTrips(parsed)) << "value " << i;
+        ASSERT_EQ(parsed, v) << *text;
+    }
+}
+
+TEST(JsonRoundTrip, MutatedTexts)
+{
+    Generator generator(7);
+    auto& random = generator.random();
+    size_t parsed = 0;
+    size_t rejected = 0;
+    const std::string alphabet = "{}[]\",:\\ 0123456789.eE+-tfnul\xc3\xa9\xff\x80\x01";
+    for (const char* seed : seedTexts) {
+        for (int i = 0; i < 2000; ++i) {
+            std::string text = seed;
+            for (size_t edits = 1 + generator.pick(3); edits > 0 && !text.empty(); --edits) {
+                const size_t at = generator.pick(text.size());
+                switch (generator.pick(4)) {
+                case 0:
+                    text[at] = static_cast<char>(random() & 0xFF);
+                    break;
+                case 1:
+                    text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), alphabet[generator.pick(alphabet.size())]);
+                    break;
+                case 2:
+                    text.erase(at, 1 + generator.pick(3));
+                    break;
+                default:
+                    text.insert(at, text.substr(at, generator.pick(8)));
+                    break;
+                }
+            }
+            Error error;
+            auto value = JsonParser::parse(text, &error);
+            if (value) {
+                ++parsed;
+                ASSERT_TRUE(roundTrips(*value)) << "mutated text: " << text;
+            } else {
+                ++rejected;
+                ASSERT_EQ(error.domain, "JSON") << text;
+                ASSERT_NE(error.code, 0) << text;
+            }
+        }
+    }
+    // Both sides of the oracle are exercised.
+    EXPECT_GT(parsed, 100u);
+    EXPECT_GT(rejected, 100u);
+}
+
+TEST(JsonRoundTrip, CorpusReplays)
+{
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpusDirectory())) {
+        if (!entry.is_regular_file())
+            continue;
+        ++files;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        const std::string text = buffer.str();
+        const bool expectValid = entry.path().filename().string().rfind("valid_", 0) == 0;
+        Error error;
+        auto value = JsonParser::parse(text, &error);
+        EXPECT_EQ(value.has_value(), expectValid) << entry.path() << ": " << error.localizedDescription;
+        if (value)
+            EXPECT_TRUE(roundTrips(*value)) << entry.path();
+        else
+            EXPECT_EQ(error.domain, "JSON");
+    }
+    EXPECT_GT(files, 0u);
+}

@@ -145,6 +145,8 @@ struct CurlHttpClient::Impl {
     std::atomic<long long> connectTimeoutMs { defaultConnectTimeout.count() };
     std::atomic<long long> requestTimeoutMs { defaultRequestTimeout.count() };
     std::atomic<size_t> maxResponseBytes { defaultMaxResponseBytes };
+    std::atomic<long> maxConnectionsPerHost { defaultMaxConnectionsPerHost };
+    long appliedConnectionsPerHost { -1 }; // worker only
 
     CURLM* multi { nullptr };
     CURLSH* share { nullptr };
@@ -279,6 +281,11 @@ struct CurlHttpClient::Impl {
                     active.push_back(std::move(t));
                 break;
             }
+            // The multi handle belongs to this thread, so settings of it are applied here.
+            if (long limit = maxConnectionsPerHost.load(); limit != appliedConnectionsPerHost) {
+                curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, limit);
+                appliedConnectionsPerHost = limit;
+            }
             for (auto& t : incoming) {
                 try {
                     start(t, active);
@@ -391,6 +398,12 @@ void CurlHttpClient::setRequestTimeout(std::chrono::milliseconds t)
 void CurlHttpClient::setMaxResponseBytes(size_t bytes)
 {
     m_impl->maxResponseBytes = bytes;
+}
+
+void CurlHttpClient::setMaxConnectionsPerHost(long connections)
+{
+    m_impl->maxConnectionsPerHost = connections;
+    curl_multi_wakeup(m_impl->multi);
 }
 
 void CurlHttpClient::send(HttpRequest request, Handler handler)

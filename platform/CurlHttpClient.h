@@ -15,6 +15,8 @@ public:
     static constexpr std::chrono::milliseconds defaultConnectTimeout { 10'000 };
     static constexpr std::chrono::milliseconds defaultRequestTimeout { 60'000 };
     static constexpr size_t defaultMaxResponseBytes = 256u * 1024 * 1024;
+    /// Requests to one host beyond this many wait for a connection to come free.
+    static constexpr long defaultMaxConnectionsPerHost = 6;
 
     CurlHttpClient();
     ~CurlHttpClient() override; // cancels outstanding transfers; their handlers get an error
@@ -23,6 +25,7 @@ public:
     void setRequestTimeout(std::chrono::milliseconds t);
     /// Bodies larger than this fail with an error instead of growing without bound.
     void setMaxResponseBytes(size_t bytes);
+    void setMaxConnectionsPerHost(long connections);
 
     void send(HttpRequest request, Handler handler) override;
     size_t inFlight() const override;

@@ -16,6 +16,7 @@ struct MainQueue::Impl {
     std::condition_variable wakeUp;
     std::deque<Task> tasks;
     std::function<void()> wake;
+    unsigned long notifications { 0 }; // guarded by mutex
     std::atomic<std::thread::id> mainThread {};
     std::atomic<long long> recheckMilliseconds { MainQueue::defaultRecheckInterval.count() };
 
@@ -74,8 +75,10 @@ void MainQueue::setRecheckInterval(std::chrono::milliseconds interval)
 
 void MainQueue::notify()
 {
-    // Taking the lock orders this against a runner that is about to wait.
-    { std::lock_guard lock(m_impl->mutex); }
+    {
+        std::lock_guard lock(m_impl->mutex);
+        ++m_impl->notifications;
+    }
     m_impl->wakeUp.notify_all();
 }
 
@@ -108,7 +111,9 @@ bool MainQueue::runUntil(const std::function<bool()>& done, std::chrono::millise
         // flight, for one), so the wait also ends after the recheck interval.
         auto recheck = now + std::chrono::milliseconds(m_impl->recheckMilliseconds.load());
         std::unique_lock lock(m_impl->mutex);
-        m_impl->wakeUp.wait_until(lock, std::min(deadline, recheck), [this] { return !m_impl->tasks.empty(); });
+        unsigned long seen = m_impl->notifications;
+        m_impl->wakeUp.wait_until(lock, std::min(deadline, recheck),
+            [&] { return !m_impl->tasks.empty() || m_impl->notifications != seen; });
     }
 }
 

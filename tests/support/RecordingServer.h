@@ -75,7 +75,10 @@ public:
         m_server.Delete(".*", handle);
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        m_server.wait_until_ready();
+        // The socket listens once bound, so early connections wait in the backlog; waiting for
+        // the accept loop as well keeps stop() from racing its start.
+        while (m_port > 0 && !m_server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
     ~RecordingServer()

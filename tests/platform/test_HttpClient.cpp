@@ -28,11 +28,10 @@ public:
     HttpClient::Handler handlerFor(int tag)
     {
         return [this, tag](HttpResponse response, std::optional<Error> error) {
-            {
-                std::lock_guard lock(m_mutex);
-                ++m_calls[tag];
-                m_results[tag] = { std::move(response), std::move(error) };
-            }
+            // Notified under the lock: a waiter may destroy this collector as soon as it wakes.
+            std::lock_guard lock(m_mutex);
+            ++m_calls[tag];
+            m_results[tag] = { std::move(response), std::move(error) };
             m_cv.notify_all();
         };
     }

@@ -1,0 +1,231 @@
+// Asset record accessors: the lookup rule, string readers, types, lists, dates and images.
+
+#include "ModelFixture.h"
+
+#include "platform/JsonParser.h"
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+AssetRecord parse(const char* text)
+{
+    auto value = JsonParser::parse(text);
+    EXPECT_TRUE(value && value->isObject()) << text;
+    return value ? value->object() : nullptr;
+}
+
+} // namespace
+
+TEST(AssetLookup, ExactKeyFirstThenLowerCaseOnlyWhenAbsent)
+{
+    auto r = parse(R"({"Name":"","name":"lower","type":"Text","imageurl":"u","assetid":"7"})");
+    EXPECT_EQ(asset::name(r), "");
+    EXPECT_EQ(asset::type(r), "Text");
+    EXPECT_EQ(asset::ident(r), "7");
+    ASSERT_TRUE(asset::nodeForKey(r, "ImageUrl"));
+    EXPECT_EQ(asset::nodeForKey(r, "ImageUrl")->asString(), "u");
+    EXPECT_EQ(asset::nodeForKey(r, "Missing"), nullptr);
+    EXPECT_EQ(asset::nodeForKey(nullptr, "Name"), nullptr);
+}
+
+TEST(AssetLookup, WronglyTypedValueDoesNotFallBack)
+{
+    auto r = parse(R"({"Name":5,"name":"lower","Title":null,"Data":[1],"data":"d","AssetId":3,"assetid":"x"})");
+    EXPECT_EQ(asset::name(r), "");
+    EXPECT_EQ(asset::title(r), "");
+    EXPECT_EQ(asset::data(r), "");
+    EXPECT_FALSE(asset::ident(r));
+}
+
+TEST(AssetStrings, TitleFallsBackToNameAndTextToValue)
+{
+    auto r = parse(R"({"Name":"N","Data":"","Value":"V"})");
+    EXPECT_EQ(asset::title(r), "N");
+    EXPECT_EQ(asset::text(r), "V");
+    EXPECT_EQ(asset::data(r), "");
+    auto both = parse(R"({"Title":"T","Data":"D","Value":"V"})");
+    EXPECT_EQ(asset::title(both), "T");
+    EXPECT_EQ(asset::text(both), "D");
+    EXPECT_EQ(asset::text(parse("{}")), "");
+    EXPECT_EQ(asset::text(parse(R"({"value":"low"})")), "low");
+}
+
+TEST(AssetStrings, OptionsIdentAndOwnerAllowEmpty)
+{
+    auto r = parse(R"({"Options":"","AssetId":"","owner":"o"})");
+    EXPECT_EQ(asset::options(r), "");
+    EXPECT_EQ(asset::ident(r), "");
+    EXPECT_EQ(asset::owner(r), "o");
+    EXPECT_FALSE(asset::options(parse("{}")));
+}
+
+TEST(AssetStrings, NullRecordYieldsNothing)
+{
+    AssetRecord none;
+    EXPECT_EQ(asset::name(none), "");
+    EXPECT_EQ(asset::title(none), "");
+    EXPECT_EQ(asset::text(none), "");
+    EXPECT_FALSE(asset::ident(none));
+    EXPECT_FALSE(asset::isDeleted(none));
+    EXPECT_FALSE(asset::list(none));
+    EXPECT_FALSE(asset::date(none));
+    EXPECT_EQ(asset::displayDate(none), "");
+    EXPECT_FALSE(asset::imageUrl(none));
+    EXPECT_FALSE(asset::isCarousel(none));
+    EXPECT_FALSE(asset::isText(none));
+    EXPECT_EQ(asset::imageWithCompletionHandler(none, {}), nullptr);
+}
+
+TEST(AssetFlags, IsDeletedOnlyForExactTrueText)
+{
+    EXPECT_TRUE(asset::isDeleted(parse(R"({"IsDeleted":"true"})")));
+    EXPECT_TRUE(asset::isDeleted(parse(R"({"isdeleted":"true"})")));
+    EXPECT_FALSE(asset::isDeleted(parse(R"({"IsDeleted":"True"})")));
+    EXPECT_FALSE(asset::isDeleted(parse(R"({"IsDeleted":true})")));
+}
+
+TEST(AssetFlags, CarouselReadsLowerCaseOptionsOnly)
+{
+    auto upper = parse(R"({"Options":"Carousel:1"})");
+    EXPECT_FALSE(asset::isCarousel(upper));
+    EXPECT_EQ(asset::options(upper), "Carousel:1");
+    EXPECT_TRUE(asset::isCarousel(parse(R"({"options":"Carousel:3"})")));
+    EXPECT_FALSE(asset::isCarousel(parse(R"({"options":"carousel"})")));
+    EXPECT_FALSE(asset::isCarousel(parse(R"({"options":1})")));
+}
+
+TEST(AssetTypes, EachTestMatchesItsNameExactly)
+{
+    struct Row {
+        const char* type;
+        bool (*test)(const AssetRecord&);
+    };
+    const Row rows[] = { { "Tabbar", asset::isTabbar }, { "Directory", asset::isDirectory },
+        { "Document", asset::isDocument }, { "Form", asset::isForm }, { "Text", asset::isText },
+        { "TextField", asset::isTextField }, { "TextView", asset::isTextView }, { "Image", asset::isImage },
+        { "Event", asset::isEvent }, { "YoutubeVideo", asset::isYoutubeVideo }, { "Submit", asset::isSubmit },
+        { "Button", asset::isButton } };
+    for (const Row& row : rows) {
+        auto r = JsonObject::create({ { "Type", row.type } });
+        for (const Row& other : rows)
+            EXPECT_EQ(other.test(r), &row == &other) << row.type << " vs " << other.type;
+        std::string lower = row.type;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_FALSE(row.test(JsonObject::create({ { "Type", lower } }))) << lower;
+    }
+    EXPECT_TRUE(asset::isText(parse(R"({"type":"Text"})")));
+}
+
+TEST(AssetList, FreshArrayOfTheSameRecords)
+{
+    auto r = parse(R"({"Children":[{"AssetId":"a"},{"AssetId":"b"}]})");
+    auto list = asset::list(r);
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), 2u);
+    EXPECT_EQ(list->at(0).object(), r->get("Children").array()->at(0).object());
+    list->erase(0);
+    EXPECT_EQ(r->get("Children").array()->size(), 2u);
+    list->at(0).object()->set("Name", "changed");
+    EXPECT_EQ(asset::name(r->get("Children").array()->at(1).object()), "changed");
+    EXPECT_FALSE(asset::list(parse(R"({"Children":{"a":1}})")));
+    EXPECT_FALSE(asset::list(parse(R"({"children":[]})")));
+}
+
+TEST(AssetImageUrl, OnlyForPictureTypesAndEventName2)
+{
+    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Text","ImageUrl":"http://x/a.png"})")));
+    EXPECT_EQ(asset::imageUrl(parse(R"({"Type":"Event","Name2":"http://x/e.png","ImageUrl":"no"})")), "http://x/e.png");
+    for (const char* type : { "Image", "Directory", "Document", "Tabbar" })
+        EXPECT_EQ(asset::imageUrl(JsonObject::create({ { "Type", type }, { "imageurl", "u" } })), "u") << type;
+    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Image","ImageUrl":""})")));
+}
+
+TEST(AssetDates, ParsedFromServerStrings)
+{
+    auto r = parse(R"({"date":"2015-06-01 10:00:00","startDate":"2015-06-01 09:00:00","endDate":"bad","StartDate":"x"})");
+    ASSERT_TRUE(asset::date(r));
+    EXPECT_EQ(Model::serverDateStringForDate(*asset::date(r)), "2015-06-01 10:00:00");
+    ASSERT_TRUE(asset::startDate(r));
+    EXPECT_FALSE(asset::endDate(r));
+    EXPECT_FALSE(asset::displayDate(r).empty());
+    EXPECT_EQ(asset::displayEndDate(r), "");
+    EXPECT_FALSE(asset::startDate(parse(R"({"startdate":"2015-06-01 09:00:00"})")));
+    EXPECT_FALSE(asset::date(parse(R"({"Date":20150601})")));
+}
+
+namespace {
+using AssetImage = ModelFixture;
+
+std::string redPixelJpeg()
+{
+    return *Image::create(2, 2, std::vector<uint8_t>(16, 255))->jpegData(1.0);
+}
+} // namespace
+
+TEST_F(AssetImage, CachedImageReturnedAtOnceWithoutRequest)
+{
+    auto image = Image::create(1, 1, { 0, 0, 0, 255 });
+    auto r = JsonObject::create({ { "Type", "Image" }, { "ImageUrl", server.url() + "/a.jpg" },
+        { "Image", JsonValue(std::static_pointer_cast<Opaque>(image)) } });
+    bool called = false;
+    EXPECT_EQ(asset::imageWithCompletionHandler(r, [&](std::shared_ptr<Image>) { called = true; }), image);
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(AssetImage, FetchesStoresAndThenReturnsFromCache)
+{
+    std::string jpeg = redPixelJpeg();
+    server.setResponder([&](const RecordedRequest&) {
+        Reply reply = makeReply(200, jpeg);
+        reply.contentType = "image/jpeg";
+        return reply;
+    });
+    auto r = JsonObject::create({ { "Type", "Image" }, { "ImageUrl", server.url() + "/pic.jpg" } });
+    std::shared_ptr<Image> delivered;
+    bool onMain = false;
+    EXPECT_EQ(asset::imageWithCompletionHandler(r, [&](std::shared_ptr<Image> image) {
+        delivered = image;
+        onMain = MainQueue::shared().isMainThread();
+    }),
+        nullptr);
+    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return delivered != nullptr; }, std::chrono::seconds(10)));
+    EXPECT_TRUE(onMain);
+    EXPECT_EQ(delivered->width(), 2);
+    EXPECT_EQ(onlyRequest().path, "/pic.jpg");
+    EXPECT_EQ(asset::imageWithCompletionHandler(r, {}), delivered);
+    EXPECT_EQ(Image::fromValue(r->get("Image")), delivered);
+}
+
+TEST_F(AssetImage, UndecodableReplyStoresNothingAndNeverCalls)
+{
+    server.setResponder([](const RecordedRequest& req) {
+        return req.path == "/bad.jpg" ? makeReply(200, "garbage") : makeReply(404, "");
+    });
+    auto bad = JsonObject::create({ { "Type", "Image" }, { "ImageUrl", server.url() + "/bad.jpg" } });
+    auto missing = JsonObject::create({ { "Type", "Event" }, { "Name2", server.url() + "/gone.jpg" } });
+    int calls = 0;
+    asset::imageWithCompletionHandler(bad, [&](std::shared_ptr<Image>) { ++calls; });
+    asset::imageWithCompletionHandler(missing, [&](std::shared_ptr<Image>) { ++calls; });
+    ASSERT_TRUE(server.waitForRequests(2));
+    auto client = model().httpClient();
+    for (int i = 0; i < 1000 && client->inFlight() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(calls, 0);
+    EXPECT_FALSE(bad->contains("Image"));
+    EXPECT_FALSE(missing->contains("Image"));
+}
+
+TEST_F(AssetImage, NoAddressMeansNoRequest)
+{
+    auto r = JsonObject::create({ { "Type", "Text" }, { "ImageUrl", server.url() + "/x.jpg" } });
+    EXPECT_EQ(asset::imageWithCompletionHandler(r, {}), nullptr);
+    model().fetchTrashWithCompletionHandler(collector.handler());
+    collector.single();
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].target, base() + "trash");
+}

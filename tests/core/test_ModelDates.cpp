@@ -1,0 +1,113 @@
+// Server dates, day and hour differences, and moving an event's dates.
+
+#include "core/Model.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+using namespace quindle;
+
+namespace {
+
+Date at(const char* text)
+{
+    auto date = Model::dateFromServerDateString(text);
+    EXPECT_TRUE(date) << text;
+    return date.value_or(Date {});
+}
+
+class ModelDates : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* old = std::getenv("TZ");
+        m_oldTZ = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    void TearDown() override
+    {
+        if (m_oldTZ)
+            setenv("TZ", m_oldTZ->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    static void useZone(const char* zone)
+    {
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+
+private:
+    std::optional<std::string> m_oldTZ;
+};
+
+} // namespace
+
+TEST_F(ModelDates, ServerFormatIsUtcWhateverTheLocalZone)
+{
+    useZone("Asia/Tokyo");
+    Date d = at("2015-06-01 10:00:00");
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(d.time_since_epoch()).count(), 1433152800);
+    EXPECT_EQ(Model::serverDateStringForDate(d), "2015-06-01 10:00:00");
+    auto formatter = Model::serverDateFormatter();
+    EXPECT_EQ(formatter.pattern, "yyyy-MM-dd HH:mm:ss");
+    EXPECT_EQ(formatter.locale, "en_US_POSIX");
+    EXPECT_EQ(formatter.zone, DateFormat::Zone::UTC);
+}
+
+TEST_F(ModelDates, RejectsTextOffThePattern)
+{
+    EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01T10:00:00"));
+    EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01"));
+    EXPECT_FALSE(Model::dateFromServerDateString(""));
+    EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01 10:00:00 extra"));
+}
+
+TEST_F(ModelDates, DaysCountCalendarDaysInTheLocalZone)
+{
+    useZone("Europe/London");
+    EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 22:59:00"), at("2015-06-01 23:01:00")), 1); // 23:59 -> 00:01 BST
+    EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 00:00:00"), at("2015-06-01 22:00:00")), 0);
+    EXPECT_EQ(Model::daysBetweenDate(at("2015-06-10 12:00:00"), at("2015-06-01 12:00:00")), -9);
+    // Across the spring change the day is 23 hours long.
+    EXPECT_EQ(Model::daysBetweenDate(at("2015-03-28 12:00:00"), at("2015-03-30 12:00:00")), 2);
+    useZone("UTC");
+    EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 22:59:00"), at("2015-06-01 23:01:00")), 0);
+}
+
+TEST_F(ModelDates, HoursAreTruncatedPlusOne)
+{
+    Date base = at("2015-06-01 10:00:00");
+    EXPECT_EQ(Model::hoursBetween(base, base), 1);
+    EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::minutes(30)), 1);
+    EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::minutes(90)), 2);
+    EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::hours(5)), 6);
+    EXPECT_EQ(Model::hoursBetween(base, base - std::chrono::minutes(150)), -1);
+}
+
+TEST_F(ModelDates, UpdateAssetWidensButNeverNarrows)
+{
+    auto r = JsonObject::create({ { "startDate", "2015-06-02 00:00:00" }, { "endDate", "2015-06-05 00:00:00" } });
+    Model::updateAsset(r, at("2015-06-01 08:00:00"));
+    EXPECT_EQ(r->get("startDate").asString(), "2015-06-01 08:00:00");
+    EXPECT_EQ(r->get("endDate").asString(), "2015-06-05 00:00:00");
+    EXPECT_EQ(r->get("date").asString(), "2015-06-01 08:00:00");
+    Model::updateAsset(r, at("2015-06-03 00:00:00"));
+    EXPECT_EQ(r->get("startDate").asString(), "2015-06-01 08:00:00");
+    EXPECT_EQ(r->get("endDate").asString(), "2015-06-05 00:00:00");
+    EXPECT_EQ(r->get("date").asString(), "2015-06-03 00:00:00");
+    Model::updateAsset(r, at("2015-07-01 00:00:00"));
+    EXPECT_EQ(r->get("endDate").asString(), "2015-07-01 00:00:00");
+}
+
+TEST_F(ModelDates, UpdateAssetWithMissingBounds)
+{
+    auto r = JsonObject::create();
+    Model::updateAsset(r, at("2015-06-01 08:00:00"));
+    EXPECT_FALSE(r->contains("startDate"));
+    EXPECT_EQ(r->get("endDate").asString(), "2015-06-01 08:00:00");
+    EXPECT_EQ(r->get("date").asString(), "2015-06-01 08:00:00");
+    Model::updateAsset(nullptr, at("2015-06-01 08:00:00"));
+}

@@ -1,0 +1,226 @@
+// The exact request each content operation sends: method, target and body.
+
+#include "ModelFixture.h"
+
+#include "platform/Base64.h"
+#include "platform/JsonParser.h"
+
+#include <functional>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+struct OperationCase {
+    const char* name;
+    std::function<void(Model&, Model::Handler)> call;
+    const char* method;
+    std::string target; // after the base path
+    std::string body;   // compact JSON or form text; empty for GETs
+};
+
+Date utc(int y, int mo, int d, int h, int mi, int s)
+{
+    return *Model::dateFromServerDateString([&] {
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+        return std::string(text);
+    }());
+}
+
+AssetRecord record(std::vector<JsonObject::Entry> entries)
+{
+    return JsonObject::create(std::move(entries));
+}
+
+JsonObjectPtr dict(std::vector<JsonObject::Entry> entries)
+{
+    return JsonObject::create(std::move(entries));
+}
+
+std::vector<OperationCase> operationCases()
+{
+    using H = Model::Handler;
+    return {
+        { "login", [](Model& m, H h) { m.loginWithUsername("a b@x.org", "p/w:1&2", h); }, "GET",
+            "login?email=a%20b@x.org&password=p%2fw%3a1&2", "" },
+        { "logout", [](Model& m, H h) { m.logoutWithCompletionHandler(h); }, "GET", "logoutUser", "" },
+        { "addAccount", [](Model& m, H h) { m.addAccountWithUsername("e@x", "p w", "Acme/Co", h); }, "GET",
+            "registerCompany?email=e@x&password=p%20w&company=Acme%2fCo&device=dev7", "" },
+        { "changePassword", [](Model& m, H h) { m.changePassword("n:w", h); }, "GET",
+            "changePassword?userID=&password=n%3aw", "" },
+        { "publishAsset", [](Model& m, H h) { m.publishAsset("12", h); }, "GET", "setPublished?assetid=12", "" },
+        { "fetchTabbar", [](Model& m, H h) { m.fetchTabbarForAssetID("5", h); }, "GET", "getTabbar?assetid=5", "" },
+        { "fetchDirectory", [](Model& m, H h) { m.fetchDirectoryForAssetID("9", h); }, "GET",
+            "contentForNode?assetid=9", "" },
+        { "fetchDirectoryNoId", [](Model& m, H h) { m.fetchDirectoryForAssetID("", h); }, "GET", "contentForNode", "" },
+        { "fetchDocument", [](Model& m, H h) { m.fetchDocumentForAssetID("3", h); }, "GET",
+            "getDocument.php?assetid=3", "" },
+        { "pageList", [](Model& m, H h) { m.fetchPageListWithCompletionHandler(h); }, "GET", "pageList", "" },
+        { "trash", [](Model& m, H h) { m.fetchTrashWithCompletionHandler(h); }, "GET", "trash", "" },
+        { "imageList", [](Model& m, H h) { m.fetchImageListWithCompletionHandler(h); }, "GET", "imageList", "" },
+        { "associatedAssets", [](Model& m, H h) { m.fetchAssociatedAssetsForAssetID("4", h); }, "GET",
+            "associatedAssets.php?a=4", "" },
+        { "associate", [](Model& m, H h) { m.associateAssetID("linked", "receiving", h); }, "GET",
+            "associateAssets.php?a=receiving&b=linked", "" },
+        { "addDirectory", [](Model& m, H h) { m.addDirectoryToAssetId("7", "Fish & Chips", h); }, "GET",
+            "makePage?assetid=7&name=Fish%20&%20Chips", "" },
+        { "addForm", [](Model& m, H h) { m.addFormToAssetId("7", "F", "Thanks!", "http://x/1", h); }, "GET",
+            "makeForm?assetid=7&name=F&message=Thanks!&linkassetid=http%3a%2f%2fx%2f1", "" },
+        { "carousel", [](Model& m, H h) { m.carousel("Carousel:2", "8", h); }, "GET",
+            "setCarousel?assetid=8&option=Carousel:2", "" },
+        { "delete", [](Model& m, H h) { m.deleteAsset("6", h); }, "GET", "deleteAsset?assetid=6", "" },
+        { "restore", [](Model& m, H h) { m.restoreAsset("6", h); }, "GET", "restoreAsset?assetid=6", "" },
+        { "setDate", [](Model& m, H h) { m.sendDateForAssetID("2", "date", utc(2015, 6, 1, 10, 0, 0), h); }, "GET",
+            "setDate?assetid=2&date=2015-06-01%2010%3a00%3a00", "" },
+        { "setEndDate", [](Model& m, H h) { m.sendDateForAssetID("2", "endDate", utc(2015, 6, 1, 23, 5, 9), h); },
+            "GET", "setDate?assetid=2&endDate=2015-06-01%2023%3a05%3a09", "" },
+        { "sendName", [](Model& m, H h) { m.sendName(dict({ { "assetid", "1" }, { "name", "N" } }), h); }, "POST",
+            "setName", R"({"assetid":"1","name":"N"})" },
+        { "sendOptions", [](Model& m, H h) { m.sendOptions(dict({ { "toptions", "A:1:0.00,0.00,0.00:1.00,1.00,1.00" } }), h); },
+            "POST", "updateDefaultOptions", R"({"toptions":"A:1:0.00,0.00,0.00:1.00,1.00,1.00"})" },
+        { "sendForm", [](Model& m, H h) { m.sendForm(dict({ { "formid", "3" }, { "Age", "4" } }), h); }, "POST",
+            "sendForm", R"({"formid":"3","Age":"4"})" },
+        { "sendText", [](Model& m, H h) { m.sendText(dict({ { "assetid", "1" }, { "text", "t\"q" } }), h); }, "POST",
+            "sendText", R"({"assetid":"1","text":"t\"q"})" },
+        { "sendTextField", [](Model& m, H h) { m.sendTextField(dict({ { "assetid", "1" }, { "title", "T" } }), h); },
+            "POST", "sendTextField", R"({"assetid":"1","title":"T"})" },
+        { "sendTextView", [](Model& m, H h) { m.sendTextView(dict({ { "assetid", "1" }, { "title", "V" } }), h); },
+            "POST", "sendTextView", R"({"assetid":"1","title":"V"})" },
+        { "addImage", [](Model& m, H h) { m.addImage(record({ { "AssetId", "1" } }), record({ { "assetid", "2" } }), h); },
+            "POST", "linkImage", R"({"assetid":"1","selectedimageid":"2","action":"add"})" },
+        { "linkImage", [](Model& m, H h) { m.linkImage(record({ { "AssetId", "1" } }), record({ { "AssetId", "2" } }), h); },
+            "POST", "linkImage", R"({"assetid":"1","selectedimageid":"2"})" },
+        { "linkImageClear", [](Model& m, H h) { m.linkImage(record({ { "AssetId", "1" } }), nullptr, h); }, "POST",
+            "linkImage", R"({"assetid":"1","selectedimageid":"0"})" },
+        { "swap", [](Model& m, H h) { m.swapAssetId("1", "2", h); }, "POST", "swapAssets",
+            R"({"assetid":"1","secondid":"2"})" },
+        { "contactForm", [](Model& m, H h) { m.sendContactFormWithEmail("e@x", "a=b&c", "hi there", h); }, "POST",
+            "addContactRequest.php", "rootAssetID=tb1&email=e@x&subject=a=b&c&body=hi there" },
+        { "contactRequests", [](Model& m, H h) { m.fetchContactRequestsWithCompletionHandler(h); }, "GET",
+            "getContactRequests.php", "" },
+        { "userBeacons", [](Model& m, H h) { m.userBeaconsWithCompletionHandler(h); }, "GET", "userBeacons", "" },
+        { "beaconList", [](Model& m, H h) { m.beaconListWithCompletionHandler(h); }, "GET", "beaconList", "" },
+        { "addBeacon", [](Model& m, H h) { m.addBeaconID("B:1", "2", "3", "hello world", h); }, "GET",
+            "saveBeacon?message=hello%20world&beaconID=B%3a1&beaconmajor=2&beaconminor=3", "" },
+        { "addText", [](Model& m, H h) { m.addTextToAssetId("1", "a/b", h); }, "GET", "addText?assetid=1&text=a%2fb", "" },
+        { "addTextField", [](Model& m, H h) { m.addTextFieldToAssetId("1", "T T", h); }, "GET",
+            "addTextField?assetid=1&title=T%20T", "" },
+        { "addTextView", [](Model& m, H h) { m.addTextViewToAssetId("1", "V", h); }, "GET",
+            "addTextView?assetid=1&title=V", "" },
+    };
+}
+
+class ModelOperations : public ModelFixture, public ::testing::WithParamInterface<OperationCase> { };
+
+} // namespace
+
+TEST_P(ModelOperations, SendsExactRequest)
+{
+    const OperationCase& c = GetParam();
+    model().setDevID("dev7");
+    model().setPushTokenID("tok");
+    model().setTabbarID("tb1");
+    server.setResponder([](const RecordedRequest&) { return makeReply(200, R"({"Message":"ok"})"); });
+
+    c.call(model(), collector.handler());
+    RecordedRequest r = onlyRequest();
+    EXPECT_EQ(r.method, c.method);
+    EXPECT_EQ(r.target, base() + c.target);
+    EXPECT_EQ(r.body, c.body);
+    if (std::string(c.method) == "POST") {
+        EXPECT_EQ(r.header("Content-Type"), "application/x-www-form-urlencoded");
+        EXPECT_EQ(r.header("Content-Length"), std::to_string(c.body.size()));
+    }
+    Outcome o = collector.single();
+    ASSERT_TRUE(o.content.has_value());
+    EXPECT_EQ(o.content->asString(), "ok");
+}
+
+INSTANTIATE_TEST_SUITE_P(Every, ModelOperations, ::testing::ValuesIn(operationCases()),
+    [](const ::testing::TestParamInfo<OperationCase>& param) { return std::string(param.param.name); });
+
+namespace {
+using ModelIgnoredOperations = ModelFixture;
+}
+
+TEST_F(ModelIgnoredOperations, ResetPasswordSendsEncodedEmail)
+{
+    model().resetPassword("a b@x");
+    EXPECT_EQ(onlyRequest().target, base() + "resetPassword?email=a%20b@x");
+}
+
+TEST_F(ModelIgnoredOperations, SendDeviceIDSendsNameRawIdsAndLogsAddress)
+{
+    LogCapture logs;
+    model().setDevID("d/1");
+    model().setPushTokenID("abc123");
+    model().sendDeviceID("My Phone");
+    std::string target = base() + "registerDevice?name=My%20Phone&deviceid=d/1&pushtoken=abc123";
+    EXPECT_EQ(onlyRequest().target, target);
+    EXPECT_TRUE(logs.contains("register device " + server.url() + target));
+}
+
+TEST_F(ModelIgnoredOperations, WithoutPushTokenDeviceAndBeaconSendNothing)
+{
+    model().sendDeviceID("phone");
+    model().addBeaconID("b", "1", "2", "m", collector.handler());
+    // A request that is sent afterwards arrives alone.
+    model().fetchTrashWithCompletionHandler(collector.handler());
+    ASSERT_TRUE(collector.waitFor(1));
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].target, base() + "trash");
+    EXPECT_EQ(collector.count(), 1u);
+}
+
+TEST_F(ModelIgnoredOperations, SendErrorEncodesAndLogs)
+{
+    LogCapture logs;
+    model().sendError("bad: thing");
+    EXPECT_EQ(onlyRequest().target, base() + "sendError.php?error=bad%3a%20thing");
+    EXPECT_TRUE(logs.contains("send error bad: thing"));
+}
+
+TEST_F(ModelIgnoredOperations, SendImageEncodesRecordPictureAsBase64Jpeg)
+{
+    auto image = Image::create(2, 2, std::vector<uint8_t>(16, 200));
+    auto rec = record({ { "AssetId", "44" }, { "image", JsonValue(std::static_pointer_cast<Opaque>(image)) } });
+    model().sendImage(rec, collector.handler());
+    RecordedRequest r = onlyRequest();
+    EXPECT_EQ(r.target, base() + "sendImage");
+    auto body = JsonParser::parse(r.body);
+    ASSERT_TRUE(body && body->isObject());
+    EXPECT_EQ(body->object()->get("assetid").asString(), "44");
+    auto jpeg = Base64::decode(body->object()->get("image").asString());
+    ASSERT_TRUE(jpeg.has_value());
+    EXPECT_EQ(*jpeg, *image->jpegData(1.0));
+    EXPECT_EQ(r.body.find('\n'), std::string::npos);
+}
+
+TEST_F(ModelIgnoredOperations, SendImageWithoutPictureSendsNothingAndReportsError)
+{
+    model().sendImage(record({ { "AssetId", "44" } }), collector.handler());
+    Outcome o = collector.single();
+    EXPECT_FALSE(o.content);
+    EXPECT_TRUE(o.error);
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(ModelIgnoredOperations, UnknownDateKeySendsNothing)
+{
+    model().sendDateForAssetID("1", "startDate", Date {}, collector.handler());
+    Outcome o = collector.single();
+    EXPECT_FALSE(o.content);
+    EXPECT_TRUE(o.error);
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(ModelIgnoredOperations, SendDictLogsRequestMethodAndUrl)
+{
+    LogCapture logs;
+    model().sendDict(dict({ { "a", 1 } }), "sendText", collector.handler());
+    collector.single();
+    EXPECT_TRUE(logs.contains("request POST " + server.url() + base() + "sendText"));
+}

@@ -164,6 +164,7 @@ JsonValue start(simdjson::dom::element element, std::vector<Frame>& stack)
     if (element.type() == T::OBJECT) {
         simdjson::dom::object source = element.get_object().value_unsafe();
         auto node = JsonObject::create();
+        node->reserve(source.size());
         Frame frame;
         frame.objectAt = source.begin();
         frame.objectEnd = source.end();

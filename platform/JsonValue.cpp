@@ -17,13 +17,14 @@ const JsonValue nullValue;
 
 } // namespace
 
-JsonValue::JsonValue(bool b) : m_kind(Kind::Bool) { m_bool = b; }
+JsonValue::JsonValue(bool b) : m_kind(Kind::Bool), m_int(0) { m_bool = b; }
 JsonValue::JsonValue(int i) : m_kind(Kind::Int) { m_int = i; }
 JsonValue::JsonValue(long i) : m_kind(Kind::Int) { m_int = i; }
 JsonValue::JsonValue(long long i) : m_kind(Kind::Int) { m_int = i; }
 
 // Unsigned values that fit a signed integer are kept as Int, so that equal numbers have one kind.
 JsonValue::JsonValue(unsigned long long u)
+    : m_int(0)
 {
     if (u > static_cast<unsigned long long>(std::numeric_limits<int64_t>::max())) {
         m_kind = Kind::UInt;
@@ -41,27 +42,131 @@ JsonValue::JsonValue(const char* s) : m_kind(Kind::String), m_string(s ? s : "")
 
 // A null pointer makes a null value, never an array or object without a node.
 JsonValue::JsonValue(JsonArrayPtr a)
+    : m_int(0)
 {
     if (a) {
         m_kind = Kind::Array;
-        m_array = std::move(a);
+        new (&m_array) JsonArrayPtr(std::move(a));
     }
 }
 
 JsonValue::JsonValue(JsonObjectPtr o)
+    : m_int(0)
 {
     if (o) {
         m_kind = Kind::Object;
-        m_object = std::move(o);
+        new (&m_object) JsonObjectPtr(std::move(o));
     }
 }
 
 JsonValue::JsonValue(OpaquePtr o)
+    : m_int(0)
 {
     if (o) {
         m_kind = Kind::Opaque;
-        m_opaque = std::move(o);
+        new (&m_opaque) OpaquePtr(std::move(o));
     }
+}
+
+void JsonValue::copyFrom(const JsonValue& other)
+{
+    switch (other.m_kind) {
+    case Kind::String:
+        new (&m_string) std::string(other.m_string);
+        break;
+    case Kind::Array:
+        new (&m_array) JsonArrayPtr(other.m_array);
+        break;
+    case Kind::Object:
+        new (&m_object) JsonObjectPtr(other.m_object);
+        break;
+    case Kind::Opaque:
+        new (&m_opaque) OpaquePtr(other.m_opaque);
+        break;
+    case Kind::Bool:
+        m_bool = other.m_bool;
+        break;
+    case Kind::Double:
+        m_double = other.m_double;
+        break;
+    default:
+        m_uint = other.m_uint;
+        break;
+    }
+    m_kind = other.m_kind;
+}
+
+void JsonValue::moveFrom(JsonValue& other) noexcept
+{
+    switch (other.m_kind) {
+    case Kind::String:
+        new (&m_string) std::string(std::move(other.m_string));
+        break;
+    case Kind::Array:
+        new (&m_array) JsonArrayPtr(std::move(other.m_array));
+        break;
+    case Kind::Object:
+        new (&m_object) JsonObjectPtr(std::move(other.m_object));
+        break;
+    case Kind::Opaque:
+        new (&m_opaque) OpaquePtr(std::move(other.m_opaque));
+        break;
+    case Kind::Bool:
+        m_bool = other.m_bool;
+        break;
+    case Kind::Double:
+        m_double = other.m_double;
+        break;
+    default:
+        m_uint = other.m_uint;
+        break;
+    }
+    m_kind = other.m_kind;
+    other.release();
+    other.m_kind = Kind::Null;
+    other.m_int = 0;
+}
+
+void JsonValue::releaseHeld() noexcept
+{
+    switch (m_kind) {
+    case Kind::String:
+        m_string.~basic_string();
+        break;
+    case Kind::Array:
+        m_array.~shared_ptr();
+        break;
+    case Kind::Object:
+        m_object.~shared_ptr();
+        break;
+    case Kind::Opaque:
+        m_opaque.~shared_ptr();
+        break;
+    default:
+        break;
+    }
+}
+
+// Both assignments build the new value first: the old one may be the last holder of the
+// graph that `other` lives in.
+JsonValue& JsonValue::operator=(const JsonValue& other)
+{
+    if (this != &other) {
+        JsonValue copy(other);
+        release();
+        moveFrom(copy);
+    }
+    return *this;
+}
+
+JsonValue& JsonValue::operator=(JsonValue&& other) noexcept
+{
+    if (this != &other) {
+        JsonValue taken(std::move(other));
+        release();
+        moveFrom(taken);
+    }
+    return *this;
 }
 
 bool JsonValue::asBool(bool fallback) const
@@ -316,9 +421,9 @@ void JsonObject::appendUnchecked(std::string key, JsonValue value)
 
 void JsonNodeReaper::take(JsonValue& v)
 {
-    if (v.m_array)
+    if (v.m_kind == JsonValue::Kind::Array && v.m_array)
         arrays.push_back(std::move(v.m_array));
-    if (v.m_object)
+    else if (v.m_kind == JsonValue::Kind::Object && v.m_object)
         objects.push_back(std::move(v.m_object));
 }
 

@@ -28,8 +28,14 @@ class JsonValue {
 public:
     enum class Kind { Null, Bool, Int, UInt, Double, String, Array, Object, Opaque };
 
-    JsonValue() = default;
-    JsonValue(std::nullptr_t) { }
+    JsonValue() noexcept : m_int(0) { }
+    JsonValue(std::nullptr_t) noexcept : m_int(0) { }
+    JsonValue(const JsonValue& other) { copyFrom(other); }
+    JsonValue(JsonValue&& other) noexcept { moveFrom(other); }
+    JsonValue& operator=(const JsonValue& other);
+    JsonValue& operator=(JsonValue&& other) noexcept;
+    ~JsonValue() { release(); }
+
     JsonValue(bool b);
     JsonValue(int i);
     JsonValue(long i);
@@ -70,17 +76,28 @@ public:
 private:
     friend struct JsonNodeReaper;
 
+    // One member is alive at a time, chosen by m_kind: values stay small, which keeps large
+    // graphs compact in memory.
+    void copyFrom(const JsonValue& other);
+    void moveFrom(JsonValue& other) noexcept; // leaves `other` null
+    void release() noexcept
+    {
+        if (m_kind >= Kind::String)
+            releaseHeld();
+    }
+    void releaseHeld() noexcept;
+
     Kind m_kind { Kind::Null };
     union {
         bool m_bool;
         int64_t m_int;
         uint64_t m_uint;
         double m_double;
+        std::string m_string;
+        JsonArrayPtr m_array;
+        JsonObjectPtr m_object;
+        OpaquePtr m_opaque;
     };
-    std::string m_string;
-    JsonArrayPtr m_array;
-    JsonObjectPtr m_object;
-    OpaquePtr m_opaque;
 };
 
 /// A JSON array node: shared and changed in place.
@@ -134,6 +151,7 @@ public:
     void clear();
     /// Appends without looking for an existing key; for parsers that already know keys are new.
     void appendUnchecked(std::string key, JsonValue value);
+    void reserve(size_t n) { m_entries.reserve(n); }
 
     const std::vector<Entry>& entries() const { return m_entries; }
     auto begin() const { return m_entries.begin(); }

@@ -227,7 +227,8 @@ void Model::jsonRequest(HttpRequest request, Handler handler)
                     handler(std::nullopt, parseError);
                 return;
             }
-            log("json " + JsonWriter::describe(*parsed));
+            if (Log::isEnabled())
+                log("json " + JsonWriter::describe(*parsed));
             // Valid JSON that is not an object has no content: the handler is not called.
             if (parsed->isObject() && handler)
                 handler(contentForNode(parsed->object()), error);
@@ -275,8 +276,10 @@ void Model::sendAsynchronousRequest(HttpRequest request, DataHandler handler)
             if (!response.body.empty()) {
                 Error parseError;
                 std::optional<JsonValue> parsed = JsonParser::parse(response.body, &parseError);
-                std::string message = parsed ? JsonWriter::describe(*parsed) : response.body;
-                log("error code " + std::to_string(response.status) + " message " + message);
+                if (Log::isEnabled()) {
+                    std::string message = parsed ? JsonWriter::describe(*parsed) : response.body;
+                    log("error code " + std::to_string(response.status) + " message " + message);
+                }
                 if (!parsed)
                     delivered = parseError;
             }

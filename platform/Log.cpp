@@ -1,5 +1,6 @@
 #include "platform/Log.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -16,11 +17,25 @@ std::function<void(const std::string&)>& sinkSlot()
     static std::function<void(const std::string&)> sink;
     return sink;
 }
+std::atomic<bool> s_enabled { true };
+
 } // namespace
+
+bool isEnabled()
+{
+    return s_enabled.load(std::memory_order_relaxed);
+}
+
+void setEnabled(bool enabled)
+{
+    s_enabled.store(enabled, std::memory_order_relaxed);
+}
 
 void line(const std::string& text)
 {
     // One lock keeps lines from two threads from interleaving.
+    if (!isEnabled())
+        return;
     std::lock_guard lock(sinkMutex());
     if (auto& sink = sinkSlot()) {
         sink(text);

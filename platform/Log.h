@@ -9,6 +9,10 @@ namespace quindle {
 namespace Log {
 void line(const std::string& text);
 void setSink(std::function<void(const std::string&)> sink);
+/// Whether lines are kept at all. A program that drops its log turns it off, so callers can
+/// skip building costly lines (a whole reply rendered as text).
+bool isEnabled();
+void setEnabled(bool enabled);
 } // namespace Log
 
 } // namespace quindle

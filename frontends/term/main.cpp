@@ -74,17 +74,14 @@ int main(int argc, char** argv)
     }
 
     // The transport logs every request and reply; on a terminal that would bury the screen,
-    // so the log goes to a file when asked for and is dropped otherwise.
-    auto logFile = std::make_shared<std::ofstream>();
+    // so the log goes to a file when asked for and is off otherwise.
+    Log::setEnabled(logPath.has_value());
     if (logPath) {
-        logFile->open(*logPath, std::ios::app);
+        auto logFile = std::make_shared<std::ofstream>(*logPath, std::ios::app);
         if (!*logFile)
             return fail("cannot open the log file " + *logPath);
+        Log::setSink([logFile](const std::string& line) { *logFile << line << "\n"; });
     }
-    Log::setSink([logFile](const std::string& line) {
-        if (logFile->is_open())
-            *logFile << line << "\n";
-    });
 
     MainQueue& mainQueue = MainQueue::shared();
     mainQueue.makeCurrentThreadMain();

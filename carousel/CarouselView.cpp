@@ -128,6 +128,8 @@ int CarouselView::liveItemViewCount() const
 
 double CarouselView::valueForOption(CarouselOption option, double defaultValue)
 {
+    if (frameDelegate_)
+        return frameDelegate_->valueForOption(*this, option, defaultValue);
     if (auto d = delegate())
         return d->valueForOption(*this, option, defaultValue);
     return defaultValue;
@@ -414,6 +416,8 @@ Transform3D CarouselView::transformForItemViewWithOffset(double o)
         return vertical_ ? base.translated(0, o * W * t, o * W * s) : base.translated(o * W * t, 0, o * W * s);
     }
     case CarouselType::Custom:
+        if (frameDelegate_)
+            return frameDelegate_->itemTransformForOffset(*this, o, base);
         if (auto d = delegate())
             return d->itemTransformForOffset(*this, o, base);
         return Transform3D::zero();
@@ -562,6 +566,14 @@ void CarouselView::depthSort()
 
 const std::vector<CarouselItemLayout>& CarouselView::layoutFrame()
 {
+    // A frame asks the delegate a dozen options per item; locking it once for the whole frame
+    // keeps that from costing two atomic operations a question.
+    auto held = delegate();
+    frameDelegate_ = held.get();
+    struct Release {
+        CarouselDelegate*& slot;
+        ~Release() { slot = nullptr; }
+    } release { frameDelegate_ };
     loadUnloadViews();
     frameLayouts_.resize(slots_.size());
     for (size_t i = 0; i < slots_.size(); ++i) {

@@ -180,6 +180,8 @@ private:
 
     std::weak_ptr<CarouselDataSource> dataSource_;
     std::weak_ptr<CarouselDelegate> delegate_;
+    /// The delegate held for the length of one layoutFrame(), or null.
+    CarouselDelegate* frameDelegate_ { nullptr };
 
     CarouselType type_ { CarouselType::Linear };
     CarouselSize frame_;

@@ -20,6 +20,12 @@ struct OperationCase {
     std::string body;   // compact JSON or form text; empty for GETs
 };
 
+// Keeps test listings short: the case prints as its name, not as raw bytes.
+void PrintTo(const OperationCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 Date utc(int y, int mo, int d, int h, int mi, int s)
 {
     return *Model::dateFromServerDateString([&] {

@@ -34,8 +34,8 @@ std::string makeDirectoryReply()
             { "AssetId", id },
             { "Type", type },
             { "Name", "Item " + id + " \u00e9t\u00e9" },
-            { "Title", "Title of item " + id },
-            { "Data", "Some text for the item, with \"quotes\" and a line\nbreak " + std::to_string(random()) },
+            { "Title", "Title " + id },
+            { "Data", "Text \"quoted\"\n" + std::to_string(random()) },
             { "Options", options },
             { "Owner", "a3f9c2e1b7d84f60" + std::to_string(random() % 1000) },
             { "IsDeleted", random() % 10 ? "false" : "true" },
@@ -45,7 +45,6 @@ std::string makeDirectoryReply()
             { "Width", static_cast<double>(random() % 100000) / 100.0 },
             { "Size", JsonObject::create({ { "w", static_cast<long long>(random() % 2000) }, { "h", static_cast<long long>(random() % 2000) } }) },
             { "Tags", JsonArray::create({ "news", static_cast<long long>(random() % 50), true }) },
-            { "Parent", JsonObject::create({ { "AssetId", "99999" }, { "Type", "Directory" } }) },
         });
         children->push_back(child);
     }

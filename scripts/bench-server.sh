@@ -10,10 +10,8 @@ RUN_SECONDS=${SECONDS_PER_RUN:-5}
 CONNECTIONS=${CONNECTIONS:-8}
 ITEMS=${ITEMS:-200}
 
-if [ ! -x "$BUILD/server/quindle-server" ] || [ ! -x "$BUILD/bench/server/bench_ServerLoad" ]; then
-  cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$BUILD" -j"${JOBS:-2}" --target quindle-server bench_ServerLoad
-fi
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$BUILD" -j"${JOBS:-2}" --target quindle-server bench_ServerLoad >/dev/null
 LOAD="$BUILD/bench/server/bench_ServerLoad"
 NGINX=$(command -v nginx || echo /usr/sbin/nginx)
 

@@ -83,7 +83,7 @@ done
 
 server_rps=$(sed -n 's/^RESULT quindle-server rps=\([0-9.]*\).*/\1/p' "$work/server.result")
 nginx_rps=$(sed -n 's/^RESULT nginx-static rps=\([0-9.]*\).*/\1/p' "$work/nginx.result")
-awk -v s="$server_rps" -v n="$nginx_rps" 'BEGIN { if (n > 0) printf "quindle-server / nginx requests/s: %.2f\n", s / n }'
+awk -v s="$server_rps" -v n="$nginx_rps" 'BEGIN { if (n > 0) printf "quindle-server / nginx requests/s: %.3f\n", s / n }'
 
 if [ -n "$form" ]; then
   "$LOAD" load --url "$base/json/handleForm.php?$form" --header "wibble: $token" --connections "$CONNECTIONS" \

@@ -10,7 +10,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 
 namespace quindle {
 
@@ -215,19 +214,18 @@ public:
         return found;
     }
 
-    /// The live token of the owner, so the owner's client sees edit rights; otherwise a value
-    /// that never is a token.
+    /// The caller's own token on the caller's assets, so the owner's client offers editing;
+    /// everyone else sees a value that never is a token. (Showing the owner's live token to
+    /// every reader would hand the session to any visitor.)
     std::string ownerValue(int64_t userId)
     {
-        auto cached = m_owners.find(userId);
-        if (cached != m_owners.end())
-            return cached->second;
-        std::string token = ctx.accounts.liveToken(userId);
-        if (token.empty())
-            token = "user-" + idText(userId);
-        m_owners.emplace(userId, token);
-        return token;
+        if (m_caller && m_caller->id == userId)
+            return m_caller->token;
+        return "user-" + idText(userId);
     }
+
+    /// Replies after a login speak to the user who just logged in.
+    void actAs(User user) { m_caller = std::move(user); }
 
     JsonObjectPtr record(const ContentAsset& a)
     {
@@ -338,7 +336,6 @@ public:
 
 private:
     std::optional<User> m_caller;
-    std::unordered_map<int64_t, std::string> m_owners;
 };
 
 using Handler = std::function<void(Exchange&, const httplib::Request&, httplib::Response&)>;
@@ -452,6 +449,7 @@ void accountRoutes(Routes& routes)
         auto user = ex.ctx.accounts.userForToken(token);
         if (!user)
             throw BadRequest { "session vanished", 500 };
+        ex.actAs(*user);
         res.set_header("Set-Cookie", "token=" + token + "; Path=/; HttpOnly");
         sendRecord(res, loginReply(ex, *user));
     });

@@ -17,6 +17,8 @@ class ServerContext;
 /// answer 404 to everyone but its owner and root users, so a site stays private until it is
 /// approved. Every change needs a logged-in caller (403 otherwise) who owns the asset (403),
 /// names an existing asset (404) and sends valid values (400); a refused request changes nothing.
+/// "Owner" in a reply is the caller's own token on the caller's assets and "user-<id>" otherwise,
+/// so exactly the owner's client offers editing.
 class ContentApi {
 public:
     static constexpr std::string_view basePath = "/~corvath/vantro/web/app_dev.php/";

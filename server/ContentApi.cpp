@@ -884,18 +884,22 @@ void postRoutes(Routes& routes)
         auto bytes = Base64::decode(encoded);
         if (!bytes)
             throw BadRequest { "image is not Base64" };
-        int64_t image = ex.ctx.storeImage(*bytes, a.ownerId);
-        if (!image)
-            throw BadRequest { "image is not a JPEG, PNG or GIF picture of an allowed size" };
-        // A picture sent to a page becomes a new image item; sent to an item it replaces its picture.
-        if (ContentStore::isContainer(a.type)) {
-            ContentAsset fresh = item("Image", "Image");
-            fresh.imageId = image;
-            return addItem(ex, res, a.id, fresh);
-        }
-        a.imageId = image;
-        ex.db.update(a);
-        sendRecord(res, ex.parentDirectory(a));
+        // The picture and the item that shows it are stored together or not at all.
+        ex.ctx.storage.transaction([&] {
+            int64_t image = ex.ctx.storeImage(*bytes, a.ownerId);
+            if (!image)
+                throw BadRequest { "image is not a JPEG, PNG or GIF picture of an allowed size" };
+            // A picture sent to a page becomes a new image item; sent to an item it replaces its picture.
+            if (ContentStore::isContainer(a.type)) {
+                ContentAsset fresh = item("Image", "Image");
+                fresh.imageId = image;
+                ex.db.addChild(a, fresh);
+            } else {
+                a.imageId = image;
+                ex.db.update(a);
+            }
+        });
+        sendRecord(res, ContentStore::isContainer(a.type) ? ex.directory(a) : ex.parentDirectory(a));
     });
 
     routes.post("linkImage", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {

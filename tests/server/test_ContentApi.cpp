@@ -13,8 +13,16 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
 #include <filesystem>
+#include <random>
+#include <set>
+#include <thread>
 #include <memory>
 #include <optional>
 #include <string>
@@ -156,6 +164,28 @@ protected:
     std::string childId(const std::string& name) { return str(named(list(startPage()), name).value_or(JsonValue()), "AssetId"); }
     std::string pageBody(const std::string& id) { return owner->get("contentForNode?assetid=" + id)->body; }
 
+    /// Runs SQL on the server's database file beside the server; the rows as text.
+    std::vector<std::vector<std::string>> sql(const std::string& statement)
+    {
+        std::vector<std::vector<std::string>> rows;
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open((m_folder / "content.db").c_str(), &db), SQLITE_OK);
+        sqlite3_busy_timeout(db, 5000);
+        sqlite3_stmt* prepared = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, statement.c_str(), -1, &prepared, nullptr), SQLITE_OK) << statement;
+        while (prepared && sqlite3_step(prepared) == SQLITE_ROW) {
+            std::vector<std::string> row;
+            for (int i = 0; i < sqlite3_column_count(prepared); ++i) {
+                const unsigned char* text = sqlite3_column_text(prepared, i);
+                row.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
+            }
+            rows.push_back(std::move(row));
+        }
+        sqlite3_finalize(prepared);
+        sqlite3_close(db);
+        return rows;
+    }
+
     std::filesystem::path m_folder;
     std::unique_ptr<QuindleServer> server;
     std::unique_ptr<Session> owner;
@@ -256,6 +286,15 @@ TEST_F(ContentApiTest, RegisteredSiteStaysPrivateUntilAnAdministratorPublishesIt
     EXPECT_EQ(other->get("contentForNode?assetid=" + home)->status, 200);
     EXPECT_EQ(anonymous->get("contentForNode?assetid=" + home)->status, 404);
     EXPECT_EQ(other->get("setPublished?assetid=" + str(tabs, "AssetId"))->status, 403);
+    EXPECT_EQ(anonymous->get("contentForNode?assetid=" + home)->status, 404);
+
+    sql("UPDATE users SET is_root = 1 WHERE email = 'demo@quindle.example'");
+    Session root(server->port());
+    ASSERT_TRUE(root.login(QuindleServer::demoEmail, QuindleServer::demoPassword));
+    EXPECT_EQ(str(root.reply, "isRoot"), "Yes");
+    EXPECT_EQ(root.get("setPublished?assetid=" + home)->status, 400) << "only a site is published";
+    EXPECT_EQ(str(content(root.get("setPublished?assetid=" + str(tabs, "AssetId"))), "Published"), "Yes");
+    EXPECT_EQ(anonymous->get("contentForNode?assetid=" + home)->status, 200);
     EXPECT_EQ(anonymous->get("registerCompany?email=other%40example.org&password=x&company=Again")->status, 409);
     EXPECT_EQ(anonymous->get("registerCompany?email=not-an-address&password=x&company=Bad")->status, 400);
 }
@@ -518,6 +557,8 @@ TEST_F(ContentApiTest, FormValuesAndSiteDetailsAreAccepted)
     JsonValue sent = content(anonymous->post("sendForm", "{\"formid\":\"" + form + "\",\"Your name\":\"Ann\",\"Message\":\"Call me\"}"));
     EXPECT_EQ(str(sent, "Sent"), "Yes");
     EXPECT_EQ(str(sent, "message"), "Thank you, we will be in touch soon.");
+    EXPECT_EQ(sql("SELECT name, value FROM content_submission_values ORDER BY position"),
+        (std::vector<std::vector<std::string>> { { "Your name", "Ann" }, { "Message", "Call me" } }));
     EXPECT_EQ(anonymous->post("sendForm", "{\"formid\":\"" + childId("Gallery") + "\",\"a\":\"b\"}")->status, 400);
     EXPECT_EQ(anonymous->post("sendForm", "{\"formid\":\"" + form + "\",\"a\":3}")->status, 400);
 
@@ -623,6 +664,82 @@ TEST_F(ContentApiTest, BadBodiesAnswerJsonErrorsAndChangeNothing)
     }
     EXPECT_EQ(owner->post("sendText", "{\"assetid\":\"999999\",\"text\":\"x\"}")->status, 404);
     EXPECT_EQ(owner->post("sendText", "{\"assetid\":\"" + welcome + "\",\"text\":\"" + std::string(ContentApi::maxJsonBody(), 'a') + "\"}")->status, 413);
+    EXPECT_EQ(pageBody(home), before);
+}
+
+TEST_F(ContentApiTest, ConcurrentAddsKeepEveryItemOnceInSendingOrder)
+{
+    constexpr int writers = 4;
+    constexpr int perWriter = 25;
+    std::string gallery = childId("Gallery");
+    std::atomic<int> failures { 0 };
+    std::vector<std::thread> threads;
+    for (int w = 0; w < writers; ++w) {
+        threads.emplace_back([&, w] {
+            Session session(server->port());
+            session.token = owner->token;
+            for (int i = 0; i < perWriter; ++i) {
+                auto result = session.get("addText?assetid=" + gallery + "&text=w" + std::to_string(w) + "-" + std::to_string(i));
+                if (!result || result->status != 200)
+                    failures++;
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures.load(), 0);
+    std::vector<JsonValue> items = list(content(owner->get("contentForNode?assetid=" + gallery)));
+    ASSERT_EQ(items.size(), 3u + writers * perWriter);
+    std::vector<int> next(writers, 0);
+    for (size_t k = 3; k < items.size(); ++k) {
+        std::string text = str(items[k], "Data");
+        int w = text[1] - '0';
+        ASSERT_TRUE(w >= 0 && w < writers) << text;
+        EXPECT_EQ(text, "w" + std::to_string(w) + "-" + std::to_string(next[w]++));
+    }
+}
+
+TEST_F(ContentApiTest, GeneratedHostileRequestsNeverFailTheServerOrChangeAPage)
+{
+    std::string home = str(startPage(), "AssetId");
+    std::string welcome = childId("Welcome");
+    std::string before = pageBody(home);
+    const std::vector<std::string> gets { "contentForNode", "getTabbar", "getDocument.php", "makePage", "makeForm", "setCarousel",
+        "deleteAsset", "restoreAsset", "setDate", "addText", "addTextField", "addTextView", "associatedAssets.php",
+        "associateAssets.php", "setPublished", "login", "registerDevice", "saveBeacon", "changePassword" };
+    const std::vector<std::string> posts { "setName", "updateDefaultOptions", "sendText", "sendTextField", "sendTextView",
+        "sendImage", "linkImage", "swapAssets", "sendForm", "addContactRequest.php" };
+    const std::vector<std::string> values { welcome, home, "0", "-5", "99999999999999999999", "%00", "%FF", "%C3%28", "a%26b%3Dc",
+        "Carousel:99", "2027-13-45%2099:99:99", std::string(300, '9'), "", "%22%7B%7D" };
+    const std::vector<std::string> keys { "assetid", "a", "b", "name", "text", "title", "option", "date", "endDate", "email",
+        "password", "deviceid", "pushtoken", "beaconmajor" };
+    const std::string valid = "{\"assetid\":\"" + welcome + "\",\"secondid\":\"" + home
+        + "\",\"text\":\"x\",\"name\":\"n\",\"image\":\"AAAA\",\"selectedimageid\":\"1\",\"formid\":\"" + home + "\"}";
+    std::mt19937 random(20261207);
+    auto pick = [&](const auto& from) { return from[random() % from.size()]; };
+    for (int round = 0; round < 400; ++round) {
+        std::string what;
+        auto send = [&]() -> httplib::Result {
+            if (round % 2 == 0) {
+                what = pick(gets) + "?" + pick(keys) + "=" + pick(values) + "&" + pick(keys) + "=" + pick(values);
+                return anonymous->get(what);
+            }
+            std::string body = valid;
+            switch (random() % 4) {
+            case 0: body.resize(random() % body.size()); break;
+            case 1: body[random() % body.size()] = static_cast<char>(random() % 256); break;
+            case 2: body.insert(random() % body.size(), std::string(1 + random() % 3, "[{\",:}]\\"[random() % 8])); break;
+            default: body = std::string(random() % 64, '[') + body; break;
+            }
+            std::string endpoint = pick(posts);
+            what = endpoint + " " + body;
+            return anonymous->post(endpoint, body);
+        };
+        httplib::Result result = send();
+        ASSERT_TRUE(result) << what;
+        EXPECT_LT(result->status, 500) << what;
+        EXPECT_TRUE(replyObject(result)) << what;
+    }
     EXPECT_EQ(pageBody(home), before);
 }
 

@@ -97,13 +97,11 @@ bool plainToken(const std::string& text)
     return true;
 }
 
-/// Reads a JSON object body of at most `limit` bytes.
-JsonObjectPtr jsonBody(const httplib::Request& req, size_t limit)
+/// Parses a JSON object body.
+JsonObjectPtr jsonBody(const std::string& text)
 {
-    if (req.body.size() > limit)
-        throw BadRequest { "request body too large", 413 };
     Error error;
-    std::optional<JsonValue> parsed = JsonParser::parse(req.body, &error);
+    std::optional<JsonValue> parsed = JsonParser::parse(text, &error);
     if (!parsed)
         throw BadRequest { "body is not JSON" };
     if (!parsed->isObject())
@@ -339,6 +337,8 @@ private:
 };
 
 using Handler = std::function<void(Exchange&, const httplib::Request&, httplib::Response&)>;
+/// A handler of a JSON body, given the body's text.
+using BodyHandler = std::function<void(Exchange&, const std::string&, httplib::Response&)>;
 
 /// Escapes the regular-expression characters of an endpoint name ("getDocument.php").
 std::string pattern(std::string_view endpoint)
@@ -365,22 +365,61 @@ public:
     void get(std::string_view endpoint, Handler handler) { m_server.Get(pattern(endpoint), wrap(std::move(handler))); }
     void post(std::string_view endpoint, Handler handler) { m_server.Post(pattern(endpoint), wrap(std::move(handler))); }
 
+    /// A POST whose body is JSON although the client labels it form-encoded. The body is read
+    /// here, because the HTTP library refuses form-encoded bodies above 8 KiB before routing,
+    /// which would turn away every picture. `limit` reads the body limit at request time.
+    void postJson(std::string_view endpoint, std::function<size_t()> limit, BodyHandler handler)
+    {
+        ServerContext* ctx = &m_ctx;
+        std::shared_ptr<ContentStore> store = m_store;
+        m_server.Post(pattern(endpoint),
+            [ctx, store, limit = std::move(limit), handler = std::move(handler)](
+                const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+                guarded(res, [&] {
+                    if (req.is_multipart_form_data())
+                        throw BadRequest { "body is not JSON" };
+                    const size_t most = limit();
+                    std::string body;
+                    bool tooLarge = false;
+                    reader([&](const char* data, size_t length) {
+                        if (tooLarge || body.size() + length > most)
+                            tooLarge = true; // keep reading so the connection stays in step
+                        else
+                            body.append(data, length);
+                        return true;
+                    });
+                    if (tooLarge)
+                        throw BadRequest { "request body too large", 413 };
+                    Exchange exchange(*ctx, *store, req);
+                    handler(exchange, body, res);
+                });
+            });
+    }
+
 private:
+    /// Runs `work`; a refusal becomes its JSON error, a storage failure a 500 JSON object.
+    static void guarded(httplib::Response& res, const std::function<void()>& work)
+    {
+        try {
+            work();
+        } catch (const BadRequest& bad) {
+            ServerContext::sendError(res, bad.status, bad.message);
+        } catch (const StorageError&) {
+            ServerContext::sendError(res, 500, "storage error");
+        } catch (const std::exception&) {
+            ServerContext::sendError(res, 500, "internal error");
+        }
+    }
+
     httplib::Server::Handler wrap(Handler handler)
     {
         ServerContext* ctx = &m_ctx;
         std::shared_ptr<ContentStore> store = m_store;
         return [ctx, store, handler = std::move(handler)](const httplib::Request& req, httplib::Response& res) {
-            try {
+            guarded(res, [&] {
                 Exchange exchange(*ctx, *store, req);
                 handler(exchange, req, res);
-            } catch (const BadRequest& bad) {
-                ServerContext::sendError(res, bad.status, bad.message);
-            } catch (const StorageError&) {
-                ServerContext::sendError(res, 500, "storage error");
-            } catch (const std::exception&) {
-                ServerContext::sendError(res, 500, "internal error");
-            }
+            });
         };
     }
 
@@ -743,9 +782,9 @@ void changeRoutes(Routes& routes)
 // POST-JSON changes ---------------------------------------------------------------------------
 
 /// Text of a text block, video or event; sent to a page it adds a new text block there.
-void sendText(Exchange& ex, const httplib::Request& req, httplib::Response& res)
+void sendText(Exchange& ex, const std::string& raw, httplib::Response& res)
 {
-    JsonObjectPtr body = jsonBody(req, s_maxJsonBody);
+    JsonObjectPtr body = jsonBody(raw);
     int64_t id = bodyId(*body, "assetid");
     auto text = bodyText(*body, "text", ServerContext::maxTextLength);
     auto options = bodyText(*body, "options", ServerContext::maxNameLength);
@@ -771,9 +810,9 @@ void sendText(Exchange& ex, const httplib::Request& req, httplib::Response& res)
 }
 
 /// Title, key and options of an input; sent to a page it adds a new input of `type` there.
-void sendInput(Exchange& ex, const httplib::Request& req, httplib::Response& res, const std::string& type)
+void sendInput(Exchange& ex, const std::string& text, httplib::Response& res, const std::string& type)
 {
-    JsonObjectPtr body = jsonBody(req, s_maxJsonBody);
+    JsonObjectPtr body = jsonBody(text);
     int64_t id = bodyId(*body, "assetid");
     auto title = bodyText(*body, "title", ServerContext::maxNameLength);
     auto options = bodyText(*body, "options", ServerContext::maxNameLength);
@@ -823,10 +862,20 @@ bool holdsPicture(const std::string& type)
     return type == "Image" || type == "Event" || type == "Document" || type == "Directory" || type == "Form" || type == "Tabbar";
 }
 
+size_t jsonLimit()
+{
+    return s_maxJsonBody;
+}
+
+size_t imageLimit()
+{
+    return s_maxImageBody;
+}
+
 void postRoutes(Routes& routes)
 {
-    routes.post("setName", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
-        JsonObjectPtr body = jsonBody(req, s_maxJsonBody);
+    routes.postJson("setName", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+        JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         std::string name = requireBodyText(*body, "name", ServerContext::maxNameLength);
         if (name.empty())
@@ -837,16 +886,16 @@ void postRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.post("updateDefaultOptions", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
-        JsonObjectPtr body = jsonBody(req, s_maxJsonBody);
+    routes.postJson("updateDefaultOptions", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+        JsonObjectPtr body = jsonBody(text);
         std::string options = requireBodyText(*body, "toptions", ServerContext::maxNameLength);
         const User& user = ex.requireCaller();
         ex.db.setDefaultOptions(user.id, options);
         sendRecord(res, object({ { "DefaultOptions", options } }));
     });
 
-    routes.post("sendForm", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
-        JsonObjectPtr body = jsonBody(req, s_maxJsonBody);
+    routes.postJson("sendForm", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+        JsonObjectPtr body = jsonBody(text);
         int64_t formId = bodyId(*body, "formid");
         if (body->size() > s_maxFormFields + 1)
             throw BadRequest { "too many values", 413 };
@@ -870,12 +919,14 @@ void postRoutes(Routes& routes)
         sendRecord(res, object({ { "Sent", "Yes" }, { "SubmissionId", idText(submission) }, { "message", form.message } }));
     });
 
-    routes.post("sendText", sendText);
-    routes.post("sendTextField", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) { sendInput(ex, req, res, "TextField"); });
-    routes.post("sendTextView", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) { sendInput(ex, req, res, "TextView"); });
+    routes.postJson("sendText", jsonLimit, sendText);
+    routes.postJson("sendTextField", jsonLimit,
+        [](Exchange& ex, const std::string& text, httplib::Response& res) { sendInput(ex, text, res, "TextField"); });
+    routes.postJson("sendTextView", jsonLimit,
+        [](Exchange& ex, const std::string& text, httplib::Response& res) { sendInput(ex, text, res, "TextView"); });
 
-    routes.post("sendImage", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
-        JsonObjectPtr body = jsonBody(req, s_maxImageBody);
+    routes.postJson("sendImage", imageLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+        JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         std::string encoded = requireBodyText(*body, "image", s_maxImageBody);
         ContentAsset a = ex.requireOwned(id);
@@ -902,8 +953,8 @@ void postRoutes(Routes& routes)
         sendRecord(res, ContentStore::isContainer(a.type) ? ex.directory(a) : ex.parentDirectory(a));
     });
 
-    routes.post("linkImage", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
-        JsonObjectPtr body = jsonBody(req, s_maxJsonBody);
+    routes.postJson("linkImage", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+        JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         auto action = bodyText(*body, "action", 16);
         if (action && *action != "add")
@@ -925,8 +976,8 @@ void postRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.post("swapAssets", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
-        JsonObjectPtr body = jsonBody(req, s_maxJsonBody);
+    routes.postJson("swapAssets", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+        JsonObjectPtr body = jsonBody(text);
         int64_t firstId = bodyId(*body, "assetid");
         int64_t secondId = bodyId(*body, "secondid");
         ContentAsset first = ex.requireOwned(firstId);

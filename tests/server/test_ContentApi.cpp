@@ -192,10 +192,14 @@ protected:
     std::unique_ptr<Session> anonymous;
 };
 
-std::string pngBase64()
+/// A JPEG of noise, as large as a phone's picture body gets in tests (tens of kilobytes).
+std::string jpegBase64(int side = 4)
 {
-    auto image = Image::create(4, 4, std::vector<uint8_t>(64, 200));
-    return Base64::encode(image->jpegData(1.0).value());
+    std::mt19937 random(side);
+    std::vector<uint8_t> rgba(static_cast<size_t>(side) * side * 4);
+    for (uint8_t& byte : rgba)
+        byte = static_cast<uint8_t>(random());
+    return Base64::encode(Image::create(side, side, std::move(rgba))->jpegData(1.0).value());
 }
 
 // Login, logout and the token -------------------------------------------------------------------
@@ -527,7 +531,12 @@ TEST_F(ContentApiTest, CarouselOptionAndEventDatesAreChecked)
 TEST_F(ContentApiTest, PicturesAreStoredServedLinkedAndCleared)
 {
     std::string gallery = childId("Gallery");
-    JsonValue page = content(owner->post("sendImage", "{\"assetid\":\"" + gallery + "\",\"image\":\"" + pngBase64() + "\"}"));
+    std::string large = jpegBase64(160);
+    ASSERT_GT(large.size(), 64u * 1024);
+    auto sent = owner->post("sendImage", "{\"assetid\":\"" + gallery + "\",\"image\":\"" + large + "\"}");
+    ASSERT_EQ(sent->status, 200) << sent->body;
+    JsonValue page = content(sent);
+    ASSERT_EQ(list(page).size(), 4u);
     std::string url = str(list(page).back(), "ImageUrl");
     ASSERT_EQ(url.rfind("http://", 0), 0u);
     httplib::Client pictures("127.0.0.1", server->port());

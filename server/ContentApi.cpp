@@ -19,8 +19,8 @@ std::atomic<size_t> s_maxJsonBody { ContentApi::defaultMaxJsonBody };
 std::atomic<size_t> s_maxImageBody { ContentApi::defaultMaxImageBody };
 std::atomic<size_t> s_maxFormFields { ContentApi::defaultMaxFormFields };
 
-constexpr size_t maxDeviceIdLength = 256;
-constexpr size_t maxPushTokenLength = 512;
+std::atomic<size_t> s_maxDeviceIdLength { ContentApi::defaultMaxDeviceIdLength };
+std::atomic<size_t> s_maxPushTokenLength { ContentApi::defaultMaxPushTokenLength };
 
 BadRequest notFound()
 {
@@ -503,7 +503,7 @@ void accountRoutes(Routes& routes)
         std::string email = ServerContext::requireText(req, "email", Accounts::maxEmailLength);
         std::string password = ServerContext::requireText(req, "password", Accounts::maxPasswordLength);
         std::string company = requireName(req, "company");
-        std::string device = ServerContext::optionalText(req, "device", maxDeviceIdLength).value_or("");
+        std::string device = ServerContext::optionalText(req, "device", s_maxDeviceIdLength).value_or("");
         if (!plainToken(device))
             throw BadRequest { "bad device" };
         if (ex.ctx.accounts.idOf(email))
@@ -544,8 +544,8 @@ void accountRoutes(Routes& routes)
 
     routes.get("registerDevice", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
         std::string name = ServerContext::optionalText(req, "name", ServerContext::maxNameLength).value_or("");
-        std::string device = ServerContext::requireText(req, "deviceid", maxDeviceIdLength);
-        std::string token = ServerContext::requireText(req, "pushtoken", maxPushTokenLength);
+        std::string device = ServerContext::requireText(req, "deviceid", s_maxDeviceIdLength);
+        std::string token = ServerContext::requireText(req, "pushtoken", s_maxPushTokenLength);
         if (device.empty() || !plainToken(device) || token.empty() || !plainToken(token))
             throw BadRequest { "bad deviceid or pushtoken" };
         ex.db.registerDevice(device, name, token, ex.caller() ? ex.caller()->id : 0, ServerContext::nowText());
@@ -1071,6 +1071,10 @@ void ContentApi::setMaxImageBody(size_t bytes) { s_maxImageBody = bytes; }
 size_t ContentApi::maxImageBody() { return s_maxImageBody; }
 void ContentApi::setMaxFormFields(size_t count) { s_maxFormFields = count; }
 size_t ContentApi::maxFormFields() { return s_maxFormFields; }
+void ContentApi::setMaxDeviceIdLength(size_t length) { s_maxDeviceIdLength = length; }
+size_t ContentApi::maxDeviceIdLength() { return s_maxDeviceIdLength; }
+void ContentApi::setMaxPushTokenLength(size_t length) { s_maxPushTokenLength = length; }
+size_t ContentApi::maxPushTokenLength() { return s_maxPushTokenLength; }
 
 void ContentApi::registerRoutes(httplib::Server& server, ServerContext& context)
 {

@@ -29,12 +29,20 @@ public:
     /// Most values one form submission may carry.
     static constexpr size_t defaultMaxFormFields = 500;
 
+    /// Longest device identifier and push token accepted.
+    static constexpr size_t defaultMaxDeviceIdLength = 256;
+    static constexpr size_t defaultMaxPushTokenLength = 512;
+
     static void setMaxJsonBody(size_t bytes);
     static size_t maxJsonBody();
     static void setMaxImageBody(size_t bytes);
     static size_t maxImageBody();
     static void setMaxFormFields(size_t count);
     static size_t maxFormFields();
+    static void setMaxDeviceIdLength(size_t length);
+    static size_t maxDeviceIdLength();
+    static void setMaxPushTokenLength(size_t length);
+    static size_t maxPushTokenLength();
 
     /// Migrates the content tables and adds every route to `server`.
     static void registerRoutes(httplib::Server& server, ServerContext& context);

@@ -847,14 +847,12 @@ int64_t ownImage(Exchange& ex, const JsonObject& body, const User& user)
     if (value && value->isInteger() && value->asInt() == 0)
         return 0;
     int64_t image = bodyId(body, "selectedimageid");
-    auto mine = ex.db.images(user.id);
-    for (const auto& [id, created] : mine) {
-        if (id == image)
-            return image;
-    }
-    if (ex.db.imageExists(image))
+    auto imageOwner = ex.db.imageOwner(image);
+    if (!imageOwner)
+        throw BadRequest { "no such picture", 404 };
+    if (*imageOwner != user.id)
         throw BadRequest { "not your picture", 403 };
-    throw BadRequest { "no such picture", 404 };
+    return image;
 }
 
 bool holdsPicture(const std::string& type)

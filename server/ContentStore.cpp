@@ -430,9 +430,12 @@ std::vector<std::pair<int64_t, std::string>> ContentStore::images(int64_t ownerI
     return out;
 }
 
-bool ContentStore::imageExists(int64_t imageId)
+std::optional<int64_t> ContentStore::imageOwner(int64_t imageId)
 {
-    return !m_storage.query("SELECT 1 FROM images WHERE id = ?", { imageId }).empty();
+    auto rows = m_storage.query("SELECT owner_id FROM images WHERE id = ?", { imageId });
+    if (rows.empty())
+        return std::nullopt;
+    return Storage::integer(rows[0][0]);
 }
 
 } // namespace quindle

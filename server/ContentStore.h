@@ -136,7 +136,8 @@ public:
 
     /// Images that an owner stored, newest first: (image id, created).
     std::vector<std::pair<int64_t, std::string>> images(int64_t ownerId);
-    bool imageExists(int64_t imageId);
+    /// Who stored a picture; nothing when there is no such picture.
+    std::optional<int64_t> imageOwner(int64_t imageId);
 
 private:
     static ContentAsset fromRow(const SqlRow& row);

@@ -1,0 +1,358 @@
+#include "server/LegacyApi.h"
+
+#include "server/LegacyStore.h"
+#include "server/ServerContext.h"
+
+#include <httplib.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+namespace quindle {
+
+namespace {
+
+std::string nowText()
+{
+    return ServerContext::nowText();
+}
+
+std::optional<int64_t> parseId(const std::string& text)
+{
+    return ServerContext::parseId(text);
+}
+
+int64_t idParam(const httplib::Request& req, const char* key)
+{
+    return ServerContext::requireId(req, key);
+}
+
+std::optional<int64_t> optionalIdParam(const httplib::Request& req, const char* key)
+{
+    return ServerContext::optionalId(req, key);
+}
+
+std::string textParam(const httplib::Request& req, const char* key, bool allowEmpty = true)
+{
+    std::string value = ServerContext::requireText(req, key, LegacyApi::maxTextLength);
+    if (!allowEmpty && value.empty())
+        throw BadRequest { std::string("empty ") + key };
+    return value;
+}
+
+std::optional<std::string> optionalTextParam(const httplib::Request& req, const char* key)
+{
+    return ServerContext::optionalText(req, key, LegacyApi::maxTextLength);
+}
+
+// "yyyy-MM-dd HH:mm:ss"
+std::string dateParam(const httplib::Request& req, const char* key)
+{
+    std::string value = textParam(req, key);
+    static const char pattern[] = "dddd-dd-dd dd:dd:dd";
+    bool ok = value.size() == sizeof pattern - 1;
+    for (size_t i = 0; ok && i < value.size(); ++i)
+        ok = pattern[i] == 'd' ? std::isdigit(static_cast<unsigned char>(value[i])) != 0 : pattern[i] == value[i];
+    if (!ok)
+        throw BadRequest { std::string("bad ") + key };
+    return value;
+}
+
+std::string escapeHtml(const std::string& s)
+{
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string chartPage(const std::string& key, const std::vector<std::pair<std::string, double>>& series)
+{
+    constexpr double width = 320, height = 200, margin = 24;
+    std::ostringstream html;
+    html << "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width\">"
+            "<title>Graph</title></head><body style=\"font-family:sans-serif\"><h3>"
+         << escapeHtml(key.empty() ? "No recorded numbers" : key) << "</h3>";
+    html << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height << "\" viewBox=\"0 0 "
+         << width << ' ' << height << "\">";
+    html << "<line x1=\"" << margin << "\" y1=\"" << height - margin << "\" x2=\"" << width - margin << "\" y2=\"" << height - margin
+         << "\" stroke=\"#888\"/><line x1=\"" << margin << "\" y1=\"" << margin << "\" x2=\"" << margin << "\" y2=\"" << height - margin
+         << "\" stroke=\"#888\"/>";
+    if (!series.empty()) {
+        double low = series[0].second, high = series[0].second;
+        for (auto& [when, value] : series) {
+            (void)when;
+            low = std::min(low, value);
+            high = std::max(high, value);
+        }
+        const double span = high > low ? high - low : 1;
+        const double step = series.size() > 1 ? (width - 2 * margin) / static_cast<double>(series.size() - 1) : 0;
+        html << "<polyline fill=\"none\" stroke=\"#1e6fd9\" stroke-width=\"2\" points=\"";
+        std::ostringstream dots;
+        for (size_t i = 0; i < series.size(); ++i) {
+            const double x = margin + step * static_cast<double>(i);
+            const double y = height - margin - (series[i].second - low) / span * (height - 2 * margin);
+            html << x << ',' << y << ' ';
+            dots << "<circle cx=\"" << x << "\" cy=\"" << y << "\" r=\"3\" fill=\"#1e6fd9\"><title>" << escapeHtml(series[i].first)
+                 << ": " << series[i].second << "</title></circle>";
+        }
+        html << "\"/>" << dots.str();
+        html << "<text x=\"2\" y=\"" << margin << "\" font-size=\"10\">" << high << "</text><text x=\"2\" y=\"" << height - margin
+             << "\" font-size=\"10\">" << low << "</text>";
+    }
+    html << "</svg></body></html>";
+    return html.str();
+}
+
+} // namespace
+
+void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
+{
+    auto store = std::make_shared<LegacyStore>(context.storage);
+    store->migrate();
+    ServerContext* ctx = &context;
+
+    // Every handler validates first and answers 400 on bad input, 401 without a session.
+    auto route = [&server, ctx](const std::string& path, std::function<void(const httplib::Request&, httplib::Response&, const User&)> handler) {
+        auto wrapped = [ctx, handler](const httplib::Request& req, httplib::Response& res) {
+            auto user = ctx->caller(req);
+            if (!user) {
+                ctx->sendError(res, 401, "not logged in");
+                return;
+            }
+            try {
+                handler(req, res, *user);
+            } catch (const BadRequest& bad) {
+                ctx->sendError(res, bad.status, bad.message);
+            } catch (const StorageError&) {
+                ctx->sendError(res, 503, "storage unavailable");
+            }
+        };
+        server.Get("/json/" + path, wrapped);
+        server.Post("/json/" + path, wrapped);
+    };
+    auto userName = [](const User& user) { return user.email; };
+    auto notFound = [ctx](httplib::Response& res) { ctx->sendError(res, 404, "unknown id"); };
+
+    route("start.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+        auto id = optionalIdParam(req, "a");
+        if (!id) {
+            ctx->sendMessage(res, store->rootList());
+            return;
+        }
+        switch (store->kindOf(*id)) {
+        case LegacyStore::Kind::Form: ctx->sendMessage(res, store->entryList(*id)); return;
+        case LegacyStore::Kind::Person: ctx->sendMessage(res, store->documentsOf(*id)); return;
+        case LegacyStore::Kind::Document: ctx->sendMessage(res, store->historyOf(*id)); return;
+        default: notFound(res);
+        }
+    });
+
+    route("currentState.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+        const int64_t id = idParam(req, "a");
+        if (store->kindOf(id) != LegacyStore::Kind::Document)
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("list", store->formState(id));
+        auto modified = store->lastModified(id);
+        reply->set("modified", modified ? JsonValue(*modified) : JsonValue(nowText()));
+        ctx->sendMessage(res, reply);
+    });
+
+    route("handleForm.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+        const int64_t entry = idParam(req, "f");
+        const int64_t person = idParam(req, "c");
+        const std::string name = textParam(req, "name", false);
+        const std::string value = textParam(req, "val");
+        const std::string type = textParam(req, "type", false);
+        auto index = optionalTextParam(req, "index");
+        if (index && !parseId(*index) && *index != "0")
+            throw BadRequest { "bad index" };
+        const int64_t document = store->recordValue(entry, person, name, value, type, index, userName(user), nowText());
+        if (!document)
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("list", store->formState(document));
+        reply->set("resDocID", std::to_string(document));
+        ctx->sendMessage(res, reply);
+    });
+
+    route("setFormValueForDocument.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+        const int64_t document = idParam(req, "parentID");
+        const std::string name = textParam(req, "name", false);
+        const std::string value = textParam(req, "val");
+        const std::string type = textParam(req, "type", false);
+        if (!store->recordDocumentValue(document, name, value, type, userName(user), nowText()))
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("dict", store->formState(document));
+        ctx->sendMessage(res, reply);
+    });
+
+    route("setTimedObject.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+        const int64_t document = idParam(req, "a");
+        const int64_t entry = idParam(req, "o");
+        const std::string date = dateParam(req, "date");
+        const std::string value = textParam(req, "val");
+        auto trigger = optionalTextParam(req, "trigger");
+        if (!store->setTimedObject(document, entry, date, value, trigger, userName(user), nowText()))
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("list", store->formState(document));
+        ctx->sendMessage(res, reply);
+    });
+
+    route("setAction.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+        const int64_t record = idParam(req, "a");
+        const std::string date = dateParam(req, "date");
+        auto device = optionalIdParam(req, "devID");
+        const std::string value = textParam(req, "val");
+        if (!parseId(value) && value != "0")
+            throw BadRequest { "bad val" };
+        if (!store->setAction(record, date, device, value, userName(user), nowText()))
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("assetID", std::to_string(record));
+        ctx->sendMessage(res, reply);
+    });
+
+    route("devices.php", [=](const httplib::Request&, httplib::Response& res, const User&) { ctx->sendMessage(res, store->devices()); });
+
+    route("currentUserOverdueActions.php", [=](const httplib::Request&, httplib::Response& res, const User& user) {
+        ctx->sendMessage(res, store->overdueActions(user.id, nowText()));
+    });
+
+    server.Get("/json/Naked.php", [=](const httplib::Request& req, httplib::Response& res) {
+        if (!ctx->caller(req))
+            return ctx->sendError(res, 401, "not logged in");
+        auto id = req.has_param("a") ? parseId(req.get_param_value("a")) : std::nullopt;
+        if (!id)
+            return ctx->sendError(res, 400, "bad a");
+        if (store->kindOf(*id) != LegacyStore::Kind::Document)
+            return notFound(res);
+        std::string key;
+        auto series = store->numberSeries(*id, &key);
+        res.set_content(chartPage(key, series), "text/html; charset=utf-8");
+    });
+
+    route("addAsset.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+        const int64_t parent = idParam(req, "assetID");
+        const std::string name = textParam(req, "name", false);
+        const std::string type = textParam(req, "type", false);
+        const std::string value = optionalTextParam(req, "asVal").value_or("");
+        const int64_t id = store->addEntry(parent, name, type, value);
+        if (!id)
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("assetID", std::to_string(id));
+        reply->set("name", name);
+        reply->set("type", type);
+        ctx->sendMessage(res, reply);
+    });
+
+    route("setName.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+        const int64_t id = idParam(req, "a");
+        const std::string name = textParam(req, "name", false);
+        if (!store->setName(id, name))
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("assetID", std::to_string(id));
+        reply->set("name", name);
+        ctx->sendMessage(res, reply);
+    });
+
+    route("resetImage.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+        const int64_t id = idParam(req, "a");
+        if (!store->setImage(id, std::nullopt))
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("assetID", std::to_string(id));
+        ctx->sendMessage(res, reply);
+    });
+
+    server.Post("/json/setImage.php", [=](const httplib::Request& req, httplib::Response& res) {
+        auto user = ctx->caller(req);
+        if (!user)
+            return ctx->sendError(res, 401, "not logged in");
+        try {
+            textParam(req, "dir");
+            const int64_t id = idParam(req, "a");
+            optionalIdParam(req, "parentID");
+            if (!req.has_file("uploaded"))
+                throw BadRequest { "missing uploaded" };
+            const std::string bytes = req.get_file_value("uploaded").content;
+            if (bytes.empty())
+                throw BadRequest { "empty uploaded" };
+            if (store->kindOf(id) != LegacyStore::Kind::Entry)
+                return notFound(res);
+            const int64_t picture = ctx->storeImage(bytes, user->id);
+            if (picture == 0)
+                throw BadRequest { "uploaded is not a JPEG, PNG or GIF picture" };
+            const std::string url = ctx->imageUrl(picture);
+            if (!store->setImage(id, url))
+                return notFound(res);
+            auto reply = JsonObject::create();
+            reply->set("assetID", std::to_string(id));
+            reply->set("ImageUrl", url);
+            ctx->sendMessage(res, reply);
+        } catch (const BadRequest& bad) {
+            ctx->sendError(res, bad.status, bad.message);
+        } catch (const StorageError&) {
+            ctx->sendError(res, 503, "storage unavailable");
+        }
+    });
+
+    route("ingredientsList.php", [=](const httplib::Request&, httplib::Response& res, const User&) { ctx->sendMessage(res, store->ingredients()); });
+
+    route("getFoodAllergy.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+        const int64_t document = idParam(req, "a");
+        if (store->kindOf(document) != LegacyStore::Kind::Document)
+            return notFound(res);
+        ctx->sendMessage(res, store->allergiesOf(document));
+    });
+
+    route("setFoodAllergy.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+        const int64_t document = idParam(req, "a");
+        const int64_t ingredient = idParam(req, "i");
+        const std::string state = textParam(req, "s");
+        if (state != "0" && state != "1")
+            throw BadRequest { "bad s" };
+        if (!store->setAllergy(document, ingredient, state == "1"))
+            return notFound(res);
+        ctx->sendMessage(res, store->ingredients());
+    });
+
+    route("getMenu.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+        const int64_t form = idParam(req, "a");
+        optionalIdParam(req, "p");
+        if (store->kindOf(form) != LegacyStore::Kind::Form)
+            return notFound(res);
+        ctx->sendMessage(res, store->menuOf(form));
+    });
+
+    route("setMealObject.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+        const int64_t person = idParam(req, "a");
+        const std::string menu = textParam(req, "name");
+        const std::string date = textParam(req, "date", false);
+        const int64_t dish = idParam(req, "o");
+        if (!store->orderMeal(person, menu, date, dish, userName(user)))
+            return notFound(res);
+        auto reply = JsonObject::create();
+        reply->set("ordered", std::to_string(dish));
+        ctx->sendMessage(res, reply);
+    });
+}
+
+} // namespace quindle

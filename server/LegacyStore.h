@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/JsonValue.h"
+#include "server/Storage.h"
+
+#include <optional>
+#include <string>
+
+namespace quindle {
+
+/// Tables and queries of the legacy care-forms server: forms and their entries, people and their
+/// documents, recorded values with their history, actions, devices, ingredients, allergies and meals.
+/// Every write runs in one transaction; every statement is parameterised portable SQL.
+class LegacyStore {
+public:
+    /// What an identifier names; ids share one sequence so that "start.php?a=" can tell them apart.
+    enum class Kind { None, Form, Person, Document, Entry, Record, Device, Ingredient, Dish };
+
+    explicit LegacyStore(Storage& storage);
+
+    /// Creates or upgrades the schema (component "legacy").
+    void migrate();
+
+    Kind kindOf(int64_t id);
+
+    // Reads, shaped as the client reads them.
+    JsonValue entryList(int64_t formId);          ///< {"list": entries, "title": form name}
+    JsonValue rootList();                         ///< the people, each a "Form" entry opening its documents
+    JsonValue documentsOf(int64_t personId);      ///< {"list": the person's documents}
+    JsonValue historyOf(int64_t documentId);      ///< {"list": history records}
+    JsonValue formState(int64_t documentId);      ///< key -> state record
+    std::optional<std::string> lastModified(int64_t documentId);
+    JsonValue devices();
+    JsonValue overdueActions(int64_t userId, const std::string& now);
+    JsonValue ingredients();
+    JsonValue allergiesOf(int64_t documentId);
+    JsonValue menuOf(int64_t formId);
+    std::vector<std::pair<std::string, double>> numberSeries(int64_t documentId, std::string* key);
+
+    // Writes. Each returns false (changing nothing) when an id does not name the expected thing.
+    /// Records a value of entry `entryId` for person `personId` in the person's document of the
+    /// entry's form (made when missing); returns that document's id, or 0.
+    int64_t recordValue(int64_t entryId, int64_t personId, const std::string& name, const std::string& value,
+        const std::string& type, const std::optional<std::string>& index, const std::string& user, const std::string& now);
+    bool recordDocumentValue(int64_t documentId, const std::string& name, const std::string& value,
+        const std::string& type, const std::string& user, const std::string& now);
+    bool setTimedObject(int64_t documentId, int64_t entryId, const std::string& date, const std::string& value,
+        const std::optional<std::string>& trigger, const std::string& user, const std::string& now);
+    bool setAction(int64_t recordId, const std::string& date, const std::optional<int64_t>& deviceId,
+        const std::string& value, const std::string& user, const std::string& now);
+    int64_t addEntry(int64_t formId, const std::string& name, const std::string& type, const std::string& value);
+    bool setName(int64_t id, const std::string& name);
+    bool setImage(int64_t id, const std::optional<std::string>& url);
+    bool setAllergy(int64_t documentId, int64_t ingredientId, bool allergic);
+    bool orderMeal(int64_t personId, const std::string& menu, const std::string& date, int64_t dishId, const std::string& user);
+
+    // Seeding helpers for the demo.
+    int64_t newId(Kind kind);
+    int64_t addForm(const std::string& name);
+    int64_t addPerson(const std::string& name);
+    int64_t addDocument(int64_t personId, int64_t formId);
+    int64_t addEntryFull(int64_t formId, const JsonValue& entry);
+    int64_t addDevice(const std::string& name);
+    int64_t addIngredient(const std::string& name);
+    int64_t addDish(int64_t formId, const std::string& name, const std::vector<int64_t>& ingredientIds);
+    int64_t addActionRecord(int64_t documentId, const std::string& name, const std::string& condition,
+        const std::string& date, std::optional<int64_t> userId, const std::string& message);
+    int64_t count(const std::string& table);
+
+private:
+    int64_t documentFor(int64_t personId, int64_t formId);
+    void writeValue(int64_t documentId, const std::string& name, const std::string& value, const std::string& type,
+        const std::optional<std::string>& index, const std::string& user, const std::string& now);
+
+    Storage& m_storage;
+};
+
+} // namespace quindle

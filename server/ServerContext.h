@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/JsonValue.h"
+#include "server/Accounts.h"
+#include "server/Storage.h"
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace httplib {
+struct Request;
+struct Response;
+}
+
+namespace quindle {
+
+/// A request value failed validation; routes throw it and the server answers 400 with its text.
+struct BadRequest {
+    std::string message;
+    int status = 400;
+};
+
+/// What every route handler shares: storage, accounts, the public address and reply helpers.
+class ServerContext {
+public:
+    static constexpr size_t maxTextLength = 64 * 1024;
+    static constexpr size_t maxNameLength = 1024;
+    /// Largest stored picture.
+    static constexpr size_t maxImageBytes = 12 * 1024 * 1024;
+
+    ServerContext(Storage& storage, Accounts& accounts);
+
+    Storage& storage;
+    Accounts& accounts;
+
+    /// "http://HOST:PORT", the prefix of absolute picture addresses.
+    std::string publicHost() const;
+    void setPublicHost(std::string host);
+
+    /// Compact JSON with "application/json; charset=utf-8".
+    static void sendJson(httplib::Response& res, const JsonValue& value, int status = 200);
+    /// {"Message": content}.
+    static void sendMessage(httplib::Response& res, JsonValue content);
+    /// {"Error": message} with a 4xx or 5xx status.
+    static void sendError(httplib::Response& res, int status, const std::string& message);
+
+    /// The logged-in caller: token from "wibble", else from the "Cookies" values, else from the
+    /// "token" cookie of the standard cookie header.
+    std::optional<User> caller(const httplib::Request& req) const;
+    /// The caller, or throws BadRequest 403.
+    User requireCaller(const httplib::Request& req) const;
+
+    /// Validated query readers; they throw BadRequest naming the key.
+    static int64_t requireId(const httplib::Request& req, const char* key);
+    static std::optional<int64_t> optionalId(const httplib::Request& req, const char* key);
+    static std::string requireText(const httplib::Request& req, const char* key, size_t maxLength = maxTextLength);
+    static std::optional<std::string> optionalText(const httplib::Request& req, const char* key, size_t maxLength = maxTextLength);
+    /// Positive decimal id of at most 18 digits.
+    static std::optional<int64_t> parseId(const std::string& text);
+    static bool validUtf8(const std::string& text);
+
+    /// Stores JPEG, PNG or GIF bytes; 0 when they are none of those or too large.
+    int64_t storeImage(const std::string& bytes, int64_t ownerId = 0);
+    std::string imageUrl(int64_t id) const;
+    std::optional<std::string> imageBytes(int64_t id) const;
+
+    /// "YYYY-MM-DD HH:MM:SS" in UTC, the servers' date text.
+    static std::string nowText();
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_publicHost;
+};
+
+} // namespace quindle

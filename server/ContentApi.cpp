@@ -568,18 +568,33 @@ void accountRoutes(Routes& routes)
 
 // Pages, tabs and trash ------------------------------------------------------------------------
 
+void buildDirectoryReply(Exchange& ex, std::optional<int64_t> id, httplib::Response& res)
+{
+    if (!id) {
+        auto site = ex.db.defaultSite();
+        auto tabs = site ? ex.db.children(site->tabbarId) : std::vector<ContentAsset> {};
+        if (tabs.empty())
+            throw BadRequest { "no public start page", 404 };
+        return sendRecord(res, ex.directory(tabs.front()));
+    }
+    sendRecord(res, ex.directory(ex.requireReadable(*id)));
+}
+
 void readRoutes(Routes& routes)
 {
     routes.get("contentForNode", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
         auto id = ServerContext::optionalId(req, "assetid");
-        if (!id) {
-            auto site = ex.db.defaultSite();
-            auto tabs = site ? ex.db.children(site->tabbarId) : std::vector<ContentAsset> {};
-            if (tabs.empty())
-                throw BadRequest { "no public start page", 404 };
-            return sendRecord(res, ex.directory(tabs.front()));
+        // The reply depends on the page, the stored data and who asks (rights and "Owner").
+        const uint64_t generation = ex.ctx.storage.generation();
+        const std::string key = "contentForNode " + (id ? idText(*id) : std::string()) + " "
+            + (ex.caller() ? ex.caller()->token : std::string());
+        if (auto body = ex.ctx.replyCache.find(key, generation)) {
+            res.set_content(std::move(*body), "application/json; charset=utf-8");
+            return;
         }
-        sendRecord(res, ex.directory(ex.requireReadable(*id)));
+        buildDirectoryReply(ex, id, res);
+        if (res.status == 200)
+            ex.ctx.replyCache.store(key, generation, res.body);
     });
 
     routes.get("getTabbar", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {

@@ -25,7 +25,7 @@ public:
     /// Largest JSON body of the text, name and form endpoints.
     static constexpr size_t defaultMaxJsonBody = 256 * 1024;
     /// Largest JSON body of "sendImage" (a Base64 picture).
-    static constexpr size_t defaultMaxImageBody = 17 * 1024 * 1024;
+    static constexpr size_t defaultMaxImageBody = 16 * 1024 * 1024;
     /// Most values one form submission may carry.
     static constexpr size_t defaultMaxFormFields = 500;
 

@@ -1,5 +1,6 @@
 #include "server/LegacyApi.h"
 
+#include "server/ContentStore.h"
 #include "server/LegacyStore.h"
 #include "server/ServerContext.h"
 
@@ -63,6 +64,18 @@ std::string dateParam(const httplib::Request& req, const char* key)
     return value;
 }
 
+/// A content asset the caller owns, for the editors that reach content items through these
+/// endpoints; throws 404 or 403.
+ContentAsset ownedContent(ContentStore& content, int64_t id, const User& user)
+{
+    auto asset = content.asset(id);
+    if (!asset || asset->deleted)
+        throw BadRequest { "unknown id", 404 };
+    if (asset->ownerId != user.id)
+        throw BadRequest { "not the owner", 403 };
+    return *asset;
+}
+
 std::string escapeHtml(const std::string& s)
 {
     std::string out;
@@ -122,6 +135,8 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
 {
     auto store = std::make_shared<LegacyStore>(context.storage);
     store->migrate();
+    // Ids these endpoints do not know as care-form ids are the content server's.
+    auto content = std::make_shared<ContentStore>(context.storage);
     ServerContext* ctx = &context;
 
     // Every handler validates first and answers 400 on bad input, 401 without a session.
@@ -247,11 +262,28 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         res.set_content(chartPage(key, series), "text/html; charset=utf-8");
     });
 
-    route("addAsset.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+    route("addAsset.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
         const int64_t parent = idParam(req, "assetID");
         const std::string name = textParam(req, "name", false);
         const std::string type = textParam(req, "type", false);
         const std::string value = optionalTextParam(req, "asVal").value_or("");
+        if (store->kindOf(parent) == LegacyStore::Kind::None) {
+            // The video editor adds a video to a content page.
+            ContentAsset page = ownedContent(*content, parent, user);
+            if (!ContentStore::isContainer(page.type) || type != "YoutubeVideo")
+                throw BadRequest { "only a YoutubeVideo can be added to a page here" };
+            ContentAsset video;
+            video.type = type;
+            video.name = name;
+            video.data = value;
+            const int64_t added = content->addChild(page, video);
+            auto reply = JsonObject::create();
+            reply->set("assetID", std::to_string(added));
+            reply->set("name", name);
+            reply->set("type", type);
+            ctx->sendMessage(res, reply);
+            return;
+        }
         const int64_t id = store->addEntry(parent, name, type, value);
         if (!id)
             return notFound(res);
@@ -262,10 +294,14 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setName.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+    route("setName.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
         const int64_t id = idParam(req, "a");
         const std::string name = textParam(req, "name", false);
-        if (!store->setName(id, name))
+        if (store->kindOf(id) == LegacyStore::Kind::None) {
+            ContentAsset asset = ownedContent(*content, id, user);
+            asset.name = name;
+            content->update(asset);
+        } else if (!store->setName(id, name))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("assetID", std::to_string(id));
@@ -273,9 +309,13 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("resetImage.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+    route("resetImage.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
         const int64_t id = idParam(req, "a");
-        if (!store->setImage(id, std::nullopt))
+        if (store->kindOf(id) == LegacyStore::Kind::None) {
+            ContentAsset asset = ownedContent(*content, id, user);
+            asset.imageId = 0;
+            content->update(asset);
+        } else if (!store->setImage(id, std::nullopt))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("assetID", std::to_string(id));
@@ -295,14 +335,26 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
             const std::string bytes = req.get_file_value("uploaded").content;
             if (bytes.empty())
                 throw BadRequest { "empty uploaded" };
-            if (store->kindOf(id) != LegacyStore::Kind::Entry)
+            const LegacyStore::Kind kind = store->kindOf(id);
+            std::optional<ContentAsset> item;
+            if (kind == LegacyStore::Kind::None)
+                item = ownedContent(*content, id, *user);
+            else if (kind != LegacyStore::Kind::Entry)
                 return notFound(res);
-            const int64_t picture = ctx->storeImage(bytes, user->id);
-            if (picture == 0)
-                throw BadRequest { "uploaded is not a JPEG, PNG or GIF picture" };
-            const std::string url = ctx->imageUrl(picture);
-            if (!store->setImage(id, url))
-                return notFound(res);
+            std::string url;
+            // The picture and the item that shows it change together or not at all.
+            ctx->storage.transaction([&] {
+                const int64_t picture = ctx->storeImage(bytes, user->id);
+                if (picture == 0)
+                    throw BadRequest { "uploaded is not a JPEG, PNG or GIF picture" };
+                url = ctx->imageUrl(picture);
+                if (item) {
+                    item->imageId = picture;
+                    content->update(*item);
+                } else if (!store->setImage(id, url)) {
+                    throw BadRequest { "unknown id", 404 };
+                }
+            });
             auto reply = JsonObject::create();
             reply->set("assetID", std::to_string(id));
             reply->set("ImageUrl", url);

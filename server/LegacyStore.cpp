@@ -77,6 +77,9 @@ void LegacyStore::migrate()
         "CREATE TABLE legacy_dishes (id INTEGER PRIMARY KEY REFERENCES legacy_ids(id), form_id INTEGER NOT NULL REFERENCES legacy_forms(id), position INTEGER NOT NULL, name TEXT NOT NULL)",
         "CREATE TABLE legacy_dish_ingredients (dish_id INTEGER NOT NULL REFERENCES legacy_dishes(id), ingredient_id INTEGER NOT NULL REFERENCES legacy_ingredients(id), PRIMARY KEY (dish_id, ingredient_id))",
         "CREATE TABLE legacy_orders (id INTEGER PRIMARY KEY, person_id INTEGER NOT NULL REFERENCES legacy_people(id), menu TEXT NOT NULL, order_date TEXT NOT NULL, dish_id INTEGER NOT NULL REFERENCES legacy_dishes(id), user_name TEXT)",
+        // Care-form ids start above the content server's, so the endpoints that take either
+        // (names, pictures, new items) can tell them apart.
+        "INSERT INTO legacy_ids (id, kind) SELECT 1000000000, 'Reserved' WHERE NOT EXISTS (SELECT 1 FROM legacy_ids WHERE id >= 1000000000)",
     });
 }
 

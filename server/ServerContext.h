@@ -2,6 +2,7 @@
 
 #include "platform/JsonValue.h"
 #include "server/Accounts.h"
+#include "server/ReplyCache.h"
 #include "server/Storage.h"
 
 #include <cstdint>
@@ -34,6 +35,8 @@ public:
 
     Storage& storage;
     Accounts& accounts;
+    /// Bodies of the busiest read replies (pages), valid until the next write.
+    ReplyCache replyCache;
 
     /// "http://HOST:PORT", the prefix of absolute picture addresses.
     std::string publicHost() const;

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -89,7 +90,10 @@ public:
     int64_t execute(std::string_view sql, const std::vector<SqlValue>& params) override
     {
         std::lock_guard lock(m_mutex);
+        ++m_generation;
         run(sql, params);
+        // Once more after the change, so a reply built while it ran is never taken as current.
+        ++m_generation;
         return sqlite3_changes64(m_db);
     }
 
@@ -126,11 +130,18 @@ public:
             work();
             m_depth = 0;
             run("COMMIT", {});
+            ++m_generation;
         } catch (...) {
             m_depth = 0;
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            ++m_generation;
             throw;
         }
+    }
+
+    uint64_t generation() const override
+    {
+        return m_generation.load();
     }
 
 private:
@@ -217,6 +228,7 @@ private:
     sqlite3* m_db;
     std::recursive_mutex m_mutex;
     int m_depth = 0;
+    std::atomic<uint64_t> m_generation { 0 };
     std::unordered_map<std::string, sqlite3_stmt*> m_statements;
 };
 
@@ -225,7 +237,8 @@ private:
 std::unique_ptr<Storage> SqliteStorage::open(const std::string& path, std::string* error)
 {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    // The connection is used under our own lock only.
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         if (error)
             *error = db ? sqlite3_errmsg(db) : "cannot open database";

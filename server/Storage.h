@@ -37,6 +37,8 @@ public:
     /// Runs `work` in one transaction: commits, or rolls back and rethrows when it throws.
     /// Nested calls join the outer transaction.
     virtual void transaction(const std::function<void()>& work) = 0;
+    /// Moves on with every write; a reply built while it had one value is stale once it has another.
+    virtual uint64_t generation() const = 0;
 
     /// Value readers for query results (NULL reads as 0 or "").
     static int64_t integer(const SqlValue& value);

@@ -322,6 +322,8 @@ std::vector<JsonValue> children(const std::optional<JsonValue>& record)
     if (!record)
         return {};
     const JsonValue* list = record->isArray() ? &*record : field(*record, "Children");
+    if (!list && !record->isArray())
+        list = field(*record, "list"); // the care-forms server's lists
     if (list && list->isArray())
         return list->array()->items();
     return {};

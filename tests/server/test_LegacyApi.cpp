@@ -190,3 +190,53 @@ TEST_F(LegacyApiTest, UploadedPictureIsStoredByteIdentical) {
     message("/json/setName.php?a=" + entryId + "&name=Portrait");
     for (auto& e : itemsOf("/json/start.php?a=" + formId)) if (s(e, "assetID") == entryId) { EXPECT_EQ(s(e, "name"), "Portrait"); EXPECT_FALSE(e.object()->contains("assVal")); }
 }
+
+// The directory and video editors reach content pages through these endpoints.
+TEST_F(LegacyApiTest, ContentItemsRenamedClearedAndExtendedOnlyByTheirOwner)
+{
+    auto page = message(content("contentForNode"));
+    ASSERT_TRUE(page.isObject());
+    const std::string pageId = s(page, "assetID");
+    auto children = page.object()->get("Children").array();
+    ASSERT_TRUE(children && !children->empty());
+    std::string pictureId;
+    for (auto& child : *children)
+        if (!s(child, "ImageUrl").empty() && pictureId.empty())
+            pictureId = s(child, "assetID");
+    ASSERT_FALSE(pictureId.empty());
+    auto childNamed = [&](const std::string& id) {
+        JsonValue current = message(content("contentForNode?assetid=" + pageId));
+        JsonArrayPtr list = current.isObject() ? current.object()->get("Children").array() : JsonArrayPtr();
+        for (size_t i = 0; list && i < list->size(); ++i)
+            if (s(list->at(i), "assetID") == id)
+                return list->at(i);
+        return JsonValue();
+    };
+
+    // Someone else's session changes nothing.
+    auto registered = client->Get(content("registerCompany?email=other%40example.org&password=pw-other&company=Other").c_str());
+    ASSERT_TRUE(registered && registered->status == 200) << (registered ? registered->body : "");
+    const std::string other = login("other@example.org", "pw-other");
+    ASSERT_FALSE(other.empty());
+    const std::string ownName = s(childNamed(pictureId), "name");
+    auto refused = client->Get(("/json/setName.php?a=" + pictureId + "&name=Taken").c_str(), tokenHeaders(other));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 403);
+    refused = client->Get(("/json/resetImage.php?a=" + pictureId).c_str(), tokenHeaders(other));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 403);
+    EXPECT_EQ(s(childNamed(pictureId), "name"), ownName);
+    EXPECT_FALSE(s(childNamed(pictureId), "ImageUrl").empty());
+
+    message("/json/setName.php?a=" + pictureId + "&name=Garden%20view");
+    EXPECT_EQ(s(childNamed(pictureId), "name"), "Garden view");
+    message("/json/resetImage.php?a=" + pictureId);
+    EXPECT_TRUE(s(childNamed(pictureId), "ImageUrl").empty());
+
+    auto video = message("/json/addAsset.php?assetID=" + pageId + "&name=Tour&type=YoutubeVideo&asVal=abc123");
+    const std::string videoId = s(video, "assetID");
+    EXPECT_EQ(s(childNamed(videoId), "Type"), "YoutubeVideo");
+    EXPECT_EQ(s(childNamed(videoId), "Data"), "abc123");
+    get("/json/addAsset.php?assetID=" + pageId + "&name=Odd&type=Text", 400);
+    get("/json/setName.php?a=999999&name=Nobody", 404);
+}

@@ -3,6 +3,7 @@
 
 #include "core/ServerConfiguration.h"
 #include "platform/JsonParser.h"
+#include "platform/JsonWriter.h"
 #include "server/QuindleServer.h"
 
 #include <gtest/gtest.h>

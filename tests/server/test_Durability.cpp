@@ -43,7 +43,8 @@ constexpr int killRounds = 2;
 /// One running quindle-server child with its stdout in a file.
 class ServerProcess {
 public:
-    ServerProcess(const std::filesystem::path& database, const std::filesystem::path& output)
+    ServerProcess(const std::filesystem::path& database, const std::filesystem::path& output,
+        const std::filesystem::path& log = "/dev/null")
         : m_output(output)
     {
         std::string program = std::string(QUINDLE_BUILD_DIR) + "/server/quindle-server";
@@ -56,7 +57,7 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -97,6 +98,16 @@ public:
         int status = 0;
         waitpid(m_pid, &status, 0);
         m_pid = -1;
+    }
+
+    /// Sends `signal` and returns the wait status.
+    int stopWith(int signal)
+    {
+        ::kill(m_pid, signal);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return status;
     }
 
     int port() const { return std::stoi(m_baseURL.substr(m_baseURL.rfind(':') + 1)); }
@@ -427,3 +438,34 @@ TEST(DurabilityCredentials, LoginLineGivesEmailAndPassword)
 }
 
 } // namespace
+
+// SIGTERM and SIGINT end the server with status 0 and leave the database whole; the request
+// log names each request without the password's value.
+TEST_F(DurabilityTest, SignalsStopCleanlyAndTheLogHidesThePassword)
+{
+    for (int signal : { SIGTERM, SIGINT }) {
+        const auto log = m_folder / ("log-" + std::to_string(signal));
+        ServerProcess server(database(), output(signal), log);
+        ASSERT_TRUE(server.waitForStart());
+        httplib::Client client("127.0.0.1", server.port());
+        auto refused = client.Get("/~corvath/vantro/web/app_dev.php/login?email=demo%40quindle.example&password=wrong-secret");
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->status, 200);
+        EXPECT_NE(refused->body.find("\"Alert\""), std::string::npos) << refused->body;
+        int status = server.stopWith(signal);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal;
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        std::ifstream in(log);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("GET /~corvath/vantro/web/app_dev.php/login?email=demo@quindle.example&password=*** 200"), std::string::npos) << text;
+        EXPECT_EQ(text.find("wrong-secret"), std::string::npos);
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "ok");
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+}

@@ -7,6 +7,7 @@
 //   bench_ServerLoad prepare --base http://127.0.0.1:PORT --login "LOGIN LINE" [--items N] --body FILE
 //       logs in as the demo user, builds a page of N text items, stores the page reply in FILE and
 //       prints "page ID", "token TOKEN" and, when the demo data has a resident form, "form QUERY".
+#include "support/PercentEncode.h"
 #include "platform/JsonParser.h"
 #include "platform/JsonValue.h"
 
@@ -329,21 +330,6 @@ std::vector<JsonValue> children(const std::optional<JsonValue>& record)
     return {};
 }
 
-std::string encode(const std::string& value)
-{
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : value) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
 
 /// The e-mail is the word with an at sign; the password is the last word after it.
 std::pair<std::string, std::string> credentialsFrom(const std::string& line)
@@ -388,8 +374,8 @@ std::string findFormQuery(httplib::Client& client, const httplib::Headers& heade
             std::string type = text(entry, "type");
             if (text(entry, "assetID").empty() || text(entry, "name").empty() || type == "Action" || type == "Meal")
                 continue;
-            return "f=" + text(entry, "assetID") + "&c=" + resident + "&name=" + encode(text(entry, "name"))
-                + "&val=bench-{n}&type=" + encode(type);
+            return "f=" + text(entry, "assetID") + "&c=" + resident + "&name=" + quindle::test::percentEncode(text(entry, "name"))
+                + "&val=bench-{n}&type=" + quindle::test::percentEncode(type);
         }
     }
     return {};
@@ -409,7 +395,7 @@ int runPrepare(const std::vector<std::string>& args)
     client.set_keep_alive(true);
     client.set_read_timeout(std::chrono::seconds(10));
     std::string path = contentPath;
-    std::optional<JsonValue> login = content(client.Get(path + "login?email=" + encode(email) + "&password=" + encode(password)));
+    std::optional<JsonValue> login = content(client.Get(path + "login?email=" + quindle::test::percentEncode(email) + "&password=" + quindle::test::percentEncode(password)));
     std::string token = login ? text(*login, "AuthToken") : std::string {};
     if (token.empty()) {
         std::cerr << "prepare: demo login failed for " << email << "\n";
@@ -441,7 +427,7 @@ int runPrepare(const std::vector<std::string>& args)
     }
     for (int i = 0; i < items; ++i) {
         std::string item = "Item " + std::to_string(i) + ": a line of text of the kind a page holds";
-        if (!content(client.Get(path + "addText?assetid=" + page + "&text=" + encode(item), headers))) {
+        if (!content(client.Get(path + "addText?assetid=" + page + "&text=" + quindle::test::percentEncode(item), headers))) {
             std::cerr << "prepare: addText " << i << " failed\n";
             return 1;
         }

@@ -1,5 +1,6 @@
 // The content server over real HTTP on loopback: the keys the client reads, ownership, bad
 // input of every kind (and that nothing changed after it), and the life of a login token.
+#include "support/PercentEncode.h"
 #include "platform/Base64.h"
 #include "platform/Image.h"
 #include "platform/JsonParser.h"
@@ -34,21 +35,6 @@ namespace {
 
 const std::string base(ContentApi::basePath);
 
-std::string encode(const std::string& text)
-{
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
 
 /// The parsed reply object (empty when the body is not a JSON object).
 JsonObjectPtr replyObject(const httplib::Result& result)
@@ -108,7 +94,7 @@ public:
     }
     bool login(const std::string& email, const std::string& password)
     {
-        reply = content(client.Get(base + "login?email=" + encode(email) + "&password=" + encode(password)));
+        reply = content(client.Get(base + "login?email=" + test::percentEncode(email) + "&password=" + test::percentEncode(password)));
         token = str(reply, "AuthToken");
         return !token.empty();
     }
@@ -206,8 +192,8 @@ std::string jpegBase64(int side = 4)
 
 TEST_F(ContentApiTest, LoginReplyCarriesTokenUserTabsProfileAndCookie)
 {
-    auto result = anonymous->client.Get(base + "login?email=" + encode(QuindleServer::demoEmail) + "&password="
-        + encode(QuindleServer::demoPassword));
+    auto result = anonymous->client.Get(base + "login?email=" + test::percentEncode(QuindleServer::demoEmail) + "&password="
+        + test::percentEncode(QuindleServer::demoPassword));
     ASSERT_EQ(result->status, 200);
     std::string token = str(content(result), "AuthToken");
     EXPECT_EQ(token.size(), 64u);
@@ -237,7 +223,7 @@ TEST_F(ContentApiTest, LoginReplyCarriesTokenUserTabsProfileAndCookie)
 
 TEST_F(ContentApiTest, WrongPasswordAnswersAnAlertAndNoToken)
 {
-    auto result = anonymous->get("login?email=" + encode(QuindleServer::demoEmail) + "&password=wrong");
+    auto result = anonymous->get("login?email=" + test::percentEncode(QuindleServer::demoEmail) + "&password=wrong");
     ASSERT_EQ(result->status, 200);
     JsonValue message = content(result);
     EXPECT_FALSE(str(message, "Alert").empty());
@@ -248,7 +234,7 @@ TEST_F(ContentApiTest, WrongPasswordAnswersAnAlertAndNoToken)
 TEST_F(ContentApiTest, RepeatedFailuresAreRefusedWithAnAlertEvenWithTheRightPassword)
 {
     for (int i = 0; i < Accounts::maxFailuresBeforeDelay; ++i)
-        anonymous->get("login?email=" + encode(QuindleServer::demoEmail) + "&password=wrong");
+        anonymous->get("login?email=" + test::percentEncode(QuindleServer::demoEmail) + "&password=wrong");
     EXPECT_FALSE(anonymous->login(QuindleServer::demoEmail, QuindleServer::demoPassword));
     EXPECT_FALSE(str(anonymous->reply, "Alert").empty());
 }
@@ -418,10 +404,10 @@ TEST_F(ContentApiTest, OwnerListsNeedALogin)
 TEST_F(ContentApiTest, AddingItemsAppendsThemAndAnswersTheParentPage)
 {
     std::string news = childId("Gallery");
-    JsonValue page = content(owner->get("makePage?assetid=" + news + "&name=" + encode("New page")));
+    JsonValue page = content(owner->get("makePage?assetid=" + news + "&name=" + test::percentEncode("New page")));
     EXPECT_EQ(str(list(page).back(), "Name"), "New page");
     EXPECT_EQ(str(list(page).back(), "Type"), "Directory");
-    page = content(owner->get("addText?assetid=" + news + "&text=" + encode("Hello & welcome")));
+    page = content(owner->get("addText?assetid=" + news + "&text=" + test::percentEncode("Hello & welcome")));
     EXPECT_EQ(str(list(page).back(), "Data"), "Hello & welcome");
     page = content(owner->get("addTextField?assetid=" + news + "&title=Name"));
     EXPECT_EQ(str(list(page).back(), "Type"), "TextField");
@@ -515,17 +501,17 @@ TEST_F(ContentApiTest, CarouselOptionAndEventDatesAreChecked)
     EXPECT_EQ(owner->get("setCarousel?assetid=" + childId("Welcome") + "&option=Carousel")->status, 400);
 
     std::string fair = str(list(content(owner->get("contentForNode?assetid=" + childId("Events")))).at(0), "AssetId");
-    JsonValue event = content(owner->get("setDate?assetid=" + fair + "&date=" + encode("2027-08-01 10:00:00")));
+    JsonValue event = content(owner->get("setDate?assetid=" + fair + "&date=" + test::percentEncode("2027-08-01 10:00:00")));
     EXPECT_EQ(str(event, "date"), "2027-08-01 10:00:00");
     EXPECT_EQ(str(event, "endDate"), "2027-08-01 10:00:00") << "the span widens to the new date";
     EXPECT_EQ(str(event, "startDate"), "2027-07-03 14:00:00");
-    event = content(owner->get("setDate?assetid=" + fair + "&endDate=" + encode("2027-09-01 10:00:00")));
+    event = content(owner->get("setDate?assetid=" + fair + "&endDate=" + test::percentEncode("2027-09-01 10:00:00")));
     EXPECT_EQ(str(event, "endDate"), "2027-09-01 10:00:00");
     for (const char* bad : { "2027-02-29 10:00:00", "2027-08-01T10:00:00", "2027-08-01 24:00:00", "tomorrow" })
-        EXPECT_EQ(owner->get("setDate?assetid=" + fair + "&date=" + encode(bad))->status, 400) << bad;
-    EXPECT_EQ(owner->get("setDate?assetid=" + fair + "&date=" + encode("2027-08-01 10:00:00") + "&endDate="
-                  + encode("2027-08-01 10:00:00"))->status, 400);
-    EXPECT_EQ(owner->get("setDate?assetid=" + childId("Welcome") + "&date=" + encode("2027-08-01 10:00:00"))->status, 400);
+        EXPECT_EQ(owner->get("setDate?assetid=" + fair + "&date=" + test::percentEncode(bad))->status, 400) << bad;
+    EXPECT_EQ(owner->get("setDate?assetid=" + fair + "&date=" + test::percentEncode("2027-08-01 10:00:00") + "&endDate="
+                  + test::percentEncode("2027-08-01 10:00:00"))->status, 400);
+    EXPECT_EQ(owner->get("setDate?assetid=" + childId("Welcome") + "&date=" + test::percentEncode("2027-08-01 10:00:00"))->status, 400);
 }
 
 TEST_F(ContentApiTest, PicturesAreStoredServedLinkedAndCleared)
@@ -616,7 +602,7 @@ TEST_F(ContentApiTest, ContactRequestsBeaconsDevicesAndErrorReports)
 
     EXPECT_EQ(anonymous->get("registerDevice?name=Phone&deviceid=dev-1&pushtoken=ABCDEF")->status, 200);
     EXPECT_EQ(anonymous->get("registerDevice?name=Phone&deviceid=dev%201&pushtoken=ABCDEF")->status, 400);
-    EXPECT_EQ(anonymous->get("sendError.php?error=" + encode("crash in list"))->status, 200);
+    EXPECT_EQ(anonymous->get("sendError.php?error=" + test::percentEncode("crash in list"))->status, 200);
     EXPECT_EQ(anonymous->get("sendError.php")->status, 400);
     EXPECT_EQ(str(content(anonymous->get("resetPassword?email=nobody%40example.org")), "Sent"), "Yes");
 }

@@ -1,5 +1,6 @@
 // Kills the real server process in the middle of a stream of writes, restarts it on the same
 // database, and checks that every acknowledged write is there and none is half applied.
+#include "support/PercentEncode.h"
 #include "platform/JsonParser.h"
 #include "platform/JsonValue.h"
 
@@ -154,22 +155,6 @@ std::pair<std::string, std::string> credentialsFrom(const std::string& line)
     return { email, password };
 }
 
-std::string encode(const std::string& text)
-{
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 /// The value the client hands on: "Message", else "list", else "Children".
 std::optional<JsonValue> content(const httplib::Result& result)
 {
@@ -223,8 +208,8 @@ public:
 
     bool login(const std::pair<std::string, std::string>& credentials)
     {
-        httplib::Result result = m_client.Get(std::string(contentPath) + "login?email=" + encode(credentials.first)
-            + "&password=" + encode(credentials.second));
+        httplib::Result result = m_client.Get(std::string(contentPath) + "login?email=" + quindle::test::percentEncode(credentials.first)
+            + "&password=" + quindle::test::percentEncode(credentials.second));
         std::optional<JsonValue> reply = content(result);
         if (!reply)
             return false;
@@ -325,7 +310,7 @@ TEST_F(DurabilityTest, AcknowledgedWritesSurviveSigkillAndNoneIsTorn)
         std::string parent = ownedDirectory(session.loginReply());
         ASSERT_FALSE(parent.empty());
         std::string name = "durability-" + std::to_string(getpid());
-        ASSERT_TRUE(content(session.get("makePage?assetid=" + parent + "&name=" + encode(name))));
+        ASSERT_TRUE(content(session.get("makePage?assetid=" + parent + "&name=" + quindle::test::percentEncode(name))));
         page = childNamed(session, parent, name);
         ASSERT_FALSE(page.empty());
         ASSERT_TRUE(content(session.get("addText?assetid=" + page + "&text=pinned")));
@@ -356,7 +341,7 @@ TEST_F(DurabilityTest, AcknowledgedWritesSurviveSigkillAndNoneIsTorn)
                     ledger.sent.insert(entry);
                     ledger.pinnedSent.insert(n);
                 }
-                httplib::Result added = session.get("addText?assetid=" + page + "&text=" + encode(entry));
+                httplib::Result added = session.get("addText?assetid=" + page + "&text=" + quindle::test::percentEncode(entry));
                 if (added && added->status == 200) {
                     std::lock_guard lock(ledger.mutex);
                     ledger.acknowledged.insert(entry);

@@ -165,12 +165,6 @@ std::optional<User> Accounts::userForToken(const std::string& token)
     return User { Storage::integer(rows[0][0]), Storage::text(rows[0][1]), token, Storage::integer(rows[0][2]) != 0 };
 }
 
-std::string Accounts::liveToken(int64_t userId)
-{
-    auto rows = m_storage.query("SELECT token FROM sessions WHERE user_id = ? ORDER BY id DESC LIMIT 1", { userId });
-    return rows.empty() ? std::string() : Storage::text(rows[0][0]);
-}
-
 bool Accounts::setPassword(int64_t userId, const std::string& password)
 {
     if (password.empty() || password.size() > maxPasswordLength)

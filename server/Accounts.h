@@ -52,8 +52,6 @@ public:
     /// Ends the session of `token`; false when it was not a live session.
     bool logout(const std::string& token);
     std::optional<User> userForToken(const std::string& token);
-    /// Newest live token of `userId` (empty when none): the owner value shown on that user's assets.
-    std::string liveToken(int64_t userId);
     bool setPassword(int64_t userId, const std::string& password);
 
     /// Argon2id string of a password (interactive limits).

@@ -99,3 +99,13 @@ TEST(TermClientStartPage, MissingOrMalformedServerIsAUsageError)
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("unknown option --bogus"), std::string::npos);
 }
+
+// Without a server the client starts the reference server in-process with its demo data.
+TEST(TermClientStartPage, DemoServerIsTheDefault)
+{
+    TermRun run = runTerm("");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Demo server at http://127.0.0.1:"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\nWelcome\n"), std::string::npos) << run.output;
+    EXPECT_EQ(runTerm("--demo --server http://127.0.0.1:1").status, 2);
+}

@@ -7,6 +7,8 @@
 
 #include <httplib.h>
 
+#include <cstdlib>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -381,15 +383,18 @@ public:
                     const size_t most = limit();
                     std::string body;
                     bool tooLarge = false;
-                    reader([&](const char* data, size_t length) {
+                    const bool whole = reader([&](const char* data, size_t length) {
                         if (tooLarge || body.size() + length > most)
                             tooLarge = true; // keep reading so the connection stays in step
                         else
                             body.append(data, length);
                         return true;
                     });
-                    if (tooLarge)
+                    // The reader stops early at the server's own body limit.
+                    if (tooLarge || (!whole && std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > most))
                         throw BadRequest { "request body too large", 413 };
+                    if (!whole)
+                        throw BadRequest { "request body cut off" };
                     Exchange exchange(*ctx, *store, req);
                     handler(exchange, body, res);
                 });

@@ -659,6 +659,11 @@ TEST_F(ContentApiTest, BadBodiesAnswerJsonErrorsAndChangeNothing)
     }
     EXPECT_EQ(owner->post("sendText", "{\"assetid\":\"999999\",\"text\":\"x\"}")->status, 404);
     EXPECT_EQ(owner->post("sendText", "{\"assetid\":\"" + welcome + "\",\"text\":\"" + std::string(ContentApi::maxJsonBody(), 'a') + "\"}")->status, 413);
+    // Above the server's whole-body limit the library stops reading; still a 413 with JSON.
+    auto huge = owner->post("sendImage", std::string(17 * 1024 * 1024, ' '));
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(huge->status, 413);
+    EXPECT_TRUE(replyObject(huge));
     EXPECT_EQ(pageBody(home), before);
 }
 

@@ -6,42 +6,30 @@
 
 namespace quindle {
 
-/// The look of a bar button.
+/// The look of a bar button: Done is the emphasised one.
 enum class BarButtonStyle { Plain, Done };
 
 /// The built-in bar buttons; Custom uses the title.
-enum class SystemItem { Custom, Add, Edit, Done, Save, Cancel, Refresh, Trash, Action };
+enum class SystemItem { Custom, Add, Edit, Done, Save, Cancel };
 
-/// A button in a navigation bar.
+/// A button in a navigation bar; its action is the target it calls.
 class BarButtonItem {
 public:
-    static std::shared_ptr<BarButtonItem> create(std::string title, BarButtonStyle style, std::function<void()> action)
-    {
-        auto item = std::shared_ptr<BarButtonItem>(new BarButtonItem);
-        item->m_title = std::move(title);
-        item->m_style = style;
-        item->action = std::move(action);
-        return item;
-    }
-    static std::shared_ptr<BarButtonItem> create(SystemItem system, std::function<void()> action)
-    {
-        auto item = create(std::string(), system == SystemItem::Done || system == SystemItem::Save ? BarButtonStyle::Done : BarButtonStyle::Plain, std::move(action));
-        item->m_system = system;
-        return item;
-    }
+    static std::shared_ptr<BarButtonItem> create(std::string title, BarButtonStyle style, std::function<void()> action);
+    /// Done and Save come emphasised, as the platform draws them.
+    static std::shared_ptr<BarButtonItem> create(SystemItem system, std::function<void()> action);
 
     const std::string& title() const { return m_title; }
+    void setTitle(std::string title) { m_title = std::move(title); }
+    /// What a renderer shows: the title, or for a system item its platform wording ("Add", "Edit", ...).
+    std::string displayTitle() const;
     BarButtonStyle style() const { return m_style; }
     SystemItem systemItem() const { return m_system; }
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { m_enabled = enabled; }
 
     /// The user presses the button; a disabled button does nothing.
-    void press()
-    {
-        if (m_enabled && action)
-            action();
-    }
+    void press();
 
     std::function<void()> action;
 

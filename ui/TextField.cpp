@@ -4,25 +4,34 @@ namespace quindle {
 
 std::shared_ptr<TextField> TextField::create(Rect frame) { return std::shared_ptr<TextField>(new TextField(frame)); }
 
-void TextField::setText(std::string text)
+bool TextField::becomeFirstResponder()
 {
-    m_text = std::move(text);
-    notify(ChangeKind::Text);
+    if (isHidden())
+        return false;
+    update(m_focused, true, ChangeKind::Focus);
+    return true;
 }
 
-void TextField::type(std::string text)
+bool TextField::replaceCharacters(TextRange range, const std::string& replacement)
 {
-    if (text == m_text)
-        return;
-    setText(std::move(text));
+    if (shouldChangeCharacters && !shouldChangeCharacters(*this, range, replacement))
+        return false;
+    auto changed = range.applyTo(m_text, replacement);
+    if (changed == m_text)
+        return true;
+    setText(std::move(changed));
     if (onChange)
         onChange(*this);
+    return true;
 }
 
-void TextField::pressReturn()
+bool TextField::pressReturn()
 {
+    if (shouldReturn && !shouldReturn(*this))
+        return false;
     if (onReturn)
         onReturn(*this);
+    return true;
 }
 
 } // namespace quindle

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/TextRange.h"
 #include "ui/View.h"
 
 #include <functional>
@@ -15,18 +16,34 @@ public:
     static std::shared_ptr<TextField> create(Rect frame = {});
 
     const std::string& text() const { return m_text; }
-    /// Sets the text as code does; does not fire onChange.
-    void setText(std::string text);
+    /// Sets the text as code does; reports the change but fires no onChange.
+    void setText(std::string text) { update(m_text, std::move(text), ChangeKind::Text); }
     const std::string& placeholder() const { return m_placeholder; }
-    void setPlaceholder(std::string placeholder) { m_placeholder = std::move(placeholder); }
+    void setPlaceholder(std::string placeholder) { update(m_placeholder, std::move(placeholder), ChangeKind::Text); }
     bool isSecureTextEntry() const { return m_secure == SecureEntry::Yes; }
-    void setSecureTextEntry(SecureEntry secure) { m_secure = secure; }
+    void setSecureTextEntry(SecureEntry secure) { update(m_secure, secure, ChangeKind::Appearance); }
+    KeyboardType keyboardType() const { return m_keyboard; }
+    void setKeyboardType(KeyboardType keyboard) { m_keyboard = keyboard; }
+    const Font& font() const { return m_font; }
+    void setFont(Font font) { update(m_font, std::move(font), ChangeKind::Appearance); }
+    Colour textColour() const { return m_textColour; }
+    void setTextColour(Colour colour) { update(m_textColour, colour, ChangeKind::Appearance); }
 
-    /// What the user does: replaces the text and fires onChange if it differs.
-    void type(std::string text);
-    /// The user presses return.
-    void pressReturn();
+    /// Keyboard focus. Taking it is refused for a hidden field.
+    bool isFirstResponder() const { return m_focused; }
+    bool becomeFirstResponder();
+    void resignFirstResponder() { update(m_focused, false, ChangeKind::Focus); }
 
+    /// The user edits: shouldChangeCharacters may refuse; otherwise the range is replaced and
+    /// onChange fires. Returns whether the edit was made.
+    bool replaceCharacters(TextRange range, const std::string& replacement);
+    /// The user replaces the whole text.
+    bool type(const std::string& text) { return replaceCharacters({ 0, m_text.size() }, text); }
+    /// The user presses return: shouldReturn may refuse; otherwise onReturn runs.
+    bool pressReturn();
+
+    std::function<bool(TextField&, TextRange, const std::string&)> shouldChangeCharacters;
+    std::function<bool(TextField&)> shouldReturn;
     std::function<void(TextField&)> onChange;
     std::function<void(TextField&)> onReturn;
 
@@ -35,6 +52,10 @@ private:
     std::string m_text;
     std::string m_placeholder;
     SecureEntry m_secure { SecureEntry::No };
+    KeyboardType m_keyboard { KeyboardType::Default };
+    Font m_font { "Helvetica", 17 };
+    Colour m_textColour { Colour::black() };
+    bool m_focused { false };
 };
 
 } // namespace quindle

@@ -1,5 +1,7 @@
 #include "ui/View.h"
 
+#include "ui/ViewController.h"
+
 #include <algorithm>
 
 namespace quindle {
@@ -10,7 +12,10 @@ void View::setFrame(Rect frame)
 {
     if (frame == m_frame)
         return;
+    bool resized = frame.size() != m_frame.size();
     m_frame = frame;
+    if (resized)
+        layoutSubviews();
     notify(ChangeKind::Frame);
 }
 
@@ -24,18 +29,51 @@ void View::setHidden(bool hidden)
 
 void View::setAlpha(double alpha)
 {
-    m_alpha = std::clamp(alpha, 0.0, 1.0);
+    alpha = std::clamp(alpha, 0.0, 1.0);
+    if (alpha == m_alpha)
+        return;
+    m_alpha = alpha;
     notify(ChangeKind::Appearance);
 }
 
 void View::setBackgroundColour(Colour colour)
 {
+    if (colour == m_backgroundColour)
+        return;
     m_backgroundColour = colour;
     notify(ChangeKind::Appearance);
 }
 
+void View::setClipsToBounds(bool clips)
+{
+    if (clips == m_clips)
+        return;
+    m_clips = clips;
+    notify(ChangeKind::Appearance);
+}
+
+void View::setUserInteractionEnabled(bool enabled)
+{
+    if (enabled == m_interaction)
+        return;
+    m_interaction = enabled;
+    notify(ChangeKind::Appearance);
+}
+
+std::shared_ptr<View> View::viewWithTag(int tag)
+{
+    if (m_tag == tag)
+        return shared_from_this();
+    for (auto& subview : m_subviews)
+        if (auto found = subview->viewWithTag(tag))
+            return found;
+    return nullptr;
+}
+
 void View::addSubview(const std::shared_ptr<View>& subview)
 {
+    if (!subview)
+        return;
     // Adding a view to itself or to one of its descendants would make an ownership cycle.
     for (auto ancestor = shared_from_this(); ancestor; ancestor = ancestor->superview())
         if (ancestor == subview)
@@ -57,12 +95,31 @@ void View::removeFromSuperview()
     parent->notify(ChangeKind::Subviews);
 }
 
+void View::addLayoutRule(std::string rule)
+{
+    m_layoutRules.push_back(std::move(rule));
+    notify(ChangeKind::Frame);
+}
+
+bool View::removeLayoutRule(const std::string& rule)
+{
+    auto it = std::ranges::find(m_layoutRules, rule);
+    if (it == m_layoutRules.end())
+        return false;
+    m_layoutRules.erase(it);
+    notify(ChangeKind::Frame);
+    return true;
+}
+
 std::shared_ptr<ViewObserver> View::observer() const
 {
     if (auto own = m_observer.lock())
         return own;
-    auto parent = superview();
-    return parent ? parent->observer() : nullptr;
+    if (auto parent = superview())
+        return parent->observer();
+    if (auto controller = m_controller.lock())
+        return controller->observer();
+    return nullptr;
 }
 
 void View::notify(ChangeKind kind) const

@@ -18,40 +18,78 @@ public:
     virtual ~View() = default;
 
     Rect frame() const { return m_frame; }
+    /// Moves or resizes the view; a new size lays out the subviews again.
     void setFrame(Rect frame);
+    /// The view's own area: its size at the origin.
+    Rect bounds() const { return { 0, 0, m_frame.width, m_frame.height }; }
     bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden);
     double alpha() const { return m_alpha; }
+    /// Clamped to 0 to 1.
     void setAlpha(double alpha);
     Colour backgroundColour() const { return m_backgroundColour; }
     void setBackgroundColour(Colour colour);
+    bool clipsToBounds() const { return m_clips; }
+    void setClipsToBounds(bool clips);
+    bool isUserInteractionEnabled() const { return m_interaction; }
+    void setUserInteractionEnabled(bool enabled);
+    int tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+    /// This view or the first descendant (depth first) with the tag, or null.
+    std::shared_ptr<View> viewWithTag(int tag);
 
-    /// Takes ownership of the subview; it leaves its previous parent first.
+    /// Takes ownership of the subview; it leaves its previous parent first. Adding a view to
+    /// itself or to one of its descendants is ignored.
     void addSubview(const std::shared_ptr<View>& subview);
     void removeFromSuperview();
     const std::vector<std::shared_ptr<View>>& subviews() const { return m_subviews; }
     std::shared_ptr<View> superview() const { return m_superview.lock(); }
 
-    /// Layout rules stored as data (visual-format strings or constraint descriptions).
-    void addLayoutRule(std::string rule) { m_layoutRules.push_back(std::move(rule)); }
+    /// Places the subviews inside the bounds; runs after every change of size.
+    virtual void layoutSubviews() { }
+
+    /// Layout rules stored as data (visual-format strings), for the renderer to show or apply.
+    void addLayoutRule(std::string rule);
+    /// Removes the first rule equal to the given one; returns whether one was there.
+    bool removeLayoutRule(const std::string& rule);
     const std::vector<std::string>& layoutRules() const { return m_layoutRules; }
 
-    /// The observer is found through the parent chain, so only the root needs one.
+    /// The observer is found through the parent chain, then the owning controller, so only
+    /// the window needs one.
     void setObserver(std::weak_ptr<ViewObserver> observer) { m_observer = std::move(observer); }
     std::shared_ptr<ViewObserver> observer() const;
+    /// The controller whose root view this is, if any.
+    std::shared_ptr<ViewController> viewController() const { return m_controller.lock(); }
 
 protected:
     explicit View(Rect frame) : m_frame(frame) { }
     void notify(ChangeKind kind) const;
+    /// Shows the view inside a host that lists it among no subviews (a table's cells): it
+    /// reports through the host's observer and names it as superview. Null detaches it.
+    static void setHost(View& view, const std::shared_ptr<View>& host) { view.m_superview = host; }
+    /// Stores the value and reports the change, unless it is the value already held.
+    template<typename T, typename U>
+    void update(T& field, U&& value, ChangeKind kind)
+    {
+        if (field == value)
+            return;
+        field = std::forward<U>(value);
+        notify(kind);
+    }
 
 private:
+    friend class ViewController;
     Rect m_frame;
     bool m_hidden { false };
+    bool m_clips { false };
+    bool m_interaction { true };
+    int m_tag { 0 };
     double m_alpha { 1 };
     Colour m_backgroundColour { Colour::white() };
     std::vector<std::shared_ptr<View>> m_subviews;
     std::weak_ptr<View> m_superview;
     std::weak_ptr<ViewObserver> m_observer;
+    std::weak_ptr<ViewController> m_controller;
     std::vector<std::string> m_layoutRules;
 };
 

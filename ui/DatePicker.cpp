@@ -1,0 +1,18 @@
+#include "ui/DatePicker.h"
+
+namespace quindle {
+
+DatePicker::DatePicker(Rect frame) : View(frame), m_date(DateFormat::now()) { }
+
+std::shared_ptr<DatePicker> DatePicker::create(Rect frame) { return std::shared_ptr<DatePicker>(new DatePicker(frame)); }
+
+void DatePicker::pick(Date date)
+{
+    if (!isUserInteractionEnabled() || date == m_date)
+        return;
+    setDate(date);
+    if (onValueChanged)
+        onValueChanged(*this);
+}
+
+} // namespace quindle

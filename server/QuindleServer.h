@@ -17,7 +17,8 @@ struct ServerOptions {
     int writeTimeoutSeconds = 10;
     int keepAliveTimeoutSeconds = 5;
     size_t keepAliveMaxRequests = 100000;
-    size_t threads = 8;
+    /// Worker threads; an idle keep-alive connection holds one until its idle timeout.
+    size_t threads = 32;
 };
 
 /// The content server and the legacy JSON server on one HTTP listener and one database.

@@ -1,0 +1,98 @@
+#include "ui/CollectionView.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quindle {
+
+std::shared_ptr<CollectionView> CollectionView::create(Rect frame)
+{
+    return std::shared_ptr<CollectionView>(new CollectionView(frame));
+}
+
+void CollectionView::registerCell(const std::string& identifier, CellFactory factory)
+{
+    if (factory)
+        m_factories[identifier] = std::move(factory);
+    else
+        m_factories.erase(identifier);
+}
+
+std::shared_ptr<CollectionViewCell> CollectionView::dequeueReusableCellWithReuseIdentifier(const std::string& identifier)
+{
+    auto pooled = m_reusePool.find(identifier);
+    if (pooled != m_reusePool.end() && !pooled->second.empty()) {
+        auto cell = std::move(pooled->second.back());
+        pooled->second.pop_back();
+        cell->prepareForReuse();
+        return cell;
+    }
+    auto factory = m_factories.find(identifier);
+    return factory != m_factories.end() ? factory->second(identifier) : nullptr;
+}
+
+int CollectionView::numberOfItems()
+{
+    auto source = m_dataSource.lock();
+    return source ? std::max(0, source->numberOfItemsInSection(*this, 0)) : 0;
+}
+
+std::vector<VisibleItem> CollectionView::layoutItems()
+{
+    std::vector<VisibleItem> items;
+    auto source = m_dataSource.lock();
+    int count = numberOfItems();
+    // At least one column, however narrow the view.
+    double step = m_itemSize.width + m_spacing;
+    int columns = step > 0 ? std::max(1, static_cast<int>(std::floor((frame().width + m_spacing) / step))) : 1;
+    for (auto it = m_shown.begin(); it != m_shown.end();) {
+        if (it->first.row < count) {
+            ++it;
+            continue;
+        }
+        setHost(*it->second, nullptr);
+        m_reusePool[it->second->reuseIdentifier()].push_back(it->second);
+        it = m_shown.erase(it);
+    }
+    auto self = shared_from_this();
+    for (int item = 0; item < count; ++item) {
+        IndexPath path { 0, item };
+        auto& cell = m_shown[path];
+        if (!cell && source)
+            cell = source->cellForItemAtIndexPath(*this, path);
+        if (!cell) {
+            m_shown.erase(path);
+            continue;
+        }
+        Rect place { (item % columns) * step, (item / columns) * (m_itemSize.height + m_spacing), m_itemSize.width, m_itemSize.height };
+        setHost(*cell, self);
+        cell->setFrame(place);
+        cell->setSelected(m_selected == path);
+        items.push_back({ path, place, cell });
+    }
+    return items;
+}
+
+void CollectionView::reloadData()
+{
+    for (auto& [path, cell] : m_shown) {
+        setHost(*cell, nullptr);
+        m_reusePool[cell->reuseIdentifier()].push_back(cell);
+    }
+    m_shown.clear();
+    m_selected.reset();
+    notify(ChangeKind::Content);
+}
+
+bool CollectionView::selectItem(IndexPath path)
+{
+    if (path.section != 0 || path.row < 0 || path.row >= numberOfItems())
+        return false;
+    m_selected = path;
+    notify(ChangeKind::Value);
+    if (auto delegate = m_delegate.lock())
+        delegate->didSelectItemAtIndexPath(*this, path);
+    return true;
+}
+
+} // namespace quindle

@@ -1,0 +1,329 @@
+#include "RecordingObserver.h"
+
+#include "ui/Button.h"
+#include "ui/CollectionView.h"
+#include "ui/DatePicker.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/Slider.h"
+#include "ui/Switch.h"
+#include "ui/TextField.h"
+#include "ui/TextView.h"
+#include "ui/WebView.h"
+
+#include <gtest/gtest.h>
+
+using namespace quindle;
+using quindle::test::RecordingObserver;
+
+namespace {
+
+struct Controls : ::testing::Test {
+    void SetUp() override { root->setObserver(observer); }
+    template<typename T>
+    std::shared_ptr<T> add(std::shared_ptr<T> view)
+    {
+        root->addSubview(view);
+        observer->clear();
+        return view;
+    }
+    std::shared_ptr<RecordingObserver> observer = std::make_shared<RecordingObserver>();
+    std::shared_ptr<View> root = View::create({ 0, 0, 320, 480 });
+};
+
+}
+
+TEST_F(Controls, ViewTreeRefusesCyclesAndMovesBetweenParents)
+{
+    auto a = View::create();
+    auto b = View::create();
+    root->addSubview(a);
+    a->addSubview(b);
+    b->addSubview(root); // would own its own ancestor
+    b->addSubview(b);
+    EXPECT_EQ(root->superview(), nullptr);
+    EXPECT_TRUE(b->subviews().empty());
+    root->addSubview(b);
+    EXPECT_TRUE(a->subviews().empty());
+    EXPECT_EQ(b->superview(), root);
+    EXPECT_EQ(root->subviews().size(), 2u);
+}
+
+TEST_F(Controls, ViewWithTagSearchesDepthFirst)
+{
+    auto outer = View::create();
+    auto label = Label::create();
+    label->setTag(1);
+    outer->addSubview(label);
+    root->addSubview(outer);
+    EXPECT_EQ(root->viewWithTag(1), label);
+    EXPECT_EQ(root->viewWithTag(2), nullptr);
+}
+
+TEST_F(Controls, UnchangedValuesAreNotReported)
+{
+    auto label = add(Label::create());
+    label->setText("Hello");
+    label->setText("Hello");
+    label->setHidden(false);
+    label->setAlpha(3); // clamped to 1, the value it has
+    label->setFrame(label->frame());
+    EXPECT_EQ(observer->views.size(), 1u);
+    EXPECT_EQ(observer->countViews(*label, ChangeKind::Text), 1u);
+}
+
+TEST_F(Controls, LayoutRulesAreKeptAndReplaced)
+{
+    auto view = add(View::create());
+    view->addLayoutRule("V:[_navBarView(200)]");
+    EXPECT_TRUE(view->removeLayoutRule("V:[_navBarView(200)]"));
+    EXPECT_FALSE(view->removeLayoutRule("V:[_navBarView(200)]"));
+    view->addLayoutRule("V:[_navBarView(150)]");
+    EXPECT_EQ(view->layoutRules(), (std::vector<std::string> { "V:[_navBarView(150)]" }));
+}
+
+TEST_F(Controls, LabelHoldsFontColoursAlignmentLinesAndStroke)
+{
+    auto label = add(Label::create());
+    label->setFont({ "Helvetica Bold", 30 });
+    label->setTextColour(Colour::white());
+    label->setTextAlignment(TextAlignment::Center);
+    label->setNumberOfLines(-3);
+    label->setStroke(Colour::black(), -4);
+    EXPECT_EQ(label->font().name, "Helvetica Bold");
+    EXPECT_EQ(label->numberOfLines(), 0);
+    EXPECT_DOUBLE_EQ(label->strokeWidth(), -4);
+    EXPECT_EQ(observer->countViews(*label, ChangeKind::Appearance), 5u);
+}
+
+TEST_F(Controls, ButtonTapRunsOnlyWhenUsable)
+{
+    auto button = add(Button::create("Restore"));
+    int taps = 0;
+    button->onTap = [&](Button&) { ++taps; };
+    EXPECT_TRUE(button->tap());
+    button->setEnabled(false);
+    EXPECT_FALSE(button->tap());
+    button->setEnabled(true);
+    button->setHidden(true);
+    EXPECT_FALSE(button->tap());
+    EXPECT_EQ(taps, 1);
+}
+
+TEST_F(Controls, ButtonMayRemoveItselfWhenTapped)
+{
+    auto button = Button::create("Restore");
+    root->addSubview(button);
+    std::weak_ptr<Button> weak = button;
+    button->onTap = [](Button& b) { b.removeFromSuperview(); };
+    button.reset();
+    EXPECT_TRUE(weak.lock()->tap());
+    EXPECT_TRUE(weak.expired());
+    EXPECT_TRUE(root->subviews().empty());
+}
+
+TEST_F(Controls, TextFieldEditsGoThroughShouldChange)
+{
+    auto field = add(TextField::create());
+    std::string value;
+    field->shouldChangeCharacters = [&](TextField&, TextRange range, const std::string& replacement) {
+        value = range.applyTo(value, replacement);
+        return true;
+    };
+    int changes = 0;
+    field->onChange = [&](TextField&) { ++changes; };
+    EXPECT_TRUE(field->replaceCharacters({ 0, 0 }, "a"));
+    EXPECT_TRUE(field->replaceCharacters({ 1, 0 }, "b"));
+    EXPECT_EQ(value, "ab");
+    EXPECT_TRUE(field->replaceCharacters({ 1, 1 }, ""));
+    EXPECT_EQ(value, "a");
+    EXPECT_EQ(field->text(), "a");
+    EXPECT_EQ(changes, 3);
+    // Code setting the text is reported but is no user edit.
+    field->setText("code");
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(observer->countViews(*field, ChangeKind::Text), 4u);
+}
+
+TEST_F(Controls, TextFieldRefusedEditLeavesTheText)
+{
+    auto field = add(TextField::create());
+    field->setText("keep");
+    field->shouldChangeCharacters = [](TextField&, TextRange, const std::string&) { return false; };
+    EXPECT_FALSE(field->type("other"));
+    EXPECT_EQ(field->text(), "keep");
+}
+
+TEST_F(Controls, TextRangeClampsToTheText)
+{
+    EXPECT_EQ((TextRange { 10, 5 }).applyTo("abc", "d"), "abcd");
+    EXPECT_EQ((TextRange { 1, 99 }).applyTo("abc", ""), "a");
+}
+
+TEST_F(Controls, TextFieldReturnAndFocus)
+{
+    auto field = add(TextField::create());
+    int returns = 0;
+    field->onReturn = [&](TextField&) { ++returns; };
+    field->shouldReturn = [](TextField& f) { return !f.text().empty(); };
+    EXPECT_FALSE(field->pressReturn());
+    field->type("x");
+    EXPECT_TRUE(field->pressReturn());
+    EXPECT_EQ(returns, 1);
+    EXPECT_TRUE(field->becomeFirstResponder());
+    field->resignFirstResponder();
+    EXPECT_FALSE(field->isFirstResponder());
+    field->setHidden(true);
+    EXPECT_FALSE(field->becomeFirstResponder());
+}
+
+TEST_F(Controls, ReadOnlyTextViewRefusesEditsAndFocus)
+{
+    auto view = add(TextView::create());
+    view->setText("Data");
+    view->setEditable(Editable::No);
+    EXPECT_FALSE(view->type("changed"));
+    EXPECT_FALSE(view->becomeFirstResponder());
+    EXPECT_EQ(view->text(), "Data");
+    view->setEditable(Editable::Yes);
+    std::vector<std::string> seen;
+    view->shouldChangeText = [&](TextView&, TextRange range, const std::string& text) {
+        seen.push_back(std::to_string(range.location) + ":" + std::to_string(range.length) + ":" + text);
+        return true;
+    };
+    EXPECT_TRUE(view->type("New"));
+    EXPECT_EQ(seen, (std::vector<std::string> { "0:4:New" }));
+    EXPECT_EQ(view->text(), "New");
+}
+
+TEST_F(Controls, SwitchToggleFiresAndCodeDoesNot)
+{
+    auto toggle = add(Switch::create());
+    int fired = 0;
+    toggle->onValueChanged = [&](Switch&) { ++fired; };
+    toggle->setOn(true);
+    EXPECT_EQ(fired, 0);
+    toggle->toggle();
+    EXPECT_FALSE(toggle->isOn());
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(observer->countViews(*toggle, ChangeKind::Value), 2u);
+}
+
+TEST_F(Controls, SliderClampsAndOrdersItsRange)
+{
+    auto slider = add(Slider::create());
+    slider->setRange(10, 0);
+    EXPECT_DOUBLE_EQ(slider->minimumValue(), 0);
+    EXPECT_DOUBLE_EQ(slider->maximumValue(), 10);
+    int fired = 0;
+    slider->onValueChanged = [&](Slider&) { ++fired; };
+    slider->slide(25);
+    EXPECT_DOUBLE_EQ(slider->value(), 10);
+    slider->slide(30); // still clamped to 10: no movement
+    EXPECT_EQ(fired, 1);
+    slider->setRange(0, 5);
+    EXPECT_DOUBLE_EQ(slider->value(), 5);
+    EXPECT_EQ(fired, 1);
+}
+
+TEST_F(Controls, DatePickerPickFiresOnChangeOnly)
+{
+    auto picker = add(DatePicker::create());
+    picker->setDatePickerMode(DatePickerMode::DateOnly);
+    Date day = *DateFormat::parse("2026-12-24 00:00:00", "yyyy-MM-dd HH:mm:ss", DateFormat::Zone::UTC);
+    picker->setDate(day);
+    int fired = 0;
+    picker->onValueChanged = [&](DatePicker&) { ++fired; };
+    picker->pick(day);
+    picker->pick(day + std::chrono::hours(24));
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(picker->date(), day + std::chrono::hours(24));
+    EXPECT_EQ(picker->datePickerMode(), DatePickerMode::DateOnly);
+}
+
+TEST_F(Controls, WebViewKeepsTheLastLoad)
+{
+    auto web = add(WebView::create());
+    web->loadRequest("http://127.0.0.1/graph");
+    web->loadHTMLString("<p>player</p>", "http://www.youtube.com");
+    EXPECT_EQ(web->url(), "");
+    EXPECT_EQ(web->html(), "<p>player</p>");
+    EXPECT_EQ(web->loadCount(), 2u);
+    web->evaluateJavaScript("a()");
+    web->evaluateJavaScript("b()");
+    EXPECT_EQ(web->takePendingScripts(), (std::vector<std::string> { "a()", "b()" }));
+    EXPECT_TRUE(web->takePendingScripts().empty());
+}
+
+TEST_F(Controls, ImageViewSizeFromItsPicture)
+{
+    auto image = add(ImageView::create({ 0, 0, 100, 100 }));
+    EXPECT_EQ(image->imageSize(), (Size { 0, 0 }));
+    image->setImage(Image::create(3, 2, std::vector<uint8_t>(3 * 2 * 4, 255)));
+    EXPECT_EQ(image->imageSize(), (Size { 3, 2 }));
+    image->setContentMode(ContentMode::AspectFill);
+    image->setImageName("selectImage.png");
+    EXPECT_EQ(observer->countViews(*image, ChangeKind::Content), 2u);
+}
+
+TEST_F(Controls, CellLaysOutContentLessAccessory)
+{
+    auto cell = TableViewCell::create(CellStyle::Subtitle, "DirectoryCell");
+    ASSERT_TRUE(cell->detailTextLabel());
+    EXPECT_EQ(cell->contentView()->frame().width, TableViewCell::defaultFrame.width);
+    cell->setAccessoryType(AccessoryType::DisclosureIndicator);
+    EXPECT_EQ(cell->contentView()->frame().width, TableViewCell::defaultFrame.width - TableViewCell::accessoryWidth);
+    cell->setFrame({ 0, 0, 400, 70 });
+    EXPECT_EQ(cell->contentView()->frame(), (Rect { 0, 0, 400 - TableViewCell::accessoryWidth, 70 }));
+    auto plain = TableViewCell::create(CellStyle::Default, "DirectoryCell");
+    EXPECT_EQ(plain->detailTextLabel(), nullptr);
+    EXPECT_EQ(plain->textLabel()->superview(), plain->contentView());
+}
+
+namespace {
+
+struct Grid : CollectionViewDataSource, CollectionViewDelegate {
+    int count { 5 };
+    int requests { 0 };
+    std::vector<int> selected;
+    int numberOfItemsInSection(CollectionView&, int) override { return count; }
+    std::shared_ptr<CollectionViewCell> cellForItemAtIndexPath(CollectionView& view, IndexPath) override
+    {
+        ++requests;
+        return view.dequeueReusableCellWithReuseIdentifier("Item");
+    }
+    void didSelectItemAtIndexPath(CollectionView&, IndexPath path) override { selected.push_back(path.row); }
+};
+
+}
+
+TEST_F(Controls, CollectionFillsRowsAndReusesCellsAfterReload)
+{
+    auto grid = std::make_shared<Grid>();
+    auto collection = add(CollectionView::create({ 0, 0, 160, 400 }));
+    collection->setDataSource(grid);
+    collection->setDelegate(grid);
+    int made = 0;
+    collection->registerCell("Item", [&](const std::string& id) {
+        ++made;
+        return CollectionViewCell::create(id);
+    });
+    auto items = collection->layoutItems();
+    ASSERT_EQ(items.size(), 5u);
+    // Two 75-point items with 5 between fit in 160.
+    EXPECT_EQ(items[1].frame, (Rect { 80, 0, 75, 75 }));
+    EXPECT_EQ(items[2].frame, (Rect { 0, 80, 75, 75 }));
+    collection->layoutItems();
+    EXPECT_EQ(grid->requests, 5);
+    collection->reloadData();
+    grid->count = 1;
+    auto again = collection->layoutItems();
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(made, 5);
+    // The pool hands back the last cell it took in.
+    EXPECT_EQ(again[0].cell, items[4].cell);
+
+    EXPECT_TRUE(collection->selectItem({ 0, 0 }));
+    EXPECT_FALSE(collection->selectItem({ 0, 1 }));
+    EXPECT_EQ(grid->selected, (std::vector<int> { 0 }));
+}

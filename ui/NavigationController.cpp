@@ -31,6 +31,8 @@ std::shared_ptr<ViewController> NavigationController::visibleViewController()
 
 void NavigationController::replaceStack(std::vector<std::shared_ptr<ViewController>> stack, Animated animated)
 {
+    if (stack == m_stack)
+        return;
     auto oldTop = topViewController();
     auto newTop = stack.empty() ? nullptr : stack.back();
     if (oldTop != newTop && oldTop && isVisible())

@@ -45,6 +45,8 @@ void TabBarController::setViewControllers(std::vector<std::shared_ptr<ViewContro
     auto kept = std::ranges::find(tabs, oldSelected);
     int selected = kept != tabs.end() ? static_cast<int>(kept - tabs.begin()) : (tabs.empty() ? -1 : 0);
     auto newSelected = selected >= 0 ? tabs[selected] : nullptr;
+    if (tabs == m_tabs && selected == m_selected)
+        return;
 
     if (oldSelected != newSelected && oldSelected && isVisible())
         oldSelected->disappear(animated);

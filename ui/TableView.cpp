@@ -7,7 +7,10 @@ namespace quindle {
 
 double TableViewDelegate::heightForRowAtIndexPath(TableView& table, IndexPath) { return table.rowHeight(); }
 
-std::shared_ptr<TableView> TableView::create(Rect frame) { return std::shared_ptr<TableView>(new TableView(frame)); }
+std::shared_ptr<TableView> TableView::create(Rect frame, TableViewStyle style)
+{
+    return std::shared_ptr<TableView>(new TableView(frame, style));
+}
 
 void TableView::registerCell(const std::string& identifier, CellFactory factory)
 {
@@ -268,6 +271,8 @@ bool TableView::deleteRow(IndexPath path)
     if (style != EditingStyle::Delete)
         return false;
     source->commitEditingStyle(*this, EditingStyle::Delete, path);
+    // Shown cells may now belong to other rows, whether or not the source told the table.
+    dropVisibleCells();
     return true;
 }
 

@@ -12,6 +12,7 @@ namespace quindle {
 enum class EditingStyle { None, Delete, Insert };
 enum class Editing { Off, On };
 enum class SeparatorStyle { None, SingleLine };
+enum class TableViewStyle { Plain, Grouped };
 
 /// Supplies rows and cells; operations named after the sender-first convention.
 class TableViewDataSource {
@@ -68,7 +69,8 @@ class TableView : public View {
 public:
     static constexpr double defaultRowHeight = 44;
     static constexpr double defaultSectionHeaderHeight = 28;
-    static std::shared_ptr<TableView> create(Rect frame = {});
+    static std::shared_ptr<TableView> create(Rect frame = {}, TableViewStyle style = TableViewStyle::Plain);
+    TableViewStyle style() const { return m_style; }
 
     void setDataSource(std::weak_ptr<TableViewDataSource> source) { m_dataSource = std::move(source); }
     std::shared_ptr<TableViewDataSource> dataSource() const { return m_dataSource.lock(); }
@@ -98,7 +100,8 @@ public:
     bool exists(IndexPath path);
 
     /// The renderer's walk: the headers and rows overlapping [top, top + height) of the
-    /// content, asking the data source for cells of rows that came into view.
+    /// content, asking the data source for cells of rows that came into view. Placing the
+    /// cells reports the frames that changed.
     TableLayout layoutRows(double top, double height);
     /// Every row, as a renderer without scrolling (the text front end) shows them.
     TableLayout layoutAllRows();
@@ -152,10 +155,11 @@ public:
     void scrollTo(Point offset);
 
 private:
-    explicit TableView(Rect frame) : View(frame) { }
+    TableView(Rect frame, TableViewStyle style) : View(frame), m_style(style) { }
     void dropVisibleCell(IndexPath path);
     void dropVisibleCells();
     void report(RowChange change, const std::vector<IndexPath>& rows, RowAnimation animation);
+    TableViewStyle m_style;
     std::weak_ptr<TableViewDataSource> m_dataSource;
     std::weak_ptr<TableViewDelegate> m_delegate;
     std::map<std::string, CellFactory> m_factories;

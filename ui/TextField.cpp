@@ -8,6 +8,9 @@ bool TextField::becomeFirstResponder()
 {
     if (isHidden())
         return false;
+    if (m_focused)
+        return true;
+    takeFocusFromOthers();
     update(m_focused, true, ChangeKind::Focus);
     return true;
 }

@@ -13,6 +13,7 @@ enum class SecureEntry { No, Yes };
 /// A one-line editable text.
 class TextField : public View {
 public:
+    static constexpr double defaultFontSize = 17;
     static std::shared_ptr<TextField> create(Rect frame = {});
 
     const std::string& text() const { return m_text; }
@@ -29,10 +30,10 @@ public:
     Colour textColour() const { return m_textColour; }
     void setTextColour(Colour colour) { update(m_textColour, colour, ChangeKind::Appearance); }
 
-    /// Keyboard focus. Taking it is refused for a hidden field.
+    /// Keyboard focus, one input of a view tree at a time. Taking it is refused for a hidden field.
     bool isFirstResponder() const { return m_focused; }
     bool becomeFirstResponder();
-    void resignFirstResponder() { update(m_focused, false, ChangeKind::Focus); }
+    void resignFirstResponder() override { update(m_focused, false, ChangeKind::Focus); }
 
     /// The user edits: shouldChangeCharacters may refuse; otherwise the range is replaced and
     /// onChange fires. Returns whether the edit was made.
@@ -53,7 +54,7 @@ private:
     std::string m_placeholder;
     SecureEntry m_secure { SecureEntry::No };
     KeyboardType m_keyboard { KeyboardType::Default };
-    Font m_font { "Helvetica", 17 };
+    Font m_font { "Helvetica", defaultFontSize };
     Colour m_textColour { Colour::black() };
     bool m_focused { false };
 };

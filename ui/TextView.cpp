@@ -8,6 +8,9 @@ bool TextView::becomeFirstResponder()
 {
     if (!isEditable() || isHidden() || !isUserInteractionEnabled())
         return false;
+    if (m_focused)
+        return true;
+    takeFocusFromOthers();
     update(m_focused, true, ChangeKind::Focus);
     return true;
 }

@@ -13,6 +13,7 @@ enum class Editable { No, Yes };
 /// A multi-line text, editable or read-only.
 class TextView : public View {
 public:
+    static constexpr double defaultFontSize = 17;
     static std::shared_ptr<TextView> create(Rect frame = {});
 
     const std::string& text() const { return m_text; }
@@ -28,9 +29,10 @@ public:
     void setKeyboardType(KeyboardType keyboard) { m_keyboard = keyboard; }
 
     bool isFirstResponder() const { return m_focused; }
-    /// Refused for a read-only, hidden or untouchable view.
+    /// Keyboard focus, one input of a view tree at a time; refused for a read-only, hidden or
+    /// untouchable view.
     bool becomeFirstResponder();
-    void resignFirstResponder() { update(m_focused, false, ChangeKind::Focus); }
+    void resignFirstResponder() override { update(m_focused, false, ChangeKind::Focus); }
 
     /// The user edits: refused for a read-only or untouchable view, or by shouldChangeText;
     /// otherwise the range is replaced and onChange fires. Returns whether the edit was made.
@@ -45,7 +47,7 @@ private:
     explicit TextView(Rect frame) : View(frame) { }
     std::string m_text;
     Editable m_editable { Editable::Yes };
-    Font m_font { "Helvetica", 17 };
+    Font m_font { "Helvetica", defaultFontSize };
     Colour m_textColour { Colour::black() };
     KeyboardType m_keyboard { KeyboardType::Default };
     bool m_focused { false };

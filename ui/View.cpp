@@ -111,6 +111,29 @@ bool View::removeLayoutRule(const std::string& rule)
     return true;
 }
 
+void View::addMotionEffect(MotionEffect effect)
+{
+    m_motionEffects.push_back(effect);
+    notify(ChangeKind::Appearance);
+}
+
+void View::endEditing()
+{
+    resignFirstResponder();
+    // A copy: resigning may let a handler change the tree.
+    auto children = m_subviews;
+    for (auto& child : children)
+        child->endEditing();
+}
+
+void View::takeFocusFromOthers()
+{
+    auto root = shared_from_this();
+    while (auto parent = root->superview())
+        root = parent;
+    root->endEditing();
+}
+
 std::shared_ptr<ViewObserver> View::observer() const
 {
     if (auto own = m_observer.lock())

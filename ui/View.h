@@ -11,6 +11,16 @@
 
 namespace quindle {
 
+/// A tilt effect: the view's centre follows the device's tilt along one axis, from the
+/// first offset (tilted fully one way) to the second (fully the other way).
+struct MotionEffect {
+    enum class Axis { Horizontal, Vertical };
+    Axis axis { Axis::Horizontal };
+    double minimumOffset { 0 };
+    double maximumOffset { 0 };
+    bool operator==(const MotionEffect&) const = default;
+};
+
 /// Base of every on-screen object: frame, visibility, colour and owned subviews.
 class View : public std::enable_shared_from_this<View> {
 public:
@@ -48,6 +58,14 @@ public:
     /// Places the subviews inside the bounds; runs after every change of size.
     virtual void layoutSubviews() { }
 
+    void addMotionEffect(MotionEffect effect);
+    const std::vector<MotionEffect>& motionEffects() const { return m_motionEffects; }
+
+    /// Gives up keyboard focus; inputs override it.
+    virtual void resignFirstResponder() { }
+    /// Takes keyboard focus from every input in this view and below (hides the keyboard).
+    void endEditing();
+
     /// Layout rules stored as data (visual-format strings), for the renderer to show or apply.
     void addLayoutRule(std::string rule);
     /// Removes the first rule equal to the given one; returns whether one was there.
@@ -67,6 +85,8 @@ protected:
     /// Shows the view inside a host that lists it among no subviews (a table's cells): it
     /// reports through the host's observer and names it as superview. Null detaches it.
     static void setHost(View& view, const std::shared_ptr<View>& host) { view.m_superview = host; }
+    /// Takes focus from every other input of the view tree this view is in, so only one holds it.
+    void takeFocusFromOthers();
     /// Stores the value and reports the change, unless it is the value already held.
     template<typename T, typename U>
     void update(T& field, U&& value, ChangeKind kind)
@@ -91,6 +111,7 @@ private:
     std::weak_ptr<ViewObserver> m_observer;
     std::weak_ptr<ViewController> m_controller;
     std::vector<std::string> m_layoutRules;
+    std::vector<MotionEffect> m_motionEffects;
 };
 
 } // namespace quindle

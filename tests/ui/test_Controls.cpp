@@ -177,6 +177,21 @@ TEST_F(Controls, TextFieldReturnAndFocus)
     EXPECT_FALSE(field->becomeFirstResponder());
 }
 
+TEST_F(Controls, OnlyOneInputOfATreeHoldsFocus)
+{
+    auto login = add(TextField::create());
+    auto password = add(TextField::create());
+    auto notes = add(TextView::create());
+    EXPECT_TRUE(login->becomeFirstResponder());
+    EXPECT_TRUE(password->becomeFirstResponder());
+    EXPECT_FALSE(login->isFirstResponder());
+    EXPECT_TRUE(notes->becomeFirstResponder());
+    EXPECT_FALSE(password->isFirstResponder());
+    root->endEditing();
+    EXPECT_FALSE(notes->isFirstResponder());
+    EXPECT_EQ(observer->countViews(*login, ChangeKind::Focus), 2u);
+}
+
 TEST_F(Controls, ReadOnlyTextViewRefusesEditsAndFocus)
 {
     auto view = add(TextView::create());

@@ -109,6 +109,15 @@ TEST_F(Stack, SetViewControllersKeepsOwnAndDropsDuplicatesAndForeign)
     EXPECT_EQ(root->navigationController(), nullptr);
 }
 
+TEST_F(Stack, SettingTheSameStackReportsNothing)
+{
+    auto observer = std::make_shared<RecordingObserver>();
+    nav->setObserver(observer);
+    nav->setViewControllers({ root }, Animated::Yes);
+    EXPECT_TRUE(observer->controllers.empty());
+    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::No);
+}
+
 TEST_F(Stack, ObserverToldOncePerPushAndPop)
 {
     auto observer = std::make_shared<RecordingObserver>();

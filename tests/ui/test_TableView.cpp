@@ -236,6 +236,15 @@ TEST_F(Table, DeleteTellsTheDataSourceAndItsRowChangeReachesTheObserver)
     EXPECT_EQ(shownTexts(), (std::vector<std::string> { "a", "c" }));
 }
 
+TEST_F(Table, DeleteShowsTheRightRowsEvenIfTheSourceTellsNobody)
+{
+    source->deleteTellsTable = false;
+    table->layoutAllRows();
+    table->setEditing(Editing::On, Animated::No);
+    EXPECT_TRUE(table->deleteRow({ 0, 0 }));
+    EXPECT_EQ(shownTexts(), (std::vector<std::string> { "b", "c" }));
+}
+
 TEST_F(Table, DeleteRefusedWhenTheDelegateOffersNoDeletion)
 {
     struct NoDelete : TableViewDelegate {

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "content/DataManagerScreen.h"
+#include "core/Asset.h"
+#include "platform/Colour.h"
+#include "platform/Font.h"
+#include "platform/JsonValue.h"
+#include "ui/AlertView.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quindle {
+
+class Button;
+class Model;
+class ViewController;
+
+/// The coordinator behind one content page: holds the page's record and item list, keeps the
+/// list current with the server, chooses the screen's bar buttons and carries out the page's
+/// edit actions (edit flow, delete, restore, sending a form).
+class DataManager : public AlertViewDelegate, public std::enable_shared_from_this<DataManager> {
+public:
+    using RefreshHandler = std::function<void()>;
+    using Screens = std::vector<std::shared_ptr<ViewController>>;
+
+    /// Notification names (no payload).
+    static constexpr const char* reloadDataNotification = "reloadData";
+    static constexpr const char* sendFormNotification = "SendForm";
+    /// Key under which a deleted record keeps its "Restore" control.
+    static constexpr const char* restoreButtonKey = "RestoreButton";
+
+    /// Subscribes to "reloadData", then takes `objects` as its item list.
+    static std::shared_ptr<DataManager> create(JsonArrayPtr objects, Model& model, RefreshHandler refreshHandler = {});
+    ~DataManager() override;
+
+    void updateWithObjects(const JsonArrayPtr& objects);
+    void setRefreshHandler(RefreshHandler handler);
+    /// Reloads the page: the refresh handler, or the page's own directory.
+    void reload();
+    void configureBarbuttons();
+    void sendFormNotify();
+    /// Sends the values of the form items.
+    void sendForm(const std::vector<AssetRecord>& items);
+    void login();
+    void addAccount();
+    /// Opens the add-item menu.
+    void addAsset();
+
+    // The "Edit Page" flow.
+    void editTable();
+    void editItems();
+    void didDismissWithButtonIndex(AlertView& alert, int buttonIndex) override;
+    /// The alert shown by the last press of Edit (while it is up).
+    std::shared_ptr<AlertView> editAlert() const { return m_editAlert; }
+
+    /// Deletes the item at `row` of `objects`: gone from the list at once, "reloadData" when the
+    /// server answers.
+    void deleteAssetAtIndexPath(size_t row);
+    /// Restores the record whose "Restore" control is `button`.
+    void restoreAction(const Button& button);
+    /// The "Restore" control a deleted record holds, if any.
+    static std::shared_ptr<Button> restoreButtonOf(const AssetRecord& record);
+
+    void updateTabbar();
+
+    // Page display options.
+    Colour backgroundColour() const;
+    Colour textColour() const;
+    Font font() const;
+
+    /// The logged-in user owns the page.
+    bool isOwner() const;
+
+    const JsonArrayPtr& objects() const { return m_objects; }
+    void setObjects(JsonArrayPtr objects) { m_objects = objects ? std::move(objects) : JsonArray::create(); }
+    const JsonArrayPtr& allObjects() const { return m_allObjects; }
+    bool isEditing() const { return m_isEditing; }
+    bool isRestricted() const { return m_isRestricted; }
+    void setRestricted(bool restricted) { m_isRestricted = restricted; }
+    bool isForm() const { return m_isForm; }
+    void setForm(bool form) { m_isForm = form; }
+    const JsonArrayPtr& linkedObjects() const { return m_linkedObjects; }
+    void setLinkedObjects(JsonArrayPtr objects) { m_linkedObjects = std::move(objects); }
+    const std::string& assetID() const { return m_assetID; }
+    void setAssetID(std::string id) { m_assetID = std::move(id); }
+    const AssetRecord& asset() const { return m_asset; }
+    void setAsset(AssetRecord asset) { m_asset = std::move(asset); }
+    const std::optional<Screens>& currentTabs() const { return m_currentTabs; }
+    void setCurrentTabs(Screens tabs) { m_currentTabs = std::move(tabs); }
+    std::shared_ptr<DataManagerScreen> viewController() const { return m_viewController.lock(); }
+    void setViewController(std::weak_ptr<DataManagerScreen> screen) { m_viewController = std::move(screen); }
+    Model& model() const { return m_model; }
+
+private:
+    DataManager(Model& model, RefreshHandler refreshHandler);
+    /// The page's identifier: its record's ident, else `assetID`.
+    std::string pageIdentifier() const;
+    void refreshScreen();
+
+    Model& m_model;
+    RefreshHandler m_refreshHandler;
+    JsonArrayPtr m_allObjects = JsonArray::create();
+    bool m_isEditing = false;
+    bool m_isRestricted = false;
+    bool m_isForm = false;
+    JsonArrayPtr m_linkedObjects;
+    JsonArrayPtr m_objects = JsonArray::create();
+    std::string m_assetID;
+    AssetRecord m_asset;
+    std::optional<Screens> m_currentTabs;
+    std::weak_ptr<DataManagerScreen> m_viewController;
+    std::shared_ptr<AlertView> m_editAlert;
+};
+
+} // namespace quindle

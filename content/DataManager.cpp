@@ -1,6 +1,7 @@
 #include "content/DataManager.h"
 
 #include "content/ApplicationShell.h"
+#include "content/ViewControllerUtilities.h"
 #include "core/Model.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
@@ -196,8 +197,13 @@ void DataManager::configureBarbuttons()
 
 void DataManager::addAsset()
 {
+    auto screen = viewController();
+    auto presenting = screen ? screen->screenController() : nullptr;
+    if (!presenting)
+        return;
     // The add-item menu is not built yet: a plain screen with its title stands in its place.
-    presentInOwnStack(viewController(), ViewController::create("Directory actions"));
+    auto menu = NavigationController::create(ViewController::create("Directory actions"));
+    ViewControllerUtilities::defaultInstance()->presentPopoverWithController(menu, nullptr, Rect {}, Size {}, PopoverArrow::Any, presenting);
 }
 
 void DataManager::editTable()

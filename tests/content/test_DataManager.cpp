@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
+#include "ui/NavigationController.h"
 #include "ui/ViewController.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +118,11 @@ TEST_F(DataManagerTest, BarButtonsFollowLoginOwnershipRootAndFormState)
     manager->configureBarbuttons();
     EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "+", "Edit" }));
     EXPECT_EQ(controller.leftBarButtonItem(), back);
+    controller.rightBarButtonItems()[0]->press(); // the add-item menu, in a stack of its own
+    auto menu = std::dynamic_pointer_cast<NavigationController>(controller.presentedViewController());
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->topViewController()->title(), "Directory actions");
+    controller.dismissViewController(Animated::No);
     screen->tableEditing = true;
     manager->configureBarbuttons();
     EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "+", "Done" }));

@@ -103,15 +103,6 @@ TEST_F(Alerts, WindowHoldsAShownAlertUntilDismissed)
     EXPECT_TRUE(weak.expired());
 }
 
-TEST_F(Alerts, ShowingTwiceAddsItOnce)
-{
-    auto alert = AlertView::create("T", "M", "OK");
-    alert->show(window);
-    alert->show(window);
-    EXPECT_EQ(window->alerts().size(), 1u);
-    EXPECT_EQ(observer->alerts.size(), 1u);
-}
-
 TEST_F(Alerts, AlertOutsideAnyWindowStillCallsBack)
 {
     auto loose = ViewController::create("Loose");
@@ -148,13 +139,3 @@ TEST_F(Alerts, TextFieldsByStyle)
     EXPECT_EQ(typed, "name");
 }
 
-TEST_F(Alerts, HandlerMayShowAnotherAlert)
-{
-    auto first = AlertView::create("First", "", "OK");
-    auto second = AlertView::create("Second", "", "OK");
-    first->onDismiss = [&](AlertView&, int) { second->show(window); };
-    first->show(window);
-    first->chooseButton(0);
-    EXPECT_EQ(window->topAlert(), second);
-    EXPECT_EQ(window->alerts().size(), 1u);
-}

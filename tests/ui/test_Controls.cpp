@@ -2,14 +2,11 @@
 
 #include "ui/Button.h"
 #include "ui/CollectionView.h"
-#include "ui/DatePicker.h"
-#include "ui/ImageView.h"
 #include "ui/Label.h"
 #include "ui/Slider.h"
 #include "ui/Switch.h"
 #include "ui/TextField.h"
 #include "ui/TextView.h"
-#include "ui/WebView.h"
 
 #include <gtest/gtest.h>
 
@@ -49,17 +46,6 @@ TEST_F(Controls, ViewTreeRefusesCyclesAndMovesBetweenParents)
     EXPECT_EQ(root->subviews().size(), 2u);
 }
 
-TEST_F(Controls, ViewWithTagSearchesDepthFirst)
-{
-    auto outer = View::create();
-    auto label = Label::create();
-    label->setTag(1);
-    outer->addSubview(label);
-    root->addSubview(outer);
-    EXPECT_EQ(root->viewWithTag(1), label);
-    EXPECT_EQ(root->viewWithTag(2), nullptr);
-}
-
 TEST_F(Controls, UnchangedValuesAreNotReported)
 {
     auto label = add(Label::create());
@@ -70,30 +56,6 @@ TEST_F(Controls, UnchangedValuesAreNotReported)
     label->setFrame(label->frame());
     EXPECT_EQ(observer->views.size(), 1u);
     EXPECT_EQ(observer->countViews(*label, ChangeKind::Text), 1u);
-}
-
-TEST_F(Controls, LayoutRulesAreKeptAndReplaced)
-{
-    auto view = add(View::create());
-    view->addLayoutRule("V:[_navBarView(200)]");
-    EXPECT_TRUE(view->removeLayoutRule("V:[_navBarView(200)]"));
-    EXPECT_FALSE(view->removeLayoutRule("V:[_navBarView(200)]"));
-    view->addLayoutRule("V:[_navBarView(150)]");
-    EXPECT_EQ(view->layoutRules(), (std::vector<std::string> { "V:[_navBarView(150)]" }));
-}
-
-TEST_F(Controls, LabelHoldsFontColoursAlignmentLinesAndStroke)
-{
-    auto label = add(Label::create());
-    label->setFont({ "Helvetica Bold", 30 });
-    label->setTextColour(Colour::white());
-    label->setTextAlignment(TextAlignment::Center);
-    label->setNumberOfLines(-3);
-    label->setStroke(Colour::black(), -4);
-    EXPECT_EQ(label->font().name, "Helvetica Bold");
-    EXPECT_EQ(label->numberOfLines(), 0);
-    EXPECT_DOUBLE_EQ(label->strokeWidth(), -4);
-    EXPECT_EQ(observer->countViews(*label, ChangeKind::Appearance), 5u);
 }
 
 TEST_F(Controls, ButtonTapRunsOnlyWhenUsable)
@@ -152,12 +114,6 @@ TEST_F(Controls, TextFieldRefusedEditLeavesTheText)
     field->shouldChangeCharacters = [](TextField&, TextRange, const std::string&) { return false; };
     EXPECT_FALSE(field->type("other"));
     EXPECT_EQ(field->text(), "keep");
-}
-
-TEST_F(Controls, TextRangeClampsToTheText)
-{
-    EXPECT_EQ((TextRange { 10, 5 }).applyTo("abc", "d"), "abcd");
-    EXPECT_EQ((TextRange { 1, 99 }).applyTo("abc", ""), "a");
 }
 
 TEST_F(Controls, TextFieldReturnAndFocus)
@@ -239,46 +195,6 @@ TEST_F(Controls, SliderClampsAndOrdersItsRange)
     slider->setRange(0, 5);
     EXPECT_DOUBLE_EQ(slider->value(), 5);
     EXPECT_EQ(fired, 1);
-}
-
-TEST_F(Controls, DatePickerPickFiresOnChangeOnly)
-{
-    auto picker = add(DatePicker::create());
-    picker->setDatePickerMode(DatePickerMode::DateOnly);
-    Date day = *DateFormat::parse("2026-12-24 00:00:00", "yyyy-MM-dd HH:mm:ss", DateFormat::Zone::UTC);
-    picker->setDate(day);
-    int fired = 0;
-    picker->onValueChanged = [&](DatePicker&) { ++fired; };
-    picker->pick(day);
-    picker->pick(day + std::chrono::hours(24));
-    EXPECT_EQ(fired, 1);
-    EXPECT_EQ(picker->date(), day + std::chrono::hours(24));
-    EXPECT_EQ(picker->datePickerMode(), DatePickerMode::DateOnly);
-}
-
-TEST_F(Controls, WebViewKeepsTheLastLoad)
-{
-    auto web = add(WebView::create());
-    web->loadRequest("http://127.0.0.1/graph");
-    web->loadHTMLString("<p>player</p>", "http://www.youtube.com");
-    EXPECT_EQ(web->url(), "");
-    EXPECT_EQ(web->html(), "<p>player</p>");
-    EXPECT_EQ(web->loadCount(), 2u);
-    web->evaluateJavaScript("a()");
-    web->evaluateJavaScript("b()");
-    EXPECT_EQ(web->takePendingScripts(), (std::vector<std::string> { "a()", "b()" }));
-    EXPECT_TRUE(web->takePendingScripts().empty());
-}
-
-TEST_F(Controls, ImageViewSizeFromItsPicture)
-{
-    auto image = add(ImageView::create({ 0, 0, 100, 100 }));
-    EXPECT_EQ(image->imageSize(), (Size { 0, 0 }));
-    image->setImage(Image::create(3, 2, std::vector<uint8_t>(3 * 2 * 4, 255)));
-    EXPECT_EQ(image->imageSize(), (Size { 3, 2 }));
-    image->setContentMode(ContentMode::AspectFill);
-    image->setImageName("selectImage.png");
-    EXPECT_EQ(observer->countViews(*image, ChangeKind::Content), 2u);
 }
 
 TEST_F(Controls, CellLaysOutContentLessAccessory)

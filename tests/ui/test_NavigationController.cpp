@@ -132,16 +132,6 @@ TEST_F(Stack, ObserverToldOncePerPushAndPop)
     EXPECT_EQ(observer->controllers[1].animated, Animated::No);
 }
 
-TEST_F(Stack, BarHiddenChangesAreReportedOnlyWhenTheyChange)
-{
-    auto observer = std::make_shared<RecordingObserver>();
-    nav->setObserver(observer);
-    nav->setNavigationBarHidden(BarVisibility::Hidden);
-    nav->setNavigationBarHidden(BarVisibility::Hidden);
-    EXPECT_TRUE(nav->isNavigationBarHidden());
-    EXPECT_EQ(observer->countControllers(ControllerChange::BarVisibility), 1u);
-}
-
 TEST_F(Stack, PresentedModalCountsAsVisible)
 {
     auto second = ViewController::create("Second");
@@ -153,14 +143,6 @@ TEST_F(Stack, PresentedModalCountsAsVisible)
     EXPECT_EQ(nav->topViewController(), second);
     modal->topViewController()->dismissViewController(Animated::Yes);
     EXPECT_EQ(nav->visibleViewController(), second);
-}
-
-TEST_F(Stack, BackButtonPopsAnimated)
-{
-    nav->pushViewController(ViewController::create("Second"), Animated::No);
-    nav->backButtonPressed();
-    EXPECT_EQ(nav->topViewController(), root);
-    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
 }
 
 TEST(NavigationAppearance, OnlyTheTopAppearsAndOnlyInAVisibleWindow)
@@ -204,13 +186,3 @@ TEST(NavigationAppearance, ModalAppearsAndGoesWithItsPresenterChain)
     EXPECT_EQ(a->lastPresentationAnimated(), Animated::No);
 }
 
-TEST(NavigationAppearance, ViewLoadsOnceOnFirstUse)
-{
-    std::vector<std::string> log;
-    auto a = LoggingController::create("A", log);
-    EXPECT_FALSE(a->isViewLoaded());
-    auto view = a->view();
-    EXPECT_EQ(a->view(), view);
-    EXPECT_EQ(a->loads, 1);
-    EXPECT_EQ(view->viewController(), a);
-}

@@ -18,15 +18,6 @@ std::shared_ptr<NavigationController> stack(const std::string& title)
 
 }
 
-TEST(TabBar, EmptyHasNoSelection)
-{
-    auto tabs = TabBarController::create();
-    EXPECT_EQ(tabs->selectedIndex(), -1);
-    EXPECT_EQ(tabs->selectedViewController(), nullptr);
-    EXPECT_FALSE(tabs->selectTab(0));
-    EXPECT_EQ(tabs->visibleViewController(), tabs);
-}
-
 TEST(TabBar, SelectionOutOfRangeIsIgnored)
 {
     auto tabs = TabBarController::create();
@@ -106,19 +97,6 @@ TEST(TabBar, TapTellsOnSelectAndObserverOnce)
     EXPECT_TRUE(tabs->selectTab(1));
     EXPECT_EQ(chosen.size(), 2u);
     EXPECT_EQ(observer->countControllers(ControllerChange::Selection), 1u);
-}
-
-TEST(TabBar, BarHiddenReportedOnChangeOnly)
-{
-    auto observer = std::make_shared<RecordingObserver>();
-    auto tabs = TabBarController::create();
-    tabs->setObserver(observer);
-    tabs->setTabBarHidden(BarVisibility::Hidden);
-    tabs->setTabBarHidden(BarVisibility::Hidden);
-    EXPECT_TRUE(tabs->isTabBarHidden());
-    tabs->setTabBarHidden(BarVisibility::Shown);
-    EXPECT_FALSE(tabs->isTabBarHidden());
-    EXPECT_EQ(observer->countControllers(ControllerChange::BarVisibility), 2u);
 }
 
 TEST(TabBar, TabItemTitleImageAndBadgeReported)

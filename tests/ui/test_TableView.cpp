@@ -109,15 +109,6 @@ TEST_F(Table, SectionsRowsAndTitlesComeFromTheDataSource)
     EXPECT_DOUBLE_EQ(layout.rows[2].frame.y, 2 * TableView::defaultSectionHeaderHeight + 2 * TableView::defaultRowHeight);
 }
 
-TEST_F(Table, NoDataSourceMeansNoRows)
-{
-    auto bare = TableView::create();
-    EXPECT_EQ(bare->numberOfSections(), 0);
-    EXPECT_TRUE(bare->layoutAllRows().rows.empty());
-    source.reset();
-    EXPECT_EQ(table->numberOfSections(), 0);
-}
-
 TEST_F(Table, RowHeightsComeFromTheDelegate)
 {
     source->heights[{ 0, 1 }] = 70;
@@ -164,11 +155,6 @@ TEST_F(Table, RowsStillInViewKeepTheirCellsWithoutAskingAgain)
     EXPECT_EQ(first.rows[1].cell, second.rows[1].cell);
     EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 1 }), first.rows[1].cell);
     EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 7 }), nullptr);
-}
-
-TEST_F(Table, DequeueWithoutPoolOrFactoryGivesNull)
-{
-    EXPECT_EQ(table->dequeueReusableCellWithIdentifier("Unknown"), nullptr);
 }
 
 TEST_F(Table, ReloadDataTellsObserverOnceAndAsksAgain)
@@ -316,17 +302,6 @@ TEST_F(Table, TapSelectsAndTellsTheDelegateButNotWhileEditing)
     EXPECT_FALSE(table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
 }
 
-TEST_F(Table, CodeSelectionDoesNotTellTheDelegate)
-{
-    table->selectRowAtIndexPath({ 0, 1 }, Animated::No);
-    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 1 }));
-    EXPECT_TRUE(source->selected.empty());
-    table->deselectRowAtIndexPath({ 0, 0 }, Animated::No);
-    EXPECT_TRUE(table->indexPathForSelectedRow().has_value());
-    table->deselectRowAtIndexPath({ 0, 1 }, Animated::Yes);
-    EXPECT_FALSE(table->indexPathForSelectedRow().has_value());
-}
-
 TEST_F(Table, ReusedCellIsPreparedAndNoLongerSelected)
 {
     source->sections = { std::vector<std::string>(100, "x") };
@@ -367,28 +342,6 @@ TEST_F(Table, RefreshControlBeginAndEnd)
     EXPECT_EQ(refreshes, 2);
 }
 
-TEST_F(Table, ScrollingTellsTheDelegate)
-{
-    struct Scrolls : TableViewDelegate {
-        std::vector<double> offsets;
-        void scrollViewDidScroll(TableView& t) override { offsets.push_back(t.contentOffset().y); }
-    };
-    auto delegate = std::make_shared<Scrolls>();
-    table->setDelegate(delegate);
-    table->scrollTo({ 0, 50 });
-    table->scrollTo({ 0, -20 });
-    EXPECT_EQ(delegate->offsets, (std::vector<double> { 50, -20 }));
-}
-
-TEST_F(Table, HeaderViewPushesRowsDown)
-{
-    table->setTableHeaderView(View::create({ 0, 0, 320, 160 }));
-    auto layout = table->layoutAllRows();
-    ASSERT_FALSE(layout.rows.empty());
-    EXPECT_DOUBLE_EQ(layout.rows[0].frame.y, 160);
-    EXPECT_DOUBLE_EQ(layout.contentHeight, 160 + 3 * 44);
-}
-
 TEST_F(Table, ChangesInsideShownCellsReachTheTablesObserver)
 {
     auto layout = table->layoutAllRows();
@@ -400,10 +353,3 @@ TEST_F(Table, ChangesInsideShownCellsReachTheTablesObserver)
     EXPECT_EQ(layout.rows[0].cell->superview(), table);
 }
 
-TEST_F(Table, TableHoldsItsDataSourceWeakly)
-{
-    std::weak_ptr<ListSource> weak = source;
-    source.reset();
-    EXPECT_TRUE(weak.expired());
-    EXPECT_EQ(table->numberOfSections(), 0);
-}

@@ -7,22 +7,6 @@
 using namespace quindle;
 using quindle::test::RecordingObserver;
 
-TEST(BarButtons, SystemItemsHaveTheirWordingAndEmphasis)
-{
-    auto add = BarButtonItem::create(SystemItem::Add, nullptr);
-    auto save = BarButtonItem::create(SystemItem::Save, nullptr);
-    auto done = BarButtonItem::create(SystemItem::Done, nullptr);
-    auto login = BarButtonItem::create("Login", BarButtonStyle::Done, nullptr);
-    EXPECT_EQ(add->displayTitle(), "Add");
-    EXPECT_EQ(add->style(), BarButtonStyle::Plain);
-    EXPECT_EQ(save->style(), BarButtonStyle::Done);
-    EXPECT_EQ(done->displayTitle(), "Done");
-    EXPECT_EQ(BarButtonItem::create(SystemItem::Cancel, nullptr)->displayTitle(), "Cancel");
-    EXPECT_EQ(BarButtonItem::create(SystemItem::Edit, nullptr)->displayTitle(), "Edit");
-    EXPECT_EQ(login->displayTitle(), "Login");
-    EXPECT_EQ(login->systemItem(), SystemItem::Custom);
-}
-
 TEST(BarButtons, PressRunsTheActionUnlessDisabled)
 {
     int presses = 0;
@@ -82,14 +66,3 @@ TEST(ControllerObserver, FoundThroughTheContainerChain)
     EXPECT_EQ(observer->countViews(*label, ChangeKind::Visibility), 1u);
 }
 
-TEST(ControllerObserver, ObserverIsHeldWeakly)
-{
-    auto observer = std::make_shared<RecordingObserver>();
-    std::weak_ptr<RecordingObserver> weak = observer;
-    auto screen = ViewController::create("Page");
-    screen->setObserver(observer);
-    observer.reset();
-    EXPECT_TRUE(weak.expired());
-    screen->setTitle("After"); // nobody to tell, and no crash
-    EXPECT_EQ(screen->observer(), nullptr);
-}

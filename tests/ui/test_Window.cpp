@@ -40,15 +40,6 @@ TEST(Window, ReplacingTheRootLetsTheOldOneGo)
     EXPECT_EQ(log, (std::vector<std::string> { "+Old", "-Old", "+New" }));
 }
 
-TEST(Window, RefusesARootHeldByAContainer)
-{
-    auto window = Window::create();
-    auto screen = ViewController::create("Page");
-    auto nav = NavigationController::create(screen);
-    window->setRootViewController(screen);
-    EXPECT_EQ(window->rootViewController(), nullptr);
-}
-
 TEST(Window, VisibleControllerFollowsTabsStacksAndModals)
 {
     auto window = Window::create();
@@ -150,10 +141,3 @@ TEST(Popover, ShownInTheWindowAndDelegateToldOnlyOnTapOutside)
     EXPECT_FALSE(popover->isPopoverVisible());
 }
 
-TEST(Popover, NothingShownWithoutAWindow)
-{
-    auto popover = PopoverController::create(ViewController::create("Menu"));
-    popover->presentPopoverFromRect({}, nullptr, PopoverArrow::Any, Animated::Yes);
-    EXPECT_FALSE(popover->isPopoverVisible());
-    EXPECT_EQ(PopoverController::create(nullptr), nullptr);
-}

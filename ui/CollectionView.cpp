@@ -12,23 +12,12 @@ std::shared_ptr<CollectionView> CollectionView::create(Rect frame)
 
 void CollectionView::registerCell(const std::string& identifier, CellFactory factory)
 {
-    if (factory)
-        m_factories[identifier] = std::move(factory);
-    else
-        m_factories.erase(identifier);
+    m_reusePool.registerCell(identifier, std::move(factory));
 }
 
 std::shared_ptr<CollectionViewCell> CollectionView::dequeueReusableCellWithReuseIdentifier(const std::string& identifier)
 {
-    auto pooled = m_reusePool.find(identifier);
-    if (pooled != m_reusePool.end() && !pooled->second.empty()) {
-        auto cell = std::move(pooled->second.back());
-        pooled->second.pop_back();
-        cell->prepareForReuse();
-        return cell;
-    }
-    auto factory = m_factories.find(identifier);
-    return factory != m_factories.end() ? factory->second(identifier) : nullptr;
+    return m_reusePool.dequeue(identifier);
 }
 
 int CollectionView::numberOfItems()
@@ -51,7 +40,7 @@ std::vector<VisibleItem> CollectionView::layoutItems()
             continue;
         }
         setHost(*it->second, nullptr);
-        m_reusePool[it->second->reuseIdentifier()].push_back(it->second);
+        m_reusePool.enqueue(it->second);
         it = m_shown.erase(it);
     }
     auto self = shared_from_this();
@@ -77,7 +66,7 @@ void CollectionView::reloadData()
 {
     for (auto& [path, cell] : m_shown) {
         setHost(*cell, nullptr);
-        m_reusePool[cell->reuseIdentifier()].push_back(cell);
+        m_reusePool.enqueue(cell);
     }
     m_shown.clear();
     m_selected.reset();

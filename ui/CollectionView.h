@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/ReusePool.h"
 #include "ui/CollectionViewCell.h"
 
 #include <functional>
@@ -46,7 +47,7 @@ public:
     double spacing() const { return m_spacing; }
     void setSpacing(double spacing) { update(m_spacing, spacing, ChangeKind::Frame); }
 
-    using CellFactory = std::function<std::shared_ptr<CollectionViewCell>(const std::string& identifier)>;
+    using CellFactory = ReusePool<CollectionViewCell>::Factory;
     void registerCell(const std::string& identifier, CellFactory factory);
     /// A pooled cell with this identifier (prepared for reuse), else one from the registered
     /// factory, else null.
@@ -66,8 +67,7 @@ private:
     explicit CollectionView(Rect frame) : View(frame) { }
     std::weak_ptr<CollectionViewDataSource> m_dataSource;
     std::weak_ptr<CollectionViewDelegate> m_delegate;
-    std::map<std::string, CellFactory> m_factories;
-    std::map<std::string, std::vector<std::shared_ptr<CollectionViewCell>>> m_reusePool;
+    ReusePool<CollectionViewCell> m_reusePool;
     std::map<IndexPath, std::shared_ptr<CollectionViewCell>> m_shown;
     std::optional<IndexPath> m_selected;
     Size m_itemSize { defaultItemSize };

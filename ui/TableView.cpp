@@ -14,23 +14,12 @@ std::shared_ptr<TableView> TableView::create(Rect frame, TableViewStyle style)
 
 void TableView::registerCell(const std::string& identifier, CellFactory factory)
 {
-    if (factory)
-        m_factories[identifier] = std::move(factory);
-    else
-        m_factories.erase(identifier);
+    m_reusePool.registerCell(identifier, std::move(factory));
 }
 
 std::shared_ptr<TableViewCell> TableView::dequeueReusableCellWithIdentifier(const std::string& identifier)
 {
-    auto pooled = m_reusePool.find(identifier);
-    if (pooled != m_reusePool.end() && !pooled->second.empty()) {
-        auto cell = std::move(pooled->second.back());
-        pooled->second.pop_back();
-        cell->prepareForReuse();
-        return cell;
-    }
-    auto factory = m_factories.find(identifier);
-    return factory != m_factories.end() ? factory->second(identifier) : nullptr;
+    return m_reusePool.dequeue(identifier);
 }
 
 void TableView::enqueueReusableCell(const std::shared_ptr<TableViewCell>& cell)
@@ -38,9 +27,7 @@ void TableView::enqueueReusableCell(const std::shared_ptr<TableViewCell>& cell)
     if (!cell)
         return;
     setHost(*cell, nullptr);
-    auto& pool = m_reusePool[cell->reuseIdentifier()];
-    if (std::ranges::find(pool, cell) == pool.end())
-        pool.push_back(cell);
+    m_reusePool.enqueue(cell);
 }
 
 int TableView::numberOfSections()

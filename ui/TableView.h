@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/ReusePool.h"
 #include "ui/RefreshControl.h"
 #include "ui/TableViewCell.h"
 
@@ -86,7 +87,7 @@ public:
     void setSeparatorStyle(SeparatorStyle style) { update(m_separators, style, ChangeKind::Appearance); }
 
     /// Cells for an identifier are made by the factory when the pool has none.
-    using CellFactory = std::function<std::shared_ptr<TableViewCell>(const std::string& identifier)>;
+    using CellFactory = ReusePool<TableViewCell>::Factory;
     void registerCell(const std::string& identifier, CellFactory factory);
     /// A pooled cell with this identifier (prepared for reuse), else a new one from the
     /// registered factory, else null.
@@ -162,8 +163,7 @@ private:
     TableViewStyle m_style;
     std::weak_ptr<TableViewDataSource> m_dataSource;
     std::weak_ptr<TableViewDelegate> m_delegate;
-    std::map<std::string, CellFactory> m_factories;
-    std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> m_reusePool;
+    ReusePool<TableViewCell> m_reusePool;
     std::map<IndexPath, std::shared_ptr<TableViewCell>> m_visible;
     std::optional<IndexPath> m_selected;
     std::shared_ptr<RefreshControl> m_refreshControl;

@@ -801,6 +801,18 @@ void changeRoutes(Routes& routes)
 
 // POST-JSON changes ---------------------------------------------------------------------------
 
+/// Stores an edited item with its new options and key, and answers its page.
+void storeEdit(Exchange& ex, httplib::Response& res, ContentAsset& a, const std::optional<std::string>& options,
+    const std::optional<std::string>& key)
+{
+    if (options)
+        a.options = *options;
+    if (key && !key->empty())
+        a.name = *key;
+    ex.db.update(a);
+    sendRecord(res, ex.parentDirectory(a));
+}
+
 /// Text of a text block, video or event; sent to a page it adds a new text block there.
 void sendText(Exchange& ex, const std::string& raw, httplib::Response& res)
 {
@@ -821,12 +833,7 @@ void sendText(Exchange& ex, const std::string& raw, httplib::Response& res)
         throw BadRequest { "this item holds no text" };
     if (text)
         a.data = *text;
-    if (options)
-        a.options = *options;
-    if (key && !key->empty())
-        a.name = *key;
-    ex.db.update(a);
-    sendRecord(res, ex.parentDirectory(a));
+    storeEdit(ex, res, a, options, key);
 }
 
 /// Title, key and options of an input; sent to a page it adds a new input of `type` there.
@@ -850,12 +857,7 @@ void sendInput(Exchange& ex, const std::string& text, httplib::Response& res, co
         throw BadRequest { "this item is not an input" };
     if (title)
         a.title = *title;
-    if (options)
-        a.options = *options;
-    if (key && !key->empty())
-        a.name = *key;
-    ex.db.update(a);
-    sendRecord(res, ex.parentDirectory(a));
+    storeEdit(ex, res, a, options, key);
 }
 
 /// An image id that the caller stored; 0 for "0" (no picture).

@@ -8,11 +8,7 @@ bool TextField::becomeFirstResponder()
 {
     if (isHidden())
         return false;
-    if (m_focused)
-        return true;
-    takeFocusFromOthers();
-    update(m_focused, true, ChangeKind::Focus);
-    return true;
+    return takeFocus();
 }
 
 bool TextField::replaceCharacters(TextRange range, const std::string& replacement)

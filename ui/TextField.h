@@ -31,9 +31,7 @@ public:
     void setTextColour(Colour colour) { update(m_textColour, colour, ChangeKind::Appearance); }
 
     /// Keyboard focus, one input of a view tree at a time. Taking it is refused for a hidden field.
-    bool isFirstResponder() const { return m_focused; }
     bool becomeFirstResponder();
-    void resignFirstResponder() override { update(m_focused, false, ChangeKind::Focus); }
 
     /// The user edits: shouldChangeCharacters may refuse; otherwise the range is replaced and
     /// onChange fires. Returns whether the edit was made.
@@ -56,7 +54,6 @@ private:
     KeyboardType m_keyboard { KeyboardType::Default };
     Font m_font { "Helvetica", defaultFontSize };
     Colour m_textColour { Colour::black() };
-    bool m_focused { false };
 };
 
 } // namespace quindle

@@ -8,11 +8,7 @@ bool TextView::becomeFirstResponder()
 {
     if (!isEditable() || isHidden() || !isUserInteractionEnabled())
         return false;
-    if (m_focused)
-        return true;
-    takeFocusFromOthers();
-    update(m_focused, true, ChangeKind::Focus);
-    return true;
+    return takeFocus();
 }
 
 bool TextView::replaceText(TextRange range, const std::string& replacement)

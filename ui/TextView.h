@@ -28,11 +28,9 @@ public:
     KeyboardType keyboardType() const { return m_keyboard; }
     void setKeyboardType(KeyboardType keyboard) { m_keyboard = keyboard; }
 
-    bool isFirstResponder() const { return m_focused; }
     /// Keyboard focus, one input of a view tree at a time; refused for a read-only, hidden or
     /// untouchable view.
     bool becomeFirstResponder();
-    void resignFirstResponder() override { update(m_focused, false, ChangeKind::Focus); }
 
     /// The user edits: refused for a read-only or untouchable view, or by shouldChangeText;
     /// otherwise the range is replaced and onChange fires. Returns whether the edit was made.
@@ -50,7 +48,6 @@ private:
     Font m_font { "Helvetica", defaultFontSize };
     Colour m_textColour { Colour::black() };
     KeyboardType m_keyboard { KeyboardType::Default };
-    bool m_focused { false };
 };
 
 } // namespace quindle

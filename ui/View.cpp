@@ -126,12 +126,16 @@ void View::endEditing()
         child->endEditing();
 }
 
-void View::takeFocusFromOthers()
+bool View::takeFocus()
 {
+    if (m_focused)
+        return true;
     auto root = shared_from_this();
     while (auto parent = root->superview())
         root = parent;
     root->endEditing();
+    update(m_focused, true, ChangeKind::Focus);
+    return true;
 }
 
 std::shared_ptr<ViewObserver> View::observer() const

@@ -61,8 +61,10 @@ public:
     void addMotionEffect(MotionEffect effect);
     const std::vector<MotionEffect>& motionEffects() const { return m_motionEffects; }
 
-    /// Gives up keyboard focus; inputs override it.
-    virtual void resignFirstResponder() { }
+    /// Keyboard focus, held by one input of a view tree at a time (never by other views).
+    bool isFirstResponder() const { return m_focused; }
+    /// Gives up keyboard focus.
+    void resignFirstResponder() { update(m_focused, false, ChangeKind::Focus); }
     /// Takes keyboard focus from every input in this view and below (hides the keyboard).
     void endEditing();
 
@@ -85,8 +87,9 @@ protected:
     /// Shows the view inside a host that lists it among no subviews (a table's cells): it
     /// reports through the host's observer and names it as superview. Null detaches it.
     static void setHost(View& view, const std::shared_ptr<View>& host) { view.m_superview = host; }
-    /// Takes focus from every other input of the view tree this view is in, so only one holds it.
-    void takeFocusFromOthers();
+    /// Takes keyboard focus from every other input of the view tree this view is in, so only
+    /// one holds it; inputs call it once they have checked that they may take it.
+    bool takeFocus();
     /// Stores the value and reports the change, unless it is the value already held.
     template<typename T, typename U>
     void update(T& field, U&& value, ChangeKind kind)
@@ -98,6 +101,7 @@ protected:
     }
 
 private:
+    bool m_focused { false };
     friend class ViewController;
     Rect m_frame;
     bool m_hidden { false };

@@ -18,26 +18,6 @@ namespace quindle {
 
 namespace {
 
-std::string nowText()
-{
-    return ServerContext::nowText();
-}
-
-std::optional<int64_t> parseId(const std::string& text)
-{
-    return ServerContext::parseId(text);
-}
-
-int64_t idParam(const httplib::Request& req, const char* key)
-{
-    return ServerContext::requireId(req, key);
-}
-
-std::optional<int64_t> optionalIdParam(const httplib::Request& req, const char* key)
-{
-    return ServerContext::optionalId(req, key);
-}
-
 std::string textParam(const httplib::Request& req, const char* key, bool allowEmpty = true)
 {
     std::string value = ServerContext::requireText(req, key, LegacyApi::maxTextLength);
@@ -162,7 +142,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     auto notFound = [ctx](httplib::Response& res) { ctx->sendError(res, 404, "unknown id"); };
 
     route("start.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
-        auto id = optionalIdParam(req, "a");
+        auto id = ServerContext::optionalId(req, "a");
         if (!id) {
             ctx->sendMessage(res, store->rootList());
             return;
@@ -176,26 +156,26 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     });
 
     route("currentState.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
-        const int64_t id = idParam(req, "a");
+        const int64_t id = ServerContext::requireId(req, "a");
         if (store->kindOf(id) != LegacyStore::Kind::Document)
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("list", store->formState(id));
         auto modified = store->lastModified(id);
-        reply->set("modified", modified ? JsonValue(*modified) : JsonValue(nowText()));
+        reply->set("modified", modified ? JsonValue(*modified) : JsonValue(ServerContext::nowText()));
         ctx->sendMessage(res, reply);
     });
 
     route("handleForm.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
-        const int64_t entry = idParam(req, "f");
-        const int64_t person = idParam(req, "c");
+        const int64_t entry = ServerContext::requireId(req, "f");
+        const int64_t person = ServerContext::requireId(req, "c");
         const std::string name = textParam(req, "name", false);
         const std::string value = textParam(req, "val");
         const std::string type = textParam(req, "type", false);
         auto index = optionalTextParam(req, "index");
-        if (index && !parseId(*index) && *index != "0")
+        if (index && !ServerContext::parseId(*index) && *index != "0")
             throw BadRequest { "bad index" };
-        const int64_t document = store->recordValue(entry, person, name, value, type, index, userName(user), nowText());
+        const int64_t document = store->recordValue(entry, person, name, value, type, index, userName(user), ServerContext::nowText());
         if (!document)
             return notFound(res);
         auto reply = JsonObject::create();
@@ -205,11 +185,11 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     });
 
     route("setFormValueForDocument.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
-        const int64_t document = idParam(req, "parentID");
+        const int64_t document = ServerContext::requireId(req, "parentID");
         const std::string name = textParam(req, "name", false);
         const std::string value = textParam(req, "val");
         const std::string type = textParam(req, "type", false);
-        if (!store->recordDocumentValue(document, name, value, type, userName(user), nowText()))
+        if (!store->recordDocumentValue(document, name, value, type, userName(user), ServerContext::nowText()))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("dict", store->formState(document));
@@ -217,12 +197,12 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     });
 
     route("setTimedObject.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
-        const int64_t document = idParam(req, "a");
-        const int64_t entry = idParam(req, "o");
+        const int64_t document = ServerContext::requireId(req, "a");
+        const int64_t entry = ServerContext::requireId(req, "o");
         const std::string date = dateParam(req, "date");
         const std::string value = textParam(req, "val");
         auto trigger = optionalTextParam(req, "trigger");
-        if (!store->setTimedObject(document, entry, date, value, trigger, userName(user), nowText()))
+        if (!store->setTimedObject(document, entry, date, value, trigger, userName(user), ServerContext::nowText()))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("list", store->formState(document));
@@ -230,13 +210,13 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     });
 
     route("setAction.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
-        const int64_t record = idParam(req, "a");
+        const int64_t record = ServerContext::requireId(req, "a");
         const std::string date = dateParam(req, "date");
-        auto device = optionalIdParam(req, "devID");
+        auto device = ServerContext::optionalId(req, "devID");
         const std::string value = textParam(req, "val");
-        if (!parseId(value) && value != "0")
+        if (!ServerContext::parseId(value) && value != "0")
             throw BadRequest { "bad val" };
-        if (!store->setAction(record, date, device, value, userName(user), nowText()))
+        if (!store->setAction(record, date, device, value, userName(user), ServerContext::nowText()))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("assetID", std::to_string(record));
@@ -246,13 +226,13 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     route("devices.php", [=](const httplib::Request&, httplib::Response& res, const User&) { ctx->sendMessage(res, store->devices()); });
 
     route("currentUserOverdueActions.php", [=](const httplib::Request&, httplib::Response& res, const User& user) {
-        ctx->sendMessage(res, store->overdueActions(user.id, nowText()));
+        ctx->sendMessage(res, store->overdueActions(user.id, ServerContext::nowText()));
     });
 
     server.Get("/json/Naked.php", [=](const httplib::Request& req, httplib::Response& res) {
         if (!ctx->caller(req))
             return ctx->sendError(res, 401, "not logged in");
-        auto id = req.has_param("a") ? parseId(req.get_param_value("a")) : std::nullopt;
+        auto id = req.has_param("a") ? ServerContext::parseId(req.get_param_value("a")) : std::nullopt;
         if (!id)
             return ctx->sendError(res, 400, "bad a");
         if (store->kindOf(*id) != LegacyStore::Kind::Document)
@@ -263,7 +243,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     });
 
     route("addAsset.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
-        const int64_t parent = idParam(req, "assetID");
+        const int64_t parent = ServerContext::requireId(req, "assetID");
         const std::string name = textParam(req, "name", false);
         const std::string type = textParam(req, "type", false);
         const std::string value = optionalTextParam(req, "asVal").value_or("");
@@ -295,7 +275,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     });
 
     route("setName.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
-        const int64_t id = idParam(req, "a");
+        const int64_t id = ServerContext::requireId(req, "a");
         const std::string name = textParam(req, "name", false);
         if (store->kindOf(id) == LegacyStore::Kind::None) {
             ContentAsset asset = ownedContent(*content, id, user);
@@ -310,7 +290,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     });
 
     route("resetImage.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
-        const int64_t id = idParam(req, "a");
+        const int64_t id = ServerContext::requireId(req, "a");
         if (store->kindOf(id) == LegacyStore::Kind::None) {
             ContentAsset asset = ownedContent(*content, id, user);
             asset.imageId = 0;
@@ -328,8 +308,8 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
             return ctx->sendError(res, 401, "not logged in");
         try {
             textParam(req, "dir");
-            const int64_t id = idParam(req, "a");
-            optionalIdParam(req, "parentID");
+            const int64_t id = ServerContext::requireId(req, "a");
+            ServerContext::optionalId(req, "parentID");
             if (!req.has_file("uploaded"))
                 throw BadRequest { "missing uploaded" };
             const std::string bytes = req.get_file_value("uploaded").content;
@@ -369,15 +349,15 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     route("ingredientsList.php", [=](const httplib::Request&, httplib::Response& res, const User&) { ctx->sendMessage(res, store->ingredients()); });
 
     route("getFoodAllergy.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
-        const int64_t document = idParam(req, "a");
+        const int64_t document = ServerContext::requireId(req, "a");
         if (store->kindOf(document) != LegacyStore::Kind::Document)
             return notFound(res);
         ctx->sendMessage(res, store->allergiesOf(document));
     });
 
     route("setFoodAllergy.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
-        const int64_t document = idParam(req, "a");
-        const int64_t ingredient = idParam(req, "i");
+        const int64_t document = ServerContext::requireId(req, "a");
+        const int64_t ingredient = ServerContext::requireId(req, "i");
         const std::string state = textParam(req, "s");
         if (state != "0" && state != "1")
             throw BadRequest { "bad s" };
@@ -387,18 +367,18 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     });
 
     route("getMenu.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
-        const int64_t form = idParam(req, "a");
-        optionalIdParam(req, "p");
+        const int64_t form = ServerContext::requireId(req, "a");
+        ServerContext::optionalId(req, "p");
         if (store->kindOf(form) != LegacyStore::Kind::Form)
             return notFound(res);
         ctx->sendMessage(res, store->menuOf(form));
     });
 
     route("setMealObject.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
-        const int64_t person = idParam(req, "a");
+        const int64_t person = ServerContext::requireId(req, "a");
         const std::string menu = textParam(req, "name");
         const std::string date = textParam(req, "date", false);
-        const int64_t dish = idParam(req, "o");
+        const int64_t dish = ServerContext::requireId(req, "o");
         if (!store->orderMeal(person, menu, date, dish, userName(user)))
             return notFound(res);
         auto reply = JsonObject::create();

@@ -18,6 +18,8 @@ public:
     virtual void updateTabbarWithArray(const Screens& screens) = 0;
     virtual Screens tabbarItems() = 0;
     virtual void addLoginItemsToTabbar(const Screens& screens) = 0;
+    /// Shows exactly these tabs, without changing the base tabs; hides the bar for one tab.
+    virtual void resetTabbarWithArray(const Screens& screens) = 0;
     /// A login screen whose completion handler is `done`.
     virtual std::shared_ptr<ViewController> makeLoginViewController(std::function<void()> done) = 0;
     /// An account creation screen whose completion handler is `done`.

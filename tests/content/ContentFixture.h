@@ -1,0 +1,103 @@
+#pragma once
+// Shared helpers of the page screen and loader tests: a data source and an application shell
+// that record what the screens and coordinators ask of them.
+
+#include "content/ApplicationShell.h"
+#include "content/DataSourceProtocol.h"
+#include "ui/TableViewCell.h"
+#include "ui/ViewController.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quindle::test {
+
+/// A data source of `rows` plain rows that records each call a screen makes on it.
+class RecordingDataSource : public DataSourceProtocol {
+public:
+    static std::shared_ptr<RecordingDataSource> create(int rows = 3)
+    {
+        auto source = std::make_shared<RecordingDataSource>();
+        source->rows = rows;
+        return source;
+    }
+
+    int numberOfRowsInSection(TableView&, int) override
+    {
+        ++rowCounts;
+        return rows;
+    }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath) override { return TableViewCell::create(CellStyle::Default, "Row"); }
+    std::shared_ptr<DataManager> dataManager() const override { return manager; }
+    void isActive() override { calls.push_back("isActive"); }
+    void isInactive() override { calls.push_back("isInactive"); }
+    void reload() override { calls.push_back("reload"); }
+    bool isEditing() const override { return editing; }
+    void setIsEditing(bool value) override
+    {
+        editing = value;
+        calls.push_back(value ? "setIsEditing:YES" : "setIsEditing:NO");
+    }
+    void didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode) override
+    {
+        selections.push_back({ screen, path, editMode });
+    }
+    double heightForRowAtIndexPath(TableView&, IndexPath path) override { return 30.0 + path.row; }
+    void registerCellsForTableView(const std::shared_ptr<TableView>& table) override
+    {
+        registeredTable = table;
+        calls.push_back("registerCells");
+    }
+    void configureBarbuttonsForViewController(ViewController& controller) override
+    {
+        calls.push_back("configureBarbuttons:" + controller.title());
+    }
+    void changeImage() override { calls.push_back("changeImage"); }
+
+    struct Selection {
+        std::shared_ptr<DataManagerScreen> screen;
+        IndexPath path;
+        bool editMode;
+    };
+    int rows = 3;
+    int rowCounts = 0;
+    bool editing = false;
+    std::shared_ptr<DataManager> manager;
+    std::weak_ptr<TableView> registeredTable;
+    std::vector<std::string> calls;
+    std::vector<Selection> selections;
+};
+
+/// An application shell that keeps what it is handed.
+class RecordingShell : public ApplicationShell {
+public:
+    void updateTabbarWithArray(const Screens& screens) override
+    {
+        updated.push_back(screens);
+        items = screens;
+    }
+    Screens tabbarItems() override { return items; }
+    void addLoginItemsToTabbar(const Screens& screens) override { loginItems.push_back(screens); }
+    void resetTabbarWithArray(const Screens& screens) override { resets.push_back(screens); }
+    std::shared_ptr<ViewController> makeLoginViewController(std::function<void()>) override { return ViewController::create("Login"); }
+    std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()>) override
+    {
+        return ViewController::create("Create Account");
+    }
+
+    Screens items;
+    std::vector<Screens> updated;
+    std::vector<Screens> loginItems;
+    std::vector<Screens> resets;
+};
+
+/// Installs a recording shell for the lifetime of the guard.
+class ShellGuard {
+public:
+    ShellGuard() : shell(std::make_shared<RecordingShell>()) { ApplicationShell::setShared(shell); }
+    ~ShellGuard() { ApplicationShell::setShared(nullptr); }
+    std::shared_ptr<RecordingShell> shell;
+};
+
+} // namespace quindle::test

@@ -8,7 +8,13 @@ std::shared_ptr<DatePicker> DatePicker::create(Rect frame) { return std::shared_
 
 void DatePicker::pick(Date date)
 {
-    if (!isUserInteractionEnabled() || date == m_date)
+    if (!isUserInteractionEnabled())
+        return;
+    if (m_maximum && date > *m_maximum)
+        date = *m_maximum;
+    if (m_minimum && date < *m_minimum)
+        date = *m_minimum;
+    if (date == m_date)
         return;
     setDate(date);
     if (onValueChanged)

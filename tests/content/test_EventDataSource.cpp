@@ -1,0 +1,306 @@
+// The event screen's data source and its date picker rows: the texts of both modes, the
+// pickers' start values, limits and writes, and the dates that leaving a row sends, on the wire
+// and as the reference server then holds them.
+#include "content/EventDataSource.h"
+
+#include "content/DataManager.h"
+#include "content/DatePickerCell.h"
+#include "core/ModelFixture.h"
+#include "platform/JsonParser.h"
+#include "server/QuindleServer.h"
+#include "ui/NavigationController.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+Date at(const char* text) { return *Model::dateFromServerDateString(text); }
+
+constexpr const char* summerFair = R"({"AssetId":"7","assetID":"7","Type":"Event","name":"Summer fair","Data":"",
+    "startDate":"2027-07-03 14:00:00","date":"2027-07-03 14:00:00","endDate":"2027-07-03 17:00:00"})";
+
+/// The event screen as the data source sees it: a controller on a navigation stack.
+class EventScreen : public DataManagerScreen {
+public:
+    void refresh() override { }
+    void done() override { }
+    void editTable() override { }
+    bool editMode() const override { return false; }
+    bool isRootController() const override { return false; }
+    bool isTableEditing() const override { return false; }
+    void setTableEditing(bool, Animated) override { }
+    std::shared_ptr<ViewController> screenController() override { return controller; }
+
+    std::shared_ptr<ViewController> controller = ViewController::create("Summer fair");
+    std::shared_ptr<NavigationController> navigation = NavigationController::create(controller);
+};
+
+class EventDataSourceTest : public ModelFixture {
+protected:
+    void TearDown() override
+    {
+        ModelFixture::TearDown();
+        if (reference)
+            reference->stop();
+        std::error_code ignored;
+        if (!referenceDir.empty())
+            std::filesystem::remove_all(referenceDir, ignored);
+    }
+
+    std::shared_ptr<EventDataSource> sourceFor(const AssetRecord& record)
+    {
+        auto source = EventDataSource::create(record);
+        source->registerCellsForTableView(table);
+        table->setDataSource(source);
+        return source;
+    }
+    std::vector<std::string> texts()
+    {
+        std::vector<std::string> out;
+        for (auto& row : table->layoutAllRows().rows)
+            out.push_back(row.cell->textLabel()->text());
+        return out;
+    }
+    std::vector<double> heights(EventDataSource& source)
+    {
+        std::vector<double> out;
+        for (int row = 0; row < table->numberOfRowsInSection(0); ++row)
+            out.push_back(source.heightForRowAtIndexPath(*table, { 0, row }));
+        return out;
+    }
+    std::shared_ptr<DatePickerCell> pickerAt(int row)
+    {
+        table->layoutAllRows();
+        return std::dynamic_pointer_cast<DatePickerCell>(table->cellForRowAtIndexPath({ 0, row }));
+    }
+    void select(EventDataSource& source, int row) { source.didSelectObjectAtIndexPath(screen, { 0, row }, false); }
+    /// Waits until every request has been answered.
+    static void settle()
+    {
+        auto client = model().httpClient();
+        for (int i = 0; i < 1000 && client->inFlight() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(client->inFlight(), 0u);
+    }
+    std::vector<std::string> sortedTargets()
+    {
+        std::vector<std::string> out;
+        for (auto& request : server.requests())
+            out.push_back(request.target);
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    /// Starts the reference server with its demo data, points the model at it and logs in.
+    void useReferenceServer()
+    {
+        referenceDir = std::filesystem::temp_directory_path() / ("quindle-event-test-" + std::to_string(std::random_device {}()));
+        std::filesystem::create_directories(referenceDir);
+        ServerOptions options;
+        options.databasePath = (referenceDir / "quindle.sqlite").string();
+        options.demo = true;
+        options.requestLog = false;
+        std::string error;
+        reference = QuindleServer::create(options, &error);
+        ASSERT_TRUE(reference) << error;
+        ASSERT_TRUE(reference->start(&error)) << error;
+        model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:" + std::to_string(reference->port())));
+        Collector login;
+        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
+        ASSERT_TRUE(login.single().content);
+        ASSERT_TRUE(model().isLoggedIn());
+    }
+    /// The child of the directory (the public start page for "") with the given name.
+    static AssetRecord childNamed(const std::string& directoryID, const std::string& name)
+    {
+        Collector fetch;
+        model().fetchDirectoryForAssetID(directoryID, fetch.handler());
+        Outcome outcome = fetch.single();
+        if (!outcome.content || !outcome.content->isObject())
+            return nullptr;
+        JsonArrayPtr children = asset::list(outcome.content->object());
+        for (const JsonValue& child : children ? children->items() : std::vector<JsonValue> {})
+            if (asset::name(child.object()) == name)
+                return child.object();
+        return nullptr;
+    }
+
+    std::shared_ptr<TableView> table = TableView::create({ 0, 0, 320, 2000 });
+    std::shared_ptr<EventScreen> screen = std::make_shared<EventScreen>();
+    std::unique_ptr<QuindleServer> reference;
+    std::filesystem::path referenceDir;
+};
+
+} // namespace
+
+TEST_F(EventDataSourceTest, ViewModeShowsFourRowsAndEditModeFiveEndingInTheDescription)
+{
+    AssetRecord event = JsonParser::parse(summerFair)->object();
+    auto source = sourceFor(event);
+    std::string start = DateFormat::shortDateTime(at("2027-07-03 14:00:00"));
+    std::string end = DateFormat::shortDateTime(at("2027-07-03 17:00:00"));
+
+    EXPECT_EQ(source->selectedRow(), 0);
+    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, end, "" }));
+    EXPECT_EQ(heights(*source), (std::vector<double> { 42, 42, 42, 42 }));
+
+    source->setIsEditing(true);
+    EXPECT_EQ(source->selectedRow(), -1);
+    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, start, end, "No description" }));
+    EXPECT_EQ(heights(*source), (std::vector<double> { 42, 42, 42, 42, 42 }));
+
+    event->set("Data", "Stalls and music");
+    source->setIsEditing(false);
+    EXPECT_EQ(source->selectedRow(), -1);
+    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, end, "Stalls and music" }));
+}
+
+TEST_F(EventDataSourceTest, EachDateRowOpensAPickerAtTheRecordsValueWithinItsLimits)
+{
+    AssetRecord event = JsonParser::parse(summerFair)->object();
+    auto source = sourceFor(event);
+    source->setIsEditing(true);
+
+    Date before = DateFormat::now();
+    select(*source, 2);
+    auto date = pickerAt(2);
+    Date after = DateFormat::now();
+    EXPECT_EQ(heights(*source), (std::vector<double> { 42, 42, 200, 42, 42 }));
+    ASSERT_TRUE(date);
+    EXPECT_EQ(date->header()->text(), "Enter the start time of the event");
+    EXPECT_EQ(date->key(), "date");
+    EXPECT_EQ(date->textLabel()->text(), "");
+    EXPECT_EQ(date->datePicker()->date(), at("2027-07-03 14:00:00"));
+    ASSERT_TRUE(date->datePicker()->minimumDate());
+    EXPECT_GE(*date->datePicker()->minimumDate(), before);
+    EXPECT_LE(*date->datePicker()->minimumDate(), after);
+    EXPECT_FALSE(pickerAt(1) || pickerAt(3));
+    // A start after the end takes the end along; the show-from date stays.
+    date->datePicker()->pick(at("2027-07-04 10:00:00"));
+    EXPECT_EQ(event->get("date").asString(), "2027-07-04 10:00:00");
+    EXPECT_EQ(event->get("endDate").asString(), "2027-07-04 10:00:00");
+    EXPECT_EQ(event->get("startDate").asString(), "2027-07-03 14:00:00");
+
+    select(*source, 3);
+    auto end = pickerAt(3);
+    ASSERT_TRUE(end);
+    EXPECT_FALSE(pickerAt(2));
+    EXPECT_EQ(end->header()->text(), "Enter end date of the event");
+    EXPECT_EQ(end->datePicker()->minimumDate(), at("2027-07-04 10:00:00"));
+    end->datePicker()->pick(at("2027-07-01 09:00:00"));
+    EXPECT_EQ(event->get("endDate").asString(), "2027-07-04 10:00:00") << "an end before the start is held at the start";
+    end->datePicker()->pick(at("2027-07-05 18:00:00"));
+    EXPECT_EQ(event->get("endDate").asString(), "2027-07-05 18:00:00");
+
+    select(*source, 1);
+    auto show = pickerAt(1);
+    ASSERT_TRUE(show);
+    EXPECT_EQ(show->header()->text(), "Enter date from which to show the event");
+    EXPECT_EQ(show->datePicker()->date(), at("2027-07-03 14:00:00"));
+    EXPECT_EQ(show->datePicker()->maximumDate(), at("2027-07-04 10:00:00"));
+    show->datePicker()->pick(at("2027-07-02 08:00:00"));
+    EXPECT_EQ(event->get("startDate").asString(), "2027-07-03 14:00:00");
+    EXPECT_EQ(show->datePicker()->date(), at("2027-07-03 14:00:00"));
+}
+
+TEST_F(EventDataSourceTest, LeavingADateRowSendsTheDateItsPickerEdits)
+{
+    auto source = sourceFor(JsonParser::parse(summerFair)->object());
+    source->setIsEditing(true);
+    select(*source, 1);
+    select(*source, 0);
+    select(*source, 2);
+    select(*source, 2);
+    select(*source, 3);
+    ASSERT_TRUE(server.waitForRequests(1));
+    settle();
+    EXPECT_EQ(sortedTargets(), (std::vector<std::string> { base() + "setDate?assetid=7&date=2027-07-03%2014%3a00%3a00" }));
+
+    // "Done" on the end date row sends that date.
+    source->setIsEditing(false);
+    ASSERT_TRUE(server.waitForRequests(2));
+    settle();
+    EXPECT_EQ(sortedTargets(), (std::vector<std::string> { base() + "setDate?assetid=7&date=2027-07-03%2014%3a00%3a00",
+                                   base() + "setDate?assetid=7&endDate=2027-07-03%2017%3a00%3a00" }));
+}
+
+TEST_F(EventDataSourceTest, AnEventWithoutDatesShowsEmptyDatesAndSendsNothing)
+{
+    AssetRecord event = JsonParser::parse(R"({"assetID":"9","Type":"Event","name":"Open day"})")->object();
+    auto source = sourceFor(event);
+    EXPECT_EQ(texts(), (std::vector<std::string> { "Open day", "", "", "" }));
+
+    source->setIsEditing(true);
+    for (int row : { 1, 2, 3 }) {
+        Date before = DateFormat::now();
+        select(*source, row);
+        auto cell = pickerAt(row);
+        ASSERT_TRUE(cell);
+        EXPECT_GE(cell->datePicker()->date(), before) << "row " << row;
+        EXPECT_FALSE(cell->datePicker()->maximumDate()) << "row " << row;
+    }
+    source->setIsEditing(false);
+    settle();
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_FALSE(event->contains("date") || event->contains("endDate") || event->contains("startDate"));
+}
+
+TEST_F(EventDataSourceTest, DescriptionRowPushesOntoTheTappedScreensStackAndTheSourceKeepsItsCoordinator)
+{
+    auto source = sourceFor(JsonParser::parse(summerFair)->object());
+    std::weak_ptr<DataManager> coordinator;
+    {
+        auto manager = DataManager::create(JsonArray::create(), model());
+        manager->setViewController(screen);
+        source->setDataManager(manager);
+        coordinator = manager;
+    }
+    EXPECT_FALSE(coordinator.expired());
+
+    select(*source, 3);
+    EXPECT_EQ(source->selectedRow(), 3);
+    EXPECT_EQ(screen->navigation->viewControllers().size(), 1u) << "view mode has no description editor";
+
+    source->setIsEditing(true);
+    select(*source, 4);
+    EXPECT_EQ(source->selectedRow(), 4);
+    ASSERT_EQ(screen->navigation->viewControllers().size(), 2u);
+    EXPECT_NE(screen->navigation->topViewController(), screen->controller);
+    EXPECT_EQ(screen->navigation->lastTransitionAnimated(), Animated::Yes);
+
+    source.reset();
+    table->setDataSource({});
+    EXPECT_TRUE(coordinator.expired()) << "the coordinator points back at its screen only weakly";
+}
+
+TEST_F(EventDataSourceTest, DatesPickedOnTheScreenAreWhatTheReferenceServerThenHolds)
+{
+    useReferenceServer();
+    AssetRecord events = childNamed("", "Events");
+    ASSERT_TRUE(events);
+    std::string eventsID = asset::ident(events).value_or("");
+    AssetRecord fair = childNamed(eventsID, "Summer fair");
+    ASSERT_TRUE(fair);
+
+    auto source = sourceFor(fair);
+    source->setIsEditing(true);
+    select(*source, 2);
+    pickerAt(2)->datePicker()->pick(at("2027-07-05 12:00:00"));
+    select(*source, 3);
+    pickerAt(3)->datePicker()->pick(at("2027-07-06 09:30:00"));
+    source->setIsEditing(false);
+    settle();
+
+    AssetRecord stored = childNamed(eventsID, "Summer fair");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->get("date").asString(), "2027-07-05 12:00:00");
+    EXPECT_EQ(stored->get("endDate").asString(), "2027-07-06 09:30:00");
+    EXPECT_EQ(stored->get("startDate").asString(), "2027-07-03 14:00:00");
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ui/Forward.h"
+#include "ui/Geometry.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quindle {
+
+/// One input the user can type into, numbered in the order the screen shows it.
+struct TermInput {
+    std::shared_ptr<TextField> textField;
+    std::shared_ptr<TextView> textView;
+};
+
+/// What one drawing of the window showed: the text and the objects the commands act on.
+struct TermScreen {
+    std::string text;
+    std::shared_ptr<TabBarController> tabBar;
+    /// The screen on top: a presented one, else the selected tab's top screen.
+    std::shared_ptr<ViewController> top;
+    std::shared_ptr<TableView> table;
+    /// Rows in the order shown; row numbers index this list.
+    std::vector<IndexPath> rows;
+    /// Bar buttons, left then right in order.
+    std::vector<std::shared_ptr<BarButtonItem>> barButtons;
+    /// Buttons on screen (in rows or elsewhere), in the order shown.
+    std::vector<std::shared_ptr<Button>> buttons;
+    std::vector<TermInput> inputs;
+    std::shared_ptr<AlertView> alert;
+};
+
+/// Draws the UI object model as plain ASCII text, one element a line:
+///
+///     Tabs: [*Home*] [Account (2)]
+///     Title: Home
+///     Bar: [Cancel] | [Edit] [Add]
+///     == Section title ==
+///       0. Welcome >
+///       1. {0}[____ Your name]
+///     Alert: Edit Page
+///       (Cancel) (Reorder)
+///
+/// Inputs are marked {N} with N the number `field` takes; a field shows `[value]`, or
+/// `[____ placeholder]` while empty; secure fields show stars.
+class TermRenderer {
+public:
+    static TermScreen render(const std::shared_ptr<Window>& window);
+    /// What a tab shows as its title: its own tab item's, else its root screen's tab item or title.
+    static std::string tabTitle(const ViewController& tab, std::string* badge = nullptr);
+};
+
+} // namespace quindle

@@ -103,9 +103,12 @@ void CarouselCell::fetchList(const std::string& assetID)
     AssetRecord record = m_object;
     unsigned generation = m_generation;
     Model::defaultInstance().fetchDirectoryForAssetID(assetID, [weak, record, generation](std::optional<JsonValue> content, std::optional<Error>) {
-        if (!content || !content->isObject())
-            return;
-        JsonArrayPtr list = content->object()->get("list").array();
+        // The list comes bare, or inside the directory under "list" or "Children".
+        JsonArrayPtr list;
+        if (content && content->isArray())
+            list = content->array();
+        else if (content && content->isObject())
+            list = content->object()->get("list").isArray() ? content->object()->get("list").array() : content->object()->get("Children").array();
         if (!list)
             return;
         // Records and cells belong to the main queue.

@@ -1,6 +1,11 @@
 #include "content/DataManager.h"
 
 #include "content/ApplicationShell.h"
+#include "content/DirectoryViewController.h"
+#include "content/EditableDataSource.h"
+#include "content/EventDataSource.h"
+#include "content/HidingNavTableViewController.h"
+#include "content/PendingEditorViewController.h"
 #include "content/ViewControllerUtilities.h"
 #include "core/Model.h"
 #include "platform/MainQueue.h"
@@ -36,6 +41,60 @@ void presentInOwnStack(const std::shared_ptr<DataManagerScreen>& screen, const s
         return;
     if (auto presenter = screen->screenController())
         presenter->presentViewController(NavigationController::create(controller), Animated::Yes);
+}
+
+/// The object a reply hands over, or null when it is no object (a failed request, non-JSON).
+JsonObjectPtr answerObject(const std::optional<JsonValue>& content)
+{
+    return content && content->isObject() ? content->object() : nullptr;
+}
+
+/// The "list" of the record's "_linkedAsset", when both are there.
+JsonArrayPtr linkedList(const JsonObjectPtr& record)
+{
+    if (!record)
+        return nullptr;
+    const JsonValue& linked = record->get("_linkedAsset");
+    if (!linked.isObject())
+        return nullptr;
+    const JsonValue& list = linked.object()->get("list");
+    return list.isArray() ? list.array() : nullptr;
+}
+
+std::shared_ptr<Image> pictureOf(const AssetRecord& record)
+{
+    const JsonValue& value = record ? record->get("image") : JsonValue {};
+    return value.isOpaque() ? std::dynamic_pointer_cast<Image>(value.opaque()) : nullptr;
+}
+
+std::shared_ptr<NavigationController> stackOf(const std::shared_ptr<DataManagerScreen>& screen)
+{
+    auto controller = screen ? screen->screenController() : nullptr;
+    return controller ? controller->navigationController() : nullptr;
+}
+
+void pushOnto(const std::shared_ptr<DataManagerScreen>& screen, const std::shared_ptr<ViewController>& controller)
+{
+    if (auto nav = stackOf(screen))
+        nav->pushViewController(controller, Animated::Yes);
+}
+
+/// A coordinator for a page whose items came with its reply; it reloads by fetching the
+/// directory `id` again. The handler holds it weakly: its data source keeps it alive.
+std::shared_ptr<DataManager> pageCoordinator(const JsonArrayPtr& items, const std::string& id)
+{
+    Model& model = Model::defaultInstance();
+    auto manager = DataManager::create(items, model);
+    std::weak_ptr<DataManager> weak = manager;
+    manager->setRefreshHandler([weak, id, &model] {
+        model.fetchDirectoryForAssetID(id, [weak](std::optional<JsonValue> content, std::optional<Error>) {
+            MainQueue::shared().dispatch([weak, content = std::move(content)] {
+                if (auto self = weak.lock())
+                    self->updateWithObjects(asset::list(answerObject(content)));
+            });
+        });
+    });
+    return manager;
 }
 
 } // namespace
@@ -334,6 +393,230 @@ void DataManager::updateTabbar()
         if (auto shell = ApplicationShell::shared())
             shell->addLoginItemsToTabbar(tabs);
     });
+}
+
+void DataManager::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode)
+{
+    if (path.row < 0 || static_cast<size_t>(path.row) >= m_objects->size() || !m_objects->at(path.row).isObject())
+        return;
+    AssetRecord record = m_objects->at(path.row).object();
+    if (!editMode) {
+        if (asset::isDirectory(record) || asset::isForm(record))
+            loadDirectoryForObject(record, screen);
+        if (asset::isDocument(record))
+            loadDocumentForObject(record, screen);
+        if (asset::isTabbar(record))
+            loadTabbarForObject(record);
+        if (asset::isEvent(record))
+            loadEventForObject(record, screen);
+        return;
+    }
+    if (asset::isImage(record))
+        loadImageSelectionForObject(record, screen, editorCompletionHandler(screen, false));
+    else if (asset::isText(record) || asset::isTextView(record) || asset::isTextField(record))
+        editTextForObject(record, screen, editorCompletionHandler(screen, false));
+    else if (asset::isYoutubeVideo(record))
+        editYoutubeVideoForObject(record, screen, editorCompletionHandler(screen, false));
+    else
+        editDirectoryForObject(record, screen, editorCompletionHandler(screen, true));
+}
+
+DataManager::EditorCompletionHandler DataManager::editorCompletionHandler(const std::shared_ptr<DataManagerScreen>& screen, bool modal)
+{
+    std::weak_ptr<DataManager> weakSelf = weak_from_this();
+    std::weak_ptr<DataManagerScreen> weakScreen = screen;
+    return [weakSelf, weakScreen, modal](std::optional<JsonValue> answer) {
+        MainQueue::shared().dispatch([weakSelf, weakScreen, modal, answer = std::move(answer)] {
+            auto self = weakSelf.lock();
+            auto tapped = weakScreen.lock();
+            if (!self || !tapped)
+                return;
+            self->setObjects(asset::list(answerObject(answer)));
+            auto controller = tapped->screenController();
+            // A modal editor sits over the page, not on its stack: popping would close the page.
+            if (modal && controller && controller->presentedViewController())
+                controller->dismissViewController(Animated::Yes);
+            else if (!modal) {
+                if (auto nav = stackOf(tapped))
+                    nav->popViewController(Animated::Yes);
+            }
+            tapped->refresh();
+        });
+    };
+}
+
+void DataManager::loadDirectoryForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen)
+{
+    if (!record)
+        return;
+    const std::string id = asset::ident(record).value_or("");
+    std::weak_ptr<DataManager> weakSelf = weak_from_this();
+    std::weak_ptr<DataManagerScreen> weakScreen = screen;
+    m_model.fetchDirectoryForAssetID(id, [weakSelf, weakScreen, record, id](std::optional<JsonValue> content, std::optional<Error>) {
+        MainQueue::shared().dispatch([weakSelf, weakScreen, record, id, content = std::move(content)] {
+            auto tapped = weakScreen.lock();
+            if (!weakSelf.lock() || !tapped)
+                return;
+            JsonObjectPtr directory = answerObject(content);
+            auto manager = pageCoordinator(asset::list(directory), id);
+            manager->setAssetID(id);
+            manager->setAsset(record);
+            manager->setForm(asset::isForm(record));
+            auto page = DirectoryViewController::create();
+            manager->setViewController(std::static_pointer_cast<DataManagerScreen>(page));
+            page->setDataSource(EditableDataSource::create(manager));
+            page->setTitle(directory ? directory->get("name").asString() : std::string {});
+            page->setLinkedObjects(linkedList(directory));
+            page->setAssetID(id);
+            page->setHeaderImage(pictureOf(record));
+            pushOnto(tapped, page);
+        });
+    });
+}
+
+void DataManager::loadDocumentForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen)
+{
+    if (!record)
+        return;
+    std::weak_ptr<DataManager> weakSelf = weak_from_this();
+    std::weak_ptr<DataManagerScreen> weakScreen = screen;
+    m_model.fetchDocumentForAssetID(asset::ident(record).value_or(""), [weakSelf, weakScreen, record](std::optional<JsonValue> content, std::optional<Error>) {
+        MainQueue::shared().dispatch([weakSelf, weakScreen, record, content = std::move(content)] {
+            auto tapped = weakScreen.lock();
+            JsonObjectPtr document = answerObject(content);
+            if (!weakSelf.lock() || !tapped || !document || !asset::isDocument(document))
+                return;
+            // FIXME: a DocumentViewController over a DocumentDatasource made from the entry list
+            // and the document's "dict", once the document screens exist.
+            auto viewer = PendingEditorViewController::create("DocumentViewController", document->get("name").asString());
+            viewer->setObject(document);
+            viewer->setObjects(linkedList(document));
+            viewer->setAssetID(record->get("assetID").asString());
+            pushOnto(tapped, viewer);
+        });
+    });
+}
+
+void DataManager::loadTabbarForObject(const AssetRecord& record)
+{
+    if (!record)
+        return;
+    std::weak_ptr<DataManager> weakSelf = weak_from_this();
+    m_model.fetchTabbarForAssetID(asset::ident(record).value_or(""), [weakSelf](std::optional<JsonValue> content, std::optional<Error>) {
+        MainQueue::shared().dispatch([weakSelf, content = std::move(content)] {
+            JsonObjectPtr tabbar = answerObject(content);
+            if (!weakSelf.lock() || !tabbar || !asset::isTabbar(tabbar) || !tabbar->get("Children").isArray())
+                return;
+            Screens screens;
+            std::vector<std::shared_ptr<DataManager>> managers;
+            for (const JsonValue& child : tabbar->get("Children").array()->items()) {
+                if (!child.isObject())
+                    continue;
+                AssetRecord tab = child.object();
+                JsonArrayPtr items = asset::list(tab);
+                if (!items)
+                    continue;
+                const std::string id = asset::ident(tab).value_or("");
+                auto manager = pageCoordinator(items, id);
+                auto page = DirectoryViewController::create();
+                manager->setViewController(std::static_pointer_cast<DataManagerScreen>(page));
+                page->setDataManager(manager);
+                page->setDataSource(EditableDataSource::create(manager));
+                page->setTitle(asset::name(tab));
+                page->setAssetID(id);
+                manager->setForm(asset::isForm(tab));
+                manager->setAssetID(id);
+                manager->setAsset(tab);
+                screens.push_back(page);
+                managers.push_back(manager);
+            }
+            auto shell = ApplicationShell::shared();
+            if (!shell)
+                return;
+            shell->updateTabbarWithArray(screens);
+            Screens tabs = shell->tabbarItems();
+            for (auto& manager : managers)
+                manager->setCurrentTabs(tabs);
+        });
+    });
+}
+
+void DataManager::loadEventForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen)
+{
+    if (!record)
+        return;
+    auto source = EventDataSource::create(record);
+    source->setDataManager(shared_from_this());
+    auto eventScreen = HidingNavTableViewController::create(source, eventRowHeight);
+    pushOnto(screen, eventScreen);
+    m_viewController = std::static_pointer_cast<DataManagerScreen>(eventScreen);
+}
+
+void DataManager::loadImageSelectionForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler)
+{
+    // FIXME: ImageSelectionViewController, once the image screens exist.
+    auto editor = PendingEditorViewController::create("ImageSelectionViewController", "Select image");
+    editor->setObject(record);
+    editor->setCompletionHandler(std::move(handler));
+    pushOnto(screen, editor);
+}
+
+void DataManager::editTextForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler)
+{
+    // FIXME: TextEditorViewController, once the text editor exists.
+    auto editor = PendingEditorViewController::create("TextEditorViewController", {});
+    editor->setObject(record);
+    editor->setTextInput(asset::isTextView(record) || asset::isTextField(record));
+    editor->setCompletionHandler(std::move(handler));
+    pushOnto(screen, editor);
+}
+
+void DataManager::editYoutubeVideoForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler)
+{
+    // FIXME: TextEditorViewController, once the text editor exists.
+    auto editor = PendingEditorViewController::create("TextEditorViewController", {});
+    editor->setObject(record);
+    editor->setCompletionHandler(std::move(handler));
+    pushOnto(screen, editor);
+}
+
+void DataManager::editDirectoryForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler)
+{
+    auto presenting = screen ? screen->screenController() : nullptr;
+    if (!presenting)
+        return;
+    // FIXME: EditDirectoryViewController, once the directory editor exists.
+    auto editor = PendingEditorViewController::create("EditDirectoryViewController", "Edit Directory");
+    editor->setObject(record);
+    editor->setParent(m_viewController);
+    editor->setCompletionHandler(std::move(handler));
+    presenting->presentViewController(NavigationController::create(editor), Animated::Yes);
+}
+
+void DataManager::didSelectObject(const AssetRecord& record)
+{
+    if (!record)
+        return;
+    if (asset::isImage(record)) {
+        // FIXME: ImageViewController, once the image screens exist.
+        auto viewer = PendingEditorViewController::create("ImageViewController", asset::name(record));
+        viewer->setObject(record);
+        pushOnto(viewController(), viewer);
+    } else if (asset::isDirectory(record)) {
+        loadDirectoryForObject(record, viewController());
+    }
+}
+
+void DataManager::changeImageForAsset(const AssetRecord& record)
+{
+    auto screen = viewController();
+    if (!record || !stackOf(screen))
+        return;
+    // FIXME: ImageSelectionViewController, once the image screens exist. The screen pointer
+    // stays on the page: only a screen that answers refresh and bar button requests may hold it.
+    auto editor = PendingEditorViewController::create("ImageSelectionViewController", "Select image");
+    editor->setObject(record);
+    pushOnto(screen, editor);
 }
 
 Colour DataManager::backgroundColour() const

@@ -6,6 +6,7 @@
 #include "platform/Font.h"
 #include "platform/JsonValue.h"
 #include "ui/AlertView.h"
+#include "ui/Geometry.h"
 
 #include <functional>
 #include <memory>
@@ -26,6 +27,10 @@ class DataManager : public AlertViewDelegate, public std::enable_shared_from_thi
 public:
     using RefreshHandler = std::function<void()>;
     using Screens = std::vector<std::shared_ptr<ViewController>>;
+    /// What an editor reports once it has stored a change: the refreshed directory record.
+    using EditorCompletionHandler = std::function<void(std::optional<JsonValue> answer)>;
+    /// Row height of the event screen.
+    static constexpr double eventRowHeight = 42;
 
     /// Notification names (no payload).
     static constexpr const char* reloadDataNotification = "reloadData";
@@ -67,6 +72,31 @@ public:
 
     void updateTabbar();
 
+    /// A row of `screen` was selected: in view mode the record's page opens, in item edit mode
+    /// its editor.
+    void didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode);
+    /// Fetches the record's directory and pushes a page screen for it onto `screen`'s stack.
+    void loadDirectoryForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
+    /// Fetches the record's document and pushes its screen; an answer of another type is ignored.
+    void loadDocumentForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
+    /// Fetches the record's tab bar and hands one page screen per tab with a list to the shell.
+    void loadTabbarForObject(const AssetRecord& record);
+    /// Pushes the event screen for the record; it becomes this coordinator's screen.
+    void loadEventForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
+
+    // Editors of item edit mode; each is pushed onto `screen`'s stack except the directory
+    // editor, which is presented modally in a stack of its own.
+    void loadImageSelectionForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler);
+    /// Text input mode for "TextField" and "TextView" records.
+    void editTextForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler);
+    void editYoutubeVideoForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler);
+    void editDirectoryForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler);
+
+    /// A record chosen in a carousel: an image opens full screen, a directory as a page.
+    void didSelectObject(const AssetRecord& record);
+    /// Pushes image selection for the record; it becomes this coordinator's screen.
+    void changeImageForAsset(const AssetRecord& record);
+
     // Page display options.
     Colour backgroundColour() const;
     Colour textColour() const;
@@ -100,6 +130,9 @@ private:
     /// The page's identifier: its record's ident, else `assetID`.
     std::string pageIdentifier() const;
     void refreshScreen();
+    /// The handler given to an editor opened from `screen`: takes the answer's list and closes
+    /// the editor (`modal`: dismissed, otherwise popped).
+    EditorCompletionHandler editorCompletionHandler(const std::shared_ptr<DataManagerScreen>& screen, bool modal);
 
     Model& m_model;
     RefreshHandler m_refreshHandler;

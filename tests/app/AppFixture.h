@@ -1,0 +1,151 @@
+#pragma once
+
+// The app's screens against the reference server with its demo data, started in-process on
+// loopback, or against a recording server when a test needs to see the exact requests. Every
+// test gets a fresh session, user defaults and documents folder of its own.
+
+#include "content/ApplicationShell.h"
+#include "core/Model.h"
+#include "core/TestFontCatalogue.h"
+#include "platform/CurlHttpClient.h"
+#include "platform/Log.h"
+#include "platform/MainQueue.h"
+#include "platform/UserDefaults.h"
+#include "server/QuindleServer.h"
+#include "support/RecordingServer.h"
+#include "ui/NavigationController.h"
+#include "ui/TabBarController.h"
+#include "ui/Window.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <thread>
+
+namespace quindle::test {
+
+/// Keeps the log lines of a test.
+class AppLog {
+public:
+    AppLog()
+    {
+        Log::setSink([this](const std::string& text) {
+            std::lock_guard lock(m_mutex);
+            m_lines.push_back(text);
+        });
+    }
+    ~AppLog() { Log::setSink({}); }
+    bool anyStartsWith(const std::string& prefix) const
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& line : m_lines)
+            if (line.rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_lines;
+};
+
+class AppFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::random_device random;
+        dir = std::filesystem::temp_directory_path() / ("quindle-app-test-" + std::to_string(random()));
+        std::filesystem::create_directories(dir);
+        documents = dir / "documents";
+        setenv("QUINDLE_DOCUMENTS", documents.c_str(), 1);
+        UserDefaults::standardUserDefaults().setPath(defaultsPath());
+
+        MainQueue::shared().makeCurrentThreadMain();
+        FontCatalogue::install(std::make_shared<TestFontCatalogue>());
+        ServerOptions options;
+        options.databasePath = (dir / "server.sqlite").string();
+        options.demo = true;
+        options.requestLog = false;
+        std::string error;
+        server = QuindleServer::create(options, &error);
+        ASSERT_TRUE(server) << error;
+        ASSERT_TRUE(server->start(&error)) << error;
+
+        model().resetSessionForTesting();
+        model().setHttpClient(std::make_shared<CurlHttpClient>());
+        model().setConfiguration(*ServerConfiguration::create(server->host()));
+        model().setLoginTabbarItemsHandler({});
+    }
+
+    void TearDown() override
+    {
+        settle();
+        ApplicationShell::setShared(nullptr);
+        model().setLoginTabbarItemsHandler({});
+        // A new client closes the old one's keep-alive connections, so the servers stop at once.
+        model().setHttpClient(std::make_shared<CurlHttpClient>());
+        recording.reset();
+        if (server)
+            server->stop();
+        server.reset();
+        unsetenv("QUINDLE_DOCUMENTS");
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+
+    static Model& model() { return Model::defaultInstance(); }
+
+    /// Points the model at a recording server from here on.
+    RecordingServer& useRecordingServer(RecordingServer::Responder responder = {})
+    {
+        recording = std::make_unique<RecordingServer>(std::move(responder));
+        model().setConfiguration(*ServerConfiguration::create(recording->url()));
+        return *recording;
+    }
+
+    /// Runs the main queue until `done` holds (10 s at most).
+    static bool runUntil(const std::function<bool()>& done)
+    {
+        return MainQueue::shared().runUntil(done, std::chrono::seconds(10));
+    }
+
+    /// Waits for every request in flight and runs what their replies queued.
+    static void settle()
+    {
+        auto client = model().httpClient();
+        for (int i = 0; i < 1000; ++i) {
+            MainQueue::shared().runUntilIdle();
+            if (client->inFlight() == 0 && MainQueue::shared().pending() == 0)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        MainQueue::shared().runUntilIdle();
+    }
+
+    /// A visible window whose root presents `screen` in a stack of its own, as the coordinator does.
+    std::shared_ptr<NavigationController> present(const std::shared_ptr<ViewController>& screen)
+    {
+        window = Window::create();
+        root = ViewController::create("Root");
+        window->setRootViewController(root);
+        window->makeKeyAndVisible();
+        auto stack = NavigationController::create(screen);
+        root->presentViewController(stack, Animated::No);
+        return stack;
+    }
+
+    std::filesystem::path defaultsPath() const { return dir / "defaults.json"; }
+
+    std::filesystem::path dir;
+    std::filesystem::path documents;
+    std::unique_ptr<QuindleServer> server;
+    std::unique_ptr<RecordingServer> recording;
+    std::shared_ptr<Window> window;
+    std::shared_ptr<ViewController> root;
+};
+
+} // namespace quindle::test

@@ -21,8 +21,6 @@ namespace quindle {
 
 namespace {
 
-constexpr const char* prompt = "> ";
-
 std::string trim(const std::string& text)
 {
     size_t start = text.find_first_not_of(" \t\r\n");
@@ -375,11 +373,12 @@ int CommandInterpreter::runScript(std::istream& input, const std::string& name, 
     return 0;
 }
 
-int CommandInterpreter::runInteractive(std::istream& input, std::ostream& output, std::ostream& errors)
+int CommandInterpreter::runInteractive(std::istream& input, std::ostream& output, std::ostream& errors, Prompt prompt)
 {
+    const char* promptText = prompt == Prompt::Yes ? "> " : "";
     settle();
     std::string shown = TermRenderer::render(m_window).text;
-    output << shown << prompt << std::flush;
+    output << shown << promptText << std::flush;
     std::string line;
     for (int number = 1; std::getline(input, line); ++number) {
         Result result = execute(line);
@@ -388,12 +387,12 @@ int CommandInterpreter::runInteractive(std::istream& input, std::ostream& output
         if (result.quit)
             return 0;
         std::string now = TermRenderer::render(m_window).text;
-        if (!result.message.empty())
+        if (result.ok && !result.message.empty())
             output << result.message;
         else if (now != shown)
             output << now;
         shown = now;
-        output << prompt << std::flush;
+        output << promptText << std::flush;
     }
     return 0;
 }

@@ -50,7 +50,8 @@ public:
     int runScript(std::istream& input, const std::string& name, std::ostream& output, std::ostream& errors);
     /// Prints the screen, then a prompt before each line and the screen again after each
     /// command that changed it; a failing command only prints its message.
-    int runInteractive(std::istream& input, std::ostream& output, std::ostream& errors);
+    enum class Prompt { No, Yes };
+    int runInteractive(std::istream& input, std::ostream& output, std::ostream& errors, Prompt prompt = Prompt::Yes);
 
     /// Runs the main queue until nothing is queued and no request is in flight, or the timeout.
     bool waitUntilIdle(std::chrono::milliseconds timeout);

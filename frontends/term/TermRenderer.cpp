@@ -1,5 +1,7 @@
 #include "frontends/term/TermRenderer.h"
 
+#include "content/CarouselCell.h"
+#include "core/Asset.h"
 #include "platform/Date.h"
 #include "ui/AlertView.h"
 #include "ui/Button.h"
@@ -186,6 +188,11 @@ private:
         if (!cell)
             return "(empty)";
         std::vector<std::string> pieces;
+        // A carousel's item views live outside the view tree: the row shows the item in front.
+        if (auto carousel = std::dynamic_pointer_cast<CarouselCell>(cell)) {
+            auto item = carousel->currentItem();
+            pieces.push_back("[carousel " + (item ? oneLine(asset::name(item)) : std::string("preview")) + "]");
+        }
         drawInline(cell->contentView(), pieces);
         if (auto accessory = cell->accessoryView())
             drawInline(accessory, pieces);

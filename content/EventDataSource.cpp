@@ -2,7 +2,9 @@
 
 #include "content/DataManager.h"
 #include "content/DatePickerCell.h"
+#include "content/PendingEditorViewController.h"
 #include "core/Model.h"
+#include "platform/MainQueue.h"
 #include "ui/NavigationController.h"
 #include "ui/TableViewCell.h"
 #include "ui/ViewController.h"
@@ -130,10 +132,21 @@ void EventDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManag
         std::shared_ptr<NavigationController> navigation = controller ? controller->navigationController() : nullptr;
         if (!navigation)
             return;
-        // FIXME: TextEditorViewController goes here once it exists, with the event as its
-        // object; its completion handler pops it again on the main queue. Until then a bare
-        // screen stands in and sends nothing.
-        navigation->pushViewController(ViewController::create(), Animated::Yes);
+        // FIXME: TextEditorViewController, once the text editor exists; the stand-in sends nothing.
+        // The editor sets no title of its own.
+        auto editor = PendingEditorViewController::create("TextEditorViewController", {});
+        editor->setObject(m_event);
+        std::weak_ptr<PendingEditorViewController> weakEditor = editor;
+        editor->setCompletionHandler([weakEditor](std::optional<JsonValue>) {
+            MainQueue::shared().dispatch([weakEditor] {
+                auto shown = weakEditor.lock();
+                auto stack = shown ? shown->navigationController() : nullptr;
+                // Only the editor itself is closed, not whatever was pushed over it since.
+                if (stack && stack->topViewController() == shown)
+                    stack->popViewController(Animated::Yes);
+            });
+        });
+        navigation->pushViewController(editor, Animated::Yes);
         return;
     }
     reloadTable();
@@ -177,7 +190,8 @@ void EventDataSource::sendDate(const std::string& key)
 
 void EventDataSource::changeImage()
 {
-    // FIXME: the coordinator's changeImageForAsset with the event, once the coordinator has it.
+    if (m_dataManager)
+        m_dataManager->changeImageForAsset(m_event);
 }
 
 void EventDataSource::reloadTable()

@@ -5,6 +5,7 @@
 
 #include "content/DataManager.h"
 #include "content/DatePickerCell.h"
+#include "content/PendingEditorViewController.h"
 #include "core/ModelFixture.h"
 #include "platform/JsonParser.h"
 #include "server/QuindleServer.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -240,26 +242,39 @@ TEST_F(EventDataSourceTest, LeavingADateRowSendsTheDateItsPickerEditsAndNothingW
     EXPECT_EQ(dates(undated), (std::vector<std::string> { "", "", "" }));
 }
 
-TEST_F(EventDataSourceTest, DescriptionRowPushesOntoTheTappedScreensStackAndTheSourceKeepsItsCoordinator)
+TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStackAndTheSourceKeepsItsCoordinator)
 {
-    auto source = sourceFor(JsonParser::parse(summerFair)->object());
+    AssetRecord event = JsonParser::parse(summerFair)->object();
+    auto source = sourceFor(event);
     auto manager = DataManager::create(JsonArray::create(), model());
     manager->setViewController(screen);
     source->setDataManager(manager);
     std::weak_ptr<DataManager> coordinator = manager;
     manager.reset();
-    EXPECT_FALSE(coordinator.expired());
+    auto& stack = screen->navigation;
 
     select(*source, 3);
     EXPECT_EQ(source->selectedRow(), 3);
-    EXPECT_EQ(screen->navigation->viewControllers().size(), 1u) << "view mode has no description editor";
+    EXPECT_EQ(stack->viewControllers().size(), 1u) << "view mode has no description editor";
 
     source->setIsEditing(true);
     select(*source, 4);
     EXPECT_EQ(source->selectedRow(), 4);
-    ASSERT_EQ(screen->navigation->viewControllers().size(), 2u);
-    EXPECT_NE(screen->navigation->topViewController(), screen->controller);
-    EXPECT_EQ(screen->navigation->lastTransitionAnimated(), Animated::Yes);
+    auto editor = std::dynamic_pointer_cast<PendingEditorViewController>(stack->topViewController());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->editor(), "TextEditorViewController");
+    EXPECT_EQ(editor->object(), event);
+    EXPECT_EQ(stack->lastTransitionAnimated(), Animated::Yes);
+    // The editor reports from its reply thread; the pop waits for the main queue.
+    std::thread([handler = editor->completionHandler()] { handler(std::nullopt); }).join();
+    EXPECT_EQ(stack->viewControllers().size(), 2u);
+    EXPECT_TRUE(MainQueue::shared().runUntil([&] { return stack->viewControllers().size() == 1; }, std::chrono::seconds(5)));
+
+    source->changeImage();
+    auto chooser = std::dynamic_pointer_cast<PendingEditorViewController>(stack->topViewController());
+    ASSERT_TRUE(chooser);
+    EXPECT_EQ(chooser->editor(), "ImageSelectionViewController");
+    EXPECT_EQ(chooser->object(), event);
 
     source.reset();
     table->setDataSource({});

@@ -4,10 +4,15 @@
 
 #include "content/ApplicationShell.h"
 #include "content/DataSourceProtocol.h"
+#include "core/Asset.h"
+#include "core/ModelFixture.h"
+#include "server/QuindleServer.h"
 #include "ui/TableViewCell.h"
 #include "ui/ViewController.h"
 
+#include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -98,6 +103,63 @@ public:
     ShellGuard() : shell(std::make_shared<RecordingShell>()) { ApplicationShell::setShared(shell); }
     ~ShellGuard() { ApplicationShell::setShared(nullptr); }
     std::shared_ptr<RecordingShell> shell;
+};
+
+/// A Model test that can also talk to the reference server with its demo data.
+class ReferenceServerFixture : public ModelFixture {
+protected:
+    void TearDown() override
+    {
+        ModelFixture::TearDown();
+        if (reference)
+            reference->stop();
+        std::error_code ignored;
+        if (!referenceDir.empty())
+            std::filesystem::remove_all(referenceDir, ignored);
+    }
+
+    /// Starts the reference server on a free loopback port and points the model at it.
+    void useReferenceServer()
+    {
+        referenceDir = std::filesystem::temp_directory_path() / ("quindle-content-test-" + std::to_string(std::random_device {}()));
+        std::filesystem::create_directories(referenceDir);
+        ServerOptions options;
+        options.databasePath = (referenceDir / "quindle.sqlite").string();
+        options.demo = true;
+        options.requestLog = false;
+        std::string error;
+        reference = QuindleServer::create(options, &error);
+        ASSERT_TRUE(reference) << error;
+        ASSERT_TRUE(reference->start(&error)) << error;
+        model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:" + std::to_string(reference->port())));
+    }
+
+    /// The directory record (the public start page for "").
+    static AssetRecord directory(const std::string& id)
+    {
+        Collector fetch;
+        model().fetchDirectoryForAssetID(id, fetch.handler());
+        Outcome outcome = fetch.single();
+        return outcome.content && outcome.content->isObject() ? outcome.content->object() : nullptr;
+    }
+    static AssetRecord childNamed(const AssetRecord& directory, const std::string& name)
+    {
+        JsonArrayPtr children = asset::list(directory);
+        for (const JsonValue& child : children ? children->items() : std::vector<JsonValue> {})
+            if (child.isObject() && asset::name(child.object()) == name)
+                return child.object();
+        return nullptr;
+    }
+    /// Runs the main queue until every request is answered and its work has run.
+    static void settle()
+    {
+        auto client = model().httpClient();
+        MainQueue::shared().runUntil([&] { return client->inFlight() == 0; }, std::chrono::seconds(15));
+        MainQueue::shared().runUntilIdle();
+    }
+
+    std::unique_ptr<QuindleServer> reference;
+    std::filesystem::path referenceDir;
 };
 
 } // namespace quindle::test

@@ -129,8 +129,12 @@ std::shared_ptr<TableViewCell> EditableDataSource::itemCell(TableView& table, In
 {
     if (!m_isEditing && asset::isCarousel(record)) {
         auto cell = std::static_pointer_cast<CarouselCell>(table.dequeueReusableCellWithIdentifier(carouselCellIdentifier));
-        // FIXME: pass the chosen record to the coordinator once it takes selections.
-        cell->configureWithImage(record, carouselItemSize, {});
+        std::weak_ptr<EditableDataSource> weak = weak_from_this();
+        cell->configureWithImage(record, carouselItemSize, [weak](int, const AssetRecord& chosen) {
+            auto self = weak.lock();
+            if (self && self->m_dataManager && chosen)
+                self->m_dataManager->didSelectObject(chosen);
+        });
         return cell;
     }
     if (asset::isText(record) && !asset::text(record).empty()) {
@@ -229,6 +233,12 @@ double EditableDataSource::heightForRowAtIndexPath(TableView& table, IndexPath p
     if (hasPicture && (asset::isDirectory(record) || asset::isDocument(record) || asset::isTabbar(record) || asset::isImage(record)))
         return pictureRowHeight;
     return table.rowHeight();
+}
+
+void EditableDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode)
+{
+    if (m_dataManager)
+        m_dataManager->didSelectObjectAtIndexPath(screen, path, editMode);
 }
 
 void EditableDataSource::commitEditingStyle(TableView& table, EditingStyle style, IndexPath path)

@@ -1,6 +1,7 @@
 #include "content/DirectoryViewController.h"
 
 #include "content/ApplicationShell.h"
+#include "content/DataManager.h"
 #include "core/Model.h"
 #include "ui/ImageView.h"
 #include "ui/NavigationController.h"
@@ -92,6 +93,10 @@ void DirectoryViewController::viewWillAppear(Animated animated)
             shell->resetTabbarWithArray(m_tabbar);
     }
     m_hasSelected = false;
+    // The coordinator follows the screens it pushes (an event screen); once back on this page
+    // it must answer to this screen again, or refreshes and bar buttons would go nowhere.
+    if (auto manager = m_dataSource ? m_dataSource->dataManager() : nullptr)
+        manager->setViewController(std::static_pointer_cast<DirectoryViewController>(shared_from_this()));
     if (m_dataSource)
         m_dataSource->configureBarbuttonsForViewController(*this);
 }

@@ -371,7 +371,8 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     EXPECT_EQ(selection->object(), event);
     nav->popViewController(Animated::No);
     nav->popViewController(Animated::No);
-    manager->setViewController(std::static_pointer_cast<DataManagerScreen>(page));
+    // Back on the page, the coordinator answers to the page again, so carousel choices open.
+    EXPECT_EQ(manager->viewController().get(), static_cast<DataManagerScreen*>(page.get()));
 
     manager->didSelectObject(record(R"({"AssetId":"3","Type":"Image","Name":"Lounge"})"));
     auto viewer = top<PendingEditorViewController>();

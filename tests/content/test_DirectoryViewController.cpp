@@ -3,6 +3,8 @@
 #include "content/DirectoryViewController.h"
 
 #include "content/ContentFixture.h"
+#include "content/DataManager.h"
+#include "core/Model.h"
 #include "ui/ImageView.h"
 #include "ui/NavigationController.h"
 #include "ui/Window.h"
@@ -108,11 +110,18 @@ TEST_F(DirectoryViewControllerTest, AppearingActivatesTheSourceShowsTheBarAndRes
     ASSERT_EQ(shellGuard.shell->resets.size(), 2u);
     EXPECT_EQ(shellGuard.shell->resets.front(), std::vector<std::shared_ptr<ViewController>>({ tab }));
 
+    // Back on the page, the coordinator answers to it again after having followed another screen.
+    source->manager = DataManager::create(nullptr, Model::defaultInstance());
+    nav->pushViewController(ViewController::create("Event"), Animated::No);
+    source->manager->setViewController(std::weak_ptr<DataManagerScreen>());
+    nav->popViewController(Animated::No);
+    EXPECT_EQ(source->manager->viewController().get(), static_cast<DataManagerScreen*>(screen.get()));
+
     // A page without tabs leaves the tab bar alone.
     auto plain = DirectoryViewController::create();
     plain->setDataSource(RecordingDataSource::create());
     nav->pushViewController(plain, Animated::No);
-    EXPECT_EQ(shellGuard.shell->resets.size(), 2u);
+    EXPECT_EQ(shellGuard.shell->resets.size(), 3u);
 }
 
 TEST_F(DirectoryViewControllerTest, SecondSelectionIsIgnoredUntilTheScreenAppearsAgain)

@@ -29,7 +29,6 @@ TEST(TableViewController, TheSourceRegistersFillsTheTableAndTakesItsSelections)
     EXPECT_EQ(table->numberOfRowsInSection(0), 3);
     EXPECT_TRUE(table->selectRow({ 0, 2 }));
     EXPECT_EQ(source->tapped, std::vector<int>({ 2 }));
-    EXPECT_EQ(table->heightForRowAtIndexPath({ 0, 1 }), 31);
 
     // A source that is no delegate still fills the table.
     auto plain = RecordingDataSource::create(2);

@@ -256,14 +256,14 @@ void AppDelegate::didReceiveRemoteNotification(const JsonObjectPtr& payload, std
         Log::line("remote notification " + (payload ? JsonWriter::describe(JsonValue(payload)) : std::string("(null)")));
     const JsonValue* action = payload ? payload->find("action") : nullptr;
     if (action && action->isString() && *action->string() == "register") {
-        auto approval = RegisterViewController::create(m_model, payload->get("assetID").asString(), payload->get("name").asString());
-        auto stack = NavigationController::create(approval);
         std::weak_ptr<AppDelegate> weak = weak_from_this();
-        MainQueue::shared().dispatch([weak, stack] {
+        MainQueue::shared().dispatch([weak, assetID = payload->get("assetID").asString(), name = payload->get("name").asString()] {
             auto self = weak.lock();
             auto root = self && self->m_window ? self->m_window->rootViewController() : nullptr;
-            if (root)
-                root->presentViewController(stack, Animated::Yes);
+            if (!root)
+                return;
+            auto approval = RegisterViewController::create(self->m_model, assetID, name);
+            root->presentViewController(NavigationController::create(approval), Animated::Yes);
         });
     }
     if (completion)

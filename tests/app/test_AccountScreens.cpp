@@ -99,9 +99,10 @@ TEST_F(AccountScreensTest, LoginWritesTheDefaultsBuildsTheUserTabsAndTheTrashTab
 
     // A new screen starts from what the last attempt stored.
     auto again = LoginViewController::create(model());
-    again->view();
+    present(again);
     EXPECT_EQ(again->loginField()->text(), QuindleServer::demoEmail);
     EXPECT_EQ(again->passwordField()->text(), QuindleServer::demoPassword);
+    EXPECT_TRUE(again->passwordField()->isFirstResponder());
 }
 
 TEST_F(AccountScreensTest, RefusedLoginShowsTheServersTextAndASecondPressSendsNothing)
@@ -373,4 +374,10 @@ TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)
     ASSERT_TRUE(runUntil([&] { return app->tabbar()->viewControllers().size() == 1; }));
     EXPECT_FALSE(model().isLoggedIn());
     EXPECT_EQ(recorder.requests().back().target, base + "logoutUser");
+
+    // Also when the server cannot be reached.
+    model().setAuthToken("t2");
+    model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
+    account->logout();
+    ASSERT_TRUE(runUntil([&] { return !model().isLoggedIn(); }));
 }

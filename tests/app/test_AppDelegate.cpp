@@ -1,12 +1,14 @@
 // Launch against the demo server, the tab operations the coordinators and screens call, the
 // login tabs, and the object store that only termination opens.
 #include "app/AppDelegate.h"
+#include "app/LoginViewController.h"
 #include "app/UserViewController.h"
 
 #include "AppFixture.h"
 #include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
 #include "ui/TabBarController.h"
+#include "ui/TextField.h"
 
 #include <fstream>
 
@@ -95,6 +97,35 @@ TEST_F(AppDelegateTest, LoginReplyRebuildsTheLoginTabsFromTheSessionsTabs)
     EXPECT_EQ(tabEdit->dataManager()->objects()->size(), model().tabs()->size());
     EXPECT_EQ(tabEdit->dataManager()->asset(), model().tab());
     EXPECT_EQ(asset::name(tabEdit->dataManager()->objects()->at(0).object()), "Home");
+}
+
+TEST_F(AppDelegateTest, LoggingInFromTheStartPageAddsTheUserAndLoginTabsAndLoggingOutRemovesThem)
+{
+    auto app = launch();
+    settle();
+    auto start = app->tabbar()->selectedViewController();
+    ASSERT_TRUE(start && start->visibleViewController());
+    auto loginButton = start->visibleViewController()->rightBarButtonItem();
+    ASSERT_TRUE(loginButton);
+    ASSERT_EQ(loginButton->title(), "Login");
+    loginButton->press();
+    auto login = std::dynamic_pointer_cast<LoginViewController>(app->window()->visibleViewController());
+    ASSERT_TRUE(login);
+    login->loginField()->type(QuindleServer::demoEmail);
+    login->passwordField()->type(QuindleServer::demoPassword);
+    login->login();
+    ASSERT_TRUE(runUntil([&] { return app->tabbar()->viewControllers().size() > 3; }));
+    auto titles = shownTitles(*app);
+    EXPECT_EQ(titles.front(), "");
+    EXPECT_EQ(titles[1], "Home");
+    EXPECT_EQ(std::vector<std::string>(titles.end() - 3, titles.end()), std::vector<std::string>({ "Trash", "Tab Edit", "Account" }));
+    EXPECT_FALSE(app->tabbar()->isTabBarHidden());
+
+    auto account = std::dynamic_pointer_cast<NavigationController>(app->tabbar()->viewControllers().back())->topViewController();
+    ASSERT_EQ(account->rightBarButtonItems().size(), 2u);
+    account->rightBarButtonItems()[0]->press(); // "Logout"
+    ASSERT_TRUE(runUntil([&] { return app->tabbar()->viewControllers().size() == 1; }));
+    EXPECT_FALSE(model().isLoggedIn());
 }
 
 TEST_F(AppDelegateTest, TabOperationsKeepBaseUserAndLoginTabsApart)

@@ -17,6 +17,19 @@
 
 namespace quindle {
 
+namespace {
+
+/// A pooled or registered cell of the class, or a new one when the table has none to give.
+template<typename Cell>
+std::shared_ptr<Cell> dequeue(TableView& table, const char* identifier)
+{
+    if (auto cell = std::dynamic_pointer_cast<Cell>(table.dequeueReusableCellWithIdentifier(identifier)))
+        return cell;
+    return Cell::create(CellStyle::Default, identifier);
+}
+
+} // namespace
+
 EditableDataSource::EditableDataSource(std::shared_ptr<DataManager> dataManager)
     : m_dataManager(std::move(dataManager))
 {
@@ -128,7 +141,7 @@ std::shared_ptr<TableViewCell> EditableDataSource::cellForRowAtIndexPath(TableVi
 std::shared_ptr<TableViewCell> EditableDataSource::itemCell(TableView& table, IndexPath path, const AssetRecord& record)
 {
     if (!m_isEditing && asset::isCarousel(record)) {
-        auto cell = std::static_pointer_cast<CarouselCell>(table.dequeueReusableCellWithIdentifier(carouselCellIdentifier));
+        auto cell = dequeue<CarouselCell>(table, carouselCellIdentifier);
         std::weak_ptr<EditableDataSource> weak = weak_from_this();
         cell->configureWithImage(record, carouselItemSize, [weak](int, const AssetRecord& chosen) {
             auto self = weak.lock();
@@ -138,7 +151,7 @@ std::shared_ptr<TableViewCell> EditableDataSource::itemCell(TableView& table, In
         return cell;
     }
     if (asset::isText(record) && !asset::text(record).empty()) {
-        auto cell = std::static_pointer_cast<TextCell>(table.dequeueReusableCellWithIdentifier(textCellIdentifier));
+        auto cell = dequeue<TextCell>(table, textCellIdentifier);
         cell->setAccessoryView(nullptr);
         cell->configureWithAsset(record);
         return cell;
@@ -146,12 +159,12 @@ std::shared_ptr<TableViewCell> EditableDataSource::itemCell(TableView& table, In
     bool input = asset::isTextField(record) || asset::isTextView(record);
     if (m_isEditing && input) {
         // Shown as text, tapped for editing.
-        auto cell = std::static_pointer_cast<TextCell>(table.dequeueReusableCellWithIdentifier(textCellIdentifier));
+        auto cell = dequeue<TextCell>(table, textCellIdentifier);
         cell->configureWithAsset(record);
         return cell;
     }
     if (!m_isEditing && asset::isTextField(record)) {
-        auto cell = std::static_pointer_cast<TextFieldCell>(table.dequeueReusableCellWithIdentifier(textFieldCellIdentifier));
+        auto cell = dequeue<TextFieldCell>(table, textFieldCellIdentifier);
         cell->setAccessoryType(AccessoryType::None);
         cell->setAccessoryView(nullptr);
         cell->configureWithAsset(record);
@@ -159,13 +172,13 @@ std::shared_ptr<TableViewCell> EditableDataSource::itemCell(TableView& table, In
         return cell;
     }
     if (!m_isEditing && asset::isTextView(record)) {
-        auto cell = std::static_pointer_cast<TextViewCell>(table.dequeueReusableCellWithIdentifier(textViewCellIdentifier));
+        auto cell = dequeue<TextViewCell>(table, textViewCellIdentifier);
         cell->configureWithAsset(record);
         m_formArray.push_back(record);
         return cell;
     }
     if (asset::isEvent(record)) {
-        auto cell = std::static_pointer_cast<EventCell>(table.dequeueReusableCellWithIdentifier(eventCellIdentifier));
+        auto cell = dequeue<EventCell>(table, eventCellIdentifier);
         cell->configureWithDictionary(record);
         return cell;
     }
@@ -190,7 +203,7 @@ std::shared_ptr<Image> EditableDataSource::pictureReloadingRow(TableView& table,
 std::shared_ptr<TableViewCell> EditableDataSource::pictureRowCell(TableView& table, IndexPath path, const AssetRecord& record)
 {
     if (auto picture = pictureReloadingRow(table, path, record)) {
-        auto cell = std::static_pointer_cast<ImageCell>(table.dequeueReusableCellWithIdentifier(directoryImageCellIdentifier));
+        auto cell = dequeue<ImageCell>(table, directoryImageCellIdentifier);
         cell->configureWithImage(picture, asset::name(record));
         return cell;
     }
@@ -207,7 +220,7 @@ std::shared_ptr<TableViewCell> EditableDataSource::pictureRowCell(TableView& tab
 
 std::shared_ptr<TableViewCell> EditableDataSource::pictureItemCell(TableView& table, IndexPath path, const AssetRecord& record)
 {
-    auto cell = std::static_pointer_cast<ImageCell>(table.dequeueReusableCellWithIdentifier(imageCellIdentifier));
+    auto cell = dequeue<ImageCell>(table, imageCellIdentifier);
     if (auto picture = pictureReloadingRow(table, path, record))
         cell->configureWithImage(picture, asset::isTabbar(record) ? asset::name(record) : std::string());
     else

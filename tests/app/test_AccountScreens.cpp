@@ -132,8 +132,10 @@ TEST_F(AccountScreensTest, RefusedLoginShowsTheServersTextAndASecondPressSendsNo
 TEST_F(AccountScreensTest, LoginReplyEdgeCases)
 {
     std::string reply;
+    int status = 200;
     auto& recorder = useRecordingServer([&](const RecordedRequest&) {
         Reply r;
+        r.status = status;
         r.body = reply;
         return r;
     });
@@ -161,12 +163,16 @@ TEST_F(AccountScreensTest, LoginReplyEdgeCases)
     ASSERT_EQ(model().tabs()->size(), 1u);
     EXPECT_EQ(recorder.requests().back().path, base + "registerDevice");
 
-    // A reply that carries nothing readable is no login: the screen stays and says so.
-    auto login = run("not json");
+    // A failed reply hands over neither content nor an error; that is no login either, so the
+    // screen stays and says so.
+    status = 500;
+    auto login = run(R"({"error":"down"})");
     EXPECT_EQ(completions, 2);
     EXPECT_TRUE(root->presentedViewController());
     ASSERT_TRUE(login->alert());
     EXPECT_EQ(login->alert()->title(), "Email not validated");
+    EXPECT_EQ(login->alert()->message(), "The server did not answer. Please try again later.");
+    status = 200;
 
     // Only "Trash" exactly gets the trash refresh; "trash" reloads its own directory.
     auto stacks = LoginViewController::tabStacksForTabbar(
@@ -223,8 +229,10 @@ TEST_F(AccountScreensTest, RegistrationChecksEachFieldInOrderThenRegistersTheAcc
     EXPECT_EQ(colours(), std::vector<Colour>({ white, white, white, pink }));
     EXPECT_FALSE(screen->alert()); // nothing was sent, so nothing answered
 
+    screen->organisationField()->type("ÅÖ"); // four bytes, but two characters
+    EXPECT_FALSE(screen->save());
     screen->organisationField()->type("Åsa");
-    ASSERT_TRUE(screen->save()); // three characters, though more bytes
+    ASSERT_TRUE(screen->save());
     EXPECT_EQ(colours(), std::vector<Colour>({ white, white, white, white }));
     ASSERT_TRUE(runUntil([&] { return screen->alert() != nullptr; }));
     EXPECT_EQ(screen->alert()->title(), "Verify email");

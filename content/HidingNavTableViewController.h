@@ -94,9 +94,12 @@ protected:
     void viewDidLoad() override;
     void viewWillAppear(Animated animated) override;
 
-private:
+    /// A black-titled button on this screen's view whose tap calls `selector` (none: no effect).
     std::shared_ptr<Button> createButtonWIthTitle(const std::string& title, void (HidingNavTableViewController::*selector)());
+    /// Adds a header button rule, with the metric "height" at the buttons' height.
     void navBarConstraintWithFormat(const std::string& format);
+
+private:
     /// Places the subviews as the rules state, in the root view's bounds.
     void layout();
 

@@ -107,7 +107,8 @@ std::string listTitles(const std::vector<std::string>& titles)
 } // namespace
 
 CommandInterpreter::CommandInterpreter(std::shared_ptr<Window> window, std::shared_ptr<HttpClient> client)
-    : m_window(std::move(window))
+    : m_window(window)
+    , m_renderer(std::move(window))
     , m_client(std::move(client))
 {
 }
@@ -155,7 +156,7 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
         return { true, true, {} };
     if (command == "show") {
         settle();
-        return { true, false, TermRenderer::render(m_window).text };
+        return { true, false, m_renderer.render().text };
     }
     if (command == "wait") {
         if (!waitUntilIdle(m_waitTimeout))
@@ -167,7 +168,7 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
         if (text.empty())
             return failure(command + " needs a text");
         settle();
-        bool shown = TermRenderer::render(m_window).text.find(text) != std::string::npos;
+        bool shown = m_renderer.render().text.find(text) != std::string::npos;
         if (command == "expect" && !shown)
             return failure("\"" + text + "\" is not on screen");
         if (command == "reject" && shown)
@@ -177,7 +178,7 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
     if (command == "push")
         return push(words, line);
 
-    TermScreen screen = TermRenderer::render(m_window);
+    TermScreen screen = m_renderer.render();
     Result result;
     auto rowPath = [&](const std::string& word, bool onePast) -> std::optional<IndexPath> {
         auto row = number(word);
@@ -301,7 +302,7 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
 
 CommandInterpreter::Result CommandInterpreter::pressTitle(const std::string& title)
 {
-    TermScreen screen = TermRenderer::render(m_window);
+    TermScreen screen = m_renderer.render();
     std::vector<std::string> titles;
     for (const auto& item : screen.barButtons) {
         if (item->displayTitle() == title) {
@@ -362,7 +363,9 @@ int CommandInterpreter::runScript(std::istream& input, const std::string& name, 
     for (int number = 1; std::getline(input, line); ++number) {
         Result result = execute(line);
         if (!result.ok) {
-            errors << name << ":" << number << ": " << trim(line) << ": " << result.message << std::endl;
+            errors << name << ":" << number << ": " << trim(line) << ": " << result.message << "\n";
+            // What was on screen tells why a script went wrong.
+            errors << "The screen then:\n" << m_renderer.render().text << std::flush;
             return 1;
         }
         if (!result.message.empty())
@@ -377,7 +380,7 @@ int CommandInterpreter::runInteractive(std::istream& input, std::ostream& output
 {
     const char* promptText = prompt == Prompt::Yes ? "> " : "";
     settle();
-    std::string shown = TermRenderer::render(m_window).text;
+    std::string shown = m_renderer.render().text;
     output << shown << promptText << std::flush;
     std::string line;
     for (int number = 1; std::getline(input, line); ++number) {
@@ -386,7 +389,7 @@ int CommandInterpreter::runInteractive(std::istream& input, std::ostream& output
             errors << "line " << number << ": " << trim(line) << ": " << result.message << std::endl;
         if (result.quit)
             return 0;
-        std::string now = TermRenderer::render(m_window).text;
+        std::string now = m_renderer.render().text;
         if (result.ok && !result.message.empty())
             output << result.message;
         else if (now != shown)

@@ -53,6 +53,9 @@ public:
     enum class Prompt { No, Yes };
     int runInteractive(std::istream& input, std::ostream& output, std::ostream& errors, Prompt prompt = Prompt::Yes);
 
+    /// The screen as it is now.
+    TermScreen render() { return m_renderer.render(); }
+
     /// Runs the main queue until nothing is queued and no request is in flight, or the timeout.
     bool waitUntilIdle(std::chrono::milliseconds timeout);
 
@@ -63,6 +66,7 @@ private:
     void settle();
 
     std::shared_ptr<Window> m_window;
+    TermRenderer m_renderer;
     std::shared_ptr<HttpClient> m_client;
     TermPushHandlers m_push;
     std::chrono::milliseconds m_waitTimeout { defaultWaitTimeout };

@@ -24,6 +24,41 @@
 
 namespace quindle {
 
+/// The rows last walked for each table, dropped when the table reports a change of rows.
+class TermRenderer::TableCache : public ViewObserver {
+public:
+    void tableChanged(const TableView& table, RowChange change, const std::vector<IndexPath>&, RowAnimation) override
+    {
+        // A new selection or the refresh spinner leaves the rows as they are.
+        if (change != RowChange::Selection && change != RowChange::Refreshing)
+            rows.erase(&table);
+    }
+
+    std::vector<IndexPath> walk(const std::shared_ptr<TableView>& table)
+    {
+        auto known = rows.find(table.get());
+        if (known != rows.end() && known->second.table.lock() == table) {
+            bool complete = true;
+            for (const auto& path : known->second.paths)
+                complete = complete && table->cellForRowAtIndexPath(path);
+            if (complete)
+                return known->second.paths;
+        }
+        std::vector<IndexPath> paths;
+        for (const auto& row : table->layoutAllRows().rows)
+            paths.push_back(row.indexPath);
+        rows[table.get()] = { table, paths };
+        return paths;
+    }
+
+private:
+    struct Walked {
+        std::weak_ptr<TableView> table;
+        std::vector<IndexPath> paths;
+    };
+    std::map<const TableView*, Walked> rows;
+};
+
 namespace {
 
 // Screen text stays one element a line, so line breaks inside texts become spaces.
@@ -57,7 +92,7 @@ namespace {
 
 class Drawing {
 public:
-    explicit Drawing(TermScreen& screen) : m_screen(screen) { }
+    Drawing(TermScreen& screen, TermRenderer::TableCache& tables) : m_screen(screen), m_tables(tables) { }
 
     void drawTabs()
     {
@@ -83,6 +118,8 @@ public:
         auto top = m_screen.top;
         if (!top)
             return;
+        // Loading the view is what sets up a screen's bar buttons.
+        auto root = top->view();
         m_out << "Title: " << oneLine(top->title()) << "\n";
         std::ostringstream bar;
         if (auto left = top->leftBarButtonItem())
@@ -97,7 +134,7 @@ public:
         if (auto stack = top->navigationController(); stack && stack->viewControllers().size() > 1
             && stack->topViewController() == top)
             m_out << "Back: " << oneLine(stack->viewControllers()[stack->viewControllers().size() - 2]->title()) << "\n";
-        drawScreenView(top->view());
+        drawScreenView(root);
     }
 
     void drawAlert(const std::shared_ptr<AlertView>& alert)
@@ -159,21 +196,21 @@ private:
             m_out << "(refreshing)\n";
         if (auto header = table->tableHeaderView())
             drawScreenView(header);
-        TableLayout layout = table->layoutAllRows();
+        std::vector<IndexPath> paths = m_tables.walk(table);
         int section = -1;
-        for (const auto& row : layout.rows) {
-            if (row.indexPath.section != section) {
-                section = row.indexPath.section;
+        for (const auto& path : paths) {
+            if (path.section != section) {
+                section = path.section;
                 std::string title = table->titleForHeaderInSection(section);
                 if (!title.empty())
                     m_out << "== " << oneLine(title) << " ==\n";
                 else if (section > 0)
                     m_out << "-- section " << section << " --\n";
             }
-            m_out << "  " << m_screen.rows.size() << ". " << cellLine(row.cell) << "\n";
-            m_screen.rows.push_back(row.indexPath);
+            m_out << "  " << m_screen.rows.size() << ". " << cellLine(table->cellForRowAtIndexPath(path)) << "\n";
+            m_screen.rows.push_back(path);
         }
-        if (layout.rows.empty())
+        if (paths.empty())
             m_out << "  (no rows)\n";
     }
 
@@ -312,13 +349,25 @@ private:
     }
 
     TermScreen& m_screen;
+    TermRenderer::TableCache& m_tables;
     std::ostringstream m_out;
 };
 
 } // namespace
 
-TermScreen TermRenderer::render(const std::shared_ptr<Window>& window)
+TermRenderer::TermRenderer(std::shared_ptr<Window> window)
+    : m_window(std::move(window))
+    , m_tables(std::make_shared<TableCache>())
 {
+    if (m_window)
+        m_window->setObserver(m_tables);
+}
+
+TermRenderer::~TermRenderer() = default;
+
+TermScreen TermRenderer::render()
+{
+    const auto& window = m_window;
     TermScreen screen;
     if (!window) {
         screen.text = "(no window)\n";
@@ -331,7 +380,7 @@ TermScreen TermRenderer::render(const std::shared_ptr<Window>& window)
         if (popover->isPopoverVisible() && popover->contentViewController())
             screen.top = popover->contentViewController()->visibleViewController();
     }
-    Drawing drawing(screen);
+    Drawing drawing(screen, *m_tables);
     drawing.drawTabs();
     drawing.drawTop();
     drawing.drawAlert(window->topAlert());

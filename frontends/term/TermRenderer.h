@@ -3,6 +3,7 @@
 #include "ui/Forward.h"
 #include "ui/Geometry.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,11 +46,26 @@ struct TermScreen {
 ///
 /// Inputs are marked {N} with N the number `field` takes; a field shows `[value]`, or
 /// `[____ placeholder]` while empty; secure fields show stars.
+///
+/// Like a toolkit's table, a table is walked through its data source only when it is new or has
+/// reported a change of rows; in between, the cells already shown are drawn again as they are.
 class TermRenderer {
 public:
-    static TermScreen render(const std::shared_ptr<Window>& window);
+    /// Becomes the window's observer, to learn which tables changed.
+    explicit TermRenderer(std::shared_ptr<Window> window);
+    ~TermRenderer();
+    TermRenderer(const TermRenderer&) = delete;
+    TermRenderer& operator=(const TermRenderer&) = delete;
+
+    TermScreen render();
     /// What a tab shows as its title: its own tab item's, else its root screen's tab item or title.
     static std::string tabTitle(const ViewController& tab, std::string* badge = nullptr);
+
+    class TableCache;
+
+private:
+    std::shared_ptr<Window> m_window;
+    std::shared_ptr<TableCache> m_tables;
 };
 
 } // namespace quindle

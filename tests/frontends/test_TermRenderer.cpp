@@ -39,7 +39,12 @@ public:
     std::shared_ptr<TableView> table;
     std::shared_ptr<Button> sendButton;
 
-    int numberOfRowsInSection(TableView&, int) override { return static_cast<int>(names.size()) + 1; }
+    int rowCounts = 0; // how often the table asked for the rows
+    int numberOfRowsInSection(TableView&, int) override
+    {
+        ++rowCounts;
+        return static_cast<int>(names.size()) + 1;
+    }
     std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath path) override
     {
         auto cell = TableViewCell::create(CellStyle::Default, "row");
@@ -112,7 +117,13 @@ struct App {
         window->makeKeyAndVisible();
     }
 
-    std::string screen() { return TermRenderer::render(window).text; }
+    std::unique_ptr<TermRenderer> renderer;
+    std::string screen()
+    {
+        if (!renderer)
+            renderer = std::make_unique<TermRenderer>(window);
+        return renderer->render().text;
+    }
 };
 
 int runScript(CommandInterpreter& interpreter, const std::string& script, std::string* errors = nullptr)
@@ -150,6 +161,16 @@ TEST(TermRenderer, DrawsTabsBarButtonsRowsInputsAndButtons)
     app.home->typedValue = "Ann";
     app.home->table->reloadData();
     EXPECT_NE(app.screen().find("  3. {0}[Ann]  [off]\n"), std::string::npos);
+
+    // Drawing again asks the data source nothing until the table reports a change of rows:
+    // sources that collect their input rows as the table asks for them keep what they collected.
+    int counted = app.home->rowCounts;
+    app.screen();
+    EXPECT_EQ(app.home->rowCounts, counted);
+    app.home->names.push_back("News");
+    app.home->table->insertRowsAtIndexPaths({ { 0, 3 } }, RowAnimation::None);
+    EXPECT_NE(app.screen().find("  3. News  >\n  4. {0}[Ann]"), std::string::npos) << app.screen();
+    EXPECT_GT(app.home->rowCounts, counted);
 
     app.tabs->setTabBarHidden(BarVisibility::Hidden);
     EXPECT_EQ(app.screen().find("Tabs:"), std::string::npos);
@@ -230,7 +251,8 @@ TEST(CommandInterpreter, FailuresNameTheLineAndStopTheScript)
     CommandInterpreter interpreter(app.window);
     std::string errors;
     EXPECT_EQ(runScript(interpreter, "show\n\n  tap 9\npress Edit\n", &errors), 1);
-    EXPECT_EQ(errors, "test.script:3: tap 9: no row 9 on screen (4 rows)\n");
+    // The message, then the screen at the failure.
+    EXPECT_EQ(errors.rfind("test.script:3: tap 9: no row 9 on screen (4 rows)\nThe screen then:\nTabs: [*Home*]", 0), 0u) << errors;
     EXPECT_TRUE(app.pressed.empty()); // nothing after the failing line ran
 
     for (std::string bad : { "press Frobnicate", "expect Nowhere", "reject Welcome", "field 7 x", "back", "tab 5",

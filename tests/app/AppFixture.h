@@ -11,7 +11,8 @@
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/UserDefaults.h"
-#include "server/QuindleServer.h"
+#include "support/DemoServer.h"
+#include "support/LogCapture.h"
 #include "support/RecordingServer.h"
 #include "ui/NavigationController.h"
 #include "ui/TabBarController.h"
@@ -28,31 +29,6 @@
 
 namespace quindle::test {
 
-/// Keeps the log lines of a test.
-class AppLog {
-public:
-    AppLog()
-    {
-        Log::setSink([this](const std::string& text) {
-            std::lock_guard lock(m_mutex);
-            m_lines.push_back(text);
-        });
-    }
-    ~AppLog() { Log::setSink({}); }
-    bool anyStartsWith(const std::string& prefix) const
-    {
-        std::lock_guard lock(m_mutex);
-        for (auto& line : m_lines)
-            if (line.rfind(prefix, 0) == 0)
-                return true;
-        return false;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_lines;
-};
-
 class AppFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -66,18 +42,12 @@ protected:
 
         MainQueue::shared().makeCurrentThreadMain();
         FontCatalogue::install(std::make_shared<TestFontCatalogue>());
-        ServerOptions options;
-        options.databasePath = (dir / "server.sqlite").string();
-        options.demo = true;
-        options.requestLog = false;
         std::string error;
-        server = QuindleServer::create(options, &error);
-        ASSERT_TRUE(server) << error;
-        ASSERT_TRUE(server->start(&error)) << error;
+        ASSERT_TRUE(server.start(&error)) << error;
 
         model().resetSessionForTesting();
         model().setHttpClient(std::make_shared<CurlHttpClient>());
-        model().setConfiguration(*ServerConfiguration::create(server->host()));
+        model().setConfiguration(*ServerConfiguration::create(server.host()));
         model().setLoginTabbarItemsHandler({});
     }
 
@@ -89,9 +59,7 @@ protected:
         // A new client closes the old one's keep-alive connections, so the servers stop at once.
         model().setHttpClient(std::make_shared<CurlHttpClient>());
         recording.reset();
-        if (server)
-            server->stop();
-        server.reset();
+        server.stop();
         unsetenv("QUINDLE_DOCUMENTS");
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
@@ -142,7 +110,7 @@ protected:
 
     std::filesystem::path dir;
     std::filesystem::path documents;
-    std::unique_ptr<QuindleServer> server;
+    DemoServer server;
     std::unique_ptr<RecordingServer> recording;
     std::shared_ptr<Window> window;
     std::shared_ptr<ViewController> root;

@@ -64,7 +64,7 @@ bool holdsAsset(const JsonArrayPtr& list, const std::string& id)
 
 TEST_F(AccountScreensTest, LoginWritesTheDefaultsBuildsTheUserTabsAndTheTrashTabReloadsFromTheTrash)
 {
-    AppLog log;
+    LogCapture log;
     int completions = 0;
     auto login = pressLogin(QuindleServer::demoEmail, QuindleServer::demoPassword, &completions);
     EXPECT_TRUE(login->isSending());

@@ -214,7 +214,7 @@ TEST_F(AppDelegateTest, TerminationAloneCreatesTheStoreAndAStoreThatCannotOpenLo
         std::ofstream(broken / "Quindle.sqlite") << "precious, not a database";
     }
     setenv("QUINDLE_DOCUMENTS", broken.c_str(), 1);
-    AppLog log;
+    LogCapture log;
     auto other = launch();
     settle();
     other->applicationWillTerminate();

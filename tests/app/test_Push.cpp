@@ -43,7 +43,7 @@ TEST_F(PushTest, TokenBecomesLowerCaseHexAndTheVendorIdentifierTheDeviceID)
     EXPECT_EQ(AppDelegate::tokenText({ 0x00, 0x0f, 0xab, 0xff, 0x10 }), "000fabff10");
     EXPECT_EQ(AppDelegate::tokenText({}), "");
     auto app = launch();
-    AppLog log;
+    LogCapture log;
     app->didRegisterForRemoteNotificationsWithDeviceToken({ 0xde, 0xad, 0xbe, 0xef });
     EXPECT_EQ(model().pushTokenID(), "deadbeef");
     EXPECT_EQ(model().devID(), "6F9619FF-8B86-4D11-B42D-00C04FC964FF");
@@ -60,7 +60,7 @@ TEST_F(PushTest, TokenBecomesLowerCaseHexAndTheVendorIdentifierTheDeviceID)
 TEST_F(PushTest, GrantingNoTypesShowsTheSettingsAlert)
 {
     auto app = launch();
-    AppLog log;
+    LogCapture log;
     app->didRegisterUserNotificationSettings(NotificationType::Badge | NotificationType::Alert);
     EXPECT_TRUE(app->window()->alerts().empty());
     EXPECT_TRUE(log.anyStartsWith("user allowed notifications"));

@@ -6,7 +6,7 @@
 #include "content/DataSourceProtocol.h"
 #include "core/Asset.h"
 #include "core/ModelFixture.h"
-#include "server/QuindleServer.h"
+#include "support/DemoServer.h"
 #include "ui/TableViewCell.h"
 #include "ui/ViewController.h"
 
@@ -111,27 +111,15 @@ protected:
     void TearDown() override
     {
         ModelFixture::TearDown();
-        if (reference)
-            reference->stop();
-        std::error_code ignored;
-        if (!referenceDir.empty())
-            std::filesystem::remove_all(referenceDir, ignored);
+        reference.stop();
     }
 
     /// Starts the reference server on a free loopback port and points the model at it.
     void useReferenceServer()
     {
-        referenceDir = std::filesystem::temp_directory_path() / ("quindle-content-test-" + std::to_string(std::random_device {}()));
-        std::filesystem::create_directories(referenceDir);
-        ServerOptions options;
-        options.databasePath = (referenceDir / "quindle.sqlite").string();
-        options.demo = true;
-        options.requestLog = false;
         std::string error;
-        reference = QuindleServer::create(options, &error);
-        ASSERT_TRUE(reference) << error;
-        ASSERT_TRUE(reference->start(&error)) << error;
-        model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:" + std::to_string(reference->port())));
+        ASSERT_TRUE(reference.start(&error)) << error;
+        model().setConfiguration(*ServerConfiguration::create(reference.host()));
     }
 
     /// The directory record (the public start page for "").
@@ -158,8 +146,7 @@ protected:
         MainQueue::shared().runUntilIdle();
     }
 
-    std::unique_ptr<QuindleServer> reference;
-    std::filesystem::path referenceDir;
+    DemoServer reference;
 };
 
 } // namespace quindle::test

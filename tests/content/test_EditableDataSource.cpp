@@ -12,7 +12,7 @@
 #include "core/ModelFixture.h"
 #include "platform/JsonParser.h"
 #include "platform/NotificationCenter.h"
-#include "server/QuindleServer.h"
+#include "support/DemoServer.h"
 #include "ui/TableView.h"
 
 #include <gtest/gtest.h>
@@ -287,18 +287,9 @@ protected:
     void SetUp() override
     {
         EditableDataSourceTest::SetUp();
-        std::random_device random;
-        m_dir = std::filesystem::temp_directory_path() / ("quindle-items-test-" + std::to_string(random()));
-        std::filesystem::create_directories(m_dir);
-        ServerOptions options;
-        options.databasePath = (m_dir / "quindle.sqlite").string();
-        options.demo = true;
-        options.requestLog = false;
         std::string error;
-        demo = QuindleServer::create(options, &error);
-        ASSERT_TRUE(demo) << error;
-        ASSERT_TRUE(demo->start(&error)) << error;
-        model().setConfiguration(*ServerConfiguration::create(demo->host()));
+        ASSERT_TRUE(demo.start(&error)) << error;
+        model().setConfiguration(*ServerConfiguration::create(demo.host()));
         Collector login;
         model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
         ASSERT_TRUE(login.waitFor(1));
@@ -307,10 +298,7 @@ protected:
     void TearDown() override
     {
         EditableDataSourceTest::TearDown();
-        if (demo)
-            demo->stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
+        demo.stop();
     }
     /// The children of a page as the server now holds them.
     JsonArrayPtr children(const std::string& assetID)
@@ -339,10 +327,7 @@ protected:
         return {};
     }
 
-    std::unique_ptr<QuindleServer> demo;
-
-private:
-    std::filesystem::path m_dir;
+    DemoServer demo;
 };
 
 } // namespace

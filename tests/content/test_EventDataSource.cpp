@@ -8,7 +8,7 @@
 #include "content/PendingEditorViewController.h"
 #include "core/ModelFixture.h"
 #include "platform/JsonParser.h"
-#include "server/QuindleServer.h"
+#include "support/DemoServer.h"
 #include "ui/NavigationController.h"
 
 #include <gtest/gtest.h>
@@ -54,11 +54,7 @@ protected:
     void TearDown() override
     {
         ModelFixture::TearDown();
-        if (reference)
-            reference->stop();
-        std::error_code ignored;
-        if (!referenceDir.empty())
-            std::filesystem::remove_all(referenceDir, ignored);
+        reference.stop();
     }
 
     std::shared_ptr<EventDataSource> sourceFor(const AssetRecord& record)
@@ -110,17 +106,9 @@ protected:
     /// Starts the reference server with its demo data, points the model at it and logs in.
     void useReferenceServer()
     {
-        referenceDir = std::filesystem::temp_directory_path() / ("quindle-event-test-" + std::to_string(std::random_device {}()));
-        std::filesystem::create_directories(referenceDir);
-        ServerOptions options;
-        options.databasePath = (referenceDir / "quindle.sqlite").string();
-        options.demo = true;
-        options.requestLog = false;
         std::string error;
-        reference = QuindleServer::create(options, &error);
-        ASSERT_TRUE(reference) << error;
-        ASSERT_TRUE(reference->start(&error)) << error;
-        model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:" + std::to_string(reference->port())));
+        ASSERT_TRUE(reference.start(&error)) << error;
+        model().setConfiguration(*ServerConfiguration::create(reference.host()));
         Collector login;
         model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
         ASSERT_TRUE(login.single().content);
@@ -143,8 +131,7 @@ protected:
 
     std::shared_ptr<TableView> table = TableView::create({ 0, 0, 320, 2000 });
     std::shared_ptr<EventScreen> screen = std::make_shared<EventScreen>();
-    std::unique_ptr<QuindleServer> reference;
-    std::filesystem::path referenceDir;
+    DemoServer reference;
 };
 
 } // namespace

@@ -1,24 +1,29 @@
-// quindle-term: the text client. For now it fetches the public start page and prints the names
-// of its items, one a line, or a one-line error. Without a server it starts the reference server
-// in-process with its demo data on a free loopback port.
+// quindle-term: the text client. It launches the app shell over a window of the UI object model,
+// prints the screens as text and takes commands from a script or standard input. Without a
+// server it starts the reference server in-process with its demo data on a free loopback port.
 
-#include "core/Asset.h"
+#include "app/AppDelegate.h"
+#include "app/PushService.h"
+#include "content/ApplicationShell.h"
+#include "content/DataManager.h"
 #include "core/Model.h"
 #include "core/ServerConfiguration.h"
-#include "platform/JsonValue.h"
+#include "frontends/term/CommandInterpreter.h"
+#include "frontends/term/TermRenderer.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "server/QuindleServer.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace quindle;
@@ -27,13 +32,14 @@ namespace {
 
 // Longer than the transport's whole-request timeout, so the transport always answers first.
 constexpr std::chrono::seconds startPageWait { 75 };
-constexpr std::chrono::milliseconds idlePoll { 20 };
 
-constexpr const char* usage = "usage: quindle-term [--demo [--demo-db PATH] | --server URL [--legacy URL]] [--log FILE]\n"
+constexpr const char* usage = "usage: quindle-term [--demo [--demo-db PATH] | --server URL [--legacy URL]] [--log FILE] [--script FILE]\n"
                               "  URL is http://host[:port] of the content server; QUINDLE_SERVER and\n"
                               "  QUINDLE_LEGACY in the environment serve when no option is given.\n"
                               "  --demo (the default without a server) starts the reference server here\n"
-                              "  with its demo data; --demo-db keeps its database at PATH between runs.\n";
+                              "  with its demo data; --demo-db keeps its database at PATH between runs.\n"
+                              "  --script runs the commands of FILE and exits: 0 at its end, 1 at the\n"
+                              "  first failing command. Without it commands are read from standard input.\n";
 
 int fail(const std::string& message)
 {
@@ -78,12 +84,6 @@ bool startDemo(DemoServer& demo, const std::optional<std::string>& databasePath,
     return demo.server && demo.server->start(error);
 }
 
-struct Outcome {
-    bool done { false };
-    std::optional<JsonValue> content;
-    std::optional<Error> error;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,6 +91,7 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     std::optional<std::string> logPath;
     std::optional<std::string> demoDatabase;
+    std::optional<std::string> scriptPath;
     bool demoAsked = false;
     std::vector<std::string> serverArguments;
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -98,16 +99,21 @@ int main(int argc, char** argv)
             std::cout << usage;
             return 0;
         }
-        if (arguments[i] == "--log") {
-            if (i + 1 >= arguments.size())
-                return fail("--log needs a file name");
-            logPath = arguments[++i];
+        if (arguments[i] == "--log" || arguments[i] == "--demo-db" || arguments[i] == "--script") {
+            if (i + 1 >= arguments.size()) {
+                std::cerr << "quindle-term: " << arguments[i] << " needs a file name\n" << usage;
+                return 2;
+            }
+            const std::string& value = arguments[++i];
+            if (arguments[i - 1] == "--log") {
+                logPath = value;
+            } else if (arguments[i - 1] == "--script") {
+                scriptPath = value;
+            } else {
+                demoDatabase = value;
+                demoAsked = true;
+            }
         } else if (arguments[i] == "--demo") {
-            demoAsked = true;
-        } else if (arguments[i] == "--demo-db") {
-            if (i + 1 >= arguments.size())
-                return fail("--demo-db needs a file name");
-            demoDatabase = arguments[++i];
             demoAsked = true;
         } else if (arguments[i] == "--server" || arguments[i] == "--legacy") {
             // the configuration reads these
@@ -118,6 +124,15 @@ int main(int argc, char** argv)
             serverArguments.push_back(arguments[i]);
         } else {
             std::cerr << "quindle-term: unknown option " << arguments[i] << "\n" << usage;
+            return 2;
+        }
+    }
+
+    std::ifstream script;
+    if (scriptPath) {
+        script.open(*scriptPath);
+        if (!script) {
+            std::cerr << "quindle-term: cannot read the script " << *scriptPath << "\n";
             return 2;
         }
     }
@@ -155,43 +170,45 @@ int main(int argc, char** argv)
         Log::setSink([logFile](const std::string& line) { *logFile << line << "\n"; });
     }
 
-    MainQueue& mainQueue = MainQueue::shared();
-    mainQueue.makeCurrentThreadMain();
+    MainQueue::shared().makeCurrentThreadMain();
     Model& model = Model::defaultInstance();
     model.setConfiguration(*configuration);
 
-    std::cerr << "Loading the start page from " << configuration->host() << " ..." << std::endl;
-    auto outcome = std::make_shared<Outcome>();
-    model.fetchDirectoryForAssetID("", [outcome](std::optional<JsonValue> content, std::optional<Error> err) {
-        MainQueue::shared().dispatch([outcome, content = std::move(content), err = std::move(err)] {
-            outcome->done = true;
-            outcome->content = content;
-            outcome->error = err;
-        });
+    // No platform push service here: the `push` commands deliver its callbacks.
+    auto app = AppDelegate::create(model, LocalPushService::create());
+    if (!app->didFinishLaunchingWithOptions())
+        return fail("the app did not launch");
+    CommandInterpreter interpreter(app->window(), model.httpClient());
+    std::weak_ptr<AppDelegate> weakApp = app;
+    interpreter.setPushHandlers({
+        [weakApp](std::vector<uint8_t> token) {
+            if (auto shell = weakApp.lock())
+                shell->didRegisterForRemoteNotificationsWithDeviceToken(token);
+        },
+        [weakApp](unsigned types) {
+            if (auto shell = weakApp.lock())
+                shell->didRegisterUserNotificationSettings(types);
+        },
+        [weakApp](JsonObjectPtr payload) {
+            if (auto shell = weakApp.lock())
+                shell->didReceiveRemoteNotification(payload, [](BackgroundFetchResult) { });
+        },
     });
-    auto client = model.httpClient();
-    // A reply that is JSON but no object never reaches the handler: stop when the transport
-    // has nothing left in flight.
-    // The queue only wakes for tasks, so the in-flight count is looked at between short waits.
-    auto idle = [&] { return outcome->done || (client->inFlight() == 0 && mainQueue.pending() == 0); };
-    auto deadline = std::chrono::steady_clock::now() + startPageWait;
-    while (!idle() && std::chrono::steady_clock::now() < deadline)
-        mainQueue.runUntil(idle, idlePoll);
-    mainQueue.runUntilIdle();
 
-    if (!outcome->done)
-        return fail("the server at " + configuration->host() + " sent no page");
-    if (outcome->error)
-        return fail("cannot load the start page from " + configuration->host() + ": " + outcome->error->localizedDescription);
-    if (!outcome->content || !outcome->content->isObject())
-        return fail("the server at " + configuration->host() + " sent no page");
+    // The start page shows nothing when it cannot be loaded; say why here, off the screen.
+    interpreter.waitUntilIdle(startPageWait);
+    if (auto start = app->dataManager(); start && start->allObjects()->items().empty())
+        std::cerr << "quindle-term: no start page from " << configuration->host() << std::endl;
 
-    auto items = asset::list(outcome->content->object());
-    if (!items)
-        return fail("the start page from " + configuration->host() + " holds no item list");
-    for (auto& item : *items) {
-        if (item.isObject())
-            std::cout << asset::name(item.object()) << "\n";
-    }
-    return 0;
+    int status = scriptPath ? interpreter.runScript(script, *scriptPath, std::cout, std::cerr)
+                            : interpreter.runInteractive(std::cin, std::cout, std::cerr,
+                                isatty(STDIN_FILENO) ? CommandInterpreter::Prompt::Yes : CommandInterpreter::Prompt::No);
+    app->applicationWillTerminate();
+    // The screens and coordinators go while the notification centre they unsubscribe from is
+    // still there: the shared shell would otherwise outlive it until static destruction.
+    interpreter.waitUntilIdle(std::chrono::seconds(2));
+    ApplicationShell::setShared(nullptr);
+    app.reset();
+    MainQueue::shared().runUntilIdle();
+    return status;
 }

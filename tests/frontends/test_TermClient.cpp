@@ -4,6 +4,9 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -18,9 +21,17 @@ struct TermRun {
     std::string output; // stdout and stderr together
 };
 
-TermRun runTerm(const std::string& arguments)
+/// Runs quindle-term with the arguments and `input` on its standard input.
+TermRun runTerm(const std::string& arguments, const std::string& input = "show\n")
 {
-    std::string command = std::string(QUINDLE_BUILD_DIR) + "/frontends/term/quindle-term " + arguments + " 2>&1";
+    auto folder = std::filesystem::temp_directory_path() / ("quindle-term-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    // The object store the app closes at exit goes here, not into the home folder.
+    setenv("QUINDLE_DOCUMENTS", folder.c_str(), 1);
+    auto inputPath = folder / "input.term";
+    std::ofstream(inputPath) << input;
+    std::string command = std::string(QUINDLE_BUILD_DIR) + "/frontends/term/quindle-term " + arguments + " < "
+        + inputPath.string() + " 2>&1";
     TermRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -30,53 +41,45 @@ TermRun runTerm(const std::string& arguments)
     while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
         run.output.append(buffer.data(), n);
     int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : (WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1);
     return run;
 }
 
-size_t lineCount(const std::string& text)
-{
-    size_t lines = 0;
-    for (char c : text)
-        lines += c == '\n';
-    return lines;
-}
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 } // namespace
 
-TEST(TermClientStartPage, PrintsTheItemNamesOfTheStartPage)
+TEST(TermClient, ShowsTheStartPageItsServerSends)
 {
     RecordingServer server([](const RecordedRequest&) {
         Reply reply;
         reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[)"
-                               R"({"AssetId":"2","Type":"Text","Name":"Welcome"},{"AssetId":"3","Type":"Image","name":"Garden"}]}})";
+                     R"({"AssetId":"2","Type":"Text","Name":"Welcome","Data":"Hello there"},)"
+                     R"({"AssetId":"3","Type":"Directory","Name":"Garden"}]}})";
         return reply;
     });
     TermRun run = runTerm("--server " + server.url());
     ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("Welcome\nGarden\n"), std::string::npos) << run.output;
+    EXPECT_TRUE(contains(run.output, "  0. Hello there\n")) << run.output;
+    EXPECT_TRUE(contains(run.output, "  1. Garden  >\n")) << run.output;
     auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
+    ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests[0].method, "GET");
     EXPECT_EQ(requests[0].target, "/~corvath/vantro/web/app_dev.php/contentForNode");
 }
 
-TEST(TermClientStartPage, UnreachableServerIsOneLineError)
+// A server that is down or answers nonsense leaves the start page empty with a note, never a crash.
+TEST(TermClient, NoStartPageIsANoteNotACrash)
 {
     int port;
     {
         RecordingServer closed; // a port that was just free and now has no listener
         port = closed.port();
     }
-    TermRun run = runTerm("--server http://127.0.0.1:" + std::to_string(port));
-    EXPECT_EQ(run.status, 1);
-    // The progress line, then exactly one error line.
-    EXPECT_EQ(lineCount(run.output), 2u) << run.output;
-    EXPECT_NE(run.output.find("quindle-term: cannot load the start page"), std::string::npos) << run.output;
-}
+    TermRun down = runTerm("--server http://127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(down.status, 0) << down.output;
+    EXPECT_TRUE(contains(down.output, "quindle-term: no start page from")) << down.output;
 
-TEST(TermClientStartPage, BadRepliesAreOneLineErrors)
-{
     for (auto [status, body] : { std::pair { 200, std::string("not json {") }, std::pair { 500, std::string("{}") },
              std::pair { 200, std::string("[1,2]") }, std::pair { 200, std::string(R"({"Message":{"Children":{}}})") } }) {
         RecordingServer server([status, body](const RecordedRequest&) {
@@ -86,26 +89,39 @@ TEST(TermClientStartPage, BadRepliesAreOneLineErrors)
             return reply;
         });
         TermRun run = runTerm("--server " + server.url());
-        EXPECT_EQ(run.status, 1) << body;
-        EXPECT_EQ(lineCount(run.output), 2u) << run.output;
-        EXPECT_NE(run.output.find("quindle-term: "), std::string::npos) << run.output;
+        EXPECT_EQ(run.status, 0) << body << "\n" << run.output;
+        EXPECT_TRUE(contains(run.output, "quindle-term: no start page from")) << run.output;
     }
 }
 
-TEST(TermClientStartPage, MissingOrMalformedServerIsAUsageError)
+TEST(TermClient, BadOptionsAreUsageErrors)
 {
     EXPECT_EQ(runTerm("--server ftp://example").status, 2);
     TermRun run = runTerm("--bogus");
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.output.find("unknown option --bogus"), std::string::npos);
+    EXPECT_TRUE(contains(run.output, "unknown option --bogus"));
+    EXPECT_EQ(runTerm("--demo --server http://127.0.0.1:1").status, 2);
+    EXPECT_EQ(runTerm("--script").status, 2);
+    TermRun missing = runTerm("--script /nonexistent/quindle.term");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(contains(missing.output, "cannot read the script")) << missing.output;
 }
 
-// Without a server the client starts the reference server in-process with its demo data.
-TEST(TermClientStartPage, DemoServerIsTheDefault)
+// Without a server the client starts the reference server in-process with its demo data; a
+// script ends with 0, or with 1 at its first failing line.
+TEST(TermClient, DemoServerIsTheDefaultAndScriptsSetTheExitStatus)
 {
-    TermRun run = runTerm("");
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("Demo server at http://127.0.0.1:"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("\nWelcome\n"), std::string::npos) << run.output;
-    EXPECT_EQ(runTerm("--demo --server http://127.0.0.1:1").status, 2);
+    auto folder = std::filesystem::temp_directory_path() / ("quindle-term-script-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "good.term") << "# the demo start page\nexpect Welcome to Quindle Care Home\nreject Nowhere\n";
+    std::ofstream(folder / "bad.term") << "expect Welcome\nexpect Nowhere\nquit\n";
+
+    TermRun good = runTerm("--script " + (folder / "good.term").string(), "");
+    EXPECT_EQ(good.status, 0) << good.output;
+    EXPECT_TRUE(contains(good.output, "Demo server at http://127.0.0.1:")) << good.output;
+
+    TermRun bad = runTerm("--demo --script " + (folder / "bad.term").string(), "");
+    EXPECT_EQ(bad.status, 1) << bad.output;
+    EXPECT_TRUE(contains(bad.output, "bad.term:2: expect Nowhere: \"Nowhere\" is not on screen")) << bad.output;
+    std::filesystem::remove_all(folder);
 }

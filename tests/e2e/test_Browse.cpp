@@ -62,6 +62,22 @@ expect [Logout]
     EXPECT_FALSE(sql("SELECT token FROM sessions").empty());
 }
 
+TEST_F(Browse, PushCallbacksShowTheirScreens)
+{
+    TermRun run = runScript(R"(push grant none
+expect Alert: Please turn on Notification
+alert Ok
+reject Alert:
+push token 0a0b0c
+push notify {"action":"Register","name":"Shop","assetID":"2"}
+reject Title: Register new app
+push notify {"action":"register","name":"Shop","assetID":"2"}
+expect Title: Register new app
+expect [Approve]
+)");
+    EXPECT_EQ(run.status, 0) << run.output;
+}
+
 // The server goes away between two commands: the client shows an alert or nothing, never
 // crashes, and the script carries on to its end.
 TEST_F(Browse, AServerStoppedMidScriptIsNoCrash)

@@ -19,6 +19,22 @@ namespace quindle {
 
 namespace {
 
+/// Tells the tapped screen, when it goes out of scope, that the loading its tap started is over.
+class SelectionEnd {
+public:
+    explicit SelectionEnd(std::weak_ptr<DataManagerScreen> screen) : m_screen(std::move(screen)) { }
+    SelectionEnd(const SelectionEnd&) = delete;
+    SelectionEnd& operator=(const SelectionEnd&) = delete;
+    ~SelectionEnd()
+    {
+        if (auto screen = m_screen.lock())
+            screen->selectionEnded();
+    }
+
+private:
+    std::weak_ptr<DataManagerScreen> m_screen;
+};
+
 /// A deleted record's "Restore" control, kept in the record.
 class RestoreButtonHandle : public Opaque {
 public:
@@ -395,21 +411,30 @@ void DataManager::updateTabbar()
     });
 }
 
-void DataManager::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode)
+bool DataManager::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode)
 {
     if (path.row < 0 || static_cast<size_t>(path.row) >= m_objects->size() || !m_objects->at(path.row).isObject())
-        return;
+        return false;
     AssetRecord record = m_objects->at(path.row).object();
     if (!editMode) {
-        if (asset::isDirectory(record) || asset::isForm(record))
+        bool opens = false;
+        if (asset::isDirectory(record) || asset::isForm(record)) {
             loadDirectoryForObject(record, screen);
-        if (asset::isDocument(record))
+            opens = true;
+        }
+        if (asset::isDocument(record)) {
             loadDocumentForObject(record, screen);
-        if (asset::isTabbar(record))
-            loadTabbarForObject(record);
-        if (asset::isEvent(record))
+            opens = true;
+        }
+        if (asset::isTabbar(record)) {
+            loadTabbarForObject(record, screen);
+            opens = true;
+        }
+        if (asset::isEvent(record)) {
             loadEventForObject(record, screen);
-        return;
+            opens = true;
+        }
+        return opens;
     }
     if (asset::isImage(record))
         loadImageSelectionForObject(record, screen, editorCompletionHandler(screen, false));
@@ -419,6 +444,7 @@ void DataManager::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerSc
         editYoutubeVideoForObject(record, screen, editorCompletionHandler(screen, false));
     else
         editDirectoryForObject(record, screen, editorCompletionHandler(screen, true));
+    return true;
 }
 
 DataManager::EditorCompletionHandler DataManager::editorCompletionHandler(const std::shared_ptr<DataManagerScreen>& screen, bool modal)
@@ -427,6 +453,7 @@ DataManager::EditorCompletionHandler DataManager::editorCompletionHandler(const 
     std::weak_ptr<DataManagerScreen> weakScreen = screen;
     return [weakSelf, weakScreen, modal](std::optional<JsonValue> answer) {
         MainQueue::shared().dispatch([weakSelf, weakScreen, modal, answer = std::move(answer)] {
+            SelectionEnd ended(weakScreen);
             auto self = weakSelf.lock();
             auto tapped = weakScreen.lock();
             if (!self || !tapped)
@@ -454,6 +481,7 @@ void DataManager::loadDirectoryForObject(const AssetRecord& record, const std::s
     std::weak_ptr<DataManagerScreen> weakScreen = screen;
     m_model.fetchDirectoryForAssetID(id, [weakSelf, weakScreen, record, id](std::optional<JsonValue> content, std::optional<Error>) {
         MainQueue::shared().dispatch([weakSelf, weakScreen, record, id, content = std::move(content)] {
+            SelectionEnd ended(weakScreen);
             auto tapped = weakScreen.lock();
             if (!weakSelf.lock() || !tapped)
                 return;
@@ -482,6 +510,7 @@ void DataManager::loadDocumentForObject(const AssetRecord& record, const std::sh
     std::weak_ptr<DataManagerScreen> weakScreen = screen;
     m_model.fetchDocumentForAssetID(asset::ident(record).value_or(""), [weakSelf, weakScreen, record](std::optional<JsonValue> content, std::optional<Error>) {
         MainQueue::shared().dispatch([weakSelf, weakScreen, record, content = std::move(content)] {
+            SelectionEnd ended(weakScreen);
             auto tapped = weakScreen.lock();
             JsonObjectPtr document = answerObject(content);
             if (!weakSelf.lock() || !tapped || !document || !asset::isDocument(document))
@@ -497,13 +526,15 @@ void DataManager::loadDocumentForObject(const AssetRecord& record, const std::sh
     });
 }
 
-void DataManager::loadTabbarForObject(const AssetRecord& record)
+void DataManager::loadTabbarForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen)
 {
     if (!record)
         return;
     std::weak_ptr<DataManager> weakSelf = weak_from_this();
-    m_model.fetchTabbarForAssetID(asset::ident(record).value_or(""), [weakSelf](std::optional<JsonValue> content, std::optional<Error>) {
-        MainQueue::shared().dispatch([weakSelf, content = std::move(content)] {
+    std::weak_ptr<DataManagerScreen> weakScreen = screen;
+    m_model.fetchTabbarForAssetID(asset::ident(record).value_or(""), [weakSelf, weakScreen](std::optional<JsonValue> content, std::optional<Error>) {
+        MainQueue::shared().dispatch([weakSelf, weakScreen, content = std::move(content)] {
+            SelectionEnd ended(weakScreen);
             JsonObjectPtr tabbar = answerObject(content);
             if (!weakSelf.lock() || !tabbar || !asset::isTabbar(tabbar) || !tabbar->get("Children").isArray())
                 return;

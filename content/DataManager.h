@@ -73,14 +73,15 @@ public:
     void updateTabbar();
 
     /// A row of `screen` was selected: in view mode the record's page opens, in item edit mode
-    /// its editor.
-    void didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode);
+    /// its editor. True when a screen opens, now or once a reply is in.
+    bool didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode);
     /// Fetches the record's directory and pushes a page screen for it onto `screen`'s stack.
     void loadDirectoryForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
     /// Fetches the record's document and pushes its screen; an answer of another type is ignored.
     void loadDocumentForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
-    /// Fetches the record's tab bar and hands one page screen per tab with a list to the shell.
-    void loadTabbarForObject(const AssetRecord& record);
+    /// Fetches the record's tab bar and hands one page screen per tab with a list to the shell;
+    /// `screen`, when given, is told when that is over.
+    void loadTabbarForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen = nullptr);
     /// Pushes the event screen for the record; it becomes this coordinator's screen.
     void loadEventForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
 

@@ -26,6 +26,8 @@ public:
     /// The table is in row reorder/delete mode.
     virtual bool isTableEditing() const = 0;
     virtual void setTableEditing(bool editing, Animated animated) = 0;
+    /// The loading a selection started is over, whether a screen opened or not.
+    virtual void selectionEnded() { }
     /// The controller itself: title, bar buttons, navigation stack, modal presentation.
     virtual std::shared_ptr<ViewController> screenController() = 0;
 };

@@ -32,10 +32,12 @@ public:
     virtual bool isEditing() const = 0;
     virtual void setIsEditing(bool editing) = 0;
 
-    /// A row was selected on `screen`, in item edit mode or not.
-    virtual void didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode)
+    /// A row was selected on `screen`, in item edit mode or not. True when the selection opens a
+    /// screen, now or once a reply is in; the screen then takes no further taps until it is over.
+    virtual bool didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode)
     {
         (void)screen, (void)path, (void)editMode;
+        return false;
     }
     virtual double heightForRowAtIndexPath(TableView& table, IndexPath path)
     {

@@ -153,12 +153,19 @@ void DirectoryViewController::setTableEditing(bool editing, Animated animated)
 
 void DirectoryViewController::didSelectRowAtIndexPath(TableView&, IndexPath path)
 {
-    // One selection per appearance: a second tap while the first one's screen loads is dropped.
+    // A second tap while the first one's screen loads is dropped. A tap that opens nothing, or
+    // a load that ends without a screen, leaves the page taking taps again: otherwise one tap
+    // on a text would leave the page dead until it is shown anew.
     if (m_hasSelected)
         return;
     m_hasSelected = true;
-    if (m_dataSource)
-        m_dataSource->didSelectObjectAtIndexPath(std::static_pointer_cast<DirectoryViewController>(shared_from_this()), path, m_editMode);
+    if (!m_dataSource || !m_dataSource->didSelectObjectAtIndexPath(std::static_pointer_cast<DirectoryViewController>(shared_from_this()), path, m_editMode))
+        m_hasSelected = false;
+}
+
+void DirectoryViewController::selectionEnded()
+{
+    m_hasSelected = false;
 }
 
 double DirectoryViewController::heightForRowAtIndexPath(TableView& table, IndexPath path)

@@ -55,6 +55,7 @@ public:
     // DataManagerScreen.
     void refresh() override;
     void done() override;
+    void selectionEnded() override;
     void editTable() override;
     bool editMode() const override { return m_editMode; }
     bool isRootController() const override { return m_isRootController; }

@@ -248,10 +248,9 @@ double EditableDataSource::heightForRowAtIndexPath(TableView& table, IndexPath p
     return table.rowHeight();
 }
 
-void EditableDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode)
+bool EditableDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode)
 {
-    if (m_dataManager)
-        m_dataManager->didSelectObjectAtIndexPath(screen, path, editMode);
+    return m_dataManager && m_dataManager->didSelectObjectAtIndexPath(screen, path, editMode);
 }
 
 void EditableDataSource::commitEditingStyle(TableView& table, EditingStyle style, IndexPath path)

@@ -64,7 +64,7 @@ public:
     void moveRowAtIndexPath(TableView& table, IndexPath from, IndexPath to) override;
     double heightForRowAtIndexPath(TableView& table, IndexPath path) override;
     /// Forwarded unchanged to the coordinator.
-    void didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode) override;
+    bool didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode) override;
 
 private:
     explicit EditableDataSource(std::shared_ptr<DataManager> dataManager);

@@ -120,7 +120,7 @@ double EventDataSource::heightForRowAtIndexPath(TableView&, IndexPath path)
     return showsPicker(path.row) ? pickerRowHeight : rowHeight;
 }
 
-void EventDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool)
+bool EventDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool)
 {
     // The screen passes no edit mode of its own; the mode set through setIsEditing counts.
     int row = path.row;
@@ -131,7 +131,7 @@ void EventDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManag
         std::shared_ptr<ViewController> controller = screen ? screen->screenController() : nullptr;
         std::shared_ptr<NavigationController> navigation = controller ? controller->navigationController() : nullptr;
         if (!navigation)
-            return;
+            return false;
         // FIXME: TextEditorViewController, once the text editor exists; the stand-in sends nothing.
         // The editor sets no title of its own.
         auto editor = PendingEditorViewController::create("TextEditorViewController", {});
@@ -147,9 +147,10 @@ void EventDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManag
             });
         });
         navigation->pushViewController(editor, Animated::Yes);
-        return;
+        return true;
     }
     reloadTable();
+    return false;
 }
 
 void EventDataSource::setIsEditing(bool editing)

@@ -49,7 +49,7 @@ public:
     void reload() override { }
     bool isEditing() const override { return m_isEditing; }
     void setIsEditing(bool editing) override;
-    void didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode) override;
+    bool didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode) override;
     double heightForRowAtIndexPath(TableView& table, IndexPath path) override;
     void registerCellsForTableView(const std::shared_ptr<TableView>& table) override;
     void changeImage() override;

@@ -44,9 +44,10 @@ public:
         editing = value;
         calls.push_back(value ? "setIsEditing:YES" : "setIsEditing:NO");
     }
-    void didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode) override
+    bool didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode) override
     {
         selections.push_back({ screen, path, editMode });
+        return selectionOpens;
     }
     double heightForRowAtIndexPath(TableView&, IndexPath path) override { return 30.0 + path.row; }
     void registerCellsForTableView(const std::shared_ptr<TableView>& table) override
@@ -72,6 +73,7 @@ public:
     std::weak_ptr<TableView> registeredTable;
     std::vector<std::string> calls;
     std::vector<Selection> selections;
+    bool selectionOpens = true;
 };
 
 /// An application shell that keeps what it is handed.

@@ -45,13 +45,14 @@ protected:
         window->makeKeyAndVisible();
         return manager;
     }
-    /// Selects the row holding the record named `name`.
-    void select(DataManager& manager, const std::string& name, bool editMode)
+    /// Selects the row holding the record named `name`; true when that opens something.
+    bool select(DataManager& manager, const std::string& name, bool editMode)
     {
         for (size_t row = 0; row < manager.objects()->size(); ++row)
             if (asset::name(manager.objects()->at(row).object()) == name)
                 return manager.didSelectObjectAtIndexPath(page, { 0, static_cast<int>(row) }, editMode);
         ADD_FAILURE() << "no row named " << name;
+        return false;
     }
     template<typename T>
     std::shared_ptr<T> top() const
@@ -126,11 +127,11 @@ TEST_F(LoaderTest, OtherRecordsOpenNothingInViewModeAndTheDocumentOpensItsScreen
     AssetRecord home = directory("");
     auto manager = pageWith(asset::list(home));
     for (const char* name : { "Welcome", "Our garden", "A tour of the home", "Call us" }) {
-        select(*manager, name, false);
+        EXPECT_FALSE(select(*manager, name, false)) << name;
         settle();
         EXPECT_EQ(nav->viewControllers().size(), 1u) << name;
     }
-    select(*manager, "Resident assessment", false);
+    EXPECT_TRUE(select(*manager, "Resident assessment", false));
     settle();
     auto document = top<PendingEditorViewController>();
     ASSERT_TRUE(document);
@@ -222,11 +223,18 @@ TEST_F(LoaderTest, BadRepliesNeverCrashALoaderAndLateOnesAreDropped)
         EXPECT_TRUE(std::dynamic_pointer_cast<DirectoryViewController>(nav->viewControllers()[i])->dataSource()->dataManager()->objects()->empty());
     nav->popToRootViewController(Animated::No);
 
-    // No server at all, and replies arriving once the coordinator is gone.
+    // No server at all, and replies arriving once the coordinator is gone. A tapped document
+    // that never opens leaves the page taking taps again.
     model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
-    manager->loadDocumentForObject(record("Document", "x", "7"), page);
+    manager->setObjects(listOf({ record("Document", "x", "7"), record("Text", "hello", "9") }));
+    page->refresh();
+    ASSERT_TRUE(page->tableView()->selectRow({ 0, 0 }));
+    EXPECT_TRUE(page->hasSelected());
     manager->loadTabbarForObject(record("Tabbar", "x", "7"));
     settle();
+    EXPECT_FALSE(page->hasSelected());
+    ASSERT_TRUE(page->tableView()->selectRow({ 0, 1 }));
+    EXPECT_FALSE(page->hasSelected()) << "a text opens nothing";
     model().setConfiguration(*ServerConfiguration::create(server.url()));
     manager->loadDirectoryForObject(record("Directory", "x", "8"), page);
     manager->loadDocumentForObject(record("Document", "x", "8"), page);

@@ -122,6 +122,15 @@ TEST_F(DirectoryViewControllerTest, SecondSelectionIsIgnoredUntilTheScreenAppear
     nav->pushViewController(ViewController::create("Opened"), Animated::No);
     nav->popViewController(Animated::No);
     EXPECT_FALSE(screen->hasSelected());
+    // A tap that opens nothing leaves the page taking taps.
+    source->selectionOpens = false;
+    table->selectRow({ 0, 2 });
+    EXPECT_FALSE(screen->hasSelected());
+    source->selectionOpens = true;
+    source->selections.clear();
+    table->selectRow({ 0, 1 });
+    ASSERT_EQ(source->selections.size(), 1u);
+    screen->selectionEnded(); // its load is over, whatever it brought
     screen->editTable(); // item edit mode: the selection says so
     table->selectRow({ 0, 0 });
     ASSERT_EQ(source->selections.size(), 2u);

@@ -326,16 +326,56 @@ bool JsonValue::operator==(const JsonValue& other) const
     return true;
 }
 
-// Nodes are freed from a work list: a node whose last holder is the list has its children
-// moved out before it goes, so no destructor ever runs more than one level deep. Values
-// and nodes that go by any other way (erase, clear, assignment) end in these destructors too.
-struct JsonNodeReaper {
-    std::vector<JsonArrayPtr> arrays;
-    std::vector<JsonObjectPtr> objects;
+namespace {
 
-    void take(JsonValue& v);
-    void drain();
+// Nodes are freed by plain recursion down to a fixed depth; the containers below that are
+// handed to a per-thread list that the outermost destructor empties in a loop, so no
+// destruction runs deeper than the limit. Only a node whose own destructor runs is taken
+// apart: how many others hold a node is never looked at, since another thread may be
+// letting go of it at the same moment.
+constexpr int maxDestructionDepth = 64;
+thread_local int t_destructionDepth = 0;
+thread_local std::vector<JsonValue> t_deferredValues;
+
+template<typename Children>
+void disposeChildren(Children& children)
+{
+    if (t_destructionDepth >= maxDestructionDepth) {
+        for (JsonValue& child : children)
+            if (child.isArray() || child.isObject())
+                t_deferredValues.push_back(std::move(child));
+        return;
+    }
+    ++t_destructionDepth;
+    for (JsonValue& child : children)
+        JsonValue gone = std::move(child);
+    if (t_destructionDepth == 1) {
+        while (!t_deferredValues.empty()) {
+            JsonValue gone = std::move(t_deferredValues.back());
+            t_deferredValues.pop_back();
+        }
+    }
+    --t_destructionDepth;
+}
+
+/// The values of an object's entries, for `disposeChildren`.
+struct EntryValues {
+    std::vector<JsonObject::Entry>& entries;
+    struct Iterator {
+        std::vector<JsonObject::Entry>::iterator it;
+        JsonValue& operator*() const { return it->second; }
+        Iterator& operator++()
+        {
+            ++it;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return it != other.it; }
+    };
+    Iterator begin() { return { entries.begin() }; }
+    Iterator end() { return { entries.end() }; }
 };
+
+} // namespace
 
 JsonArrayPtr JsonArray::create(std::vector<JsonValue> items)
 {
@@ -419,50 +459,15 @@ void JsonObject::appendUnchecked(std::string key, JsonValue value)
     m_entries.emplace_back(std::move(key), std::move(value));
 }
 
-void JsonNodeReaper::take(JsonValue& v)
-{
-    if (v.m_kind == JsonValue::Kind::Array && v.m_array)
-        arrays.push_back(std::move(v.m_array));
-    else if (v.m_kind == JsonValue::Kind::Object && v.m_object)
-        objects.push_back(std::move(v.m_object));
-}
-
-void JsonNodeReaper::drain()
-{
-    while (!arrays.empty() || !objects.empty()) {
-        if (!arrays.empty()) {
-            JsonArrayPtr node = std::move(arrays.back());
-            arrays.pop_back();
-            if (node.use_count() == 1) {
-                for (auto& item : node->items())
-                    take(item);
-            }
-            // `node` goes here; its children, if it was the last holder, are in the lists.
-        } else {
-            JsonObjectPtr node = std::move(objects.back());
-            objects.pop_back();
-            if (node.use_count() == 1) {
-                for (auto& entry : node->m_entries)
-                    take(entry.second);
-            }
-        }
-    }
-}
-
 JsonArray::~JsonArray()
 {
-    JsonNodeReaper reaper;
-    for (auto& item : m_items)
-        reaper.take(item);
-    reaper.drain();
+    disposeChildren(m_items);
 }
 
 JsonObject::~JsonObject()
 {
-    JsonNodeReaper reaper;
-    for (auto& entry : m_entries)
-        reaper.take(entry.second);
-    reaper.drain();
+    EntryValues values { m_entries };
+    disposeChildren(values);
 }
 
 } // namespace quindle

@@ -11,7 +11,6 @@ namespace quindle {
 
 class JsonArray;
 class JsonObject;
-struct JsonNodeReaper;
 using JsonArrayPtr = std::shared_ptr<JsonArray>;
 using JsonObjectPtr = std::shared_ptr<JsonObject>;
 
@@ -74,7 +73,6 @@ public:
     bool operator==(const JsonValue& other) const;
 
 private:
-    friend struct JsonNodeReaper;
 
     // One member is alive at a time, chosen by m_kind: values stay small, which keeps large
     // graphs compact in memory.
@@ -158,7 +156,6 @@ public:
     auto end() const { return m_entries.end(); }
 
 private:
-    friend struct JsonNodeReaper;
     std::vector<Entry> m_entries;
 };
 

@@ -142,7 +142,8 @@ bool ContentDemo::seed(ServerContext& ctx)
 
         add(home, item("Button", "Call us", "01234 567890"));
         int64_t old = add(home, item("Text", "Old notice", "The lift is out of order this week."));
-        db.setDeleted(old, true, now);
+        // Deleted long ago, so anything the user deletes comes before it in the trash.
+        db.setDeleted(old, true, "2026-01-05 09:00:00");
 
         int64_t news = add(site, item("Directory", "News"));
         add(news, item("Text", "New menu", "Our kitchen has a new autumn menu.", "Helvetica:16:0.00,0.30,0.00:1.00,1.00,1.00"));

@@ -33,6 +33,15 @@ struct TermRun {
     std::string output; // stdout and stderr together
 };
 
+/// Logs in as the demo owner from the start page's "Login" button.
+constexpr const char* loginScript = R"(press Login
+wait
+field 0 demo@quindle.example
+field 1 quindle-demo
+press Login
+wait
+)";
+
 class E2eFixture : public ::testing::Test {
 protected:
     /// How long the server may take to print its address.

@@ -6,18 +6,6 @@
 
 using namespace quindle::test;
 
-namespace {
-
-constexpr const char* loginScript = R"(press Login
-wait
-field 0 demo@quindle.example
-field 1 quindle-demo
-press Login
-wait
-)";
-
-} // namespace
-
 class Browse : public E2eFixture { };
 
 TEST_F(Browse, StartPageAPageAFormPageAndAnEvent)

@@ -4,26 +4,14 @@
 
 using namespace quindle::test;
 
-namespace {
-
-constexpr const char* loginScript = R"(press Login
-wait
-field 0 demo@quindle.example
-field 1 quindle-demo
-press Login
-wait
-tab Home
-)";
-
-} // namespace
-
 class Editing : public E2eFixture { };
 
 TEST_F(Editing, ReorderingTheFirstTwoRowsSwapsThemOnTheServer)
 {
     std::vector<std::string> before = childNames("");
     ASSERT_GE(before.size(), 2u);
-    TermRun run = runScript(std::string(loginScript) + R"(press Edit
+    TermRun run = runScript(std::string(loginScript) + R"(tab Home
+press Edit
 expect Alert: Edit Page
 alert Reorder
 expect (editing)
@@ -42,7 +30,8 @@ reject (editing)
 TEST_F(Editing, ADeletedRowComesBackFromTheTrash)
 {
     ASSERT_EQ(childNames("")[1], "Visiting");
-    TermRun deleted = runScript(std::string(loginScript) + R"(press Edit
+    TermRun deleted = runScript(std::string(loginScript) + R"(tab Home
+press Edit
 alert Reorder
 delete 1
 wait
@@ -54,7 +43,8 @@ reject Visiting hours are 10:00
     auto names = childNames("");
     EXPECT_EQ(std::count(names.begin(), names.end(), "Visiting"), 0) << names.size();
 
-    TermRun restored = runScript(std::string(loginScript) + R"(tab Trash
+    TermRun restored = runScript(std::string(loginScript) + R"(tab Home
+tab Trash
 wait
 expect Visiting
 press Restore

@@ -400,11 +400,28 @@ void DataManager::addAccount()
     }));
 }
 
-void DataManager::updateTabbar()
+std::optional<DataManager::Screens> DataManager::currentTabs() const
 {
     if (!m_currentTabs)
+        return std::nullopt;
+    Screens tabs;
+    for (const auto& tab : *m_currentTabs)
+        if (auto screen = tab.lock())
+            tabs.push_back(std::move(screen));
+    return tabs;
+}
+
+void DataManager::setCurrentTabs(const Screens& tabs)
+{
+    m_currentTabs.emplace(tabs.begin(), tabs.end());
+}
+
+void DataManager::updateTabbar()
+{
+    std::optional<Screens> current = currentTabs();
+    if (!current)
         return;
-    Screens tabs = *m_currentTabs;
+    Screens tabs = std::move(*current);
     MainQueue::shared().dispatch([tabs] {
         if (auto shell = ApplicationShell::shared())
             shell->addLoginItemsToTabbar(tabs);

@@ -120,8 +120,9 @@ public:
     void setAssetID(std::string id) { m_assetID = std::move(id); }
     const AssetRecord& asset() const { return m_asset; }
     void setAsset(AssetRecord asset) { m_asset = std::move(asset); }
-    const std::optional<Screens>& currentTabs() const { return m_currentTabs; }
-    void setCurrentTabs(Screens tabs) { m_currentTabs = std::move(tabs); }
+    /// The tab bar's screens, as far as they are still alive (the tab bar owns them).
+    std::optional<Screens> currentTabs() const;
+    void setCurrentTabs(const Screens& tabs);
     std::shared_ptr<DataManagerScreen> viewController() const { return m_viewController.lock(); }
     void setViewController(std::weak_ptr<DataManagerScreen> screen) { m_viewController = std::move(screen); }
     Model& model() const { return m_model; }
@@ -145,7 +146,8 @@ private:
     JsonArrayPtr m_objects = JsonArray::create();
     std::string m_assetID;
     AssetRecord m_asset;
-    std::optional<Screens> m_currentTabs;
+    // Weak: a tab's screen owns its coordinator, so a strong list would keep every tab alive.
+    std::optional<std::vector<std::weak_ptr<ViewController>>> m_currentTabs;
     std::weak_ptr<DataManagerScreen> m_viewController;
     std::shared_ptr<AlertView> m_editAlert;
 };

@@ -62,7 +62,7 @@ public:
     void changeImage() override { calls.push_back("changeImage"); }
 
     struct Selection {
-        std::shared_ptr<DataManagerScreen> screen;
+        std::weak_ptr<DataManagerScreen> screen; // the screen owns this source
         IndexPath path;
         bool editMode;
     };

@@ -115,7 +115,7 @@ TEST_F(DirectoryViewControllerTest, SecondSelectionIsIgnoredUntilTheScreenAppear
     EXPECT_TRUE(screen->hasSelected());
     table->selectRow({ 0, 2 });
     ASSERT_EQ(source->selections.size(), 1u);
-    EXPECT_EQ(source->selections[0].screen.get(), static_cast<DataManagerScreen*>(screen.get()));
+    EXPECT_EQ(source->selections[0].screen.lock().get(), static_cast<DataManagerScreen*>(screen.get()));
     EXPECT_EQ(source->selections[0].path.row, 1);
     EXPECT_FALSE(source->selections[0].editMode);
 

@@ -118,7 +118,7 @@ TEST_F(HidingNavTest, SelectionNeverCarriesEditModeAndButtonsReachTheSourceAndTh
     screen->tableView()->selectRow({ 0, 3 }); // no guard on this screen
     ASSERT_EQ(source->selections.size(), 2u);
     EXPECT_FALSE(source->selections[0].editMode);
-    EXPECT_EQ(source->selections[0].screen.get(), static_cast<DataManagerScreen*>(screen.get()));
+    EXPECT_EQ(source->selections[0].screen.lock().get(), static_cast<DataManagerScreen*>(screen.get()));
     EXPECT_EQ(source->selections[1].path.row, 3);
     EXPECT_EQ(screen->tableView()->heightForRowAtIndexPath({ 0, 1 }), 31);
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <ranges>
 #include <unordered_set>
 
 namespace quindle {
@@ -358,23 +359,6 @@ void disposeChildren(Children& children)
     --t_destructionDepth;
 }
 
-/// The values of an object's entries, for `disposeChildren`.
-struct EntryValues {
-    std::vector<JsonObject::Entry>& entries;
-    struct Iterator {
-        std::vector<JsonObject::Entry>::iterator it;
-        JsonValue& operator*() const { return it->second; }
-        Iterator& operator++()
-        {
-            ++it;
-            return *this;
-        }
-        bool operator!=(const Iterator& other) const { return it != other.it; }
-    };
-    Iterator begin() { return { entries.begin() }; }
-    Iterator end() { return { entries.end() }; }
-};
-
 } // namespace
 
 JsonArrayPtr JsonArray::create(std::vector<JsonValue> items)
@@ -466,7 +450,7 @@ JsonArray::~JsonArray()
 
 JsonObject::~JsonObject()
 {
-    EntryValues values { m_entries };
+    auto values = m_entries | std::views::values;
     disposeChildren(values);
 }
 

@@ -144,6 +144,7 @@ struct CurlHttpClient::Impl {
     // Settings, read by the worker when a transfer starts.
     std::atomic<long long> connectTimeoutMs { defaultConnectTimeout.count() };
     std::atomic<long long> requestTimeoutMs { defaultRequestTimeout.count() };
+    std::atomic<long> stallTimeoutSeconds { static_cast<long>(defaultStallTimeout.count()) };
     std::atomic<size_t> maxResponseBytes { defaultMaxResponseBytes };
     std::atomic<long> maxConnectionsPerHost { defaultMaxConnectionsPerHost };
     long appliedConnectionsPerHost { -1 }; // worker only
@@ -207,6 +208,8 @@ struct CurlHttpClient::Impl {
         curl_easy_setopt(easy, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs.load()));
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout));
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, defaultStallBytesPerSecond);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallTimeoutSeconds.load());
         curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(t.maxResponseBytes));
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, t.headerList);
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorBuffer);
@@ -393,6 +396,11 @@ void CurlHttpClient::setConnectTimeout(std::chrono::milliseconds t)
 void CurlHttpClient::setRequestTimeout(std::chrono::milliseconds t)
 {
     m_impl->requestTimeoutMs = t.count();
+}
+
+void CurlHttpClient::setStallTimeout(std::chrono::seconds t)
+{
+    m_impl->stallTimeoutSeconds = std::max<long>(1, static_cast<long>(t.count()));
 }
 
 void CurlHttpClient::setMaxResponseBytes(size_t bytes)

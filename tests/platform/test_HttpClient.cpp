@@ -472,6 +472,24 @@ TEST(HttpClientFailures, ServerThatNeverAnswersTimesOutOnce)
     EXPECT_EQ(replies.calls(0), 1);
 }
 
+TEST(HttpClientFailures, TricklingReplyStallsLongBeforeTheRequestTimeout)
+{
+    RecordingServer server([](const RecordedRequest&) {
+        Reply reply;
+        reply.body.assign(1000, 't');
+        reply.trickle = std::chrono::milliseconds(500);
+        return reply;
+    });
+    CurlHttpClient client;
+    client.setStallTimeout(std::chrono::seconds(1));
+    const auto start = std::chrono::steady_clock::now();
+    auto [response, error] = exchange(client, get(server.url() + "/trickle"));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, CURLE_OPERATION_TIMEDOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(response.body.empty());
+}
+
 TEST(HttpClientFailures, ServerClosingMidReplyIsAnError)
 {
     RecordingServer server([](const RecordedRequest&) {

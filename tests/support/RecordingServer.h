@@ -57,6 +57,8 @@ struct Reply {
     /// Sends the headers and this many body bytes of a longer promised body, then drops the
     /// connection.
     std::optional<size_t> closeAfterBytes;
+    /// Sends the headers, then the body one byte at a time with this pause between bytes.
+    std::chrono::milliseconds trickle { 0 };
 };
 
 class RecordingServer {
@@ -156,6 +158,18 @@ private:
                         return true;
                     }
                     return false;
+                });
+            return;
+        }
+        if (reply.trickle.count() > 0) {
+            auto body = std::make_shared<std::string>(reply.body);
+            res.set_content_provider(body->size(), reply.contentType,
+                [this, body, pause = reply.trickle](size_t offset, size_t, httplib::DataSink& sink) {
+                    std::unique_lock lock(m_mutex);
+                    if (m_cv.wait_for(lock, pause, [this] { return m_stopping; }))
+                        return false;
+                    lock.unlock();
+                    return sink.write(body->data() + offset, 1);
                 });
             return;
         }

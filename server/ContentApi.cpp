@@ -5,7 +5,7 @@
 #include "server/ContentStore.h"
 #include "server/ServerContext.h"
 
-#include <httplib.h>
+#include "server/Http.h"
 
 #include <cstdlib>
 
@@ -147,7 +147,7 @@ std::string requireBodyText(const JsonObject& body, const char* key, size_t maxL
     return *value;
 }
 
-std::string requireName(const httplib::Request& req, const char* key)
+std::string requireName(const HttpRequest& req, const char* key)
 {
     std::string name = ServerContext::requireText(req, key, ServerContext::maxNameLength);
     if (name.empty())
@@ -158,7 +158,7 @@ std::string requireName(const httplib::Request& req, const char* key)
 /// What one request shares: the store, the caller and the owner values already looked up.
 class Exchange {
 public:
-    Exchange(ServerContext& context, ContentStore& store, const httplib::Request& req)
+    Exchange(ServerContext& context, ContentStore& store, const HttpRequest& req)
         : ctx(context)
         , db(store)
         , m_caller(context.caller(req))
@@ -338,9 +338,9 @@ private:
     std::optional<User> m_caller;
 };
 
-using Handler = std::function<void(Exchange&, const httplib::Request&, httplib::Response&)>;
+using Handler = std::function<void(Exchange&, const HttpRequest&, HttpResponse&)>;
 /// A handler of a JSON body, given the body's text.
-using BodyHandler = std::function<void(Exchange&, const std::string&, httplib::Response&)>;
+using BodyHandler = std::function<void(Exchange&, const std::string&, HttpResponse&)>;
 
 /// Escapes the regular-expression characters of an endpoint name ("getDocument.php").
 std::string pattern(std::string_view endpoint)
@@ -376,7 +376,7 @@ public:
         std::shared_ptr<ContentStore> store = m_store;
         m_server.Post(pattern(endpoint),
             [ctx, store, limit = std::move(limit), handler = std::move(handler)](
-                const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+                const HttpRequest& req, HttpResponse& res, const httplib::ContentReader& reader) {
                 guarded(res, [&] {
                     if (req.is_multipart_form_data())
                         throw BadRequest { "body is not JSON" };
@@ -403,7 +403,7 @@ public:
 
 private:
     /// Runs `work`; a refusal becomes its JSON error, a storage failure a 500 JSON object.
-    static void guarded(httplib::Response& res, const std::function<void()>& work)
+    static void guarded(HttpResponse& res, const std::function<void()>& work)
     {
         try {
             work();
@@ -420,7 +420,7 @@ private:
     {
         ServerContext* ctx = &m_ctx;
         std::shared_ptr<ContentStore> store = m_store;
-        return [ctx, store, handler = std::move(handler)](const httplib::Request& req, httplib::Response& res) {
+        return [ctx, store, handler = std::move(handler)](const HttpRequest& req, HttpResponse& res) {
             guarded(res, [&] {
                 Exchange exchange(*ctx, *store, req);
                 handler(exchange, req, res);
@@ -438,7 +438,7 @@ JsonObjectPtr object(std::vector<JsonObject::Entry> entries)
     return JsonObject::create(std::move(entries));
 }
 
-void sendRecord(httplib::Response& res, JsonObjectPtr record)
+void sendRecord(HttpResponse& res, JsonObjectPtr record)
 {
     ServerContext::sendMessage(res, std::move(record));
 }
@@ -478,7 +478,7 @@ JsonObjectPtr loginReply(Exchange& ex, const User& user)
 
 void accountRoutes(Routes& routes)
 {
-    routes.get("login", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("login", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         std::string email = ServerContext::requireText(req, "email", Accounts::maxEmailLength);
         std::string password = ServerContext::requireText(req, "password", Accounts::maxPasswordLength);
         std::string token;
@@ -498,13 +498,13 @@ void accountRoutes(Routes& routes)
         sendRecord(res, loginReply(ex, *user));
     });
 
-    routes.get("logoutUser", [](Exchange& ex, const httplib::Request&, httplib::Response& res) {
+    routes.get("logoutUser", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
         bool ended = ex.caller() && ex.ctx.accounts.logout(ex.caller()->token);
         res.set_header("Set-Cookie", "token=; Path=/; HttpOnly; Max-Age=0");
         sendRecord(res, object({ { "LoggedOut", ended ? "Yes" : "No" } }));
     });
 
-    routes.get("registerCompany", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("registerCompany", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         std::string email = ServerContext::requireText(req, "email", Accounts::maxEmailLength);
         std::string password = ServerContext::requireText(req, "password", Accounts::maxPasswordLength);
         std::string company = requireName(req, "company");
@@ -526,14 +526,14 @@ void accountRoutes(Routes& routes)
         sendRecord(res, object({ { "AssetId", idText(tabbar) }, { "Name", company }, { "Published", "No" } }));
     });
 
-    routes.get("resetPassword", [](Exchange&, const httplib::Request& req, httplib::Response& res) {
+    routes.get("resetPassword", [](Exchange&, const HttpRequest& req, HttpResponse& res) {
         ServerContext::requireText(req, "email", Accounts::maxEmailLength);
         // FIXME: there is no mail transport, so no temporary password is made; the reply is the
         // same for known and unknown addresses.
         sendRecord(res, object({ { "Sent", "Yes" } }));
     });
 
-    routes.get("changePassword", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("changePassword", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         const User& user = ex.requireCaller();
         std::string userID = ServerContext::optionalText(req, "userID", 32).value_or("");
         // The client sends its user id unfilled; a filled one must be the caller's own.
@@ -547,7 +547,7 @@ void accountRoutes(Routes& routes)
         sendRecord(res, object({ { "Changed", "Yes" } }));
     });
 
-    routes.get("registerDevice", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("registerDevice", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         std::string name = ServerContext::optionalText(req, "name", ServerContext::maxNameLength).value_or("");
         std::string device = ServerContext::requireText(req, "deviceid", s_maxDeviceIdLength);
         std::string token = ServerContext::requireText(req, "pushtoken", s_maxPushTokenLength);
@@ -557,7 +557,7 @@ void accountRoutes(Routes& routes)
         sendRecord(res, object({ { "Registered", "Yes" } }));
     });
 
-    routes.get("setPublished", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("setPublished", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         const User& user = ex.requireCaller();
         ContentAsset site = ex.requireAsset(ServerContext::requireId(req, "assetid"));
         // Publishing approves a registration: a root user's decision, not the owner's.
@@ -573,7 +573,7 @@ void accountRoutes(Routes& routes)
 
 // Pages, tabs and trash ------------------------------------------------------------------------
 
-void buildDirectoryReply(Exchange& ex, std::optional<int64_t> id, httplib::Response& res)
+void buildDirectoryReply(Exchange& ex, std::optional<int64_t> id, HttpResponse& res)
 {
     if (!id) {
         auto site = ex.db.defaultSite();
@@ -587,7 +587,7 @@ void buildDirectoryReply(Exchange& ex, std::optional<int64_t> id, httplib::Respo
 
 void readRoutes(Routes& routes)
 {
-    routes.get("contentForNode", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("contentForNode", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         auto id = ServerContext::optionalId(req, "assetid");
         // The reply depends on the page, the stored data and who asks (rights and "Owner").
         const uint64_t generation = ex.ctx.storage.generation();
@@ -602,14 +602,14 @@ void readRoutes(Routes& routes)
             ex.ctx.replyCache.store(key, generation, res.body);
     });
 
-    routes.get("getTabbar", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("getTabbar", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         ContentAsset a = ex.requireReadable(ServerContext::requireId(req, "assetid"));
         if (a.type != "Tabbar")
             throw BadRequest { "not a tab bar" };
         sendRecord(res, ex.tabbar(a));
     });
 
-    routes.get("getDocument.php", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("getDocument.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         ContentAsset a = ex.requireReadable(ServerContext::requireId(req, "assetid"));
         if (a.type != "Document")
             throw BadRequest { "not a document" };
@@ -629,7 +629,7 @@ void readRoutes(Routes& routes)
         sendRecord(res, reply);
     });
 
-    routes.get("pageList", [](Exchange& ex, const httplib::Request&, httplib::Response& res) {
+    routes.get("pageList", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
         const User& user = ex.requireCaller();
         auto list = JsonArray::create();
         for (const ContentAsset& page : ex.db.pages(user.id)) {
@@ -640,12 +640,12 @@ void readRoutes(Routes& routes)
         sendRecord(res, object({ { "PageList", list } }));
     });
 
-    routes.get("trash", [](Exchange& ex, const httplib::Request&, httplib::Response& res) {
+    routes.get("trash", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
         const User& user = ex.requireCaller();
         sendRecord(res, object({ { "Trash", ex.records(ex.db.trash(user.id)) } }));
     });
 
-    routes.get("imageList", [](Exchange& ex, const httplib::Request&, httplib::Response& res) {
+    routes.get("imageList", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
         const User& user = ex.requireCaller();
         auto list = JsonArray::create();
         for (const auto& [id, created] : ex.db.images(user.id)) {
@@ -655,7 +655,7 @@ void readRoutes(Routes& routes)
         sendRecord(res, object({ { "ImageList", list } }));
     });
 
-    routes.get("associatedAssets.php", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("associatedAssets.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         ContentAsset a = ex.requireReadable(ServerContext::requireId(req, "a"));
         sendRecord(res, object({ { "list", ex.records(ex.db.associated(a.id)) } }));
     });
@@ -672,7 +672,7 @@ ContentAsset requireContainer(Exchange& ex, int64_t id)
 }
 
 /// Adds an item to an owned page and answers the page.
-void addItem(Exchange& ex, httplib::Response& res, int64_t parentId, ContentAsset fields)
+void addItem(Exchange& ex, HttpResponse& res, int64_t parentId, ContentAsset fields)
 {
     ContentAsset parent = requireContainer(ex, parentId);
     ex.db.addChild(parent, std::move(fields));
@@ -691,7 +691,7 @@ ContentAsset item(const std::string& type, std::string name, std::string title =
 
 void changeRoutes(Routes& routes)
 {
-    routes.get("associateAssets.php", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("associateAssets.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         ContentAsset receiver = ex.requireOwned(ServerContext::requireId(req, "a"));
         ContentAsset linked = ex.requireOwned(ServerContext::requireId(req, "b"));
         if (receiver.id == linked.id)
@@ -700,12 +700,12 @@ void changeRoutes(Routes& routes)
         sendRecord(res, object({ { "list", ex.records(ex.db.associated(receiver.id)) } }));
     });
 
-    routes.get("makePage", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("makePage", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         int64_t parent = ServerContext::requireId(req, "assetid");
         addItem(ex, res, parent, item("Directory", requireName(req, "name")));
     });
 
-    routes.get("makeForm", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("makeForm", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         int64_t parentId = ServerContext::requireId(req, "assetid");
         std::string name = requireName(req, "name");
         std::string message = ServerContext::optionalText(req, "message").value_or("");
@@ -727,7 +727,7 @@ void changeRoutes(Routes& routes)
         sendRecord(res, ex.directory(*ex.db.asset(parent.id)));
     });
 
-    routes.get("setCarousel", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("setCarousel", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         std::string option = ServerContext::requireText(req, "option", 32);
         ContentAsset a = ex.requireOwned(ServerContext::requireId(req, "assetid"));
         if (a.type != "Directory" && a.type != "Form")
@@ -739,7 +739,7 @@ void changeRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.get("deleteAsset", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("deleteAsset", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         ContentAsset a = ex.requireOwned(ServerContext::requireId(req, "assetid"));
         if (a.type == "Tabbar")
             throw BadRequest { "a site cannot be deleted" };
@@ -747,7 +747,7 @@ void changeRoutes(Routes& routes)
         sendRecord(res, ex.parentDirectory(a));
     });
 
-    routes.get("restoreAsset", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("restoreAsset", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         ContentAsset a = ex.requireOwned(ServerContext::requireId(req, "assetid"));
         ex.db.setDeleted(a.id, false, {});
         auto reply = ex.parentDirectory(a);
@@ -755,7 +755,7 @@ void changeRoutes(Routes& routes)
         sendRecord(res, reply);
     });
 
-    routes.get("setDate", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("setDate", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         auto date = ServerContext::optionalText(req, "date", 32);
         auto endDate = ServerContext::optionalText(req, "endDate", 32);
         if (date.has_value() == endDate.has_value())
@@ -780,19 +780,19 @@ void changeRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.get("addText", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("addText", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         int64_t parent = ServerContext::requireId(req, "assetid");
         std::string text = ServerContext::requireText(req, "text");
         addItem(ex, res, parent, item("Text", "Text", {}, text));
     });
 
-    routes.get("addTextField", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("addTextField", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         int64_t parent = ServerContext::requireId(req, "assetid");
         std::string title = requireName(req, "title");
         addItem(ex, res, parent, item("TextField", title, title));
     });
 
-    routes.get("addTextView", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("addTextView", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         int64_t parent = ServerContext::requireId(req, "assetid");
         std::string title = requireName(req, "title");
         addItem(ex, res, parent, item("TextView", title, title));
@@ -802,7 +802,7 @@ void changeRoutes(Routes& routes)
 // POST-JSON changes ---------------------------------------------------------------------------
 
 /// Stores an edited item with its new options and key, and answers its page.
-void storeEdit(Exchange& ex, httplib::Response& res, ContentAsset& a, const std::optional<std::string>& options,
+void storeEdit(Exchange& ex, HttpResponse& res, ContentAsset& a, const std::optional<std::string>& options,
     const std::optional<std::string>& key)
 {
     if (options)
@@ -814,7 +814,7 @@ void storeEdit(Exchange& ex, httplib::Response& res, ContentAsset& a, const std:
 }
 
 /// Text of a text block, video or event; sent to a page it adds a new text block there.
-void sendText(Exchange& ex, const std::string& raw, httplib::Response& res)
+void sendText(Exchange& ex, const std::string& raw, HttpResponse& res)
 {
     JsonObjectPtr body = jsonBody(raw);
     int64_t id = bodyId(*body, "assetid");
@@ -837,7 +837,7 @@ void sendText(Exchange& ex, const std::string& raw, httplib::Response& res)
 }
 
 /// Title, key and options of an input; sent to a page it adds a new input of `type` there.
-void sendInput(Exchange& ex, const std::string& text, httplib::Response& res, const std::string& type)
+void sendInput(Exchange& ex, const std::string& text, HttpResponse& res, const std::string& type)
 {
     JsonObjectPtr body = jsonBody(text);
     int64_t id = bodyId(*body, "assetid");
@@ -894,7 +894,7 @@ size_t imageLimit()
 
 void postRoutes(Routes& routes)
 {
-    routes.postJson("setName", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+    routes.postJson("setName", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         std::string name = requireBodyText(*body, "name", ServerContext::maxNameLength);
@@ -906,7 +906,7 @@ void postRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.postJson("updateDefaultOptions", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+    routes.postJson("updateDefaultOptions", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         std::string options = requireBodyText(*body, "toptions", ServerContext::maxNameLength);
         const User& user = ex.requireCaller();
@@ -914,7 +914,7 @@ void postRoutes(Routes& routes)
         sendRecord(res, object({ { "DefaultOptions", options } }));
     });
 
-    routes.postJson("sendForm", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+    routes.postJson("sendForm", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t formId = bodyId(*body, "formid");
         if (body->size() > s_maxFormFields + 1)
@@ -941,11 +941,11 @@ void postRoutes(Routes& routes)
 
     routes.postJson("sendText", jsonLimit, sendText);
     routes.postJson("sendTextField", jsonLimit,
-        [](Exchange& ex, const std::string& text, httplib::Response& res) { sendInput(ex, text, res, "TextField"); });
+        [](Exchange& ex, const std::string& text, HttpResponse& res) { sendInput(ex, text, res, "TextField"); });
     routes.postJson("sendTextView", jsonLimit,
-        [](Exchange& ex, const std::string& text, httplib::Response& res) { sendInput(ex, text, res, "TextView"); });
+        [](Exchange& ex, const std::string& text, HttpResponse& res) { sendInput(ex, text, res, "TextView"); });
 
-    routes.postJson("sendImage", imageLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+    routes.postJson("sendImage", imageLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         std::string encoded = requireBodyText(*body, "image", s_maxImageBody);
@@ -973,7 +973,7 @@ void postRoutes(Routes& routes)
         sendRecord(res, ContentStore::isContainer(a.type) ? ex.directory(a) : ex.parentDirectory(a));
     });
 
-    routes.postJson("linkImage", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+    routes.postJson("linkImage", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         auto action = bodyText(*body, "action", 16);
@@ -996,7 +996,7 @@ void postRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.postJson("swapAssets", jsonLimit, [](Exchange& ex, const std::string& text, httplib::Response& res) {
+    routes.postJson("swapAssets", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t firstId = bodyId(*body, "assetid");
         int64_t secondId = bodyId(*body, "secondid");
@@ -1013,7 +1013,7 @@ void postRoutes(Routes& routes)
 
 void otherRoutes(Routes& routes)
 {
-    routes.post("addContactRequest.php", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.post("addContactRequest.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         if (req.body.size() > s_maxJsonBody)
             throw BadRequest { "request body too large", 413 };
         int64_t siteId = ServerContext::requireId(req, "rootAssetID");
@@ -1029,7 +1029,7 @@ void otherRoutes(Routes& routes)
         sendRecord(res, object({ { "Sent", "Yes" } }));
     });
 
-    routes.get("getContactRequests.php", [](Exchange& ex, const httplib::Request&, httplib::Response& res) {
+    routes.get("getContactRequests.php", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
         const User& user = ex.requireCaller();
         auto list = JsonArray::create();
         if (auto site = ex.db.siteOfOwner(user.id)) {
@@ -1050,14 +1050,14 @@ void otherRoutes(Routes& routes)
         }
         return list;
     };
-    routes.get("userBeacons", [beaconList](Exchange& ex, const httplib::Request&, httplib::Response& res) {
+    routes.get("userBeacons", [beaconList](Exchange& ex, const HttpRequest&, HttpResponse& res) {
         sendRecord(res, object({ { "UserBeacons", beaconList(ex) } }));
     });
-    routes.get("beaconList", [beaconList](Exchange& ex, const httplib::Request&, httplib::Response& res) {
+    routes.get("beaconList", [beaconList](Exchange& ex, const HttpRequest&, HttpResponse& res) {
         sendRecord(res, object({ { "list", beaconList(ex) } }));
     });
 
-    routes.get("saveBeacon", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("saveBeacon", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         const User& user = ex.requireCaller();
         ContentStore::Beacon beacon;
         beacon.message = ServerContext::requireText(req, "message", ServerContext::maxNameLength);
@@ -1074,7 +1074,7 @@ void otherRoutes(Routes& routes)
         sendRecord(res, object({ { "Saved", "Yes" } }));
     });
 
-    routes.get("sendError.php", [](Exchange& ex, const httplib::Request& req, httplib::Response& res) {
+    routes.get("sendError.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
         std::string text = ServerContext::requireText(req, "error");
         if (text.empty())
             throw BadRequest { "error is empty" };

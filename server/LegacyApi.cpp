@@ -4,7 +4,7 @@
 #include "server/LegacyStore.h"
 #include "server/ServerContext.h"
 
-#include <httplib.h>
+#include "server/Http.h"
 
 #include <cctype>
 #include <cmath>
@@ -18,7 +18,7 @@ namespace quindle {
 
 namespace {
 
-std::string textParam(const httplib::Request& req, const char* key, bool allowEmpty = true)
+std::string textParam(const HttpRequest& req, const char* key, bool allowEmpty = true)
 {
     std::string value = ServerContext::requireText(req, key, LegacyApi::maxTextLength);
     if (!allowEmpty && value.empty())
@@ -26,13 +26,13 @@ std::string textParam(const httplib::Request& req, const char* key, bool allowEm
     return value;
 }
 
-std::optional<std::string> optionalTextParam(const httplib::Request& req, const char* key)
+std::optional<std::string> optionalTextParam(const HttpRequest& req, const char* key)
 {
     return ServerContext::optionalText(req, key, LegacyApi::maxTextLength);
 }
 
 // "yyyy-MM-dd HH:mm:ss"
-std::string dateParam(const httplib::Request& req, const char* key)
+std::string dateParam(const HttpRequest& req, const char* key)
 {
     std::string value = textParam(req, key);
     static const char pattern[] = "dddd-dd-dd dd:dd:dd";
@@ -120,8 +120,8 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     ServerContext* ctx = &context;
 
     // Every handler validates first and answers 400 on bad input, 401 without a session.
-    auto route = [&server, ctx](const std::string& path, std::function<void(const httplib::Request&, httplib::Response&, const User&)> handler) {
-        auto wrapped = [ctx, handler](const httplib::Request& req, httplib::Response& res) {
+    auto route = [&server, ctx](const std::string& path, std::function<void(const HttpRequest&, HttpResponse&, const User&)> handler) {
+        auto wrapped = [ctx, handler](const HttpRequest& req, HttpResponse& res) {
             auto user = ctx->caller(req);
             if (!user) {
                 ctx->sendError(res, 401, "not logged in");
@@ -139,9 +139,9 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         server.Post("/json/" + path, wrapped);
     };
     auto userName = [](const User& user) { return user.email; };
-    auto notFound = [ctx](httplib::Response& res) { ctx->sendError(res, 404, "unknown id"); };
+    auto notFound = [ctx](HttpResponse& res) { ctx->sendError(res, 404, "unknown id"); };
 
-    route("start.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+    route("start.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
         auto id = ServerContext::optionalId(req, "a");
         if (!id) {
             ctx->sendMessage(res, store->rootList());
@@ -155,7 +155,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         }
     });
 
-    route("currentState.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+    route("currentState.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
         const int64_t id = ServerContext::requireId(req, "a");
         if (store->kindOf(id) != LegacyStore::Kind::Document)
             return notFound(res);
@@ -166,7 +166,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("handleForm.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+    route("handleForm.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
         const int64_t entry = ServerContext::requireId(req, "f");
         const int64_t person = ServerContext::requireId(req, "c");
         const std::string name = textParam(req, "name", false);
@@ -184,7 +184,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setFormValueForDocument.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+    route("setFormValueForDocument.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "parentID");
         const std::string name = textParam(req, "name", false);
         const std::string value = textParam(req, "val");
@@ -196,7 +196,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setTimedObject.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+    route("setTimedObject.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "a");
         const int64_t entry = ServerContext::requireId(req, "o");
         const std::string date = dateParam(req, "date");
@@ -209,7 +209,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setAction.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+    route("setAction.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
         const int64_t record = ServerContext::requireId(req, "a");
         const std::string date = dateParam(req, "date");
         auto device = ServerContext::optionalId(req, "devID");
@@ -223,13 +223,13 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("devices.php", [=](const httplib::Request&, httplib::Response& res, const User&) { ctx->sendMessage(res, store->devices()); });
+    route("devices.php", [=](const HttpRequest&, HttpResponse& res, const User&) { ctx->sendMessage(res, store->devices()); });
 
-    route("currentUserOverdueActions.php", [=](const httplib::Request&, httplib::Response& res, const User& user) {
+    route("currentUserOverdueActions.php", [=](const HttpRequest&, HttpResponse& res, const User& user) {
         ctx->sendMessage(res, store->overdueActions(user.id, ServerContext::nowText()));
     });
 
-    server.Get("/json/Naked.php", [=](const httplib::Request& req, httplib::Response& res) {
+    server.Get("/json/Naked.php", [=](const HttpRequest& req, HttpResponse& res) {
         if (!ctx->caller(req))
             return ctx->sendError(res, 401, "not logged in");
         auto id = req.has_param("a") ? ServerContext::parseId(req.get_param_value("a")) : std::nullopt;
@@ -242,7 +242,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         res.set_content(chartPage(key, series), "text/html; charset=utf-8");
     });
 
-    route("addAsset.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+    route("addAsset.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
         const int64_t parent = ServerContext::requireId(req, "assetID");
         const std::string name = textParam(req, "name", false);
         const std::string type = textParam(req, "type", false);
@@ -274,7 +274,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setName.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+    route("setName.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
         const std::string name = textParam(req, "name", false);
         if (store->kindOf(id) == LegacyStore::Kind::None) {
@@ -289,7 +289,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("resetImage.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+    route("resetImage.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
         if (store->kindOf(id) == LegacyStore::Kind::None) {
             ContentAsset asset = ownedContent(*content, id, user);
@@ -302,7 +302,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    server.Post("/json/setImage.php", [=](const httplib::Request& req, httplib::Response& res) {
+    server.Post("/json/setImage.php", [=](const HttpRequest& req, HttpResponse& res) {
         auto user = ctx->caller(req);
         if (!user)
             return ctx->sendError(res, 401, "not logged in");
@@ -346,16 +346,16 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         }
     });
 
-    route("ingredientsList.php", [=](const httplib::Request&, httplib::Response& res, const User&) { ctx->sendMessage(res, store->ingredients()); });
+    route("ingredientsList.php", [=](const HttpRequest&, HttpResponse& res, const User&) { ctx->sendMessage(res, store->ingredients()); });
 
-    route("getFoodAllergy.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+    route("getFoodAllergy.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
         const int64_t document = ServerContext::requireId(req, "a");
         if (store->kindOf(document) != LegacyStore::Kind::Document)
             return notFound(res);
         ctx->sendMessage(res, store->allergiesOf(document));
     });
 
-    route("setFoodAllergy.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+    route("setFoodAllergy.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
         const int64_t document = ServerContext::requireId(req, "a");
         const int64_t ingredient = ServerContext::requireId(req, "i");
         const std::string state = textParam(req, "s");
@@ -366,7 +366,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, store->ingredients());
     });
 
-    route("getMenu.php", [=](const httplib::Request& req, httplib::Response& res, const User&) {
+    route("getMenu.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
         const int64_t form = ServerContext::requireId(req, "a");
         ServerContext::optionalId(req, "p");
         if (store->kindOf(form) != LegacyStore::Kind::Form)
@@ -374,7 +374,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, store->menuOf(form));
     });
 
-    route("setMealObject.php", [=](const httplib::Request& req, httplib::Response& res, const User& user) {
+    route("setMealObject.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
         const int64_t person = ServerContext::requireId(req, "a");
         const std::string menu = textParam(req, "name");
         const std::string date = textParam(req, "date", false);

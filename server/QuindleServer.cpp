@@ -23,7 +23,7 @@ namespace {
 thread_local std::chrono::steady_clock::time_point t_requestStart;
 
 /// The request target for the log, with the password value hidden.
-std::string loggedTarget(const httplib::Request& req)
+std::string loggedTarget(const HttpRequest& req)
 {
     std::string out = req.path;
     char separator = '?';
@@ -96,12 +96,12 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
         size_t threads = options.threads;
         http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
 
-        http.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        http.set_pre_routing_handler([](const HttpRequest&, HttpResponse&) {
             t_requestStart = std::chrono::steady_clock::now();
             return httplib::Server::HandlerResponse::Unhandled;
         });
         if (options.requestLog) {
-            http.set_logger([self](const httplib::Request& req, const httplib::Response& res) {
+            http.set_logger([self](const HttpRequest& req, const HttpResponse& res) {
                 auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t_requestStart).count();
                 std::string line = req.method + ' ' + loggedTarget(req) + ' ' + std::to_string(res.status) + ' '
                     + std::to_string(micros / 1000) + '.' + std::to_string(micros / 100 % 10) + " ms\n";
@@ -110,7 +110,7 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
             });
         }
         // Unknown paths, oversized bodies and bad requests still answer a JSON object.
-        http.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+        http.set_error_handler([](const HttpRequest&, HttpResponse& res) {
             if (!res.body.empty())
                 return;
             const char* message = res.status == 404 ? "no such endpoint"
@@ -119,11 +119,11 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
                                                     : "bad request";
             ServerContext::sendError(res, res.status, message);
         });
-        http.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+        http.set_exception_handler([](const HttpRequest&, HttpResponse& res, std::exception_ptr) {
             ServerContext::sendError(res, 500, "internal error");
         });
         ServerContext* ctx = impl->context.get();
-        http.Get(R"(/images/(\d{1,18})\.jpg)", [ctx](const httplib::Request& req, httplib::Response& res) {
+        http.Get(R"(/images/(\d{1,18})\.jpg)", [ctx](const HttpRequest& req, HttpResponse& res) {
             auto id = ServerContext::parseId(req.matches[1]);
             auto bytes = id ? ctx->imageBytes(*id) : std::nullopt;
             if (!bytes) {

@@ -2,7 +2,7 @@
 
 #include "platform/JsonWriter.h"
 
-#include <httplib.h>
+#include "server/Http.h"
 
 #include <ctime>
 
@@ -30,7 +30,7 @@ void ServerContext::setPublicHost(std::string host)
     m_publicHost = std::move(host);
 }
 
-void ServerContext::sendJson(httplib::Response& res, const JsonValue& value, int status)
+void ServerContext::sendJson(HttpResponse& res, const JsonValue& value, int status)
 {
     res.status = status;
     auto text = JsonWriter::write(value);
@@ -41,14 +41,14 @@ void ServerContext::sendJson(httplib::Response& res, const JsonValue& value, int
     res.set_content(std::move(*text), "application/json; charset=utf-8");
 }
 
-void ServerContext::sendMessage(httplib::Response& res, JsonValue content)
+void ServerContext::sendMessage(HttpResponse& res, JsonValue content)
 {
     auto reply = JsonObject::create();
     reply->set("Message", std::move(content));
     sendJson(res, reply);
 }
 
-void ServerContext::sendError(httplib::Response& res, int status, const std::string& message)
+void ServerContext::sendError(HttpResponse& res, int status, const std::string& message)
 {
     auto reply = JsonObject::create();
     reply->set("Error", message);
@@ -68,7 +68,7 @@ std::string trimmed(std::string_view text)
 
 } // namespace
 
-std::optional<User> ServerContext::caller(const httplib::Request& req) const
+std::optional<User> ServerContext::caller(const HttpRequest& req) const
 {
     std::vector<std::string> candidates;
     if (req.has_header("wibble"))
@@ -107,7 +107,7 @@ std::optional<User> ServerContext::caller(const httplib::Request& req) const
     return std::nullopt;
 }
 
-User ServerContext::requireCaller(const httplib::Request& req) const
+User ServerContext::requireCaller(const HttpRequest& req) const
 {
     auto user = caller(req);
     if (!user)
@@ -169,7 +169,7 @@ bool ServerContext::validUtf8(const std::string& text)
     return true;
 }
 
-int64_t ServerContext::requireId(const httplib::Request& req, const char* key)
+int64_t ServerContext::requireId(const HttpRequest& req, const char* key)
 {
     if (!req.has_param(key))
         throw BadRequest { std::string("missing ") + key };
@@ -179,14 +179,14 @@ int64_t ServerContext::requireId(const httplib::Request& req, const char* key)
     return *id;
 }
 
-std::optional<int64_t> ServerContext::optionalId(const httplib::Request& req, const char* key)
+std::optional<int64_t> ServerContext::optionalId(const HttpRequest& req, const char* key)
 {
     if (!req.has_param(key) || req.get_param_value(key).empty())
         return std::nullopt;
     return requireId(req, key);
 }
 
-std::string ServerContext::requireText(const httplib::Request& req, const char* key, size_t maxLength)
+std::string ServerContext::requireText(const HttpRequest& req, const char* key, size_t maxLength)
 {
     auto value = optionalText(req, key, maxLength);
     if (!value)
@@ -194,7 +194,7 @@ std::string ServerContext::requireText(const httplib::Request& req, const char* 
     return *value;
 }
 
-std::optional<std::string> ServerContext::optionalText(const httplib::Request& req, const char* key, size_t maxLength)
+std::optional<std::string> ServerContext::optionalText(const HttpRequest& req, const char* key, size_t maxLength)
 {
     if (!req.has_param(key))
         return std::nullopt;

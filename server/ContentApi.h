@@ -3,11 +3,9 @@
 #include <cstddef>
 #include <string_view>
 
-namespace httplib {
-class Server;
-}
-
 namespace quindle {
+
+class HttpRouter;
 
 class ServerContext;
 
@@ -45,7 +43,7 @@ public:
     static size_t maxPushTokenLength();
 
     /// Migrates the content tables and adds every route to `server`.
-    static void registerRoutes(httplib::Server& server, ServerContext& context);
+    static void registerRoutes(HttpRouter& server, ServerContext& context);
 };
 
 } // namespace quindle

@@ -4,7 +4,7 @@
 #include "server/LegacyStore.h"
 #include "server/ServerContext.h"
 
-#include "server/Http.h"
+#include "server/HttpRouter.h"
 
 #include <cctype>
 #include <cmath>
@@ -18,7 +18,7 @@ namespace quindle {
 
 namespace {
 
-std::string textParam(const HttpRequest& req, const char* key, bool allowEmpty = true)
+std::string textParam(const ServerRequest& req, const char* key, bool allowEmpty = true)
 {
     std::string value = ServerContext::requireText(req, key, LegacyApi::maxTextLength);
     if (!allowEmpty && value.empty())
@@ -26,13 +26,13 @@ std::string textParam(const HttpRequest& req, const char* key, bool allowEmpty =
     return value;
 }
 
-std::optional<std::string> optionalTextParam(const HttpRequest& req, const char* key)
+std::optional<std::string> optionalTextParam(const ServerRequest& req, const char* key)
 {
     return ServerContext::optionalText(req, key, LegacyApi::maxTextLength);
 }
 
 // "yyyy-MM-dd HH:mm:ss"
-std::string dateParam(const HttpRequest& req, const char* key)
+std::string dateParam(const ServerRequest& req, const char* key)
 {
     std::string value = textParam(req, key);
     static const char pattern[] = "dddd-dd-dd dd:dd:dd";
@@ -111,7 +111,7 @@ std::string chartPage(const std::string& key, const std::vector<std::pair<std::s
 
 } // namespace
 
-void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
+void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
 {
     auto store = std::make_shared<LegacyStore>(context.storage);
     store->migrate();
@@ -120,8 +120,8 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     ServerContext* ctx = &context;
 
     // Every handler validates first and answers 400 on bad input, 401 without a session.
-    auto route = [&server, ctx](const std::string& path, std::function<void(const HttpRequest&, HttpResponse&, const User&)> handler) {
-        auto wrapped = [ctx, handler](const HttpRequest& req, HttpResponse& res) {
+    auto route = [&server, ctx](const std::string& path, std::function<void(const ServerRequest&, ServerResponse&, const User&)> handler) {
+        auto wrapped = [ctx, handler](const ServerRequest& req, ServerResponse& res) {
             auto user = ctx->caller(req);
             if (!user) {
                 ctx->sendError(res, 401, "not logged in");
@@ -135,13 +135,13 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
                 ctx->sendError(res, 503, "storage unavailable");
             }
         };
-        server.Get("/json/" + path, wrapped);
-        server.Post("/json/" + path, wrapped);
+        server.get("/json/" + path, wrapped);
+        server.post("/json/" + path, wrapped);
     };
     auto userName = [](const User& user) { return user.email; };
-    auto notFound = [ctx](HttpResponse& res) { ctx->sendError(res, 404, "unknown id"); };
+    auto notFound = [ctx](ServerResponse& res) { ctx->sendError(res, 404, "unknown id"); };
 
-    route("start.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
+    route("start.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
         auto id = ServerContext::optionalId(req, "a");
         if (!id) {
             ctx->sendMessage(res, store->rootList());
@@ -155,7 +155,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         }
     });
 
-    route("currentState.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
+    route("currentState.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
         const int64_t id = ServerContext::requireId(req, "a");
         if (store->kindOf(id) != LegacyStore::Kind::Document)
             return notFound(res);
@@ -166,7 +166,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("handleForm.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("handleForm.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t entry = ServerContext::requireId(req, "f");
         const int64_t person = ServerContext::requireId(req, "c");
         const std::string name = textParam(req, "name", false);
@@ -184,7 +184,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setFormValueForDocument.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setFormValueForDocument.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "parentID");
         const std::string name = textParam(req, "name", false);
         const std::string value = textParam(req, "val");
@@ -196,7 +196,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setTimedObject.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setTimedObject.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "a");
         const int64_t entry = ServerContext::requireId(req, "o");
         const std::string date = dateParam(req, "date");
@@ -209,7 +209,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setAction.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setAction.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t record = ServerContext::requireId(req, "a");
         const std::string date = dateParam(req, "date");
         auto device = ServerContext::optionalId(req, "devID");
@@ -223,26 +223,26 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("devices.php", [=](const HttpRequest&, HttpResponse& res, const User&) { ctx->sendMessage(res, store->devices()); });
+    route("devices.php", [=](const ServerRequest&, ServerResponse& res, const User&) { ctx->sendMessage(res, store->devices()); });
 
-    route("currentUserOverdueActions.php", [=](const HttpRequest&, HttpResponse& res, const User& user) {
+    route("currentUserOverdueActions.php", [=](const ServerRequest&, ServerResponse& res, const User& user) {
         ctx->sendMessage(res, store->overdueActions(user.id, ServerContext::nowText()));
     });
 
-    server.Get("/json/Naked.php", [=](const HttpRequest& req, HttpResponse& res) {
+    server.get("/json/Naked.php", [=](const ServerRequest& req, ServerResponse& res) {
         if (!ctx->caller(req))
             return ctx->sendError(res, 401, "not logged in");
-        auto id = req.has_param("a") ? ServerContext::parseId(req.get_param_value("a")) : std::nullopt;
+        auto id = req.hasParam("a") ? ServerContext::parseId(req.paramValue("a")) : std::nullopt;
         if (!id)
             return ctx->sendError(res, 400, "bad a");
         if (store->kindOf(*id) != LegacyStore::Kind::Document)
             return notFound(res);
         std::string key;
         auto series = store->numberSeries(*id, &key);
-        res.set_content(chartPage(key, series), "text/html; charset=utf-8");
+        res.setContent(chartPage(key, series), "text/html; charset=utf-8");
     });
 
-    route("addAsset.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("addAsset.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t parent = ServerContext::requireId(req, "assetID");
         const std::string name = textParam(req, "name", false);
         const std::string type = textParam(req, "type", false);
@@ -274,7 +274,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setName.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setName.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
         const std::string name = textParam(req, "name", false);
         if (store->kindOf(id) == LegacyStore::Kind::None) {
@@ -289,7 +289,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("resetImage.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("resetImage.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
         if (store->kindOf(id) == LegacyStore::Kind::None) {
             ContentAsset asset = ownedContent(*content, id, user);
@@ -302,7 +302,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    server.Post("/json/setImage.php", [=](const HttpRequest& req, HttpResponse& res) {
+    server.post("/json/setImage.php", [=](const ServerRequest& req, ServerResponse& res) {
         auto user = ctx->caller(req);
         if (!user)
             return ctx->sendError(res, 401, "not logged in");
@@ -310,9 +310,9 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
             textParam(req, "dir");
             const int64_t id = ServerContext::requireId(req, "a");
             ServerContext::optionalId(req, "parentID");
-            if (!req.has_file("uploaded"))
+            if (!req.hasFile("uploaded"))
                 throw BadRequest { "missing uploaded" };
-            const std::string bytes = req.get_file_value("uploaded").content;
+            const std::string bytes = req.file("uploaded").content;
             if (bytes.empty())
                 throw BadRequest { "empty uploaded" };
             const LegacyStore::Kind kind = store->kindOf(id);
@@ -346,16 +346,16 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         }
     });
 
-    route("ingredientsList.php", [=](const HttpRequest&, HttpResponse& res, const User&) { ctx->sendMessage(res, store->ingredients()); });
+    route("ingredientsList.php", [=](const ServerRequest&, ServerResponse& res, const User&) { ctx->sendMessage(res, store->ingredients()); });
 
-    route("getFoodAllergy.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
+    route("getFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
         const int64_t document = ServerContext::requireId(req, "a");
         if (store->kindOf(document) != LegacyStore::Kind::Document)
             return notFound(res);
         ctx->sendMessage(res, store->allergiesOf(document));
     });
 
-    route("setFoodAllergy.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
+    route("setFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
         const int64_t document = ServerContext::requireId(req, "a");
         const int64_t ingredient = ServerContext::requireId(req, "i");
         const std::string state = textParam(req, "s");
@@ -366,7 +366,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, store->ingredients());
     });
 
-    route("getMenu.php", [=](const HttpRequest& req, HttpResponse& res, const User&) {
+    route("getMenu.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
         const int64_t form = ServerContext::requireId(req, "a");
         ServerContext::optionalId(req, "p");
         if (store->kindOf(form) != LegacyStore::Kind::Form)
@@ -374,7 +374,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, store->menuOf(form));
     });
 
-    route("setMealObject.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setMealObject.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t person = ServerContext::requireId(req, "a");
         const std::string menu = textParam(req, "name");
         const std::string date = textParam(req, "date", false);

@@ -2,11 +2,9 @@
 
 #include <cstddef>
 
-namespace httplib {
-class Server;
-}
-
 namespace quindle {
+
+class HttpRouter;
 
 class ServerContext;
 
@@ -17,7 +15,7 @@ public:
     static constexpr size_t maxTextLength = 4096;
 
     /// Creates the legacy tables when missing and registers the routes.
-    static void registerRoutes(httplib::Server& server, ServerContext& context);
+    static void registerRoutes(HttpRouter& server, ServerContext& context);
 };
 
 } // namespace quindle

@@ -9,7 +9,8 @@
 #include "server/ServerContext.h"
 #include "server/SqliteStorage.h"
 
-#include <httplib.h>
+#include "server/HttpRouter.h"
+#include "server/HttpServer.h"
 
 #include <chrono>
 #include <cstdio>
@@ -20,10 +21,8 @@ namespace quindle {
 
 namespace {
 
-thread_local std::chrono::steady_clock::time_point t_requestStart;
-
 /// The request target for the log, with the password value hidden.
-std::string loggedTarget(const HttpRequest& req)
+std::string loggedTarget(const ServerRequest& req)
 {
     std::string out = req.path;
     char separator = '?';
@@ -53,8 +52,8 @@ struct QuindleServer::Impl {
     std::unique_ptr<Storage> storage;
     std::unique_ptr<Accounts> accounts;
     std::unique_ptr<ServerContext> context;
-    httplib::Server http;
-    std::thread thread;
+    HttpRouter router;
+    std::unique_ptr<HttpServer> http;
     std::mutex logMutex;
     int port = 0;
 };
@@ -85,52 +84,37 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
         impl->accounts->migrate();
         impl->context = std::make_unique<ServerContext>(*impl->storage, *impl->accounts);
         Impl* self = impl.get();
-        httplib::Server& http = impl->http;
-
-        http.set_tcp_nodelay(true);
-        http.set_payload_max_length(options.maxBodyBytes);
-        http.set_read_timeout(options.readTimeoutSeconds, 0);
-        http.set_write_timeout(options.writeTimeoutSeconds, 0);
-        http.set_keep_alive_timeout(options.keepAliveTimeoutSeconds);
-        http.set_keep_alive_max_count(options.keepAliveMaxRequests);
-        size_t threads = options.threads;
-        http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-
-        http.set_pre_routing_handler([](const HttpRequest&, HttpResponse&) {
-            t_requestStart = std::chrono::steady_clock::now();
-            return httplib::Server::HandlerResponse::Unhandled;
-        });
+        HttpServer::Logger logger;
         if (options.requestLog) {
-            http.set_logger([self](const HttpRequest& req, const HttpResponse& res) {
-                auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t_requestStart).count();
-                std::string line = req.method + ' ' + loggedTarget(req) + ' ' + std::to_string(res.status) + ' '
-                    + std::to_string(micros / 1000) + '.' + std::to_string(micros / 100 % 10) + " ms\n";
+            logger = [self](const ServerRequest& req, const ServerResponse& res, std::chrono::microseconds took) {
+                const auto micros = took.count();
+                std::string line = (req.method.empty() ? std::string("-") : req.method) + ' ' + loggedTarget(req) + ' '
+                    + std::to_string(res.status) + ' ' + std::to_string(micros / 1000) + '.' + std::to_string(micros / 100 % 10) + " ms\n";
                 std::lock_guard lock(self->logMutex);
                 std::fputs(line.c_str(), stderr);
-            });
+            };
         }
-        // Unknown paths, oversized bodies and bad requests still answer a JSON object.
-        http.set_error_handler([](const HttpRequest&, HttpResponse& res) {
-            if (!res.body.empty())
-                return;
-            const char* message = res.status == 404 ? "no such endpoint"
-                : res.status == 413                 ? "request body too large"
-                : res.status == 414                 ? "request address too long"
-                                                    : "bad request";
-            ServerContext::sendError(res, res.status, message);
-        });
-        http.set_exception_handler([](const HttpRequest&, HttpResponse& res, std::exception_ptr) {
-            ServerContext::sendError(res, 500, "internal error");
-        });
+        impl->http = std::make_unique<HttpServer>(options.http, [self](ServerRequest& req, ServerResponse& res) {
+            try {
+                // Unknown paths still answer a JSON object.
+                if (!self->router.dispatch(req, res))
+                    ServerContext::sendError(res, 404, "no such endpoint");
+            } catch (const std::exception&) {
+                res = ServerResponse {};
+                ServerContext::sendError(res, 500, "internal error");
+            }
+        }, std::move(logger));
         ServerContext* ctx = impl->context.get();
-        http.Get(R"(/images/(\d{1,18})\.jpg)", [ctx](const HttpRequest& req, HttpResponse& res) {
+        HttpRouter& http = impl->router;
+        http.get(R"(/images/(\d{1,18})\.jpg)", [ctx](const ServerRequest& req, ServerResponse& res) {
             auto id = ServerContext::parseId(req.matches[1]);
             auto bytes = id ? ctx->imageBytes(*id) : std::nullopt;
             if (!bytes) {
                 ServerContext::sendError(res, 404, "no such picture");
                 return;
             }
-            res.set_content(std::move(*bytes), pictureType(*bytes));
+            const char* type = pictureType(*bytes);
+            res.setContent(std::move(*bytes), type);
         });
         ContentApi::registerRoutes(http, *impl->context);
         LegacyApi::registerRoutes(http, *impl->context);
@@ -149,17 +133,11 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
 bool QuindleServer::start(std::string* error)
 {
     Impl& impl = *m_impl;
-    if (impl.options.port == 0)
-        impl.port = impl.http.bind_to_any_port(impl.options.host);
-    else
-        impl.port = impl.http.bind_to_port(impl.options.host, impl.options.port) ? impl.options.port : -1;
-    if (impl.port <= 0) {
-        if (error)
-            *error = "cannot listen on " + impl.options.host + ":" + std::to_string(impl.options.port);
+    impl.port = impl.http->bind(impl.options.host, impl.options.port, error);
+    if (impl.port <= 0)
         return false;
-    }
     impl.context->setPublicHost(host());
-    impl.thread = std::thread([&impl] { impl.http.listen_after_bind(); });
+    impl.http->start();
     return true;
 }
 
@@ -185,17 +163,8 @@ std::string QuindleServer::legacyBaseURL() const
 
 void QuindleServer::stop()
 {
-    if (!m_impl)
-        return;
-    m_impl->http.stop();
-    if (m_impl->thread.joinable())
-        m_impl->thread.join();
-}
-
-void QuindleServer::wait()
-{
-    if (m_impl->thread.joinable())
-        m_impl->thread.join();
+    if (m_impl && m_impl->http)
+        m_impl->http->stop();
 }
 
 } // namespace quindle

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/HttpServer.h"
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -12,13 +14,7 @@ struct ServerOptions {
     int port = 0; ///< 0 picks a free port
     bool demo = false;
     bool requestLog = true;
-    size_t maxBodyBytes = 16 * 1024 * 1024;
-    int readTimeoutSeconds = 10;
-    int writeTimeoutSeconds = 10;
-    int keepAliveTimeoutSeconds = 5;
-    size_t keepAliveMaxRequests = 100000;
-    /// Worker threads; an idle keep-alive connection holds one until its idle timeout.
-    size_t threads = 32;
+    HttpLimits http;
 };
 
 /// The content server and the legacy JSON server on one HTTP listener and one database.
@@ -43,8 +39,6 @@ public:
     /// Legacy server base address ("…/json/").
     std::string legacyBaseURL() const;
     void stop();
-    /// Blocks until stopped.
-    void wait();
 
 private:
     struct Impl;

@@ -1,18 +1,38 @@
 // quindle-server: the content server and the legacy JSON server on one port.
 #include "server/QuindleServer.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace {
 
 int usage(const char* message)
 {
-    std::fprintf(stderr, "quindle-server: %s\nusage: quindle-server --db PATH [--port N] [--host ADDRESS] [--demo] [--quiet]\n", message);
+    std::fprintf(stderr,
+        "quindle-server: %s\n"
+        "usage: quindle-server --db PATH [--port N] [--host ADDRESS] [--demo] [--quiet]\n"
+        "  [--max-connections-per-origin N] [--max-connections N] [--max-header-bytes N] [--max-body-bytes N]\n"
+        "  [--header-deadline-ms N] [--body-deadline-ms N] [--keep-alive-ms N] [--workers N]\n",
+        message);
     return 2;
+}
+
+/// A whole number from `low` to `high`, or nullopt.
+std::optional<long long> wholeNumber(const char* text, long long low, long long high)
+{
+    char* end = nullptr;
+    errno = 0;
+    long long value = std::strtoll(text, &end, 10);
+    if (!*text || *end || errno || value < low || value > high)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace
@@ -20,6 +40,25 @@ int usage(const char* message)
 int main(int argc, char** argv)
 {
     quindle::ServerOptions options;
+    auto& http = options.http;
+    using ms = std::chrono::milliseconds;
+    // Numbers an operator sets: the option, where it goes, and its range.
+    struct Setting {
+        const char* name;
+        std::function<void(long long)> set;
+        long long low, high;
+    };
+    const Setting settings[] = {
+        { "--port", [&](long long v) { options.port = static_cast<int>(v); }, 0, 65535 },
+        { "--max-connections-per-origin", [&](long long v) { http.maxConnectionsPerOrigin = static_cast<size_t>(v); }, 1, 1'000'000 },
+        { "--max-connections", [&](long long v) { http.maxConnections = static_cast<size_t>(v); }, 1, 1'000'000 },
+        { "--max-header-bytes", [&](long long v) { http.maxHeaderBytes = static_cast<size_t>(v); }, 1024, 1 << 30 },
+        { "--max-body-bytes", [&](long long v) { http.maxBodyBytes = static_cast<size_t>(v); }, 1024, 1LL << 34 },
+        { "--header-deadline-ms", [&](long long v) { http.headerDeadline = ms(v); }, 1, 3'600'000 },
+        { "--body-deadline-ms", [&](long long v) { http.bodyDeadline = ms(v); }, 1, 3'600'000 },
+        { "--keep-alive-ms", [&](long long v) { http.keepAliveTimeout = ms(v); }, 1, 3'600'000 },
+        { "--workers", [&](long long v) { http.workerThreads = static_cast<size_t>(v); }, 1, 1024 },
+    };
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -29,16 +68,17 @@ int main(int argc, char** argv)
             }
             return argv[++i];
         };
-        if (arg == "--db")
+        auto setting = std::find_if(std::begin(settings), std::end(settings), [&](const Setting& s) { return arg == s.name; });
+        if (setting != std::end(settings)) {
+            auto number = wholeNumber(value(setting->name), setting->low, setting->high);
+            if (!number)
+                return usage((std::string(setting->name) + " takes a number from " + std::to_string(setting->low) + " to "
+                    + std::to_string(setting->high))
+                        .c_str());
+            setting->set(*number);
+        } else if (arg == "--db")
             options.databasePath = value("--db");
-        else if (arg == "--port") {
-            char* end = nullptr;
-            const char* text = value("--port");
-            long port = std::strtol(text, &end, 10);
-            if (!*text || *end || port < 0 || port > 65535)
-                return usage("--port takes a number from 0 to 65535");
-            options.port = static_cast<int>(port);
-        } else if (arg == "--host")
+        else if (arg == "--host")
             options.host = value("--host");
         else if (arg == "--demo")
             options.demo = true;

@@ -20,6 +20,8 @@ class ServerFixture : public ::testing::Test {
 protected:
     /// Seeds the demo data; tests that need an empty server override it.
     virtual bool withDemo() const { return true; }
+    /// Tests that need other limits set them here.
+    virtual void configure(ServerOptions&) const { }
 
     void SetUp() override
     {
@@ -42,6 +44,7 @@ protected:
         options.databasePath = databasePath();
         options.demo = withDemo();
         options.requestLog = false;
+        configure(options);
         std::string error;
         server = QuindleServer::create(options, &error);
         ASSERT_TRUE(server) << error;

@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config git ca-certificates
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libsimdjson-dev libstb-dev libhowardhinnant-date-dev nlohmann-json3-dev
-  libcpp-httplib-dev libsqlite3-dev sqlite3 libsodium-dev
+  libcpp-httplib-dev libboost-dev libsqlite3-dev sqlite3 libsodium-dev
 )
 # Extra packages named on the command line (e.g. bench peers) are installed too.
 packages+=("$@")

@@ -18,7 +18,7 @@ namespace quindle {
 
 namespace {
 
-std::string textParam(const HttpRequest& req, const char* key, bool allowEmpty = true)
+std::string textParam(const ServerRequest& req, const char* key, bool allowEmpty = true)
 {
     std::string value = ServerContext::requireText(req, key, LegacyApi::maxTextLength);
     if (!allowEmpty && value.empty())
@@ -26,13 +26,13 @@ std::string textParam(const HttpRequest& req, const char* key, bool allowEmpty =
     return value;
 }
 
-std::optional<std::string> optionalTextParam(const HttpRequest& req, const char* key)
+std::optional<std::string> optionalTextParam(const ServerRequest& req, const char* key)
 {
     return ServerContext::optionalText(req, key, LegacyApi::maxTextLength);
 }
 
 // "yyyy-MM-dd HH:mm:ss"
-std::string dateParam(const HttpRequest& req, const char* key)
+std::string dateParam(const ServerRequest& req, const char* key)
 {
     std::string value = textParam(req, key);
     static const char pattern[] = "dddd-dd-dd dd:dd:dd";
@@ -113,7 +113,7 @@ std::string chartPage(const std::string& key, const std::vector<std::pair<std::s
 
 } // namespace
 
-void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
+void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
 {
     auto store = std::make_shared<LegacyStore>(context.storage);
     store->migrate();
@@ -122,8 +122,8 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
     ServerContext* ctx = &context;
 
     // Every handler validates first and answers 400 on bad input, 401 without a session.
-    auto route = [&server, ctx](const std::string& path, std::function<void(const HttpRequest&, HttpResponse&, const User&)> handler) {
-        auto wrapped = [ctx, handler](const HttpRequest& req, HttpResponse& res) {
+    auto route = [&server, ctx](const std::string& path, std::function<void(const ServerRequest&, ServerResponse&, const User&)> handler) {
+        auto wrapped = [ctx, handler](const ServerRequest& req, ServerResponse& res) {
             auto user = ctx->caller(req);
             if (!user) {
                 ctx->sendError(res, 401, "not logged in");
@@ -137,14 +137,14 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
                 ctx->sendError(res, 503, "storage unavailable");
             }
         };
-        server.Get("/json/" + path, wrapped);
-        server.Post("/json/" + path, wrapped);
+        server.get("/json/" + path, wrapped);
+        server.post("/json/" + path, wrapped);
     };
     auto userName = [](const User& user) { return user.email; };
-    auto notFound = [ctx](HttpResponse& res) { ctx->sendError(res, 404, "unknown id"); };
+    auto notFound = [ctx](ServerResponse& res) { ctx->sendError(res, 404, "unknown id"); };
 
     // Another organisation's id answers exactly as an unknown one: kindOf(id, scope) is None.
-    route("start.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("start.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         auto id = ServerContext::optionalId(req, "a");
         if (!id) {
             ctx->sendMessage(res, store->rootList(scopeOf(user)));
@@ -158,7 +158,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         }
     });
 
-    route("currentState.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("currentState.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
         if (store->kindOf(id, scopeOf(user)) != LegacyStore::Kind::Document)
             return notFound(res);
@@ -169,7 +169,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("handleForm.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("handleForm.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t entry = ServerContext::requireId(req, "f");
         const int64_t person = ServerContext::requireId(req, "c");
         const std::string name = textParam(req, "name", false);
@@ -189,7 +189,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setFormValueForDocument.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setFormValueForDocument.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "parentID");
         const std::string name = textParam(req, "name", false);
         const std::string value = textParam(req, "val");
@@ -202,7 +202,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setTimedObject.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setTimedObject.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "a");
         const int64_t entry = ServerContext::requireId(req, "o");
         const std::string date = dateParam(req, "date");
@@ -216,7 +216,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setAction.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setAction.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t record = ServerContext::requireId(req, "a");
         const std::string date = dateParam(req, "date");
         auto device = ServerContext::optionalId(req, "devID");
@@ -232,27 +232,27 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("devices.php", [=](const HttpRequest&, HttpResponse& res, const User& user) { ctx->sendMessage(res, store->devices(scopeOf(user))); });
+    route("devices.php", [=](const ServerRequest&, ServerResponse& res, const User& user) { ctx->sendMessage(res, store->devices(scopeOf(user))); });
 
-    route("currentUserOverdueActions.php", [=](const HttpRequest&, HttpResponse& res, const User& user) {
+    route("currentUserOverdueActions.php", [=](const ServerRequest&, ServerResponse& res, const User& user) {
         ctx->sendMessage(res, store->overdueActions(user.id, ServerContext::nowText(), scopeOf(user)));
     });
 
-    server.Get("/json/Naked.php", [=](const HttpRequest& req, HttpResponse& res) {
+    server.get("/json/Naked.php", [=](const ServerRequest& req, ServerResponse& res) {
         auto user = ctx->caller(req);
         if (!user)
             return ctx->sendError(res, 401, "not logged in");
-        auto id = req.has_param("a") ? ServerContext::parseId(req.get_param_value("a")) : std::nullopt;
+        auto id = req.hasParam("a") ? ServerContext::parseId(req.paramValue("a")) : std::nullopt;
         if (!id)
             return ctx->sendError(res, 400, "bad a");
         if (store->kindOf(*id, scopeOf(*user)) != LegacyStore::Kind::Document)
             return notFound(res);
         std::string key;
         auto series = store->numberSeries(*id, &key);
-        res.set_content(chartPage(key, series), "text/html; charset=utf-8");
+        res.setContent(chartPage(key, series), "text/html; charset=utf-8");
     });
 
-    route("addAsset.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("addAsset.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t parent = ServerContext::requireId(req, "assetID");
         const std::string name = textParam(req, "name", false);
         const std::string type = textParam(req, "type", false);
@@ -284,7 +284,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("setName.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setName.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
         const std::string name = textParam(req, "name", false);
         if (store->kindOf(id, scopeOf(user)) == LegacyStore::Kind::None) {
@@ -299,7 +299,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    route("resetImage.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("resetImage.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
         if (store->kindOf(id, scopeOf(user)) == LegacyStore::Kind::None) {
             ContentAsset asset = ownedContent(*content, id, user);
@@ -312,7 +312,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, reply);
     });
 
-    server.Post("/json/setImage.php", [=](const HttpRequest& req, HttpResponse& res) {
+    server.post("/json/setImage.php", [=](const ServerRequest& req, ServerResponse& res) {
         auto user = ctx->caller(req);
         if (!user)
             return ctx->sendError(res, 401, "not logged in");
@@ -320,9 +320,9 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
             textParam(req, "dir");
             const int64_t id = ServerContext::requireId(req, "a");
             ServerContext::optionalId(req, "parentID");
-            if (!req.has_file("uploaded"))
+            if (!req.hasFile("uploaded"))
                 throw BadRequest { "missing uploaded" };
-            const std::string bytes = req.get_file_value("uploaded").content;
+            const std::string bytes = req.file("uploaded").content;
             if (bytes.empty())
                 throw BadRequest { "empty uploaded" };
             const LegacyStore::Kind kind = store->kindOf(id, scopeOf(*user));
@@ -356,18 +356,18 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         }
     });
 
-    route("ingredientsList.php", [=](const HttpRequest&, HttpResponse& res, const User& user) {
+    route("ingredientsList.php", [=](const ServerRequest&, ServerResponse& res, const User& user) {
         ctx->sendMessage(res, store->ingredients(scopeOf(user)));
     });
 
-    route("getFoodAllergy.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("getFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "a");
         if (store->kindOf(document, scopeOf(user)) != LegacyStore::Kind::Document)
             return notFound(res);
         ctx->sendMessage(res, store->allergiesOf(document));
     });
 
-    route("setFoodAllergy.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "a");
         const int64_t ingredient = ServerContext::requireId(req, "i");
         const std::string state = textParam(req, "s");
@@ -380,7 +380,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, store->ingredients(scopeOf(user)));
     });
 
-    route("getMenu.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("getMenu.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t form = ServerContext::requireId(req, "a");
         ServerContext::optionalId(req, "p");
         if (store->kindOf(form, scopeOf(user)) != LegacyStore::Kind::Form)
@@ -388,7 +388,7 @@ void LegacyApi::registerRoutes(httplib::Server& server, ServerContext& context)
         ctx->sendMessage(res, store->menuOf(form));
     });
 
-    route("setMealObject.php", [=](const HttpRequest& req, HttpResponse& res, const User& user) {
+    route("setMealObject.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t person = ServerContext::requireId(req, "a");
         const std::string menu = textParam(req, "name");
         const std::string date = textParam(req, "date", false);

@@ -56,6 +56,29 @@ std::string entry(std::vector<JsonObject::Entry> fields)
 
 } // namespace
 
+namespace {
+
+/// The second organisation: its own account and a small site of its own.
+bool seedSecond(ServerContext& ctx, ContentStore& db)
+{
+    bool seeded = false;
+    ctx.storage.transaction([&] {
+        auto existing = ctx.accounts.idOf(ContentDemo::secondEmail);
+        if (existing && db.siteOfOwner(*existing))
+            return;
+        int64_t owner = existing ? *existing : ctx.accounts.create(ContentDemo::secondEmail, ContentDemo::secondPassword).value_or(0);
+        if (!owner)
+            return;
+        seeded = true;
+        int64_t site = db.createSite(owner, ContentDemo::secondCompany, "Home");
+        int64_t home = db.children(site).front().id;
+        db.addChild(*db.asset(home), item("Text", "Welcome", "Welcome to Larchwood House", "Helvetica-Bold:20:0.20,0.30,0.10:1.00,1.00,1.00"));
+    });
+    return seeded;
+}
+
+} // namespace
+
 bool ContentDemo::seed(ServerContext& ctx)
 {
     ContentStore db(ctx.storage);
@@ -153,7 +176,9 @@ bool ContentDemo::seed(ServerContext& ctx)
         int64_t review = db.addWorkflow(owner, site, "Monthly review");
         db.associate(admission, review);
     });
-    return seeded;
+    // After the first organisation, so the first stays the oldest site.
+    const bool second = seedSecond(ctx, db);
+    return seeded || second;
 }
 
 } // namespace quindle

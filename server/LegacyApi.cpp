@@ -44,17 +44,19 @@ std::string dateParam(const ServerRequest& req, const char* key)
     return value;
 }
 
-/// A content asset the caller owns, for the editors that reach content items through these
-/// endpoints; throws 404 or 403.
+/// A content asset the caller owns (any, for root users), for the editors that reach content
+/// items through these endpoints. Someone else's asset answers as an unknown one, so that these
+/// endpoints do not tell which ids exist in other organisations.
 ContentAsset ownedContent(ContentStore& content, int64_t id, const User& user)
 {
     auto asset = content.asset(id);
-    if (!asset || asset->deleted)
+    if (!asset || asset->deleted || (asset->ownerId != user.id && !user.isRoot))
         throw BadRequest { "unknown id", 404 };
-    if (asset->ownerId != user.id)
-        throw BadRequest { "not the owner", 403 };
     return *asset;
 }
+
+/// The care data a caller reaches: its own organisation's, or all of it for root users.
+LegacyStore::Scope scopeOf(const User& user) { return { user.id, user.isRoot }; }
 
 std::string escapeHtml(const std::string& s)
 {
@@ -141,13 +143,14 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
     auto userName = [](const User& user) { return user.email; };
     auto notFound = [ctx](ServerResponse& res) { ctx->sendError(res, 404, "unknown id"); };
 
-    route("start.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
+    // Another organisation's id answers exactly as an unknown one: kindOf(id, scope) is None.
+    route("start.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         auto id = ServerContext::optionalId(req, "a");
         if (!id) {
-            ctx->sendMessage(res, store->rootList());
+            ctx->sendMessage(res, store->rootList(scopeOf(user)));
             return;
         }
-        switch (store->kindOf(*id)) {
+        switch (store->kindOf(*id, scopeOf(user))) {
         case LegacyStore::Kind::Form: ctx->sendMessage(res, store->entryList(*id)); return;
         case LegacyStore::Kind::Person: ctx->sendMessage(res, store->documentsOf(*id)); return;
         case LegacyStore::Kind::Document: ctx->sendMessage(res, store->historyOf(*id)); return;
@@ -155,9 +158,9 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         }
     });
 
-    route("currentState.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
+    route("currentState.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
-        if (store->kindOf(id) != LegacyStore::Kind::Document)
+        if (store->kindOf(id, scopeOf(user)) != LegacyStore::Kind::Document)
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("list", store->formState(id));
@@ -175,6 +178,8 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         auto index = optionalTextParam(req, "index");
         if (index && !ServerContext::parseId(*index) && *index != "0")
             throw BadRequest { "bad index" };
+        if (store->kindOf(entry, scopeOf(user)) != LegacyStore::Kind::Entry || store->kindOf(person, scopeOf(user)) != LegacyStore::Kind::Person)
+            return notFound(res);
         const int64_t document = store->recordValue(entry, person, name, value, type, index, userName(user), ServerContext::nowText());
         if (!document)
             return notFound(res);
@@ -189,7 +194,8 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         const std::string name = textParam(req, "name", false);
         const std::string value = textParam(req, "val");
         const std::string type = textParam(req, "type", false);
-        if (!store->recordDocumentValue(document, name, value, type, userName(user), ServerContext::nowText()))
+        if (store->kindOf(document, scopeOf(user)) != LegacyStore::Kind::Document
+            || !store->recordDocumentValue(document, name, value, type, userName(user), ServerContext::nowText()))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("dict", store->formState(document));
@@ -202,7 +208,8 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         const std::string date = dateParam(req, "date");
         const std::string value = textParam(req, "val");
         auto trigger = optionalTextParam(req, "trigger");
-        if (!store->setTimedObject(document, entry, date, value, trigger, userName(user), ServerContext::nowText()))
+        if (store->kindOf(document, scopeOf(user)) != LegacyStore::Kind::Document || store->kindOf(entry, scopeOf(user)) != LegacyStore::Kind::Entry
+            || !store->setTimedObject(document, entry, date, value, trigger, userName(user), ServerContext::nowText()))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("list", store->formState(document));
@@ -216,26 +223,29 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         const std::string value = textParam(req, "val");
         if (!ServerContext::parseId(value) && value != "0")
             throw BadRequest { "bad val" };
-        if (!store->setAction(record, date, device, value, userName(user), ServerContext::nowText()))
+        if (store->kindOf(record, scopeOf(user)) != LegacyStore::Kind::Record
+            || (device && store->kindOf(*device, scopeOf(user)) != LegacyStore::Kind::Device)
+            || !store->setAction(record, date, device, value, userName(user), ServerContext::nowText()))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("assetID", std::to_string(record));
         ctx->sendMessage(res, reply);
     });
 
-    route("devices.php", [=](const ServerRequest&, ServerResponse& res, const User&) { ctx->sendMessage(res, store->devices()); });
+    route("devices.php", [=](const ServerRequest&, ServerResponse& res, const User& user) { ctx->sendMessage(res, store->devices(scopeOf(user))); });
 
     route("currentUserOverdueActions.php", [=](const ServerRequest&, ServerResponse& res, const User& user) {
-        ctx->sendMessage(res, store->overdueActions(user.id, ServerContext::nowText()));
+        ctx->sendMessage(res, store->overdueActions(user.id, ServerContext::nowText(), scopeOf(user)));
     });
 
     server.get("/json/Naked.php", [=](const ServerRequest& req, ServerResponse& res) {
-        if (!ctx->caller(req))
+        auto user = ctx->caller(req);
+        if (!user)
             return ctx->sendError(res, 401, "not logged in");
         auto id = req.hasParam("a") ? ServerContext::parseId(req.paramValue("a")) : std::nullopt;
         if (!id)
             return ctx->sendError(res, 400, "bad a");
-        if (store->kindOf(*id) != LegacyStore::Kind::Document)
+        if (store->kindOf(*id, scopeOf(*user)) != LegacyStore::Kind::Document)
             return notFound(res);
         std::string key;
         auto series = store->numberSeries(*id, &key);
@@ -247,7 +257,7 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         const std::string name = textParam(req, "name", false);
         const std::string type = textParam(req, "type", false);
         const std::string value = optionalTextParam(req, "asVal").value_or("");
-        if (store->kindOf(parent) == LegacyStore::Kind::None) {
+        if (store->kindOf(parent, scopeOf(user)) == LegacyStore::Kind::None) {
             // The video editor adds a video to a content page.
             ContentAsset page = ownedContent(*content, parent, user);
             if (!ContentStore::isContainer(page.type) || type != "YoutubeVideo")
@@ -277,7 +287,7 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
     route("setName.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
         const std::string name = textParam(req, "name", false);
-        if (store->kindOf(id) == LegacyStore::Kind::None) {
+        if (store->kindOf(id, scopeOf(user)) == LegacyStore::Kind::None) {
             ContentAsset asset = ownedContent(*content, id, user);
             asset.name = name;
             content->update(asset);
@@ -291,7 +301,7 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
 
     route("resetImage.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t id = ServerContext::requireId(req, "a");
-        if (store->kindOf(id) == LegacyStore::Kind::None) {
+        if (store->kindOf(id, scopeOf(user)) == LegacyStore::Kind::None) {
             ContentAsset asset = ownedContent(*content, id, user);
             asset.imageId = 0;
             content->update(asset);
@@ -315,7 +325,7 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
             const std::string bytes = req.file("uploaded").content;
             if (bytes.empty())
                 throw BadRequest { "empty uploaded" };
-            const LegacyStore::Kind kind = store->kindOf(id);
+            const LegacyStore::Kind kind = store->kindOf(id, scopeOf(*user));
             std::optional<ContentAsset> item;
             if (kind == LegacyStore::Kind::None)
                 item = ownedContent(*content, id, *user);
@@ -346,30 +356,34 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         }
     });
 
-    route("ingredientsList.php", [=](const ServerRequest&, ServerResponse& res, const User&) { ctx->sendMessage(res, store->ingredients()); });
+    route("ingredientsList.php", [=](const ServerRequest&, ServerResponse& res, const User& user) {
+        ctx->sendMessage(res, store->ingredients(scopeOf(user)));
+    });
 
-    route("getFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
+    route("getFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "a");
-        if (store->kindOf(document) != LegacyStore::Kind::Document)
+        if (store->kindOf(document, scopeOf(user)) != LegacyStore::Kind::Document)
             return notFound(res);
         ctx->sendMessage(res, store->allergiesOf(document));
     });
 
-    route("setFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
+    route("setFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "a");
         const int64_t ingredient = ServerContext::requireId(req, "i");
         const std::string state = textParam(req, "s");
         if (state != "0" && state != "1")
             throw BadRequest { "bad s" };
-        if (!store->setAllergy(document, ingredient, state == "1"))
+        if (store->kindOf(document, scopeOf(user)) != LegacyStore::Kind::Document
+            || store->kindOf(ingredient, scopeOf(user)) != LegacyStore::Kind::Ingredient
+            || !store->setAllergy(document, ingredient, state == "1"))
             return notFound(res);
-        ctx->sendMessage(res, store->ingredients());
+        ctx->sendMessage(res, store->ingredients(scopeOf(user)));
     });
 
-    route("getMenu.php", [=](const ServerRequest& req, ServerResponse& res, const User&) {
+    route("getMenu.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t form = ServerContext::requireId(req, "a");
         ServerContext::optionalId(req, "p");
-        if (store->kindOf(form) != LegacyStore::Kind::Form)
+        if (store->kindOf(form, scopeOf(user)) != LegacyStore::Kind::Form)
             return notFound(res);
         ctx->sendMessage(res, store->menuOf(form));
     });
@@ -379,7 +393,8 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         const std::string menu = textParam(req, "name");
         const std::string date = textParam(req, "date", false);
         const int64_t dish = ServerContext::requireId(req, "o");
-        if (!store->orderMeal(person, menu, date, dish, userName(user)))
+        if (store->kindOf(person, scopeOf(user)) != LegacyStore::Kind::Person || store->kindOf(dish, scopeOf(user)) != LegacyStore::Kind::Dish
+            || !store->orderMeal(person, menu, date, dish, userName(user)))
             return notFound(res);
         auto reply = JsonObject::create();
         reply->set("ordered", std::to_string(dish));

@@ -1,6 +1,9 @@
 #include "server/LegacyDemo.h"
 
+#include "server/Accounts.h"
+#include "server/ContentDemo.h"
 #include "server/LegacyStore.h"
+#include "server/QuindleServer.h"
 
 namespace quindle {
 
@@ -14,80 +17,107 @@ JsonValue entry(std::initializer_list<std::pair<const char*, const char*>> field
     return object;
 }
 
+struct Resident {
+    const char* name;
+    const char* weights[3];
+    const char* height;
+    const char* note;
+    const char* followUp;
+};
+
+/// What differs between the demo's organisations.
+struct Home {
+    const char* email;
+    Resident residents[2];
+    const char* devices[2];
+    const char* ingredients[5]; ///< the dishes use them in this order: fish, milk, egg, nuts, gluten
+    const char* dishes[4];
+};
+
+const Home homes[] = {
+    { QuindleServer::demoEmail,
+        { { "Margaret Hill", { "61", "60.5", "59" }, "162", "Prefers tea without sugar", "Weigh Margaret again" },
+            { "Arthur Penrose", { "78", "79", "80.5" }, "175", "Walks with a frame", "Check Arthur's fluids" } },
+        { "Nurse station pager", "Night shift phone" }, { "Fish", "Milk", "Egg", "Peanuts", "Gluten" },
+        { "Fish pie", "Vegetable curry", "Egg salad sandwich", "Peanut noodles" } },
+    { ContentDemo::secondEmail,
+        { { "Edith Marsh", { "55", "54", "54.5" }, "158", "Likes the window seat", "Weigh Edith after lunch" },
+            { "Walter Quinn", { "82", "81", "80" }, "180", "Hard of hearing on the left", "Check Walter's blood pressure" } },
+        { "Larchwood front desk", "Larchwood night phone" }, { "Salmon", "Cream", "Eggs", "Almonds", "Wheat" },
+        { "Salmon bake", "Lentil soup", "Omelette", "Almond tart" } },
+};
+
+void seedHome(LegacyStore& store, int64_t org, const Home& home)
+{
+    const int64_t care = store.addForm("Daily care", org);
+    store.addEntryFull(care, entry({ { "name", "Weight" }, { "type", "Number" } }));
+    store.addEntryFull(care, entry({ { "name", "Height" }, { "type", "Number" } }));
+    store.addEntryFull(care, entry({ { "name", "BMI" }, { "type", "Derived" }, { "val", "{Weight}/(({Height}/100)*({Height}/100))" } }));
+    store.addEntryFull(care, entry({ { "name", "Ate breakfast" }, { "type", "Bool" } }));
+    store.addEntryFull(care, entry({ { "name", "Mood" }, { "type", "Select" }, { "val", "Happy,Calm,Anxious,Low" } }));
+    store.addEntryFull(care, entry({ { "name", "Notes" }, { "type", "Text" } }));
+    store.addEntryFull(care, entry({ { "name", "Underweight" }, { "type", "Conditional" }, { "val", "{BMI} < 18.5" },
+                                      { "title", "Yes" }, { "nTrigger", "Dietician referral" } }));
+    store.addEntryFull(care, entry({ { "name", "Weight check" }, { "type", "Derived" }, { "val", "{Weight} - 2" },
+                                      { "title", "6" }, { "nTrigger", "Expected weight" } }));
+    store.addEntryFull(care, entry({ { "name", "Weight loss" }, { "type", "Action" }, { "title", "{Weight} < 50" },
+                                      { "nTrigger", "{Weight}" } }));
+    const int64_t meals = store.addForm("Meals", org);
+    store.addEntryFull(meals, entry({ { "name", "Lunch" }, { "type", "Meal" } }));
+    store.addEntryFull(meals, entry({ { "name", "Fluids (ml)" }, { "type", "Number" } }));
+    auto mealPlan = JsonObject::create();
+    mealPlan->set("name", "Meal plan");
+    mealPlan->set("type", "Form");
+    mealPlan->set("url", "/json/start.php");
+    store.addEntryFull(care, mealPlan);
+
+    for (const char* device : home.devices)
+        store.addDevice(device, org);
+
+    int64_t ingredient[5];
+    for (int i = 0; i < 5; ++i)
+        ingredient[i] = store.addIngredient(home.ingredients[i], org);
+    const int64_t fish = ingredient[0], milk = ingredient[1], egg = ingredient[2], nuts = ingredient[3], gluten = ingredient[4];
+    store.addDish(meals, home.dishes[0], { fish, milk });
+    store.addDish(meals, home.dishes[1], {});
+    store.addDish(meals, home.dishes[2], { egg, gluten });
+    store.addDish(meals, home.dishes[3], { nuts, gluten });
+
+    const char* days[] = { "2026-11-30 09:00:00", "2026-12-02 09:15:00", "2026-12-04 08:45:00" };
+    bool first = true;
+    for (const Resident& resident : home.residents) {
+        const int64_t person = store.addPerson(resident.name, org);
+        const int64_t careDoc = store.addDocument(person, care);
+        store.addDocument(person, meals);
+        store.recordDocumentValue(careDoc, "Height", resident.height, "Number", home.email, days[0]);
+        for (int i = 0; i < 3; ++i) {
+            store.recordDocumentValue(careDoc, "Weight", resident.weights[i], "Number", home.email, days[i]);
+            store.recordDocumentValue(careDoc, "Ate breakfast", i == 1 ? "0" : "1", "Bool", home.email, days[i]);
+        }
+        store.recordDocumentValue(careDoc, "Notes", resident.note, "Text", home.email, days[2]);
+        store.addActionRecord(careDoc, "Weight follow-up", "{Weight} < 60", "2026-12-05 10:00:00", std::nullopt, resident.followUp);
+        store.setAllergy(careDoc, first ? nuts : milk, true);
+        first = false;
+    }
+}
+
 } // namespace
 
 bool LegacyDemo::seed(Storage& storage)
 {
     LegacyStore store(storage);
     store.migrate();
+    Accounts accounts(storage);
     bool seeded = false;
     storage.transaction([&] {
-        if (store.count("legacy_people") > 0)
-            return;
-        const int64_t care = store.addForm("Daily care");
-        store.addEntryFull(care, entry({ { "name", "Weight" }, { "type", "Number" } }));
-        store.addEntryFull(care, entry({ { "name", "Height" }, { "type", "Number" } }));
-        store.addEntryFull(care, entry({ { "name", "BMI" }, { "type", "Derived" }, { "val", "{Weight}/(({Height}/100)*({Height}/100))" } }));
-        store.addEntryFull(care, entry({ { "name", "Ate breakfast" }, { "type", "Bool" } }));
-        store.addEntryFull(care, entry({ { "name", "Mood" }, { "type", "Select" }, { "val", "Happy,Calm,Anxious,Low" } }));
-        store.addEntryFull(care, entry({ { "name", "Notes" }, { "type", "Text" } }));
-        store.addEntryFull(care, entry({ { "name", "Underweight" }, { "type", "Conditional" }, { "val", "{BMI} < 18.5" },
-                                          { "title", "Yes" }, { "nTrigger", "Dietician referral" } }));
-        store.addEntryFull(care, entry({ { "name", "Weight check" }, { "type", "Derived" }, { "val", "{Weight} - 2" },
-                                          { "title", "6" }, { "nTrigger", "Expected weight" } }));
-        store.addEntryFull(care, entry({ { "name", "Weight loss" }, { "type", "Action" }, { "title", "{Weight} < 50" },
-                                          { "nTrigger", "{Weight}" } }));
-        const int64_t meals = store.addForm("Meals");
-        store.addEntryFull(meals, entry({ { "name", "Lunch" }, { "type", "Meal" } }));
-        store.addEntryFull(meals, entry({ { "name", "Fluids (ml)" }, { "type", "Number" } }));
-        auto mealPlan = JsonObject::create();
-        mealPlan->set("name", "Meal plan");
-        mealPlan->set("type", "Form");
-        mealPlan->set("url", "/json/start.php");
-        store.addEntryFull(care, mealPlan);
-
-        const int64_t pager = store.addDevice("Nurse station pager");
-        store.addDevice("Night shift phone");
-        (void)pager;
-
-        const int64_t gluten = store.addIngredient("Gluten");
-        const int64_t milk = store.addIngredient("Milk");
-        const int64_t egg = store.addIngredient("Egg");
-        const int64_t nuts = store.addIngredient("Peanuts");
-        const int64_t fish = store.addIngredient("Fish");
-        store.addDish(meals, "Fish pie", { fish, milk });
-        store.addDish(meals, "Vegetable curry", {});
-        store.addDish(meals, "Egg salad sandwich", { egg, gluten });
-        store.addDish(meals, "Peanut noodles", { nuts, gluten });
-
-        struct Resident {
-            const char* name;
-            const char* weights[3];
-            const char* height;
-        };
-        const Resident residents[] = {
-            { "Margaret Hill", { "61", "60.5", "59" }, "162" },
-            { "Arthur Penrose", { "78", "79", "80.5" }, "175" },
-        };
-        const char* days[] = { "2026-11-30 09:00:00", "2026-12-02 09:15:00", "2026-12-04 08:45:00" };
-        bool first = true;
-        for (const Resident& resident : residents) {
-            const int64_t person = store.addPerson(resident.name);
-            const int64_t careDoc = store.addDocument(person, care);
-            store.addDocument(person, meals);
-            store.recordDocumentValue(careDoc, "Height", resident.height, "Number", "demo@quindle.example", days[0]);
-            for (int i = 0; i < 3; ++i) {
-                store.recordDocumentValue(careDoc, "Weight", resident.weights[i], "Number", "demo@quindle.example", days[i]);
-                store.recordDocumentValue(careDoc, "Ate breakfast", i == 1 ? "0" : "1", "Bool", "demo@quindle.example", days[i]);
-            }
-            store.recordDocumentValue(careDoc, "Notes", first ? "Prefers tea without sugar" : "Walks with a frame", "Text",
-                "demo@quindle.example", days[2]);
-            store.addActionRecord(careDoc, "Weight follow-up", "{Weight} < 60", "2026-12-05 10:00:00", std::nullopt,
-                first ? "Weigh Margaret again" : "Check Arthur's fluids");
-            store.setAllergy(careDoc, first ? nuts : milk, true);
-            first = false;
+        for (const Home& home : homes) {
+            // The organisation is the account ContentDemo made; without it there is no one to own the data.
+            auto org = accounts.idOf(home.email);
+            if (!org || store.peopleOf(*org) > 0)
+                continue;
+            seedHome(store, *org, home);
+            seeded = true;
         }
-        seeded = true;
     });
     return seeded;
 }

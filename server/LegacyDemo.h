@@ -4,8 +4,10 @@ namespace quindle {
 
 class Storage;
 
-/// Seeds the legacy server's demo: two residents with form documents, recorded history, overdue
-/// follow-ups, devices, ingredients, allergies and a menu. Runs once; later calls change nothing.
+/// Seeds the legacy server's demo for each of the demo's two organisations (the accounts that
+/// ContentDemo::seed makes, so it runs after that): two residents with form documents, recorded
+/// history, overdue follow-ups, devices, ingredients, allergies and a menu. Runs once per
+/// organisation; later calls change nothing.
 class LegacyDemo {
 public:
     /// Returns true when it seeded, false when the data was already there.

@@ -1,5 +1,7 @@
 #include "server/LegacyStore.h"
 
+#include "server/ContentStore.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -28,6 +30,9 @@ int64_t integer(const SqlValue& v)
         return std::strtoll(s->c_str(), nullptr, 10);
     return 0;
 }
+
+// The parameters of the "(? OR org_id = ?)" filter that keeps a query inside a scope.
+SqlValue reachesAll(const LegacyStore::Scope& scope) { return int64_t(scope.everything ? 1 : 0); }
 
 bool isNull(const SqlValue& v) { return std::holds_alternative<std::monostate>(v); }
 
@@ -61,6 +66,8 @@ LegacyStore::LegacyStore(Storage& storage)
 
 void LegacyStore::migrate()
 {
+    // The organisation step reads content_sites.
+    ContentStore(m_storage).migrate();
     // One statement a step: each step moves the schema one version on.
     m_storage.migrate("legacy", {
         "CREATE TABLE legacy_ids (id INTEGER PRIMARY KEY, kind TEXT NOT NULL)",
@@ -80,6 +87,13 @@ void LegacyStore::migrate()
         // Care-form ids start above the content server's, so the endpoints that take either
         // (names, pictures, new items) can tell them apart.
         "INSERT INTO legacy_ids (id, kind) SELECT 1000000000, 'Reserved' WHERE NOT EXISTS (SELECT 1 FROM legacy_ids WHERE id >= 1000000000)",
+        // Care data belongs to an organisation, the account that owns its site. Rows from before
+        // this step belong to the only site's owner when there is exactly one site; otherwise no
+        // owner can be told, so they get none and only root users reach them.
+        "ALTER TABLE legacy_ids ADD COLUMN org_id INTEGER;"
+        " UPDATE legacy_ids SET org_id = (SELECT owner_id FROM content_sites)"
+        "  WHERE kind <> 'Reserved' AND (SELECT COUNT(*) FROM content_sites) = 1;"
+        " CREATE INDEX legacy_ids_by_org ON legacy_ids (org_id, kind)",
     });
 }
 
@@ -95,9 +109,24 @@ LegacyStore::Kind LegacyStore::kindOf(int64_t id)
     return Kind::None;
 }
 
-int64_t LegacyStore::newId(Kind kind)
+LegacyStore::Kind LegacyStore::kindOf(int64_t id, const Scope& scope)
 {
-    m_storage.execute("INSERT INTO legacy_ids (kind) VALUES (?)", { std::string(kindName(kind)) });
+    auto rows = m_storage.query("SELECT 1 FROM legacy_ids WHERE id = ? AND (? OR org_id = ?)", { id, reachesAll(scope), scope.org });
+    return rows.empty() ? Kind::None : kindOf(id);
+}
+
+int64_t LegacyStore::newId(Kind kind, std::optional<int64_t> org)
+{
+    m_storage.execute("INSERT INTO legacy_ids (kind, org_id) VALUES (?, ?)",
+        { std::string(kindName(kind)), org ? SqlValue(*org) : SqlValue() });
+    return m_storage.lastInsertId();
+}
+
+int64_t LegacyStore::newChildId(Kind kind, int64_t parentId)
+{
+    auto parent = m_storage.query("SELECT org_id FROM legacy_ids WHERE id = ?", { parentId });
+    m_storage.execute("INSERT INTO legacy_ids (kind, org_id) VALUES (?, ?)",
+        { std::string(kindName(kind)), parent.empty() ? SqlValue() : parent[0][0] });
     return m_storage.lastInsertId();
 }
 
@@ -123,10 +152,11 @@ JsonValue LegacyStore::entryList(int64_t formId)
     return reply;
 }
 
-JsonValue LegacyStore::rootList()
+JsonValue LegacyStore::rootList(const Scope& scope)
 {
     auto list = JsonArray::create();
-    for (auto& row : m_storage.query("SELECT id, name FROM legacy_people ORDER BY name, id")) {
+    for (auto& row : m_storage.query("SELECT p.id, p.name FROM legacy_people p JOIN legacy_ids i ON i.id = p.id"
+                                     " WHERE (? OR i.org_id = ?) ORDER BY p.name, p.id", { reachesAll(scope), scope.org })) {
         auto entry = JsonObject::create();
         entry->set("assetID", text(row[0]));
         entry->set("name", text(row[1]));
@@ -212,10 +242,11 @@ std::optional<std::string> LegacyStore::lastModified(int64_t documentId)
     return text(rows[0][0]);
 }
 
-JsonValue LegacyStore::devices()
+JsonValue LegacyStore::devices(const Scope& scope)
 {
     auto list = JsonArray::create();
-    for (auto& row : m_storage.query("SELECT id, name FROM legacy_devices ORDER BY name, id")) {
+    for (auto& row : m_storage.query("SELECT d.id, d.name FROM legacy_devices d JOIN legacy_ids i ON i.id = d.id"
+                                     " WHERE (? OR i.org_id = ?) ORDER BY d.name, d.id", { reachesAll(scope), scope.org })) {
         auto device = JsonObject::create();
         device->set("assetID", text(row[0]));
         device->set("name", text(row[1]));
@@ -226,14 +257,16 @@ JsonValue LegacyStore::devices()
     return reply;
 }
 
-JsonValue LegacyStore::overdueActions(int64_t userId, const std::string& now)
+JsonValue LegacyStore::overdueActions(int64_t userId, const std::string& now, const Scope& scope)
 {
     auto list = JsonArray::create();
     for (auto& row : m_storage.query("SELECT r.message, r.due_date, d.form_id, d.id, p.id, p.name FROM legacy_records r"
+                                     " JOIN legacy_ids i ON i.id = r.id"
                                      " JOIN legacy_documents d ON d.id = r.document_id JOIN legacy_people p ON p.id = d.person_id"
                                      " WHERE r.type = 'Action' AND r.due_date IS NOT NULL AND r.due_date < ?"
-                                     " AND (r.owner_user_id IS NULL OR r.owner_user_id = ?) ORDER BY r.due_date, r.id",
-             { now, userId })) {
+                                     " AND (r.owner_user_id IS NULL OR r.owner_user_id = ?) AND (? OR i.org_id = ?)"
+                                     " ORDER BY r.due_date, r.id",
+             { now, userId, reachesAll(scope), scope.org })) {
         auto followUp = JsonObject::create();
         followUp->set("message", text(row[0]));
         followUp->set("date", text(row[1]));
@@ -249,10 +282,11 @@ JsonValue LegacyStore::overdueActions(int64_t userId, const std::string& now)
     return reply;
 }
 
-JsonValue LegacyStore::ingredients()
+JsonValue LegacyStore::ingredients(const Scope& scope)
 {
     auto list = JsonArray::create();
-    for (auto& row : m_storage.query("SELECT id, name FROM legacy_ingredients ORDER BY name, id")) {
+    for (auto& row : m_storage.query("SELECT g.id, g.name FROM legacy_ingredients g JOIN legacy_ids i ON i.id = g.id"
+                                     " WHERE (? OR i.org_id = ?) ORDER BY g.name, g.id", { reachesAll(scope), scope.org })) {
         auto ingredient = JsonObject::create();
         ingredient->set("assetID", text(row[0]));
         ingredient->set("name", text(row[1]));
@@ -324,7 +358,7 @@ void LegacyStore::writeValue(int64_t documentId, const std::string& name, const 
     auto existing = m_storage.query("SELECT id, val FROM legacy_records WHERE document_id = ? AND name = ?", { documentId, name });
     SqlValue oldValue;
     if (existing.empty()) {
-        const int64_t id = newId(Kind::Record);
+        const int64_t id = newChildId(Kind::Record, documentId);
         m_storage.execute("INSERT INTO legacy_records (id, document_id, name, type, val, myindex, user_name, last_modified)"
                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?)", { id, documentId, name, type, value, optionalText(index), user, now });
     } else {
@@ -386,7 +420,7 @@ bool LegacyStore::setTimedObject(int64_t documentId, int64_t entryId, const std:
         const std::string expression = trigger ? *trigger : text(entry[0][2]);
         auto existing = m_storage.query("SELECT id FROM legacy_records WHERE document_id = ? AND name = ?", { documentId, name });
         if (existing.empty()) {
-            const int64_t id = newId(Kind::Record);
+            const int64_t id = newChildId(Kind::Record, documentId);
             m_storage.execute("INSERT INTO legacy_records (id, document_id, name, type, val, user_name, last_modified, due_date,"
                               " ntrigger, title) VALUES (?, ?, ?, 'Derived', ?, ?, ?, ?, ?, ?)",
                 { id, documentId, name, expression, user, now, date, entry[0][1], value });
@@ -485,21 +519,21 @@ bool LegacyStore::orderMeal(int64_t personId, const std::string& menu, const std
     return done;
 }
 
-int64_t LegacyStore::addForm(const std::string& name)
+int64_t LegacyStore::addForm(const std::string& name, std::optional<int64_t> org)
 {
     int64_t id = 0;
     m_storage.transaction([&] {
-        id = newId(Kind::Form);
+        id = newId(Kind::Form, org);
         m_storage.execute("INSERT INTO legacy_forms (id, name) VALUES (?, ?)", { id, name });
     });
     return id;
 }
 
-int64_t LegacyStore::addPerson(const std::string& name)
+int64_t LegacyStore::addPerson(const std::string& name, std::optional<int64_t> org)
 {
     int64_t id = 0;
     m_storage.transaction([&] {
-        id = newId(Kind::Person);
+        id = newId(Kind::Person, org);
         m_storage.execute("INSERT INTO legacy_people (id, name) VALUES (?, ?)", { id, name });
     });
     return id;
@@ -509,7 +543,7 @@ int64_t LegacyStore::addDocument(int64_t personId, int64_t formId)
 {
     int64_t id = 0;
     m_storage.transaction([&] {
-        id = newId(Kind::Document);
+        id = newChildId(Kind::Document, personId);
         m_storage.execute("INSERT INTO legacy_documents (id, person_id, form_id) VALUES (?, ?, ?)", { id, personId, formId });
     });
     return id;
@@ -524,7 +558,7 @@ int64_t LegacyStore::addEntryFull(int64_t formId, const JsonValue& entry)
     };
     m_storage.transaction([&] {
         auto position = m_storage.query("SELECT COUNT(*) FROM legacy_entries WHERE form_id = ?", { formId });
-        id = newId(Kind::Entry);
+        id = newChildId(Kind::Entry, formId);
         m_storage.execute("INSERT INTO legacy_entries (id, form_id, position, name, type, val, title, ntrigger, url, data, is_form, ass_val)"
                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
             { id, formId, integer(position[0][0]), field("name"), field("type"), field("val"), field("title"), field("nTrigger"),
@@ -533,21 +567,21 @@ int64_t LegacyStore::addEntryFull(int64_t formId, const JsonValue& entry)
     return id;
 }
 
-int64_t LegacyStore::addDevice(const std::string& name)
+int64_t LegacyStore::addDevice(const std::string& name, std::optional<int64_t> org)
 {
     int64_t id = 0;
     m_storage.transaction([&] {
-        id = newId(Kind::Device);
+        id = newId(Kind::Device, org);
         m_storage.execute("INSERT INTO legacy_devices (id, name) VALUES (?, ?)", { id, name });
     });
     return id;
 }
 
-int64_t LegacyStore::addIngredient(const std::string& name)
+int64_t LegacyStore::addIngredient(const std::string& name, std::optional<int64_t> org)
 {
     int64_t id = 0;
     m_storage.transaction([&] {
-        id = newId(Kind::Ingredient);
+        id = newId(Kind::Ingredient, org);
         m_storage.execute("INSERT INTO legacy_ingredients (id, name) VALUES (?, ?)", { id, name });
     });
     return id;
@@ -558,7 +592,7 @@ int64_t LegacyStore::addDish(int64_t formId, const std::string& name, const std:
     int64_t id = 0;
     m_storage.transaction([&] {
         auto position = m_storage.query("SELECT COUNT(*) FROM legacy_dishes WHERE form_id = ?", { formId });
-        id = newId(Kind::Dish);
+        id = newChildId(Kind::Dish, formId);
         m_storage.execute("INSERT INTO legacy_dishes (id, form_id, position, name) VALUES (?, ?, ?, ?)",
             { id, formId, integer(position[0][0]), name });
         for (int64_t ingredient : ingredientIds)
@@ -572,7 +606,7 @@ int64_t LegacyStore::addActionRecord(int64_t documentId, const std::string& name
 {
     int64_t id = 0;
     m_storage.transaction([&] {
-        id = newId(Kind::Record);
+        id = newChildId(Kind::Record, documentId);
         m_storage.execute("INSERT INTO legacy_records (id, document_id, name, type, val, title, due_date, owner_user_id, message,"
                           " last_modified) VALUES (?, ?, ?, 'Action', '0', ?, ?, ?, ?, ?)",
             { id, documentId, name, condition, date, userId ? SqlValue(*userId) : SqlValue(), message, date });
@@ -584,6 +618,12 @@ int64_t LegacyStore::count(const std::string& table)
 {
     // Only called with the fixed table names of this store.
     auto rows = m_storage.query("SELECT COUNT(*) FROM " + table);
+    return rows.empty() ? 0 : integer(rows[0][0]);
+}
+
+int64_t LegacyStore::peopleOf(int64_t org)
+{
+    auto rows = m_storage.query("SELECT COUNT(*) FROM legacy_people p JOIN legacy_ids i ON i.id = p.id WHERE i.org_id = ?", { org });
     return rows.empty() ? 0 : integer(rows[0][0]);
 }
 

@@ -4,6 +4,7 @@
 #include "server/Accounts.h"
 #include "server/ContentApi.h"
 #include "server/ContentDemo.h"
+#include "server/ImageRoutes.h"
 #include "server/LegacyApi.h"
 #include "server/LegacyDemo.h"
 #include "server/ServerContext.h"
@@ -35,15 +36,6 @@ std::string loggedTarget(const HttpRequest& req)
         out += key == "password" ? std::string("***") : value;
     }
     return out;
-}
-
-const char* pictureType(const std::string& bytes)
-{
-    if (bytes.rfind("\x89PNG", 0) == 0)
-        return "image/png";
-    if (bytes.rfind("GIF8", 0) == 0)
-        return "image/gif";
-    return "image/jpeg";
 }
 
 } // namespace
@@ -122,16 +114,7 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
         http.set_exception_handler([](const HttpRequest&, HttpResponse& res, std::exception_ptr) {
             ServerContext::sendError(res, 500, "internal error");
         });
-        ServerContext* ctx = impl->context.get();
-        http.Get(R"(/images/(\d{1,18})\.jpg)", [ctx](const HttpRequest& req, HttpResponse& res) {
-            auto id = ServerContext::parseId(req.matches[1]);
-            auto bytes = id ? ctx->imageBytes(*id) : std::nullopt;
-            if (!bytes) {
-                ServerContext::sendError(res, 404, "no such picture");
-                return;
-            }
-            res.set_content(std::move(*bytes), pictureType(*bytes));
-        });
+        registerImageRoutes(http, *impl->context);
         ContentApi::registerRoutes(http, *impl->context);
         LegacyApi::registerRoutes(http, *impl->context);
         if (options.demo) {

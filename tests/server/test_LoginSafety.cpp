@@ -1,7 +1,9 @@
 // What a hostile caller can learn or break through logins, registration and picture addresses:
 // the slow-down under a flood, the per-origin limit, equal cost of unknown and wrong logins,
-// registration of a taken address and sessions after a password change.
+// registration of a taken address, sessions after a password change, and private pictures.
+#include "platform/Base64.h"
 #include "server/Accounts.h"
+#include "server/ServerContext.h"
 #include "server/SqliteStorage.h"
 
 #include "server/ServerFixture.h"
@@ -9,8 +11,10 @@
 
 #include <gtest/gtest.h>
 #include <sodium.h>
+#include <sqlite3.h>
 
 #include <algorithm>
+#include <regex>
 #include <set>
 
 using namespace quindle;
@@ -114,6 +118,25 @@ TEST_F(ThrottleTest, EachOriginGetsLimitedAttemptsPerWindowInABoundedTable)
     EXPECT_LE(accounts->throttle().trackedOrigins(), 2u);
 }
 
+TEST_F(ThrottleTest, PicturesStoredBeforeTokensKeepAnAddress)
+{
+    storage->migrate("images", { "CREATE TABLE images (id INTEGER PRIMARY KEY, owner_id INTEGER NOT NULL DEFAULT 0,"
+                                 " bytes BLOB NOT NULL, created TEXT NOT NULL DEFAULT '');" });
+    storage->execute("INSERT INTO images (owner_id, bytes) VALUES (0, ?), (0, ?)", { std::string("\xFF\xD8\xFF" "a"), std::string("GIF89a") });
+    ServerContext context(*storage, *accounts);
+    std::set<std::string> tokens;
+    for (int64_t id : { 1, 2 }) {
+        std::string url = context.imageUrl(id);
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(url, match, std::regex("/images/([0-9a-f]{32})\\.jpg"))) << url;
+        auto image = context.imageByToken(match[1]);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->id, id);
+        tokens.insert(match[1]);
+    }
+    EXPECT_EQ(tokens.size(), 2u);
+}
+
 // Over HTTP against the demo server -------------------------------------------------------------
 
 namespace {
@@ -141,6 +164,14 @@ protected:
         for (size_t i = 0; reply && keys && i < reply->entries().size(); ++i)
             keys->insert(reply->entries()[i].first);
         return reply ? std::string(reply->get("AssetId").asString()) : std::string();
+    }
+    void sql(const std::string& statement)
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(databasePath().c_str(), &db), SQLITE_OK);
+        sqlite3_busy_timeout(db, 5000);
+        EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << statement;
+        sqlite3_close(db);
     }
 
     Limits limits;
@@ -214,4 +245,58 @@ TEST_F(LoginSafetyTest, PasswordChangeEndsTheOtherSessionsOnly)
     EXPECT_EQ(get("imageList", caller)->status, 200);
     EXPECT_EQ(get("imageList", other)->status, 403);
     EXPECT_FALSE(login(QuindleServer::demoEmail, "changed-1").empty());
+}
+
+TEST_F(LoginSafetyTest, UnpublishedSitePicturesGoOnlyToTheirOwner)
+{
+    std::string site = registerCompany("owner@example.org", "pw-owner");
+    std::string owner = login("owner@example.org", "pw-owner"), visitor = login();
+    ASSERT_FALSE(owner.empty());
+    for (char mark : { 'a', 'b' }) {
+        std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(64, mark);
+        auto sent = client->Post(content("sendImage"), tokenHeaders(owner),
+            "{\"assetid\":\"" + site + "\",\"image\":\"" + Base64::encode(jpeg) + "\"}", "application/x-www-form-urlencoded");
+        ASSERT_TRUE(sent && sent->status == 200) << (sent ? sent->body : "");
+    }
+    auto listed = message(get("imageList", owner));
+    ASSERT_TRUE(listed && listed->get("ImageList").isArray());
+    std::vector<std::string> paths;
+    for (const JsonValue& image : listed->get("ImageList").array()->items())
+        paths.push_back(std::string(image.object()->get("ImageUrl").asString()).substr(server->host().size()));
+    ASSERT_EQ(paths.size(), 2u);
+    // Two pictures in a row: each address is a random token, nothing in one leads to the other.
+    const std::regex shape("/images/[0-9a-f]{32}\\.jpg");
+    for (const std::string& path : paths)
+        EXPECT_TRUE(std::regex_match(path, shape)) << path;
+    size_t common = 0;
+    while (common < paths[0].size() && paths[0][common] == paths[1][common])
+        ++common;
+    EXPECT_LT(common, std::string("/images/").size() + 8) << paths[0] << " " << paths[1];
+
+    auto fetch = [&](const std::string& path, const std::string& token) {
+        auto result = client->Get(path, token.empty() ? httplib::Headers {} : tokenHeaders(token));
+        return result ? std::pair { result->status, result->body } : std::pair { 0, std::string() };
+    };
+    const auto missing = fetch("/images/" + std::string(32, '0') + ".jpg", {});
+    EXPECT_EQ(missing.first, 404);
+    struct Case {
+        const char* who;
+        std::string token;
+        int unpublished;
+    };
+    const Case cases[] = { { "visitor", "", 404 }, { "another account", visitor, 404 }, { "owner", owner, 200 } };
+    for (const Case& c : cases) {
+        auto reply = fetch(paths[0], c.token);
+        EXPECT_EQ(reply.first, c.unpublished) << c.who;
+        if (reply.first == 404) {
+            EXPECT_EQ(reply.second, missing.second) << c.who << ": the same 404 as a missing picture";
+        }
+    }
+    EXPECT_EQ(fetch("/images/1.jpg", owner).first, 404) << "counting addresses are gone";
+
+    sql("UPDATE users SET is_root = 1 WHERE email = 'demo@quindle.example'");
+    EXPECT_EQ(fetch(paths[0], visitor).first, 200) << "root users see it";
+    EXPECT_EQ(get("setPublished?assetid=" + site, visitor)->status, 200);
+    for (const Case& c : cases)
+        EXPECT_EQ(fetch(paths[1], c.token).first, 200) << c.who;
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+namespace httplib {
+class Server;
+}
+
+namespace quindle {
+
+class ServerContext;
+
+/// "/images/TOKEN.jpg": a stored picture by its random token. The pictures of an unpublished site
+/// go only to its owner and root users; everyone else gets the same 404 as for a missing picture,
+/// so an address does not even tell that the picture exists.
+void registerImageRoutes(httplib::Server& server, ServerContext& context);
+
+} // namespace quindle

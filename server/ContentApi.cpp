@@ -147,7 +147,7 @@ std::string requireBodyText(const JsonObject& body, const char* key, size_t maxL
     return *value;
 }
 
-std::string requireName(const HttpRequest& req, const char* key)
+std::string requireName(const ServerRequest& req, const char* key)
 {
     std::string name = ServerContext::requireText(req, key, ServerContext::maxNameLength);
     if (name.empty())
@@ -158,7 +158,7 @@ std::string requireName(const HttpRequest& req, const char* key)
 /// What one request shares: the store, the caller and the owner values already looked up.
 class Exchange {
 public:
-    Exchange(ServerContext& context, ContentStore& store, const HttpRequest& req)
+    Exchange(ServerContext& context, ContentStore& store, const ServerRequest& req)
         : ctx(context)
         , db(store)
         , m_caller(context.caller(req))
@@ -338,9 +338,9 @@ private:
     std::optional<User> m_caller;
 };
 
-using Handler = std::function<void(Exchange&, const HttpRequest&, HttpResponse&)>;
+using Handler = std::function<void(Exchange&, const ServerRequest&, ServerResponse&)>;
 /// A handler of a JSON body, given the body's text.
-using BodyHandler = std::function<void(Exchange&, const std::string&, HttpResponse&)>;
+using BodyHandler = std::function<void(Exchange&, const std::string&, ServerResponse&)>;
 
 /// Escapes the regular-expression characters of an endpoint name ("getDocument.php").
 std::string pattern(std::string_view endpoint)
@@ -356,7 +356,7 @@ std::string pattern(std::string_view endpoint)
 
 class Routes {
 public:
-    Routes(httplib::Server& server, ServerContext& context)
+    Routes(HttpRouter& server, ServerContext& context)
         : m_server(server)
         , m_ctx(context)
         , m_store(std::make_shared<ContentStore>(context.storage))
@@ -364,8 +364,8 @@ public:
         m_store->migrate();
     }
 
-    void get(std::string_view endpoint, Handler handler) { m_server.Get(pattern(endpoint), wrap(std::move(handler))); }
-    void post(std::string_view endpoint, Handler handler) { m_server.Post(pattern(endpoint), wrap(std::move(handler))); }
+    void get(std::string_view endpoint, Handler handler) { m_server.get(pattern(endpoint), wrap(std::move(handler))); }
+    void post(std::string_view endpoint, Handler handler) { m_server.post(pattern(endpoint), wrap(std::move(handler))); }
 
     /// A POST whose body is JSON although the client labels it form-encoded. The body is read
     /// here, because the HTTP library refuses form-encoded bodies above 8 KiB before routing,
@@ -374,11 +374,11 @@ public:
     {
         ServerContext* ctx = &m_ctx;
         std::shared_ptr<ContentStore> store = m_store;
-        m_server.Post(pattern(endpoint),
+        m_server.post(pattern(endpoint),
             [ctx, store, limit = std::move(limit), handler = std::move(handler)](
-                const HttpRequest& req, HttpResponse& res, const httplib::ContentReader& reader) {
+                const ServerRequest& req, ServerResponse& res, const httplib::ContentReader& reader) {
                 guarded(res, [&] {
-                    if (req.is_multipart_form_data())
+                    if (req.isMultipartFormData())
                         throw BadRequest { "body is not JSON" };
                     const size_t most = limit();
                     std::string body;
@@ -391,7 +391,7 @@ public:
                         return true;
                     });
                     // The reader stops early at the server's own body limit.
-                    if (tooLarge || (!whole && std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > most))
+                    if (tooLarge || (!whole && std::strtoull(req.headerValue("Content-Length").c_str(), nullptr, 10) > most))
                         throw BadRequest { "request body too large", 413 };
                     if (!whole)
                         throw BadRequest { "request body cut off" };
@@ -403,7 +403,7 @@ public:
 
 private:
     /// Runs `work`; a refusal becomes its JSON error, a storage failure a 500 JSON object.
-    static void guarded(HttpResponse& res, const std::function<void()>& work)
+    static void guarded(ServerResponse& res, const std::function<void()>& work)
     {
         try {
             work();
@@ -420,7 +420,7 @@ private:
     {
         ServerContext* ctx = &m_ctx;
         std::shared_ptr<ContentStore> store = m_store;
-        return [ctx, store, handler = std::move(handler)](const HttpRequest& req, HttpResponse& res) {
+        return [ctx, store, handler = std::move(handler)](const ServerRequest& req, ServerResponse& res) {
             guarded(res, [&] {
                 Exchange exchange(*ctx, *store, req);
                 handler(exchange, req, res);
@@ -428,7 +428,7 @@ private:
         };
     }
 
-    httplib::Server& m_server;
+    HttpRouter& m_server;
     ServerContext& m_ctx;
     std::shared_ptr<ContentStore> m_store;
 };
@@ -438,7 +438,7 @@ JsonObjectPtr object(std::vector<JsonObject::Entry> entries)
     return JsonObject::create(std::move(entries));
 }
 
-void sendRecord(HttpResponse& res, JsonObjectPtr record)
+void sendRecord(ServerResponse& res, JsonObjectPtr record)
 {
     ServerContext::sendMessage(res, std::move(record));
 }
@@ -478,11 +478,11 @@ JsonObjectPtr loginReply(Exchange& ex, const User& user)
 
 void accountRoutes(Routes& routes)
 {
-    routes.get("login", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("login", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         std::string email = ServerContext::requireText(req, "email", Accounts::maxEmailLength);
         std::string password = ServerContext::requireText(req, "password", Accounts::maxPasswordLength);
         std::string token;
-        switch (ex.ctx.accounts.login(email, password, &token, req.remote_addr)) {
+        switch (ex.ctx.accounts.login(email, password, &token, req.remoteAddress)) {
         case Accounts::LoginResult::Ok:
             break;
         case Accounts::LoginResult::WrongCredentials:
@@ -494,17 +494,17 @@ void accountRoutes(Routes& routes)
         if (!user)
             throw BadRequest { "session vanished", 500 };
         ex.actAs(*user);
-        res.set_header("Set-Cookie", "token=" + token + "; Path=/; HttpOnly");
+        res.setHeader("Set-Cookie", "token=" + token + "; Path=/; HttpOnly");
         sendRecord(res, loginReply(ex, *user));
     });
 
-    routes.get("logoutUser", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
+    routes.get("logoutUser", [](Exchange& ex, const ServerRequest&, ServerResponse& res) {
         bool ended = ex.caller() && ex.ctx.accounts.logout(ex.caller()->token);
-        res.set_header("Set-Cookie", "token=; Path=/; HttpOnly; Max-Age=0");
+        res.setHeader("Set-Cookie", "token=; Path=/; HttpOnly; Max-Age=0");
         sendRecord(res, object({ { "LoggedOut", ended ? "Yes" : "No" } }));
     });
 
-    routes.get("registerCompany", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("registerCompany", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         std::string email = ServerContext::requireText(req, "email", Accounts::maxEmailLength);
         std::string password = ServerContext::requireText(req, "password", Accounts::maxPasswordLength);
         std::string company = requireName(req, "company");
@@ -536,14 +536,14 @@ void accountRoutes(Routes& routes)
         sendRecord(res, object({ { "AssetId", idText(tabbar) }, { "Name", company }, { "Published", "No" } }));
     });
 
-    routes.get("resetPassword", [](Exchange&, const HttpRequest& req, HttpResponse& res) {
+    routes.get("resetPassword", [](Exchange&, const ServerRequest& req, ServerResponse& res) {
         ServerContext::requireText(req, "email", Accounts::maxEmailLength);
         // FIXME: there is no mail transport, so no temporary password is made; the reply is the
         // same for known and unknown addresses.
         sendRecord(res, object({ { "Sent", "Yes" } }));
     });
 
-    routes.get("changePassword", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("changePassword", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         const User& user = ex.requireCaller();
         std::string userID = ServerContext::optionalText(req, "userID", 32).value_or("");
         // The client sends its user id unfilled; a filled one must be the caller's own.
@@ -557,7 +557,7 @@ void accountRoutes(Routes& routes)
         sendRecord(res, object({ { "Changed", "Yes" } }));
     });
 
-    routes.get("registerDevice", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("registerDevice", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         std::string name = ServerContext::optionalText(req, "name", ServerContext::maxNameLength).value_or("");
         std::string device = ServerContext::requireText(req, "deviceid", s_maxDeviceIdLength);
         std::string token = ServerContext::requireText(req, "pushtoken", s_maxPushTokenLength);
@@ -567,7 +567,7 @@ void accountRoutes(Routes& routes)
         sendRecord(res, object({ { "Registered", "Yes" } }));
     });
 
-    routes.get("setPublished", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("setPublished", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         const User& user = ex.requireCaller();
         ContentAsset site = ex.requireAsset(ServerContext::requireId(req, "assetid"));
         // Publishing approves a registration: a root user's decision, not the owner's.
@@ -583,7 +583,7 @@ void accountRoutes(Routes& routes)
 
 // Pages, tabs and trash ------------------------------------------------------------------------
 
-void buildDirectoryReply(Exchange& ex, std::optional<int64_t> id, HttpResponse& res)
+void buildDirectoryReply(Exchange& ex, std::optional<int64_t> id, ServerResponse& res)
 {
     if (!id) {
         auto site = ex.db.defaultSite();
@@ -597,14 +597,14 @@ void buildDirectoryReply(Exchange& ex, std::optional<int64_t> id, HttpResponse& 
 
 void readRoutes(Routes& routes)
 {
-    routes.get("contentForNode", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("contentForNode", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         auto id = ServerContext::optionalId(req, "assetid");
         // The reply depends on the page, the stored data and who asks (rights and "Owner").
         const uint64_t generation = ex.ctx.storage.generation();
         const std::string key = "contentForNode " + (id ? idText(*id) : std::string()) + " "
             + (ex.caller() ? ex.caller()->token : std::string());
         if (auto body = ex.ctx.replyCache.find(key, generation)) {
-            res.set_content(std::move(*body), "application/json; charset=utf-8");
+            res.setContent(std::move(*body), "application/json; charset=utf-8");
             return;
         }
         buildDirectoryReply(ex, id, res);
@@ -612,14 +612,14 @@ void readRoutes(Routes& routes)
             ex.ctx.replyCache.store(key, generation, res.body);
     });
 
-    routes.get("getTabbar", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("getTabbar", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         ContentAsset a = ex.requireReadable(ServerContext::requireId(req, "assetid"));
         if (a.type != "Tabbar")
             throw BadRequest { "not a tab bar" };
         sendRecord(res, ex.tabbar(a));
     });
 
-    routes.get("getDocument.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("getDocument.php", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         ContentAsset a = ex.requireReadable(ServerContext::requireId(req, "assetid"));
         if (a.type != "Document")
             throw BadRequest { "not a document" };
@@ -639,7 +639,7 @@ void readRoutes(Routes& routes)
         sendRecord(res, reply);
     });
 
-    routes.get("pageList", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
+    routes.get("pageList", [](Exchange& ex, const ServerRequest&, ServerResponse& res) {
         const User& user = ex.requireCaller();
         auto list = JsonArray::create();
         for (const ContentAsset& page : ex.db.pages(user.id)) {
@@ -650,12 +650,12 @@ void readRoutes(Routes& routes)
         sendRecord(res, object({ { "PageList", list } }));
     });
 
-    routes.get("trash", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
+    routes.get("trash", [](Exchange& ex, const ServerRequest&, ServerResponse& res) {
         const User& user = ex.requireCaller();
         sendRecord(res, object({ { "Trash", ex.records(ex.db.trash(user.id)) } }));
     });
 
-    routes.get("imageList", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
+    routes.get("imageList", [](Exchange& ex, const ServerRequest&, ServerResponse& res) {
         const User& user = ex.requireCaller();
         auto list = JsonArray::create();
         for (const auto& [id, created] : ex.db.images(user.id)) {
@@ -665,7 +665,7 @@ void readRoutes(Routes& routes)
         sendRecord(res, object({ { "ImageList", list } }));
     });
 
-    routes.get("associatedAssets.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("associatedAssets.php", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         ContentAsset a = ex.requireReadable(ServerContext::requireId(req, "a"));
         sendRecord(res, object({ { "list", ex.records(ex.db.associated(a.id)) } }));
     });
@@ -682,7 +682,7 @@ ContentAsset requireContainer(Exchange& ex, int64_t id)
 }
 
 /// Adds an item to an owned page and answers the page.
-void addItem(Exchange& ex, HttpResponse& res, int64_t parentId, ContentAsset fields)
+void addItem(Exchange& ex, ServerResponse& res, int64_t parentId, ContentAsset fields)
 {
     ContentAsset parent = requireContainer(ex, parentId);
     ex.db.addChild(parent, std::move(fields));
@@ -701,7 +701,7 @@ ContentAsset item(const std::string& type, std::string name, std::string title =
 
 void changeRoutes(Routes& routes)
 {
-    routes.get("associateAssets.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("associateAssets.php", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         ContentAsset receiver = ex.requireOwned(ServerContext::requireId(req, "a"));
         ContentAsset linked = ex.requireOwned(ServerContext::requireId(req, "b"));
         if (receiver.id == linked.id)
@@ -710,12 +710,12 @@ void changeRoutes(Routes& routes)
         sendRecord(res, object({ { "list", ex.records(ex.db.associated(receiver.id)) } }));
     });
 
-    routes.get("makePage", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("makePage", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         int64_t parent = ServerContext::requireId(req, "assetid");
         addItem(ex, res, parent, item("Directory", requireName(req, "name")));
     });
 
-    routes.get("makeForm", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("makeForm", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         int64_t parentId = ServerContext::requireId(req, "assetid");
         std::string name = requireName(req, "name");
         std::string message = ServerContext::optionalText(req, "message").value_or("");
@@ -737,7 +737,7 @@ void changeRoutes(Routes& routes)
         sendRecord(res, ex.directory(*ex.db.asset(parent.id)));
     });
 
-    routes.get("setCarousel", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("setCarousel", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         std::string option = ServerContext::requireText(req, "option", 32);
         ContentAsset a = ex.requireOwned(ServerContext::requireId(req, "assetid"));
         if (a.type != "Directory" && a.type != "Form")
@@ -749,7 +749,7 @@ void changeRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.get("deleteAsset", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("deleteAsset", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         ContentAsset a = ex.requireOwned(ServerContext::requireId(req, "assetid"));
         if (a.type == "Tabbar")
             throw BadRequest { "a site cannot be deleted" };
@@ -757,7 +757,7 @@ void changeRoutes(Routes& routes)
         sendRecord(res, ex.parentDirectory(a));
     });
 
-    routes.get("restoreAsset", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("restoreAsset", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         ContentAsset a = ex.requireOwned(ServerContext::requireId(req, "assetid"));
         ex.db.setDeleted(a.id, false, {});
         auto reply = ex.parentDirectory(a);
@@ -765,7 +765,7 @@ void changeRoutes(Routes& routes)
         sendRecord(res, reply);
     });
 
-    routes.get("setDate", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("setDate", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         auto date = ServerContext::optionalText(req, "date", 32);
         auto endDate = ServerContext::optionalText(req, "endDate", 32);
         if (date.has_value() == endDate.has_value())
@@ -790,19 +790,19 @@ void changeRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.get("addText", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("addText", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         int64_t parent = ServerContext::requireId(req, "assetid");
         std::string text = ServerContext::requireText(req, "text");
         addItem(ex, res, parent, item("Text", "Text", {}, text));
     });
 
-    routes.get("addTextField", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("addTextField", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         int64_t parent = ServerContext::requireId(req, "assetid");
         std::string title = requireName(req, "title");
         addItem(ex, res, parent, item("TextField", title, title));
     });
 
-    routes.get("addTextView", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("addTextView", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         int64_t parent = ServerContext::requireId(req, "assetid");
         std::string title = requireName(req, "title");
         addItem(ex, res, parent, item("TextView", title, title));
@@ -812,7 +812,7 @@ void changeRoutes(Routes& routes)
 // POST-JSON changes ---------------------------------------------------------------------------
 
 /// Stores an edited item with its new options and key, and answers its page.
-void storeEdit(Exchange& ex, HttpResponse& res, ContentAsset& a, const std::optional<std::string>& options,
+void storeEdit(Exchange& ex, ServerResponse& res, ContentAsset& a, const std::optional<std::string>& options,
     const std::optional<std::string>& key)
 {
     if (options)
@@ -824,7 +824,7 @@ void storeEdit(Exchange& ex, HttpResponse& res, ContentAsset& a, const std::opti
 }
 
 /// Text of a text block, video or event; sent to a page it adds a new text block there.
-void sendText(Exchange& ex, const std::string& raw, HttpResponse& res)
+void sendText(Exchange& ex, const std::string& raw, ServerResponse& res)
 {
     JsonObjectPtr body = jsonBody(raw);
     int64_t id = bodyId(*body, "assetid");
@@ -847,7 +847,7 @@ void sendText(Exchange& ex, const std::string& raw, HttpResponse& res)
 }
 
 /// Title, key and options of an input; sent to a page it adds a new input of `type` there.
-void sendInput(Exchange& ex, const std::string& text, HttpResponse& res, const std::string& type)
+void sendInput(Exchange& ex, const std::string& text, ServerResponse& res, const std::string& type)
 {
     JsonObjectPtr body = jsonBody(text);
     int64_t id = bodyId(*body, "assetid");
@@ -904,7 +904,7 @@ size_t imageLimit()
 
 void postRoutes(Routes& routes)
 {
-    routes.postJson("setName", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
+    routes.postJson("setName", jsonLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         std::string name = requireBodyText(*body, "name", ServerContext::maxNameLength);
@@ -916,7 +916,7 @@ void postRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.postJson("updateDefaultOptions", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
+    routes.postJson("updateDefaultOptions", jsonLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         std::string options = requireBodyText(*body, "toptions", ServerContext::maxNameLength);
         const User& user = ex.requireCaller();
@@ -924,7 +924,7 @@ void postRoutes(Routes& routes)
         sendRecord(res, object({ { "DefaultOptions", options } }));
     });
 
-    routes.postJson("sendForm", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
+    routes.postJson("sendForm", jsonLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t formId = bodyId(*body, "formid");
         if (body->size() > s_maxFormFields + 1)
@@ -951,11 +951,11 @@ void postRoutes(Routes& routes)
 
     routes.postJson("sendText", jsonLimit, sendText);
     routes.postJson("sendTextField", jsonLimit,
-        [](Exchange& ex, const std::string& text, HttpResponse& res) { sendInput(ex, text, res, "TextField"); });
+        [](Exchange& ex, const std::string& text, ServerResponse& res) { sendInput(ex, text, res, "TextField"); });
     routes.postJson("sendTextView", jsonLimit,
-        [](Exchange& ex, const std::string& text, HttpResponse& res) { sendInput(ex, text, res, "TextView"); });
+        [](Exchange& ex, const std::string& text, ServerResponse& res) { sendInput(ex, text, res, "TextView"); });
 
-    routes.postJson("sendImage", imageLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
+    routes.postJson("sendImage", imageLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         std::string encoded = requireBodyText(*body, "image", s_maxImageBody);
@@ -983,7 +983,7 @@ void postRoutes(Routes& routes)
         sendRecord(res, ContentStore::isContainer(a.type) ? ex.directory(a) : ex.parentDirectory(a));
     });
 
-    routes.postJson("linkImage", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
+    routes.postJson("linkImage", jsonLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t id = bodyId(*body, "assetid");
         auto action = bodyText(*body, "action", 16);
@@ -1006,7 +1006,7 @@ void postRoutes(Routes& routes)
         sendRecord(res, ex.record(a));
     });
 
-    routes.postJson("swapAssets", jsonLimit, [](Exchange& ex, const std::string& text, HttpResponse& res) {
+    routes.postJson("swapAssets", jsonLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
         JsonObjectPtr body = jsonBody(text);
         int64_t firstId = bodyId(*body, "assetid");
         int64_t secondId = bodyId(*body, "secondid");
@@ -1023,7 +1023,7 @@ void postRoutes(Routes& routes)
 
 void otherRoutes(Routes& routes)
 {
-    routes.post("addContactRequest.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.post("addContactRequest.php", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         if (req.body.size() > s_maxJsonBody)
             throw BadRequest { "request body too large", 413 };
         int64_t siteId = ServerContext::requireId(req, "rootAssetID");
@@ -1039,7 +1039,7 @@ void otherRoutes(Routes& routes)
         sendRecord(res, object({ { "Sent", "Yes" } }));
     });
 
-    routes.get("getContactRequests.php", [](Exchange& ex, const HttpRequest&, HttpResponse& res) {
+    routes.get("getContactRequests.php", [](Exchange& ex, const ServerRequest&, ServerResponse& res) {
         const User& user = ex.requireCaller();
         auto list = JsonArray::create();
         if (auto site = ex.db.siteOfOwner(user.id)) {
@@ -1060,14 +1060,14 @@ void otherRoutes(Routes& routes)
         }
         return list;
     };
-    routes.get("userBeacons", [beaconList](Exchange& ex, const HttpRequest&, HttpResponse& res) {
+    routes.get("userBeacons", [beaconList](Exchange& ex, const ServerRequest&, ServerResponse& res) {
         sendRecord(res, object({ { "UserBeacons", beaconList(ex) } }));
     });
-    routes.get("beaconList", [beaconList](Exchange& ex, const HttpRequest&, HttpResponse& res) {
+    routes.get("beaconList", [beaconList](Exchange& ex, const ServerRequest&, ServerResponse& res) {
         sendRecord(res, object({ { "list", beaconList(ex) } }));
     });
 
-    routes.get("saveBeacon", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("saveBeacon", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         const User& user = ex.requireCaller();
         ContentStore::Beacon beacon;
         beacon.message = ServerContext::requireText(req, "message", ServerContext::maxNameLength);
@@ -1084,7 +1084,7 @@ void otherRoutes(Routes& routes)
         sendRecord(res, object({ { "Saved", "Yes" } }));
     });
 
-    routes.get("sendError.php", [](Exchange& ex, const HttpRequest& req, HttpResponse& res) {
+    routes.get("sendError.php", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         std::string text = ServerContext::requireText(req, "error");
         if (text.empty())
             throw BadRequest { "error is empty" };
@@ -1106,7 +1106,7 @@ size_t ContentApi::maxDeviceIdLength() { return s_maxDeviceIdLength; }
 void ContentApi::setMaxPushTokenLength(size_t length) { s_maxPushTokenLength = length; }
 size_t ContentApi::maxPushTokenLength() { return s_maxPushTokenLength; }
 
-void ContentApi::registerRoutes(httplib::Server& server, ServerContext& context)
+void ContentApi::registerRoutes(HttpRouter& server, ServerContext& context)
 {
     Routes routes(server, context);
     accountRoutes(routes);

@@ -20,7 +20,7 @@ const char* pictureType(const std::string& bytes)
 }
 
 /// Pictures of an owner without a site (uploads to the care forms) stay readable by address.
-bool mayRead(ServerContext& ctx, const HttpRequest& req, int64_t ownerId)
+bool mayRead(ServerContext& ctx, const ServerRequest& req, int64_t ownerId)
 {
     ContentStore db(ctx.storage);
     auto site = db.siteOfOwner(ownerId);
@@ -32,18 +32,18 @@ bool mayRead(ServerContext& ctx, const HttpRequest& req, int64_t ownerId)
 
 } // namespace
 
-void registerImageRoutes(httplib::Server& server, ServerContext& context)
+void registerImageRoutes(HttpRouter& server, ServerContext& context)
 {
     ServerContext* ctx = &context;
     // 32 hex digits: ServerContext::imageTokenLength.
-    server.Get(R"(/images/([0-9a-f]{32})\.jpg)", [ctx](const HttpRequest& req, HttpResponse& res) {
+    server.get(R"(/images/([0-9a-f]{32})\.jpg)", [ctx](const ServerRequest& req, ServerResponse& res) {
         auto image = ctx->imageByToken(req.matches[1]);
         if (!image || !mayRead(*ctx, req, image->ownerId)) {
             ServerContext::sendError(res, 404, "no such picture");
             return;
         }
         const char* type = pictureType(image->bytes);
-        res.set_content(std::move(image->bytes), type);
+        res.setContent(std::move(image->bytes), type);
     });
 }
 

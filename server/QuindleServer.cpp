@@ -24,7 +24,7 @@ namespace {
 thread_local std::chrono::steady_clock::time_point t_requestStart;
 
 /// The request target for the log, with the password value hidden.
-std::string loggedTarget(const HttpRequest& req)
+std::string loggedTarget(const ServerRequest& req)
 {
     std::string out = req.path;
     char separator = '?';
@@ -77,7 +77,7 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
         impl->accounts->migrate();
         impl->context = std::make_unique<ServerContext>(*impl->storage, *impl->accounts);
         Impl* self = impl.get();
-        httplib::Server& http = impl->http;
+        HttpRouter& http = impl->http;
 
         http.set_tcp_nodelay(true);
         http.set_payload_max_length(options.maxBodyBytes);
@@ -88,12 +88,12 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
         size_t threads = options.threads;
         http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
 
-        http.set_pre_routing_handler([](const HttpRequest&, HttpResponse&) {
+        http.set_pre_routing_handler([](const ServerRequest&, ServerResponse&) {
             t_requestStart = std::chrono::steady_clock::now();
             return httplib::Server::HandlerResponse::Unhandled;
         });
         if (options.requestLog) {
-            http.set_logger([self](const HttpRequest& req, const HttpResponse& res) {
+            http.set_logger([self](const ServerRequest& req, const ServerResponse& res) {
                 auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t_requestStart).count();
                 std::string line = req.method + ' ' + loggedTarget(req) + ' ' + std::to_string(res.status) + ' '
                     + std::to_string(micros / 1000) + '.' + std::to_string(micros / 100 % 10) + " ms\n";
@@ -102,7 +102,7 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
             });
         }
         // Unknown paths, oversized bodies and bad requests still answer a JSON object.
-        http.set_error_handler([](const HttpRequest&, HttpResponse& res) {
+        http.set_error_handler([](const ServerRequest&, ServerResponse& res) {
             if (!res.body.empty())
                 return;
             const char* message = res.status == 404 ? "no such endpoint"
@@ -111,7 +111,7 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
                                                     : "bad request";
             ServerContext::sendError(res, res.status, message);
         });
-        http.set_exception_handler([](const HttpRequest&, HttpResponse& res, std::exception_ptr) {
+        http.set_exception_handler([](const ServerRequest&, ServerResponse& res, std::exception_ptr) {
             ServerContext::sendError(res, 500, "internal error");
         });
         registerImageRoutes(http, *impl->context);

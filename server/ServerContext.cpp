@@ -36,7 +36,7 @@ void ServerContext::setPublicHost(std::string host)
     m_publicHost = std::move(host);
 }
 
-void ServerContext::sendJson(HttpResponse& res, const JsonValue& value, int status)
+void ServerContext::sendJson(ServerResponse& res, const JsonValue& value, int status)
 {
     res.status = status;
     auto text = JsonWriter::write(value);
@@ -44,17 +44,17 @@ void ServerContext::sendJson(HttpResponse& res, const JsonValue& value, int stat
         res.status = 500;
         text = "{\"Error\":\"reply cannot be written\"}";
     }
-    res.set_content(std::move(*text), "application/json; charset=utf-8");
+    res.setContent(std::move(*text), "application/json; charset=utf-8");
 }
 
-void ServerContext::sendMessage(HttpResponse& res, JsonValue content)
+void ServerContext::sendMessage(ServerResponse& res, JsonValue content)
 {
     auto reply = JsonObject::create();
     reply->set("Message", std::move(content));
     sendJson(res, reply);
 }
 
-void ServerContext::sendError(HttpResponse& res, int status, const std::string& message)
+void ServerContext::sendError(ServerResponse& res, int status, const std::string& message)
 {
     auto reply = JsonObject::create();
     reply->set("Error", message);
@@ -74,14 +74,14 @@ std::string trimmed(std::string_view text)
 
 } // namespace
 
-std::optional<User> ServerContext::caller(const HttpRequest& req) const
+std::optional<User> ServerContext::caller(const ServerRequest& req) const
 {
     std::vector<std::string> candidates;
-    if (req.has_header("wibble"))
-        candidates.push_back(trimmed(req.get_header_value("wibble")));
+    if (req.hasHeader("wibble"))
+        candidates.push_back(trimmed(req.headerValue("wibble")));
     // "Cookies" carries cookie values only, comma-joined.
-    for (size_t i = 0, n = req.get_header_value_count("Cookies"); i < n; ++i) {
-        std::string all = req.get_header_value("Cookies", i);
+    for (size_t i = 0, n = req.headerValueCount("Cookies"); i < n; ++i) {
+        std::string all = req.headerValue("Cookies", i);
         size_t start = 0;
         while (start <= all.size()) {
             size_t comma = all.find(',', start);
@@ -91,8 +91,8 @@ std::optional<User> ServerContext::caller(const HttpRequest& req) const
             start = comma + 1;
         }
     }
-    for (size_t i = 0, n = req.get_header_value_count("Cookie"); i < n; ++i) {
-        std::string all = req.get_header_value("Cookie", i);
+    for (size_t i = 0, n = req.headerValueCount("Cookie"); i < n; ++i) {
+        std::string all = req.headerValue("Cookie", i);
         size_t start = 0;
         while (start < all.size()) {
             size_t semi = all.find(';', start);
@@ -113,7 +113,7 @@ std::optional<User> ServerContext::caller(const HttpRequest& req) const
     return std::nullopt;
 }
 
-User ServerContext::requireCaller(const HttpRequest& req) const
+User ServerContext::requireCaller(const ServerRequest& req) const
 {
     auto user = caller(req);
     if (!user)
@@ -175,24 +175,24 @@ bool ServerContext::validUtf8(const std::string& text)
     return true;
 }
 
-int64_t ServerContext::requireId(const HttpRequest& req, const char* key)
+int64_t ServerContext::requireId(const ServerRequest& req, const char* key)
 {
-    if (!req.has_param(key))
+    if (!req.hasParam(key))
         throw BadRequest { std::string("missing ") + key };
-    auto id = parseId(req.get_param_value(key));
+    auto id = parseId(req.paramValue(key));
     if (!id)
         throw BadRequest { std::string("bad ") + key };
     return *id;
 }
 
-std::optional<int64_t> ServerContext::optionalId(const HttpRequest& req, const char* key)
+std::optional<int64_t> ServerContext::optionalId(const ServerRequest& req, const char* key)
 {
-    if (!req.has_param(key) || req.get_param_value(key).empty())
+    if (!req.hasParam(key) || req.paramValue(key).empty())
         return std::nullopt;
     return requireId(req, key);
 }
 
-std::string ServerContext::requireText(const HttpRequest& req, const char* key, size_t maxLength)
+std::string ServerContext::requireText(const ServerRequest& req, const char* key, size_t maxLength)
 {
     auto value = optionalText(req, key, maxLength);
     if (!value)
@@ -200,11 +200,11 @@ std::string ServerContext::requireText(const HttpRequest& req, const char* key, 
     return *value;
 }
 
-std::optional<std::string> ServerContext::optionalText(const HttpRequest& req, const char* key, size_t maxLength)
+std::optional<std::string> ServerContext::optionalText(const ServerRequest& req, const char* key, size_t maxLength)
 {
-    if (!req.has_param(key))
+    if (!req.hasParam(key))
         return std::nullopt;
-    std::string value = req.get_param_value(key);
+    std::string value = req.paramValue(key);
     if (value.size() > maxLength)
         throw BadRequest { std::string(key) + " too long" };
     if (!validUtf8(value))

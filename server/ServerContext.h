@@ -40,23 +40,23 @@ public:
     void setPublicHost(std::string host);
 
     /// Compact JSON with "application/json; charset=utf-8".
-    static void sendJson(HttpResponse& res, const JsonValue& value, int status = 200);
+    static void sendJson(ServerResponse& res, const JsonValue& value, int status = 200);
     /// {"Message": content}.
-    static void sendMessage(HttpResponse& res, JsonValue content);
+    static void sendMessage(ServerResponse& res, JsonValue content);
     /// {"Error": message} with a 4xx or 5xx status.
-    static void sendError(HttpResponse& res, int status, const std::string& message);
+    static void sendError(ServerResponse& res, int status, const std::string& message);
 
     /// The logged-in caller: token from "wibble", else from the "Cookies" values, else from the
     /// "token" cookie of the standard cookie header.
-    std::optional<User> caller(const HttpRequest& req) const;
+    std::optional<User> caller(const ServerRequest& req) const;
     /// The caller, or throws BadRequest 403.
-    User requireCaller(const HttpRequest& req) const;
+    User requireCaller(const ServerRequest& req) const;
 
     /// Validated query readers; they throw BadRequest naming the key.
-    static int64_t requireId(const HttpRequest& req, const char* key);
-    static std::optional<int64_t> optionalId(const HttpRequest& req, const char* key);
-    static std::string requireText(const HttpRequest& req, const char* key, size_t maxLength = maxTextLength);
-    static std::optional<std::string> optionalText(const HttpRequest& req, const char* key, size_t maxLength = maxTextLength);
+    static int64_t requireId(const ServerRequest& req, const char* key);
+    static std::optional<int64_t> optionalId(const ServerRequest& req, const char* key);
+    static std::string requireText(const ServerRequest& req, const char* key, size_t maxLength = maxTextLength);
+    static std::optional<std::string> optionalText(const ServerRequest& req, const char* key, size_t maxLength = maxTextLength);
     /// Positive decimal id of at most 18 digits.
     static std::optional<int64_t> parseId(const std::string& text);
     static bool validUtf8(const std::string& text);

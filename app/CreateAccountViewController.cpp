@@ -79,7 +79,7 @@ bool CreateAccountViewController::save()
     std::weak_ptr<CreateAccountViewController> weak = std::static_pointer_cast<CreateAccountViewController>(shared_from_this());
     m_model.addAccountWithUsername(m_emailField->text(), password, m_organisationField->text(),
         [weak](std::optional<JsonValue> content, std::optional<Error> error) {
-            // A refused registration (address taken, bad input) comes back without content.
+            // A refused registration (bad input) comes back without content.
             const bool registered = !error && content;
             std::string reason = error ? error->localizedDescription : std::string();
             MainQueue::shared().dispatch([weak, registered, reason = std::move(reason)] {

@@ -3,12 +3,16 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <stdexcept>
 
 namespace quindle {
 
 namespace {
+
+std::atomic<unsigned long long> s_hashOpsLimit { crypto_pwhash_OPSLIMIT_INTERACTIVE };
+std::atomic<size_t> s_hashMemLimit { crypto_pwhash_MEMLIMIT_INTERACTIVE };
 
 std::string lowered(const std::string& text)
 {
@@ -45,14 +49,42 @@ void Accounts::migrate()
     });
 }
 
+unsigned long long Accounts::defaultHashOpsLimit()
+{
+    return crypto_pwhash_OPSLIMIT_INTERACTIVE;
+}
+
+size_t Accounts::defaultHashMemLimit()
+{
+    return crypto_pwhash_MEMLIMIT_INTERACTIVE;
+}
+
+void Accounts::setHashCost(unsigned long long opsLimit, size_t memLimit)
+{
+    s_hashOpsLimit = std::max<unsigned long long>(opsLimit, crypto_pwhash_OPSLIMIT_MIN);
+    s_hashMemLimit = std::max<size_t>(memLimit, crypto_pwhash_MEMLIMIT_MIN);
+}
+
 std::string Accounts::hash(const std::string& password)
 {
     char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(out, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-            crypto_pwhash_MEMLIMIT_INTERACTIVE)
-        != 0)
+    if (crypto_pwhash_str(out, password.data(), password.size(), s_hashOpsLimit, s_hashMemLimit) != 0)
         throw std::runtime_error("out of memory hashing a password");
     return out;
+}
+
+std::string Accounts::dummyHash()
+{
+    static std::mutex mutex;
+    static std::string made;
+    static std::pair<unsigned long long, size_t> madeCost;
+    std::lock_guard lock(mutex);
+    std::pair<unsigned long long, size_t> cost { s_hashOpsLimit, s_hashMemLimit };
+    if (made.empty() || madeCost != cost) {
+        made = hash(newToken());
+        madeCost = cost;
+    }
+    return made;
 }
 
 bool Accounts::verify(const std::string& hashText, const std::string& password)
@@ -107,36 +139,25 @@ bool Accounts::isRoot(int64_t userId)
     return !rows.empty() && Storage::integer(rows[0][0]) != 0;
 }
 
-Accounts::LoginResult Accounts::login(const std::string& email, const std::string& password, std::string* token)
+std::chrono::steady_clock::time_point Accounts::now()
+{
+    std::lock_guard lock(m_mutex);
+    return m_clock();
+}
+
+Accounts::LoginResult Accounts::login(const std::string& email, const std::string& password, std::string* token, const std::string& origin)
 {
     std::string key = lowered(email);
-    {
-        std::lock_guard lock(m_mutex);
-        auto found = m_failures.find(key);
-        if (found != m_failures.end() && m_clock() < found->second.retryAt)
-            return LoginResult::TooManyAttempts;
-    }
+    // Unknown addresses are throttled too, so a refusal does not tell which accounts exist.
+    if (!m_throttle.admit(key, origin, now()))
+        return LoginResult::TooManyAttempts;
     auto rows = m_storage.query("SELECT id, password_hash FROM users WHERE email = ?", { key });
-    bool ok = !rows.empty() && password.size() <= maxPasswordLength && verify(Storage::text(rows[0][1]), password);
-    if (!ok) {
-        std::lock_guard lock(m_mutex);
-        // Unknown addresses are slowed too, so the wait does not tell which accounts exist;
-        // the table is bounded so a flood of made-up addresses cannot grow it without end.
-        if (m_failures.size() >= maxTrackedAccounts)
-            m_failures.clear();
-        Failures& failures = m_failures[key];
-        ++failures.count;
-        if (failures.count >= maxFailuresBeforeDelay) {
-            int doublings = std::min(failures.count - maxFailuresBeforeDelay, 16);
-            auto delay = std::min<std::chrono::seconds>(failureDelay * (1 << doublings), maxFailureDelay);
-            failures.retryAt = m_clock() + delay;
-        }
+    bool matches = verify(rows.empty() ? dummyHash() : Storage::text(rows[0][1]), password);
+    if (rows.empty() || !matches || password.size() > maxPasswordLength) {
+        m_throttle.failed(key, now());
         return LoginResult::WrongCredentials;
     }
-    {
-        std::lock_guard lock(m_mutex);
-        m_failures.erase(key);
-    }
+    m_throttle.succeeded(key);
     std::string fresh = newToken();
     int64_t userId = Storage::integer(rows[0][0]);
     m_storage.execute("INSERT INTO sessions (token, user_id) VALUES (?, ?)", { fresh, userId });
@@ -165,11 +186,19 @@ std::optional<User> Accounts::userForToken(const std::string& token)
     return User { Storage::integer(rows[0][0]), Storage::text(rows[0][1]), token, Storage::integer(rows[0][2]) != 0 };
 }
 
-bool Accounts::setPassword(int64_t userId, const std::string& password)
+bool Accounts::setPassword(int64_t userId, const std::string& password, const std::string& keptToken)
 {
     if (password.empty() || password.size() > maxPasswordLength)
         return false;
-    return m_storage.execute("UPDATE users SET password_hash = ? WHERE id = ?", { hash(password), userId }) > 0;
+    std::string hashed = hash(password);
+    bool changed = false;
+    // Whoever held another session may be the reason for the change, so those sessions end with it.
+    m_storage.transaction([&] {
+        changed = m_storage.execute("UPDATE users SET password_hash = ? WHERE id = ?", { hashed, userId }) > 0;
+        if (changed)
+            m_storage.execute("DELETE FROM sessions WHERE user_id = ? AND token <> ?", { userId, keptToken });
+    });
+    return changed;
 }
 
 void Accounts::setClock(std::function<std::chrono::steady_clock::time_point()> clock)

@@ -430,6 +430,11 @@ std::vector<std::pair<int64_t, std::string>> ContentStore::images(int64_t ownerI
     return out;
 }
 
+int64_t ContentStore::nextAssetId()
+{
+    return Storage::integer(m_storage.query("SELECT COALESCE(MAX(id), 0) + 1 FROM content_assets", {})[0][0]);
+}
+
 std::optional<int64_t> ContentStore::imageOwner(int64_t imageId)
 {
     auto rows = m_storage.query("SELECT owner_id FROM images WHERE id = ?", { imageId });

@@ -136,6 +136,8 @@ public:
 
     /// Images that an owner stored, newest first: (image id, created).
     std::vector<std::pair<int64_t, std::string>> images(int64_t ownerId);
+    /// The id the next new asset gets.
+    int64_t nextAssetId();
     /// Who stored a picture; nothing when there is no such picture.
     std::optional<int64_t> imageOwner(int64_t imageId);
 

@@ -117,6 +117,7 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
 {
     auto store = std::make_shared<LegacyStore>(context.storage);
     store->migrate();
+    store->readdressNumberedPictures();
     // Ids these endpoints do not know as care-form ids are the content server's.
     auto content = std::make_shared<ContentStore>(context.storage);
     ServerContext* ctx = &context;

@@ -3,6 +3,7 @@
 #include "server/ContentStore.h"
 
 #include <algorithm>
+#include <regex>
 #include <cstdlib>
 
 namespace quindle {
@@ -490,6 +491,24 @@ bool LegacyStore::setImage(int64_t id, const std::optional<std::string>& url)
             changed = m_storage.execute("UPDATE legacy_entries SET ass_val = ? WHERE id = ?", { optionalText(url), id });
     });
     return changed > 0;
+}
+
+void LegacyStore::readdressNumberedPictures()
+{
+    static const std::regex numbered(R"(/images/(\d{1,18})\.jpg$)");
+    m_storage.transaction([&] {
+        for (auto& row : m_storage.query("SELECT id, ass_val FROM legacy_entries WHERE ass_val LIKE '%/images/%.jpg'")) {
+            const std::string url = text(row[1]);
+            std::smatch match;
+            if (!std::regex_search(url, match, numbered))
+                continue;
+            auto token = m_storage.query("SELECT token FROM images WHERE id = ?", { integer(SqlValue(match[1].str())) });
+            if (token.empty())
+                continue;
+            m_storage.execute("UPDATE legacy_entries SET ass_val = ? WHERE id = ?",
+                { url.substr(0, static_cast<size_t>(match.position(1))) + text(token[0][0]) + ".jpg", integer(row[0]) });
+        }
+    });
 }
 
 bool LegacyStore::setAllergy(int64_t documentId, int64_t ingredientId, bool allergic)

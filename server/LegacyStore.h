@@ -62,6 +62,9 @@ public:
     int64_t addEntry(int64_t formId, const std::string& name, const std::string& type, const std::string& value);
     bool setName(int64_t id, const std::string& name);
     bool setImage(int64_t id, const std::optional<std::string>& url);
+    /// Points pictures saved as "/images/N.jpg", before picture addresses carried a token, at
+    /// the token address of picture N (the "images" table must exist).
+    void readdressNumberedPictures();
     bool setAllergy(int64_t documentId, int64_t ingredientId, bool allergic);
     bool orderMeal(int64_t personId, const std::string& menu, const std::string& date, int64_t dishId, const std::string& user);
 

@@ -4,6 +4,7 @@
 #include "server/Accounts.h"
 #include "server/ContentApi.h"
 #include "server/ContentDemo.h"
+#include "server/ImageRoutes.h"
 #include "server/LegacyApi.h"
 #include "server/LegacyDemo.h"
 #include "server/ServerContext.h"
@@ -34,15 +35,6 @@ std::string loggedTarget(const ServerRequest& req)
         out += key == "password" ? std::string("***") : value;
     }
     return out;
-}
-
-const char* pictureType(const std::string& bytes)
-{
-    if (bytes.rfind("\x89PNG", 0) == 0)
-        return "image/png";
-    if (bytes.rfind("GIF8", 0) == 0)
-        return "image/gif";
-    return "image/jpeg";
 }
 
 } // namespace
@@ -104,18 +96,8 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
                 ServerContext::sendError(res, 500, "internal error");
             }
         }, std::move(logger));
-        ServerContext* ctx = impl->context.get();
         HttpRouter& http = impl->router;
-        http.get(R"(/images/(\d{1,18})\.jpg)", [ctx](const ServerRequest& req, ServerResponse& res) {
-            auto id = ServerContext::parseId(req.matches[1]);
-            auto bytes = id ? ctx->imageBytes(*id) : std::nullopt;
-            if (!bytes) {
-                ServerContext::sendError(res, 404, "no such picture");
-                return;
-            }
-            const char* type = pictureType(*bytes);
-            res.setContent(std::move(*bytes), type);
-        });
+        registerImageRoutes(http, *impl->context);
         ContentApi::registerRoutes(http, *impl->context);
         LegacyApi::registerRoutes(http, *impl->context);
         if (options.demo) {

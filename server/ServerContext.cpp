@@ -4,6 +4,8 @@
 
 #include "server/Http.h"
 
+#include <sodium.h>
+
 #include <ctime>
 
 namespace quindle {
@@ -15,6 +17,10 @@ ServerContext::ServerContext(Storage& storageIn, Accounts& accountsIn)
     storage.migrate("images", {
         "CREATE TABLE images (id INTEGER PRIMARY KEY, owner_id INTEGER NOT NULL DEFAULT 0, bytes BLOB NOT NULL,"
         " created TEXT NOT NULL DEFAULT '');",
+        // Pictures stored before tokens existed get one here, so they keep an address.
+        "ALTER TABLE images ADD COLUMN token TEXT;"
+        "UPDATE images SET token = lower(hex(randomblob(16))) WHERE token IS NULL;"
+        "CREATE UNIQUE INDEX images_token ON images(token);",
     });
 }
 
@@ -220,9 +226,14 @@ int64_t ServerContext::storeImage(const std::string& bytes, int64_t ownerId)
 {
     if (bytes.empty() || bytes.size() > maxImageBytes || !isPicture(bytes))
         return 0;
+    unsigned char random[imageTokenLength / 2];
+    randombytes_buf(random, sizeof random);
+    char token[imageTokenLength + 1];
+    sodium_bin2hex(token, sizeof token, random, sizeof random);
     int64_t id = 0;
     storage.transaction([&] {
-        storage.execute("INSERT INTO images (owner_id, bytes, created) VALUES (?, ?, ?)", { ownerId, bytes, nowText() });
+        storage.execute("INSERT INTO images (owner_id, bytes, created, token) VALUES (?, ?, ?, ?)",
+            { ownerId, bytes, nowText(), std::string(token) });
         id = storage.lastInsertId();
     });
     return id;
@@ -230,15 +241,18 @@ int64_t ServerContext::storeImage(const std::string& bytes, int64_t ownerId)
 
 std::string ServerContext::imageUrl(int64_t id) const
 {
-    return publicHost() + "/images/" + std::to_string(id) + ".jpg";
+    auto rows = storage.query("SELECT token FROM images WHERE id = ?", { id });
+    if (rows.empty())
+        return {};
+    return publicHost() + "/images/" + Storage::text(rows[0][0]) + ".jpg";
 }
 
-std::optional<std::string> ServerContext::imageBytes(int64_t id) const
+std::optional<ServerContext::StoredImage> ServerContext::imageByToken(const std::string& token) const
 {
-    auto rows = storage.query("SELECT bytes FROM images WHERE id = ?", { id });
+    auto rows = storage.query("SELECT id, owner_id, bytes FROM images WHERE token = ?", { token });
     if (rows.empty())
         return std::nullopt;
-    return Storage::text(rows[0][0]);
+    return StoredImage { Storage::integer(rows[0][0]), Storage::integer(rows[0][1]), Storage::text(rows[0][2]) };
 }
 
 std::string ServerContext::nowText()

@@ -61,10 +61,20 @@ public:
     static std::optional<int64_t> parseId(const std::string& text);
     static bool validUtf8(const std::string& text);
 
-    /// Stores JPEG, PNG or GIF bytes; 0 when they are none of those or too large.
+    /// A stored picture as its address names it.
+    struct StoredImage {
+        int64_t id = 0;
+        int64_t ownerId = 0;
+        std::string bytes;
+    };
+
+    /// Stores JPEG, PNG or GIF bytes under a new random token; 0 when they are none of those or too large.
     int64_t storeImage(const std::string& bytes, int64_t ownerId = 0);
+    /// "HOST/images/TOKEN.jpg": the token is random, so one address does not lead to another.
     std::string imageUrl(int64_t id) const;
-    std::optional<std::string> imageBytes(int64_t id) const;
+    std::optional<StoredImage> imageByToken(const std::string& token) const;
+    /// Hex characters of a picture token.
+    static constexpr size_t imageTokenLength = 32;
 
     /// "YYYY-MM-DD HH:MM:SS" in UTC, the servers' date text.
     static std::string nowText();

@@ -114,16 +114,16 @@ TEST_F(StorageTest, FailedLoginsSlowTheAccountDownUntilTheWaitIsOver)
     EXPECT_EQ(Storage::text(storage->query("SELECT password_hash FROM users")[0][0]).rfind("$argon2id$", 0), 0u);
 
     std::string token;
-    for (int i = 0; i < Accounts::maxFailuresBeforeDelay; ++i)
+    for (int i = 0; i < LoginThrottle::defaultMaxFailuresBeforeDelay; ++i)
         EXPECT_EQ(accounts.login("carer@example.org", "wrong", &token), Accounts::LoginResult::WrongCredentials);
     EXPECT_EQ(accounts.login("carer@example.org", "right", &token), Accounts::LoginResult::TooManyAttempts);
-    now += Accounts::failureDelay;
+    now += LoginThrottle::defaultFailureDelay;
     EXPECT_EQ(accounts.login("carer@example.org", "wrong", &token), Accounts::LoginResult::WrongCredentials);
-    now += Accounts::failureDelay; // the second wait is twice as long
+    now += LoginThrottle::defaultFailureDelay; // the second wait is twice as long
     EXPECT_EQ(accounts.login("carer@example.org", "right", &token), Accounts::LoginResult::TooManyAttempts);
-    now += Accounts::failureDelay;
+    now += LoginThrottle::defaultFailureDelay;
     EXPECT_EQ(accounts.login("carer@example.org", "right ", &token), Accounts::LoginResult::WrongCredentials); // as received
-    now += Accounts::maxFailureDelay;
+    now += LoginThrottle::defaultMaxFailureDelay;
     ASSERT_EQ(accounts.login("carer@example.org", "right", &token), Accounts::LoginResult::Ok);
     EXPECT_EQ(token.size(), 64u);
     EXPECT_EQ(token.find_first_not_of("0123456789abcdef"), std::string::npos);

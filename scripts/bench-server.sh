@@ -81,6 +81,14 @@ done
 "$LOAD" load --url "http://127.0.0.1:$port$path" --connections "$CONNECTIONS" --seconds "$RUN_SECONDS" \
   --label nginx-static | tee "$work/nginx.result"
 
+# The same load while 200 connections trickle their headers and reconnect when they are closed.
+"$LOAD" slow --url "$base$path" --connections 200 --seconds $((RUN_SECONDS + 3)) >"$work/slow.out" &
+slow_pid=$!
+sleep 2
+"$LOAD" load --url "$base$path" --header "wibble: $token" --connections "$CONNECTIONS" --seconds "$RUN_SECONDS" \
+  --label quindle-server-200-slow | tee "$work/server-slow.result"
+wait "$slow_pid" && cat "$work/slow.out"
+
 server_rps=$(sed -n 's/^RESULT quindle-server rps=\([0-9.]*\).*/\1/p' "$work/server.result")
 nginx_rps=$(sed -n 's/^RESULT nginx-static rps=\([0-9.]*\).*/\1/p' "$work/nginx.result")
 awk -v s="$server_rps" -v n="$nginx_rps" 'BEGIN { if (n > 0) printf "quindle-server / nginx requests/s: %.3f\n", s / n }'

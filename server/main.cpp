@@ -1,4 +1,6 @@
 // quindle-server: the content server and the legacy JSON server on one port.
+#include "server/ContentDemo.h"
+#include "server/LoginThrottle.h"
 #include "server/QuindleServer.h"
 
 #include <algorithm>
@@ -19,7 +21,8 @@ int usage(const char* message)
         "quindle-server: %s\n"
         "usage: quindle-server --db PATH [--port N] [--host ADDRESS] [--demo] [--quiet]\n"
         "  [--max-connections-per-origin N] [--max-connections N] [--max-header-bytes N] [--max-body-bytes N]\n"
-        "  [--header-deadline-ms N] [--body-deadline-ms N] [--keep-alive-ms N] [--workers N]\n",
+        "  [--header-deadline-ms N] [--body-deadline-ms N] [--keep-alive-ms N] [--workers N]\n"
+        "  [--login-attempts-per-origin N] [--login-origin-window-s N] [--login-failures-before-delay N] [--login-max-delay-s N]\n",
         message);
     return 2;
 }
@@ -58,6 +61,10 @@ int main(int argc, char** argv)
         { "--body-deadline-ms", [&](long long v) { http.bodyDeadline = ms(v); }, 1, 3'600'000 },
         { "--keep-alive-ms", [&](long long v) { http.keepAliveTimeout = ms(v); }, 1, 3'600'000 },
         { "--workers", [&](long long v) { http.workerThreads = static_cast<size_t>(v); }, 1, 1024 },
+        { "--login-attempts-per-origin", [](long long v) { quindle::LoginThrottle::setMaxAttemptsPerOrigin(static_cast<int>(v)); }, 1, 1'000'000 },
+        { "--login-origin-window-s", [](long long v) { quindle::LoginThrottle::setOriginWindow(std::chrono::seconds(v)); }, 1, 86'400 },
+        { "--login-failures-before-delay", [](long long v) { quindle::LoginThrottle::setMaxFailuresBeforeDelay(static_cast<int>(v)); }, 1, 1000 },
+        { "--login-max-delay-s", [](long long v) { quindle::LoginThrottle::setMaxFailureDelay(std::chrono::seconds(v)); }, 1, 86'400 },
     };
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -112,8 +119,10 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("%s\n", server->host().c_str());
-    if (options.demo)
+    if (options.demo) {
         std::printf("Demo login: %s / %s\n", quindle::QuindleServer::demoEmail, quindle::QuindleServer::demoPassword);
+        std::printf("Second organisation: %s / %s\n", quindle::ContentDemo::secondEmail, quindle::ContentDemo::secondPassword);
+    }
     std::fflush(stdout);
 
     int received = 0;

@@ -4,6 +4,9 @@
 //
 //   bench_ServerLoad load --url URL [--connections N] [--seconds S] [--header "Name: value"] [--label L]
 //       "{n}" in the URL becomes a running number, so a stream of writes sends distinct values.
+//   bench_ServerLoad slow --url URL [--connections N] [--seconds S]
+//       holds N connections (50 to a source address, 127.0.0.2 on) that trickle request headers
+//       one byte a second and reconnect when the server closes them, for S seconds.
 //   bench_ServerLoad prepare --base http://127.0.0.1:PORT --login "LOGIN LINE" [--items N] --body FILE
 //       logs in as the demo user, builds a page of N text items, stores the page reply in FILE and
 //       prints "page ID", "token TOKEN" and, when the demo data has a resident form, "form QUERY".
@@ -444,6 +447,66 @@ int runPrepare(const std::vector<std::string>& args)
     return 0;
 }
 
+/// One trickling connection from `source`; -1 when it cannot connect.
+int trickleConnection(const Url& url, const std::string& source)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in from {};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+    sockaddr_in to {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(url.port));
+    ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    const std::string start = "GET " + url.target + " HTTP/1.1\r\nHost: " + url.host + "\r\nX-Slow: ";
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0
+        || ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0
+        || ::send(fd, start.data(), start.size(), MSG_NOSIGNAL) < 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int runSlow(const std::vector<std::string>& args)
+{
+    std::optional<Url> url = parseUrl(argument(args, "--url"));
+    const int count = std::max(1, std::atoi(argument(args, "--connections", "200").c_str()));
+    const double seconds = std::atof(argument(args, "--seconds", std::to_string(defaultSeconds)).c_str());
+    if (!url) {
+        std::cerr << "slow: --url is required\n";
+        return 2;
+    }
+    auto sourceOf = [](int i) { return "127.0.0." + std::to_string(2 + i / 50); };
+    std::vector<int> fds(static_cast<size_t>(count), -1);
+    long reconnects = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        for (int i = 0; i < count; ++i) {
+            int& fd = fds[static_cast<size_t>(i)];
+            char buffer[512];
+            // Closed by the server (or never open): open again.
+            if (fd >= 0 && ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) == 0) {
+                ::close(fd);
+                fd = -1;
+                ++reconnects;
+            }
+            if (fd < 0)
+                fd = trickleConnection(*url, sourceOf(i));
+            else
+                ::send(fd, "a", 1, MSG_NOSIGNAL);
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    for (int fd : fds) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    std::cout << "slow connections: " << count << ", reopened after the server closed them: " << reconnects << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -453,7 +516,10 @@ int main(int argc, char** argv)
         return runLoad(args);
     if (!args.empty() && args[0] == "prepare")
         return runPrepare(args);
+    if (!args.empty() && args[0] == "slow")
+        return runSlow(args);
     std::cerr << "usage: bench_ServerLoad load --url URL [--connections N] [--seconds S] [--header H] [--label L]\n"
+                 "       bench_ServerLoad slow --url URL [--connections N] [--seconds S]\n"
                  "       bench_ServerLoad prepare --base URL --login LINE [--items N] --body FILE\n";
     return 2;
 }

@@ -2,7 +2,8 @@
 # Loads quindle-server's contentForNode of a 200-item page over keep-alive connections, then the
 # same reply bytes served by nginx as a static file (the ceiling), then a stream of handleForm
 # writes. Prints requests/s, p50/p99 and the server-to-nginx ratio.
-# Environment: BUILD (default build-bench), SECONDS_PER_RUN (5), CONNECTIONS (8), ITEMS (200).
+# Environment: BUILD (default build-bench), SECONDS_PER_RUN (5), CONNECTIONS (8), ITEMS (200),
+# SERVER_BIN (another quindle-server build to measure, e.g. an older one), SERVER_OPTIONS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build-bench}
@@ -25,7 +26,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$BUILD/server/quindle-server" --db "$work/quindle.db" --port 0 --host 127.0.0.1 --demo >"$work/server.out" 2>"$work/server.err" &
+"${SERVER_BIN:-$BUILD/server/quindle-server}" --db "$work/quindle.db" --port 0 --host 127.0.0.1 --demo ${SERVER_OPTIONS:-} >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 for _ in $(seq 100); do
   [ "$(wc -l <"$work/server.out")" -ge 2 ] && break
@@ -42,6 +43,8 @@ form=$(awk '$1 == "form" {print $2}' "$work/prepare.out")
 echo "page $page: $ITEMS items, reply $(wc -c <"$work/page.json") bytes"
 
 path="/~corvath/vantro/web/app_dev.php/contentForNode?assetid=$page"
+# A second of warm-up, so the measured run does not pay for the writes that built the page.
+"$LOAD" load --url "$base$path" --header "wibble: $token" --connections "$CONNECTIONS" --seconds 1 --label warm-up >/dev/null
 "$LOAD" load --url "$base$path" --header "wibble: $token" --connections "$CONNECTIONS" --seconds "$RUN_SECONDS" \
   --label quindle-server | tee "$work/server.result"
 

@@ -364,12 +364,16 @@ public:
         m_store->migrate();
     }
 
-    void get(std::string_view endpoint, Handler handler) { m_server.get(pattern(endpoint), wrap(std::move(handler))); }
+    void get(std::string_view endpoint, Handler handler, HttpRouter::Cost cost = HttpRouter::Cost::Quick)
+    {
+        m_server.get(pattern(endpoint), wrap(std::move(handler)), cost);
+    }
     void post(std::string_view endpoint, Handler handler) { m_server.post(pattern(endpoint), wrap(std::move(handler))); }
 
     /// A POST whose body is JSON although the client labels it form-encoded, so the body is
     /// taken as it is. `limit` reads the body limit at request time.
-    void postJson(std::string_view endpoint, std::function<size_t()> limit, BodyHandler handler)
+    void postJson(std::string_view endpoint, std::function<size_t()> limit, BodyHandler handler,
+        HttpRouter::Cost cost = HttpRouter::Cost::Quick)
     {
         ServerContext* ctx = &m_ctx;
         std::shared_ptr<ContentStore> store = m_store;
@@ -385,7 +389,7 @@ public:
                     handler(exchange, req.body, res);
                 });
             },
-            HttpRouter::Body::Raw);
+            HttpRouter::Body::Raw, cost);
     }
 
 private:
@@ -483,7 +487,7 @@ void accountRoutes(Routes& routes)
         ex.actAs(*user);
         res.setHeader("Set-Cookie", "token=" + token + "; Path=/; HttpOnly");
         sendRecord(res, loginReply(ex, *user));
-    });
+    }, HttpRouter::Cost::Long);
 
     routes.get("logoutUser", [](Exchange& ex, const ServerRequest&, ServerResponse& res) {
         bool ended = ex.caller() && ex.ctx.accounts.logout(ex.caller()->token);
@@ -521,7 +525,7 @@ void accountRoutes(Routes& routes)
                 ex.db.registerDevice(device, company, "", *userId, ServerContext::nowText());
         });
         sendRecord(res, object({ { "AssetId", idText(tabbar) }, { "Name", company }, { "Published", "No" } }));
-    });
+    }, HttpRouter::Cost::Long);
 
     routes.get("resetPassword", [](Exchange&, const ServerRequest& req, ServerResponse& res) {
         ServerContext::requireText(req, "email", Accounts::maxEmailLength);
@@ -542,7 +546,7 @@ void accountRoutes(Routes& routes)
         if (!ex.ctx.accounts.setPassword(user.id, password, user.token))
             throw BadRequest { "password not changed" };
         sendRecord(res, object({ { "Changed", "Yes" } }));
-    });
+    }, HttpRouter::Cost::Long);
 
     routes.get("registerDevice", [](Exchange& ex, const ServerRequest& req, ServerResponse& res) {
         std::string name = ServerContext::optionalText(req, "name", ServerContext::maxNameLength).value_or("");
@@ -968,7 +972,7 @@ void postRoutes(Routes& routes)
             }
         });
         sendRecord(res, ContentStore::isContainer(a.type) ? ex.directory(a) : ex.parentDirectory(a));
-    });
+    }, HttpRouter::Cost::Long);
 
     routes.postJson("linkImage", jsonLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
         JsonObjectPtr body = jsonBody(text);

@@ -33,44 +33,51 @@ void takeFields(ServerRequest& req)
 
 } // namespace
 
-void HttpRouter::get(const std::string& pattern, Handler handler)
+void HttpRouter::get(const std::string& pattern, Handler handler, Cost cost)
 {
-    add("GET", pattern, std::move(handler), Body::Raw);
+    add("GET", pattern, Route { std::regex(pattern), std::move(handler), Body::Raw, cost });
 }
 
-void HttpRouter::post(const std::string& pattern, Handler handler, Body body)
+void HttpRouter::post(const std::string& pattern, Handler handler, Body body, Cost cost)
 {
-    add("POST", pattern, std::move(handler), body);
+    add("POST", pattern, Route { std::regex(pattern), std::move(handler), body, cost });
 }
 
-void HttpRouter::add(const std::string& method, const std::string& pattern, Handler handler, Body body)
+void HttpRouter::add(const std::string& method, const std::string& pattern, Route route)
 {
-    Route route { std::regex(pattern), std::move(handler), body };
     if (auto literal = literalPath(pattern))
         m_literal.emplace(method + ' ' + *literal, std::move(route));
     else
         m_patterns.emplace_back(method, std::move(route));
 }
 
+const HttpRouter::Route* HttpRouter::find(const ServerRequest& req, std::smatch* matches) const
+{
+    if (auto literal = m_literal.find(req.method + ' ' + req.path); literal != m_literal.end())
+        return &literal->second;
+    std::smatch ignored;
+    for (const auto& [method, route] : m_patterns) {
+        if (method == req.method && std::regex_match(req.path, matches ? *matches : ignored, route.pattern))
+            return &route;
+    }
+    return nullptr;
+}
+
 bool HttpRouter::dispatch(ServerRequest& req, ServerResponse& res) const
 {
-    const Route* found = nullptr;
-    if (auto literal = m_literal.find(req.method + ' ' + req.path); literal != m_literal.end()) {
-        found = &literal->second;
-    } else {
-        for (const auto& [method, route] : m_patterns) {
-            if (method == req.method && std::regex_match(req.path, req.matches, route.pattern)) {
-                found = &route;
-                break;
-            }
-        }
-    }
+    const Route* found = find(req, &req.matches);
     if (!found)
         return false;
     if (found->body == Body::Fields)
         takeFields(req);
     found->handler(req, res);
     return true;
+}
+
+bool HttpRouter::runsLong(const ServerRequest& req) const
+{
+    const Route* found = find(req, nullptr);
+    return found && found->cost == Cost::Long;
 }
 
 } // namespace quindle

@@ -4,7 +4,7 @@
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
-#include <boost/asio/strand.hpp>
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace quindle {
 
@@ -35,13 +36,22 @@ std::chrono::milliseconds transferTime(size_t bytes, size_t rate)
 } // namespace
 
 struct HttpServerCore {
-    HttpServerCore(HttpLimits limitsIn, HttpServer::Handler handlerIn, HttpServer::Logger loggerIn)
+    HttpServerCore(HttpLimits limitsIn, HttpServer::Handler handlerIn, HttpServer::Logger loggerIn, HttpServer::Classifier runsLongIn)
         : limits(limitsIn)
         , handler(std::move(handlerIn))
         , logger(std::move(loggerIn))
+        , runsLong(std::move(runsLongIn))
         , workers(std::max<size_t>(1, limits.workerThreads))
     {
+        for (size_t i = 0; i < std::max<size_t>(1, limits.loopThreads); ++i) {
+            loops.push_back(std::make_unique<asio::io_context>(1));
+            // A loop without connections yet must keep running for those to come.
+            idle.push_back(asio::make_work_guard(*loops.back()));
+        }
     }
+
+    /// The loop of the next connection, in turn.
+    asio::io_context& nextLoop() { return *loops[nextLoopIndex++ % loops.size()]; }
 
     /// Counts a connection from `origin`; false when its origin or the server is full.
     bool admit(const std::string& origin)
@@ -72,19 +82,24 @@ struct HttpServerCore {
     const HttpLimits limits;
     const HttpServer::Handler handler;
     const HttpServer::Logger logger;
+    const HttpServer::Classifier runsLong;
     mutable std::mutex mutex;
     std::map<std::string, size_t> perOrigin;
     size_t total = 0;
     asio::thread_pool workers;
-    asio::io_context io;
+    // One loop a thread: a loop's connections never contend for it. They are destroyed before
+    // the counts above, since their connections release into those.
+    std::vector<std::unique_ptr<asio::io_context>> loops;
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> idle;
+    size_t nextLoopIndex = 0;
     std::optional<tcp::acceptor> acceptor;
-    std::thread ioThread;
+    std::vector<std::thread> threads;
     std::atomic<bool> stopping { false };
 };
 
 namespace {
 
-/// One client connection: reads a request under its deadlines, hands it to a worker, writes the
+/// One client connection: reads a request under its deadlines, runs the handler on it, writes the
 /// reply, and waits for the next one while kept alive.
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
@@ -98,6 +113,7 @@ public:
     ~Connection() { m_server->release(m_origin); }
 
     void start() { readHeader(limits().headerDeadline); }
+    beast::tcp_stream::executor_type executor() { return m_stream.get_executor(); }
 
 private:
     const HttpLimits& limits() const { return m_server->limits; }
@@ -173,14 +189,26 @@ private:
         m_version = message.version();
         m_parser.reset();
         m_stream.expires_never(); // the handler's time is not the client's
-        asio::post(m_server->workers, [self = shared_from_this(), request] {
-            auto response = std::make_shared<ServerResponse>();
-            const auto start = Clock::now();
-            self->m_server->handler(*request, *response);
-            if (self->m_server->logger)
-                self->m_server->logger(*request, *response, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start));
-            asio::post(self->m_stream.get_executor(), [self, response] { self->write(*response); });
-        });
+        // Quick handlers run on this loop; long ones (password hashing, pictures) on a worker,
+        // so they hold up none of the loop's other connections.
+        if (m_server->runsLong && m_server->runsLong(*request)) {
+            asio::post(m_server->workers, [self = shared_from_this(), request] {
+                auto response = std::make_shared<ServerResponse>(self->handle(*request));
+                asio::post(self->m_stream.get_executor(), [self, response] { self->write(std::move(*response)); });
+            });
+            return;
+        }
+        write(handle(*request));
+    }
+
+    ServerResponse handle(ServerRequest& request)
+    {
+        ServerResponse response;
+        const auto start = Clock::now();
+        m_server->handler(request, response);
+        if (m_server->logger)
+            m_server->logger(request, response, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start));
+        return response;
     }
 
     /// Answers a request that cannot be read in full and closes.
@@ -198,17 +226,17 @@ private:
         }
         m_keepAlive = false;
         m_parser.reset();
-        write(response);
+        write(std::move(response));
     }
 
-    void write(const ServerResponse& response)
+    void write(ServerResponse&& response)
     {
         auto reply = std::make_shared<bhttp::response<bhttp::string_body>>();
         reply->version(m_version);
         reply->result(static_cast<unsigned>(response.status));
         for (const auto& [key, value] : response.headers)
             reply->insert(key, value);
-        reply->body() = response.body;
+        reply->body() = std::move(response.body);
         reply->keep_alive(m_keepAlive);
         reply->prepare_payload();
         m_stream.expires_after(limits().writeDeadline + transferTime(reply->body().size(), limits().slowestBodyBytesPerSecond));
@@ -240,15 +268,18 @@ private:
 
 void HttpServerCore::accept()
 {
-    acceptor->async_accept(asio::make_strand(io), [self = this](beast::error_code ec, tcp::socket socket) {
+    acceptor->async_accept(nextLoop(), [self = this](beast::error_code ec, tcp::socket socket) {
         if (self->stopping || !self->acceptor->is_open())
             return;
         if (!ec) {
             beast::error_code ignored;
             std::string origin = socket.remote_endpoint(ignored).address().to_string(ignored);
             socket.set_option(tcp::no_delay(true), ignored);
-            if (self->admit(origin))
-                std::make_shared<Connection>(self, std::move(socket), std::move(origin))->start();
+            if (self->admit(origin)) {
+                // Everything a connection does happens on its own loop, the first read included.
+                auto connection = std::make_shared<Connection>(self, std::move(socket), std::move(origin));
+                asio::post(connection->executor(), [connection] { connection->start(); });
+            }
             else
                 socket.close(ignored);
         }
@@ -256,8 +287,8 @@ void HttpServerCore::accept()
     });
 }
 
-HttpServer::HttpServer(HttpLimits limits, Handler handler, Logger logger)
-    : m_impl(std::make_unique<HttpServerCore>(limits, std::move(handler), std::move(logger)))
+HttpServer::HttpServer(HttpLimits limits, Handler handler, Logger logger, Classifier runsLong)
+    : m_impl(std::make_unique<HttpServerCore>(limits, std::move(handler), std::move(logger), std::move(runsLong)))
 {
 }
 
@@ -276,7 +307,7 @@ int HttpServer::bind(const std::string& host, int port, std::string* error)
         return -1;
     }
     tcp::endpoint endpoint(address, static_cast<unsigned short>(port));
-    tcp::acceptor& acceptor = m_impl->acceptor.emplace(m_impl->io);
+    tcp::acceptor& acceptor = m_impl->acceptor.emplace(*m_impl->loops.front());
     acceptor.open(endpoint.protocol(), ec);
     if (!ec)
         acceptor.set_option(asio::socket_base::reuse_address(true), ec);
@@ -298,7 +329,8 @@ void HttpServer::start()
     if (!m_impl->acceptor)
         return;
     m_impl->accept();
-    m_impl->ioThread = std::thread([impl = m_impl.get()] { impl->io.run(); });
+    for (auto& loop : m_impl->loops)
+        m_impl->threads.emplace_back([&loop = *loop] { loop.run(); });
 }
 
 void HttpServer::stop()
@@ -306,11 +338,13 @@ void HttpServer::stop()
     HttpServerCore& impl = *m_impl;
     if (impl.stopping.exchange(true))
         return;
-    // The loop stops first so no new request reaches the workers; handlers under way finish,
-    // and their replies, like every open connection, go with the loop when it is destroyed.
-    impl.io.stop();
-    if (impl.ioThread.joinable())
-        impl.ioThread.join();
+    // Handlers under way finish; their replies, like every open connection, go with the loops
+    // when they are destroyed.
+    for (auto& loop : impl.loops)
+        loop->stop();
+    for (std::thread& thread : impl.threads)
+        thread.join();
+    impl.threads.clear();
     impl.workers.join();
     beast::error_code ignored;
     if (impl.acceptor)

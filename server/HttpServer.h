@@ -11,7 +11,7 @@
 namespace quindle {
 
 /// Limits of the HTTP layer. A slow client never holds a thread: connections wait on one event
-/// loop, and only whole requests reach the workers.
+/// loop, and a thread is taken only to run a whole request.
 struct HttpLimits {
     static constexpr size_t defaultMaxHeaderBytes = 64 * 1024;
     static constexpr size_t defaultMaxTargetBytes = 8 * 1024;
@@ -24,6 +24,7 @@ struct HttpLimits {
     static constexpr size_t defaultKeepAliveMaxRequests = 100'000;
     static constexpr size_t defaultMaxConnectionsPerOrigin = 64;
     static constexpr size_t defaultMaxConnections = 4096;
+    static constexpr size_t defaultLoopThreads = 4;
     static constexpr size_t defaultWorkerThreads = 8;
 
     /// Request line and headers together.
@@ -46,21 +47,25 @@ struct HttpLimits {
     /// Open connections from one address; further ones are closed at once.
     size_t maxConnectionsPerOrigin = defaultMaxConnectionsPerOrigin;
     size_t maxConnections = defaultMaxConnections;
-    /// Threads that run route handlers.
+    /// Event loops, a thread each; connections are spread over them and quick handlers run there.
+    size_t loopThreads = defaultLoopThreads;
+    /// Threads for the handlers that take long (password hashing, pictures).
     size_t workerThreads = defaultWorkerThreads;
 };
 
 struct HttpServerCore;
 
-/// An event-driven HTTP/1.1 server: reads whole requests under the limits, hands each to
-/// `handler` on a worker thread and writes the reply back.
+/// An event-driven HTTP/1.1 server: reads whole requests under the limits, runs `handler` on
+/// each and writes the reply back.
 class HttpServer {
 public:
     using Handler = std::function<void(ServerRequest&, ServerResponse&)>;
     /// Called after each reply with the time from the whole request to its reply.
     using Logger = std::function<void(const ServerRequest&, const ServerResponse&, std::chrono::microseconds)>;
+    /// True for a request whose handler takes long enough to hold up other connections.
+    using Classifier = std::function<bool(const ServerRequest&)>;
 
-    HttpServer(HttpLimits limits, Handler handler, Logger logger = {});
+    HttpServer(HttpLimits limits, Handler handler, Logger logger = {}, Classifier runsLong = {});
     ~HttpServer();
 
     /// Binds `host`:`port` (0 picks a port); the bound port, or -1 with `error`.

@@ -355,7 +355,7 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         } catch (const StorageError&) {
             ctx->sendError(res, 503, "storage unavailable");
         }
-    });
+    }, HttpRouter::Body::Fields, HttpRouter::Cost::Long);
 
     route("ingredientsList.php", [=](const ServerRequest&, ServerResponse& res, const User& user) {
         ctx->sendMessage(res, store->ingredients(scopeOf(user)));

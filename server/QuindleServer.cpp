@@ -95,7 +95,7 @@ std::unique_ptr<QuindleServer> QuindleServer::create(ServerOptions options, std:
                 res = ServerResponse {};
                 ServerContext::sendError(res, 500, "internal error");
             }
-        }, std::move(logger));
+        }, std::move(logger), [self](const ServerRequest& req) { return self->router.runsLong(req); });
         HttpRouter& http = impl->router;
         registerImageRoutes(http, *impl->context);
         ContentApi::registerRoutes(http, *impl->context);

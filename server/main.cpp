@@ -21,7 +21,7 @@ int usage(const char* message)
         "quindle-server: %s\n"
         "usage: quindle-server --db PATH [--port N] [--host ADDRESS] [--demo] [--quiet]\n"
         "  [--max-connections-per-origin N] [--max-connections N] [--max-header-bytes N] [--max-body-bytes N]\n"
-        "  [--header-deadline-ms N] [--body-deadline-ms N] [--keep-alive-ms N] [--workers N]\n"
+        "  [--header-deadline-ms N] [--body-deadline-ms N] [--keep-alive-ms N] [--loops N] [--workers N]\n"
         "  [--login-attempts-per-origin N] [--login-origin-window-s N] [--login-failures-before-delay N] [--login-max-delay-s N]\n",
         message);
     return 2;
@@ -60,6 +60,7 @@ int main(int argc, char** argv)
         { "--header-deadline-ms", [&](long long v) { http.headerDeadline = ms(v); }, 1, 3'600'000 },
         { "--body-deadline-ms", [&](long long v) { http.bodyDeadline = ms(v); }, 1, 3'600'000 },
         { "--keep-alive-ms", [&](long long v) { http.keepAliveTimeout = ms(v); }, 1, 3'600'000 },
+        { "--loops", [&](long long v) { http.loopThreads = static_cast<size_t>(v); }, 1, 256 },
         { "--workers", [&](long long v) { http.workerThreads = static_cast<size_t>(v); }, 1, 1024 },
         { "--login-attempts-per-origin", [](long long v) { quindle::LoginThrottle::setMaxAttemptsPerOrigin(static_cast<int>(v)); }, 1, 1'000'000 },
         { "--login-origin-window-s", [](long long v) { quindle::LoginThrottle::setOriginWindow(std::chrono::seconds(v)); }, 1, 86'400 },

@@ -58,15 +58,21 @@ std::string entry(std::vector<JsonObject::Entry> fields)
 
 namespace {
 
+/// The demo account `email` (made when missing) while it has no site yet; 0 once it has one.
+int64_t ownerToSeed(ServerContext& ctx, ContentStore& db, const char* email, const char* password)
+{
+    auto existing = ctx.accounts.idOf(email);
+    if (existing && db.siteOfOwner(*existing))
+        return 0;
+    return existing ? *existing : ctx.accounts.create(email, password).value_or(0);
+}
+
 /// The second organisation: its own account and a small site of its own.
 bool seedSecond(ServerContext& ctx, ContentStore& db)
 {
     bool seeded = false;
     ctx.storage.transaction([&] {
-        auto existing = ctx.accounts.idOf(ContentDemo::secondEmail);
-        if (existing && db.siteOfOwner(*existing))
-            return;
-        int64_t owner = existing ? *existing : ctx.accounts.create(ContentDemo::secondEmail, ContentDemo::secondPassword).value_or(0);
+        const int64_t owner = ownerToSeed(ctx, db, ContentDemo::secondEmail, ContentDemo::secondPassword);
         if (!owner)
             return;
         seeded = true;
@@ -85,10 +91,7 @@ bool ContentDemo::seed(ServerContext& ctx)
     db.migrate();
     bool seeded = false;
     ctx.storage.transaction([&] {
-        auto existing = ctx.accounts.idOf(QuindleServer::demoEmail);
-        if (existing && db.siteOfOwner(*existing))
-            return;
-        int64_t owner = existing ? *existing : ctx.accounts.create(QuindleServer::demoEmail, QuindleServer::demoPassword).value_or(0);
+        const int64_t owner = ownerToSeed(ctx, db, QuindleServer::demoEmail, QuindleServer::demoPassword);
         if (!owner)
             return;
         seeded = true;

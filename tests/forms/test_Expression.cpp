@@ -47,6 +47,7 @@ TEST(Expression, YieldsNothingForWhatIsNotANumberOrDoesNotParse)
         "", "1 +", "(1", "1)", "2 / 0", "2 / (1 - 1)", "Weight", "Weight > 3", "1 2", "'open", "'a' + 1", "-'a'",
         "FUNCTION(1, 'noSuchSelector:', 2)", "FUNCTION(1, smallerThan, 2)", "FUNCTION('a', 'smallerThan:', 2)",
         "FUNCTION(1, 'and:', nothing)", "FUNCTION(200, 'factorial:', 0)", "1e308 * 10", "1 # 2",
+        "7e308", "-1e999", "FUNCTION(1e999, 'greaterThan:', 1)",
     };
     for (const char* text : cases) {
         auto value = Expression::evaluate(text);

@@ -297,7 +297,7 @@ Value evaluate(const Node& node)
 {
     switch (node.kind) {
     case Node::Kind::Number:
-        return node.number;
+        return finite(node.number); // a literal past the double range reads as infinity
     case Node::Kind::String:
         return node.text;
     case Node::Kind::Word:

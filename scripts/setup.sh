@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libsimdjson-dev libstb-dev libhowardhinnant-date-dev nlohmann-json3-dev
   libcpp-httplib-dev libboost-dev libsqlite3-dev sqlite3 libsodium-dev
+  clang libclang-rt-14-dev
 )
 # Extra packages named on the command line (e.g. bench peers) are installed too.
 packages+=("$@")

@@ -1,8 +1,12 @@
 // The expression language of computed and conditional entries.
 #include "forms/Expression.h"
+#include "forms/fuzz/ExpressionOracle.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -47,6 +51,7 @@ TEST(Expression, YieldsNothingForWhatIsNotANumberOrDoesNotParse)
         "", "1 +", "(1", "1)", "2 / 0", "2 / (1 - 1)", "Weight", "Weight > 3", "1 2", "'open", "'a' + 1", "-'a'",
         "FUNCTION(1, 'noSuchSelector:', 2)", "FUNCTION(1, smallerThan, 2)", "FUNCTION('a', 'smallerThan:', 2)",
         "FUNCTION(1, 'and:', nothing)", "FUNCTION(200, 'factorial:', 0)", "1e308 * 10", "1 # 2",
+        "7e308", "-1e999", "FUNCTION(1e999, 'greaterThan:', 1)",
     };
     for (const char* text : cases) {
         auto value = Expression::evaluate(text);
@@ -60,4 +65,17 @@ TEST(Expression, YieldsNothingForWhatIsNotANumberOrDoesNotParse)
         chain += "+1";
     EXPECT_FALSE(Expression::evaluate(chain));
     EXPECT_EQ(shown(("(((1)))" + std::string(" + 1") + "").c_str()), "2");
+}
+
+// The fuzzer's seeds and finds replay here too, so a build without clang still checks them.
+TEST(Expression, CorpusKeepsTheFuzzOracle)
+{
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(__FILE__).parent_path() / "corpus" / "expression")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(fuzz::expressionProblem(text), "") << entry.path();
+        ++files;
+    }
+    EXPECT_GE(files, 30u);
 }

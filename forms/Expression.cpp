@@ -34,16 +34,16 @@ public:
     {
         NodePtr node = sum();
         skipSpace();
-        return node && !m_failed && m_at == m_text.size() ? std::move(node) : nullptr;
+        return node && m_at == m_text.size() ? std::move(node) : nullptr;
     }
 
 private:
     NodePtr make(Node::Kind kind, NodePtr left = nullptr, NodePtr right = nullptr)
     {
-        // Long chains ("1+1+...") nest as deep as they are long: counting every node bounds the
-        // recursion of evaluation and destruction too.
+        // Long chains ("1+1+...") nest as deep as they are long: the parse stops at the node
+        // limit, which bounds the recursion of evaluation and destruction too.
         if (++m_nodes > Expression::maxNodes)
-            m_failed = true;
+            return nullptr;
         auto node = std::make_unique<Node>();
         node->kind = kind;
         node->left = std::move(left);
@@ -92,7 +92,7 @@ private:
                 left = make(Node::Kind::Subtract, std::move(left), product());
             else
                 break;
-            if (!left->right)
+            if (!left || !left->right)
                 return nullptr;
         }
         return left;
@@ -108,7 +108,7 @@ private:
                 left = make(Node::Kind::Divide, std::move(left), unary());
             else
                 break;
-            if (!left->right)
+            if (!left || !left->right)
                 return nullptr;
         }
         return left;
@@ -158,6 +158,8 @@ private:
         if (word == "FUNCTION" && take('('))
             return call();
         NodePtr node = make(Node::Kind::Word);
+        if (!node)
+            return nullptr;
         node->text = std::string(word);
         return node;
     }
@@ -169,6 +171,8 @@ private:
         if (end == std::string_view::npos)
             return nullptr;
         NodePtr node = make(Node::Kind::String);
+        if (!node)
+            return nullptr;
         node->text = std::string(m_text.substr(m_at, end - m_at));
         m_at = end + 1;
         return node;
@@ -199,6 +203,8 @@ private:
                 m_at = mark;
         }
         NodePtr node = make(Node::Kind::Number);
+        if (!node)
+            return nullptr;
         const std::string literal(m_text.substr(start, m_at - start));
         node->number = std::strtod(literal.c_str(), nullptr);
         return node;
@@ -220,6 +226,8 @@ private:
         if (!argument || !take(')'))
             return nullptr;
         NodePtr node = make(Node::Kind::Call, std::move(receiver), std::move(argument));
+        if (!node)
+            return nullptr;
         node->text = std::move(selector->text);
         return node;
     }
@@ -228,7 +236,6 @@ private:
     size_t m_at = 0;
     int m_depth = 0;
     size_t m_nodes = 0;
-    bool m_failed = false;
 };
 
 using Value = std::optional<ExpressionValue>;

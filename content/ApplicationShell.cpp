@@ -1,5 +1,8 @@
 #include "content/ApplicationShell.h"
 
+#include "content/FollowUpInterval.h"
+#include "core/Model.h"
+
 #include <mutex>
 
 namespace quindle {
@@ -7,6 +10,72 @@ namespace quindle {
 namespace {
 std::mutex s_mutex;
 std::shared_ptr<ApplicationShell> s_shell;
+
+std::string idOf(const JsonValue& value)
+{
+    if (value.isString())
+        return value.asString();
+    return value.isInteger() ? std::to_string(value.asInt()) : std::string();
+}
+
+// Escaping of the platform's legacy URL routine: URL-illegal bytes only ("/", ":", "&", "="
+// and "+" pass). Dates and action triggers go out this way.
+std::string legacyEscape(std::string_view text)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        bool illegal = c <= 0x20 || c >= 0x7f || c == '"' || c == '%' || c == '<' || c == '>' || c == '\\' || c == '^'
+            || c == '`' || c == '{' || c == '|' || c == '}';
+        if (illegal) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+void sendIgnoringReply(const std::string& url)
+{
+    Model::defaultInstance().requestWithURL(url, [](std::optional<JsonValue>, std::optional<Error>) { });
+}
+
+} // namespace
+
+std::string ApplicationShell::dateStringForIndex(long index)
+{
+    return FollowUpInterval::dateString(index, DateFormat::now());
+}
+
+// Values a carer typed (a trigger holds them) are escaped whole, so "&" and "=" stay inside
+// their value; identifiers go out as they are.
+void ApplicationShell::setTimedObject(const JsonObjectPtr& entry, const std::optional<std::string>& trigger, const std::string& resDocID)
+{
+    if (!entry)
+        return;
+    const std::string& title = entry->get("title").asString();
+    std::string url = Model::defaultInstance().legacyBaseURL() + "setTimedObject.php?a=" + resDocID + "&o=" + idOf(entry->get("assetID"))
+        + "&date=" + Model::encodeValue(dateStringForIndex(FollowUpInterval::integerValue(title))) + "&val=" + Model::encodeValue(title);
+    if (trigger)
+        url += "&trigger=" + Model::encodeValue(*trigger);
+    sendIgnoringReply(url);
+}
+
+void ApplicationShell::setAction(const JsonObjectPtr& record, const std::optional<std::string>& trigger)
+{
+    if (!record)
+        return;
+    const JsonValue& val = record->get("val");
+    const std::string value = val.isString() ? val.asString() : idOf(val);
+    std::string url = Model::defaultInstance().legacyBaseURL() + "setAction.php?a=" + idOf(record->get("assetID"))
+        + "&date=" + legacyEscape(dateStringForIndex(FollowUpInterval::integerValue(value))) + "&devID=" + idOf(record->get("linkID"))
+        + "&val=" + value;
+    if (trigger)
+        url += "&trigger=" + legacyEscape(*trigger);
+    sendIgnoringReply(url);
 }
 
 std::shared_ptr<ApplicationShell> ApplicationShell::shared()

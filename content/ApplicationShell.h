@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/JsonValue.h"
+
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace quindle {
@@ -24,6 +28,16 @@ public:
     virtual std::shared_ptr<ViewController> makeLoginViewController(std::function<void()> done) = 0;
     /// An account creation screen whose completion handler is `done`.
     virtual std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()> done) = 0;
+
+    // What the form engine asks of the shell; the defaults send the legacy requests through
+    // Model and ignore the replies.
+
+    /// The server date string of now plus the follow-up interval of the index.
+    virtual std::string dateStringForIndex(long index);
+    /// Sends "setTimedObject.php" for the entry, due after the interval its "title" names.
+    virtual void setTimedObject(const JsonObjectPtr& entry, const std::optional<std::string>& trigger, const std::string& resDocID);
+    /// Sends "setAction.php" for the action record, due after the interval its "val" names.
+    virtual void setAction(const JsonObjectPtr& record, const std::optional<std::string>& trigger);
 
     /// The shell the program runs with (none until the app sets one).
     static std::shared_ptr<ApplicationShell> shared();

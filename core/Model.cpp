@@ -202,6 +202,25 @@ std::string Model::encode(std::string_view text)
     return out;
 }
 
+std::string Model::encodeValue(std::string_view text)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
+        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == '~';
+        if (unreserved) {
+            out += ch;
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0xf];
+        }
+    }
+    return out;
+}
+
 void Model::requestWithURL(const std::string& url, Handler handler)
 {
     log("requestWithURL " + url);

@@ -1,0 +1,288 @@
+// The form engine's expressions: key substitution, rewriting, evaluation and the change waves
+// that carry a change through dependent entries.
+#include "forms/FormEngine.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quindle {
+
+namespace {
+
+const std::string* stringAt(const JsonObjectPtr& record, std::string_view key)
+{
+    return record ? record->get(key).string() : nullptr;
+}
+
+bool hasType(const JsonObjectPtr& record, std::string_view type)
+{
+    const std::string* value = stringAt(record, "type");
+    return value && *value == type;
+}
+
+void replaceAll(std::string& text, const std::string& pattern, const std::string& replacement)
+{
+    std::string out;
+    size_t from = 0;
+    for (size_t at = text.find(pattern); at != std::string::npos; at = text.find(pattern, from)) {
+        out.append(text, from, at - from);
+        out += replacement;
+        from = at + pattern.size();
+    }
+    out.append(text, from);
+    text = std::move(out);
+}
+
+std::string call(const std::string& receiver, std::string_view selector, const std::string& argument)
+{
+    return "FUNCTION(" + receiver + ", '" + std::string(selector) + "', " + argument + ")";
+}
+
+// Splits at every comparison sign, two-character signs first at each position.
+// A chain a < b <= c compares each neighbouring pair and joins them: and(a<b, b<=c).
+std::string rewriteComparisons(const std::string& text)
+{
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> signs { {
+        { "<=", "smallerThanEqual:" }, { ">=", "greaterThanEqual:" }, { "<", "smallerThan:" }, { ">", "greaterThan:" } } };
+    std::vector<std::string> parts;
+    std::vector<std::string_view> selectors;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size();) {
+        bool matched = false;
+        for (auto& [sign, selector] : signs) {
+            if (text.compare(i, sign.size(), sign) == 0) {
+                parts.push_back(text.substr(start, i - start));
+                selectors.push_back(selector);
+                i += sign.size();
+                start = i;
+                matched = true;
+                break;
+            }
+        }
+        if (!matched)
+            ++i;
+    }
+    if (selectors.empty())
+        return text;
+    parts.push_back(text.substr(start));
+    std::string result = call(parts[parts.size() - 2], selectors.back(), parts.back());
+    for (size_t k = selectors.size() - 1; k-- > 0;)
+        result = call(call(parts[k], selectors[k], parts[k + 1]), "and:", result);
+    return result;
+}
+
+} // namespace
+
+std::string FormEngine::substituteKeysInString(const std::string& string, bool isTrigger) const
+{
+    // Visits only the keys present in the text, in key-list order; a replacement may bring in
+    // keys later in the list, so the text is scanned again after each one, as a loop over every
+    // key would see it.
+    std::string result = string;
+    std::optional<std::string> last;
+    for (;;) {
+        std::vector<std::string> present = keysIn(result, isTrigger, last ? &*last : nullptr);
+        if (present.empty())
+            return result;
+        const std::string& key = present.front();
+        replaceAll(result, isTrigger ? "{" + key + "}" : key, formValueForKey(key));
+        last = key;
+    }
+}
+
+std::optional<std::string> FormEngine::prepareString(const std::optional<std::string>& expression) const
+{
+    if (!expression)
+        return std::nullopt;
+    std::string text = substituteKeysInString(*expression, false);
+    // Every part is kept: a AND b AND c is and(a, and(b, c)). The parts are substituted again.
+    static constexpr std::string_view conjunction = " AND ";
+    size_t at = text.find(conjunction);
+    if (at != std::string::npos)
+        return call(*prepareString(text.substr(0, at)), "and:", *prepareString(text.substr(at + conjunction.size())));
+    return rewriteComparisons(text);
+}
+
+std::optional<ExpressionValue> FormEngine::evaluateString(const std::optional<std::string>& expression) const
+{
+    auto prepared = prepareString(expression);
+    if (!prepared)
+        return std::nullopt;
+    return Expression::evaluate(*prepared);
+}
+
+std::optional<std::string> FormEngine::prepareTrigger(const std::optional<std::string>& trigger) const
+{
+    if (!trigger)
+        return std::nullopt;
+    return substituteKeysInString(*trigger, true);
+}
+
+bool FormEngine::canEvaluateString(const JsonObjectPtr& entry)
+{
+    const std::string* expression = stringAt(entry, "val");
+    if (!expression)
+        return false;
+    for (const std::string& key : keysIn(*expression, false)) {
+        auto& dependents = m_derived[key];
+        if (std::find(dependents.begin(), dependents.end(), entry) == dependents.end())
+            dependents.push_back(entry);
+        if (formValueForKey(key).empty())
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::string> FormEngine::outputKey(const JsonObjectPtr& entry) const
+{
+    const std::string* key = nullptr;
+    if (hasType(entry, "Derived"))
+        key = stringAt(entry, "name");
+    else if (hasType(entry, "Conditional"))
+        key = stringAt(entry, "nTrigger");
+    return key ? std::optional<std::string>(*key) : std::nullopt;
+}
+
+void FormEngine::writeValue(const std::string& key, const std::string& value)
+{
+    if (m_state)
+        m_state->set(key, JsonObject::create({ { "val", JsonValue(value) } }));
+}
+
+bool FormEngine::evaluateSingle(const JsonObjectPtr& entry, std::optional<std::string>& changed)
+{
+    changed.reset();
+    if (!canEvaluateString(entry))
+        return false;
+    const std::string* expression = stringAt(entry, "val");
+    // An expression that does not parse or yields no number writes nothing and lists nothing;
+    // a "Derived" without a name (a dated state record reached through the map) writes nothing.
+    if (hasType(entry, "Derived")) {
+        auto value = evaluateString(*expression);
+        const std::string* name = stringAt(entry, "name");
+        if (name && value && std::holds_alternative<double>(*value)) {
+            writeValue(*name, Expression::text(*value));
+            if (std::find(m_displayValues.begin(), m_displayValues.end(), entry) == m_displayValues.end())
+                m_displayValues.push_back(entry);
+            changed = *name;
+        }
+    } else if (hasType(entry, "Conditional")) {
+        // A null "nTrigger" names no record: nothing is written or listed.
+        const std::string* trigger = stringAt(entry, "nTrigger");
+        if (trigger && Expression::isTrue(evaluateString(*expression))) {
+            writeValue(*trigger, entry->get("title").asString());
+            bool listed = std::any_of(m_displayValues.begin(), m_displayValues.end(), [&](const JsonObjectPtr& shown) {
+                const std::string* other = stringAt(shown, "nTrigger");
+                return hasType(shown, "Conditional") && other && *other == *trigger;
+            });
+            if (!listed)
+                m_displayValues.push_back(entry);
+            changed = *trigger;
+        }
+    }
+    if (m_keysStale)
+        sortedKeys();
+    else if (changed)
+        addKey(*changed);
+    if (changed)
+        m_changedKeys.push_back(*changed);
+    return true;
+}
+
+// A change wave starts at one entry and reaches every entry that depends on what it wrote,
+// each at most once, so a cycle (direct, indirect or through a key inside a longer one) ends.
+// Dependents run in dependency order (an entry after the entries it reads that the wave
+// reaches), so a value read along two paths is read once, after both have changed; inside a
+// cycle the entry found first runs first. An entry runs only when something it reads changed.
+bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
+{
+    std::optional<std::string> changed;
+    const bool evaluated = evaluateSingle(entry, changed);
+    if (!changed)
+        return evaluated;
+
+    struct Node {
+        bool done { false };
+        bool triggered { false };
+        size_t waitingFor { 0 };
+        std::vector<JsonObjectPtr> next;
+    };
+    std::unordered_map<const JsonObject*, Node> nodes;
+    std::vector<JsonObjectPtr> found;
+    nodes[entry.get()].done = true;
+
+    std::vector<JsonObjectPtr> stack = derived(*changed);
+    std::reverse(stack.begin(), stack.end());
+    while (!stack.empty()) {
+        JsonObjectPtr member = stack.back();
+        stack.pop_back();
+        if (!member || nodes.contains(member.get()))
+            continue;
+        nodes[member.get()];
+        found.push_back(member);
+        if (auto key = outputKey(member)) {
+            auto more = derived(*key);
+            stack.insert(stack.end(), more.rbegin(), more.rend());
+        }
+    }
+    for (const JsonObjectPtr& member : found) {
+        auto key = outputKey(member);
+        for (const JsonObjectPtr& next : key ? derived(*key) : std::vector<JsonObjectPtr> {}) {
+            auto it = nodes.find(next.get());
+            if (next == member || it == nodes.end() || it->second.done)
+                continue;
+            ++it->second.waitingFor;
+            nodes[member.get()].next.push_back(next);
+        }
+    }
+    for (const JsonObjectPtr& member : derived(*changed))
+        if (member)
+            nodes[member.get()].triggered = true;
+
+    for (size_t remaining = found.size(); remaining > 0; --remaining) {
+        auto pick = std::find_if(found.begin(), found.end(), [&](const JsonObjectPtr& m) {
+            const Node& node = nodes[m.get()];
+            return !node.done && node.waitingFor == 0;
+        });
+        if (pick == found.end())
+            pick = std::find_if(found.begin(), found.end(), [&](const JsonObjectPtr& m) { return !nodes[m.get()].done; });
+        JsonObjectPtr member = *pick;
+        Node& node = nodes[member.get()];
+        node.done = true;
+        for (const JsonObjectPtr& next : node.next)
+            --nodes[next.get()].waitingFor;
+        if (!node.triggered || !evaluateSingle(member, changed) || !changed)
+            continue;
+        // The map may have grown while evaluating: dependents seen for the first time join the wave.
+        for (const JsonObjectPtr& next : derived(*changed)) {
+            if (!next)
+                continue;
+            auto [it, added] = nodes.try_emplace(next.get());
+            it->second.triggered = it->second.triggered || !it->second.done;
+            if (added) {
+                found.push_back(next);
+                ++remaining;
+            }
+        }
+    }
+    return evaluated;
+}
+
+void FormEngine::evaluateForm()
+{
+    if (!m_objects)
+        return;
+    std::vector<JsonValue> entries = m_objects->items();
+    for (const JsonValue& item : entries) {
+        const JsonObjectPtr& entry = item.object();
+        if (hasType(entry, "Conditional")) {
+            evaluateObject(entry);
+        } else if (hasType(entry, "Derived")) {
+            const JsonValue& title = entry->get("title");
+            if (title.isNull() || (title.isString() && title.asString().empty()))
+                evaluateObject(entry);
+        }
+    }
+}
+
+} // namespace quindle

@@ -145,8 +145,14 @@ std::optional<std::string> FormEngine::outputKey(const JsonObjectPtr& entry) con
 
 void FormEngine::writeValue(const std::string& key, const std::string& value)
 {
-    if (m_state)
-        m_state->set(key, JsonObject::create({ { "val", JsonValue(value) } }));
+    if (!m_state)
+        return;
+    m_state->set(key, JsonObject::create({ { "val", JsonValue(value) } }));
+    // A key the list lacks (a due dated record's "nTrigger") joins it at the next evaluation,
+    // when the whole list would be rebuilt from the form state.
+    auto sameLength = m_keysByLength.find(key.size());
+    if (sameLength == m_keysByLength.end() || !sameLength->second.contains(key))
+        m_keysStale = true;
 }
 
 bool FormEngine::evaluateSingle(const JsonObjectPtr& entry, std::optional<std::string>& changed)

@@ -145,8 +145,14 @@ std::optional<std::string> FormEngine::outputKey(const JsonObjectPtr& entry) con
 
 void FormEngine::writeValue(const std::string& key, const std::string& value)
 {
-    if (m_state)
-        m_state->set(key, JsonObject::create({ { "val", JsonValue(value) } }));
+    if (!m_state)
+        return;
+    m_state->set(key, JsonObject::create({ { "val", JsonValue(value) } }));
+    // A key the list lacks (a due dated record's "nTrigger") joins it at the next evaluation,
+    // when the whole list would be rebuilt from the form state.
+    auto sameLength = m_keysByLength.find(key.size());
+    if (sameLength == m_keysByLength.end() || !sameLength->second.contains(key))
+        m_keysStale = true;
 }
 
 bool FormEngine::evaluateSingle(const JsonObjectPtr& entry, std::optional<std::string>& changed)
@@ -204,6 +210,8 @@ bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
     struct Node {
         bool done { false };
         bool triggered { false };
+        /// Ran but could not be evaluated: a key it reads had no value.
+        bool blocked { false };
         size_t waitingFor { 0 };
         std::vector<JsonObjectPtr> next;
     };
@@ -251,14 +259,24 @@ bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
         node.done = true;
         for (const JsonObjectPtr& next : node.next)
             --nodes[next.get()].waitingFor;
-        if (!node.triggered || !evaluateSingle(member, changed) || !changed)
+        if (!node.triggered)
             continue;
-        // The map may have grown while evaluating: dependents seen for the first time join the wave.
+        node.blocked = !evaluateSingle(member, changed);
+        if (node.blocked || !changed)
+            continue;
+        // The map may have grown while evaluating: dependents seen for the first time join the
+        // wave, and one that ran blocked runs again, since the key it lacked may now have a value.
         for (const JsonObjectPtr& next : derived(*changed)) {
             if (!next)
                 continue;
             auto [it, added] = nodes.try_emplace(next.get());
-            it->second.triggered = it->second.triggered || !it->second.done;
+            Node& target = it->second;
+            if (target.done && target.blocked && next != entry) {
+                target.done = false;
+                target.blocked = false;
+                ++remaining;
+            }
+            target.triggered = target.triggered || !target.done;
             if (added) {
                 found.push_back(next);
                 ++remaining;

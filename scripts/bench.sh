@@ -5,8 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh nginx-light # nginx is the static-file ceiling of bench-server.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"${JOBS:-2}" --target bench_Json bench_Model bench_CarouselView
+cmake --build build-bench -j"${JOBS:-2}" --target bench_Json bench_Model bench_CarouselView bench_FormEngine
 build-bench/bench/platform/bench_Json "$@"
 build-bench/bench/core/bench_Model "$@"
 build-bench/bench/carousel/bench_CarouselView "$@"
+build-bench/bench/forms/bench_FormEngine "$@"
 BUILD=build-bench bash scripts/bench-server.sh

@@ -96,8 +96,11 @@ public:
     std::optional<std::string> prepareTrigger(const std::optional<std::string>& trigger) const;
     /// True when every key the entry's "val" mentions has a value; registers the entry under them.
     bool canEvaluateString(const JsonObjectPtr& entry);
-    /// Evaluates an entry and, once each, every entry that depends on what it wrote.
+    /// Evaluates an entry, then each entry that depends on what it wrote, depth first.
     bool evaluateObject(const JsonObjectPtr& entry);
+    /// The longest path a change wave follows; the guard against cycles keeps paths shorter
+    /// than the number of entries, so only a form of that many entries in one chain reaches it.
+    static constexpr size_t maxWaveDepth = 100000;
     void evaluateForm();
 
     // Values and submission.

@@ -195,11 +195,12 @@ bool FormEngine::evaluateSingle(const JsonObjectPtr& entry, std::optional<std::s
     return true;
 }
 
-// A change wave starts at one entry and reaches every entry that depends on what it wrote,
-// each at most once, so a cycle (direct, indirect or through a key inside a longer one) ends.
-// Dependents run in dependency order (an entry after the entries it reads that the wave
-// reaches), so a value read along two paths is read once, after both have changed; inside a
-// cycle the entry found first runs first. An entry runs only when something it reads changed.
+// A change wave: after an entry writes a key, each dependent of that key runs in map order,
+// each followed by its own dependents, depth first, so values and notes change in the order the
+// procedure gives. The recursion keeps its own stack, so a long chain does not exhaust the
+// thread's. A dependent already on the current path is skipped: only a dependency cycle (direct,
+// indirect or through a key inside a longer one) leads back to it, so a cycle ends, each entry
+// runs once per write of a key it reads, and every dependent is reached.
 bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
 {
     std::optional<std::string> changed;
@@ -207,81 +208,29 @@ bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
     if (!changed)
         return evaluated;
 
-    struct Node {
-        bool done { false };
-        bool triggered { false };
-        /// Ran but could not be evaluated: a key it reads had no value.
-        bool blocked { false };
-        size_t waitingFor { 0 };
+    struct Frame {
+        JsonObjectPtr entry;
+        /// A copy: the map may grow while the dependents run.
         std::vector<JsonObjectPtr> next;
+        size_t at { 0 };
     };
-    std::unordered_map<const JsonObject*, Node> nodes;
-    std::vector<JsonObjectPtr> found;
-    nodes[entry.get()].done = true;
-
-    std::vector<JsonObjectPtr> stack = derived(*changed);
-    std::reverse(stack.begin(), stack.end());
-    while (!stack.empty()) {
-        JsonObjectPtr member = stack.back();
-        stack.pop_back();
-        if (!member || nodes.contains(member.get()))
+    std::vector<Frame> path;
+    std::unordered_set<const JsonObject*> onPath { entry.get() };
+    path.push_back({ entry, derived(*changed) });
+    while (!path.empty()) {
+        Frame& top = path.back();
+        if (top.at == top.next.size()) {
+            onPath.erase(top.entry.get());
+            path.pop_back();
             continue;
-        nodes[member.get()];
-        found.push_back(member);
-        if (auto key = outputKey(member)) {
-            auto more = derived(*key);
-            stack.insert(stack.end(), more.rbegin(), more.rend());
         }
-    }
-    for (const JsonObjectPtr& member : found) {
-        auto key = outputKey(member);
-        for (const JsonObjectPtr& next : key ? derived(*key) : std::vector<JsonObjectPtr> {}) {
-            auto it = nodes.find(next.get());
-            if (next == member || it == nodes.end() || it->second.done)
-                continue;
-            ++it->second.waitingFor;
-            nodes[member.get()].next.push_back(next);
-        }
-    }
-    for (const JsonObjectPtr& member : derived(*changed))
-        if (member)
-            nodes[member.get()].triggered = true;
-
-    for (size_t remaining = found.size(); remaining > 0; --remaining) {
-        auto pick = std::find_if(found.begin(), found.end(), [&](const JsonObjectPtr& m) {
-            const Node& node = nodes[m.get()];
-            return !node.done && node.waitingFor == 0;
-        });
-        if (pick == found.end())
-            pick = std::find_if(found.begin(), found.end(), [&](const JsonObjectPtr& m) { return !nodes[m.get()].done; });
-        JsonObjectPtr member = *pick;
-        Node& node = nodes[member.get()];
-        node.done = true;
-        for (const JsonObjectPtr& next : node.next)
-            --nodes[next.get()].waitingFor;
-        if (!node.triggered)
+        JsonObjectPtr member = top.next[top.at++];
+        if (!member || onPath.contains(member.get()) || path.size() >= maxWaveDepth)
             continue;
-        node.blocked = !evaluateSingle(member, changed);
-        if (node.blocked || !changed)
+        if (!evaluateSingle(member, changed) || !changed)
             continue;
-        // The map may have grown while evaluating: dependents seen for the first time join the
-        // wave, and one that ran blocked runs again, since the key it lacked may now have a value.
-        for (const JsonObjectPtr& next : derived(*changed)) {
-            if (!next)
-                continue;
-            auto [it, added] = nodes.try_emplace(next.get());
-            Node& target = it->second;
-            if (target.done && target.blocked && next != entry) {
-                target.done = false;
-                target.blocked = false;
-                ++remaining;
-            }
-            target.triggered = target.triggered || !target.done;
-            if (added) {
-                found.push_back(next);
-                ++remaining;
-            }
-        }
+        onPath.insert(member.get());
+        path.push_back({ member, derived(*changed) });
     }
     return evaluated;
 }

@@ -121,13 +121,22 @@ std::optional<std::string> FormEngine::prepareTrigger(const std::optional<std::s
 bool FormEngine::canEvaluateString(const JsonObjectPtr& entry)
 {
     const std::string* expression = stringAt(entry, "val");
+    Reading& reading = m_readings[entry.get()];
+    reading.inputs.clear();
+    reading.changed.reset();
+    reading.keysVersion = m_keysVersion;
     if (!expression)
         return false;
     for (const std::string& key : keysIn(*expression, false)) {
         auto& dependents = m_derived[key];
-        if (std::find(dependents.begin(), dependents.end(), entry) == dependents.end())
+        if (std::find(dependents.begin(), dependents.end(), entry) == dependents.end()) {
             dependents.push_back(entry);
-        if (formValueForKey(key).empty())
+            reading.keys.push_back(key);
+        }
+        std::string value = formValueForKey(key);
+        const bool empty = value.empty();
+        reading.inputs.emplace_back(key, std::move(value));
+        if (empty)
             return false;
     }
     return true;
@@ -147,6 +156,9 @@ void FormEngine::writeValue(const std::string& key, const std::string& value)
 {
     if (!m_state)
         return;
+    const JsonObjectPtr& old = m_state->get(key).object();
+    const std::string* oldValue = stringAt(old, "val");
+    noteWrite(key, old && old->size() == 1 && oldValue && *oldValue == value);
     m_state->set(key, JsonObject::create({ { "val", JsonValue(value) } }));
     // A key the list lacks (a due dated record's "nTrigger") joins it at the next evaluation,
     // when the whole list would be rebuilt from the form state.
@@ -190,8 +202,10 @@ bool FormEngine::evaluateSingle(const JsonObjectPtr& entry, std::optional<std::s
         sortedKeys();
     else if (changed)
         addKey(*changed);
-    if (changed)
+    if (changed) {
         m_changedKeys.push_back(*changed);
+        m_readings[entry.get()].changed = changed;
+    }
     return true;
 }
 
@@ -227,6 +241,12 @@ bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
         JsonObjectPtr member = top.next[top.at++];
         if (!member || onPath.contains(member.get()) || path.size() >= maxWaveDepth)
             continue;
+        // In an edit's pass an entry that cannot reach a changed input would write what the
+        // form already holds, and so would everything after it.
+        if (m_pruning && m_keysVersion == m_passKeysVersion && !m_upstream.contains(member.get())) {
+            noteSkipped(member.get());
+            continue;
+        }
         if (!evaluateSingle(member, changed) || !changed)
             continue;
         onPath.insert(member.get());
@@ -237,19 +257,22 @@ bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
 
 void FormEngine::evaluateForm()
 {
-    if (!m_objects)
-        return;
-    std::vector<JsonValue> entries = m_objects->items();
-    for (const JsonValue& item : entries) {
-        const JsonObjectPtr& entry = item.object();
-        if (hasType(entry, "Conditional")) {
-            evaluateObject(entry);
-        } else if (hasType(entry, "Derived")) {
-            const JsonValue& title = entry->get("title");
-            if (title.isNull() || (title.isString() && title.asString().empty()))
-                evaluateObject(entry);
+    m_wholePassDue = false;
+    m_walked.clear();
+    m_writers.clear();
+    if (m_objects) {
+        for (const JsonValue& item : *m_objects) {
+            const JsonObjectPtr& entry = item.object();
+            if (!isWalked(entry))
+                continue;
+            m_walked.push_back(entry);
+            if (auto key = outputKey(entry))
+                m_writers[*key].push_back(entry.get());
         }
     }
+    for (const JsonObjectPtr& entry : std::vector<JsonObjectPtr>(m_walked))
+        evaluateObject(entry);
+    m_upstream.clear();
 }
 
 } // namespace quindle

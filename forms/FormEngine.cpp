@@ -87,8 +87,11 @@ void FormEngine::sortedKeys()
                     keys.insert(*trigger);
         }
     }
-    m_keys.assign(keys.begin(), keys.end());
-    std::sort(m_keys.begin(), m_keys.end(), keyBefore);
+    std::vector<std::string> sorted(keys.begin(), keys.end());
+    std::sort(sorted.begin(), sorted.end(), keyBefore);
+    if (sorted != m_keys)
+        ++m_keysVersion;
+    m_keys = std::move(sorted);
     m_keysByLength.clear();
     for (const std::string& key : m_keys)
         m_keysByLength[key.size()].insert(key);
@@ -107,6 +110,7 @@ void FormEngine::addKey(const std::string& key)
     if (!sameLength.insert(key).second)
         return;
     m_keys.insert(std::lower_bound(m_keys.begin(), m_keys.end(), key, keyBefore), key);
+    ++m_keysVersion;
 }
 
 std::vector<std::string> FormEngine::keysIn(std::string_view text, bool isTrigger, const std::string* after) const
@@ -131,6 +135,7 @@ std::vector<std::string> FormEngine::keysIn(std::string_view text, bool isTrigge
 
 void FormEngine::parseForm()
 {
+    m_wholePassDue = true;
     m_displayValues.clear();
     m_datedConditionals.clear();
     m_resDatedConditionals.clear();

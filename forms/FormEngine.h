@@ -41,10 +41,18 @@ public:
     // Context.
 
     const JsonArrayPtr& objects() const { return m_objects; }
-    void setObjects(JsonArrayPtr objects) { m_objects = std::move(objects); }
+    void setObjects(JsonArrayPtr objects)
+    {
+        m_objects = std::move(objects);
+        m_wholePassDue = true;
+    }
     /// The form state (`resDoc` or `currentStateDict`); null when the screen has none.
     const JsonObjectPtr& formState() const { return m_state; }
-    void setFormState(JsonObjectPtr state) { m_state = std::move(state); }
+    void setFormState(JsonObjectPtr state)
+    {
+        m_state = std::move(state);
+        m_wholePassDue = true;
+    }
     /// The form's (resident) or the document's (document form) identifier.
     const std::string& assetID() const { return m_assetID; }
     void setAssetID(std::string id) { m_assetID = std::move(id); }
@@ -96,14 +104,19 @@ public:
     std::optional<std::string> prepareTrigger(const std::optional<std::string>& trigger) const;
     /// True when every key the entry's "val" mentions has a value; registers the entry under them.
     bool canEvaluateString(const JsonObjectPtr& entry);
-    /// Evaluates an entry and, once each, every entry that depends on what it wrote.
+    /// Evaluates an entry, then each entry that depends on what it wrote, depth first.
     bool evaluateObject(const JsonObjectPtr& entry);
+    /// The longest path a change wave follows; the guard against cycles keeps paths shorter
+    /// than the number of entries, so only a form of that many entries in one chain reaches it.
+    static constexpr size_t maxWaveDepth = 100000;
     void evaluateForm();
 
     // Values and submission.
 
     bool shouldProcess(const std::string& string) const;
     void setState(int state, size_t index);
+    /// Records the value and runs the entries it reaches, with the results of a whole-form
+    /// walk. A form state changed in place by a caller needs `evaluateForm` before the next edit.
     void setValue(const std::string& value, size_t index, const std::optional<std::string>& selectedIndex = std::nullopt);
     /// Takes the form state of a reply (under "list" or "dict"), re-evaluates and reloads.
     void updateResDict(const std::optional<JsonValue>& payload);
@@ -132,6 +145,35 @@ private:
     void valueReplied(const std::string& key, unsigned long sequence, const std::optional<JsonValue>& payload);
     const char* replyKey() const { return m_kind == FormKind::Resident ? "list" : "dict"; }
     void reload();
+    /// An edit's evaluation: the same writes, rows and changed keys as `evaluateForm`, running
+    /// only the entries that can reach one whose inputs changed since it last ran.
+    void evaluateChanges();
+    bool isWalked(const JsonObjectPtr& entry) const;
+    /// Adds the entry and every entry whose writes lead to it to the entries the pass runs.
+    void markUpstream(const JsonObject* entry);
+    void noteWrite(const std::string& key, bool same);
+    void noteSkipped(const JsonObject* entry);
+
+    /// What an entry read when it last ran (key and value, up to the first empty one), the key
+    /// it changed and the key list it ran against.
+    struct Reading {
+        std::vector<std::pair<std::string, std::string>> inputs;
+        std::vector<std::string> keys;
+        std::optional<std::string> changed;
+        unsigned long keysVersion { 0 };
+    };
+    std::unordered_map<const JsonObject*, Reading> m_readings;
+    /// Bumped whenever the key list changes, since substitution depends on it.
+    unsigned long m_keysVersion { 0 };
+    /// Set while an edit's pass runs: waves skip entries outside `m_upstream`.
+    bool m_pruning { false };
+    unsigned long m_passKeysVersion { 0 };
+    std::unordered_set<const JsonObject*> m_upstream;
+    /// The entries the whole-form walk runs, in order, and the entries writing each key.
+    std::vector<JsonObjectPtr> m_walked;
+    std::unordered_map<std::string, std::vector<const JsonObject*>> m_writers;
+    /// Set when the entry list, the form state or the rows are replaced: the next edit runs whole.
+    bool m_wholePassDue { true };
 
     FormKind m_kind;
     JsonArrayPtr m_objects;

@@ -121,13 +121,22 @@ std::optional<std::string> FormEngine::prepareTrigger(const std::optional<std::s
 bool FormEngine::canEvaluateString(const JsonObjectPtr& entry)
 {
     const std::string* expression = stringAt(entry, "val");
+    Reading& reading = m_readings[entry.get()];
+    reading.inputs.clear();
+    reading.changed.reset();
+    reading.keysVersion = m_keysVersion;
     if (!expression)
         return false;
     for (const std::string& key : keysIn(*expression, false)) {
         auto& dependents = m_derived[key];
-        if (std::find(dependents.begin(), dependents.end(), entry) == dependents.end())
+        if (std::find(dependents.begin(), dependents.end(), entry) == dependents.end()) {
             dependents.push_back(entry);
-        if (formValueForKey(key).empty())
+            reading.keys.push_back(key);
+        }
+        std::string value = formValueForKey(key);
+        const bool empty = value.empty();
+        reading.inputs.emplace_back(key, std::move(value));
+        if (empty)
             return false;
     }
     return true;
@@ -147,6 +156,9 @@ void FormEngine::writeValue(const std::string& key, const std::string& value)
 {
     if (!m_state)
         return;
+    const JsonObjectPtr& old = m_state->get(key).object();
+    const std::string* oldValue = stringAt(old, "val");
+    noteWrite(key, old && old->size() == 1 && oldValue && *oldValue == value);
     m_state->set(key, JsonObject::create({ { "val", JsonValue(value) } }));
     // A key the list lacks (a due dated record's "nTrigger") joins it at the next evaluation,
     // when the whole list would be rebuilt from the form state.
@@ -190,16 +202,19 @@ bool FormEngine::evaluateSingle(const JsonObjectPtr& entry, std::optional<std::s
         sortedKeys();
     else if (changed)
         addKey(*changed);
-    if (changed)
+    if (changed) {
         m_changedKeys.push_back(*changed);
+        m_readings[entry.get()].changed = changed;
+    }
     return true;
 }
 
-// A change wave starts at one entry and reaches every entry that depends on what it wrote,
-// each at most once, so a cycle (direct, indirect or through a key inside a longer one) ends.
-// Dependents run in dependency order (an entry after the entries it reads that the wave
-// reaches), so a value read along two paths is read once, after both have changed; inside a
-// cycle the entry found first runs first. An entry runs only when something it reads changed.
+// A change wave: after an entry writes a key, each dependent of that key runs in map order,
+// each followed by its own dependents, depth first, so values and notes change in the order the
+// procedure gives. The recursion keeps its own stack, so a long chain does not exhaust the
+// thread's. A dependent already on the current path is skipped: only a dependency cycle (direct,
+// indirect or through a key inside a longer one) leads back to it, so a cycle ends, each entry
+// runs once per write of a key it reads, and every dependent is reached.
 bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
 {
     std::optional<std::string> changed;
@@ -207,100 +222,57 @@ bool FormEngine::evaluateObject(const JsonObjectPtr& entry)
     if (!changed)
         return evaluated;
 
-    struct Node {
-        bool done { false };
-        bool triggered { false };
-        /// Ran but could not be evaluated: a key it reads had no value.
-        bool blocked { false };
-        size_t waitingFor { 0 };
+    struct Frame {
+        JsonObjectPtr entry;
+        /// A copy: the map may grow while the dependents run.
         std::vector<JsonObjectPtr> next;
+        size_t at { 0 };
     };
-    std::unordered_map<const JsonObject*, Node> nodes;
-    std::vector<JsonObjectPtr> found;
-    nodes[entry.get()].done = true;
-
-    std::vector<JsonObjectPtr> stack = derived(*changed);
-    std::reverse(stack.begin(), stack.end());
-    while (!stack.empty()) {
-        JsonObjectPtr member = stack.back();
-        stack.pop_back();
-        if (!member || nodes.contains(member.get()))
+    std::vector<Frame> path;
+    std::unordered_set<const JsonObject*> onPath { entry.get() };
+    path.push_back({ entry, derived(*changed) });
+    while (!path.empty()) {
+        Frame& top = path.back();
+        if (top.at == top.next.size()) {
+            onPath.erase(top.entry.get());
+            path.pop_back();
             continue;
-        nodes[member.get()];
-        found.push_back(member);
-        if (auto key = outputKey(member)) {
-            auto more = derived(*key);
-            stack.insert(stack.end(), more.rbegin(), more.rend());
         }
-    }
-    for (const JsonObjectPtr& member : found) {
-        auto key = outputKey(member);
-        for (const JsonObjectPtr& next : key ? derived(*key) : std::vector<JsonObjectPtr> {}) {
-            auto it = nodes.find(next.get());
-            if (next == member || it == nodes.end() || it->second.done)
-                continue;
-            ++it->second.waitingFor;
-            nodes[member.get()].next.push_back(next);
-        }
-    }
-    for (const JsonObjectPtr& member : derived(*changed))
-        if (member)
-            nodes[member.get()].triggered = true;
-
-    for (size_t remaining = found.size(); remaining > 0; --remaining) {
-        auto pick = std::find_if(found.begin(), found.end(), [&](const JsonObjectPtr& m) {
-            const Node& node = nodes[m.get()];
-            return !node.done && node.waitingFor == 0;
-        });
-        if (pick == found.end())
-            pick = std::find_if(found.begin(), found.end(), [&](const JsonObjectPtr& m) { return !nodes[m.get()].done; });
-        JsonObjectPtr member = *pick;
-        Node& node = nodes[member.get()];
-        node.done = true;
-        for (const JsonObjectPtr& next : node.next)
-            --nodes[next.get()].waitingFor;
-        if (!node.triggered)
+        JsonObjectPtr member = top.next[top.at++];
+        if (!member || onPath.contains(member.get()) || path.size() >= maxWaveDepth)
             continue;
-        node.blocked = !evaluateSingle(member, changed);
-        if (node.blocked || !changed)
+        // In an edit's pass an entry that cannot reach a changed input would write what the
+        // form already holds, and so would everything after it.
+        if (m_pruning && m_keysVersion == m_passKeysVersion && !m_upstream.contains(member.get())) {
+            noteSkipped(member.get());
             continue;
-        // The map may have grown while evaluating: dependents seen for the first time join the
-        // wave, and one that ran blocked runs again, since the key it lacked may now have a value.
-        for (const JsonObjectPtr& next : derived(*changed)) {
-            if (!next)
-                continue;
-            auto [it, added] = nodes.try_emplace(next.get());
-            Node& target = it->second;
-            if (target.done && target.blocked && next != entry) {
-                target.done = false;
-                target.blocked = false;
-                ++remaining;
-            }
-            target.triggered = target.triggered || !target.done;
-            if (added) {
-                found.push_back(next);
-                ++remaining;
-            }
         }
+        if (!evaluateSingle(member, changed) || !changed)
+            continue;
+        onPath.insert(member.get());
+        path.push_back({ member, derived(*changed) });
     }
     return evaluated;
 }
 
 void FormEngine::evaluateForm()
 {
-    if (!m_objects)
-        return;
-    std::vector<JsonValue> entries = m_objects->items();
-    for (const JsonValue& item : entries) {
-        const JsonObjectPtr& entry = item.object();
-        if (hasType(entry, "Conditional")) {
-            evaluateObject(entry);
-        } else if (hasType(entry, "Derived")) {
-            const JsonValue& title = entry->get("title");
-            if (title.isNull() || (title.isString() && title.asString().empty()))
-                evaluateObject(entry);
+    m_wholePassDue = false;
+    m_walked.clear();
+    m_writers.clear();
+    if (m_objects) {
+        for (const JsonValue& item : *m_objects) {
+            const JsonObjectPtr& entry = item.object();
+            if (!isWalked(entry))
+                continue;
+            m_walked.push_back(entry);
+            if (auto key = outputKey(entry))
+                m_writers[*key].push_back(entry.get());
         }
     }
+    for (const JsonObjectPtr& entry : std::vector<JsonObjectPtr>(m_walked))
+        evaluateObject(entry);
+    m_upstream.clear();
 }
 
 } // namespace quindle

@@ -52,9 +52,9 @@ void FormEngine::setValue(const std::string& value, size_t index, const std::opt
     if (!nameText)
         return;
     const std::string name = *nameText;
-    writeValue(name, value);
     m_changedKeys = { name };
-    evaluateForm();
+    writeValue(name, value);
+    evaluateChanges();
 
     auto shell = ApplicationShell::shared();
     if (m_kind == FormKind::Resident && shell) {

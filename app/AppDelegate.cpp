@@ -2,6 +2,7 @@
 
 #include "app/CreateAccountViewController.h"
 #include "app/LoginViewController.h"
+#include "forms/DocumentViewController.h"
 #include "app/RegisterViewController.h"
 #include "app/UserViewController.h"
 #include "content/DataManager.h"
@@ -215,6 +216,11 @@ std::shared_ptr<ViewController> AppDelegate::makeLoginViewController(std::functi
 std::shared_ptr<ViewController> AppDelegate::makeCreateAccountViewController(std::function<void()> done)
 {
     return CreateAccountViewController::create(m_model, std::move(done));
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeDocumentViewController(const JsonObjectPtr& document, const std::string& assetID)
+{
+    return DocumentViewController::createForDocument(document, assetID);
 }
 
 void AppDelegate::didRegisterUserNotificationSettings(unsigned grantedTypes)

@@ -29,6 +29,13 @@ public:
     /// An account creation screen whose completion handler is `done`.
     virtual std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()> done) = 0;
 
+    /// The document form screen for a document record (its "name", "_linkedAsset"."list" and
+    /// "dict") whose identifier is `assetID`; null when the shell has none to offer.
+    virtual std::shared_ptr<ViewController> makeDocumentViewController(const JsonObjectPtr& /*document*/, const std::string& /*assetID*/)
+    {
+        return nullptr;
+    }
+
     // What the form engine asks of the shell; the defaults send the legacy requests through
     // Model and ignore the replies.
 

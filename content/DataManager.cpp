@@ -532,8 +532,13 @@ void DataManager::loadDocumentForObject(const AssetRecord& record, const std::sh
             JsonObjectPtr document = answerObject(content);
             if (!weakSelf.lock() || !tapped || !document || !asset::isDocument(document))
                 return;
-            // FIXME: a DocumentViewController over a DocumentDatasource made from the entry list
-            // and the document's "dict", once the document screens exist.
+            // The shell builds the real screen (it lives above this layer); without one, a stand-in.
+            if (auto shell = ApplicationShell::shared()) {
+                if (auto documentScreen = shell->makeDocumentViewController(document, record->get("assetID").asString())) {
+                    pushOnto(tapped, documentScreen);
+                    return;
+                }
+            }
             auto viewer = PendingEditorViewController::create("DocumentViewController", document->get("name").asString());
             viewer->setObject(document);
             viewer->setObjects(linkedList(document));

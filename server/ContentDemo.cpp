@@ -162,6 +162,12 @@ bool ContentDemo::seed(ServerContext& ctx)
         db.addDocumentEntry(document, entry({ { "name", "Smoker" }, { "type", "Bool" }, { "assetID", std::to_string(document) + "-5" } }));
         db.addDocumentEntry(document, entry({ { "name", "Note" }, { "type", "Text" }, { "isForm", "Yes" },
                                           { "assetID", std::to_string(document) + "-6" } }));
+        db.addDocumentEntry(document, entry({ { "name", "BMI over 25" }, { "type", "Derived" }, { "val", "BMI - 25" },
+                                          { "assetID", std::to_string(document) + "-7" } }));
+        db.addDocumentEntry(document, entry({ { "name", "Mobility" }, { "type", "Select" },
+                                          { "val", "Independent:I\nNeeds help:H\nDependent:D" }, { "assetID", std::to_string(document) + "-8" } }));
+        db.addDocumentEntry(document, entry({ { "name", "Photo" }, { "type", "Image" }, { "isForm", "Yes" },
+                                          { "assetID", std::to_string(document) + "-9" } }));
         db.setDocumentValue(document, { "Weight", "72.0", "Number", now, QuindleServer::demoEmail });
         db.setDocumentValue(document, { "Height", "1.8", "Number", now, QuindleServer::demoEmail });
         db.setDocumentValue(document, { "Smoker", "0", "Bool", now, QuindleServer::demoEmail });

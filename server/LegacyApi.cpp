@@ -195,10 +195,24 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         const std::string name = textParam(req, "name", false);
         const std::string value = textParam(req, "val");
         const std::string type = textParam(req, "type", false);
-        if (store->kindOf(document, scopeOf(user)) != LegacyStore::Kind::Document
-            || !store->recordDocumentValue(document, name, value, type, userName(user), ServerContext::nowText()))
-            return notFound(res);
         auto reply = JsonObject::create();
+        if (store->kindOf(document, scopeOf(user)) != LegacyStore::Kind::Document) {
+            // A document item of the owner's site keeps its values with the content.
+            ContentAsset item = ownedContent(*content, document, user);
+            if (item.type != "Document")
+                return notFound(res);
+            content->setDocumentValue(document, { name, value, type, ServerContext::nowText(), userName(user) });
+            auto state = JsonObject::create();
+            for (const ContentStore::DocumentValue& v : content->documentValues(document)) {
+                state->set(v.name, JsonObject::create({ { "val", v.value }, { "type", v.type }, { "lastModified", v.lastModified },
+                                       { "user", v.user } }));
+            }
+            reply->set("dict", state);
+            ctx->sendMessage(res, reply);
+            return;
+        }
+        if (!store->recordDocumentValue(document, name, value, type, userName(user), ServerContext::nowText()))
+            return notFound(res);
         reply->set("dict", store->formState(document));
         ctx->sendMessage(res, reply);
     });

@@ -45,6 +45,16 @@ public:
     std::function<bool(TextField&)> shouldReturn;
     std::function<void(TextField&)> onChange;
     std::function<void(TextField&)> onReturn;
+    /// Runs when the field gives up keyboard focus: the end of editing.
+    std::function<void(TextField&)> onEndEditing;
+
+protected:
+    void focusLost() override
+    {
+        if (onEndEditing)
+            onEndEditing(*this);
+    }
+
 
 private:
     explicit TextField(Rect frame) : View(frame) { }

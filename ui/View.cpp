@@ -117,6 +117,23 @@ void View::addMotionEffect(MotionEffect effect)
     notify(ChangeKind::Appearance);
 }
 
+void View::resignFirstResponder()
+{
+    if (!m_focused)
+        return;
+    update(m_focused, false, ChangeKind::Focus);
+    focusLost();
+}
+
+bool View::touch(Point location)
+{
+    if (m_hidden || !m_interaction || !onTouch || location.x < 0 || location.y < 0 || location.x > m_frame.width
+        || location.y > m_frame.height)
+        return false;
+    onTouch(*this, location);
+    return true;
+}
+
 void View::endEditing()
 {
     resignFirstResponder();

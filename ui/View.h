@@ -5,6 +5,7 @@
 #include "ui/Geometry.h"
 #include "ui/ViewObserver.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,9 +65,14 @@ public:
     /// Keyboard focus, held by one input of a view tree at a time (never by other views).
     bool isFirstResponder() const { return m_focused; }
     /// Gives up keyboard focus.
-    void resignFirstResponder() { update(m_focused, false, ChangeKind::Focus); }
+    void resignFirstResponder();
     /// Takes keyboard focus from every input in this view and below (hides the keyboard).
     void endEditing();
+
+    /// The user touches the view at a point of its own bounds: onTouch runs unless the view is
+    /// hidden, not touchable, has none, or the point lies outside. Returns whether it ran.
+    bool touch(Point location);
+    std::function<void(View&, Point)> onTouch;
 
     /// Layout rules stored as data (visual-format strings), for the renderer to show or apply.
     void addLayoutRule(std::string rule);
@@ -90,6 +96,8 @@ protected:
     /// Takes keyboard focus from every other input of the view tree this view is in, so only
     /// one holds it; inputs call it once they have checked that they may take it.
     bool takeFocus();
+    /// Runs after the view gave up keyboard focus, so inputs can report the end of editing.
+    virtual void focusLost() { }
     /// Stores the value and reports the change, unless it is the value already held.
     template<typename T, typename U>
     void update(T& field, U&& value, ChangeKind kind)

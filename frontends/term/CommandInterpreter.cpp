@@ -1,5 +1,6 @@
 #include "frontends/term/CommandInterpreter.h"
 
+#include "forms/BoolView.h"
 #include "platform/HttpClient.h"
 #include "platform/JsonParser.h"
 #include "platform/MainQueue.h"
@@ -244,6 +245,31 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
         }
         if (!taken)
             return failure("input " + words[1] + " refused the text");
+    } else if (command == "return") {
+        auto index = needs(1) ? number(words[1]) : std::nullopt;
+        if (!index)
+            return failure("usage: return N");
+        if (static_cast<size_t>(*index) >= screen.inputs.size() || !screen.inputs[*index].textField)
+            return failure("no text field " + words[1] + " on screen");
+        // Return ends the edit; a field that keeps its focus ends it when focus is taken away.
+        auto field = screen.inputs[*index].textField;
+        if (!field->pressReturn())
+            return failure("input " + words[1] + " refused the return");
+        field->resignFirstResponder();
+    } else if (command == "yes" || command == "no") {
+        if (!needs(1))
+            return failure("usage: " + command + " ROW");
+        auto path = rowPath(words[1], false);
+        if (!path)
+            return noRow(words[1]);
+        auto cell = screen.table->cellForRowAtIndexPath(*path);
+        auto choice = cell ? std::dynamic_pointer_cast<BoolView>(cell->accessoryView()) : nullptr;
+        if (!choice)
+            return failure("row " + words[1] + " has no yes/no control");
+        // Touches the middle of the chosen half.
+        double x = command == "yes" ? BoolView::width / 4 : BoolView::width * 3 / 4;
+        if (!choice->touch({ x, BoolView::height / 2 }))
+            return failure("the yes/no control of row " + words[1] + " takes no touch now");
     } else if (command == "back") {
         if (!needs(0))
             return failure("usage: back");

@@ -2,6 +2,7 @@
 
 #include "content/CarouselCell.h"
 #include "core/Asset.h"
+#include "forms/BoolView.h"
 #include "platform/Date.h"
 #include "ui/AlertView.h"
 #include "ui/Button.h"
@@ -261,6 +262,11 @@ private:
     /// Draws a view that is a control into pieces; false for plain containers.
     bool drawControl(const std::shared_ptr<View>& view, std::vector<std::string>& pieces)
     {
+        // The yes/no control shows the chosen side starred; `yes ROW` and `no ROW` touch it.
+        if (auto choice = std::dynamic_pointer_cast<BoolView>(view)) {
+            pieces.push_back(std::string("[") + (choice->state() == 1 ? "*Yes*" : "Yes") + "|" + (choice->state() == 2 ? "*No*" : "No") + "]");
+            return true;
+        }
         if (auto label = std::dynamic_pointer_cast<Label>(view)) {
             if (!label->text().empty())
                 pieces.push_back(oneLine(label->text()));

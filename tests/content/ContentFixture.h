@@ -93,7 +93,16 @@ public:
         return ViewController::create("Create Account");
     }
 
+    std::shared_ptr<ViewController> makeDocumentViewController(const JsonObjectPtr& document, const std::string& assetID) override
+    {
+        documents.push_back({ document, assetID });
+        return documentScreen;
+    }
+
     Screens items;
+    /// What makeDocumentViewController returns (null keeps the coordinator's stand-in).
+    std::shared_ptr<ViewController> documentScreen;
+    std::vector<std::pair<JsonObjectPtr, std::string>> documents;
     std::vector<Screens> updated;
     std::vector<Screens> loginItems;
     std::vector<Screens> resets;

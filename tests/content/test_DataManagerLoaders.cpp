@@ -138,8 +138,20 @@ TEST_F(LoaderTest, OtherRecordsOpenNothingInViewModeAndTheDocumentOpensItsScreen
     EXPECT_EQ(document->editor(), "DocumentViewController");
     EXPECT_EQ(document->title(), "Resident assessment");
     ASSERT_TRUE(document->objects());
-    EXPECT_EQ(document->objects()->size(), 6u);
+    EXPECT_EQ(document->objects()->size(), 9u);
     EXPECT_EQ(document->assetID(), childNamed(home, "Resident assessment")->get("assetID").asString());
+
+    // A shell that makes the document screen gets the record and its id, and its screen opens.
+    nav->popViewController(Animated::No);
+    auto& shell = *shellGuard.shell;
+    shell.documentScreen = ViewController::create("made by the shell");
+    EXPECT_TRUE(select(*manager, "Resident assessment", false));
+    settle();
+    EXPECT_EQ(nav->topViewController(), shell.documentScreen);
+    ASSERT_EQ(shell.documents.size(), 2u);
+    EXPECT_EQ(shell.documents[1].first->get("name").asString(), "Resident assessment");
+    EXPECT_EQ(shell.documents[1].second, document->assetID());
+    shell.documentScreen = nullptr;
 
     // The server refuses a directory as a document: nothing opens.
     nav->popViewController(Animated::No);

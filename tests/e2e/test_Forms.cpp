@@ -20,3 +20,39 @@ wait
         (std::vector<std::vector<std::string>> {
             { "Your name", "Ann Smith" }, { "Telephone", "01234 567890" }, { "Message", "Please call me back" } }));
 }
+
+TEST_F(Forms, TheDocumentScreenRecordsEachKindOfValueAndShowsTheComputedEntries)
+{
+    TermRun run = runScript(std::string(loginScript) + R"(tap 7
+wait
+expect Title: Resident assessment
+expect Smoker  [Yes|*No*]
+expect BMI  22.22
+field 0 90
+return 0
+wait
+expect BMI  27.78
+expect BMI over 25  2.78
+yes 4
+wait
+expect Smoker  [*Yes*|No]
+tap 7
+wait
+expect Title: Mobility
+tap 1
+wait
+expect Mobility  Needs help  >
+tap 5
+wait
+expect Title: Note
+field 0 Walks with a frame
+press Save
+wait
+expect Note  Walks with a frame  >
+reject not saved
+)");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(sql("SELECT name, value FROM content_document_values WHERE name IN ('Weight', 'Smoker', 'Mobility', 'Note') ORDER BY name"),
+        (std::vector<std::vector<std::string>> {
+            { "Mobility", "Needs help" }, { "Note", "Walks with a frame" }, { "Smoker", "1" }, { "Weight", "90" } }));
+}

@@ -258,3 +258,41 @@ TEST_F(Controls, CollectionFillsRowsAndReusesCellsAfterReload)
     EXPECT_FALSE(collection->selectItem({ 0, 1 }));
     EXPECT_EQ(grid->selected, (std::vector<int> { 0 }));
 }
+
+TEST_F(Controls, TouchReportsWhereItLandsAndOnlyInsideATouchableView)
+{
+    auto pad = add(View::create({ 10, 10, 80, 30 }));
+    EXPECT_FALSE(pad->touch({ 5, 5 })); // nothing listens yet
+    std::vector<Point> touches;
+    pad->onTouch = [&](View&, Point at) { touches.push_back(at); };
+    EXPECT_TRUE(pad->touch({ 20, 15 }));
+    EXPECT_TRUE(pad->touch({ 60, 0 }));
+    EXPECT_FALSE(pad->touch({ 81, 15 })); // outside its bounds
+    EXPECT_FALSE(pad->touch({ -1, 15 }));
+    pad->setUserInteractionEnabled(false);
+    EXPECT_FALSE(pad->touch({ 20, 15 }));
+    pad->setUserInteractionEnabled(true);
+    pad->setHidden(true);
+    EXPECT_FALSE(pad->touch({ 20, 15 }));
+    EXPECT_EQ(touches, (std::vector<Point> { { 20, 15 }, { 60, 0 } }));
+}
+
+TEST_F(Controls, AFieldEndsEditingOnceWhenItLosesFocus)
+{
+    auto first = add(TextField::create());
+    auto second = add(TextField::create());
+    int ended = 0;
+    first->onEndEditing = [&](TextField&) { ++ended; };
+    first->resignFirstResponder(); // never had focus
+    EXPECT_EQ(ended, 0);
+    ASSERT_TRUE(first->becomeFirstResponder());
+    first->type("72");
+    EXPECT_EQ(ended, 0);
+    second->becomeFirstResponder(); // focus moves on
+    EXPECT_EQ(ended, 1);
+    first->becomeFirstResponder();
+    root->endEditing();
+    EXPECT_EQ(ended, 2);
+    root->endEditing();
+    EXPECT_EQ(ended, 2);
+}

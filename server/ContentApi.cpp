@@ -7,8 +7,6 @@
 
 #include "server/HttpRouter.h"
 
-#include <cstdlib>
-
 #include <atomic>
 #include <functional>
 #include <memory>

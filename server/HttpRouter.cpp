@@ -45,10 +45,12 @@ void HttpRouter::post(const std::string& pattern, Handler handler, Body body, Co
 
 void HttpRouter::add(const std::string& method, const std::string& pattern, Route route)
 {
-    if (auto literal = literalPath(pattern))
+    if (auto literal = literalPath(pattern)) {
         m_literal.emplace(method + ' ' + *literal, std::move(route));
-    else
+    } else {
+        m_anyLongPattern = m_anyLongPattern || route.cost == Cost::Long;
         m_patterns.emplace_back(method, std::move(route));
+    }
 }
 
 const HttpRouter::Route* HttpRouter::find(const ServerRequest& req, std::smatch* matches) const
@@ -76,7 +78,10 @@ bool HttpRouter::dispatch(ServerRequest& req, ServerResponse& res) const
 
 bool HttpRouter::runsLong(const ServerRequest& req) const
 {
-    const Route* found = find(req, nullptr);
+    // Asked before every dispatch: the patterns are tried only when one of them is long.
+    if (auto literal = m_literal.find(req.method + ' ' + req.path); literal != m_literal.end())
+        return literal->second.cost == Cost::Long;
+    const Route* found = m_anyLongPattern ? find(req, nullptr) : nullptr;
     return found && found->cost == Cost::Long;
 }
 

@@ -42,6 +42,7 @@ private:
 
     std::unordered_map<std::string, Route> m_literal; ///< keyed by method + ' ' + path
     std::vector<std::pair<std::string, Route>> m_patterns;
+    bool m_anyLongPattern = false;
 };
 
 } // namespace quindle

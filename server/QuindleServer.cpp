@@ -16,7 +16,6 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
-#include <thread>
 
 namespace quindle {
 

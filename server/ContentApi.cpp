@@ -614,14 +614,20 @@ void readRoutes(Routes& routes)
             throw BadRequest { "not a document" };
         auto reply = ex.record(a);
         auto entries = JsonArray::create();
+        // Picture entries and values may be kept as "/images/..." paths: the reply names the host.
         for (const std::string& text : ex.db.documentEntries(a.id)) {
-            if (auto entry = JsonParser::parse(text); entry && entry->isObject())
+            if (auto entry = JsonParser::parse(text); entry && entry->isObject()) {
+                JsonObjectPtr fields = entry->object();
+                if (fields->get("type").asString() == "Image" && fields->get("assVal").isString())
+                    fields->set("assVal", ex.ctx.withHost(fields->get("assVal").asString()));
                 entries->push_back(*entry);
+            }
         }
         reply->set("_linkedAsset", object({ { "list", entries } }));
         auto state = JsonObject::create();
         for (const ContentStore::DocumentValue& v : ex.db.documentValues(a.id)) {
-            state->set(v.name, object({ { "val", v.value }, { "type", v.type }, { "lastModified", v.lastModified },
+            std::string value = v.type == "Image" ? ex.ctx.withHost(v.value) : v.value;
+            state->set(v.name, object({ { "val", value }, { "type", v.type }, { "lastModified", v.lastModified },
                                    { "user", v.user } }));
         }
         reply->set("dict", state);

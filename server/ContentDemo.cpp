@@ -168,9 +168,15 @@ bool ContentDemo::seed(ServerContext& ctx)
                                           { "val", "Independent:I\nNeeds help:H\nDependent:D" }, { "assetID", std::to_string(document) + "-8" } }));
         db.addDocumentEntry(document, entry({ { "name", "Photo" }, { "type", "Image" }, { "isForm", "Yes" },
                                           { "assetID", std::to_string(document) + "-9" } }));
+        // A picture every reader sees, set by the form's author rather than filled in.
+        db.addDocumentEntry(document, entry({ { "name", "Room plan" }, { "type", "Image" },
+                                          { "assVal", ctx.imagePath(ctx.storeImage(picture(230, 230, 220, 90, 110, 140), owner)) },
+                                          { "assetID", std::to_string(document) + "-10" } }));
         db.setDocumentValue(document, { "Weight", "72.0", "Number", now, QuindleServer::demoEmail });
         db.setDocumentValue(document, { "Height", "1.8", "Number", now, QuindleServer::demoEmail });
         db.setDocumentValue(document, { "Smoker", "0", "Bool", now, QuindleServer::demoEmail });
+        db.setDocumentValue(document, { "Photo", ctx.imagePath(ctx.storeImage(picture(200, 150, 120, 90, 60, 50), owner)), "Image", now,
+                                          QuindleServer::demoEmail });
 
         add(home, item("Button", "Call us", "01234 567890"));
         int64_t old = add(home, item("Text", "Old notice", "The lift is out of order this week."));

@@ -239,12 +239,23 @@ int64_t ServerContext::storeImage(const std::string& bytes, int64_t ownerId)
     return id;
 }
 
-std::string ServerContext::imageUrl(int64_t id) const
+std::string ServerContext::imagePath(int64_t id) const
 {
     auto rows = storage.query("SELECT token FROM images WHERE id = ?", { id });
     if (rows.empty())
         return {};
-    return publicHost() + "/images/" + Storage::text(rows[0][0]) + ".jpg";
+    return "/images/" + Storage::text(rows[0][0]) + ".jpg";
+}
+
+std::string ServerContext::imageUrl(int64_t id) const
+{
+    std::string path = imagePath(id);
+    return path.empty() ? path : publicHost() + path;
+}
+
+std::string ServerContext::withHost(const std::string& address) const
+{
+    return address.starts_with("/images/") ? publicHost() + address : address;
 }
 
 std::optional<ServerContext::StoredImage> ServerContext::imageByToken(const std::string& token) const

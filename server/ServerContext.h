@@ -72,6 +72,10 @@ public:
     int64_t storeImage(const std::string& bytes, int64_t ownerId = 0);
     /// "HOST/images/TOKEN.jpg": the token is random, so one address does not lead to another.
     std::string imageUrl(int64_t id) const;
+    /// "/images/TOKEN.jpg", for addresses kept before the host is known (demo documents).
+    std::string imagePath(int64_t id) const;
+    /// A kept "/images/..." path with the host put in front; any other text as it is.
+    std::string withHost(const std::string& address) const;
     std::optional<StoredImage> imageByToken(const std::string& token) const;
     /// Hex characters of a picture token.
     static constexpr size_t imageTokenLength = 32;

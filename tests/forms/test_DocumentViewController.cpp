@@ -10,6 +10,7 @@
 #include "content/ContentFixture.h"
 #include "content/PendingEditorViewController.h"
 #include "server/QuindleServer.h"
+#include "ui/ImageView.h"
 #include "ui/NavigationController.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +56,7 @@ TEST_F(DocumentScreen, RowsByKindAndWhatEachRowOpens)
     open(false);
     EXPECT_EQ(screen->title(), "Resident assessment");
     EXPECT_EQ(table->titleForHeaderInSection(0), "Name");
-    ASSERT_EQ(table->numberOfRowsInSection(0), 9);
+    ASSERT_EQ(table->numberOfRowsInSection(0), 10);
     struct Case {
         int row;
         const char* label;
@@ -66,7 +67,7 @@ TEST_F(DocumentScreen, RowsByKindAndWhatEachRowOpens)
         { 0, "Weight", AccessoryType::None, "" }, { 1, "Height", AccessoryType::None, "" }, { 2, "BMI", AccessoryType::None, "" },
         { 3, "Note", AccessoryType::None, "" }, { 4, "Smoker", AccessoryType::None, "" }, { 5, "Note", AccessoryType::DisclosureIndicator, "text" },
         { 6, "BMI over 25", AccessoryType::None, "" }, { 7, "Mobility", AccessoryType::DisclosureIndicator, "select" },
-        { 8, "Photo", AccessoryType::None, "image" },
+        { 8, "Photo", AccessoryType::None, "image" }, { 9, "", AccessoryType::None, "" }, // "Room plan": the author's picture, no label
     };
     for (const Case& c : cases) {
         auto cell = row(c.row);
@@ -87,6 +88,16 @@ TEST_F(DocumentScreen, RowsByKindAndWhatEachRowOpens)
     EXPECT_EQ(std::dynamic_pointer_cast<BoolView>(row(4)->accessoryView())->state(), 2); // "0" is no
     auto options = std::dynamic_pointer_cast<SelectViewController>(screen->datasource()->viewControllerFofIndexPath({ 0, 7 }));
     EXPECT_EQ(options->rows(), (std::vector<std::string> { "Independent", "Needs help", "Dependent" }));
+
+    // The filled-in photo comes from the value, the room plan from "assVal": both arrive from the server.
+    auto picture = [&](int index) { return std::dynamic_pointer_cast<ImageView>(row(index)->accessoryView())->image(); };
+    EXPECT_FALSE(picture(8));
+    settle();
+    for (int index : { 8, 9 }) {
+        auto image = picture(index);
+        ASSERT_TRUE(image) << index;
+        EXPECT_EQ(image->width(), 96) << index;
+    }
 }
 
 TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
@@ -128,7 +139,7 @@ TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
     auto dict = outcome.content->object()->get("dict").object();
     for (auto [key, value] : { std::pair { "Weight", "90" }, { "Smoker", "1" }, { "Mobility", "Dependent" }, { "Note", "Needs a frame" } })
         EXPECT_EQ(dict->get(key).object()->get("val").asString(), value) << key;
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < 10; ++i)
         EXPECT_NE(detail(i), DocumentDatasource::unsavedText) << i;
 }
 

@@ -3,6 +3,7 @@
 #include "app/CreateAccountViewController.h"
 #include "app/LoginViewController.h"
 #include "forms/DocumentViewController.h"
+#include "forms/FormViewController.h"
 #include "app/RegisterViewController.h"
 #include "app/UserViewController.h"
 #include "content/DataManager.h"
@@ -221,6 +222,11 @@ std::shared_ptr<ViewController> AppDelegate::makeCreateAccountViewController(std
 std::shared_ptr<ViewController> AppDelegate::makeDocumentViewController(const JsonObjectPtr& document, const std::string& assetID)
 {
     return DocumentViewController::createForDocument(document, assetID);
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeFormViewController(const JsonObjectPtr& directory, const std::string& assetID)
+{
+    return FormViewController::createForDirectory(directory, assetID);
 }
 
 void AppDelegate::didRegisterUserNotificationSettings(unsigned grantedTypes)

@@ -69,6 +69,7 @@ public:
     std::shared_ptr<ViewController> makeLoginViewController(std::function<void()> done) override;
     std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()> done) override;
     std::shared_ptr<ViewController> makeDocumentViewController(const JsonObjectPtr& document, const std::string& assetID) override;
+    std::shared_ptr<ViewController> makeFormViewController(const JsonObjectPtr& directory, const std::string& assetID) override;
 
     // Push service callbacks.
     /// The user's answer to the registration: no types at all gets an alert.

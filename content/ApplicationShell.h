@@ -35,6 +35,19 @@ public:
     {
         return nullptr;
     }
+    /// The form-structure screen for a form's directory reply (its list, "name" and
+    /// "_linkedAsset") whose identifier is `assetID`; null when the shell has none to offer.
+    virtual std::shared_ptr<ViewController> makeFormViewController(const JsonObjectPtr& /*directory*/, const std::string& /*assetID*/)
+    {
+        return nullptr;
+    }
+    /// The add-field screen for the form `assetID`; it calls `completion` with the server's
+    /// reply once a field is stored. Null when the shell has none to offer.
+    virtual std::shared_ptr<ViewController> makeFormAddAssetViewController(const std::string& /*assetID*/,
+        std::function<void(std::optional<JsonValue>)> /*completion*/)
+    {
+        return nullptr;
+    }
 
     // What the form engine asks of the shell; the defaults send the legacy requests through
     // Model and ignore the replies.

@@ -286,7 +286,10 @@ void DataManager::editTable()
     auto screen = viewController();
     if (!m_isEditing) {
         m_isEditing = true;
-        m_editAlert = AlertView::create("Edit Page", "Do you want to reorder or edit the items?", "Cancel", { "Reorder", "Edit items" });
+        std::vector<std::string> choices { "Reorder", "Edit items" };
+        if (m_isForm)
+            choices.push_back(formFieldsButtonTitle);
+        m_editAlert = AlertView::create("Edit Page", "Do you want to reorder or edit the items?", "Cancel", std::move(choices));
         m_editAlert->setDelegate(weak_from_this());
         auto controller = screen ? screen->screenController() : nullptr;
         if (controller)
@@ -315,6 +318,12 @@ void DataManager::didDismissWithButtonIndex(AlertView&, int buttonIndex)
         break;
     case 2:
         editItems();
+        break;
+    case 3:
+        // The form's fields open on a screen of their own: the page is left as Cancel leaves it.
+        m_isEditing = false;
+        if (m_isForm)
+            loadFormForObject(m_asset, screen);
         break;
     default:
         m_isEditing = false;
@@ -544,6 +553,27 @@ void DataManager::loadDocumentForObject(const AssetRecord& record, const std::sh
             viewer->setObjects(linkedList(document));
             viewer->setAssetID(record->get("assetID").asString());
             pushOnto(tapped, viewer);
+        });
+    });
+}
+
+void DataManager::loadFormForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen)
+{
+    const std::string id = record ? asset::ident(record).value_or(m_assetID) : m_assetID;
+    if (id.empty())
+        return;
+    std::weak_ptr<DataManager> weakSelf = weak_from_this();
+    std::weak_ptr<DataManagerScreen> weakScreen = screen;
+    m_model.fetchDirectoryForAssetID(id, [weakSelf, weakScreen, id](std::optional<JsonValue> content, std::optional<Error>) {
+        MainQueue::shared().dispatch([weakSelf, weakScreen, id, content = std::move(content)] {
+            auto tapped = weakScreen.lock();
+            JsonObjectPtr directory = answerObject(content);
+            auto shell = ApplicationShell::shared();
+            if (!weakSelf.lock() || !tapped || !directory || !shell)
+                return;
+            // The shell builds the screen: it lives in forms/, above this layer.
+            if (auto fields = shell->makeFormViewController(directory, id))
+                pushOnto(tapped, fields);
         });
     });
 }

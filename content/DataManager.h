@@ -35,6 +35,8 @@ public:
     /// Notification names (no payload).
     static constexpr const char* reloadDataNotification = "reloadData";
     static constexpr const char* sendFormNotification = "SendForm";
+    /// The "Edit Page" choice that opens a form page's field list.
+    static constexpr const char* formFieldsButtonTitle = "Form fields";
     /// Key under which a deleted record keeps its "Restore" control.
     static constexpr const char* restoreButtonKey = "RestoreButton";
 
@@ -79,6 +81,9 @@ public:
     void loadDirectoryForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
     /// Fetches the record's document and pushes its screen; an answer of another type is ignored.
     void loadDocumentForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
+    /// Fetches the form's directory and pushes the shell's form-structure screen for it onto
+    /// `screen`'s stack; nothing opens when the request fails or the shell offers no screen.
+    void loadFormForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen);
     /// Fetches the record's tab bar and hands one page screen per tab with a list to the shell;
     /// `screen`, when given, is told when that is over.
     void loadTabbarForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen = nullptr);

@@ -56,3 +56,29 @@ reject not saved
         (std::vector<std::vector<std::string>> {
             { "Mobility", "Needs help" }, { "Note", "Walks with a frame" }, { "Smoker", "1" }, { "Weight", "90" } }));
 }
+
+TEST_F(Forms, AnOwnerOpensTheFormFieldsFromEditPageAndTheNameInputChangesNothing)
+{
+    TermRun run = runScript(std::string(loginScript) + R"(tab Home
+tap 6
+wait
+press Edit
+alert Form fields
+wait
+expect Your name  TextField  >
+expect Send  Submit  >
+press Edit
+tap 1
+expect {0}[Your name]
+field 0 Full name
+return 0
+expect Your name  TextField  >
+press Add
+expect Title: Add field
+back
+expect Title: Contact us
+)");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(sql("SELECT name FROM content_assets WHERE type = 'TextField' ORDER BY id"),
+        (std::vector<std::vector<std::string>> { { "Your name" }, { "Telephone" } }));
+}

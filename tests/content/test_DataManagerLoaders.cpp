@@ -138,7 +138,7 @@ TEST_F(LoaderTest, OtherRecordsOpenNothingInViewModeAndTheDocumentOpensItsScreen
     EXPECT_EQ(document->editor(), "DocumentViewController");
     EXPECT_EQ(document->title(), "Resident assessment");
     ASSERT_TRUE(document->objects());
-    EXPECT_EQ(document->objects()->size(), 9u);
+    EXPECT_EQ(document->objects()->size(), 10u);
     EXPECT_EQ(document->assetID(), childNamed(home, "Resident assessment")->get("assetID").asString());
 
     // A shell that makes the document screen gets the record and its id, and its screen opens.

@@ -263,6 +263,40 @@ TEST_F(AccountScreensTest, RegistrationChecksEachFieldInOrderThenRegistersTheAcc
     EXPECT_EQ(completions, 1);
 }
 
+TEST_F(AccountScreensTest, AFailedTrashRefreshKeepsTheTrashTabAndAnyTrashListReplacesIt)
+{
+    auto tabbar = JsonParser::parse(R"([{"Name":"Trash","Title":"Trash","Type":"Directory","Children":[)"
+                                    R"({"AssetId":"4","Type":"Text","Name":"Old note","IsDeleted":"true"}]}])")->array();
+    auto stacks = LoginViewController::tabStacksForTabbar(tabbar, model());
+    ASSERT_EQ(stacks.size(), 1u);
+    DataManager& trash = managerOf(stacks.front());
+    ASSERT_EQ(trash.objects()->size(), 1u);
+    auto& recorder = useRecordingServer();
+    auto answer = [&](int status, std::string body) {
+        recorder.setResponder([=](const RecordedRequest&) {
+            Reply reply;
+            reply.status = status;
+            reply.body = body;
+            return reply;
+        });
+    };
+    for (auto [status, body] : { std::pair { 500, std::string(R"({"error":"boom"})") }, std::pair { 200, std::string("not json {") },
+             std::pair { 200, std::string(R"({"Message":{"Trash":"none"}})") } }) {
+        answer(status, body);
+        trash.reload();
+        settle();
+        EXPECT_EQ(trash.objects()->size(), 1u) << status << " " << body;
+    }
+    answer(200, R"({"Message":{"Trash":[]}})");
+    trash.reload();
+    settle();
+    EXPECT_TRUE(trash.objects()->empty());
+    auto requests = recorder.requests();
+    ASSERT_EQ(requests.size(), 4u);
+    for (const auto& request : requests)
+        EXPECT_EQ(request.target, base + "trash");
+}
+
 TEST_F(AccountScreensTest, ResetPasswordSendsTheAddressAndReturnsToTheLoginScreen)
 {
     auto& recorder = useRecordingServer();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -92,6 +93,45 @@ TEST(TermClient, NoStartPageIsANoteNotACrash)
         EXPECT_EQ(run.status, 0) << body << "\n" << run.output;
         EXPECT_TRUE(contains(run.output, "quindle-term: no start page from")) << run.output;
     }
+}
+
+// A refresh whose reply is a failure leaves the page as it was; a list, even an empty one, replaces it.
+TEST(TermClient, AFailedRefreshKeepsThePage)
+{
+    std::atomic<int> pages { 0 };
+    RecordingServer server([&pages](const RecordedRequest&) {
+        Reply reply;
+        switch (pages++) {
+        case 0:
+            reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[)"
+                         R"({"AssetId":"2","Type":"Text","Name":"Welcome","Data":"Hello there"}]}})";
+            break;
+        case 1:
+            reply.status = 500;
+            reply.body = R"({"error":"boom"})";
+            break;
+        case 2:
+            reply.body = "not json {";
+            break;
+        default:
+            reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[]}})";
+        }
+        return reply;
+    });
+    TermRun run = runTerm("--server " + server.url(), R"(expect 0. Hello there
+refresh
+wait
+expect 0. Hello there
+refresh
+wait
+expect 0. Hello there
+refresh
+wait
+expect (no rows)
+)");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(contains(run.output, "line ")) << run.output; // no command failed
+    EXPECT_EQ(pages.load(), 4);
 }
 
 TEST(TermClient, BadOptionsAreUsageErrors)

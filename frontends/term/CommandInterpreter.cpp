@@ -279,20 +279,31 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
         std::string which = after(line, 1);
         if (!screen.tabBar)
             return failure("no tab bar");
+        const auto& tabs = screen.tabBar->viewControllers();
         int index = -1;
         if (auto n = number(which)) {
             index = *n;
         } else {
-            const auto& tabs = screen.tabBar->viewControllers();
+            // Two tabs may share a title (the start page and the user's own first page); picking
+            // one of them silently would act on a screen the script did not mean.
+            std::vector<std::string> matches;
             for (size_t i = 0; i < tabs.size(); ++i) {
-                if (TermRenderer::tabTitle(*tabs[i]) == which) {
-                    index = static_cast<int>(i);
-                    break;
-                }
+                if (TermRenderer::tabTitle(*tabs[i]) == which)
+                    matches.push_back(std::to_string(i));
             }
+            if (matches.size() > 1) {
+                std::string numbers;
+                for (const auto& match : matches)
+                    numbers += (numbers.empty() ? "" : ", ") + match;
+                return failure("more than one tab is called \"" + which + "\" (" + numbers + "): choose one by its number");
+            }
+            if (!matches.empty())
+                index = std::stoi(matches.front());
         }
-        if (index < 0 || !screen.tabBar->selectTab(index))
+        if (index < 0 || index >= static_cast<int>(tabs.size()))
             return failure("no tab \"" + which + "\"");
+        if (!screen.tabBar->selectTab(index))
+            return failure("tab \"" + which + "\" takes no tap now");
     } else if (command == "refresh") {
         if (!screen.table || !screen.table->pullToRefresh())
             return failure("this screen has nothing to refresh");

@@ -15,6 +15,7 @@
 
 #include <charconv>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <unistd.h>
 
@@ -145,7 +146,14 @@ CommandInterpreter::Result CommandInterpreter::execute(const std::string& rawLin
     std::istringstream split(line);
     for (std::string word; split >> word;)
         words.push_back(word);
-    return act(words, line);
+    Result result = act(words, line);
+    // The screen under an alert refuses input, which the bare refusal would not tell.
+    static const std::set<std::string> screenCommands { "tap", "press", "field", "return", "yes", "no", "back", "tab", "refresh", "move", "delete" };
+    if (!result.ok && screenCommands.contains(words[0]) && m_window) {
+        if (auto alert = m_window->topAlert())
+            result.message += " (the alert \"" + alert->title() + "\" is on screen)";
+    }
+    return result;
 }
 
 CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string>& words, const std::string& line)
@@ -345,7 +353,8 @@ CommandInterpreter::Result CommandInterpreter::pressTitle(const std::string& tit
         if (item->displayTitle() == title) {
             if (!item->isEnabled())
                 return failure("the button \"" + title + "\" is off");
-            item->press();
+            if (!item->press())
+                return failure("the button \"" + title + "\" takes no press now");
             return success();
         }
         titles.push_back(item->displayTitle());

@@ -24,6 +24,8 @@ namespace quindle {
 namespace {
 
 constexpr unsigned allNotificationTypes = NotificationType::Badge | NotificationType::Sound | NotificationType::Alert;
+/// The start page's title until its reply names the site, and when it does not.
+constexpr const char* startPageTitle = "Home";
 
 std::optional<std::filesystem::path> absoluteVariable(const char* name)
 {
@@ -86,6 +88,7 @@ void AppDelegate::buildStartPage()
     m_dataManager = DataManager::create(nullptr, m_model);
     auto screen = makeDirectoryScreen(m_dataManager);
     screen->setRootController(true);
+    screen->setTitle(startPageTitle);
     m_rootScreen = screen;
 
     auto stack = NavigationController::create(screen);
@@ -99,15 +102,20 @@ void AppDelegate::buildStartPage()
 
     // The reply is handled on the main queue, so only after launch has finished.
     std::weak_ptr<DataManager> weakManager = m_dataManager;
-    m_model.fetchDirectoryForAssetID({}, [weakManager](std::optional<JsonValue> content, std::optional<Error>) {
-        MainQueue::shared().dispatch([weakManager, content = std::move(content)] {
+    std::weak_ptr<DirectoryViewController> weakScreen = screen;
+    m_model.fetchDirectoryForAssetID({}, [weakManager, weakScreen](std::optional<JsonValue> content, std::optional<Error>) {
+        MainQueue::shared().dispatch([weakManager, weakScreen, content = std::move(content)] {
             auto manager = weakManager.lock();
             if (!manager)
                 return;
             AssetRecord page = content && content->isObject() ? content->object() : nullptr;
             if (auto id = asset::ident(page))
                 manager->setAssetID(*id);
-            manager->updateWithObjects(asset::list(page));
+            if (auto shown = weakScreen.lock(); shown && !asset::name(page).empty())
+                shown->setTitle(asset::name(page));
+            // A failed load keeps the list: a refresh may have filled it in the meantime.
+            if (auto list = asset::list(page))
+                manager->updateWithObjects(list);
         });
     });
 }

@@ -58,6 +58,9 @@ void CreateAccountViewController::viewDidLoad()
 
 bool CreateAccountViewController::save()
 {
+    // A second Save before the answer would register the organisation twice.
+    if (m_isSending)
+        return false;
     struct Check {
         std::vector<TextField*> fields;
         bool passes;
@@ -76,6 +79,7 @@ bool CreateAccountViewController::save()
             return false;
     }
 
+    m_isSending = true;
     std::weak_ptr<CreateAccountViewController> weak = std::static_pointer_cast<CreateAccountViewController>(shared_from_this());
     m_model.addAccountWithUsername(m_emailField->text(), password, m_organisationField->text(),
         [weak](std::optional<JsonValue> content, std::optional<Error> error) {
@@ -92,6 +96,7 @@ bool CreateAccountViewController::save()
 
 void CreateAccountViewController::replied(bool registered, const std::string& reason)
 {
+    m_isSending = false;
     std::weak_ptr<CreateAccountViewController> weak = std::static_pointer_cast<CreateAccountViewController>(shared_from_this());
     if (!registered) {
         // The screen stays open with what was typed, so the user can correct it.

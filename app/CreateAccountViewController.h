@@ -31,8 +31,10 @@ public:
     void setCompletionHandler(std::function<void()> handler) { m_completionHandler = std::move(handler); }
 
     /// Save: checks the fields in order, stopping at the first failure; sends when all pass.
-    /// Returns whether the request went out.
+    /// Returns whether the request went out (never while one is unanswered).
     bool save();
+    /// A registration is out and not answered yet.
+    bool isSending() const { return m_isSending; }
 
 protected:
     void viewDidLoad() override;
@@ -48,6 +50,7 @@ private:
     std::shared_ptr<TextField> m_passwordField;
     std::shared_ptr<TextField> m_passwordConfirmField;
     std::shared_ptr<TextField> m_organisationField;
+    bool m_isSending { false };
 };
 
 } // namespace quindle

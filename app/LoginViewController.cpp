@@ -146,7 +146,9 @@ LoginViewController::Screens LoginViewController::tabStacksForTabbar(const JsonA
                         if (Log::isEnabled())
                             Log::line("refresh trash " + (content ? JsonWriter::describe(*content) : std::string("(null)")));
                         const JsonValue* trash = content && content->isObject() ? content->object()->find("Trash") : nullptr;
-                        self->updateWithObjects(trash && trash->isArray() ? trash->array() : nullptr);
+                        // A failed request keeps the tab's list; only a list replaces it.
+                        if (trash && trash->isArray())
+                            self->updateWithObjects(trash->array());
                     });
                 });
             });

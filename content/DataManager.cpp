@@ -65,6 +65,13 @@ JsonObjectPtr answerObject(const std::optional<JsonValue>& content)
     return content && content->isObject() ? content->object() : nullptr;
 }
 
+/// The item list a reply hands over, or null when the request failed or the reply holds no list
+/// (an HTTP error, a body that is not JSON, no reply): a page then keeps what it shows.
+JsonArrayPtr answerList(const std::optional<JsonValue>& content)
+{
+    return asset::list(answerObject(content));
+}
+
 /// The "list" of the record's "_linkedAsset", when both are there.
 JsonArrayPtr linkedList(const JsonObjectPtr& record)
 {
@@ -105,8 +112,9 @@ std::shared_ptr<DataManager> pageCoordinator(const JsonArrayPtr& items, const st
     manager->setRefreshHandler([weak, id, &model] {
         model.fetchDirectoryForAssetID(id, [weak](std::optional<JsonValue> content, std::optional<Error>) {
             MainQueue::shared().dispatch([weak, content = std::move(content)] {
-                if (auto self = weak.lock())
-                    self->updateWithObjects(asset::list(answerObject(content)));
+                auto self = weak.lock();
+                if (auto list = answerList(content); self && list)
+                    self->updateWithObjects(list);
             });
         });
     });
@@ -196,8 +204,9 @@ void DataManager::reload()
     std::weak_ptr<DataManager> weak = weak_from_this();
     m_model.fetchDirectoryForAssetID(pageIdentifier(), [weak](std::optional<JsonValue> content, std::optional<Error>) {
         MainQueue::shared().dispatch([weak, content = std::move(content)] {
-            if (auto self = weak.lock())
-                self->updateWithObjects(content && content->isObject() ? asset::list(content->object()) : nullptr);
+            auto self = weak.lock();
+            if (auto list = answerList(content); self && list)
+                self->updateWithObjects(list);
         });
     });
 }
@@ -484,7 +493,8 @@ DataManager::EditorCompletionHandler DataManager::editorCompletionHandler(const 
             auto tapped = weakScreen.lock();
             if (!self || !tapped)
                 return;
-            self->setObjects(asset::list(answerObject(answer)));
+            if (auto list = answerList(answer))
+                self->setObjects(list);
             auto controller = tapped->screenController();
             // A modal editor sits over the page, not on its stack: popping would close the page.
             if (modal && controller && controller->presentedViewController())

@@ -114,7 +114,7 @@ void HidingNavTableViewController::viewDidLoad()
     m_add = createButtonWIthTitle("Add", nullptr);
     m_done = createButtonWIthTitle("Done", nullptr);
     m_back = createButtonWIthTitle("< Back", &HidingNavTableViewController::backAction);
-    m_imageEdit = createButtonWIthTitle("", &HidingNavTableViewController::changeImage);
+    m_imageEdit = createButtonWIthTitle(imageEditTitle, &HidingNavTableViewController::changeImage);
     m_imageEdit->setBackgroundColour(Colour::fromRGB(0, 0, 0, 0));
     m_login->setHidden(true);
     m_add->setHidden(true);

@@ -30,6 +30,8 @@ public:
     static constexpr double spacing = 8;
     /// Height of the picture-change area under the top buttons.
     static constexpr double imageEditHeight = 100;
+    /// What the picture-change area says, so it reads as a control and not as an empty box.
+    static constexpr const char* imageEditTitle = "Change picture";
 
     static std::shared_ptr<HidingNavTableViewController> create(std::shared_ptr<DataSourceProtocol> dataSource, double rowHeight);
 

@@ -1,5 +1,8 @@
 #include "ui/BarButtonItem.h"
 
+#include "ui/ViewController.h"
+#include "ui/Window.h"
+
 namespace quindle {
 
 std::shared_ptr<BarButtonItem> BarButtonItem::create(std::string title, BarButtonStyle style, std::function<void()> action)
@@ -38,13 +41,18 @@ std::string BarButtonItem::displayTitle() const
     return m_title;
 }
 
-void BarButtonItem::press()
+bool BarButtonItem::press()
 {
-    // The action may replace the bar buttons, destroying this item; keep a copy to call.
     if (!m_enabled || !action)
-        return;
+        return false;
+    auto owner = m_owner.lock();
+    auto shown = owner ? owner->window() : nullptr;
+    if (shown && !shown->takesScreenInput())
+        return false;
+    // The action may replace the bar buttons, destroying this item; keep a copy to call.
     auto call = action;
     call();
+    return true;
 }
 
 } // namespace quindle

@@ -6,6 +6,8 @@
 
 namespace quindle {
 
+class ViewController;
+
 /// The look of a bar button: Done is the emphasised one.
 enum class BarButtonStyle { Plain, Done };
 
@@ -28,13 +30,17 @@ public:
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { m_enabled = enabled; }
 
-    /// The user presses the button; a disabled button does nothing.
-    void press();
+    /// The user presses the button: the action runs unless the button is disabled, has none, or
+    /// an alert covers the screen whose bar holds it. Returns whether it ran.
+    bool press();
 
     std::function<void()> action;
 
 private:
+    friend class ViewController;
     BarButtonItem() = default;
+    /// The screen whose bar shows the button, set when a screen takes it.
+    std::weak_ptr<const ViewController> m_owner;
     std::string m_title;
     BarButtonStyle m_style { BarButtonStyle::Plain };
     SystemItem m_system { SystemItem::Custom };

@@ -14,7 +14,7 @@ std::shared_ptr<Button> Button::create(std::string title, Rect frame)
 
 bool Button::tap()
 {
-    if (!m_enabled || isHidden() || !isUserInteractionEnabled() || !onTap)
+    if (!m_enabled || isHidden() || !isUserInteractionEnabled() || !onTap || !takesUserInput())
         return false;
     // The handler may remove this button from its parent; keep it for the call.
     auto keepAlive = shared_from_this();

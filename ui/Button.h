@@ -18,8 +18,8 @@ public:
     bool isEnabled() const { return m_enabled; }
     void setEnabled(bool enabled) { update(m_enabled, enabled, ChangeKind::Appearance); }
 
-    /// The user taps: onTap runs unless the button is disabled, hidden or not touchable.
-    /// Returns whether it ran.
+    /// The user taps: onTap runs unless the button is disabled, hidden, not touchable or under
+    /// an alert. Returns whether it ran.
     bool tap();
 
     std::function<void(Button&)> onTap;

@@ -75,7 +75,7 @@ void CollectionView::reloadData()
 
 bool CollectionView::selectItem(IndexPath path)
 {
-    if (path.section != 0 || path.row < 0 || path.row >= numberOfItems())
+    if (path.section != 0 || path.row < 0 || path.row >= numberOfItems() || !takesUserInput())
         return false;
     m_selected = path;
     notify(ChangeKind::Value);

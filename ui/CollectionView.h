@@ -60,7 +60,8 @@ public:
     void reloadData();
 
     std::optional<IndexPath> indexPathForSelectedItem() const { return m_selected; }
-    /// The user taps an item: it is marked selected and the delegate told. Returns whether the item exists.
+    /// The user taps an item: it is marked selected and the delegate told. Returns whether it was
+    /// taken: the item exists and no alert covers the view.
     bool selectItem(IndexPath path);
 
 private:

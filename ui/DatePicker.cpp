@@ -8,7 +8,7 @@ std::shared_ptr<DatePicker> DatePicker::create(Rect frame) { return std::shared_
 
 void DatePicker::pick(Date date)
 {
-    if (!isUserInteractionEnabled())
+    if (!isUserInteractionEnabled() || !takesUserInput())
         return;
     if (m_maximum && date > *m_maximum)
         date = *m_maximum;

@@ -26,7 +26,7 @@ public:
     std::optional<Date> maximumDate() const { return m_maximum; }
     void setMaximumDate(std::optional<Date> date) { update(m_maximum, date, ChangeKind::Appearance); }
     /// The user turns the wheels to a date, held within the limits (the minimum wins when they
-    /// cross); onValueChanged fires if it changed.
+    /// cross); onValueChanged fires if it changed. Ignored under an alert.
     void pick(Date date);
 
     std::function<void(DatePicker&)> onValueChanged;

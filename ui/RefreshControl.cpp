@@ -6,7 +6,7 @@ std::shared_ptr<RefreshControl> RefreshControl::create() { return std::shared_pt
 
 bool RefreshControl::pull()
 {
-    if (m_refreshing || isHidden())
+    if (m_refreshing || isHidden() || !takesUserInput())
         return false;
     beginRefreshing();
     if (!onRefresh)

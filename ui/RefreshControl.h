@@ -15,8 +15,8 @@ public:
     /// Code starts and stops the spinner; neither runs onRefresh.
     void beginRefreshing() { update(m_refreshing, true, ChangeKind::Value); }
     void endRefreshing() { update(m_refreshing, false, ChangeKind::Value); }
-    /// The user pulls: the spinner starts and onRefresh runs. A pull while it already spins
-    /// does nothing. Returns whether onRefresh ran.
+    /// The user pulls: the spinner starts and onRefresh runs. A pull while it already spins, or
+    /// under an alert, does nothing. Returns whether onRefresh ran.
     bool pull();
 
     std::function<void(RefreshControl&)> onRefresh;

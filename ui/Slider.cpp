@@ -21,7 +21,7 @@ void Slider::setRange(double minimum, double maximum)
 
 void Slider::slide(double value)
 {
-    if (!isUserInteractionEnabled())
+    if (!isUserInteractionEnabled() || !takesUserInput())
         return;
     double before = m_value;
     setValue(value);

@@ -18,7 +18,8 @@ public:
     double maximumValue() const { return m_max; }
     /// A reversed range is put in order; the value is clamped into it.
     void setRange(double minimum, double maximum);
-    /// The user drags the thumb to a value (clamped); onValueChanged fires if it moved.
+    /// The user drags the thumb to a value (clamped); onValueChanged fires if it moved. Ignored
+    /// under an alert.
     void slide(double value);
 
     std::function<void(Slider&)> onValueChanged;

@@ -6,7 +6,7 @@ std::shared_ptr<Switch> Switch::create(Rect frame) { return std::shared_ptr<Swit
 
 void Switch::toggle()
 {
-    if (!isUserInteractionEnabled())
+    if (!isUserInteractionEnabled() || !takesUserInput())
         return;
     setOn(!m_on);
     if (onValueChanged)

@@ -14,7 +14,7 @@ public:
     bool isOn() const { return m_on; }
     /// Sets the state as code does; fires no onValueChanged.
     void setOn(bool on) { update(m_on, on, ChangeKind::Value); }
-    /// The user flips the switch (ignored when it is not touchable).
+    /// The user flips the switch (ignored when it is not touchable or under an alert).
     void toggle();
 
     std::function<void(Switch&)> onValueChanged;

@@ -1,5 +1,7 @@
 #include "ui/TabBarController.h"
 
+#include "ui/Window.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -89,7 +91,8 @@ void TabBarController::setSelectedViewController(const std::shared_ptr<ViewContr
 
 bool TabBarController::selectTab(int index)
 {
-    if (index < 0 || index >= static_cast<int>(m_tabs.size()))
+    auto shown = window();
+    if (index < 0 || index >= static_cast<int>(m_tabs.size()) || (shown && !shown->takesScreenInput()))
         return false;
     select(index);
     // The handler may change the tabs; keep the chosen one alive for the call.

@@ -23,7 +23,8 @@ public:
     std::shared_ptr<ViewController> selectedViewController() const;
     /// Ignored unless the controller is one of the tabs.
     void setSelectedViewController(const std::shared_ptr<ViewController>& controller);
-    /// The user taps a tab: selects it and tells onSelect. Returns whether the index was valid.
+    /// The user taps a tab: selects it and tells onSelect. Returns whether it was taken: the
+    /// index is valid and no alert covers the window.
     bool selectTab(int index);
 
     bool isTabBarHidden() const { return m_bar == BarVisibility::Hidden; }

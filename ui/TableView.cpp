@@ -240,7 +240,7 @@ void TableView::setContentOffset(Point offset, Animated)
 
 bool TableView::selectRow(IndexPath path)
 {
-    if ((isEditing() && !m_selectWhileEditing) || !exists(path))
+    if ((isEditing() && !m_selectWhileEditing) || !exists(path) || !takesUserInput())
         return false;
     selectRowAtIndexPath(path, Animated::No);
     if (auto delegate = m_delegate.lock())
@@ -251,7 +251,7 @@ bool TableView::selectRow(IndexPath path)
 bool TableView::deleteRow(IndexPath path)
 {
     auto source = m_dataSource.lock();
-    if (!source || !isEditing() || !exists(path) || !source->canEditRowAtIndexPath(*this, path))
+    if (!source || !isEditing() || !exists(path) || !takesUserInput() || !source->canEditRowAtIndexPath(*this, path))
         return false;
     auto delegate = m_delegate.lock();
     auto style = delegate ? delegate->editingStyleForRowAtIndexPath(*this, path) : EditingStyle::Delete;
@@ -266,7 +266,7 @@ bool TableView::deleteRow(IndexPath path)
 bool TableView::moveRow(IndexPath from, IndexPath to)
 {
     auto source = m_dataSource.lock();
-    if (!source || !isEditing() || !exists(from) || !source->canMoveRowAtIndexPath(*this, from))
+    if (!source || !isEditing() || !exists(from) || !takesUserInput() || !source->canMoveRowAtIndexPath(*this, from))
         return false;
     // Moving into another section adds a row there, so one past its end is a valid target.
     int limit = numberOfRowsInSection(to.section) + (to.section == from.section ? 0 : 1);

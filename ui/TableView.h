@@ -140,7 +140,7 @@ public:
     Point contentOffset() const { return m_offset; }
     void setContentOffset(Point offset, Animated animated);
 
-    /// User actions. Each returns whether it was taken.
+    /// User actions. Each returns whether it was taken; none is while an alert covers the table.
     /// Taps a row: marks it selected and tells the delegate; ignored in editing mode
     /// unless allowed.
     bool selectRow(IndexPath path);

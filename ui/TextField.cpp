@@ -13,6 +13,8 @@ bool TextField::becomeFirstResponder()
 
 bool TextField::replaceCharacters(TextRange range, const std::string& replacement)
 {
+    if (!takesUserInput())
+        return false;
     if (shouldChangeCharacters && !shouldChangeCharacters(*this, range, replacement))
         return false;
     auto changed = range.applyTo(m_text, replacement);
@@ -26,6 +28,8 @@ bool TextField::replaceCharacters(TextRange range, const std::string& replacemen
 
 bool TextField::pressReturn()
 {
+    if (!takesUserInput())
+        return false;
     if (shouldReturn && !shouldReturn(*this))
         return false;
     if (onReturn)

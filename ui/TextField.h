@@ -33,12 +33,13 @@ public:
     /// Keyboard focus, one input of a view tree at a time. Taking it is refused for a hidden field.
     bool becomeFirstResponder();
 
-    /// The user edits: shouldChangeCharacters may refuse; otherwise the range is replaced and
-    /// onChange fires. Returns whether the edit was made.
+    /// The user edits: refused under an alert, and shouldChangeCharacters may refuse; otherwise
+    /// the range is replaced and onChange fires. Returns whether the edit was made.
     bool replaceCharacters(TextRange range, const std::string& replacement);
     /// The user replaces the whole text.
     bool type(const std::string& text) { return replaceCharacters({ 0, m_text.size() }, text); }
-    /// The user presses return: shouldReturn may refuse; otherwise onReturn runs.
+    /// The user presses return: refused under an alert, and shouldReturn may refuse; otherwise
+    /// onReturn runs.
     bool pressReturn();
 
     std::function<bool(TextField&, TextRange, const std::string&)> shouldChangeCharacters;

@@ -13,7 +13,7 @@ bool TextView::becomeFirstResponder()
 
 bool TextView::replaceText(TextRange range, const std::string& replacement)
 {
-    if (!isEditable() || !isUserInteractionEnabled())
+    if (!isEditable() || !isUserInteractionEnabled() || !takesUserInput())
         return false;
     if (shouldChangeText && !shouldChangeText(*this, range, replacement))
         return false;

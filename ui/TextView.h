@@ -32,7 +32,7 @@ public:
     /// untouchable view.
     bool becomeFirstResponder();
 
-    /// The user edits: refused for a read-only or untouchable view, or by shouldChangeText;
+    /// The user edits: refused for a read-only or untouchable view, under an alert, or by shouldChangeText;
     /// otherwise the range is replaced and onChange fires. Returns whether the edit was made.
     bool replaceText(TextRange range, const std::string& replacement);
     /// The user replaces the whole text.

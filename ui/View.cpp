@@ -1,6 +1,7 @@
 #include "ui/View.h"
 
 #include "ui/ViewController.h"
+#include "ui/Window.h"
 
 #include <algorithm>
 
@@ -125,10 +126,29 @@ void View::resignFirstResponder()
     focusLost();
 }
 
+std::shared_ptr<Window> View::window() const
+{
+    // Raw steps up the chain, with the parent held, so no view needs to be owned by a shared pointer.
+    const View* root = this;
+    std::shared_ptr<View> held;
+    while (auto parent = root->superview()) {
+        held = std::move(parent);
+        root = held.get();
+    }
+    auto controller = root->viewController();
+    return controller ? controller->window() : nullptr;
+}
+
+bool View::takesUserInput() const
+{
+    auto shown = window();
+    return !shown || shown->takesScreenInput();
+}
+
 bool View::touch(Point location)
 {
     if (m_hidden || !m_interaction || !onTouch || location.x < 0 || location.y < 0 || location.x > m_frame.width
-        || location.y > m_frame.height)
+        || location.y > m_frame.height || !takesUserInput())
         return false;
     onTouch(*this, location);
     return true;

@@ -86,6 +86,11 @@ public:
     std::shared_ptr<ViewObserver> observer() const;
     /// The controller whose root view this is, if any.
     std::shared_ptr<ViewController> viewController() const { return m_controller.lock(); }
+    /// The window showing the screen this view belongs to, if any.
+    std::shared_ptr<Window> window() const;
+    /// Whether the user may act on this view now: not while an alert covers its window. A view
+    /// in no window (an alert's own text field) always may.
+    bool takesUserInput() const;
 
 protected:
     explicit View(Rect frame) : m_frame(frame) { }

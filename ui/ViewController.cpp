@@ -49,6 +49,8 @@ void ViewController::setLeftBarButtonItem(std::shared_ptr<BarButtonItem> item)
     if (item == m_left)
         return;
     m_left = std::move(item);
+    if (m_left)
+        m_left->m_owner = weak_from_this();
     notify(ControllerChange::BarButtons);
 }
 
@@ -66,6 +68,8 @@ void ViewController::setRightBarButtonItems(std::vector<std::shared_ptr<BarButto
     if (items == m_right)
         return;
     m_right = std::move(items);
+    for (auto& item : m_right)
+        item->m_owner = weak_from_this();
     notify(ControllerChange::BarButtons);
 }
 

@@ -55,7 +55,7 @@ std::shared_ptr<ViewController> Window::visibleViewController() const
 bool Window::back()
 {
     auto visible = visibleViewController();
-    if (!visible)
+    if (!visible || !takesScreenInput())
         return false;
     // Inside a stack above its root, back pops, also within a presented stack.
     auto nav = visible->navigationController();

@@ -29,13 +29,16 @@ public:
 
     /// What the user sees: the deepest shown controller, a presented one counting.
     std::shared_ptr<ViewController> visibleViewController() const;
-    /// Back: dismisses the top modal screen if there is one, else pops the visible stack.
-    /// Returns whether anything changed.
+    /// The user goes back: dismisses the top modal screen if there is one, else pops the visible
+    /// stack; nothing while an alert is shown. Returns whether anything changed.
     bool back();
 
     /// Alerts on screen, the last on top. Shown alerts are held here until dismissed.
     const std::vector<std::shared_ptr<AlertView>>& alerts() const { return m_alerts; }
     std::shared_ptr<AlertView> topAlert() const { return m_alerts.empty() ? nullptr : m_alerts.back(); }
+    /// While an alert is shown the screens under it take no user input (the alert's own
+    /// buttons and fields still do); what the code changes goes through as before.
+    bool takesScreenInput() const { return m_alerts.empty(); }
     /// Popovers shown and not dismissed.
     const std::vector<std::shared_ptr<PopoverController>>& popovers() const { return m_popovers; }
 

@@ -15,6 +15,7 @@
 
 #include <charconv>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <unistd.h>
 
@@ -145,7 +146,14 @@ CommandInterpreter::Result CommandInterpreter::execute(const std::string& rawLin
     std::istringstream split(line);
     for (std::string word; split >> word;)
         words.push_back(word);
-    return act(words, line);
+    Result result = act(words, line);
+    // The screen under an alert refuses input, which the bare refusal would not tell.
+    static const std::set<std::string> screenCommands { "tap", "press", "field", "return", "yes", "no", "back", "tab", "refresh", "move", "delete" };
+    if (!result.ok && screenCommands.contains(words[0]) && m_window) {
+        if (auto alert = m_window->topAlert())
+            result.message += " (the alert \"" + alert->title() + "\" is on screen)";
+    }
+    return result;
 }
 
 CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string>& words, const std::string& line)
@@ -279,20 +287,31 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
         std::string which = after(line, 1);
         if (!screen.tabBar)
             return failure("no tab bar");
+        const auto& tabs = screen.tabBar->viewControllers();
         int index = -1;
         if (auto n = number(which)) {
             index = *n;
         } else {
-            const auto& tabs = screen.tabBar->viewControllers();
+            // Two tabs may share a title (the start page and the user's own first page); picking
+            // one of them silently would act on a screen the script did not mean.
+            std::vector<std::string> matches;
             for (size_t i = 0; i < tabs.size(); ++i) {
-                if (TermRenderer::tabTitle(*tabs[i]) == which) {
-                    index = static_cast<int>(i);
-                    break;
-                }
+                if (TermRenderer::tabTitle(*tabs[i]) == which)
+                    matches.push_back(std::to_string(i));
             }
+            if (matches.size() > 1) {
+                std::string numbers;
+                for (const auto& match : matches)
+                    numbers += (numbers.empty() ? "" : ", ") + match;
+                return failure("more than one tab is called \"" + which + "\" (" + numbers + "): choose one by its number");
+            }
+            if (!matches.empty())
+                index = std::stoi(matches.front());
         }
-        if (index < 0 || !screen.tabBar->selectTab(index))
+        if (index < 0 || index >= static_cast<int>(tabs.size()))
             return failure("no tab \"" + which + "\"");
+        if (!screen.tabBar->selectTab(index))
+            return failure("tab \"" + which + "\" takes no tap now");
     } else if (command == "refresh") {
         if (!screen.table || !screen.table->pullToRefresh())
             return failure("this screen has nothing to refresh");
@@ -334,7 +353,8 @@ CommandInterpreter::Result CommandInterpreter::pressTitle(const std::string& tit
         if (item->displayTitle() == title) {
             if (!item->isEnabled())
                 return failure("the button \"" + title + "\" is off");
-            item->press();
+            if (!item->press())
+                return failure("the button \"" + title + "\" takes no press now");
             return success();
         }
         titles.push_back(item->displayTitle());

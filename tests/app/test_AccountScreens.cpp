@@ -263,6 +263,83 @@ TEST_F(AccountScreensTest, RegistrationChecksEachFieldInOrderThenRegistersTheAcc
     EXPECT_EQ(completions, 1);
 }
 
+TEST_F(AccountScreensTest, SaveBeforeTheAnswerOrUnderItsAlertRegistersOnce)
+{
+    LogCapture log;
+    int completions = 0;
+    auto screen = CreateAccountViewController::create(model(), [&] { ++completions; });
+    present(screen);
+    screen->tableView()->layoutAllRows(); // the rows on screen, as a front end draws them
+    screen->emailField()->type("twice@quindle.example");
+    screen->passwordField()->type("long-enough");
+    screen->passwordConfirmField()->type("long-enough");
+    screen->organisationField()->type("Twice Ltd");
+    auto save = screen->rightBarButtonItem();
+    ASSERT_TRUE(save);
+    ASSERT_TRUE(save->press());
+    EXPECT_TRUE(screen->isSending());
+    EXPECT_FALSE(screen->save()); // the first is not answered yet
+    ASSERT_TRUE(runUntil([&] { return screen->alert() != nullptr; }));
+    EXPECT_FALSE(screen->isSending());
+    ASSERT_EQ(window->topAlert(), screen->alert());
+    EXPECT_EQ(screen->alert()->title(), "Verify email");
+
+    // Under the alert the screen takes neither the press nor typing.
+    EXPECT_FALSE(save->press());
+    EXPECT_FALSE(screen->emailField()->type("other@quindle.example"));
+    EXPECT_EQ(screen->emailField()->text(), "twice@quindle.example");
+    settle();
+    auto registrations = [&] {
+        int count = 0;
+        for (const auto& line : log.lines())
+            count += line.starts_with("requestWithURL ") && line.find("/registerCompany?") != std::string::npos;
+        return count;
+    };
+    EXPECT_EQ(registrations(), 1);
+
+    ASSERT_TRUE(screen->alert()->chooseButtonWithTitle("Ok"));
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(root->presentedViewController());
+    model().loginWithUsername("twice@quindle.example", "long-enough", {});
+    settle();
+    EXPECT_TRUE(model().isLoggedIn());
+    EXPECT_EQ(registrations(), 1);
+}
+
+TEST_F(AccountScreensTest, AFailedTrashRefreshKeepsTheTrashTabAndAnyTrashListReplacesIt)
+{
+    auto tabbar = JsonParser::parse(R"([{"Name":"Trash","Title":"Trash","Type":"Directory","Children":[)"
+                                    R"({"AssetId":"4","Type":"Text","Name":"Old note","IsDeleted":"true"}]}])")->array();
+    auto stacks = LoginViewController::tabStacksForTabbar(tabbar, model());
+    ASSERT_EQ(stacks.size(), 1u);
+    DataManager& trash = managerOf(stacks.front());
+    ASSERT_EQ(trash.objects()->size(), 1u);
+    auto& recorder = useRecordingServer();
+    auto answer = [&](int status, std::string body) {
+        recorder.setResponder([=](const RecordedRequest&) {
+            Reply reply;
+            reply.status = status;
+            reply.body = body;
+            return reply;
+        });
+    };
+    for (auto [status, body] : { std::pair { 500, std::string(R"({"error":"boom"})") }, std::pair { 200, std::string("not json {") },
+             std::pair { 200, std::string(R"({"Message":{"Trash":"none"}})") } }) {
+        answer(status, body);
+        trash.reload();
+        settle();
+        EXPECT_EQ(trash.objects()->size(), 1u) << status << " " << body;
+    }
+    answer(200, R"({"Message":{"Trash":[]}})");
+    trash.reload();
+    settle();
+    EXPECT_TRUE(trash.objects()->empty());
+    auto requests = recorder.requests();
+    ASSERT_EQ(requests.size(), 4u);
+    for (const auto& request : requests)
+        EXPECT_EQ(request.target, base + "trash");
+}
+
 TEST_F(AccountScreensTest, ResetPasswordSendsTheAddressAndReturnsToTheLoginScreen)
 {
     auto& recorder = useRecordingServer();

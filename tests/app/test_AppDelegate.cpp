@@ -85,6 +85,44 @@ TEST_F(AppDelegateTest, LaunchShowsTheStartPageInOneTabWithTheBarHidden)
     EXPECT_FALSE(pad->window()->rootViewController());
 }
 
+TEST_F(AppDelegateTest, TheStartPageTakesTheNameItsReplyCarriesElseHomeAndAsksNothingMore)
+{
+    struct Case {
+        const char* what;
+        int status;
+        std::string body;
+        std::string title;
+        size_t rows;
+    };
+    for (const Case& c : { Case { "named", 200, R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Larchwood","Children":[{"AssetId":"2","Type":"Text","Name":"Hi"}]}})", "Larchwood", 1 },
+             Case { "unnamed", 200, R"({"Message":{"AssetId":"1","Type":"Directory","Children":[]}})", "Home", 0 },
+             Case { "empty name", 200, R"({"Message":{"AssetId":"1","Type":"Directory","Name":"","Children":[]}})", "Home", 0 },
+             Case { "failed", 500, R"({"error":"down"})", "Home", 0 } }) {
+        auto& recorder = useRecordingServer([c](const RecordedRequest&) {
+            Reply reply;
+            reply.status = c.status;
+            reply.body = c.body;
+            return reply;
+        });
+        auto app = launch();
+        auto start = std::dynamic_pointer_cast<NavigationController>(app->tabbar()->viewControllers()[0])->topViewController();
+        EXPECT_EQ(start->title(), "Home") << c.what; // before any reply
+        settle();
+        EXPECT_EQ(start->title(), c.title) << c.what;
+        EXPECT_EQ(app->dataManager()->objects()->size(), c.rows) << c.what;
+        // A page pushed on the start page's stack goes back to that title.
+        auto pushed = ViewController::create("Pushed");
+        std::dynamic_pointer_cast<NavigationController>(app->tabbar()->viewControllers()[0])->pushViewController(pushed, Animated::No);
+        auto& shown = pushed->navigationController()->viewControllers();
+        EXPECT_EQ(shown[shown.size() - 2]->title(), c.title) << c.what;
+        // The title costs no request of its own: launch asks for the start page, as before.
+        auto requests = recorder.requests();
+        ASSERT_EQ(requests.size(), 1u) << c.what;
+        EXPECT_EQ(requests[0].method, "GET");
+        EXPECT_EQ(requests[0].target, "/~corvath/vantro/web/app_dev.php/contentForNode");
+    }
+}
+
 TEST_F(AppDelegateTest, LoginReplyRebuildsTheLoginTabsFromTheSessionsTabs)
 {
     auto app = launch();
@@ -116,7 +154,7 @@ TEST_F(AppDelegateTest, LoggingInFromTheStartPageAddsTheUserAndLoginTabsAndLoggi
     login->login();
     ASSERT_TRUE(runUntil([&] { return app->tabbar()->viewControllers().size() > 3; }));
     auto titles = shownTitles(*app);
-    EXPECT_EQ(titles.front(), "");
+    EXPECT_EQ(titles.front(), "Home"); // the start page, named by its reply
     EXPECT_EQ(titles[1], "Home");
     EXPECT_EQ(std::vector<std::string>(titles.end() - 3, titles.end()), std::vector<std::string>({ "Trash", "Tab Edit", "Account" }));
     EXPECT_FALSE(app->tabbar()->isTabBarHidden());
@@ -147,11 +185,11 @@ TEST_F(AppDelegateTest, TabOperationsKeepBaseUserAndLoginTabsApart)
     app->updateUserTabbar({});
     EXPECT_EQ(app->tabbar()->viewControllers().size(), 1u); // stored, not shown
     app->addLoginItemsToTabbar({ first });
-    EXPECT_EQ(shownTitles(*app), std::vector<std::string>({ "", "Tab Edit", "Account" }));
+    EXPECT_EQ(shownTitles(*app), std::vector<std::string>({ "Home", "Tab Edit", "Account" }));
     EXPECT_FALSE(app->tabbar()->isTabBarHidden());
     app->updateUserTabbar({ stack("Mine") });
     app->addLoginItemsToTabbar({ first });
-    EXPECT_EQ(shownTitles(*app), std::vector<std::string>({ "", "Mine", "Tab Edit", "Account" }));
+    EXPECT_EQ(shownTitles(*app), std::vector<std::string>({ "Home", "Mine", "Tab Edit", "Account" }));
     EXPECT_EQ(app->tabbarItems(), std::vector<std::shared_ptr<ViewController>>({ first }));
 
     // After logout only the base tabs show; the bar is left as it is.

@@ -317,7 +317,13 @@ TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads
     MainQueue::shared().runUntilIdle();
     EXPECT_FALSE(page->presentedViewController());
     EXPECT_EQ(nav->topViewController(), page);
-    EXPECT_TRUE(manager->objects()->empty()); // an answer without a list empties the page
+    EXPECT_EQ(manager->objects()->size(), 1u); // an answer without a list keeps the page
+    select(*manager, "Directory", true);
+    ASSERT_TRUE(presentedEditor());
+    presentedEditor()->completionHandler()(std::nullopt); // the editor's request failed
+    MainQueue::shared().runUntilIdle();
+    EXPECT_FALSE(page->presentedViewController());
+    EXPECT_EQ(manager->objects()->size(), 1u);
 
     // A handler whose coordinator is gone does nothing.
     manager->setObjects(listOf({ record("Text", "Text") }));
@@ -367,4 +373,67 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     ASSERT_TRUE(top<DirectoryViewController>());
     EXPECT_EQ(top<DirectoryViewController>()->title(), "Gallery");
     EXPECT_EQ(onlyRequest().target, base() + "contentForNode?assetid=5");
+}
+
+TEST_F(LoaderTest, AFailedRefreshKeepsWhatThePageShowsAndAnyListReplacesIt)
+{
+    auto answer = [&](int status, std::string body) {
+        server.setResponder([=](const RecordedRequest&) { return makeReply(status, body); });
+    };
+    answer(200, R"({"Message":{"AssetId":"5","Type":"Directory","name":"Garden","Children":[)"
+                R"({"AssetId":"6","Type":"Text","Name":"Roses"},{"AssetId":"7","Type":"Text","Name":"Pond"}]}})");
+    // A coordinator that reloads its own directory (the start page's kind), and a page opened
+    // from it, which reloads through the refresh handler it was made with.
+    auto start = pageWith(JsonArray::create());
+    start->reload();
+    settle();
+    start->loadDirectoryForObject(record("Directory", "Garden", "5"), page);
+    settle();
+    auto opened = top<DirectoryViewController>();
+    ASSERT_TRUE(opened && opened != page);
+    auto garden = opened->dataSource()->dataManager();
+    auto names = [](const DataManager& manager) {
+        std::vector<std::string> out;
+        for (const JsonValue& item : manager.objects()->items())
+            out.push_back(asset::name(item.object()));
+        return out;
+    };
+    const std::vector<std::string> shown { "Roses", "Pond" };
+    ASSERT_EQ(names(*start), shown);
+    ASSERT_EQ(names(*garden), shown);
+
+    struct Failure {
+        const char* what;
+        int status; // 0: nothing listens
+        const char* body;
+    };
+    for (const Failure& failure : { Failure { "HTTP 500", 500, R"({"error":"boom"})" }, Failure { "not JSON", 200, "<html>not json</html>" },
+             Failure { "no list", 200, R"({"Message":"a text, not a record"})" }, Failure { "no reply", 0, "" } }) {
+        if (failure.status)
+            answer(failure.status, failure.body);
+        else
+            model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
+        start->reload();
+        ASSERT_TRUE(opened->tableView()->pullToRefresh()) << failure.what;
+        settle();
+        EXPECT_EQ(names(*start), shown) << failure.what;
+        EXPECT_EQ(names(*garden), shown) << failure.what;
+        EXPECT_EQ(opened->tableView()->numberOfRowsInSection(0), 2) << failure.what;
+        model().setConfiguration(*ServerConfiguration::create(server.url()));
+    }
+
+    // A real list replaces the page's, an empty one too.
+    answer(200, R"({"Message":{"AssetId":"5","Type":"Directory","Children":[{"AssetId":"8","Type":"Text","Name":"Lawn"}]}})");
+    start->reload();
+    ASSERT_TRUE(opened->tableView()->pullToRefresh());
+    settle();
+    EXPECT_EQ(names(*start), std::vector<std::string> { "Lawn" });
+    EXPECT_EQ(names(*garden), std::vector<std::string> { "Lawn" });
+    answer(200, R"({"Message":{"AssetId":"5","Type":"Directory","Children":[]}})");
+    start->reload();
+    ASSERT_TRUE(opened->tableView()->pullToRefresh());
+    settle();
+    EXPECT_TRUE(start->objects()->empty());
+    EXPECT_TRUE(garden->objects()->empty());
+    EXPECT_EQ(opened->tableView()->numberOfRowsInSection(0), 0);
 }

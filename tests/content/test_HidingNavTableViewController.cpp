@@ -44,7 +44,7 @@ TEST_F(HidingNavTest, LoadingBuildsTheHeaderTheSixButtonsAndTheTableUnderTheHead
              screen->imageEditButton() })
         buttons.emplace_back(button->title(), !button->isHidden());
     EXPECT_EQ(buttons, (std::vector<std::pair<std::string, bool>> {
-                           { "Login", false }, { "Edit", true }, { "Add", false }, { "Done", false }, { "< Back", true }, { "", true } }));
+                           { "Login", false }, { "Edit", true }, { "Add", false }, { "Done", false }, { "< Back", true }, { "Change picture", true } }));
     // "< Back" left and "Edit" right, 15 down and 50 high; the picture area under them.
     const Rect bounds = screen->view()->bounds();
     EXPECT_EQ(screen->navBarView()->frame(), (Rect { 0, 0, bounds.width, 200 }));

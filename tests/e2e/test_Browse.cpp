@@ -10,7 +10,8 @@ class Browse : public E2eFixture { };
 
 TEST_F(Browse, StartPageAPageAFormPageAndAnEvent)
 {
-    TermRun run = runScript(R"(# the public start page, logged out
+    TermRun run = runScript(R"(# the public start page, logged out, titled with its page's name
+expect Title: Home
 expect Welcome to Quindle Care Home
 expect Events  >
 expect [Login]
@@ -19,10 +20,14 @@ reject [Tab Edit]
 tap 4
 wait
 expect Title: Events
+expect Back: Home
 expect Summer fair
 tap 0
 wait
 expect Stalls, music and cream teas in the garden.
+# the picture area says what it does
+expect <Change picture>
+reject <>
 back
 wait
 back
@@ -41,6 +46,9 @@ TEST_F(Browse, LoginShowsTheOwnersTabs)
 {
     TermRun run = runScript(std::string(loginScript) + R"(expect [Tab Edit]
 expect [Account]
+# the start page's tab, then the owner's own
+expect Tabs: [*Home*] [Home]
+reject (untitled)
 tab Account
 expect Title: Account
 expect [Logout]

@@ -10,7 +10,8 @@ TEST_F(Editing, ReorderingTheFirstTwoRowsSwapsThemOnTheServer)
 {
     std::vector<std::string> before = childNames("");
     ASSERT_GE(before.size(), 2u);
-    TermRun run = runScript(std::string(loginScript) + R"(tab Home
+    TermRun run = runScript(std::string(loginScript) + R"(# tab 0 is the public start page, tab 1 the owner's own first page
+tab 1
 press Edit
 expect Alert: Edit Page
 alert Reorder
@@ -30,7 +31,8 @@ reject (editing)
 TEST_F(Editing, ADeletedRowComesBackFromTheTrash)
 {
     ASSERT_EQ(childNames("")[1], "Visiting");
-    TermRun deleted = runScript(std::string(loginScript) + R"(tab Home
+    TermRun deleted = runScript(std::string(loginScript) + R"(# tab 0 is the public start page, tab 1 the owner's own first page
+tab 1
 press Edit
 alert Reorder
 delete 1
@@ -43,13 +45,14 @@ reject Visiting hours are 10:00
     auto names = childNames("");
     EXPECT_EQ(std::count(names.begin(), names.end(), "Visiting"), 0) << names.size();
 
-    TermRun restored = runScript(std::string(loginScript) + R"(tab Home
+    TermRun restored = runScript(std::string(loginScript) + R"(# tab 0 is the public start page, tab 1 the owner's own first page
+tab 1
 tab Trash
 wait
 expect Visiting
 press Restore
 wait
-tab Home
+tab 1
 wait
 expect Visiting hours are 10:00
 )", "restore.term");

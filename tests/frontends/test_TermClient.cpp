@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -92,6 +93,94 @@ TEST(TermClient, NoStartPageIsANoteNotACrash)
         EXPECT_EQ(run.status, 0) << body << "\n" << run.output;
         EXPECT_TRUE(contains(run.output, "quindle-term: no start page from")) << run.output;
     }
+}
+
+// A refresh whose reply is a failure leaves the page as it was; a list, even an empty one, replaces it.
+TEST(TermClient, AFailedRefreshKeepsThePage)
+{
+    std::atomic<int> pages { 0 };
+    RecordingServer server([&pages](const RecordedRequest&) {
+        Reply reply;
+        switch (pages++) {
+        case 0:
+            reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[)"
+                         R"({"AssetId":"2","Type":"Text","Name":"Welcome","Data":"Hello there"}]}})";
+            break;
+        case 1:
+            reply.status = 500;
+            reply.body = R"({"error":"boom"})";
+            break;
+        case 2:
+            reply.body = "not json {";
+            break;
+        default:
+            reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[]}})";
+        }
+        return reply;
+    });
+    TermRun run = runTerm("--server " + server.url(), R"(expect 0. Hello there
+refresh
+wait
+expect 0. Hello there
+refresh
+wait
+expect 0. Hello there
+refresh
+wait
+expect (no rows)
+)");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(contains(run.output, "line ")) << run.output; // no command failed
+    EXPECT_EQ(pages.load(), 4);
+}
+
+// An alert takes all input: Save pressed again under the registration's answer sends nothing,
+// and the client says why the press and the typing were refused.
+TEST(TermClient, SaveUnderTheRegistrationAlertRegistersOnce)
+{
+    RecordingServer server([](const RecordedRequest& request) {
+        Reply reply;
+        if (request.path.ends_with("/registerCompany"))
+            reply.body = R"({"Message":{"AssetId":"9","Name":"Twice Ltd","Published":"No"}})";
+        else
+            reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[)"
+                         R"({"AssetId":"2","Type":"Text","Name":"Welcome","Data":"Hello there"}]}})";
+        return reply;
+    });
+    TermRun run = runTerm("--server " + server.url(), R"(press Register
+field 0 twice@quindle.example
+field 1 long-enough
+field 2 long-enough
+field 3 Twice Ltd
+press Save
+wait
+expect Alert: Verify email
+press Save
+field 0 other@quindle.example
+return 0
+wait
+expect {0}[twice@quindle.example]
+alert Ok
+wait
+expect Title: Home
+)");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(contains(run.output, "line 9: press Save: the button \"Save\" takes no press now (the alert \"Verify email\" is on screen)"))
+        << run.output;
+    EXPECT_TRUE(contains(run.output, "line 10: field 0 other@quindle.example: input 0 refused the text (the alert \"Verify email\" is on screen)"))
+        << run.output;
+    EXPECT_TRUE(contains(run.output, "line 11: return 0: input 0 refused the return")) << run.output;
+    // Only the failures above: every other line was taken.
+    EXPECT_FALSE(contains(run.output, "line 13:")) << run.output;
+    EXPECT_FALSE(contains(run.output, "line 16:")) << run.output;
+    int registrations = 0;
+    for (const auto& request : server.requests()) {
+        if (request.path.ends_with("/registerCompany")) {
+            ++registrations;
+            EXPECT_TRUE(contains(request.target, "email=twice@quindle.example")) << request.target;
+        }
+    }
+    EXPECT_EQ(registrations, 1);
 }
 
 TEST(TermClient, BadOptionsAreUsageErrors)

@@ -268,6 +268,15 @@ TEST(CommandInterpreter, FailuresNameTheLineAndStopTheScript)
     EXPECT_EQ(interpreter.runInteractive(input, output, messages), 0);
     EXPECT_NE(messages.str().find("line 1: tap 9: no row 9"), std::string::npos) << messages.str();
     EXPECT_NE(output.str().find("Title: Trash"), std::string::npos) << output.str();
+
+    // A title two tabs share picks neither; the number does.
+    app.trash->setTitle("Home");
+    app.tabs->setSelectedIndex(0);
+    EXPECT_EQ(runScript(interpreter, "tab Home\n", &errors), 1);
+    EXPECT_EQ(errors.rfind("test.script:1: tab Home: more than one tab is called \"Home\" (0, 1): choose one by its number", 0), 0u) << errors;
+    EXPECT_EQ(app.tabs->selectedIndex(), 0);
+    ASSERT_EQ(runScript(interpreter, "tab 1\n", &errors), 0) << errors;
+    EXPECT_EQ(app.tabs->selectedIndex(), 1);
 }
 
 TEST(CommandInterpreter, PushCommandsReachTheShellsCallbacks)

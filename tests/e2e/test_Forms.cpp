@@ -59,7 +59,7 @@ reject not saved
 
 TEST_F(Forms, AnOwnerOpensTheFormFieldsFromEditPageAndTheNameInputChangesNothing)
 {
-    TermRun run = runScript(std::string(loginScript) + R"(tab Home
+    TermRun run = runScript(std::string(loginScript) + R"(tab 1
 tap 6
 wait
 press Edit

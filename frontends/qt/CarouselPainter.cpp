@@ -89,16 +89,9 @@ void paintLabel(QPainter& painter, const Label& label, QSizeF box)
 }
 
 /// Draws the item in its own coordinates, from (0, 0) to (width, height).
-void paintItem(QPainter& painter, const CarouselItemView& view, QSizeF size)
+void paintItem(QPainter& painter, const CarouselCell::ItemView& item, QSizeF size)
 {
-    auto* item = dynamic_cast<const CarouselCell::ItemView*>(&view);
-    if (!item) {
-        painter.fillRect(QRectF(QPointF(0, 0), size), QColor(200, 200, 200));
-        return;
-    }
-    const ImageView& imageView = *item->imageView();
-    if (imageView.isHidden())
-        return;
+    const ImageView& imageView = *item.imageView();
     if (imageView.backgroundColour().alpha > 0)
         painter.fillRect(QRectF(QPointF(0, 0), size), toQColor(imageView.backgroundColour()));
     if (auto image = imageView.image()) {
@@ -108,8 +101,108 @@ void paintItem(QPainter& painter, const CarouselItemView& view, QSizeF size)
         // No picture yet: a plain tile, so the item still has its place.
         painter.fillRect(QRectF(QPointF(0, 0), size), QColor(225, 225, 230));
     }
-    if (auto label = item->label())
+    if (auto label = item.label())
         paintLabel(painter, *label, size);
+}
+
+/// What an item's drawing depends on; a texture is redrawn when any of it changes.
+struct Look {
+    std::shared_ptr<const Image> image;
+    std::string imageName;
+    std::string text;
+    Colour background;
+    Colour textColour;
+    Colour strokeColour;
+    double strokeWidth { 0 };
+    Font font;
+    ContentMode mode { ContentMode::ScaleToFill };
+    QSize pixels;
+    bool operator==(const Look&) const = default;
+};
+
+Look lookOf(const CarouselCell::ItemView& item, QSize pixels)
+{
+    const ImageView& view = *item.imageView();
+    Look look { view.image(), view.imageName(), {}, view.backgroundColour(), {}, {}, 0, {}, view.contentMode(), pixels };
+    if (auto label = item.label(); label && !label->isHidden()) {
+        look.text = label->text();
+        look.textColour = label->textColour();
+        look.strokeColour = label->strokeColour();
+        look.strokeWidth = label->strokeWidth();
+        look.font = label->font();
+    }
+    return look;
+}
+
+/// Items drawn once at the screen's resolution and reused while they look the same: a frame
+/// then costs one projected picture per item, not a picture, glyph outlines and a stroke.
+class Textures {
+public:
+    const QImage& of(const CarouselItemViewPtr& view, const CarouselCell::ItemView& item, QSizeF size, double scale)
+    {
+        QSize pixels((size * scale).toSize().boundedTo(QSize(maxSide, maxSide)).expandedTo(QSize(1, 1)));
+        Look look = lookOf(item, pixels);
+        Entry& entry = m_entries[view.get()];
+        entry.lastUsed = m_frame;
+        if (entry.view.lock() != view || !(entry.look == look)) {
+            entry.view = view;
+            entry.look = std::move(look);
+            if (entry.pixels.size() != pixels)
+                entry.pixels = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            entry.pixels.fill(Qt::transparent);
+            QPainter painter(&entry.pixels);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(pixels.width() / size.width(), pixels.height() / size.height());
+            paintItem(painter, item, size);
+        }
+        return entry.pixels;
+    }
+
+    /// Drops textures of views gone or unused for a while.
+    void endFrame()
+    {
+        ++m_frame;
+        if (m_entries.size() <= keep)
+            return;
+        std::erase_if(m_entries, [this](const auto& entry) {
+            return entry.second.view.expired() || m_frame - entry.second.lastUsed > 2;
+        });
+    }
+
+private:
+    static constexpr int maxSide = 2048;
+    static constexpr size_t keep = 96;
+    struct Entry {
+        std::weak_ptr<CarouselItemView> view;
+        Look look;
+        QImage pixels;
+        uint64_t lastUsed { 0 };
+    };
+    std::unordered_map<const CarouselItemView*, Entry> m_entries;
+    uint64_t m_frame { 0 };
+};
+
+Textures& textures()
+{
+    static Textures shared;
+    return shared;
+}
+
+/// Whether the quad is a parallelogram to within a tenth of a screen pixel.
+bool nearlyAffine(const QPolygonF& quad, double pixelsPerPoint)
+{
+    QPointF defect = quad[0] + quad[2] - quad[1] - quad[3];
+    return std::abs(defect.x()) * pixelsPerPoint < 0.1 && std::abs(defect.y()) * pixelsPerPoint < 0.1;
+}
+
+/// Screen pixels a point under the painter's transform, in steps of a quarter so that slow
+/// zooms do not redraw every texture on every frame.
+double pixelsPerPoint(const QPainter& painter)
+{
+    QTransform device = painter.deviceTransform();
+    double scale = std::sqrt(std::abs(device.determinant()));
+    return std::clamp(std::ceil((std::isfinite(scale) && scale > 0 ? scale : 1) * 4) / 4, 0.25, 8.0);
 }
 
 struct Gesture {
@@ -162,13 +255,14 @@ bool showsBack(const QPolygonF& quad)
     return area < 0;
 }
 
-void paintLayouts(QPainter& painter, const std::vector<CarouselItemLayout>& items, const QRectF& rect)
+void paintLayouts(QPainter& painter, const std::vector<CarouselItemLayout>& items, const QRectF& rect, bool moving)
 {
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setRenderHint(QPainter::Antialiasing);
     const double baseOpacity = painter.opacity();
     const QTransform base = painter.transform();
+    const double scale = pixelsPerPoint(painter);
     // Layouts come in depth order: the first is farthest and drawn first.
     for (const auto& item : items) {
         if (item.hidden || !item.view || !(item.alpha > 0))
@@ -183,16 +277,35 @@ void paintLayouts(QPainter& painter, const std::vector<CarouselItemLayout>& item
         QTransform projection;
         if (!QTransform::quadToQuad(square, *quad, projection))
             continue; // seen edge-on
+        bool flat = nearlyAffine(*quad, scale);
+        if (flat) {
+            // Qt draws affine pictures many times faster than projective ones, and items that
+            // only move, scale or turn in the screen's plane need no more.
+            const QPolygonF& q = *quad;
+            projection = QTransform((q[1].x() - q[0].x()) / w, (q[1].y() - q[0].y()) / w, (q[3].x() - q[0].x()) / h,
+                (q[3].y() - q[0].y()) / h, q[0].x(), q[0].y());
+        }
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, flat || !moving);
         painter.setTransform(projection * base);
         painter.setOpacity(baseOpacity * std::min(item.alpha, 1.0));
-        paintItem(painter, *item.view, QSizeF(w, h));
+        auto* cellItem = dynamic_cast<const CarouselCell::ItemView*>(item.view.get());
+        if (!cellItem) {
+            painter.fillRect(QRectF(0, 0, w, h), QColor(200, 200, 200));
+            continue;
+        }
+        if (cellItem->imageView()->isHidden())
+            continue;
+        const QImage& texture = textures().of(item.view, *cellItem, QSizeF(w, h), scale);
+        painter.drawImage(QRectF(0, 0, w, h), texture, QRectF(texture.rect()));
     }
+    textures().endFrame();
     painter.restore();
 }
 
 void paint(QPainter& painter, CarouselView& carousel, const QRectF& rect)
 {
-    paintLayouts(painter, carousel.layoutFrame(), rect);
+    bool moving = carousel.isScrolling() || carousel.isDecelerating() || carousel.isDragging() || carousel.autoscroll() != 0;
+    paintLayouts(painter, carousel.layoutFrame(), rect, moving);
 }
 
 QRectF carouselArea(const CarouselCell& cell)

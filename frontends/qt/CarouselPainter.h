@@ -27,8 +27,10 @@ std::optional<QPolygonF> projectedQuad(const CarouselItemLayout& item, QPointF o
 /// Whether the projected quad shows the item's back (its corners run the other way round).
 bool showsBack(const QPolygonF& quad);
 
-/// Paints an already laid-out frame of a carousel whose frame fills `rect`.
-void paintLayouts(QPainter& painter, const std::vector<CarouselItemLayout>& items, const QRectF& rect);
+/// Paints an already laid-out frame of a carousel whose frame fills `rect`. While `moving`,
+/// items seen in perspective are sampled without smoothing, which costs a fraction as much and
+/// does not show in motion; at rest they are smoothed.
+void paintLayouts(QPainter& painter, const std::vector<CarouselItemLayout>& items, const QRectF& rect, bool moving = false);
 /// Lays the carousel out for this frame and paints it inside `rect`.
 void paint(QPainter& painter, CarouselView& carousel, const QRectF& rect);
 

@@ -178,6 +178,29 @@ private slots:
         QVERIFY2(near(back, Qt::green), describe(back));
     }
 
+    void changedPictureIsDrawnAgain()
+    {
+        // Items are drawn from textures kept between frames: a new picture on the same view,
+        // or a label, must still show on the next frame.
+        makeCarousel(CarouselType::CoverFlow, 2);
+        QVERIFY(near(render(*carousel).pixelColor(150, 100), Qt::blue));
+        for (const auto& item : carousel->layoutFrame()) {
+            if (item.index == 2) {
+                auto view = std::dynamic_pointer_cast<CarouselCell::ItemView>(item.view);
+                view->imageView()->setImage(solid(Qt::cyan));
+                view->label()->setText("IIIIIIII");
+                view->label()->setTextColour(Colour::fromRGB(1, 0, 0));
+                view->label()->setStroke(Colour::black(), 0);
+            }
+        }
+        QImage image = render(*carousel);
+        QVERIFY2(near(image.pixelColor(150, 80), Qt::cyan), describe(image.pixelColor(150, 80)));
+        int red = 0;
+        for (int x = 110; x < 190; ++x)
+            red += near(image.pixelColor(x, 100), Qt::red, 40);
+        QVERIFY2(red > 4, QByteArray::number(red));
+    }
+
     void backFaceCheckOfThePainterItself()
     {
         // A layout the carousel did not mark hidden still shows no back of a single-sided item.

@@ -272,6 +272,8 @@ void paintLayouts(QPainter& painter, const std::vector<CarouselItemLayout>& item
             continue;
         double w = item.view->width();
         double h = item.view->height();
+        if (!(w > 0 && h > 0))
+            continue;
         QPolygonF square;
         square << QPointF(0, 0) << QPointF(w, 0) << QPointF(w, h) << QPointF(0, h);
         QTransform projection;

@@ -144,6 +144,26 @@ private slots:
         QVERIFY(next.containsPoint(QPointF(180, 100), Qt::OddEvenFill));
     }
 
+    void movingPerspectiveItemsAreDrawn()
+    {
+        // While it moves, items turned away from the screen take the unsmoothed projective path.
+        makeCarousel(CarouselType::Cylinder, 2);
+        carousel->setAutoscroll(0.5);
+        QImage image = render(*carousel);
+        int checked = 0;
+        for (const auto& item : carousel->layoutFrame()) {
+            auto quad = carousel_painter::projectedQuad(item, {});
+            if (item.index != 1 && item.index != 3)
+                continue;
+            QVERIFY(quad && !carousel_painter::showsBack(*quad));
+            QPointF centre = (quad->at(0) + quad->at(1) + quad->at(2) + quad->at(3)) / 4;
+            QColor seen = image.pixelColor(centre.toPoint());
+            QVERIFY2(near(seen, palette[item.index]), describe(seen));
+            ++checked;
+        }
+        QCOMPARE(checked, 2);
+    }
+
     void fadedItemIsLighter()
     {
         pictures->options[CarouselOption::Spacing] = 1.25;

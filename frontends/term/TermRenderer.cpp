@@ -17,6 +17,7 @@
 #include "ui/TableView.h"
 #include "ui/TextField.h"
 #include "ui/TextView.h"
+#include "ui/VideoPlayerView.h"
 #include "ui/WebView.h"
 #include "ui/Window.h"
 
@@ -316,6 +317,7 @@ private:
             pieces.push_back("[date " + DateFormat::format(picker->date(), pattern, DateFormat::Zone::Local) + "]");
             return true;
         }
+        if (auto video = std::dynamic_pointer_cast<VideoPlayerView>(view)) { pieces.push_back(video->summary()); return true; }
         if (auto web = std::dynamic_pointer_cast<WebView>(view)) {
             pieces.push_back(!web->url().empty() ? "[web " + web->url() + "]" : web->html().empty() ? "[web]" : "[web page]");
             return true;

@@ -338,7 +338,7 @@ void InputRouter::move(QPointF point, double time)
     }
 }
 
-std::optional<IndexPath> InputRouter::dropTarget(const TableView& table, double contentY)
+std::optional<IndexPath> InputRouter::dropTarget(const TableView& table, IndexPath from, double contentY)
 {
     const auto* drawn = m_window.contentPainter().drawn(table);
     if (!drawn || drawn->rows.empty())
@@ -347,9 +347,10 @@ std::optional<IndexPath> InputRouter::dropTarget(const TableView& table, double 
         if (contentY < rect.bottom())
             return path;
     }
-    // Below the last row: one past it, as the text client's `move` allows.
+    // Below the last row: the last place of its section; one past it when the row comes
+    // from another section, as the table allows.
     IndexPath last = drawn->rows.back().first;
-    return IndexPath { last.section, last.row + 1 };
+    return last.section == from.section ? last : IndexPath { last.section, last.row + 1 };
 }
 
 void InputRouter::release(QPointF point, double time)
@@ -364,7 +365,7 @@ void InputRouter::release(QPointF point, double time)
         m_window.contentPainter().setRowDrag(std::nullopt);
         if (drag && m_hit.table) {
             double contentY = m_hit.tablePoint.y() + (point - m_start).y() + m_hit.table->contentOffset().y;
-            auto target = dropTarget(*m_hit.table, contentY);
+            auto target = dropTarget(*m_hit.table, drag->from, contentY);
             // The same model call as the text client's `move`, so the order reaches the server.
             if (target && *target != drag->from)
                 m_hit.table->moveRow(drag->from, *target);
@@ -398,10 +399,8 @@ void InputRouter::tap()
     if (auto control = m_hit.control) {
         if (auto button = std::dynamic_pointer_cast<Button>(control))
             button->tap();
-        else if (auto field = std::dynamic_pointer_cast<TextField>(control))
-            field->becomeFirstResponder();
-        else if (auto text = std::dynamic_pointer_cast<TextView>(control))
-            text->becomeFirstResponder();
+        else if (std::dynamic_pointer_cast<TextField>(control) || std::dynamic_pointer_cast<TextView>(control))
+            focus(control);
         else if (auto toggle = std::dynamic_pointer_cast<Switch>(control))
             toggle->toggle();
         else if (auto picker = std::dynamic_pointer_cast<DatePicker>(control))

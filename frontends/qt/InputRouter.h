@@ -59,6 +59,9 @@ public:
     std::vector<std::shared_ptr<View>> inputs();
     /// The input holding keyboard focus, or null.
     std::shared_ptr<View> focusedInput();
+    /// Gives the input keyboard focus. Inputs in other table rows give theirs up first: a
+    /// view tree hands focus around only among its subviews, and rows are hosted, not subviews.
+    void focus(const std::shared_ptr<View>& input);
 
     void press(QPointF point, double time);
     void move(QPointF point, double time);
@@ -76,7 +79,7 @@ private:
     void pressReturn();
     void focusNext(bool backwards);
     void sendPointer(int phase, QPointF point, double time);
-    std::optional<IndexPath> dropTarget(const TableView& table, double contentY);
+    std::optional<IndexPath> dropTarget(const TableView& table, IndexPath from, double contentY);
 
     PhoneWindow& m_window;
     Mode m_mode { Mode::None };

@@ -59,14 +59,6 @@ void setText(View& input, const std::string& text)
         view->type(text);
 }
 
-void focus(View& input)
-{
-    if (auto* field = dynamic_cast<TextField*>(&input))
-        field->becomeFirstResponder();
-    else if (auto* view = dynamic_cast<TextView*>(&input))
-        view->becomeFirstResponder();
-}
-
 } // namespace
 
 std::vector<std::shared_ptr<View>> InputRouter::inputs()
@@ -91,6 +83,20 @@ std::vector<std::shared_ptr<View>> InputRouter::inputs()
     if (auto top = window->visibleViewController())
         collectInputs(top->view(), found);
     return found;
+}
+
+void InputRouter::focus(const std::shared_ptr<View>& input)
+{
+    if (!input)
+        return;
+    for (const auto& other : inputs()) {
+        if (other != input && other->isFirstResponder())
+            other->resignFirstResponder();
+    }
+    if (auto field = std::dynamic_pointer_cast<TextField>(input))
+        field->becomeFirstResponder();
+    else if (auto view = std::dynamic_pointer_cast<TextView>(input))
+        view->becomeFirstResponder();
 }
 
 std::shared_ptr<View> InputRouter::focusedInput()
@@ -146,7 +152,7 @@ void InputRouter::focusNext(bool backwards)
     } else if (backwards) {
         index = all.size() - 1;
     }
-    focus(*all[index]);
+    focus(all[index]);
 }
 
 bool InputRouter::key(QKeyEvent* event)

@@ -169,6 +169,7 @@ void InputRouter::sendPointer(int phase, QPointF point, double time)
         return;
     PointerEvent event { static_cast<PointerEvent::Phase>(phase), m_hit.pointerPoint + (point - m_start), time };
     handlers->pointer(*m_hit.pointerView, event);
+    m_window.wakeFrames();
 }
 
 void InputRouter::press(QPointF point, double time)
@@ -274,6 +275,7 @@ void InputRouter::press(QPointF point, double time)
         PointerEvent event { PointerEvent::Phase::Press, m_hit.pointerPoint, time };
         if (handlers && handlers->pointer && handlers->pointer(*m_hit.pointerView, event)) {
             m_mode = Mode::Pointer;
+            m_window.wakeFrames();
             return;
         }
     }

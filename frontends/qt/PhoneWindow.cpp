@@ -91,8 +91,17 @@ PhoneWindow::~PhoneWindow()
 void PhoneWindow::modelChanged()
 {
     // Painting lays out rows and views, which reports frames: that frame is being drawn already.
-    if (!m_painting)
-        update();
+    if (m_painting)
+        return;
+    // A change may set a registered view moving: it is asked again at the next frame.
+    m_stepping = true;
+    update();
+}
+
+void PhoneWindow::wakeFrames()
+{
+    m_stepping = true;
+    update();
 }
 
 void PhoneWindow::tableChanged(const TableView& table, RowChange change, const std::vector<IndexPath>& rows, RowAnimation animation)
@@ -253,7 +262,7 @@ void PhoneWindow::paintEvent(QPaintEvent*)
 void PhoneWindow::afterPaint(const PaintReport& report)
 {
     m_lastReport = report;
-    bool moving = m_transitions.isActive(now()) || m_scroll.isMoving() || report.animating || !report.stepping.empty();
+    bool moving = m_transitions.isActive(now()) || m_scroll.isMoving() || report.animating || (!report.stepping.empty() && m_stepping);
     if (moving) {
         m_frameTimer.setInterval(16);
         if (!m_frameTimer.isActive())

@@ -47,6 +47,8 @@ public:
     /// Ends running transitions and flicks at once, so a picture shows the settled screen.
     void finishAnimations();
     bool isBusyShown() const { return m_busyShown; }
+    /// Registered views are stepped again from the next frame (after input they took).
+    void wakeFrames();
     bool isAnimating() const;
     /// Seconds since the window was made: the clock of every animation.
     double now() const { return static_cast<double>(m_clock.nsecsElapsed()) / 1e9; }
@@ -94,7 +96,8 @@ private:
     bool m_painting { false };
     bool m_busyShown { false };
     double m_busySince { -1 };
-    bool m_stepping { false };
+    /// Whether registered views asked for more frames (true until their step says otherwise).
+    bool m_stepping { true };
     PaintReport m_lastReport;
     std::map<const NavigationController*, size_t> m_stackSizes;
     struct Hosted {

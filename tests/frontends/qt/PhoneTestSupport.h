@@ -14,6 +14,7 @@
 #include <QPointingDevice>
 #include <QTest>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ class RecordingRows : public TableViewDataSource, public TableViewDelegate {
 public:
     std::vector<std::string> titles;
     std::vector<AssetRecord> fields; // when set, rows are text field cells of these records
+    std::function<std::shared_ptr<TableViewCell>(IndexPath)> makeCell; // when set, makes every row
     bool editable { false };
     std::vector<IndexPath> selected;
     std::vector<std::pair<IndexPath, IndexPath>> moves;
@@ -33,6 +35,8 @@ public:
     int numberOfRowsInSection(TableView&, int) override { return static_cast<int>(fields.empty() ? titles.size() : fields.size()); }
     std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath path) override
     {
+        if (makeCell)
+            return makeCell(path);
         if (!fields.empty()) {
             auto cell = TextFieldCell::create(CellStyle::Default, "Field");
             cell->configureWithAsset(fields[static_cast<size_t>(path.row)]);

@@ -177,7 +177,8 @@ void PhoneWindow::finishAnimations()
 
 bool PhoneWindow::isAnimating() const
 {
-    return m_transitions.isActive(now()) || m_scroll.isMoving() || m_lastReport.animating || m_stepping;
+    return m_transitions.isActive(now()) || m_scroll.isMoving() || m_lastReport.animating
+        || (!m_lastReport.stepping.empty() && m_stepping);
 }
 
 void PhoneWindow::paintScene(QPainter& painter, const Scene& scene, PaintReport& report)

@@ -22,6 +22,7 @@ class PhoneWindow::Observer : public ViewObserver {
 public:
     Observer(PhoneWindow& owner, std::shared_ptr<ViewObserver> next) : m_owner(&owner), m_next(std::move(next)) { }
     void detach() { m_owner = nullptr; }
+    const std::shared_ptr<ViewObserver>& next() const { return m_next; }
 
     void changed(const View& view, ChangeKind kind) override
     {
@@ -84,6 +85,9 @@ PhoneWindow::PhoneWindow(std::shared_ptr<Window> window, QWidget* parent)
 PhoneWindow::~PhoneWindow()
 {
     m_observer->detach();
+    // The observer that was there before hears the window again.
+    if (m_window && m_window->observer() == m_observer)
+        m_window->setObserver(m_observer->next());
     for (auto& [key, hosted] : m_hosted)
         delete hosted.widget.data();
 }
@@ -118,9 +122,11 @@ void PhoneWindow::controllerChanged(const ViewController& controller, Controller
 {
     if (change == ControllerChange::Stack) {
         if (auto* stack = dynamic_cast<const NavigationController*>(&controller)) {
-            size_t before = m_stackSizes.count(stack) ? m_stackSizes[stack] : stack->viewControllers().size();
             size_t after = stack->viewControllers().size();
-            m_stackSizes[stack] = after;
+            auto known = m_stackSizes.find(stack);
+            bool same = known != m_stackSizes.end() && known->second.stack.lock().get() == stack;
+            size_t before = same ? known->second.size : after;
+            m_stackSizes[stack] = { stack->weak_from_this(), after };
             if (animated == Animated::Yes && !m_painting)
                 m_transitions.start(after < before ? Transitions::Kind::Pop : Transitions::Kind::Push, m_frame, now());
         }

@@ -99,7 +99,12 @@ private:
     /// Whether registered views asked for more frames (true until their step says otherwise).
     bool m_stepping { true };
     PaintReport m_lastReport;
-    std::map<const NavigationController*, size_t> m_stackSizes;
+    struct StackSize {
+        std::weak_ptr<const ViewController> stack;
+        size_t size { 0 };
+    };
+    /// How deep each stack was, to tell a push from a pop.
+    std::map<const NavigationController*, StackSize> m_stackSizes;
     struct Hosted {
         std::weak_ptr<View> view;
         QPointer<QWidget> widget;

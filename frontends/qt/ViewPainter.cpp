@@ -108,8 +108,11 @@ void paintTextField(QPainter& painter, const TextField& field, const QRectF& rec
         text = QString(text.size(), QChar(0x2022));
     double caretX = inner.left();
     if (text.isEmpty()) {
+        // The caret sits before the placeholder, which moves aside for it.
+        QRectF placeholder = inner.adjusted(field.isFirstResponder() ? 4 : 0, 0, 0, 0);
         painter.setPen(QColor(199, 199, 205));
-        painter.drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(toQString(field.placeholder()), Qt::ElideRight, inner.width()));
+        painter.drawText(placeholder, Qt::AlignLeft | Qt::AlignVCenter,
+                         metrics.elidedText(toQString(field.placeholder()), Qt::ElideRight, placeholder.width()));
     } else {
         painter.setPen(toQColor(field.textColour()));
         // The end of a long text stays in view while typing, as in a real field.
@@ -124,7 +127,7 @@ void paintTextField(QPainter& painter, const TextField& field, const QRectF& rec
         caretX = std::min(inner.left() + width, inner.right());
     }
     if (field.isFirstResponder())
-        paintCaret(painter, QPointF(caretX + 1, rect.center().y() - metrics.height() / 2), metrics.height(), now);
+        paintCaret(painter, QPointF(caretX, rect.center().y() - metrics.height() / 2), metrics.height(), now);
 }
 
 void paintTextView(QPainter& painter, const TextView& view, const QRectF& rect, double now)
@@ -314,6 +317,7 @@ void ContentPainter::paint(QPainter& painter, View& view, double now, PaintRepor
     m_report = &report;
     // Tables that died take their remembered rows with them.
     std::erase_if(m_drawn, [](auto& entry) { return entry.second.table.expired(); });
+    std::erase_if(m_fades, [](auto& entry) { return entry.second.empty(); });
     paintView(painter, view);
     m_report = nullptr;
 }

@@ -6,6 +6,7 @@
 #include "platform/JsonValue.h"
 #include "ui/AlertView.h"
 #include "ui/Button.h"
+#include "ui/DatePicker.h"
 #include "ui/RefreshControl.h"
 #include "ui/Slider.h"
 #include "ui/Switch.h"
@@ -34,13 +35,14 @@ public:
     std::shared_ptr<Slider> slider = Slider::create({ 20, 80, 300, 40 });
     std::shared_ptr<Button> button = Button::create("Go", { 20, 140, 100, 44 });
     std::shared_ptr<View> pad = View::create({ 20, 200, 200, 100 });
+    std::shared_ptr<DatePicker> picker = DatePicker::create({ 0, 320, 390, 160 });
 
 protected:
     ControlScreen() : ViewController("Controls") { }
     void loadView() override
     {
         auto root = View::create();
-        for (const auto& view : std::vector<std::shared_ptr<View>> { toggle, slider, button, pad })
+        for (const auto& view : std::vector<std::shared_ptr<View>> { toggle, slider, button, pad, picker })
             root->addSubview(view);
         setView(root);
     }
@@ -263,6 +265,17 @@ private slots:
         QCOMPARE(screen->slider->value(), 1.0);
         drag(*phone, origin + QPointF(310, 100), origin + QPointF(20 + 150, 100), 5);
         QVERIFY(std::abs(screen->slider->value() - 0.5) < 0.01);
+
+        // A tap under the middle of a picker's wheel turns it forward one step, above it back.
+        Date start = screen->picker->date();
+        int changes = 0;
+        screen->picker->onValueChanged = [&](DatePicker&) { ++changes; };
+        click(*phone, origin + QPointF(100, 320 + 120)); // the date wheel, below the middle
+        QCOMPARE(screen->picker->date() - start, std::chrono::system_clock::duration(std::chrono::hours(24)));
+        click(*phone, origin + QPointF(340, 320 + 40)); // the minute wheel, above the middle
+        QCOMPARE(screen->picker->date() - start, std::chrono::system_clock::duration(std::chrono::hours(24) - std::chrono::minutes(1)));
+        click(*phone, origin + QPointF(340, 320 + 80)); // the middle band itself is no step
+        QCOMPARE(changes, 2);
     }
 };
 

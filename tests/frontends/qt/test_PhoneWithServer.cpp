@@ -6,6 +6,7 @@
 #include "app/PushService.h"
 #include "content/ApplicationShell.h"
 #include "content/DirectoryViewController.h"
+#include "content/HidingNavTableViewController.h"
 #include "core/Asset.h"
 #include "core/Model.h"
 #include "core/ServerConfiguration.h"
@@ -76,6 +77,8 @@ class PhoneWithServerTest : public QObject {
         return names;
     }
 
+    QImage settledShotWhileHeld() { return phone->grab().toImage(); }
+
     std::shared_ptr<TableView> topTable()
     {
         auto screen = std::dynamic_pointer_cast<DirectoryViewController>(app->window()->visibleViewController());
@@ -145,6 +148,29 @@ private slots:
         QTest::keyClick(phone.get(), Qt::Key_Escape);
         interpreter->waitUntilIdle(std::chrono::seconds(30));
         QVERIFY(phone->currentScene().backRect.isEmpty());
+    }
+
+    void theEventScreensHeaderShrinksAsItsRowsMoveUp()
+    {
+        run("tap 4\nwait\ntap 0\nwait\n");
+        auto event = std::dynamic_pointer_cast<HidingNavTableViewController>(app->window()->visibleViewController());
+        QVERIFY(event);
+        QImage full = shot("event-screen.png");
+        QVERIFY(phone->currentScene().navigationBar.isEmpty()); // the screen's own header instead
+        QCOMPARE(event->currentNavBarHeight(), HidingNavTableViewController::heightOfNavBar());
+        QPointF from = phone->rowRect(*event->tableView(), { 0, 0 }).center();
+        sendMouse(*phone, QEvent::MouseButtonPress, from, Qt::LeftButton);
+        for (int step = 1; step <= 10; ++step)
+            sendMouse(*phone, QEvent::MouseMove, from - QPointF(0, 12 * step), Qt::LeftButton);
+        QVERIFY2(event->currentNavBarHeight() < HidingNavTableViewController::heightOfNavBar() - 20,
+                 qPrintable(QString::number(event->currentNavBarHeight())));
+        QImage scrolled = settledShotWhileHeld();
+        scrolled.save(shotPath("event-screen-scrolled.png"));
+        QVERIFY(scrolled != full);
+        sendMouse(*phone, QEvent::MouseButtonRelease, from - QPointF(0, 120), Qt::NoButton);
+        // Rows shorter than the screen spring back, and the header grows back with them.
+        QTRY_COMPARE_WITH_TIMEOUT(event->currentNavBarHeight(), HidingNavTableViewController::heightOfNavBar(), 3000);
+        run("back\nwait\nback\nwait\n");
     }
 
     void aReorderDragSendsTheSwapToTheServer()

@@ -190,6 +190,18 @@ private slots:
         QCOMPARE(phone->rowRect(*home->table, { 0, 3 }).height(), TableView::defaultRowHeight);
     }
 
+    void deletedRowsFadeOutWhereTheyWere()
+    {
+        settledShot(*phone);
+        home->rows->titles.erase(home->rows->titles.begin() + 1);
+        home->table->deleteRowsAtIndexPaths({ { 0, 1 } }, RowAnimation::Fade);
+        QImage fading = phone->grab().toImage(); // "Beta" still shows faintly over "Gamma"
+        QVERIFY(phone->isAnimating());
+        QImage gone = settledShot(*phone);
+        QVERIFY(fading != gone);
+        QVERIFY(phone->rowRect(*home->table, { 0, 2 }).isEmpty());
+    }
+
     void busySpinnerWaitsBeforeShowing()
     {
         auto client = std::make_shared<FakeClient>();

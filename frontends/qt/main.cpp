@@ -1,0 +1,237 @@
+// quindle: the Qt client. A phone-shaped window painting the ui model that the app shell builds;
+// without a server it starts the reference server in-process with its demo data, as the text
+// client does. --screenshot saves the loaded start page and exits; --script runs the text
+// client's commands (plus `shot FILE.png`) against this window.
+
+#include "app/AppDelegate.h"
+#include "app/PushService.h"
+#include "content/ApplicationShell.h"
+#include "content/DataManager.h"
+#include "core/Model.h"
+#include "core/ServerConfiguration.h"
+#include "frontends/qt/MainQueueBridge.h"
+#include "frontends/qt/PhoneWindow.h"
+#include "frontends/qt/ScriptRunner.h"
+#include "frontends/term/CommandInterpreter.h"
+#include "platform/Log.h"
+#include "platform/MainQueue.h"
+#include "server/QuindleServer.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace quindle;
+
+namespace {
+
+// Longer than the transport's whole-request timeout, so the transport always answers first.
+constexpr std::chrono::seconds startPageWait { 75 };
+
+constexpr const char* usage = "usage: quindle [--demo [--demo-db PATH] | --server URL [--legacy URL]] [--log FILE]\n"
+                              "               [--screenshot FILE.png | --script FILE]\n"
+                              "  URL is http://host[:port] of the content server; QUINDLE_SERVER and\n"
+                              "  QUINDLE_LEGACY in the environment serve when no option is given.\n"
+                              "  --demo (the default without a server) starts the reference server here\n"
+                              "  with its demo data; --demo-db keeps its database at PATH between runs.\n"
+                              "  --screenshot saves the window once the start page has loaded, and exits.\n"
+                              "  --script runs the text client's commands of FILE against the window\n"
+                              "  (and `shot FILE.png`), then exits: 0 at its end, 1 at the first failing line.\n";
+
+int fail(const std::string& message)
+{
+    std::cerr << "quindle: " << message << "\n";
+    return 1;
+}
+
+// A short copy of the text client's in-process demo server: that one lives inside its main.
+struct DemoServer {
+    std::unique_ptr<QuindleServer> server;
+    std::filesystem::path temporaryFolder;
+
+    ~DemoServer()
+    {
+        if (server)
+            server->stop();
+        server.reset();
+        std::error_code ignored;
+        if (!temporaryFolder.empty())
+            std::filesystem::remove_all(temporaryFolder, ignored);
+    }
+};
+
+bool startDemo(DemoServer& demo, const std::optional<std::string>& databasePath, std::string* error)
+{
+    ServerOptions options;
+    options.demo = true;
+    options.requestLog = false;
+    if (databasePath) {
+        options.databasePath = *databasePath;
+    } else {
+        char pattern[] = "/tmp/quindle-qt-demo-XXXXXX";
+        if (!mkdtemp(pattern)) {
+            *error = "cannot make a folder for the demo database";
+            return false;
+        }
+        demo.temporaryFolder = pattern;
+        options.databasePath = (demo.temporaryFolder / "quindle.sqlite").string();
+    }
+    demo.server = QuindleServer::create(options, error);
+    return demo.server && demo.server->start(error);
+}
+
+struct Options {
+    std::optional<std::string> logPath, demoDatabase, scriptPath, screenshotPath;
+    bool demoAsked { false };
+    std::vector<std::string> serverArguments;
+};
+
+/// -1 to go on, else the exit status (0 for --help, 2 for a usage error).
+int parse(const std::vector<std::string>& arguments, Options& options)
+{
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            std::cout << usage;
+            return 0;
+        }
+        if (argument == "--log" || argument == "--demo-db" || argument == "--script" || argument == "--screenshot") {
+            if (i + 1 >= arguments.size()) {
+                std::cerr << "quindle: " << argument << " needs a file name\n" << usage;
+                return 2;
+            }
+            const std::string& value = arguments[++i];
+            if (argument == "--log")
+                options.logPath = value;
+            else if (argument == "--script")
+                options.scriptPath = value;
+            else if (argument == "--screenshot")
+                options.screenshotPath = value;
+            else {
+                options.demoDatabase = value;
+                options.demoAsked = true;
+            }
+        } else if (argument == "--demo") {
+            options.demoAsked = true;
+        } else if (argument == "--server" || argument == "--legacy") {
+            options.serverArguments.push_back(argument);
+            if (i + 1 < arguments.size())
+                options.serverArguments.push_back(arguments[++i]);
+        } else if (argument.starts_with("--server=") || argument.starts_with("--legacy=")) {
+            options.serverArguments.push_back(argument);
+        } else {
+            std::cerr << "quindle: unknown option " << argument << "\n" << usage;
+            return 2;
+        }
+    }
+    if (options.scriptPath && options.screenshotPath) {
+        std::cerr << "quindle: --script and --screenshot exclude each other\n" << usage;
+        return 2;
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    std::vector<std::string> arguments;
+    for (const QString& argument : application.arguments().mid(1))
+        arguments.push_back(argument.toStdString());
+    Options options;
+    if (int status = parse(arguments, options); status >= 0)
+        return status;
+
+    std::ifstream script;
+    if (options.scriptPath) {
+        script.open(*options.scriptPath);
+        if (!script) {
+            std::cerr << "quindle: cannot read the script " << *options.scriptPath << "\n";
+            return 2;
+        }
+    }
+
+    std::string error;
+    DemoServer demo;
+    std::optional<ServerConfiguration> configuration;
+    if (!options.demoAsked) {
+        configuration = ServerConfiguration::fromArguments(options.serverArguments, ServerConfiguration::processEnvironment(), &error);
+        if (!configuration && !error.empty()) {
+            std::cerr << "quindle: " << error << "\n" << usage;
+            return 2;
+        }
+    } else if (!options.serverArguments.empty()) {
+        std::cerr << "quindle: --demo and --server exclude each other\n" << usage;
+        return 2;
+    }
+    if (!configuration) {
+        if (!startDemo(demo, options.demoDatabase, &error))
+            return fail("cannot start the demo server: " + error);
+        configuration = ServerConfiguration::create(demo.server->host(), demo.server->host());
+        if (!configuration)
+            return fail("the demo server has no usable address");
+        std::cerr << "Demo server at " << demo.server->host() << " (login " << QuindleServer::demoEmail << " / "
+                  << QuindleServer::demoPassword << ")" << std::endl;
+    }
+
+    Log::setEnabled(options.logPath.has_value());
+    if (options.logPath) {
+        auto logFile = std::make_shared<std::ofstream>(*options.logPath, std::ios::app);
+        if (!*logFile)
+            return fail("cannot open the log file " + *options.logPath);
+        Log::setSink([logFile](const std::string& line) { *logFile << line << "\n"; });
+    }
+
+    auto bridge = std::make_unique<qt::MainQueueBridge>();
+    Model& model = Model::defaultInstance();
+    model.setConfiguration(*configuration);
+    auto app = AppDelegate::create(model, LocalPushService::create(),
+                                   Rect { 0, 0, double(qt::PhoneWindow::defaultSize.width()), double(qt::PhoneWindow::defaultSize.height()) });
+    if (!app->didFinishLaunchingWithOptions())
+        return fail("the app did not launch");
+    // The interpreter observes the window first; the phone passes every change on to it.
+    CommandInterpreter interpreter(app->window(), model.httpClient());
+    auto phone = std::make_unique<qt::PhoneWindow>(app->window());
+    phone->setHttpClient(model.httpClient());
+    phone->show();
+
+    int status = 0;
+    if (options.screenshotPath || options.scriptPath) {
+        QTimer::singleShot(0, [&] {
+            interpreter.waitUntilIdle(startPageWait);
+            if (auto start = app->dataManager(); start && start->allObjects()->items().empty())
+                std::cerr << "quindle: no start page from " << configuration->host() << std::endl;
+            if (options.screenshotPath) {
+                auto settle = [&] { interpreter.waitUntilIdle(startPageWait); };
+                if (!qt::ScriptRunner::saveShot(*phone, QString::fromStdString(*options.screenshotPath), settle))
+                    status = fail("cannot write the picture " + *options.screenshotPath);
+            } else {
+                status = qt::ScriptRunner(interpreter, *phone).run(script, *options.scriptPath, std::cout, std::cerr);
+            }
+            QApplication::exit(status);
+        });
+    }
+    int loopStatus = application.exec();
+    if (!options.screenshotPath && !options.scriptPath)
+        status = loopStatus;
+
+    app->applicationWillTerminate();
+    // The screens go while the notification centre they unsubscribe from is still there.
+    interpreter.waitUntilIdle(std::chrono::seconds(2));
+    phone.reset();
+    ApplicationShell::setShared(nullptr);
+    app.reset();
+    MainQueue::shared().runUntilIdle();
+    bridge.reset();
+    return status;
+}

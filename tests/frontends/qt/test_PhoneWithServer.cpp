@@ -1,0 +1,198 @@
+// The phone window over the app shell and the reference server with its demo data: pictures of
+// the start page and a pushed page, and a reorder drag whose new order reaches the server.
+#include "PhoneTestSupport.h"
+
+#include "app/AppDelegate.h"
+#include "app/PushService.h"
+#include "content/ApplicationShell.h"
+#include "content/DirectoryViewController.h"
+#include "content/HidingNavTableViewController.h"
+#include "core/Asset.h"
+#include "core/Model.h"
+#include "core/ServerConfiguration.h"
+#include "frontends/qt/MainQueueBridge.h"
+#include "frontends/qt/ScriptRunner.h"
+#include "frontends/term/CommandInterpreter.h"
+#include "platform/Log.h"
+#include "platform/MainQueue.h"
+#include "support/DemoServer.h"
+
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace quindle;
+using namespace quindle::qt;
+using namespace quindle::test;
+
+class PhoneWithServerTest : public QObject {
+    Q_OBJECT
+
+    DemoServer reference;
+    std::filesystem::path documents;
+    std::unique_ptr<MainQueueBridge> bridge;
+    std::shared_ptr<AppDelegate> app;
+    std::unique_ptr<CommandInterpreter> interpreter;
+    std::unique_ptr<PhoneWindow> phone;
+
+    QString shotPath(const char* name)
+    {
+        auto folder = std::filesystem::path(QUINDLE_BUILD_DIR) / "tests" / "frontends" / "qt-shots";
+        std::filesystem::create_directories(folder);
+        return QString::fromStdString((folder / name).string());
+    }
+
+    QImage shot(const char* name)
+    {
+        QString path = shotPath(name);
+        bool saved = ScriptRunner::saveShot(*phone, path, [this] { interpreter->waitUntilIdle(std::chrono::seconds(30)); });
+        return saved ? QImage(path) : QImage();
+    }
+
+    void run(const std::string& script)
+    {
+        std::istringstream lines(script);
+        std::string line;
+        while (std::getline(lines, line)) {
+            auto result = interpreter->execute(line);
+            QVERIFY2(result.ok, (line + ": " + result.message + "\n" + interpreter->render().text).c_str());
+        }
+    }
+
+    /// The start page's children by name, as the server has them now.
+    std::vector<std::string> startPageNames()
+    {
+        std::vector<std::string> names;
+        bool answered = false;
+        Model::defaultInstance().fetchDirectoryForAssetID("", [&](std::optional<JsonValue> content, std::optional<Error>) {
+            if (content && content->isObject()) {
+                if (auto children = asset::list(content->object()))
+                    for (const auto& child : children->items())
+                        if (child.isObject())
+                            names.push_back(asset::name(child.object()));
+            }
+            answered = true;
+        });
+        MainQueue::shared().runUntil([&] { return answered; }, std::chrono::seconds(15));
+        return names;
+    }
+
+    QImage settledShotWhileHeld() { return phone->grab().toImage(); }
+
+    std::shared_ptr<TableView> topTable()
+    {
+        auto screen = std::dynamic_pointer_cast<DirectoryViewController>(app->window()->visibleViewController());
+        return screen ? screen->tableView() : nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        documents = std::filesystem::temp_directory_path() / ("quindle-qt-test-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(documents);
+        setenv("QUINDLE_DOCUMENTS", documents.c_str(), 1);
+        Log::setEnabled(false); // every request and reply would bury the results
+        std::string error;
+        QVERIFY2(reference.start(&error), error.c_str());
+        bridge = std::make_unique<MainQueueBridge>();
+        Model& model = Model::defaultInstance();
+        model.setConfiguration(*ServerConfiguration::create(reference.host(), reference.host()));
+        app = AppDelegate::create(model, LocalPushService::create(), Rect { 0, 0, 390, 844 });
+        QVERIFY(app->didFinishLaunchingWithOptions());
+        interpreter = std::make_unique<CommandInterpreter>(app->window(), model.httpClient());
+        phone = std::make_unique<PhoneWindow>(app->window());
+        phone->setHttpClient(model.httpClient());
+        phone->show();
+        QVERIFY(QTest::qWaitForWindowExposed(phone.get()));
+        QVERIFY(interpreter->waitUntilIdle(std::chrono::seconds(30)));
+    }
+
+    void cleanupTestCase()
+    {
+        app->applicationWillTerminate();
+        interpreter->waitUntilIdle(std::chrono::seconds(2));
+        phone.reset();
+        interpreter.reset();
+        ApplicationShell::setShared(nullptr);
+        app.reset();
+        MainQueue::shared().runUntilIdle();
+        bridge.reset();
+        reference.stop();
+        std::error_code ignored;
+        std::filesystem::remove_all(documents, ignored);
+    }
+
+    void picturesOfTheStartPageAndAPushedPage()
+    {
+        QImage start = shot("start-page.png");
+        QVERIFY(!start.isNull());
+        QCOMPARE(start.size(), PhoneWindow::defaultSize * phone->devicePixelRatio());
+        QVERIFY2(distinctColours(start) > 20, qPrintable(QString::number(distinctColours(start))));
+
+        // A click on the "Events" row opens the events page, through the page's own selection.
+        auto table = topTable();
+        QVERIFY(table);
+        std::optional<IndexPath> events;
+        for (int row = 0; row < table->numberOfRowsInSection(0); ++row) {
+            auto cell = table->cellForRowAtIndexPath({ 0, row });
+            if (cell && cell->textLabel()->text() == "Events")
+                events = IndexPath { 0, row };
+        }
+        QVERIFY(events);
+        click(*phone, phone->rowRect(*table, *events).center());
+        QImage pushed = shot("events-page.png");
+        QCOMPARE(phone->currentScene().title, QStringLiteral("Events"));
+        QVERIFY(!phone->currentScene().backRect.isEmpty());
+        QCOMPARE(pushed.size(), start.size());
+        QVERIFY(pushed != start);
+        QTest::keyClick(phone.get(), Qt::Key_Escape);
+        interpreter->waitUntilIdle(std::chrono::seconds(30));
+        QVERIFY(phone->currentScene().backRect.isEmpty());
+    }
+
+    void theEventScreensHeaderShrinksAsItsRowsMoveUp()
+    {
+        run("tap 4\nwait\ntap 0\nwait\n");
+        auto event = std::dynamic_pointer_cast<HidingNavTableViewController>(app->window()->visibleViewController());
+        QVERIFY(event);
+        QImage full = shot("event-screen.png");
+        QVERIFY(phone->currentScene().navigationBar.isEmpty()); // the screen's own header instead
+        QCOMPARE(event->currentNavBarHeight(), HidingNavTableViewController::heightOfNavBar());
+        QPointF from = phone->rowRect(*event->tableView(), { 0, 0 }).center();
+        sendMouse(*phone, QEvent::MouseButtonPress, from, Qt::LeftButton);
+        for (int step = 1; step <= 10; ++step)
+            sendMouse(*phone, QEvent::MouseMove, from - QPointF(0, 12 * step), Qt::LeftButton);
+        QVERIFY2(event->currentNavBarHeight() < HidingNavTableViewController::heightOfNavBar() - 20,
+                 qPrintable(QString::number(event->currentNavBarHeight())));
+        QImage scrolled = settledShotWhileHeld();
+        scrolled.save(shotPath("event-screen-scrolled.png"));
+        QVERIFY(scrolled != full);
+        sendMouse(*phone, QEvent::MouseButtonRelease, from - QPointF(0, 120), Qt::NoButton);
+        // Rows shorter than the screen spring back, and the header grows back with them.
+        QTRY_COMPARE_WITH_TIMEOUT(event->currentNavBarHeight(), HidingNavTableViewController::heightOfNavBar(), 3000);
+        run("back\nwait\nback\nwait\n");
+    }
+
+    void aReorderDragSendsTheSwapToTheServer()
+    {
+        run("press Login\nwait\nfield 0 demo@quindle.example\nfield 1 quindle-demo\npress Login\nwait\n"
+            "tab Home\nwait\npress Edit\nalert Reorder\n");
+        std::vector<std::string> before = startPageNames();
+        QVERIFY(before.size() >= 2);
+        auto table = topTable();
+        QVERIFY(table && table->isEditing());
+        shot("reorder-mode.png");
+        QRectF first = phone->rowRect(*table, { 0, 0 });
+        QRectF second = phone->rowRect(*table, { 0, 1 });
+        QVERIFY(!first.isEmpty() && !second.isEmpty());
+        QPointF handle(first.right() - CellMetrics::handleWidth / 2, first.center().y());
+        drag(*phone, handle, QPointF(handle.x(), second.center().y()));
+        run("wait\npress Done\nwait\n");
+        std::vector<std::string> after = startPageNames();
+        std::swap(before[0], before[1]);
+        QCOMPARE(after, before);
+    }
+};
+
+QTEST_MAIN(PhoneWithServerTest)
+#include "test_PhoneWithServer.moc"

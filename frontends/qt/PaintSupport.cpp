@@ -16,25 +16,6 @@ QRectF toQRect(Rect rect) { return QRectF(rect.x, rect.y, rect.width, rect.heigh
 
 QString toQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QFont toQFont(const Font& font)
-{
-    QString name = toQString(font.name);
-    QString family = name.section('-', 0, 0);
-    QString style = name.section('-', 1).toLower();
-    QFont result(family.isEmpty() ? QStringLiteral("Helvetica") : family);
-    // Pixel sizes keep one point one logical pixel whatever the screen's DPI setting.
-    result.setPixelSize(std::max(1, static_cast<int>(std::lround(font.pointSize))));
-    if (style.contains("bold") || style.contains("heavy") || style.contains("black"))
-        result.setWeight(QFont::Bold);
-    else if (style.contains("medium"))
-        result.setWeight(QFont::Medium);
-    else if (style.contains("light") || style.contains("thin"))
-        result.setWeight(QFont::Light);
-    if (style.contains("italic") || style.contains("oblique"))
-        result.setItalic(true);
-    return result;
-}
-
 QFont systemFont(double size, bool bold)
 {
     QFont font(QStringLiteral("Helvetica"));

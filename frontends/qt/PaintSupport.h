@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frontends/qt/QtFontCatalogue.h" // toQFont
 #include "platform/Colour.h"
 #include "platform/Font.h"
 #include "ui/Geometry.h"
@@ -28,9 +29,6 @@ inline QColor destructive() { return QColor(255, 59, 48); }
 QColor toQColor(Colour colour);
 QRectF toQRect(Rect rect);
 QString toQString(const std::string& text);
-/// The model's font, sized in points (one logical pixel each): "Family-Bold" style suffixes
-/// choose the weight and slant.
-QFont toQFont(const Font& font);
 QFont systemFont(double size, bool bold = false);
 /// A spinner of twelve spokes turning with `phase` (seconds).
 void paintSpinner(QPainter& painter, QPointF centre, double radius, double phase, QColor colour = QColor(90, 90, 90));

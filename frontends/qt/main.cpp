@@ -11,6 +11,8 @@
 #include "core/ServerConfiguration.h"
 #include "frontends/qt/MainQueueBridge.h"
 #include "frontends/qt/PhoneWindow.h"
+#include "frontends/qt/PhotoPicker.h"
+#include "frontends/qt/QtComponents.h"
 #include "frontends/qt/ScriptRunner.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "platform/Log.h"
@@ -193,6 +195,8 @@ int main(int argc, char** argv)
     }
 
     auto bridge = std::make_unique<qt::MainQueueBridge>();
+    // Fonts, carousels, web pages and video panels join before the first screen is laid out.
+    qt::installQtComponents();
     Model& model = Model::defaultInstance();
     model.setConfiguration(*configuration);
     auto app = AppDelegate::create(model, LocalPushService::create(),
@@ -203,6 +207,7 @@ int main(int argc, char** argv)
     CommandInterpreter interpreter(app->window(), model.httpClient());
     auto phone = std::make_unique<qt::PhoneWindow>(app->window());
     phone->setHttpClient(model.httpClient());
+    PhotoPicker::setShared(std::make_shared<qt::QtPhotoPicker>(phone.get()));
     phone->show();
 
     int status = 0;
@@ -228,6 +233,7 @@ int main(int argc, char** argv)
     app->applicationWillTerminate();
     // The screens go while the notification centre they unsubscribe from is still there.
     interpreter.waitUntilIdle(std::chrono::seconds(2));
+    PhotoPicker::setShared(nullptr);
     phone.reset();
     ApplicationShell::setShared(nullptr);
     app.reset();

@@ -176,7 +176,7 @@ private slots:
     void aReorderDragSendsTheSwapToTheServer()
     {
         run("press Login\nwait\nfield 0 demo@quindle.example\nfield 1 quindle-demo\npress Login\nwait\n"
-            "tab Home\nwait\npress Edit\nalert Reorder\n");
+            "tab 1\nwait\npress Edit\nalert Reorder\n");
         std::vector<std::string> before = startPageNames();
         QVERIFY(before.size() >= 2);
         auto table = topTable();

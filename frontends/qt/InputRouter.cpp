@@ -110,6 +110,12 @@ bool InputRouter::hitView(const std::shared_ptr<View>& view, QPointF point, Cont
                         if (hitView(*it, inCell - QPointF((*it)->frame().x, (*it)->frame().y), hit))
                             break;
                     }
+                    // A cell of a registered kind (a carousel row) takes the gesture itself.
+                    const ViewHandlers* handlers = ViewRegistry::shared().find(*cell);
+                    if (!hit.pointerView && handlers && handlers->pointer) {
+                        hit.pointerView = cell;
+                        hit.pointerPoint = inCell;
+                    }
                 }
                 break;
             }

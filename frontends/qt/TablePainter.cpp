@@ -4,6 +4,7 @@
 
 #include "content/EventCell.h"
 #include "frontends/qt/PaintSupport.h"
+#include "frontends/qt/ViewRegistry.h"
 #include "ui/RefreshControl.h"
 
 #include <QPainter>
@@ -180,6 +181,13 @@ void ContentPainter::paintCell(QPainter& painter, TableView& table, TableViewCel
         painter.translate(subview->frame().x, subview->frame().y);
         paintView(painter, *subview);
         painter.restore();
+    }
+    // A cell of a registered kind (a carousel row) paints and moves through its handlers.
+    if (const ViewHandlers* handlers = ViewRegistry::shared().find(cell)) {
+        if (handlers->step)
+            m_report->stepping.push_back(cell.weak_from_this());
+        if (handlers->paint)
+            handlers->paint(painter, cell, rect);
     }
     if (auto accessory = cell.accessoryView(); accessory && accessory->superview().get() != &cell) {
         painter.save();

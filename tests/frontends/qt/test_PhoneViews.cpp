@@ -36,6 +36,15 @@ private:
     explicit Player(Rect frame) : View(frame) { }
 };
 
+/// A row kind only the registry knows how to show (as carousel rows are).
+class GaugeCell : public TableViewCell {
+public:
+    static std::shared_ptr<GaugeCell> create() { return std::shared_ptr<GaugeCell>(new GaugeCell()); }
+
+private:
+    GaugeCell() : TableViewCell(CellStyle::Default, "Gauge") { }
+};
+
 class ViewScreen : public ViewController {
 public:
     static std::shared_ptr<ViewScreen> create(std::vector<std::shared_ptr<View>> views)
@@ -201,6 +210,43 @@ private slots:
         QTest::qWait(150);
         QCOMPARE(steps, resting);
         ViewRegistry::shared().add<Gauge>({});
+    }
+
+    void registeredCellsArePaintedAtTheirRowAndTakeTheirGestures()
+    {
+        std::vector<QRectF> painted;
+        std::vector<PointerEvent> pointers;
+        ViewRegistry::shared().add<GaugeCell>({
+            [&](QPainter& painter, View&, const QRectF& rect) {
+                painted.push_back(rect);
+                painter.fillRect(rect, Qt::cyan);
+            },
+            [&](View&, const PointerEvent& event) {
+                pointers.push_back(event);
+                return true;
+            },
+            nullptr,
+            nullptr,
+        });
+        auto rows = rowsTitled({ "Plain", "Gauge" });
+        rows->makeCell = [](IndexPath path) -> std::shared_ptr<TableViewCell> {
+            if (path.row == 1)
+                return GaugeCell::create();
+            return TableViewCell::create(CellStyle::Default, "Row");
+        };
+        auto screen = TableScreen::create("Cells", rows);
+        open(screen);
+        QImage shot = settledShot(*phone);
+        QVERIFY(!painted.empty());
+        QRectF row = phone->rowRect(*screen->table, { 0, 1 });
+        QCOMPARE(painted.back().size(), row.size());
+        QCOMPARE(shot.pixelColor((row.center() * shot.devicePixelRatio()).toPoint()), QColor(Qt::cyan));
+        // A tap on the row goes to the cell's handler, not to the table's selection.
+        click(*phone, row.center());
+        QVERIFY(!pointers.empty());
+        QCOMPARE(pointers.front().phase, PointerEvent::Phase::Press);
+        QVERIFY(rows->selected.empty());
+        ViewRegistry::shared().add<GaugeCell>({});
     }
 
     void hostedWidgetsFollowTheirViewAndGoWithIt()

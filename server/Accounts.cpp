@@ -105,7 +105,13 @@ std::optional<int64_t> Accounts::create(const std::string& email, const std::str
 {
     if (!plausibleEmail(email) || password.empty() || password.size() > maxPasswordLength)
         return std::nullopt;
-    std::string hashed = hash(password);
+    return createHashed(email, hash(password), root);
+}
+
+std::optional<int64_t> Accounts::createHashed(const std::string& email, const std::string& hashed, bool root)
+{
+    if (!plausibleEmail(email) || hashed.empty())
+        return std::nullopt;
     std::optional<int64_t> id;
     m_storage.transaction([&] {
         if (!m_storage.query("SELECT id FROM users WHERE email = ?", { lowered(email) }).empty())

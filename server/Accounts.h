@@ -42,6 +42,9 @@ public:
 
     /// New account; nullopt when the e-mail is taken or invalid.
     std::optional<int64_t> create(const std::string& email, const std::string& password, bool isRoot = false);
+    /// The same with the password's hash made beforehand (by `hash`, on any thread, so several
+    /// can be made at once).
+    std::optional<int64_t> createHashed(const std::string& email, const std::string& hashed, bool isRoot = false);
     std::optional<int64_t> idOf(const std::string& email);
     std::optional<std::string> emailOf(int64_t userId);
     bool isRoot(int64_t userId);

@@ -4,6 +4,7 @@
 #include "frontends/term/CommandInterpreter.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QPixmap>
 
 #include <istream>
@@ -32,7 +33,9 @@ bool ScriptRunner::saveShot(PhoneWindow& window, const QString& path, const std:
     QCoreApplication::processEvents();
     window.finishAnimations();
     QCoreApplication::processEvents();
-    return window.grab().save(path, "PNG");
+    // Written aside and renamed, so a reader never sees half a picture.
+    const QString part = path + QStringLiteral(".part");
+    return window.grab().save(part, "PNG") && (!QFile::exists(path) || QFile::remove(path)) && QFile::rename(part, path);
 }
 
 int ScriptRunner::run(std::istream& input, const std::string& name, std::ostream& output, std::ostream& errors)

@@ -13,6 +13,7 @@
 #include "frontends/qt/PhoneWindow.h"
 #include "frontends/qt/PhotoPicker.h"
 #include "frontends/qt/QtComponents.h"
+#include "frontends/qt/QtFontCatalogue.h"
 #include "frontends/qt/ScriptRunner.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "platform/Log.h"
@@ -20,12 +21,14 @@
 #include "server/QuindleServer.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -142,10 +145,29 @@ int parse(const std::vector<std::string>& arguments, Options& options)
     return -1;
 }
 
+/// Without a display a picture or a script runs offscreen; a window cannot open at all, which is
+/// said plainly instead of Qt's abort.
+bool chooseDisplay(int argc, char** argv)
+{
+    if (std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument == "--screenshot" || argument == "--script" || argument == "--help" || argument == "-h") {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            return true;
+        }
+    }
+    std::cerr << "quindle: no display to open a window on (DISPLAY is not set); quindle-term is the text client\n";
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (!chooseDisplay(argc, argv))
+        return 1;
     QApplication application(argc, argv);
     std::vector<std::string> arguments;
     for (const QString& argument : application.arguments().mid(1))
@@ -177,7 +199,11 @@ int main(int argc, char** argv)
         return 2;
     }
     if (!configuration) {
-        if (!startDemo(demo, options.demoDatabase, &error))
+        // The server seeds its demo data while this thread readies Qt's fonts and the views.
+        auto started = std::async(std::launch::async, [&] { return startDemo(demo, options.demoDatabase, &error); });
+        qt::installQtComponents();
+        QFontMetricsF(qt::toQFont(Font { {}, 16 })).horizontalAdvance(QStringLiteral("Quindle"));
+        if (!started.get())
             return fail("cannot start the demo server: " + error);
         configuration = ServerConfiguration::create(demo.server->host(), demo.server->host());
         if (!configuration)
@@ -196,7 +222,8 @@ int main(int argc, char** argv)
 
     auto bridge = std::make_unique<qt::MainQueueBridge>();
     // Fonts, carousels, web pages and video panels join before the first screen is laid out.
-    qt::installQtComponents();
+    if (!demo.server)
+        qt::installQtComponents();
     Model& model = Model::defaultInstance();
     model.setConfiguration(*configuration);
     auto app = AppDelegate::create(model, LocalPushService::create(),

@@ -120,6 +120,10 @@ void CommandInterpreter::settle()
     MainQueue::shared().runUntilIdle();
 }
 
+namespace {
+constexpr std::chrono::milliseconds idleRecheckInterval { 2 };
+} // namespace
+
 bool CommandInterpreter::waitUntilIdle(std::chrono::milliseconds timeout)
 {
     MainQueue& queue = MainQueue::shared();
@@ -132,8 +136,9 @@ bool CommandInterpreter::waitUntilIdle(std::chrono::milliseconds timeout)
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left <= std::chrono::milliseconds::zero())
             return false;
-        // The queue wakes for tasks only, so the in-flight count is looked at between short waits.
-        queue.runUntil(idle, std::min(left, MainQueue::defaultRecheckInterval));
+        // The queue wakes for tasks only, so the in-flight count is looked at between short waits
+        // (short, so a script or picture goes on as soon as the last reply is in).
+        queue.runUntil(idle, std::min(left, idleRecheckInterval));
     }
 }
 

@@ -26,13 +26,31 @@ QColor toQColor(Colour c)
     return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue), static_cast<float>(c.alpha));
 }
 
-/// Pictures converted once to the raster engine's own format: drawing any other format under
+/// A picture converted once to the raster engine's own format: drawing any other format under
 /// a perspective transform converts it again on every frame.
-const QImage& premultiplied(const std::shared_ptr<const Image>& image)
+struct Converted {
+    QImage pixels;
+    bool opaque { false };
+};
+
+bool isOpaque(const QImage& premultiplied)
+{
+    for (int y = 0; y < premultiplied.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(premultiplied.constScanLine(y));
+        QRgb all = 0xff000000;
+        for (int x = 0; x < premultiplied.width(); ++x)
+            all &= line[x];
+        if ((all >> 24) != 0xff)
+            return false;
+    }
+    return true;
+}
+
+const Converted& premultiplied(const std::shared_ptr<const Image>& image)
 {
     struct Entry {
         std::weak_ptr<const Image> source;
-        QImage converted;
+        Converted converted;
     };
     static std::unordered_map<const Image*, Entry> entries;
     auto found = entries.find(image.get());
@@ -41,7 +59,9 @@ const QImage& premultiplied(const std::shared_ptr<const Image>& image)
     if (entries.size() > 2048)
         std::erase_if(entries, [](const auto& entry) { return entry.second.source.expired(); });
     auto& entry = entries[image.get()];
-    entry = { image, toQImage(image).convertToFormat(QImage::Format_ARGB32_Premultiplied) };
+    QImage pixels = toQImage(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    bool opaque = isOpaque(pixels);
+    entry = { image, { std::move(pixels), opaque } };
     return entry.converted;
 }
 
@@ -148,7 +168,13 @@ bool paintLabelGlyphs(QPainter& painter, const QString& text, const Font& font, 
     // Same placement as the outline path: centred on the box by its advance and line box.
     const QPointF origin(box.width() / 2 - metrics.horizontalAdvance(text) / 2, box.height() / 2 + (metrics.ascent() - metrics.descent()) / 2 - line.ascent());
     const QSizeF scale(device.m11(), device.m22());
-    const Qt::FillRule rule = textPath(text, font).fillRule();
+    // The rule Qt gives text outlines, found once: building a label's whole outline is what
+    // this avoids.
+    static const Qt::FillRule rule = [] {
+        QPainterPath probe;
+        probe.addText(0, 0, QFont(), QStringLiteral("o"));
+        return probe.fillRule();
+    }();
     struct Placed {
         QRawFont font;
         quint32 glyph;
@@ -209,7 +235,7 @@ void paintItem(QPainter& painter, const CarouselCell::ItemView& item, QSizeF siz
     if (imageView.backgroundColour().alpha > 0)
         painter.fillRect(QRectF(QPointF(0, 0), size), toQColor(imageView.backgroundColour()));
     if (auto image = imageView.image()) {
-        const QImage& picture = premultiplied(image);
+        const QImage& picture = premultiplied(image).pixels;
         painter.drawImage(fitted(QSizeF(picture.size()), size, imageView.contentMode()), picture);
     } else {
         // No picture yet: a plain tile, so the item still has its place.
@@ -217,6 +243,20 @@ void paintItem(QPainter& painter, const CarouselCell::ItemView& item, QSizeF siz
     }
     if (auto label = item.label())
         paintLabel(painter, *label, size);
+}
+
+/// Whether the item's drawing leaves no pixel of its box uncovered or translucent: an opaque
+/// background, or an opaque picture filling the box. Labels only add to it.
+bool coversItself(const CarouselCell::ItemView& item)
+{
+    const ImageView& view = *item.imageView();
+    if (view.backgroundColour().alpha >= 1)
+        return true;
+    auto image = view.image();
+    if (!image)
+        return true; // the plain tile
+    ContentMode mode = view.contentMode();
+    return (mode == ContentMode::ScaleToFill || mode == ContentMode::AspectFill) && premultiplied(image).opaque;
 }
 
 /// What an item's drawing depends on; a texture is redrawn when any of it changes.
@@ -248,19 +288,6 @@ Look lookOf(const CarouselCell::ItemView& item, QSize pixels)
     return look;
 }
 
-bool isOpaque(const QImage& premultiplied)
-{
-    for (int y = 0; y < premultiplied.height(); ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(premultiplied.constScanLine(y));
-        QRgb all = 0xff000000;
-        for (int x = 0; x < premultiplied.width(); ++x)
-            all &= line[x];
-        if ((all >> 24) != 0xff)
-            return false;
-    }
-    return true;
-}
-
 /// Items drawn once at the screen's resolution and reused while they look the same: a frame
 /// then costs one projected picture per item, not a picture, glyph outlines and a stroke.
 class Textures {
@@ -288,7 +315,7 @@ public:
             }
             // Opaque pictures are marked so: Qt then copies their pixels instead of blending
             // them, and they may hide the items behind.
-            if (isOpaque(entry.pixels))
+            if (coversItself(item))
                 entry.pixels.reinterpretAsFormat(QImage::Format_RGB32);
         }
         return entry.pixels;

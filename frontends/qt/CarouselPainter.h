@@ -28,8 +28,9 @@ std::optional<QPolygonF> projectedQuad(const CarouselItemLayout& item, QPointF o
 bool showsBack(const QPolygonF& quad);
 
 /// Paints an already laid-out frame of a carousel whose frame fills `rect`. While `moving`,
-/// items seen in perspective are sampled without smoothing, which costs a fraction as much and
-/// does not show in motion; at rest they are smoothed.
+/// items are sampled without smoothing or edge antialiasing and those seen in perspective are
+/// drawn in affine pieces, which costs a fraction as much and does not show in motion; at rest
+/// they are smoothed and projected exactly.
 void paintLayouts(QPainter& painter, const std::vector<CarouselItemLayout>& items, const QRectF& rect, bool moving = false);
 /// Lays the carousel out for this frame and paints it inside `rect`.
 void paint(QPainter& painter, CarouselView& carousel, const QRectF& rect);

@@ -1,8 +1,11 @@
 // Carousel painting checked by sampling pixels of offscreen pictures, and carousel input.
 #include "content/CarouselCell.h"
 #include "frontends/qt/CarouselPainter.h"
+#include "frontends/qt/QtFontCatalogue.h"
 
+#include <QFontMetricsF>
 #include <QImage>
+#include <QPainterPath>
 #include <QPainter>
 #include <QtTest>
 
@@ -164,6 +167,75 @@ private slots:
         QCOMPARE(checked, 2);
     }
 
+    void movingPerspectiveItemsShowNoSeams_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<double>("alpha");
+        // Opaque items go in overlapping patches, faded ones in triangles.
+        QTest::newRow("cylinder") << int(CarouselType::Cylinder) << 1.0;
+        QTest::newRow("coverflow") << int(CarouselType::CoverFlow) << 1.0;
+        QTest::newRow("cylinder faded") << int(CarouselType::Cylinder) << 0.6;
+    }
+    void movingPerspectiveItemsShowNoSeams()
+    {
+        // Moving items in perspective are drawn in pieces: every pixel inside an item, where no
+        // item above lies, shows the item's own colour and none of the white behind.
+        QFETCH(int, type);
+        QFETCH(double, alpha);
+        pictures->options[CarouselOption::Spacing] = 1.5; // little overlap, so most of each item is checked
+        makeCarousel(CarouselType(type), 2);
+        carousel->setAutoscroll(0.5);
+        std::vector<CarouselItemLayout> items = carousel->layoutFrame();
+        for (auto& item : items)
+            item.alpha = std::min(item.alpha, alpha);
+        QImage image(900, 600, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(3);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            carousel_painter::paintLayouts(painter, items, QRectF(0, 0, 300, 200), true);
+        }
+        QColor white(Qt::white);
+        int perspective = 0, checked = 0;
+        for (size_t k = 0; k < items.size(); ++k) {
+            auto quad = carousel_painter::projectedQuad(items[k], {});
+            if (!quad || items[k].hidden || carousel_painter::showsBack(*quad))
+                continue;
+            QPointF defect = quad->at(0) + quad->at(2) - quad->at(1) - quad->at(3);
+            perspective += std::abs(defect.x()) + std::abs(defect.y()) > 1;
+            QTransform unit;
+            QPolygonF square({ QPointF(0, 0), QPointF(1, 0), QPointF(1, 1), QPointF(0, 1) });
+            QVERIFY(QTransform::quadToQuad(square, *quad, unit));
+            QColor own = palette[items[k].index % 6];
+            QColor expected((own.red() * alpha + 255 * (1 - alpha)), (own.green() * alpha + 255 * (1 - alpha)), (own.blue() * alpha + 255 * (1 - alpha)));
+            for (int v = 1; v < 60; ++v) {
+                for (int u = 1; u < 60; ++u) {
+                    QPointF at = unit.map(QPointF(0.02 + 0.96 * u / 60, 0.02 + 0.96 * v / 60));
+                    // Only where no other item lies, nor within two device pixels of one:
+                    // faded items let those below show through.
+                    bool shared = false;
+                    for (size_t other = 0; other < items.size(); ++other) {
+                        auto quadOther = carousel_painter::projectedQuad(items[other], {});
+                        if (other == k || !quadOther || items[other].hidden)
+                            continue;
+                        QPainterPath grown;
+                        grown.addPolygon(*quadOther);
+                        shared |= grown.contains(at) || grown.intersects(QRectF(at - QPointF(0.7, 0.7), QSizeF(1.4, 1.4)));
+                    }
+                    if (shared)
+                        continue;
+                    QPointF device = at * 3;
+                    if (!QRectF(1, 1, 898, 598).contains(device))
+                        continue;
+                    QColor seen = image.pixelColor(device.toPoint());
+                    QVERIFY2(near(seen, expected, 16), describe(seen) + " at " + QByteArray::number(device.x()) + "," + QByteArray::number(device.y()));
+                    ++checked;
+                }
+            }
+        }
+        QVERIFY2(perspective >= 2 && checked > 1500, QByteArray::number(perspective) + " " + QByteArray::number(checked));
+    }
+
     void fadedItemIsLighter()
     {
         pictures->options[CarouselOption::Spacing] = 1.25;
@@ -219,6 +291,63 @@ private slots:
         for (int x = 110; x < 190; ++x)
             red += near(image.pixelColor(x, 100), Qt::red, 40);
         QVERIFY2(red > 4, QByteArray::number(red));
+    }
+
+    void labelMatchesItsOutlineDrawing()
+    {
+        // Labels are put together from cached glyph pictures: they must look like the whole
+        // outline stroked and then filled, at the screen's three pixels a point.
+        pictures->options[CarouselOption::Wrap] = 0;
+        makeCarousel(CarouselType::Linear, 2);
+        CarouselCell::ItemView* front = nullptr;
+        for (const auto& item : carousel->layoutFrame()) {
+            if (item.index == 2)
+                front = dynamic_cast<CarouselCell::ItemView*>(item.view.get());
+        }
+        QVERIFY(front && front->label());
+        front->label()->setText("Picture 42");
+        front->label()->setTextColour(Colour::white());
+        front->label()->setStroke(Colour::black(), -4);
+
+        QImage drawn(900, 600, QImage::Format_ARGB32_Premultiplied);
+        drawn.setDevicePixelRatio(3);
+        drawn.fill(Qt::white);
+        {
+            QPainter painter(&drawn);
+            carousel_painter::paint(painter, *carousel, QRectF(0, 0, 300, 200));
+        }
+
+        QImage expected(900, 600, QImage::Format_ARGB32_Premultiplied);
+        expected.setDevicePixelRatio(3);
+        expected.fill(Qt::white);
+        {
+            const Font& font = front->label()->font();
+            QFont qfont = toQFont(font);
+            QFontMetricsF metrics(qfont);
+            QPainterPath path;
+            path.addText(0, 0, qfont, "Picture 42");
+            QPainter painter(&expected);
+            painter.setRenderHint(QPainter::Antialiasing);
+            // The label is cut off at the item's edges, as in the item's picture.
+            painter.setClipRect(QRectF(110, 60, 80, 80));
+            painter.fillRect(QRectF(110, 60, 80, 80), Qt::blue);
+            painter.translate(150 - metrics.horizontalAdvance("Picture 42") / 2, 100 + (metrics.ascent() - metrics.descent()) / 2);
+            painter.strokePath(path, QPen(Qt::black, 4.0 / 100 * font.pointSize * 2));
+            painter.fillPath(path, Qt::white);
+        }
+
+        int differing = 0, black = 0, white = 0;
+        for (int y = 3 * 60 + 6; y < 3 * 140 - 6; ++y) {
+            for (int x = 3 * 110 + 6; x < 3 * 190 - 6; ++x) {
+                QColor a = drawn.pixelColor(x, y), b = expected.pixelColor(x, y);
+                differing += !near(a, b, 64);
+                black += near(a, Qt::black, 30);
+                white += near(a, Qt::white, 30);
+            }
+        }
+        // Both outline and fill show, and at most a sliver of edge pixels differ.
+        QVERIFY2(black > 500 && white > 500, QByteArray::number(black) + " " + QByteArray::number(white));
+        QVERIFY2(differing < 300, QByteArray::number(differing));
     }
 
     void backFaceCheckOfThePainterItself()

@@ -62,11 +62,18 @@ void TableViewCell::layoutSubviews()
         return;
     bool accessory = m_accessoryView || m_accessory != AccessoryType::None;
     Rect content = bounds();
+    // An accessory view keeps its own size (a control is wider than a mark), centred on the
+    // right with a margin; a mark takes the standard width.
+    const Rect own = m_accessoryView ? m_accessoryView->frame() : Rect {};
+    const double width = std::max(accessoryWidth, own.width);
+    const double rightInset = m_accessoryView && own.width > accessoryWidth ? accessoryMargin : 0;
     if (accessory)
-        content.width = std::max(0.0, content.width - accessoryWidth);
+        content.width = std::max(0.0, content.width - width - rightInset);
     m_contentView->setFrame(content);
-    if (m_accessoryView)
-        m_accessoryView->setFrame({ content.maxX(), 0, accessoryWidth, content.height });
+    if (m_accessoryView) {
+        const double height = own.height > 0 && own.height < content.height ? own.height : content.height;
+        m_accessoryView->setFrame({ content.maxX(), (content.height - height) / 2, width, height });
+    }
     // Labels keep a margin; the detail goes on the right (Value1) or below (Subtitle).
     constexpr double margin = 15;
     Rect text = content.inset(0, margin, 0, margin);

@@ -38,6 +38,8 @@ public:
     static constexpr Rect defaultFrame { 0, 0, 320, 44 };
     /// Width kept for an accessory on the right.
     static constexpr double accessoryWidth = 30;
+    /// Space right of an accessory view wider than a mark.
+    static constexpr double accessoryMargin = 10;
     void layoutSubviews() override;
     /// Runs when the table hands the cell out again; clears the selection mark.
     virtual void prepareForReuse();

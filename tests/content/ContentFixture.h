@@ -152,9 +152,13 @@ protected:
     /// Runs the main queue until every request is answered and its work has run.
     static void settle()
     {
+        // A reply's work may send the next request: wait again until neither is left.
         auto client = model().httpClient();
-        MainQueue::shared().runUntil([&] { return client->inFlight() == 0; }, std::chrono::seconds(15));
-        MainQueue::shared().runUntilIdle();
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        do {
+            MainQueue::shared().runUntil([&] { return client->inFlight() == 0; }, std::chrono::seconds(15));
+            MainQueue::shared().runUntilIdle();
+        } while ((client->inFlight() > 0 || MainQueue::shared().pending() > 0) && std::chrono::steady_clock::now() < deadline);
     }
 
     DemoServer reference;

@@ -127,9 +127,14 @@ protected:
     /// Runs quindle-term with the script at `path`; `onOutput` sees the output so far after each read.
     TermRun runScriptFile(const std::string& path, const std::function<void(const std::string&)>& onOutput = {})
     {
-        std::string command = "QUINDLE_DOCUMENTS=" + m_dir.string() + " timeout " + std::to_string(termTimeoutSeconds) + " "
-            + std::string(QUINDLE_BUILD_DIR)
-            + "/frontends/term/quindle-term --server " + url
+        return runClient("/frontends/term/quindle-term", path, onOutput);
+    }
+
+    /// Runs a client (its path under the build folder) against the server with the script at `path`.
+    TermRun runClient(const std::string& program, const std::string& path, const std::function<void(const std::string&)>& onOutput = {})
+    {
+        std::string command = "QUINDLE_DOCUMENTS=" + m_dir.string() + " QT_QPA_PLATFORM=offscreen timeout "
+            + std::to_string(termTimeoutSeconds) + " " + std::string(QUINDLE_BUILD_DIR) + program + " --server " + url
             + " --script " + path + " 2>&1";
         TermRun run;
         FILE* pipe = popen(command.c_str(), "r");

@@ -206,6 +206,16 @@ TEST_F(Controls, CellLaysOutContentLessAccessory)
     EXPECT_EQ(cell->contentView()->frame().width, TableViewCell::defaultFrame.width - TableViewCell::accessoryWidth);
     cell->setFrame({ 0, 0, 400, 70 });
     EXPECT_EQ(cell->contentView()->frame(), (Rect { 0, 0, 400 - TableViewCell::accessoryWidth, 70 }));
+    // A control as accessory keeps its size, centred on the right with a margin; a narrow one
+    // takes the mark's width.
+    for (auto [control, expected] : { std::pair { Rect { 0, 0, 80, 30 }, Rect { 310, 20, 80, 30 } },
+             { Rect { 0, 0, 20, 90 }, Rect { 370, 0, 30, 70 } } }) {
+        cell->setAccessoryView(View::create(control));
+        EXPECT_EQ(cell->accessoryView()->frame(), expected);
+        EXPECT_EQ(cell->contentView()->frame().width, expected.x);
+        cell->layoutSubviews();
+        EXPECT_EQ(cell->accessoryView()->frame(), expected) << "a second layout keeps it";
+    }
     auto plain = TableViewCell::create(CellStyle::Default, "DirectoryCell");
     EXPECT_EQ(plain->detailTextLabel(), nullptr);
     EXPECT_EQ(plain->textLabel()->superview(), plain->contentView());

@@ -1,0 +1,86 @@
+// A walk through the demo site in the Qt client against a quindle-server process, one picture a
+// screen: the start page with its gallery carousel, an event, the login screen, a document form
+// after login, a page in reorder mode, and the start page again with the gallery in another
+// style. Each picture must be the phone's size, not blank, and differ from the one before.
+// `bash scripts/screenshots.sh` runs this walk and leaves the pictures in build/screenshots.
+
+#include "e2e/E2eFixture.h"
+#include "platform/Image.h"
+
+#include <set>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+const std::filesystem::path shots = std::filesystem::path(QUINDLE_BUILD_DIR) / "screenshots";
+
+std::string shot(const char* name) { return "shot " + (shots / name).string() + "\n"; }
+
+/// Distinct colours on a coarse grid: a blank or single-colour picture has very few.
+size_t distinctColours(const Image& image)
+{
+    std::set<uint32_t> colours;
+    const auto& rgba = image.rgba();
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4) {
+            const uint8_t* p = &rgba[(static_cast<size_t>(y) * image.width() + x) * 4];
+            colours.insert(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+        }
+    }
+    return colours.size();
+}
+
+std::shared_ptr<Image> load(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return Image::decode(bytes);
+}
+
+} // namespace
+
+class ScreenshotWalk : public E2eFixture { };
+
+TEST_F(ScreenshotWalk, EveryScreenOfTheDemoIsDrawnAndEachDiffersFromTheLast)
+{
+    std::filesystem::create_directories(shots);
+    const std::string walk = shot("01-start-page.png") + "tap 4\nwait\ntap 0\nwait\n" + shot("02-event.png")
+        + "back\nback\npress Login\nwait\n" + shot("03-login.png")
+        + "field 0 demo@quindle.example\nfield 1 quindle-demo\npress Login\nwait\ntab 1\nwait\ntap 7\nwait\n" + shot("04-document-form.png")
+        + "back\npress Edit\nalert Reorder\n" + shot("05-reorder-mode.png");
+    auto path = folder() / "walk.term";
+    std::ofstream(path) << walk;
+    TermRun first = runClient("/frontends/qt/quindle", path.string());
+    ASSERT_EQ(first.status, 0) << first.output;
+
+    // The owner restyles the gallery on the server; the start page shows the new style.
+    const std::string token = login();
+    ASSERT_FALSE(token.empty());
+    std::string gallery;
+    auto start = get(content("contentForNode"), {}, token);
+    for (const auto& child : message(start).get("Children").array()->items()) {
+        if (child.object()->get("Name").asString() == "Gallery")
+            gallery = child.object()->get("AssetId").asString();
+    }
+    ASSERT_FALSE(gallery.empty());
+    ASSERT_TRUE(get(content("setCarousel"), { { "assetid", gallery }, { "option", "Carousel:7" } }, token));
+    std::ofstream(path) << shot("06-start-page-cover-flow.png");
+    TermRun second = runClient("/frontends/qt/quindle", path.string());
+    ASSERT_EQ(second.status, 0) << second.output;
+
+    std::shared_ptr<Image> before;
+    for (const char* name : { "01-start-page.png", "02-event.png", "03-login.png", "04-document-form.png", "05-reorder-mode.png",
+             "06-start-page-cover-flow.png" }) {
+        auto picture = load(shots / name);
+        ASSERT_TRUE(picture) << name;
+        EXPECT_EQ(picture->width() % 390, 0) << name;
+        EXPECT_EQ(picture->width() * 844, picture->height() * 390) << name << ": the phone's shape";
+        EXPECT_GT(distinctColours(*picture), 20u) << name << " looks blank";
+        if (before) {
+            EXPECT_NE(before->rgba(), picture->rgba()) << name << " is the same as the picture before it";
+        }
+        before = picture;
+    }
+}

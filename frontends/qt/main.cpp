@@ -15,6 +15,7 @@
 #include "frontends/qt/QtComponents.h"
 #include "frontends/qt/QtFontCatalogue.h"
 #include "frontends/qt/ScriptRunner.h"
+#include "frontends/term/ClientLaunch.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
@@ -58,93 +59,6 @@ int fail(const std::string& message)
     return 1;
 }
 
-// A short copy of the text client's in-process demo server: that one lives inside its main.
-struct DemoServer {
-    std::unique_ptr<QuindleServer> server;
-    std::filesystem::path temporaryFolder;
-
-    ~DemoServer()
-    {
-        if (server)
-            server->stop();
-        server.reset();
-        std::error_code ignored;
-        if (!temporaryFolder.empty())
-            std::filesystem::remove_all(temporaryFolder, ignored);
-    }
-};
-
-bool startDemo(DemoServer& demo, const std::optional<std::string>& databasePath, std::string* error)
-{
-    ServerOptions options;
-    options.demo = true;
-    options.requestLog = false;
-    if (databasePath) {
-        options.databasePath = *databasePath;
-    } else {
-        char pattern[] = "/tmp/quindle-qt-demo-XXXXXX";
-        if (!mkdtemp(pattern)) {
-            *error = "cannot make a folder for the demo database";
-            return false;
-        }
-        demo.temporaryFolder = pattern;
-        options.databasePath = (demo.temporaryFolder / "quindle.sqlite").string();
-    }
-    demo.server = QuindleServer::create(options, error);
-    return demo.server && demo.server->start(error);
-}
-
-struct Options {
-    std::optional<std::string> logPath, demoDatabase, scriptPath, screenshotPath;
-    bool demoAsked { false };
-    std::vector<std::string> serverArguments;
-};
-
-/// -1 to go on, else the exit status (0 for --help, 2 for a usage error).
-int parse(const std::vector<std::string>& arguments, Options& options)
-{
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--help" || argument == "-h") {
-            std::cout << usage;
-            return 0;
-        }
-        if (argument == "--log" || argument == "--demo-db" || argument == "--script" || argument == "--screenshot") {
-            if (i + 1 >= arguments.size()) {
-                std::cerr << "quindle: " << argument << " needs a file name\n" << usage;
-                return 2;
-            }
-            const std::string& value = arguments[++i];
-            if (argument == "--log")
-                options.logPath = value;
-            else if (argument == "--script")
-                options.scriptPath = value;
-            else if (argument == "--screenshot")
-                options.screenshotPath = value;
-            else {
-                options.demoDatabase = value;
-                options.demoAsked = true;
-            }
-        } else if (argument == "--demo") {
-            options.demoAsked = true;
-        } else if (argument == "--server" || argument == "--legacy") {
-            options.serverArguments.push_back(argument);
-            if (i + 1 < arguments.size())
-                options.serverArguments.push_back(arguments[++i]);
-        } else if (argument.starts_with("--server=") || argument.starts_with("--legacy=")) {
-            options.serverArguments.push_back(argument);
-        } else {
-            std::cerr << "quindle: unknown option " << argument << "\n" << usage;
-            return 2;
-        }
-    }
-    if (options.scriptPath && options.screenshotPath) {
-        std::cerr << "quindle: --script and --screenshot exclude each other\n" << usage;
-        return 2;
-    }
-    return -1;
-}
-
 /// Without a display a picture or a script runs offscreen; a window cannot open at all, which is
 /// said plainly instead of Qt's abort.
 bool chooseDisplay(int argc, char** argv)
@@ -172,8 +86,8 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments;
     for (const QString& argument : application.arguments().mid(1))
         arguments.push_back(argument.toStdString());
-    Options options;
-    if (int status = parse(arguments, options); status >= 0)
+    ClientOptions options;
+    if (int status = parseClientOptions(arguments, options, "quindle", usage, true); status >= 0)
         return status;
 
     std::ifstream script;
@@ -185,40 +99,25 @@ int main(int argc, char** argv)
         }
     }
 
-    std::string error;
+    int status = -1;
     DemoServer demo;
-    std::optional<ServerConfiguration> configuration;
-    if (!options.demoAsked) {
-        configuration = ServerConfiguration::fromArguments(options.serverArguments, ServerConfiguration::processEnvironment(), &error);
-        if (!configuration && !error.empty()) {
-            std::cerr << "quindle: " << error << "\n" << usage;
-            return 2;
-        }
-    } else if (!options.serverArguments.empty()) {
-        std::cerr << "quindle: --demo and --server exclude each other\n" << usage;
-        return 2;
-    }
+    std::optional<ServerConfiguration> configuration = namedServer(options, "quindle", usage, status);
+    if (status >= 0)
+        return status;
     if (!configuration) {
         // The server seeds its demo data while this thread readies Qt's fonts and the views.
+        std::string error;
         auto started = std::async(std::launch::async, [&] { return startDemo(demo, options.demoDatabase, &error); });
         qt::installQtComponents();
         QFontMetricsF(qt::toQFont(Font { {}, 16 })).horizontalAdvance(QStringLiteral("Quindle"));
         if (!started.get())
             return fail("cannot start the demo server: " + error);
-        configuration = ServerConfiguration::create(demo.server->host(), demo.server->host());
+        configuration = demoConfiguration(demo);
         if (!configuration)
             return fail("the demo server has no usable address");
-        std::cerr << "Demo server at " << demo.server->host() << " (login " << QuindleServer::demoEmail << " / "
-                  << QuindleServer::demoPassword << ")" << std::endl;
     }
-
-    Log::setEnabled(options.logPath.has_value());
-    if (options.logPath) {
-        auto logFile = std::make_shared<std::ofstream>(*options.logPath, std::ios::app);
-        if (!*logFile)
-            return fail("cannot open the log file " + *options.logPath);
-        Log::setSink([logFile](const std::string& line) { *logFile << line << "\n"; });
-    }
+    if (!setUpLog(options.logPath))
+        return fail("cannot open the log file " + *options.logPath);
 
     auto bridge = std::make_unique<qt::MainQueueBridge>();
     // Fonts, carousels, web pages and video panels join before the first screen is laid out.
@@ -237,7 +136,7 @@ int main(int argc, char** argv)
     PhotoPicker::setShared(std::make_shared<qt::QtPhotoPicker>(phone.get()));
     phone->show();
 
-    int status = 0;
+    status = 0;
     if (options.screenshotPath || options.scriptPath) {
         QTimer::singleShot(0, [&] {
             interpreter.waitUntilIdle(startPageWait);

@@ -4,6 +4,7 @@
 
 #include "content/TextFieldCell.h"
 #include "frontends/qt/PhoneWindow.h"
+#include "ui/NavigationController.h"
 #include "ui/TabBarController.h"
 #include "ui/TableView.h"
 #include "ui/Window.h"
@@ -15,6 +16,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -119,6 +121,27 @@ inline void drag(QWidget& widget, QPointF from, QPointF to, int steps = 10, int 
     }
     sendMouse(widget, QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
+
+/// A phone window over one navigation stack, for tests that open one screen at a time.
+struct PhoneOnStack {
+    std::shared_ptr<Window> window;
+    std::shared_ptr<NavigationController> stack;
+    std::unique_ptr<qt::PhoneWindow> phone;
+
+    /// Shows `root` at the bottom of a fresh stack in a fresh window, drawn and settled.
+    void open(std::shared_ptr<ViewController> root)
+    {
+        window = Window::create({ 0, 0, 390, 844 });
+        stack = NavigationController::create(std::move(root));
+        window->setRootViewController(stack);
+        window->makeKeyAndVisible();
+        phone = std::make_unique<qt::PhoneWindow>(window);
+        phone->show();
+        QVERIFY(QTest::qWaitForWindowExposed(phone.get()));
+        phone->finishAnimations();
+        phone->grab();
+    }
+};
 
 /// The window as it looks once transitions and fades are over.
 inline QImage settledShot(qt::PhoneWindow& phone)

@@ -50,25 +50,10 @@ protected:
 
 } // namespace
 
-class PhoneInputTest : public QObject {
+class PhoneInputTest : public QObject, protected PhoneOnStack {
     Q_OBJECT
 
-    std::shared_ptr<Window> window;
-    std::shared_ptr<NavigationController> stack;
     std::shared_ptr<TableScreen> home;
-    std::unique_ptr<PhoneWindow> phone;
-
-    void open(std::shared_ptr<ViewController> root)
-    {
-        window = Window::create({ 0, 0, 390, 844 });
-        stack = NavigationController::create(std::move(root));
-        window->setRootViewController(stack);
-        window->makeKeyAndVisible();
-        phone = std::make_unique<PhoneWindow>(window);
-        phone->show();
-        QVERIFY(QTest::qWaitForWindowExposed(phone.get()));
-        settledShot(*phone);
-    }
 
     void openHome(std::shared_ptr<RecordingRows> rows)
     {

@@ -68,24 +68,9 @@ protected:
 
 } // namespace
 
-class PhoneViewsTest : public QObject {
+class PhoneViewsTest : public QObject, protected PhoneOnStack {
     Q_OBJECT
 
-    std::shared_ptr<Window> window;
-    std::shared_ptr<NavigationController> stack;
-    std::unique_ptr<PhoneWindow> phone;
-
-    void open(std::shared_ptr<ViewController> root)
-    {
-        window = Window::create({ 0, 0, 390, 844 });
-        stack = NavigationController::create(std::move(root));
-        window->setRootViewController(stack);
-        window->makeKeyAndVisible();
-        phone = std::make_unique<PhoneWindow>(window);
-        phone->show();
-        QVERIFY(QTest::qWaitForWindowExposed(phone.get()));
-        settledShot(*phone);
-    }
 
 private slots:
     void cleanup()

@@ -12,18 +12,6 @@
 
 namespace quindle::qt {
 
-namespace {
-
-std::string trimmed(const std::string& text)
-{
-    size_t start = text.find_first_not_of(" \t\r\n");
-    if (start == std::string::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(" \t\r\n") - start + 1);
-}
-
-} // namespace
-
 bool ScriptRunner::saveShot(PhoneWindow& window, const QString& path, const std::function<void()>& settle)
 {
     QCoreApplication::processEvents();
@@ -40,32 +28,16 @@ bool ScriptRunner::saveShot(PhoneWindow& window, const QString& path, const std:
 
 int ScriptRunner::run(std::istream& input, const std::string& name, std::ostream& output, std::ostream& errors)
 {
-    std::string line;
-    for (int number = 1; std::getline(input, line); ++number) {
-        std::string command = trimmed(line);
-        CommandInterpreter::Result result;
-        if (command.rfind("shot", 0) == 0 && (command.size() == 4 || command[4] == ' ' || command[4] == '\t')) {
-            std::string file = trimmed(command.substr(4));
-            if (file.empty())
-                result = { false, false, "usage: shot FILE.png" };
-            else if (!saveShot(m_window, QString::fromStdString(file), [this] { m_interpreter.waitUntilIdle(m_interpreter.waitTimeout()); }))
-                result = { false, false, "cannot write the picture " + file };
-        } else {
-            result = m_interpreter.execute(line);
-        }
-        // The window paints what the command changed before the next line looks at it.
-        QCoreApplication::processEvents();
-        if (!result.ok) {
-            errors << name << ":" << number << ": " << command << ": " << result.message << "\n";
-            errors << "The screen then:\n" << m_interpreter.render().text << std::flush;
-            return 1;
-        }
-        if (!result.message.empty())
-            output << result.message << std::flush;
-        if (result.quit)
-            return 0;
-    }
-    return 0;
+    m_interpreter.addCommand("shot", [this](const std::string& file) -> CommandInterpreter::Result {
+        if (file.empty())
+            return { false, false, "usage: shot FILE.png" };
+        if (!saveShot(m_window, QString::fromStdString(file), [this] { m_interpreter.waitUntilIdle(m_interpreter.waitTimeout()); }))
+            return { false, false, "cannot write the picture " + file };
+        return {};
+    });
+    // The window paints what the command changed before the next line looks at it.
+    m_interpreter.setAfterCommand([] { QCoreApplication::processEvents(); });
+    return m_interpreter.runScript(input, name, output, errors);
 }
 
 } // namespace quindle::qt

@@ -151,7 +151,10 @@ CommandInterpreter::Result CommandInterpreter::execute(const std::string& rawLin
     std::istringstream split(line);
     for (std::string word; split >> word;)
         words.push_back(word);
-    Result result = act(words, line);
+    auto added = m_commands.find(words[0]);
+    Result result = added != m_commands.end() ? added->second(after(line, 1)) : act(words, line);
+    if (m_afterCommand)
+        m_afterCommand();
     // The screen under an alert refuses input, which the bare refusal would not tell.
     static const std::set<std::string> screenCommands { "tap", "press", "field", "return", "yes", "no", "back", "tab", "refresh", "move", "delete" };
     if (!result.ok && screenCommands.contains(words[0]) && m_window) {

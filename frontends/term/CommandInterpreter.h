@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ public:
     /// Runs one line; blank lines and `#` comments do nothing.
     Result execute(const std::string& line);
 
+    /// A command a front end adds (the Qt client's `shot`): it gets the text after its name.
+    using Command = std::function<Result(const std::string& rest)>;
+    void addCommand(std::string name, Command command) { m_commands[std::move(name)] = std::move(command); }
+    /// Runs after every command (the Qt client paints what it changed before the next line).
+    void setAfterCommand(std::function<void()> after) { m_afterCommand = std::move(after); }
+
     /// Runs every line; stops at the first failing one with a message naming the line on
     /// `errors`. Returns the exit status: 0 at the end or on `quit`, 1 after a failure.
     int runScript(std::istream& input, const std::string& name, std::ostream& output, std::ostream& errors);
@@ -70,6 +77,8 @@ private:
     std::shared_ptr<HttpClient> m_client;
     TermPushHandlers m_push;
     std::chrono::milliseconds m_waitTimeout { defaultWaitTimeout };
+    std::map<std::string, Command> m_commands;
+    std::function<void()> m_afterCommand;
 };
 
 } // namespace quindle

@@ -18,26 +18,6 @@ std::string idOf(const JsonValue& value)
     return value.isInteger() ? std::to_string(value.asInt()) : std::string();
 }
 
-// Escaping of the platform's legacy URL routine: URL-illegal bytes only ("/", ":", "&", "="
-// and "+" pass). Dates and action triggers go out this way.
-std::string legacyEscape(std::string_view text)
-{
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        bool illegal = c <= 0x20 || c >= 0x7f || c == '"' || c == '%' || c == '<' || c == '>' || c == '\\' || c == '^'
-            || c == '`' || c == '{' || c == '|' || c == '}';
-        if (illegal) {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
 void sendIgnoringReply(const std::string& url)
 {
     Model::defaultInstance().requestWithURL(url, [](std::optional<JsonValue>, std::optional<Error>) { });
@@ -71,10 +51,10 @@ void ApplicationShell::setAction(const JsonObjectPtr& record, const std::optiona
     const JsonValue& val = record->get("val");
     const std::string value = val.isString() ? val.asString() : idOf(val);
     std::string url = Model::defaultInstance().legacyBaseURL() + "setAction.php?a=" + idOf(record->get("assetID"))
-        + "&date=" + legacyEscape(dateStringForIndex(FollowUpInterval::integerValue(value))) + "&devID=" + idOf(record->get("linkID"))
+        + "&date=" + Model::encodeIllegal(dateStringForIndex(FollowUpInterval::integerValue(value))) + "&devID=" + idOf(record->get("linkID"))
         + "&val=" + value;
     if (trigger)
-        url += "&trigger=" + legacyEscape(*trigger);
+        url += "&trigger=" + Model::encodeIllegal(*trigger);
     sendIgnoringReply(url);
 }
 

@@ -178,45 +178,67 @@ void Model::log(std::string text) const
 
 // Transport.
 
-std::string Model::encode(std::string_view text)
+namespace {
+
+bool urlIllegal(unsigned char c)
+{
+    return c <= 0x20 || c >= 0x7f || c == '"' || c == '%' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' || c == '{'
+        || c == '|' || c == '}';
+}
+
+void appendEscaped(std::string& out, unsigned char c)
 {
     static constexpr char hex[] = "0123456789ABCDEF";
+    out += '%';
+    out += hex[c >> 4];
+    out += hex[c & 0xf];
+}
+
+} // namespace
+
+std::string Model::encode(std::string_view text)
+{
     std::string out;
     out.reserve(text.size());
     for (char ch : text) {
         auto c = static_cast<unsigned char>(ch);
-        bool illegal = c <= 0x20 || c >= 0x7f || c == '"' || c == '%' || c == '<' || c == '>' || c == '\\'
-            || c == '^' || c == '`' || c == '{' || c == '|' || c == '}';
-        if (illegal) {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0xf];
-        } else if (c == '/') {
+        if (urlIllegal(c))
+            appendEscaped(out, c);
+        else if (c == '/')
             out += "%2f";
-        } else if (c == ':') {
+        else if (c == ':')
             out += "%3a";
-        } else {
+        else
             out += ch;
-        }
+    }
+    return out;
+}
+
+std::string Model::encodeIllegal(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
+        if (urlIllegal(c))
+            appendEscaped(out, c);
+        else
+            out += ch;
     }
     return out;
 }
 
 std::string Model::encodeValue(std::string_view text)
 {
-    static constexpr char hex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
     for (char ch : text) {
         auto c = static_cast<unsigned char>(ch);
         bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == '~';
-        if (unreserved) {
+        if (unreserved)
             out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0xf];
-        }
+        else
+            appendEscaped(out, c);
     }
     return out;
 }

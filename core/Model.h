@@ -67,6 +67,9 @@ public:
     /// Percent-encodes a query value: URL-illegal characters as %XX per UTF-8 byte, then "/"
     /// as "%2f" and ":" as "%3a". "&", "=", "?", "+" and "@" are left as they are.
     static std::string encode(std::string_view text);
+    /// Percent-encodes URL-illegal characters only ("/", ":", "&", "=" and "+" pass): the
+    /// platform's legacy URL routine, which dates and action triggers go out with.
+    static std::string encodeIllegal(std::string_view text);
     /// Percent-encodes every byte but letters, digits and "-_.~", so a value holding "&", "="
     /// or "+" reads back whole; for values a user types.
     static std::string encodeValue(std::string_view text);

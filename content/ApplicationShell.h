@@ -10,7 +10,27 @@
 
 namespace quindle {
 
+class DataManagerScreen;
 class ViewController;
+
+/// What an editor reports once the server has answered: the reply content, none on failure.
+using EditorCompletion = std::function<void(std::optional<JsonValue> answer)>;
+
+/// Which kind of item the text editor edits or adds.
+enum class TextEditorMode { Text, TextInput, MultiLineInput };
+
+/// Whether the image chooser adds a new image item to its record or links the image to it.
+enum class ImageSelectionMode { Link, Add };
+
+/// How the content coordinator configures the add-item menu.
+struct DirectoryActionsSetup {
+    std::string assetID;
+    JsonObjectPtr object;
+    JsonArrayPtr objects;
+    bool restrictToImages = false;
+    bool restrictToDirectory = false;
+    std::weak_ptr<ViewController> cont;
+};
 
 /// What the content coordinators ask of the application shell (implemented by the app's
 /// delegate): the tab bar and the account screens, which live above this layer.
@@ -45,6 +65,40 @@ public:
     /// reply once a field is stored. Null when the shell has none to offer.
     virtual std::shared_ptr<ViewController> makeFormAddAssetViewController(const std::string& /*assetID*/,
         std::function<void(std::optional<JsonValue>)> /*completion*/)
+    {
+        return nullptr;
+    }
+
+    // The editors, which live above this layer. Each returns null when the shell has none.
+
+    /// The add-item menu of a page; `completion` receives the server's answer for the new item.
+    virtual std::shared_ptr<ViewController> makeDirectoryActionsViewController(const DirectoryActionsSetup& /*setup*/, EditorCompletion /*completion*/)
+    {
+        return nullptr;
+    }
+    /// The text editor on `object` (the item edited, or the page a new item goes to).
+    virtual std::shared_ptr<ViewController> makeTextEditorViewController(const JsonObjectPtr& /*object*/, TextEditorMode /*mode*/, EditorCompletion /*completion*/)
+    {
+        return nullptr;
+    }
+    /// The image library chooser for `object`.
+    virtual std::shared_ptr<ViewController> makeImageSelectionViewController(const JsonObjectPtr& /*object*/, ImageSelectionMode /*mode*/, EditorCompletion /*completion*/)
+    {
+        return nullptr;
+    }
+    /// The editor of one form field's picture.
+    virtual std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& /*object*/, EditorCompletion /*completion*/)
+    {
+        return nullptr;
+    }
+    /// The full-size viewer of an image item.
+    virtual std::shared_ptr<ViewController> makeImageViewController(const JsonObjectPtr& /*object*/)
+    {
+        return nullptr;
+    }
+    /// The directory editor ("Edit Directory") of `object`, handing over to `parent`'s table.
+    virtual std::shared_ptr<ViewController> makeEditDirectoryViewController(const JsonObjectPtr& /*object*/, std::weak_ptr<DataManagerScreen> /*parent*/,
+        EditorCompletion /*completion*/)
     {
         return nullptr;
     }

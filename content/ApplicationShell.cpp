@@ -2,6 +2,9 @@
 
 #include "content/FollowUpInterval.h"
 #include "core/Model.h"
+#include "platform/MainQueue.h"
+#include "ui/NavigationController.h"
+#include "ui/ViewController.h"
 
 #include <mutex>
 
@@ -24,6 +27,18 @@ void sendIgnoringReply(const std::string& url)
 }
 
 } // namespace
+
+EditorCompletion popWhenCompleted(std::shared_ptr<std::weak_ptr<ViewController>> shown)
+{
+    return [shown = std::move(shown)](std::optional<JsonValue>) {
+        MainQueue::shared().dispatch([shown] {
+            auto screen = shown->lock();
+            auto stack = screen ? screen->navigationController() : nullptr;
+            if (stack && stack->topViewController() == screen)
+                stack->popViewController(Animated::Yes);
+        });
+    };
+}
 
 std::string ApplicationShell::dateStringForIndex(long index)
 {

@@ -16,6 +16,10 @@ class ViewController;
 /// What an editor reports once the server has answered: the reply content, none on failure.
 using EditorCompletion = std::function<void(std::optional<JsonValue> answer)>;
 
+/// A completion handler that, on the main queue, pops the screen `shown` holds once it is made,
+/// when that screen is still the top of its stack (not whatever was pushed over it since).
+EditorCompletion popWhenCompleted(std::shared_ptr<std::weak_ptr<ViewController>> shown);
+
 /// Which kind of item the text editor edits or adds.
 enum class TextEditorMode { Text, TextInput, MultiLineInput };
 
@@ -86,8 +90,9 @@ public:
     {
         return nullptr;
     }
-    /// The editor of one form field's picture.
-    virtual std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& /*object*/, EditorCompletion /*completion*/)
+    /// The editor of one form field's picture; `parentID` is the form's or document's identifier.
+    virtual std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& /*object*/, const std::string& /*parentID*/,
+        EditorCompletion /*completion*/)
     {
         return nullptr;
     }

@@ -5,7 +5,7 @@
 #include "content/EditableDataSource.h"
 #include "content/EventDataSource.h"
 #include "content/HidingNavTableViewController.h"
-#include "content/PendingEditorViewController.h"
+#include "content/DataManagerSupport.h"
 #include "content/ViewControllerUtilities.h"
 #include "core/Model.h"
 #include "platform/MainQueue.h"
@@ -17,23 +17,10 @@
 
 namespace quindle {
 
+using namespace datamanager;
+
 namespace {
 
-/// Tells the tapped screen, when it goes out of scope, that the loading its tap started is over.
-class SelectionEnd {
-public:
-    explicit SelectionEnd(std::weak_ptr<DataManagerScreen> screen) : m_screen(std::move(screen)) { }
-    SelectionEnd(const SelectionEnd&) = delete;
-    SelectionEnd& operator=(const SelectionEnd&) = delete;
-    ~SelectionEnd()
-    {
-        if (auto screen = m_screen.lock())
-            screen->selectionEnded();
-    }
-
-private:
-    std::weak_ptr<DataManagerScreen> m_screen;
-};
 
 /// A deleted record's "Restore" control, kept in the record.
 class RestoreButtonHandle : public Opaque {
@@ -57,49 +44,6 @@ void presentInOwnStack(const std::shared_ptr<DataManagerScreen>& screen, const s
         return;
     if (auto presenter = screen->screenController())
         presenter->presentViewController(NavigationController::create(controller), Animated::Yes);
-}
-
-/// The object a reply hands over, or null when it is no object (a failed request, non-JSON).
-JsonObjectPtr answerObject(const std::optional<JsonValue>& content)
-{
-    return content && content->isObject() ? content->object() : nullptr;
-}
-
-/// The item list a reply hands over, or null when the request failed or the reply holds no list
-/// (an HTTP error, a body that is not JSON, no reply): a page then keeps what it shows.
-JsonArrayPtr answerList(const std::optional<JsonValue>& content)
-{
-    return asset::list(answerObject(content));
-}
-
-/// The "list" of the record's "_linkedAsset", when both are there.
-JsonArrayPtr linkedList(const JsonObjectPtr& record)
-{
-    if (!record)
-        return nullptr;
-    const JsonValue& linked = record->get("_linkedAsset");
-    if (!linked.isObject())
-        return nullptr;
-    const JsonValue& list = linked.object()->get("list");
-    return list.isArray() ? list.array() : nullptr;
-}
-
-std::shared_ptr<Image> pictureOf(const AssetRecord& record)
-{
-    const JsonValue& value = record ? record->get("image") : JsonValue {};
-    return value.isOpaque() ? std::dynamic_pointer_cast<Image>(value.opaque()) : nullptr;
-}
-
-std::shared_ptr<NavigationController> stackOf(const std::shared_ptr<DataManagerScreen>& screen)
-{
-    auto controller = screen ? screen->screenController() : nullptr;
-    return controller ? controller->navigationController() : nullptr;
-}
-
-void pushOnto(const std::shared_ptr<DataManagerScreen>& screen, const std::shared_ptr<ViewController>& controller)
-{
-    if (auto nav = stackOf(screen))
-        nav->pushViewController(controller, Animated::Yes);
 }
 
 /// A coordinator for a page whose items came with its reply; it reloads by fetching the
@@ -279,16 +223,6 @@ void DataManager::configureBarbuttons()
         controller->setLeftBarButtonItem(BarButtonItem::create("Register", BarButtonStyle::Plain, call(&DataManager::addAccount)));
 }
 
-void DataManager::addAsset()
-{
-    auto screen = viewController();
-    auto presenting = screen ? screen->screenController() : nullptr;
-    if (!presenting)
-        return;
-    // The add-item menu is not built yet: a plain screen with its title stands in its place.
-    auto menu = NavigationController::create(ViewController::create("Directory actions"));
-    ViewControllerUtilities::defaultInstance()->presentPopoverWithController(menu, nullptr, Rect {}, Size {}, PopoverArrow::Any, presenting);
-}
 
 void DataManager::editTable()
 {
@@ -482,31 +416,6 @@ bool DataManager::didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerSc
     return true;
 }
 
-DataManager::EditorCompletionHandler DataManager::editorCompletionHandler(const std::shared_ptr<DataManagerScreen>& screen, bool modal)
-{
-    std::weak_ptr<DataManager> weakSelf = weak_from_this();
-    std::weak_ptr<DataManagerScreen> weakScreen = screen;
-    return [weakSelf, weakScreen, modal](std::optional<JsonValue> answer) {
-        MainQueue::shared().dispatch([weakSelf, weakScreen, modal, answer = std::move(answer)] {
-            SelectionEnd ended(weakScreen);
-            auto self = weakSelf.lock();
-            auto tapped = weakScreen.lock();
-            if (!self || !tapped)
-                return;
-            if (auto list = answerList(answer))
-                self->setObjects(list);
-            auto controller = tapped->screenController();
-            // A modal editor sits over the page, not on its stack: popping would close the page.
-            if (modal && controller && controller->presentedViewController())
-                controller->dismissViewController(Animated::Yes);
-            else if (!modal) {
-                if (auto nav = stackOf(tapped))
-                    nav->popViewController(Animated::Yes);
-            }
-            tapped->refresh();
-        });
-    };
-}
 
 void DataManager::loadDirectoryForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen)
 {
@@ -551,18 +460,9 @@ void DataManager::loadDocumentForObject(const AssetRecord& record, const std::sh
             JsonObjectPtr document = answerObject(content);
             if (!weakSelf.lock() || !tapped || !document || !asset::isDocument(document))
                 return;
-            // The shell builds the real screen (it lives above this layer); without one, a stand-in.
-            if (auto shell = ApplicationShell::shared()) {
-                if (auto documentScreen = shell->makeDocumentViewController(document, record->get("assetID").asString())) {
-                    pushOnto(tapped, documentScreen);
-                    return;
-                }
-            }
-            auto viewer = PendingEditorViewController::create("DocumentViewController", document->get("name").asString());
-            viewer->setObject(document);
-            viewer->setObjects(linkedList(document));
-            viewer->setAssetID(record->get("assetID").asString());
-            pushOnto(tapped, viewer);
+            // The shell builds the screen: it lives above this layer.
+            auto shell = ApplicationShell::shared();
+            pushOnto(tapped, shell ? shell->makeDocumentViewController(document, record->get("assetID").asString()) : nullptr);
         });
     });
 }
@@ -645,72 +545,11 @@ void DataManager::loadEventForObject(const AssetRecord& record, const std::share
     m_viewController = std::static_pointer_cast<DataManagerScreen>(eventScreen);
 }
 
-void DataManager::loadImageSelectionForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler)
-{
-    // FIXME: ImageSelectionViewController, once the image screens exist.
-    auto editor = PendingEditorViewController::create("ImageSelectionViewController", "Select image");
-    editor->setObject(record);
-    editor->setCompletionHandler(std::move(handler));
-    pushOnto(screen, editor);
-}
 
-void DataManager::editTextForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler)
-{
-    // FIXME: TextEditorViewController, once the text editor exists.
-    auto editor = PendingEditorViewController::create("TextEditorViewController", {});
-    editor->setObject(record);
-    editor->setTextInput(asset::isTextView(record) || asset::isTextField(record));
-    editor->setCompletionHandler(std::move(handler));
-    pushOnto(screen, editor);
-}
 
-void DataManager::editYoutubeVideoForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler)
-{
-    // FIXME: TextEditorViewController, once the text editor exists.
-    auto editor = PendingEditorViewController::create("TextEditorViewController", {});
-    editor->setObject(record);
-    editor->setCompletionHandler(std::move(handler));
-    pushOnto(screen, editor);
-}
 
-void DataManager::editDirectoryForObject(const AssetRecord& record, const std::shared_ptr<DataManagerScreen>& screen, EditorCompletionHandler handler)
-{
-    auto presenting = screen ? screen->screenController() : nullptr;
-    if (!presenting)
-        return;
-    // FIXME: EditDirectoryViewController, once the directory editor exists.
-    auto editor = PendingEditorViewController::create("EditDirectoryViewController", "Edit Directory");
-    editor->setObject(record);
-    editor->setParent(m_viewController);
-    editor->setCompletionHandler(std::move(handler));
-    presenting->presentViewController(NavigationController::create(editor), Animated::Yes);
-}
 
-void DataManager::didSelectObject(const AssetRecord& record)
-{
-    if (!record)
-        return;
-    if (asset::isImage(record)) {
-        // FIXME: ImageViewController, once the image screens exist.
-        auto viewer = PendingEditorViewController::create("ImageViewController", asset::name(record));
-        viewer->setObject(record);
-        pushOnto(viewController(), viewer);
-    } else if (asset::isDirectory(record)) {
-        loadDirectoryForObject(record, viewController());
-    }
-}
 
-void DataManager::changeImageForAsset(const AssetRecord& record)
-{
-    auto screen = viewController();
-    if (!record || !stackOf(screen))
-        return;
-    // FIXME: ImageSelectionViewController, once the image screens exist. The screen pointer
-    // stays on the page: only a screen that answers refresh and bar button requests may hold it.
-    auto editor = PendingEditorViewController::create("ImageSelectionViewController", "Select image");
-    editor->setObject(record);
-    pushOnto(screen, editor);
-}
 
 Colour DataManager::backgroundColour() const
 {

@@ -54,8 +54,10 @@ public:
     void sendForm(const std::vector<AssetRecord>& items);
     void login();
     void addAccount();
-    /// Opens the add-item menu.
+    /// Opens the add-item menu; the page refreshes once an item is added.
     void addAsset();
+    /// Opens the add-item menu; `handler` runs on the main queue after an added item's list is taken.
+    void addAssetWithCompletionHandler(std::function<void()> handler);
 
     // The "Edit Page" flow.
     void editTable();
@@ -100,7 +102,7 @@ public:
 
     /// A record chosen in a carousel: an image opens full screen, a directory as a page.
     void didSelectObject(const AssetRecord& record);
-    /// Pushes image selection for the record; it becomes this coordinator's screen.
+    /// Pushes image selection for the record; it closes again once the picture is stored.
     void changeImageForAsset(const AssetRecord& record);
 
     // Page display options.

@@ -1,8 +1,8 @@
 #include "content/EventDataSource.h"
 
+#include "content/ApplicationShell.h"
 #include "content/DataManager.h"
 #include "content/DatePickerCell.h"
-#include "content/PendingEditorViewController.h"
 #include "core/Model.h"
 #include "platform/MainQueue.h"
 #include "ui/NavigationController.h"
@@ -132,20 +132,12 @@ bool EventDataSource::didSelectObjectAtIndexPath(const std::shared_ptr<DataManag
         std::shared_ptr<NavigationController> navigation = controller ? controller->navigationController() : nullptr;
         if (!navigation)
             return false;
-        // FIXME: TextEditorViewController, once the text editor exists; the stand-in sends nothing.
-        // The editor sets no title of its own.
-        auto editor = PendingEditorViewController::create("TextEditorViewController", {});
-        editor->setObject(m_event);
-        std::weak_ptr<PendingEditorViewController> weakEditor = editor;
-        editor->setCompletionHandler([weakEditor](std::optional<JsonValue>) {
-            MainQueue::shared().dispatch([weakEditor] {
-                auto shown = weakEditor.lock();
-                auto stack = shown ? shown->navigationController() : nullptr;
-                // Only the editor itself is closed, not whatever was pushed over it since.
-                if (stack && stack->topViewController() == shown)
-                    stack->popViewController(Animated::Yes);
-            });
-        });
+        auto shell = ApplicationShell::shared();
+        auto shown = std::make_shared<std::weak_ptr<ViewController>>();
+        auto editor = shell ? shell->makeTextEditorViewController(m_event, TextEditorMode::Text, popWhenCompleted(shown)) : nullptr;
+        if (!editor)
+            return false;
+        *shown = editor;
         navigation->pushViewController(editor, Animated::Yes);
         return true;
     }

@@ -1,6 +1,6 @@
 #include "forms/DocumentDatasource.h"
 
-#include "content/PendingEditorViewController.h"
+#include "content/ApplicationShell.h"
 #include "core/Model.h"
 #include "forms/BoolView.h"
 #include "forms/DocumentViewController.h"
@@ -159,10 +159,16 @@ std::shared_ptr<ViewController> DocumentDatasource::viewControllerFofIndexPath(I
     const std::string type = text(entry, "type");
     const std::string value = m_engine->formValueForKey(text(entry, "name"));
     if (type == "Image" && isForm(entry)) {
-        auto editor = PendingEditorViewController::create("ImageEditorViewController", text(entry, "name"));
-        editor->setObject(entry);
-        editor->setAssetID(assetID());
-        return editor;
+        auto shell = ApplicationShell::shared();
+        std::weak_ptr<DocumentDatasource> weak = weak_from_this();
+        // The editor stores the new picture in the entry; the row shows it once the upload is in.
+        return shell ? shell->makeImageEditViewController(entry, assetID(), [weak](std::optional<JsonValue>) {
+            MainQueue::shared().dispatch([weak] {
+                if (auto self = weak.lock())
+                    self->reload();
+            });
+        })
+                     : nullptr;
     }
     if (type == "Text" && isForm(entry))
         return TextEditViewController::create(entry, m_engine, row, value);

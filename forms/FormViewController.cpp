@@ -1,7 +1,6 @@
 #include "forms/FormViewController.h"
 
 #include "content/ApplicationShell.h"
-#include "content/PendingEditorViewController.h"
 #include "content/ViewControllerUtilities.h"
 #include "core/Asset.h"
 #include "platform/MainQueue.h"
@@ -130,18 +129,19 @@ void FormViewController::didSelectRowAtIndexPath(TableView& table, IndexPath pat
         reload();
         return;
     }
+    auto shell = ApplicationShell::shared();
     const std::string type = asset::type(field);
-    std::shared_ptr<PendingEditorViewController> editor;
-    // FIXME: TextEditorViewController and ImageSelectionViewController, once those screens exist.
-    if (type == "Text")
-        editor = PendingEditorViewController::create("TextEditorViewController", {});
-    else if (type == "Image")
-        editor = PendingEditorViewController::create("ImageSelectionViewController", "Select image");
+    if (!shell || (type != "Text" && type != "Image"))
+        return;
+    // The editor works on its own copy: the list keeps the field as the server sent it. It is
+    // closed once the server has taken the change.
+    auto copy = JsonObject::create(field->entries());
+    auto shown = std::make_shared<std::weak_ptr<ViewController>>();
+    auto editor = type == "Text" ? shell->makeTextEditorViewController(copy, TextEditorMode::Text, popWhenCompleted(shown))
+                                 : shell->makeImageEditViewController(copy, m_assetID, popWhenCompleted(shown));
+    *shown = editor;
     if (!editor)
         return;
-    // The editor works on its own copy: the list keeps the field as the server sent it.
-    editor->setObject(JsonObject::create(field->entries()));
-    editor->setAssetID(m_assetID);
     if (auto stack = navigationController())
         stack->pushViewController(editor, Animated::Yes);
 }
@@ -178,13 +178,8 @@ void FormViewController::addAsset()
     std::shared_ptr<ViewController> screen;
     if (auto shell = ApplicationShell::shared())
         screen = shell->makeFormAddAssetViewController(m_assetID, completion);
-    if (!screen) {
-        // FIXME: FormAddAssetViewController, once the add-field screen exists.
-        auto pending = PendingEditorViewController::create("FormAddAssetViewController", "Add field");
-        pending->setAssetID(m_assetID);
-        pending->setCompletionHandler(completion);
-        screen = pending;
-    }
+    if (!screen)
+        return;
     auto stack = NavigationController::create(screen);
     m_addStack = stack;
     m_popover = ViewControllerUtilities::defaultInstance()->presentPopoverWithController(stack, nullptr, Rect {}, Size {},

@@ -76,9 +76,72 @@ public:
     bool selectionOpens = true;
 };
 
+/// The screen a recording shell hands out for an editor, with what it was asked for.
+class RecordedEditor : public ViewController {
+public:
+    static std::shared_ptr<RecordedEditor> create(std::string kind, JsonObjectPtr object, EditorCompletion completion)
+    {
+        auto editor = std::shared_ptr<RecordedEditor>(new RecordedEditor(kind));
+        editor->kind = std::move(kind);
+        editor->object = std::move(object);
+        editor->completion = std::move(completion);
+        return editor;
+    }
+    std::string kind;
+    JsonObjectPtr object;
+    EditorCompletion completion;
+    std::optional<TextEditorMode> textMode;
+    std::optional<ImageSelectionMode> imageMode;
+    std::string parentID;
+    std::weak_ptr<DataManagerScreen> parent;
+    DirectoryActionsSetup setup;
+
+private:
+    explicit RecordedEditor(const std::string& title) : ViewController(title) { }
+};
+
 /// An application shell that keeps what it is handed.
 class RecordingShell : public ApplicationShell {
 public:
+    std::shared_ptr<ViewController> makeDirectoryActionsViewController(const DirectoryActionsSetup& setup, EditorCompletion completion) override
+    {
+        auto menu = record("DirectoryActionsViewController", setup.object, std::move(completion));
+        menu->setup = setup;
+        return menu;
+    }
+    std::shared_ptr<ViewController> makeTextEditorViewController(const JsonObjectPtr& object, TextEditorMode mode, EditorCompletion completion) override
+    {
+        auto editor = record("TextEditorViewController", object, std::move(completion));
+        editor->textMode = mode;
+        return editor;
+    }
+    std::shared_ptr<ViewController> makeImageSelectionViewController(const JsonObjectPtr& object, ImageSelectionMode mode, EditorCompletion completion) override
+    {
+        auto editor = record("ImageSelectionViewController", object, std::move(completion));
+        editor->imageMode = mode;
+        return editor;
+    }
+    std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion completion) override
+    {
+        auto editor = record("ImageEditViewController", object, std::move(completion));
+        editor->parentID = parentID;
+        return editor;
+    }
+    std::shared_ptr<ViewController> makeImageViewController(const JsonObjectPtr& object) override { return record("ImageViewController", object, {}); }
+    std::shared_ptr<ViewController> makeEditDirectoryViewController(const JsonObjectPtr& object, std::weak_ptr<DataManagerScreen> parent,
+        EditorCompletion completion) override
+    {
+        auto editor = record("EditDirectoryViewController", object, std::move(completion));
+        editor->parent = std::move(parent);
+        return editor;
+    }
+    std::shared_ptr<RecordedEditor> record(std::string kind, JsonObjectPtr object, EditorCompletion completion)
+    {
+        editors.push_back(RecordedEditor::create(std::move(kind), std::move(object), std::move(completion)));
+        return editors.back();
+    }
+    std::vector<std::shared_ptr<RecordedEditor>> editors;
+
     void updateTabbarWithArray(const Screens& screens) override
     {
         updated.push_back(screens);
@@ -100,7 +163,7 @@ public:
     }
 
     Screens items;
-    /// What makeDocumentViewController returns (null keeps the coordinator's stand-in).
+    /// What makeDocumentViewController returns (null: nothing opens).
     std::shared_ptr<ViewController> documentScreen;
     std::vector<std::pair<JsonObjectPtr, std::string>> documents;
     std::vector<Screens> updated;

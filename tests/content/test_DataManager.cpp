@@ -2,7 +2,9 @@
 // restore and form sending against a loopback server.
 #include "content/DataManager.h"
 
+#include "content/ContentFixture.h"
 #include "core/ModelFixture.h"
+#include "platform/MainQueue.h"
 #include "platform/JsonParser.h"
 #include "platform/NotificationCenter.h"
 #include "ui/BarButtonItem.h"
@@ -118,11 +120,6 @@ TEST_F(DataManagerTest, BarButtonsFollowLoginOwnershipRootAndFormState)
     manager->configureBarbuttons();
     EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "+", "Edit" }));
     EXPECT_EQ(controller.leftBarButtonItem(), back);
-    controller.rightBarButtonItems()[0]->press(); // the add-item menu, in a stack of its own
-    auto menu = std::dynamic_pointer_cast<NavigationController>(controller.presentedViewController());
-    ASSERT_TRUE(menu);
-    EXPECT_EQ(menu->topViewController()->title(), "Directory actions");
-    controller.dismissViewController(Animated::No);
     screen->tableEditing = true;
     manager->configureBarbuttons();
     EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "+", "Done" }));
@@ -145,6 +142,49 @@ TEST_F(DataManagerTest, BarButtonsFollowLoginOwnershipRootAndFormState)
     model().setAuthToken("");
     manager->setAsset(JsonObject::create());
     EXPECT_FALSE(manager->isOwner());
+}
+
+TEST_F(DataManagerTest, AddOpensTheMenuConfiguredFromThePageAndItsAnswerReplacesTheListOnTheMainQueue)
+{
+    ShellGuard shell;
+    struct Case {
+        const char* title;
+        bool restricted;
+        const char* assetID; // "" falls back to the page record's id
+    };
+    for (const Case& c : { Case { "Page", false, "10" }, Case { "Images", false, "" }, Case { "Tab Edit", true, "12" } }) {
+        auto manager = page("[]", "token-1");
+        model().setAuthToken("token-1");
+        screen->controller->setTitle(c.title);
+        manager->setAssetID(c.assetID);
+        manager->setRestricted(c.restricted);
+        manager->setLinkedObjects(items(R"([{"AssetId":"3"}])"));
+        manager->configureBarbuttons();
+        screen->controller->rightBarButtonItems()[0]->press();
+        auto stack = std::dynamic_pointer_cast<NavigationController>(screen->controller->presentedViewController());
+        ASSERT_TRUE(stack) << c.title;
+        auto menu = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
+        ASSERT_TRUE(menu);
+        const DirectoryActionsSetup& setup = menu->setup;
+        EXPECT_EQ(std::make_tuple(setup.restrictToImages, setup.restrictToDirectory, setup.assetID, setup.object, setup.objects),
+            std::make_tuple(std::string(c.title) == "Images", c.restricted, std::string(*c.assetID ? c.assetID : "10"), manager->asset(),
+                manager->linkedObjects()));
+        EXPECT_EQ(setup.cont.lock(), screen->controller);
+
+        // The menu reports from a reply's thread: nothing changes before the main queue runs, and
+        // a "Submit" item stays hidden as after a reload.
+        const int refreshes = screen->refreshes;
+        menu->completion(*JsonParser::parse(R"({"Children":[{"AssetId":"5","Type":"Text"},{"AssetId":"6","Type":"Submit"}]})"));
+        EXPECT_TRUE(manager->objects()->empty());
+        MainQueue::shared().runUntilIdle();
+        EXPECT_EQ(manager->objects()->size(), 1u);
+        EXPECT_EQ(manager->allObjects()->size(), 2u);
+        EXPECT_GT(screen->refreshes, refreshes);
+        menu->completion(std::nullopt); // a failed add keeps the list
+        MainQueue::shared().runUntilIdle();
+        EXPECT_EQ(manager->objects()->size(), 1u);
+        screen->controller->dismissViewController(Animated::No);
+    }
 }
 
 TEST_F(DataManagerTest, EditPageAlertCancelReorderAndDone)

@@ -8,7 +8,6 @@
 #include "content/EditableDataSource.h"
 #include "content/EventDataSource.h"
 #include "content/HidingNavTableViewController.h"
-#include "content/PendingEditorViewController.h"
 #include "platform/JsonParser.h"
 #include "ui/NavigationController.h"
 #include "ui/Window.h"
@@ -59,10 +58,10 @@ protected:
     {
         return std::dynamic_pointer_cast<T>(nav->topViewController());
     }
-    std::shared_ptr<PendingEditorViewController> presentedEditor() const
+    std::shared_ptr<RecordedEditor> presentedEditor() const
     {
         auto stack = std::dynamic_pointer_cast<NavigationController>(page->presentedViewController());
-        return stack ? std::dynamic_pointer_cast<PendingEditorViewController>(stack->topViewController()) : nullptr;
+        return stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
     }
     /// Drops the page's coordinator (the page's source is its only owner).
     void dropCoordinator(std::shared_ptr<DataManager>& manager)
@@ -131,26 +130,20 @@ TEST_F(LoaderTest, OtherRecordsOpenNothingInViewModeAndTheDocumentOpensItsScreen
         settle();
         EXPECT_EQ(nav->viewControllers().size(), 1u) << name;
     }
-    EXPECT_TRUE(select(*manager, "Resident assessment", false));
-    settle();
-    auto document = top<PendingEditorViewController>();
-    ASSERT_TRUE(document);
-    EXPECT_EQ(document->editor(), "DocumentViewController");
-    EXPECT_EQ(document->title(), "Resident assessment");
-    ASSERT_TRUE(document->objects());
-    EXPECT_EQ(document->objects()->size(), 10u);
-    EXPECT_EQ(document->assetID(), childNamed(home, "Resident assessment")->get("assetID").asString());
-
-    // A shell that makes the document screen gets the record and its id, and its screen opens.
-    nav->popViewController(Animated::No);
+    // Without a screen from the shell nothing opens; the shell gets the record and its id.
     auto& shell = *shellGuard.shell;
-    shell.documentScreen = ViewController::create("made by the shell");
-    EXPECT_TRUE(select(*manager, "Resident assessment", false));
-    settle();
-    EXPECT_EQ(nav->topViewController(), shell.documentScreen);
-    ASSERT_EQ(shell.documents.size(), 2u);
-    EXPECT_EQ(shell.documents[1].first->get("name").asString(), "Resident assessment");
-    EXPECT_EQ(shell.documents[1].second, document->assetID());
+    const std::string documentID = childNamed(home, "Resident assessment")->get("assetID").asString();
+    for (bool made : { false, true }) {
+        shell.documentScreen = made ? ViewController::create("made by the shell") : nullptr;
+        EXPECT_TRUE(select(*manager, "Resident assessment", false));
+        settle();
+        EXPECT_EQ(nav->topViewController(), made ? shell.documentScreen : page);
+        ASSERT_FALSE(shell.documents.empty());
+        const auto& [document, id] = shell.documents.back();
+        EXPECT_EQ(document->get("name").asString(), "Resident assessment");
+        EXPECT_EQ(document->get("_linkedAsset").object()->get("list").array()->size(), 10u);
+        EXPECT_EQ(id, documentID);
+    }
     shell.documentScreen = nullptr;
 
     // The server refuses a directory as a document: nothing opens.
@@ -264,18 +257,22 @@ TEST_F(LoaderTest, EditModeOpensTheEditorOfTheRecordTypePushedOrModal)
     struct Pushed {
         const char* name;
         const char* editor;
-        const char* title;
-        bool textInput;
+        std::optional<TextEditorMode> textMode;
     };
-    for (const Pushed& expected : { Pushed { "Image", "ImageSelectionViewController", "Select image", false },
-             Pushed { "Text", "TextEditorViewController", "", false }, Pushed { "TextField", "TextEditorViewController", "", true },
-             Pushed { "TextView", "TextEditorViewController", "", true }, Pushed { "YoutubeVideo", "TextEditorViewController", "", false } }) {
+    // A multi-line input is edited as one, so it goes back through its own endpoint.
+    for (const Pushed& expected : { Pushed { "Image", "ImageSelectionViewController", std::nullopt },
+             Pushed { "Text", "TextEditorViewController", TextEditorMode::Text }, Pushed { "TextField", "TextEditorViewController", TextEditorMode::TextInput },
+             Pushed { "TextView", "TextEditorViewController", TextEditorMode::MultiLineInput },
+             Pushed { "YoutubeVideo", "TextEditorViewController", TextEditorMode::Text } }) {
         select(*manager, expected.name, true);
-        auto editor = top<PendingEditorViewController>();
+        auto editor = top<RecordedEditor>();
         ASSERT_TRUE(editor) << expected.name;
-        EXPECT_EQ(std::make_tuple(editor->editor(), editor->title(), editor->isTextInput(), asset::name(editor->object())),
-            std::make_tuple(std::string(expected.editor), std::string(expected.title), expected.textInput, std::string(expected.name)));
-        EXPECT_TRUE(editor->completionHandler());
+        EXPECT_EQ(std::make_tuple(editor->kind, editor->textMode, asset::name(editor->object)),
+            std::make_tuple(std::string(expected.editor), expected.textMode, std::string(expected.name)));
+        if (!expected.textMode) {
+            EXPECT_EQ(editor->imageMode, ImageSelectionMode::Link);
+        }
+        EXPECT_TRUE(editor->completion);
         nav->popViewController(Animated::No);
     }
     for (const char* name : { "Directory", "Form", "Event", "Document" }) {
@@ -283,9 +280,9 @@ TEST_F(LoaderTest, EditModeOpensTheEditorOfTheRecordTypePushedOrModal)
         EXPECT_EQ(nav->viewControllers().size(), 1u) << name;
         auto editor = presentedEditor();
         ASSERT_TRUE(editor) << name;
-        EXPECT_EQ(std::make_tuple(editor->editor(), editor->title(), asset::name(editor->object())),
+        EXPECT_EQ(std::make_tuple(editor->kind, editor->title(), asset::name(editor->object)),
             std::make_tuple(std::string("EditDirectoryViewController"), std::string("Edit Directory"), std::string(name)));
-        EXPECT_EQ(editor->parent().get(), static_cast<DataManagerScreen*>(page.get()));
+        EXPECT_EQ(editor->parent.lock().get(), static_cast<DataManagerScreen*>(page.get()));
         EXPECT_EQ(page->lastPresentationAnimated(), Animated::Yes);
         page->dismissViewController(Animated::No);
     }
@@ -296,11 +293,11 @@ TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads
     auto manager = pageWith(listOf({ record("Text", "Text"), record("Directory", "Directory", "6") }));
     auto answer = JsonParser::parse(R"({"Children":[{"AssetId":"1","Type":"Text","Name":"Edited"},{"AssetId":"8","Type":"Text","Name":"New"}]})");
     select(*manager, "Text", true);
-    auto text = top<PendingEditorViewController>();
+    auto text = top<RecordedEditor>();
     ASSERT_TRUE(text);
     page->tableView()->layoutAllRows();
-    text->completionHandler()(answer);
-    EXPECT_EQ(top<PendingEditorViewController>(), text); // only on the main queue
+    text->completion(answer);
+    EXPECT_EQ(top<RecordedEditor>(), text); // only on the main queue
     MainQueue::shared().runUntilIdle();
     EXPECT_EQ(nav->topViewController(), page);
     EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
@@ -313,14 +310,14 @@ TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads
     select(*manager, "Directory", true);
     auto modal = presentedEditor();
     ASSERT_TRUE(modal);
-    modal->completionHandler()(JsonParser::parse(R"({"Type":"Directory"})"));
+    modal->completion(JsonParser::parse(R"({"Type":"Directory"})"));
     MainQueue::shared().runUntilIdle();
     EXPECT_FALSE(page->presentedViewController());
     EXPECT_EQ(nav->topViewController(), page);
     EXPECT_EQ(manager->objects()->size(), 1u); // an answer without a list keeps the page
     select(*manager, "Directory", true);
     ASSERT_TRUE(presentedEditor());
-    presentedEditor()->completionHandler()(std::nullopt); // the editor's request failed
+    presentedEditor()->completion(std::nullopt); // the editor's request failed
     MainQueue::shared().runUntilIdle();
     EXPECT_FALSE(page->presentedViewController());
     EXPECT_EQ(manager->objects()->size(), 1u);
@@ -328,12 +325,12 @@ TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads
     // A handler whose coordinator is gone does nothing.
     manager->setObjects(listOf({ record("Text", "Text") }));
     select(*manager, "Text", true);
-    auto late = top<PendingEditorViewController>();
-    auto handler = late->completionHandler();
+    auto late = top<RecordedEditor>();
+    auto handler = late->completion;
     dropCoordinator(manager);
     handler(answer);
     MainQueue::shared().runUntilIdle();
-    EXPECT_EQ(top<PendingEditorViewController>(), late);
+    EXPECT_EQ(top<RecordedEditor>(), late);
 }
 
 TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPushTheirScreens)
@@ -351,19 +348,21 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     EXPECT_EQ(manager->viewController().get(), static_cast<DataManagerScreen*>(eventScreen.get()));
 
     manager->changeImageForAsset(event); // from the event screen's picture area
-    auto selection = top<PendingEditorViewController>();
+    auto selection = top<RecordedEditor>();
     ASSERT_TRUE(selection);
-    EXPECT_EQ(selection->title(), "Select image");
-    EXPECT_EQ(selection->object(), event);
+    EXPECT_EQ(std::make_tuple(selection->kind, selection->object, selection->imageMode),
+        std::make_tuple(std::string("ImageSelectionViewController"), event, std::optional(ImageSelectionMode::Link)));
+    selection->completion(std::nullopt); // stored: the chooser closes over the event screen
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(nav->topViewController(), eventScreen);
     nav->popToRootViewController(Animated::No);
     // Back on the page, the coordinator answers to the page again, so carousel choices open.
     EXPECT_EQ(manager->viewController().get(), static_cast<DataManagerScreen*>(page.get()));
 
     manager->didSelectObject(record("Image", "Lounge", "3"));
-    auto viewer = top<PendingEditorViewController>();
+    auto viewer = top<RecordedEditor>();
     ASSERT_TRUE(viewer);
-    EXPECT_EQ(viewer->editor(), "ImageViewController");
-    EXPECT_EQ(viewer->title(), "Lounge");
+    EXPECT_EQ(std::make_pair(viewer->kind, asset::name(viewer->object)), std::make_pair(std::string("ImageViewController"), std::string("Lounge")));
     nav->popViewController(Animated::No);
     manager->didSelectObject(record("Text", "Words", "4"));
     EXPECT_EQ(nav->viewControllers().size(), 1u);

@@ -4,8 +4,8 @@
 #include "content/EventDataSource.h"
 
 #include "content/DataManager.h"
+#include "content/ContentFixture.h"
 #include "content/DatePickerCell.h"
-#include "content/PendingEditorViewController.h"
 #include "core/ModelFixture.h"
 #include "platform/JsonParser.h"
 #include "support/DemoServer.h"
@@ -231,6 +231,7 @@ TEST_F(EventDataSourceTest, LeavingADateRowSendsTheDateItsPickerEditsAndNothingW
 
 TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStackAndTheSourceKeepsItsCoordinator)
 {
+    ShellGuard shell;
     AssetRecord event = JsonParser::parse(summerFair)->object();
     auto source = sourceFor(event);
     auto manager = DataManager::create(JsonArray::create(), model());
@@ -247,21 +248,20 @@ TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStack
     source->setIsEditing(true);
     select(*source, 4);
     EXPECT_EQ(source->selectedRow(), 4);
-    auto editor = std::dynamic_pointer_cast<PendingEditorViewController>(stack->topViewController());
+    auto editor = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
     ASSERT_TRUE(editor);
-    EXPECT_EQ(editor->editor(), "TextEditorViewController");
-    EXPECT_EQ(editor->object(), event);
+    EXPECT_EQ(std::make_tuple(editor->kind, editor->object, editor->textMode),
+        std::make_tuple(std::string("TextEditorViewController"), event, std::optional(TextEditorMode::Text)));
     EXPECT_EQ(stack->lastTransitionAnimated(), Animated::Yes);
     // The editor reports from its reply thread; the pop waits for the main queue.
-    std::thread([handler = editor->completionHandler()] { handler(std::nullopt); }).join();
+    std::thread([handler = editor->completion] { handler(std::nullopt); }).join();
     EXPECT_EQ(stack->viewControllers().size(), 2u);
     EXPECT_TRUE(MainQueue::shared().runUntil([&] { return stack->viewControllers().size() == 1; }, std::chrono::seconds(5)));
 
     source->changeImage();
-    auto chooser = std::dynamic_pointer_cast<PendingEditorViewController>(stack->topViewController());
+    auto chooser = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
     ASSERT_TRUE(chooser);
-    EXPECT_EQ(chooser->editor(), "ImageSelectionViewController");
-    EXPECT_EQ(chooser->object(), event);
+    EXPECT_EQ(std::make_pair(chooser->kind, chooser->object), std::make_pair(std::string("ImageSelectionViewController"), event));
 
     source.reset();
     table->setDataSource({});

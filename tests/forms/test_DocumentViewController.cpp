@@ -8,7 +8,6 @@
 #include "forms/TextEditViewController.h"
 
 #include "content/ContentFixture.h"
-#include "content/PendingEditorViewController.h"
 #include "server/QuindleServer.h"
 #include "ui/ImageView.h"
 #include "ui/NavigationController.h"
@@ -53,6 +52,7 @@ protected:
 
 TEST_F(DocumentScreen, RowsByKindAndWhatEachRowOpens)
 {
+    ShellGuard shell;
     open(false);
     EXPECT_EQ(screen->title(), "Resident assessment");
     EXPECT_EQ(table->titleForHeaderInSection(0), "Name");
@@ -78,9 +78,13 @@ TEST_F(DocumentScreen, RowsByKindAndWhatEachRowOpens)
         auto next = screen->datasource()->viewControllerFofIndexPath({ 0, c.row });
         std::string opened = !next ? "" : std::dynamic_pointer_cast<TextEditViewController>(next) ? "text"
             : std::dynamic_pointer_cast<SelectViewController>(next)                                 ? "select"
-            : std::dynamic_pointer_cast<PendingEditorViewController>(next)                          ? "image"
+            : std::dynamic_pointer_cast<RecordedEditor>(next)                                       ? "image"
                                                                                                     : "other";
         EXPECT_EQ(opened, c.opens) << c.row;
+        if (auto editor = std::dynamic_pointer_cast<RecordedEditor>(next)) {
+            EXPECT_EQ(std::make_pair(editor->kind, editor->parentID), std::make_pair(std::string("ImageEditViewController"), screen->datasource()->assetID()));
+            EXPECT_EQ(editor->object->get("name").asString(), "Photo");
+        }
     }
     EXPECT_EQ(std::dynamic_pointer_cast<NumberView>(row(0)->accessoryView())->textField()->text(), "72.0");
     EXPECT_EQ(accessoryText(2), "22.22"); // 72 / 1.8^2 at two decimals

@@ -8,7 +8,6 @@
 #include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
 #include "content/EditableDataSource.h"
-#include "content/PendingEditorViewController.h"
 #include "platform/JsonParser.h"
 #include "server/QuindleServer.h"
 #include "ui/Label.h"
@@ -185,17 +184,22 @@ TEST_F(FormScreen, OutsideEditModeTextAndImageFieldsOpenTheirEditorsOnACopy)
         int row;
         const char* opens; // "" when nothing opens
     };
-    for (const Case& c : { Case { 0, "TextEditorViewController" }, Case { 1, "" }, Case { 4, "" }, Case { 5, "ImageSelectionViewController" } }) {
+    for (const Case& c : { Case { 0, "TextEditorViewController" }, Case { 1, "" }, Case { 4, "" }, Case { 5, "ImageEditViewController" } }) {
         table->selectRow({ 0, c.row });
-        auto editor = std::dynamic_pointer_cast<PendingEditorViewController>(nav->topViewController());
-        EXPECT_EQ(editor ? editor->editor() : std::string {}, c.opens) << c.row;
+        auto editor = std::dynamic_pointer_cast<RecordedEditor>(nav->topViewController());
+        EXPECT_EQ(editor ? editor->kind : std::string {}, c.opens) << c.row;
         if (!editor)
             continue;
         JsonObjectPtr field = screen->objects()->at(c.row).object();
-        EXPECT_NE(editor->object(), field) << c.row;
-        EXPECT_EQ(asset::name(editor->object()), asset::name(field)) << c.row;
-        EXPECT_EQ(editor->assetID(), formID);
-        nav->popViewController(Animated::No);
+        EXPECT_NE(editor->object, field) << c.row;
+        EXPECT_EQ(asset::name(editor->object), asset::name(field)) << c.row;
+        if (editor->kind == "ImageEditViewController") {
+            EXPECT_EQ(editor->parentID, formID);
+        }
+        // Stored: the editor closes, and only that one.
+        editor->completion(std::nullopt);
+        MainQueue::shared().runUntilIdle();
+        EXPECT_EQ(nav->topViewController(), screen) << c.row;
     }
 }
 
@@ -210,11 +214,12 @@ TEST_F(FormScreen, AddCompletionTakesAListWhenThereIsOneAndAlwaysClosesTheAddScr
         size_t rows;
     };
     const Case cases[] = {
-        { UserInterfaceIdiom::Phone, false, withList.c_str(), false, 1 },
+        { UserInterfaceIdiom::Phone, true, withList.c_str(), false, 1 },
         { UserInterfaceIdiom::Phone, true, R"({"name":"Contact us","list":"none"})", false, 5 },
-        { UserInterfaceIdiom::Phone, false, nullptr, false, 5 },
+        { UserInterfaceIdiom::Phone, true, nullptr, false, 5 },
         { UserInterfaceIdiom::Pad, true, withList.c_str(), true, 1 },
-        { UserInterfaceIdiom::Pad, false, "[1,2]", true, 5 },
+        { UserInterfaceIdiom::Pad, true, "[1,2]", true, 5 },
+        { UserInterfaceIdiom::Phone, false, nullptr, false, 5 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(&c - cases));
@@ -224,18 +229,19 @@ TEST_F(FormScreen, AddCompletionTakesAListWhenThereIsOneAndAlwaysClosesTheAddScr
         ASSERT_FALSE(shell->addRequests.empty());
         EXPECT_EQ(shell->addRequests.back(), formID);
         auto stack = std::dynamic_pointer_cast<NavigationController>(screen->addFieldStack());
-        ASSERT_TRUE(stack);
-        auto pending = std::dynamic_pointer_cast<PendingEditorViewController>(stack->topViewController());
-        EXPECT_EQ(!pending, c.shellScreen);
-        if (pending) {
-            EXPECT_EQ(pending->editor(), "FormAddAssetViewController");
-            EXPECT_EQ(pending->assetID(), formID);
+        if (!c.shellScreen) { // a shell without the add screen: nothing opens
+            EXPECT_FALSE(stack);
+            EXPECT_FALSE(screen->presentedViewController());
+            EXPECT_TRUE(window->popovers().empty());
+            continue;
         }
+        ASSERT_TRUE(stack);
+        EXPECT_EQ(stack->topViewController(), shell->addScreen);
         const bool popover = c.idiom != UserInterfaceIdiom::Phone;
         EXPECT_EQ(window->popovers().size(), popover ? 1u : 0u);
         EXPECT_EQ(screen->presentedViewController() == stack, !popover);
 
-        auto completion = pending ? pending->completionHandler() : shell->completion;
+        auto completion = shell->completion;
         std::optional<JsonValue> reply;
         if (c.reply)
             reply = *JsonParser::parse(c.reply);

@@ -73,6 +73,19 @@ void CollectionView::reloadData()
     notify(ChangeKind::Content);
 }
 
+void CollectionView::reloadItemsAtIndexPaths(const std::vector<IndexPath>& paths)
+{
+    for (const IndexPath& path : paths) {
+        auto shown = m_shown.find(path);
+        if (shown == m_shown.end())
+            continue;
+        setHost(*shown->second, nullptr);
+        m_reusePool.enqueue(shown->second);
+        m_shown.erase(shown);
+    }
+    notify(ChangeKind::Content);
+}
+
 bool CollectionView::selectItem(IndexPath path)
 {
     if (path.section != 0 || path.row < 0 || path.row >= numberOfItems() || !takesUserInput())

@@ -58,6 +58,8 @@ public:
     /// and kept until the next reload.
     std::vector<VisibleItem> layoutItems();
     void reloadData();
+    /// Asks the data source again for these items only; the others and the selection stay.
+    void reloadItemsAtIndexPaths(const std::vector<IndexPath>& paths);
 
     std::optional<IndexPath> indexPathForSelectedItem() const { return m_selected; }
     /// The user taps an item: it is marked selected and the delegate told. Returns whether it was

@@ -1,6 +1,6 @@
 #pragma once
-// Shared set-up of the picture screen tests: a shown window, a photo picker that hands over
-// what the test put in it, a JPEG made here, and a look at the JSON bodies the server saw.
+// Shared by the picture screen tests: a shown window, a photo picker that hands over what the
+// test put in it, pictures made here, and the JSON bodies the server saw.
 
 #include "content/ContentFixture.h"
 #include "platform/Image.h"
@@ -11,23 +11,15 @@
 #include "ui/PhotoPicker.h"
 #include "ui/Window.h"
 
-#include <gtest/gtest.h>
-
 namespace quindle::test {
 
 /// Answers each pick with `next` (null: cancelled), on the main queue as a real picker does.
 class HandOverPicker : public PhotoPicker {
 public:
-    void pickPhoto(Completion done) override
-    {
-        ++picks;
-        MainQueue::shared().dispatch([done, photo = next] { done(photo); });
-    }
+    void pickPhoto(Completion done) override { MainQueue::shared().dispatch([done, photo = next] { done(photo); }); }
     std::shared_ptr<Image> next;
-    int picks = 0;
 };
 
-/// A plain-coloured picture of the given size.
 inline std::shared_ptr<Image> solidPicture(int width, int height, uint8_t red, uint8_t green, uint8_t blue)
 {
     std::vector<uint8_t> rgba;
@@ -36,7 +28,7 @@ inline std::shared_ptr<Image> solidPicture(int width, int height, uint8_t red, u
     return Image::create(width, height, std::move(rgba));
 }
 
-inline std::string jpegBytes(int width = 8, int height = 6) { return *solidPicture(width, height, 200, 40, 40)->jpegData(1.0); }
+inline std::string jpegBytes() { return *solidPicture(8, 6, 200, 40, 40)->jpegData(1.0); }
 
 inline JsonObjectPtr parsedBody(const RecordedRequest& request)
 {
@@ -49,23 +41,19 @@ protected:
     void SetUp() override
     {
         ReferenceServerFixture::SetUp();
-        picker = std::make_shared<HandOverPicker>();
         PhotoPicker::setShared(picker);
-        window = Window::create();
     }
     void TearDown() override
     {
         PhotoPicker::setShared(nullptr);
         ReferenceServerFixture::TearDown();
     }
-    /// Shows the screen at the root of a navigation stack in the window.
     void show(const std::shared_ptr<ViewController>& screen)
     {
         nav = NavigationController::create(screen);
         window->setRootViewController(nav);
         window->makeKeyAndVisible();
     }
-    /// The requests the recording server saw whose path ends with `endpoint`.
     std::vector<RecordedRequest> requestsTo(const std::string& endpoint) const
     {
         std::vector<RecordedRequest> found;
@@ -80,11 +68,10 @@ protected:
         Collector login;
         model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
         ASSERT_TRUE(login.waitFor(1));
-        settle();
     }
 
-    std::shared_ptr<HandOverPicker> picker;
-    std::shared_ptr<Window> window;
+    std::shared_ptr<HandOverPicker> picker = std::make_shared<HandOverPicker>();
+    std::shared_ptr<Window> window = Window::create();
     std::shared_ptr<NavigationController> nav;
 };
 

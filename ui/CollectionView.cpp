@@ -26,14 +26,44 @@ int CollectionView::numberOfItems()
     return source ? std::max(0, source->numberOfItemsInSection(*this, 0)) : 0;
 }
 
+namespace {
+
+int columnsFor(double width, Size item, double spacing)
+{
+    // At least one column, however narrow the view.
+    double step = item.width + spacing;
+    return step > 0 ? std::max(1, static_cast<int>(std::floor((width + spacing) / step))) : 1;
+}
+
+} // namespace
+
+double CollectionView::contentHeight()
+{
+    int count = numberOfItems();
+    if (count == 0)
+        return 0;
+    int columns = columnsFor(frame().width, m_itemSize, m_spacing);
+    int rows = (count + columns - 1) / columns;
+    return rows * m_itemSize.height + (rows - 1) * m_spacing;
+}
+
+void CollectionView::setContentOffset(Point offset)
+{
+    double highest = std::max(0.0, contentHeight() - frame().height);
+    Point clamped { 0, std::clamp(offset.y, 0.0, highest) };
+    if (clamped.x == m_offset.x && clamped.y == m_offset.y)
+        return;
+    m_offset = clamped;
+    notify(ChangeKind::Content);
+}
+
 std::vector<VisibleItem> CollectionView::layoutItems()
 {
     std::vector<VisibleItem> items;
     auto source = m_dataSource.lock();
     int count = numberOfItems();
-    // At least one column, however narrow the view.
     double step = m_itemSize.width + m_spacing;
-    int columns = step > 0 ? std::max(1, static_cast<int>(std::floor((frame().width + m_spacing) / step))) : 1;
+    int columns = columnsFor(frame().width, m_itemSize, m_spacing);
     for (auto it = m_shown.begin(); it != m_shown.end();) {
         if (it->first.row < count) {
             ++it;
@@ -70,6 +100,21 @@ void CollectionView::reloadData()
     }
     m_shown.clear();
     m_selected.reset();
+    // Fewer items may leave the offset past the end.
+    m_offset.y = std::min(m_offset.y, std::max(0.0, contentHeight() - frame().height));
+    notify(ChangeKind::Content);
+}
+
+void CollectionView::reloadItemsAtIndexPaths(const std::vector<IndexPath>& paths)
+{
+    for (const IndexPath& path : paths) {
+        auto shown = m_shown.find(path);
+        if (shown == m_shown.end())
+            continue;
+        setHost(*shown->second, nullptr);
+        m_reusePool.enqueue(shown->second);
+        m_shown.erase(shown);
+    }
     notify(ChangeKind::Content);
 }
 

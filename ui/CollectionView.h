@@ -54,10 +54,18 @@ public:
     std::shared_ptr<CollectionViewCell> dequeueReusableCellWithReuseIdentifier(const std::string& identifier);
 
     int numberOfItems();
-    /// The renderer's walk: every item with its place in the grid. Cells are asked for once
+    /// The height of all rows of items.
+    double contentHeight();
+    /// How far the grid is scrolled; kept between 0 and the content height less the view's.
+    Point contentOffset() const { return m_offset; }
+    void setContentOffset(Point offset);
+    /// The renderer's walk: every item with its place in the grid (content coordinates, before
+    /// the offset). Cells are asked for once
     /// and kept until the next reload.
     std::vector<VisibleItem> layoutItems();
     void reloadData();
+    /// Asks the data source again for these items only; the others and the selection stay.
+    void reloadItemsAtIndexPaths(const std::vector<IndexPath>& paths);
 
     std::optional<IndexPath> indexPathForSelectedItem() const { return m_selected; }
     /// The user taps an item: it is marked selected and the delegate told. Returns whether it was
@@ -71,6 +79,7 @@ private:
     ReusePool<CollectionViewCell> m_reusePool;
     std::map<IndexPath, std::shared_ptr<CollectionViewCell>> m_shown;
     std::optional<IndexPath> m_selected;
+    Point m_offset {};
     Size m_itemSize { defaultItemSize };
     double m_spacing { defaultSpacing };
 };

@@ -129,8 +129,9 @@ bool InputRouter::hitView(const std::shared_ptr<View>& view, QPointF point, Cont
         return true;
     }
     if (auto collection = std::dynamic_pointer_cast<CollectionView>(view)) {
+        double offset = collection->contentOffset().y;
         for (const auto& item : collection->layoutItems()) {
-            QRectF rect(item.frame.x, item.frame.y, item.frame.width, item.frame.height);
+            QRectF rect(item.frame.x, item.frame.y - offset, item.frame.width, item.frame.height);
             if (!rect.contains(point))
                 continue;
             if (item.cell)
@@ -329,9 +330,18 @@ void InputRouter::move(QPointF point, double time)
             m_window.scrollState().press(m_hit.table, m_start.y(), time);
             m_window.scrollState().drag(point.y(), time, m_window.contentHeights()[m_hit.table.get()]);
             m_window.update();
+        } else if (std::abs(moved.y()) > tapSlop && m_hit.collection) {
+            m_mode = Mode::GridScroll;
+            m_gridStartOffset = m_hit.collection->contentOffset().y;
+            m_hit.collection->setContentOffset({ 0, m_gridStartOffset - moved.y() });
+            m_window.update();
         } else if (std::abs(moved.x()) > tapSlop || std::abs(moved.y()) > tapSlop) {
             m_mode = Mode::None;
         }
+        break;
+    case Mode::GridScroll:
+        m_hit.collection->setContentOffset({ 0, m_gridStartOffset - moved.y() });
+        m_window.update();
         break;
     case Mode::Scroll:
         m_window.scrollState().drag(point.y(), time, m_window.contentHeights()[m_hit.table.get()]);
@@ -396,6 +406,7 @@ void InputRouter::release(QPointF point, double time)
             std::exchange(m_tapAction, nullptr)();
         break;
     case Mode::Slider:
+    case Mode::GridScroll:
     case Mode::None:
         break;
     }
@@ -480,9 +491,15 @@ void InputRouter::wheel(QWheelEvent* event)
     if (!scene.top || !scene.content.contains(event->position()))
         return;
     ContentHit hit = hitTest(scene.top->view(), scene.content.topLeft(), event->position());
+    double delta = !event->pixelDelta().isNull() ? event->pixelDelta().y() : event->angleDelta().y() / 120.0 * 48;
+    if (!hit.table && hit.collection) {
+        hit.collection->setContentOffset({ 0, hit.collection->contentOffset().y - delta });
+        m_window.update();
+        event->accept();
+        return;
+    }
     if (!hit.table)
         return;
-    double delta = !event->pixelDelta().isNull() ? event->pixelDelta().y() : event->angleDelta().y() / 120.0 * 48;
     m_window.scrollState().wheel(hit.table, -delta, m_window.contentHeights()[hit.table.get()]);
     m_window.update();
     event->accept();

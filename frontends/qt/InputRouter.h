@@ -71,7 +71,7 @@ public:
     ContentHit hitTest(const std::shared_ptr<View>& root, QPointF origin, QPointF point);
 
 private:
-    enum class Mode { None, Pending, Scroll, Slider, Reorder, Pointer, Blocked };
+    enum class Mode { None, Pending, Scroll, GridScroll, Slider, Reorder, Pointer, Blocked };
     bool hitView(const std::shared_ptr<View>& view, QPointF point, ContentHit& hit);
     void tap();
     void typeText(const QString& text);
@@ -84,6 +84,7 @@ private:
     PhoneWindow& m_window;
     Mode m_mode { Mode::None };
     QPointF m_start;
+    double m_gridStartOffset { 0 }; // the grid's offset when its drag began
     QPointF m_origin; // window position of the hit view tree's top left
     ContentHit m_hit;
     // What was pressed outside the content: an alert button, a bar button, a tab, a popover backdrop.

@@ -381,11 +381,14 @@ bool ContentPainter::paintKnownView(QPainter& painter, View& view, const QRectF&
     } else if (auto* web = dynamic_cast<WebView*>(&view)) {
         paintWebPlaceholder(painter, *web, rect);
     } else if (auto* collection = dynamic_cast<CollectionView*>(&view)) {
+        // The grid scrolls under its frame: items above or below it are clipped away.
+        painter.setClipRect(rect, Qt::IntersectClip);
+        double offset = collection->contentOffset().y;
         for (const auto& item : collection->layoutItems()) {
-            if (!item.cell)
+            if (!item.cell || item.frame.y + item.frame.height < offset || item.frame.y > offset + rect.height())
                 continue;
             painter.save();
-            painter.translate(item.frame.x, item.frame.y);
+            painter.translate(item.frame.x, item.frame.y - offset);
             paintView(painter, *item.cell);
             if (item.cell->isSelected())
                 painter.fillRect(QRectF(0, 0, item.frame.width, item.frame.height), QColor(0, 0, 0, 50));

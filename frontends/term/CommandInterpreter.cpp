@@ -7,6 +7,7 @@
 #include "ui/AlertView.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
+#include "ui/CollectionView.h"
 #include "ui/TabBarController.h"
 #include "ui/TableView.h"
 #include "ui/TextField.h"
@@ -213,6 +214,15 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
     };
 
     if (command == "tap") {
+        if (!screen.table && screen.collection && needs(1)) {
+            auto item = number(words[1]);
+            if (!item || *item >= screen.collection->numberOfItems())
+                return failure("no item " + words[1] + " on screen (" + std::to_string(screen.collection->numberOfItems()) + " items)");
+            if (!screen.collection->selectItem({ 0, static_cast<int>(*item) }))
+                return failure("item " + words[1] + " takes no tap now");
+            settle();
+            return success();
+        }
         if (!screen.table)
             return failure("no table on screen");
         std::optional<IndexPath> path;

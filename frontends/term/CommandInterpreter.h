@@ -49,6 +49,8 @@ public:
     /// A command a front end adds (the Qt client's `shot`): it gets the text after its name.
     using Command = std::function<Result(const std::string& rest)>;
     void addCommand(std::string name, Command command) { m_commands[std::move(name)] = std::move(command); }
+    /// A line shown under the screen while it is not empty.
+    void addStatusLine(std::function<std::string()> line) { m_renderer.addStatusLine(std::move(line)); }
     /// Runs after every command (the Qt client paints what it changed before the next line).
     void setAfterCommand(std::function<void()> after) { m_afterCommand = std::move(after); }
 

@@ -323,6 +323,8 @@ private:
             return true;
         }
         if (auto collection = std::dynamic_pointer_cast<CollectionView>(view)) {
+            if (!m_screen.collection)
+                m_screen.collection = collection;
             std::string line = "[collection:";
             for (const auto& item : collection->layoutItems()) {
                 std::vector<std::string> itemPieces;
@@ -393,6 +395,10 @@ TermScreen TermRenderer::render()
     drawing.drawTop();
     drawing.drawAlert(window->topAlert());
     screen.text = drawing.text();
+    for (const auto& line : m_statusLines) {
+        if (std::string status = line ? line() : std::string {}; !status.empty())
+            screen.text += status + "\n";
+    }
     if (screen.text.empty())
         screen.text = "(nothing on screen)\n";
     return screen;

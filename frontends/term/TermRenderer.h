@@ -3,6 +3,7 @@
 #include "ui/Forward.h"
 #include "ui/Geometry.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,6 +24,8 @@ struct TermScreen {
     /// The screen on top: a presented one, else the selected tab's top screen.
     std::shared_ptr<ViewController> top;
     std::shared_ptr<TableView> table;
+    /// The grid on screen, if any; `tap N` selects its N-th item when no table is shown.
+    std::shared_ptr<CollectionView> collection;
     /// Rows in the order shown; row numbers index this list.
     std::vector<IndexPath> rows;
     /// Bar buttons, left then right in order.
@@ -60,12 +63,15 @@ public:
     TermScreen render();
     /// What a tab shows as its title: its own tab item's, else its root screen's tab item or title.
     static std::string tabTitle(const ViewController& tab, std::string* badge = nullptr);
+    /// A line printed under the screen while it is not empty (the photo picker's state).
+    void addStatusLine(std::function<std::string()> line) { m_statusLines.push_back(std::move(line)); }
 
     class TableCache;
 
 private:
     std::shared_ptr<Window> m_window;
     std::shared_ptr<TableCache> m_tables;
+    std::vector<std::function<std::string()>> m_statusLines;
 };
 
 } // namespace quindle

@@ -10,6 +10,7 @@
 #include "core/ServerConfiguration.h"
 #include "frontends/term/ClientLaunch.h"
 #include "frontends/term/CommandInterpreter.h"
+#include "frontends/term/TermPhotoPicker.h"
 #include "frontends/term/TermRenderer.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
@@ -91,6 +92,8 @@ int main(int argc, char** argv)
     if (!app->didFinishLaunchingWithOptions())
         return fail("the app did not launch");
     CommandInterpreter interpreter(app->window(), model.httpClient());
+    // The photo library: pictures handed over with `photo PATH`.
+    TermPhotoPicker::install(interpreter);
     std::weak_ptr<AppDelegate> weakApp = app;
     interpreter.setPushHandlers({
         [weakApp](std::vector<uint8_t> token) {
@@ -120,6 +123,7 @@ int main(int argc, char** argv)
     // still there: the shared shell would otherwise outlive it until static destruction.
     interpreter.waitUntilIdle(std::chrono::seconds(2));
     ApplicationShell::setShared(nullptr);
+    PhotoPicker::setShared(nullptr);
     app.reset();
     MainQueue::shared().runUntilIdle();
     return status;

@@ -4,6 +4,7 @@
 #include "server/SqliteStorage.h"
 #include "server/ServerFixture.h"
 
+#include "platform/Image.h"
 #include "platform/JsonParser.h"
 
 #include <gtest/gtest.h>
@@ -229,6 +230,22 @@ TEST_F(LegacyApiTest, ContentItemsRenamedClearedAndExtendedOnlyByTheirOwner)
     EXPECT_EQ(refused->status, 404);
     EXPECT_EQ(s(childNamed(pictureId), "name"), ownName);
     EXPECT_FALSE(s(childNamed(pictureId), "ImageUrl").empty());
+    // The image viewer's upload: refused for someone else's item, shown on the page for the owner's.
+    const std::string ownPicture = s(childNamed(pictureId), "ImageUrl");
+    auto photo = Image::create(2, 2, std::vector<uint8_t>(16, 200));
+    ASSERT_TRUE(photo);
+    httplib::MultipartFormDataItems upload { { "uploaded", *photo->jpegData(1.0), "Image_1.jpg", "" } };
+    const std::string target = "/json/setImage.php?dir=%2fhome%2fcorvath%2fpublic_html%2fjson%2fgallery%2fpics&a=" + pictureId + "&parentID=";
+    refused = client->Post(target.c_str(), tokenHeaders(other), upload);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 404);
+    EXPECT_EQ(s(childNamed(pictureId), "ImageUrl"), ownPicture);
+    auto uploaded = client->Post(target.c_str(), tokenHeaders(token), upload);
+    ASSERT_TRUE(uploaded);
+    ASSERT_EQ(uploaded->status, 200) << uploaded->body;
+    const std::string shown = s(childNamed(pictureId), "ImageUrl");
+    EXPECT_NE(shown, ownPicture);
+    EXPECT_EQ(s(JsonParser::parse(uploaded->body)->object()->get("Message"), "ImageUrl"), shown);
 
     message("/json/setName.php?a=" + pictureId + "&name=Garden%20view");
     EXPECT_EQ(s(childNamed(pictureId), "name"), "Garden view");

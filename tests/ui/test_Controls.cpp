@@ -269,6 +269,35 @@ TEST_F(Controls, CollectionFillsRowsAndReusesCellsAfterReload)
     EXPECT_EQ(grid->selected, (std::vector<int> { 0 }));
 }
 
+TEST_F(Controls, CollectionReloadsSingleItemsAndScrollsWithinItsRows)
+{
+    auto grid = std::make_shared<Grid>();
+    grid->count = 9;
+    auto collection = add(CollectionView::create({ 0, 0, 160, 100 }));
+    collection->setDataSource(grid);
+    collection->registerCell("Item", [](const std::string& id) { return CollectionViewCell::create(id); });
+    auto items = collection->layoutItems();
+    ASSERT_TRUE(collection->selectItem({ 0, 3 }));
+    collection->reloadItemsAtIndexPaths({ { 0, 1 } });
+    auto again = collection->layoutItems();
+    EXPECT_EQ(grid->requests, 10);
+    EXPECT_EQ(again[0].cell, items[0].cell);
+    EXPECT_EQ(again[2].cell, items[2].cell);
+    EXPECT_EQ(collection->indexPathForSelectedItem(), (IndexPath { 0, 3 }));
+
+    // Five rows of 75 with 5 between: 395 points, 100 of them in view.
+    EXPECT_EQ(collection->contentHeight(), 395);
+    struct Case { double asked, kept; };
+    for (Case c : { Case { 120, 120 }, Case { -40, 0 }, Case { 1000, 295 } }) {
+        collection->setContentOffset({ 0, c.asked });
+        EXPECT_EQ(collection->contentOffset().y, c.kept) << c.asked;
+    }
+    // Fewer items pull the offset back inside the rows.
+    grid->count = 4;
+    collection->reloadData();
+    EXPECT_EQ(collection->contentOffset().y, 55);
+}
+
 TEST_F(Controls, TouchReportsWhereItLandsAndOnlyInsideATouchableView)
 {
     auto pad = add(View::create({ 10, 10, 80, 30 }));

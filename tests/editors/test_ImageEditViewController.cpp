@@ -1,0 +1,64 @@
+// The form field's picture editor: what it shows, the "Change" upload's body and reply, and a
+// refused upload taken back from the record and the screen.
+
+#include "editors/ImageEditViewController.h"
+
+#include "editors/EditorFixture.h"
+#include "platform/Base64.h"
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+class ImageEdit : public EditorFixture {
+protected:
+    void SetUp() override
+    {
+        EditorFixture::SetUp();
+        server.setResponder([this](const RecordedRequest&) { return refuse ? json("{}", 403) : json(R"({"Message":{"Sent":"Yes"}})"); });
+        field->set("image", JsonValue(std::static_pointer_cast<Opaque>(old)));
+        screen = ImageEditViewController::create(field, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+        show(screen);
+    }
+    std::shared_ptr<Image> old = solidPicture(4, 4, 9, 9, 9);
+    JsonObjectPtr field = JsonObject::create({ { "AssetId", "31" }, { "name", "Photo" } });
+    std::shared_ptr<ImageEditViewController> screen;
+    std::vector<std::optional<JsonValue>> reports;
+    bool refuse = false;
+};
+
+TEST_F(ImageEdit, ChangeSendsThePictureAndReportsTheReply)
+{
+    EXPECT_EQ(screen->title(), "Photo");
+    EXPECT_EQ(screen->imageView()->image(), old);
+    auto photo = solidPicture(16, 9, 250, 250, 0);
+    picker->next = photo;
+    ASSERT_TRUE(screen->rightBarButtonItem()->press()); // "Change"
+    settle();
+    auto sent = onlyRequest();
+    EXPECT_EQ(sent.target, base() + "sendImage");
+    auto body = parsedBody(sent);
+    ASSERT_TRUE(body);
+    EXPECT_EQ(body->get("assetid").asString(), "31");
+    EXPECT_EQ(Base64::decode(body->get("image").asString()), photo->jpegData(1.0));
+    EXPECT_EQ(screen->imageView()->image(), photo);
+    EXPECT_EQ(Image::fromValue(field->get("image")), photo);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0]->object()->get("Sent").asString(), "Yes");
+}
+
+TEST_F(ImageEdit, ARefusedPictureIsTakenBackAndNotReported)
+{
+    refuse = true;
+    picker->next = solidPicture(5, 5, 0, 250, 0);
+    screen->change();
+    settle();
+    EXPECT_EQ(screen->imageView()->image(), old);
+    EXPECT_EQ(Image::fromValue(field->get("image")), old);
+    EXPECT_TRUE(reports.empty());
+    ASSERT_TRUE(window->topAlert());
+    EXPECT_EQ(window->topAlert()->title(), "Picture not saved");
+}
+
+} // namespace

@@ -1,0 +1,28 @@
+#include "app/AppDelegate.h"
+
+#include "editors/ImageEditViewController.h"
+#include "editors/ImageSelectionViewController.h"
+#include "editors/ImageViewController.h"
+
+// The editor screens the layers below open through the shell.
+
+namespace quindle {
+
+std::shared_ptr<ViewController> AppDelegate::makeImageSelectionViewController(const JsonObjectPtr& object, ImageSelectionMode mode, EditorCompletion completion)
+{
+    return ImageSelectionViewController::create(object, mode, std::move(completion));
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion completion)
+{
+    auto editor = ImageEditViewController::create(object, std::move(completion));
+    editor->setParentID(parentID);
+    return editor;
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeImageViewController(const JsonObjectPtr& object)
+{
+    return ImageViewController::create(object);
+}
+
+} // namespace quindle

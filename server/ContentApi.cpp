@@ -1107,7 +1107,8 @@ JsonArrayPtr ContentApi::childrenOf(ServerContext& context, ContentStore& store,
     auto page = store.asset(id);
     if (!page)
         return JsonArray::create();
-    const JsonValue& children = ex.directory(*page)->get("Children");
+    JsonObjectPtr directory = ex.directory(*page);
+    const JsonValue& children = directory->get("Children");
     return children.isArray() ? children.array() : JsonArray::create();
 }
 

@@ -8,9 +8,10 @@
 
 namespace quindle {
 
+class ContentStore;
 class HttpRouter;
-
 class ServerContext;
+struct ServerRequest;
 
 /// The content server's endpoints under `basePath`: accounts, sites, pages, items, pictures,
 /// dates, forms, documents, beacons and contact requests. Every reply is a JSON object; what

@@ -4,6 +4,7 @@
 #include "editors/DirectoryActionsViewController.h"
 
 #include "content/TableViewController.h"
+#include "content/ViewControllerUtilities.h"
 #include "content/YoutubeVideoDataSource.h"
 #include "editors/AddDirectoryViewController.h"
 #include "editors/EditorFixture.h"
@@ -163,6 +164,21 @@ TEST_F(Menu, CancelClosesWithoutAReport)
     menu->leftBarButtonItem()->press();
     EXPECT_FALSE(shown());
     EXPECT_TRUE(reports.empty());
+}
+
+// On a large screen the opener shows the menu as a popover; the menu closes that too.
+TEST_F(Menu, AMenuInAPopoverClosesItsPopover)
+{
+    window = Window::create(Window::defaultBounds, UserInterfaceIdiom::Pad);
+    root = ViewController::create("Page");
+    window->setRootViewController(root);
+    window->makeKeyAndVisible();
+    menu = DirectoryActionsViewController::create(model());
+    auto popover = ViewControllerUtilities::defaultInstance()->presentPopoverWithController(NavigationController::create(menu), nullptr, Rect {},
+        Size {}, PopoverArrow::Any, root);
+    ASSERT_TRUE(popover && popover->isPopoverVisible());
+    menu->cancel();
+    EXPECT_FALSE(popover->isPopoverVisible());
 }
 
 // The other screens' editors report on their own thread: the menu passes that on at once and

@@ -158,20 +158,3 @@ TEST_F(AddDirectory, ABlankNameAsksForOneAndSendsNothing)
     EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(reports.empty());
 }
-
-TEST_F(AddDirectory, TheReferenceServerAddsTheFormWithItsNextPage)
-{
-    const std::string home = loginToReference();
-    AssetRecord next = childNamed(directory(home), "Contact us");
-    ASSERT_TRUE(next);
-    open(true);
-    editor->setAssetID(home);
-    editor->directoryNameField()->type("Feedback");
-    editor->setLinkAssetId(asset::ident(next).value_or(""));
-    saveAndSettle();
-    ASSERT_EQ(reports.size(), 1u);
-    AssetRecord added = childNamed(reports[0]->object(), "Feedback");
-    ASSERT_TRUE(added);
-    EXPECT_EQ(asset::type(added), "Form");
-    EXPECT_EQ(added->get("linkassetid").asString(), asset::ident(next).value_or(""));
-}

@@ -99,10 +99,10 @@ TEST_F(VideoScreen, ReturnInTheIdInputPreviewsTheTypedId)
 TEST_F(VideoScreen, SavesThroughTheLegacyAddAsset)
 {
     server.setResponder([](const RecordedRequest&) { return json(R"({"Message":{"assetID":"77","name":"Tour","type":"YoutubeVideo"}})"); });
-    source->nameField()->type("Garden tour: part 1/2");
+    source->nameField()->type("Garden tour: take 1/2");
     source->videoIdent()->type("dQw4w9WgXcQ");
     save();
-    EXPECT_EQ(onlyRequest().target, "/json/addAsset.php?assetID=12&name=Garden%20tour%3a%20part%201%2f2&type=YoutubeVideo&asVal=dQw4w9WgXcQ");
+    EXPECT_EQ(onlyRequest().target, "/json/addAsset.php?assetID=12&name=Garden%20tour%3a%20take%201%2f2&type=YoutubeVideo&asVal=dQw4w9WgXcQ");
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0]->object()->get("assetID").asString(), "77");
     EXPECT_FALSE(window->topAlert());

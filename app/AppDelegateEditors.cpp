@@ -1,5 +1,8 @@
 #include "app/AppDelegate.h"
 
+#include "core/Model.h"
+#include "editors/DirectoryActionsViewController.h"
+#include "editors/FormAddAssetViewController.h"
 #include "editors/ImageEditViewController.h"
 #include "editors/ImageSelectionViewController.h"
 #include "editors/ImageViewController.h"
@@ -7,6 +10,16 @@
 // The editor screens the layers below open through the shell.
 
 namespace quindle {
+
+std::shared_ptr<ViewController> AppDelegate::makeDirectoryActionsViewController(const DirectoryActionsSetup& setup, EditorCompletion completion)
+{
+    return DirectoryActionsViewController::create(setup, std::move(completion), m_model);
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeFormAddAssetViewController(const std::string& assetID, EditorCompletion completion)
+{
+    return FormAddAssetViewController::create(assetID, std::move(completion), m_model);
+}
 
 std::shared_ptr<ViewController> AppDelegate::makeImageSelectionViewController(const JsonObjectPtr& object, ImageSelectionMode mode, EditorCompletion completion)
 {

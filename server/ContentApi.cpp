@@ -1101,6 +1101,17 @@ size_t ContentApi::maxDeviceIdLength() { return s_maxDeviceIdLength; }
 void ContentApi::setMaxPushTokenLength(size_t length) { s_maxPushTokenLength = length; }
 size_t ContentApi::maxPushTokenLength() { return s_maxPushTokenLength; }
 
+JsonArrayPtr ContentApi::childrenOf(ServerContext& context, ContentStore& store, const ServerRequest& req, int64_t id)
+{
+    Exchange ex(context, store, req);
+    auto page = store.asset(id);
+    if (!page)
+        return JsonArray::create();
+    JsonObjectPtr directory = ex.directory(*page);
+    const JsonValue& children = directory->get("Children");
+    return children.isArray() ? children.array() : JsonArray::create();
+}
+
 void ContentApi::registerRoutes(HttpRouter& server, ServerContext& context)
 {
     Routes routes(server, context);

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "platform/JsonValue.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace quindle {
 
+class ContentStore;
 class HttpRouter;
-
 class ServerContext;
+struct ServerRequest;
 
 /// The content server's endpoints under `basePath`: accounts, sites, pages, items, pictures,
 /// dates, forms, documents, beacons and contact requests. Every reply is a JSON object; what
@@ -41,6 +45,10 @@ public:
     static size_t maxDeviceIdLength();
     static void setMaxPushTokenLength(size_t length);
     static size_t maxPushTokenLength();
+
+    /// The items of the page `id` as its directory reply lists them ("Children"), seen by the
+    /// request's caller; for endpoints outside this API that add items to a page.
+    static JsonArrayPtr childrenOf(ServerContext& context, ContentStore& store, const ServerRequest& req, int64_t id);
 
     /// Migrates the content tables and adds every route to `server`.
     static void registerRoutes(HttpRouter& server, ServerContext& context);

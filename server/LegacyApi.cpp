@@ -1,5 +1,6 @@
 #include "server/LegacyApi.h"
 
+#include "server/ContentApi.h"
 #include "server/ContentStore.h"
 #include "server/LegacyStore.h"
 #include "server/ServerContext.h"
@@ -273,19 +274,23 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         const std::string type = textParam(req, "type", false);
         const std::string value = optionalTextParam(req, "asVal").value_or("");
         if (store->kindOf(parent, scopeOf(user)) == LegacyStore::Kind::None) {
-            // The video editor adds a video to a content page.
+            // The video editor adds a video to a content page; the field editor adds a field to a
+            // content form.
             ContentAsset page = ownedContent(*content, parent, user);
-            if (!ContentStore::isContainer(page.type) || type != "YoutubeVideo")
-                throw BadRequest { "only a YoutubeVideo can be added to a page here" };
-            ContentAsset video;
-            video.type = type;
-            video.name = name;
-            video.data = value;
-            const int64_t added = content->addChild(page, video);
+            const bool field = page.type == "Form" && (type == "Text" || type == "Number" || type == "Select");
+            if (!ContentStore::isContainer(page.type) || (type != "YoutubeVideo" && !field))
+                throw BadRequest { "only a YoutubeVideo, or a Text, Number or Select field of a form, can be added to a page here" };
+            ContentAsset item;
+            item.type = type;
+            item.name = name;
+            item.data = value;
+            const int64_t added = content->addChild(page, item);
             auto reply = JsonObject::create();
             reply->set("assetID", std::to_string(added));
             reply->set("name", name);
             reply->set("type", type);
+            // The page's items with the new one, so the screen that asked shows it without a reload.
+            reply->set("Children", ContentApi::childrenOf(*ctx, *content, req, parent));
             ctx->sendMessage(res, reply);
             return;
         }

@@ -6,6 +6,7 @@
 #include "content/DataSourceProtocol.h"
 #include "core/Asset.h"
 #include "core/ModelFixture.h"
+#include "server/QuindleServer.h"
 #include "support/DemoServer.h"
 #include "ui/TableViewCell.h"
 #include "ui/ViewController.h"
@@ -194,6 +195,15 @@ protected:
         std::string error;
         ASSERT_TRUE(reference.start(&error)) << error;
         model().setConfiguration(*ServerConfiguration::create(reference.host()));
+    }
+
+    /// Starts the reference server and logs its demo owner in; false when the login failed.
+    bool logInAsDemoOwner()
+    {
+        useReferenceServer();
+        Collector login;
+        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
+        return login.waitFor(1);
     }
 
     /// The directory record (the public start page for "").

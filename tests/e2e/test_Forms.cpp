@@ -73,6 +73,9 @@ expect {0}[Your name]
 field 0 Full name
 return 0
 expect Your name  TextField  >
+press Add
+expect Title: Add field
+back
 expect Title: Contact us
 )");
     EXPECT_EQ(run.status, 0) << run.output;

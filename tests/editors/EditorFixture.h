@@ -1,78 +1,77 @@
 #pragma once
-// Shared by the picture screen tests: a shown window, a photo picker that hands over what the
-// test put in it, pictures made here, and the JSON bodies the server saw.
+// Shared set-up of the editor screen tests: a shell that records which of the other editors
+// the menu asks for, and a window in which a screen is shown in its own modal stack.
 
 #include "content/ContentFixture.h"
-#include "platform/Image.h"
-#include "platform/JsonParser.h"
-#include "server/QuindleServer.h"
 #include "ui/AlertView.h"
 #include "ui/NavigationController.h"
-#include "ui/PhotoPicker.h"
 #include "ui/Window.h"
+
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace quindle::test {
 
-/// Answers each pick with `next` (null: cancelled), on the main queue as a real picker does.
-class HandOverPicker : public PhotoPicker {
+/// Returns a plain screen for the text editor and the image chooser, and keeps what was asked.
+class EditorShell : public RecordingShell {
 public:
-    void pickPhoto(Completion done) override { MainQueue::shared().dispatch([done, photo = next] { done(photo); }); }
-    std::shared_ptr<Image> next;
+    struct Request {
+        std::string editor;
+        JsonObjectPtr object;
+        int mode;
+        EditorCompletion completion;
+    };
+    std::shared_ptr<ViewController> makeTextEditorViewController(const JsonObjectPtr& object, TextEditorMode mode, EditorCompletion completion) override
+    {
+        requests.push_back({ "TextEditorViewController", object, static_cast<int>(mode), std::move(completion) });
+        return ViewController::create("Text editor");
+    }
+    std::shared_ptr<ViewController> makeImageSelectionViewController(const JsonObjectPtr& object, ImageSelectionMode mode,
+        EditorCompletion completion) override
+    {
+        requests.push_back({ "ImageSelectionViewController", object, static_cast<int>(mode), std::move(completion) });
+        return ViewController::create("Select image");
+    }
+    std::vector<Request> requests;
 };
-
-inline std::shared_ptr<Image> solidPicture(int width, int height, uint8_t red, uint8_t green, uint8_t blue)
-{
-    std::vector<uint8_t> rgba;
-    for (int i = 0; i < width * height; ++i)
-        rgba.insert(rgba.end(), { red, green, blue, 255 });
-    return Image::create(width, height, std::move(rgba));
-}
-
-inline std::string jpegBytes() { return *solidPicture(8, 6, 200, 40, 40)->jpegData(1.0); }
-
-inline JsonObjectPtr parsedBody(const RecordedRequest& request)
-{
-    auto parsed = JsonParser::parse(request.body);
-    return parsed && parsed->isObject() ? parsed->object() : nullptr;
-}
 
 class EditorFixture : public ReferenceServerFixture {
 protected:
     void SetUp() override
     {
         ReferenceServerFixture::SetUp();
-        PhotoPicker::setShared(picker);
+        ApplicationShell::setShared(shell);
+        window = Window::create(Window::defaultBounds, UserInterfaceIdiom::Phone);
+        root = ViewController::create("Page");
+        window->setRootViewController(root);
+        window->makeKeyAndVisible();
     }
     void TearDown() override
     {
-        PhotoPicker::setShared(nullptr);
+        ApplicationShell::setShared(nullptr);
         ReferenceServerFixture::TearDown();
     }
-    void show(const std::shared_ptr<ViewController>& screen)
+    /// Shows `screen` at the root of a modal stack over the page, as its openers do on a phone.
+    std::shared_ptr<NavigationController> present(const std::shared_ptr<ViewController>& screen)
     {
-        nav = NavigationController::create(screen);
-        window->setRootViewController(nav);
-        window->makeKeyAndVisible();
+        stack = NavigationController::create(screen);
+        root->presentViewController(stack, Animated::No);
+        return stack;
     }
-    std::vector<RecordedRequest> requestsTo(const std::string& endpoint) const
+    bool shown() const { return root->presentedViewController() != nullptr; }
+    /// Logs the demo owner in on the reference server and answers the start page's id.
+    std::string loginToReference()
     {
-        std::vector<RecordedRequest> found;
-        for (const auto& request : server.requests())
-            if (request.path.ends_with(endpoint))
-                found.push_back(request);
-        return found;
+        EXPECT_TRUE(logInAsDemoOwner());
+        return asset::ident(directory("")).value_or("");
     }
-    void logInToReference()
-    {
-        useReferenceServer();
-        Collector login;
-        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
-        ASSERT_TRUE(login.waitFor(1));
-    }
+    std::shared_ptr<AlertView> alert() const { return window->topAlert(); }
 
-    std::shared_ptr<HandOverPicker> picker = std::make_shared<HandOverPicker>();
-    std::shared_ptr<Window> window = Window::create();
-    std::shared_ptr<NavigationController> nav;
+    std::shared_ptr<EditorShell> shell = std::make_shared<EditorShell>();
+    std::shared_ptr<Window> window;
+    std::shared_ptr<ViewController> root;
+    std::shared_ptr<NavigationController> stack;
 };
 
 } // namespace quindle::test

@@ -3,7 +3,7 @@
 
 #include "editors/ImageEditViewController.h"
 
-#include "editors/EditorFixture.h"
+#include "editors/PictureFixture.h"
 #include "platform/Base64.h"
 
 using namespace quindle;
@@ -11,11 +11,11 @@ using namespace quindle::test;
 
 namespace {
 
-class ImageEdit : public EditorFixture {
+class ImageEdit : public PictureFixture {
 protected:
     void SetUp() override
     {
-        EditorFixture::SetUp();
+        PictureFixture::SetUp();
         server.setResponder([this](const RecordedRequest&) { return refuse ? json("{}", 403) : json(R"({"Message":{"Sent":"Yes"}})"); });
         field->set("image", JsonValue(std::static_pointer_cast<Opaque>(old)));
         screen = ImageEditViewController::create(field, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });

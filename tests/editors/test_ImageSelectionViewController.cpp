@@ -4,7 +4,7 @@
 
 #include "editors/ImageSelectionViewController.h"
 
-#include "editors/EditorFixture.h"
+#include "editors/PictureFixture.h"
 #include "editors/ImageCollectionCell.h"
 #include "platform/Base64.h"
 #include "ui/TextField.h"
@@ -14,11 +14,11 @@ using namespace quindle::test;
 
 namespace {
 
-class ImageSelection : public EditorFixture {
+class ImageSelection : public PictureFixture {
 protected:
     void SetUp() override
     {
-        EditorFixture::SetUp();
+        PictureFixture::SetUp();
         server.setResponder([this](const RecordedRequest& r) {
             if (r.path.ends_with("imageList"))
                 return json(R"({"Message":{"ImageList":[{"AssetId":"7","ImageUrl":")" + url(7) + R"("},{"AssetId":"8","ImageUrl":")" + url(8) + R"("}]}})");

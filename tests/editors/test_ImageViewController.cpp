@@ -3,14 +3,14 @@
 
 #include "editors/ImageViewController.h"
 
-#include "editors/EditorFixture.h"
+#include "editors/PictureFixture.h"
 
 using namespace quindle;
 using namespace quindle::test;
 
 namespace {
 
-class ImageViewer : public EditorFixture {
+class ImageViewer : public PictureFixture {
 protected:
     void open()
     {

@@ -4,7 +4,7 @@
 
 #include "frontends/term/TermPhotoPicker.h"
 
-#include "editors/EditorFixture.h"
+#include "editors/PictureFixture.h"
 #include "editors/ImageSelectionViewController.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "platform/Base64.h"
@@ -15,7 +15,7 @@
 using namespace quindle;
 using namespace quindle::test;
 
-using TermPhotos = EditorFixture;
+using TermPhotos = PictureFixture;
 
 TEST_F(TermPhotos, AHandedOverFileIsWhatTheNextPickSends)
 {

@@ -259,3 +259,53 @@ TEST_F(LegacyApiTest, ContentItemsRenamedClearedAndExtendedOnlyByTheirOwner)
     get("/json/addAsset.php?assetID=" + pageId + "&name=Odd&type=Text", 400);
     get("/json/setName.php?a=999999&name=Nobody", 404);
 }
+
+// Fields added to a content form, and videos added to a page, come back among the page's items
+// in the reply and in the next directory reply; the form takes only the field types, and only
+// its owner adds to it.
+TEST_F(LegacyApiTest, FieldsAndVideosAddedToContentPagesShowInTheirItems)
+{
+    auto page = message(content("contentForNode"));
+    const std::string pageId = s(page, "assetID");
+    std::string formId;
+    for (auto& child : *page.object()->get("Children").array())
+        if (s(child, "Type") == "Form")
+            formId = s(child, "assetID");
+    ASSERT_FALSE(formId.empty());
+    auto hasChild = [&](const JsonValue& record, const std::string& name, const std::string& type) {
+        JsonArrayPtr list = record.isObject() ? record.object()->get("Children").array() : JsonArrayPtr();
+        for (size_t i = 0; list && i < list->size(); ++i)
+            if (s(list->at(i), "Name") == name && s(list->at(i), "Type") == type)
+                return true;
+        return false;
+    };
+    struct Case {
+        std::string parent, query, name, type;
+    } added[] = {
+        { formId, "&name=Age%20%2f%20years&type=Number", "Age / years", "Number" },
+        { formId, "&name=Colour&type=Select", "Colour", "Select" },
+        { pageId, "&name=Tour&type=YoutubeVideo&asVal=dQw4w9WgXcQ", "Tour", "YoutubeVideo" },
+    };
+    for (const auto& c : added) {
+        SCOPED_TRACE(c.query);
+        auto reply = message("/json/addAsset.php?assetID=" + c.parent + c.query);
+        EXPECT_TRUE(hasChild(reply, c.name, c.type));
+        EXPECT_TRUE(hasChild(message(content("contentForNode?assetid=" + c.parent)), c.name, c.type));
+    }
+    const std::pair<std::string, int> refused[] = {
+        { "/json/addAsset.php?assetID=" + formId + "&name=Clip&type=Image", 400 },
+        { "/json/addAsset.php?assetID=" + pageId + "&name=Height&type=Number", 400 },
+        { "/json/addAsset.php?assetID=" + formId + "&name=&type=Text", 400 },
+        { "/json/addAsset.php?assetID=" + formId + "&name=Height", 400 },
+    };
+    for (const auto& [target, status] : refused)
+        get(target, status);
+
+    auto registered = client->Get(content("registerCompany?email=fields%40example.org&password=pw-fields&company=Fields").c_str());
+    ASSERT_TRUE(registered && registered->status == 200);
+    const std::string other = login("fields@example.org", "pw-fields");
+    auto stranger = client->Get(("/json/addAsset.php?assetID=" + formId + "&name=Sneaky&type=Text").c_str(), tokenHeaders(other));
+    ASSERT_TRUE(stranger);
+    EXPECT_EQ(stranger->status, 404);
+    EXPECT_FALSE(hasChild(message(content("contentForNode?assetid=" + formId)), "Sneaky", "Text"));
+}

@@ -1,0 +1,71 @@
+#pragma once
+// Shared by the picture screen tests: a shown window, a photo picker that hands over what the
+// test put in it, pictures made here, and the JSON bodies the server saw.
+
+#include "content/ContentFixture.h"
+#include "platform/Image.h"
+#include "platform/JsonParser.h"
+#include "ui/AlertView.h"
+#include "ui/NavigationController.h"
+#include "ui/PhotoPicker.h"
+#include "ui/Window.h"
+
+namespace quindle::test {
+
+/// Answers each pick with `next` (null: cancelled), on the main queue as a real picker does.
+class HandOverPicker : public PhotoPicker {
+public:
+    void pickPhoto(Completion done) override { MainQueue::shared().dispatch([done, photo = next] { done(photo); }); }
+    std::shared_ptr<Image> next;
+};
+
+inline std::shared_ptr<Image> solidPicture(int width, int height, uint8_t red, uint8_t green, uint8_t blue)
+{
+    std::vector<uint8_t> rgba;
+    for (int i = 0; i < width * height; ++i)
+        rgba.insert(rgba.end(), { red, green, blue, 255 });
+    return Image::create(width, height, std::move(rgba));
+}
+
+inline std::string jpegBytes() { return *solidPicture(8, 6, 200, 40, 40)->jpegData(1.0); }
+
+inline JsonObjectPtr parsedBody(const RecordedRequest& request)
+{
+    auto parsed = JsonParser::parse(request.body);
+    return parsed && parsed->isObject() ? parsed->object() : nullptr;
+}
+
+class PictureFixture : public ReferenceServerFixture {
+protected:
+    void SetUp() override
+    {
+        ReferenceServerFixture::SetUp();
+        PhotoPicker::setShared(picker);
+    }
+    void TearDown() override
+    {
+        PhotoPicker::setShared(nullptr);
+        ReferenceServerFixture::TearDown();
+    }
+    void show(const std::shared_ptr<ViewController>& screen)
+    {
+        nav = NavigationController::create(screen);
+        window->setRootViewController(nav);
+        window->makeKeyAndVisible();
+    }
+    std::vector<RecordedRequest> requestsTo(const std::string& endpoint) const
+    {
+        std::vector<RecordedRequest> found;
+        for (const auto& request : server.requests())
+            if (request.path.ends_with(endpoint))
+                found.push_back(request);
+        return found;
+    }
+    void logInToReference() { ASSERT_TRUE(logInAsDemoOwner()); }
+
+    std::shared_ptr<HandOverPicker> picker = std::make_shared<HandOverPicker>();
+    std::shared_ptr<Window> window = Window::create();
+    std::shared_ptr<NavigationController> nav;
+};
+
+} // namespace quindle::test

@@ -147,7 +147,7 @@ std::shared_ptr<TableViewCell> EditDirectoryViewController::cellForRowAtIndexPat
     }
     auto cell = table.dequeueReusableCellWithIdentifier(cellIdentifier);
     if (!cell)
-        cell = TableViewCell::create(CellStyle::Subtitle, cellIdentifier);
+        cell = TableViewCell::create(CellStyle::Value1, cellIdentifier);
     const std::string& label = m_labels.at(static_cast<size_t>(path.row));
     std::string shown = label;
     if (label == carouselLabel)

@@ -75,6 +75,8 @@ public:
     std::shared_ptr<ViewController> makeImageSelectionViewController(const JsonObjectPtr& object, ImageSelectionMode mode, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeImageViewController(const JsonObjectPtr& object) override;
+    std::shared_ptr<ViewController> makeEditDirectoryViewController(const JsonObjectPtr& object, std::weak_ptr<DataManagerScreen> parent,
+        EditorCompletion completion) override;
 
     // Push service callbacks.
     /// The user's answer to the registration: no types at all gets an alert.

@@ -2,6 +2,7 @@
 
 #include "core/Model.h"
 #include "editors/DirectoryActionsViewController.h"
+#include "editors/EditDirectoryViewController.h"
 #include "editors/FormAddAssetViewController.h"
 #include "editors/ImageEditViewController.h"
 #include "editors/ImageSelectionViewController.h"
@@ -36,6 +37,16 @@ std::shared_ptr<ViewController> AppDelegate::makeImageEditViewController(const J
 std::shared_ptr<ViewController> AppDelegate::makeImageViewController(const JsonObjectPtr& object)
 {
     return ImageViewController::create(object);
+}
+
+} // namespace quindle
+
+namespace quindle {
+
+std::shared_ptr<ViewController> AppDelegate::makeEditDirectoryViewController(const JsonObjectPtr& object, std::weak_ptr<DataManagerScreen> parent,
+    EditorCompletion completion)
+{
+    return EditDirectoryViewController::create(object, std::move(parent), std::move(completion));
 }
 
 } // namespace quindle

@@ -4,6 +4,7 @@
 #include "app/BeaconListViewController.h"
 #include "app/ChangePasswordViewController.h"
 #include "core/Model.h"
+#include "editors/TabEditViewController.h"
 #include "platform/MainQueue.h"
 #include "ui/NavigationController.h"
 
@@ -91,8 +92,7 @@ void UserViewController::viewDidLoad()
         row("Default text colour", opens([] { return ViewController::create("Colour"); })),
         // FIXME: the colour wheel on the background colour, reporting through updateBackgroundColour.
         row("Default background colour", opens([] { return ViewController::create("Colour"); })),
-        // FIXME: the tab editor (TabEditViewController).
-        row("Set site image", opens([] { return ViewController::create("Edit Tabs"); })),
+        row("Set site image", opens([model] { return TabEditViewController::create(*model); })),
     });
 }
 

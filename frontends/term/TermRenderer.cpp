@@ -230,7 +230,10 @@ private:
         // A carousel's item views live outside the view tree: the row shows the item in front.
         if (auto carousel = std::dynamic_pointer_cast<CarouselCell>(cell)) {
             auto item = carousel->currentItem();
-            pieces.push_back("[carousel " + (item ? oneLine(asset::name(item)) : std::string("preview")) + "]");
+            // A preview has no items of its own: it names the style it shows, so a reader can choose.
+            std::string shown = item ? oneLine(asset::name(item))
+                                     : "preview, style " + std::to_string(static_cast<int>(carousel->carousel()->type()));
+            pieces.push_back("[carousel " + shown + "]");
         }
         drawInline(cell->contentView(), pieces);
         if (auto accessory = cell->accessoryView())

@@ -1,0 +1,12 @@
+#include "editors/ChangeFailedAlert.h"
+
+namespace quindle {
+
+std::shared_ptr<AlertView> ChangeFailedAlert::show(const ViewController& over, std::string title, std::string message)
+{
+    auto alert = AlertView::create(std::move(title), std::move(message), buttonTitle);
+    alert->show(over);
+    return alert;
+}
+
+} // namespace quindle

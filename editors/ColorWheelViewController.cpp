@@ -142,8 +142,8 @@ void ColorWheelViewController::setCurrentColour(std::optional<Colour> colour)
 
 void ColorWheelViewController::save()
 {
-    if (m_completionHandler && m_colorWheel)
-        m_completionHandler(m_colorWheel->currentColor());
+    if (m_completionHandler)
+        m_completionHandler(colorWheel()->currentColor());
 }
 
 void ColorWheelViewController::cancel()

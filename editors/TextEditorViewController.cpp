@@ -85,6 +85,7 @@ TextEditorViewController::TextEditorViewController(Model& model, AssetRecord obj
     , m_isMultiLine(mode == TextEditorMode::MultiLineInput)
     , m_completionHandler(std::move(completionHandler))
 {
+    readOptions();
 }
 
 void TextEditorViewController::loadView()
@@ -113,7 +114,6 @@ void TextEditorViewController::viewDidLoad()
     m_keyField->setText(asset::name(m_object));
     m_textView->setText(asset::text(m_object));
 
-    readOptions();
     applyColours();
 
     m_table->registerCell(cellIdentifier, [](const std::string& id) { return TableViewCell::create(CellStyle::Default, id); });
@@ -249,6 +249,7 @@ void TextEditorViewController::openColourWheel(void (TextEditorViewController::*
 
 void TextEditorViewController::updateTextColour(Colour colour)
 {
+    view();
     m_textRed = colour.red;
     m_textGreen = colour.green;
     m_textBlue = colour.blue;
@@ -259,6 +260,7 @@ void TextEditorViewController::updateTextColour(Colour colour)
 
 void TextEditorViewController::updateBackgroundColour(Colour colour)
 {
+    view();
     m_backgroundRed = colour.red;
     m_backgroundGreen = colour.green;
     m_backgroundBlue = colour.blue;
@@ -313,6 +315,7 @@ void TextEditorViewController::save()
 
 void TextEditorViewController::update(const std::optional<JsonValue>& reply, const std::string& options)
 {
+    view();
     if (m_object) {
         m_object->set("assVal", m_textView->text());
         m_object->set("options", options);

@@ -20,7 +20,10 @@ protected:
             if (request.path.find("login") != std::string::npos)
                 reply.body = R"({"Message":{"AuthToken":"t1","User":{"DefaultOptions":"Georgia:18:0.10,0.20,0.30:1.00,0.50,0.00"}}})";
             else if (request.path.ends_with("updateDefaultOptions") && saveStatus != 200)
-                reply = Reply { saveStatus, R"({"error":"no"})" };
+            {
+                reply.status = saveStatus;
+                reply.body = R"({"error":"no"})";
+            }
             else
                 reply.body = R"({"Message":"ok"})";
             return reply;

@@ -305,25 +305,26 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
         if (static_cast<size_t>(*index) >= screen.sliders.size())
             return failure("no slider " + words[1] + " on screen (" + std::to_string(screen.sliders.size()) + " sliders)");
         auto slider = screen.sliders[*index];
-        double before = slider->value();
-        slider->slide(*value);
-        if (slider->value() == before && *value != before)
+        if (!slider->isUserInteractionEnabled() || !slider->takesUserInput())
             return failure("slider " + words[1] + " takes no slide now");
+        slider->slide(*value);
     } else if (command == "drag") {
         // drag N X Y [X Y ...]: a finger goes down at the first point, moves through the rest, lifts.
-        auto index = words.size() >= 4 ? number(words[1]) : std::nullopt;
         std::vector<Point> points;
-        for (size_t i = 2; i + 1 < words.size(); i += 2) {
+        bool wellFormed = words.size() >= 4 && words.size() % 2 == 0;
+        for (size_t i = 2; wellFormed && i + 1 < words.size(); i += 2) {
             auto x = decimal(words[i]), y = decimal(words[i + 1]);
-            if (!x || !y)
-                break;
-            points.push_back({ *x, *y });
+            wellFormed = x && y;
+            if (wellFormed)
+                points.push_back({ *x, *y });
         }
-        if (!index || points.empty() || words.size() % 2 != 0 || points.size() * 2 + 2 != words.size())
+        auto index = wellFormed ? number(words[1]) : std::nullopt;
+        if (!index)
             return failure("usage: drag N X Y [X Y ...]");
-        if (static_cast<size_t>(*index) >= screen.touchViews.size())
+        size_t which = static_cast<size_t>(*index);
+        if (which >= screen.touchViews.size())
             return failure("no touch view " + words[1] + " on screen (" + std::to_string(screen.touchViews.size()) + ")");
-        auto view = screen.touchViews[*index];
+        auto view = screen.touchViews[which];
         if (!view->beginTouch(points.front()))
             return failure("view " + words[1] + " takes no touch now");
         for (size_t i = 1; i < points.size(); ++i)

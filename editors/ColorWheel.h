@@ -54,8 +54,9 @@ public:
     void layoutSubviews() override;
     /// Renders the disc at the current radius and brightness and asks for a redraw.
     void updateImage();
-    /// The raster for a radius and brightness, equal pixel for pixel to colorAtPoint.
-    static RadialImage renderRadialImage(float radius, float brightness);
+    /// The raster for a radius and brightness, equal pixel for pixel to colorAtPoint; written
+    /// into `spare` when it has the size.
+    static RadialImage renderRadialImage(float radius, float brightness, std::shared_ptr<std::vector<uint8_t>> spare = {});
 
     bool tracksTouches() const override { return true; }
 

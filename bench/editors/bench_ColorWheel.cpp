@@ -58,14 +58,18 @@ std::vector<uint8_t> plainRaster(float radius, float brightness)
 // A side of N points gives the wheel a radius of N / 2 - 1, as its layout does.
 float radiusFor(const benchmark::State& state) { return static_cast<float>(state.range(0)) * 0.5f - 1.0f; }
 
+// What a brightness drag does on every value change: a new brightness and updateImage.
 void BM_WheelRaster(benchmark::State& state)
 {
-    float radius = radiusFor(state);
+    auto side = static_cast<double>(state.range(0));
+    auto wheel = quindle::ColorWheel::create({ 0, 0, side, side });
+    float radius = wheel->radius();
     float brightness = 1.0f;
     for (auto _ : state) {
-        auto image = quindle::ColorWheel::renderRadialImage(radius, brightness);
-        benchmark::DoNotOptimize(image.pixels->data());
-        brightness = brightness == 1.0f ? 0.75f : 1.0f; // a brightness drag renders a new raster each time
+        brightness = brightness == 1.0f ? 0.75f : 1.0f;
+        wheel->setBrightness(brightness);
+        wheel->updateImage();
+        benchmark::DoNotOptimize(wheel->radialImage().pixels->data());
     }
     state.SetItemsProcessed(state.iterations() * int64_t(2 * radius) * int64_t(2 * radius));
 }

@@ -151,20 +151,47 @@ void TextEditorViewController::applyColours()
     m_textView->setBackgroundColour(backgroundColor());
 }
 
-#define TEXT_EDITOR_VIEW_ACCESSOR(Type, name, member) \
-    std::shared_ptr<Type> TextEditorViewController::name() \
-    { \
-        view(); \
-        return member; \
-    }
-TEXT_EDITOR_VIEW_ACCESSOR(TableViewCell, nameCell, m_nameCell)
-TEXT_EDITOR_VIEW_ACCESSOR(TextField, nameField, m_nameField)
-TEXT_EDITOR_VIEW_ACCESSOR(TableViewCell, keyCell, m_keyCell)
-TEXT_EDITOR_VIEW_ACCESSOR(TextField, keyField, m_keyField)
-TEXT_EDITOR_VIEW_ACCESSOR(TableViewCell, textCell, m_textCell)
-TEXT_EDITOR_VIEW_ACCESSOR(TextView, textView, m_textView)
-TEXT_EDITOR_VIEW_ACCESSOR(TableView, tableView, m_table)
-#undef TEXT_EDITOR_VIEW_ACCESSOR
+std::shared_ptr<TableViewCell> TextEditorViewController::nameCell()
+{
+    view();
+    return m_nameCell;
+}
+
+std::shared_ptr<TextField> TextEditorViewController::nameField()
+{
+    view();
+    return m_nameField;
+}
+
+std::shared_ptr<TableViewCell> TextEditorViewController::keyCell()
+{
+    view();
+    return m_keyCell;
+}
+
+std::shared_ptr<TextField> TextEditorViewController::keyField()
+{
+    view();
+    return m_keyField;
+}
+
+std::shared_ptr<TableViewCell> TextEditorViewController::textCell()
+{
+    view();
+    return m_textCell;
+}
+
+std::shared_ptr<TextView> TextEditorViewController::textView()
+{
+    view();
+    return m_textView;
+}
+
+std::shared_ptr<TableView> TextEditorViewController::tableView()
+{
+    view();
+    return m_table;
+}
 
 int TextEditorViewController::numberOfRowsInSection(TableView&, int) { return 6; }
 

@@ -7,6 +7,7 @@
 #include "editors/ImageEditViewController.h"
 #include "editors/ImageSelectionViewController.h"
 #include "editors/ImageViewController.h"
+#include "editors/TextEditorViewController.h"
 
 // The editor screens the layers below open through the shell.
 
@@ -38,15 +39,14 @@ std::shared_ptr<ViewController> AppDelegate::makeImageViewController(const JsonO
 {
     return ImageViewController::create(object);
 }
-
-} // namespace quindle
-
-namespace quindle {
-
 std::shared_ptr<ViewController> AppDelegate::makeEditDirectoryViewController(const JsonObjectPtr& object, std::weak_ptr<DataManagerScreen> parent,
     EditorCompletion completion)
 {
     return EditDirectoryViewController::create(object, std::move(parent), std::move(completion));
+}
+std::shared_ptr<ViewController> AppDelegate::makeTextEditorViewController(const JsonObjectPtr& object, TextEditorMode mode, EditorCompletion completion)
+{
+    return TextEditorViewController::create(m_model, object, mode, std::move(completion));
 }
 
 } // namespace quindle

@@ -4,7 +4,10 @@
 #include "app/BeaconListViewController.h"
 #include "app/ChangePasswordViewController.h"
 #include "core/Model.h"
+#include "editors/ColorWheelViewController.h"
 #include "editors/TabEditViewController.h"
+#include "editors/TextEditorFontViewController.h"
+#include "editors/TextEditorSizeViewController.h"
 #include "platform/MainQueue.h"
 #include "ui/NavigationController.h"
 
@@ -82,16 +85,34 @@ void UserViewController::viewDidLoad()
     setRows({
         row("Change password", opens([model] { return ChangePasswordViewController::create(*model); })),
         row("Beacon list", opens([] { return BeaconListViewController::create(); })),
-        // FIXME: the font chooser (TextEditorFontViewController) takes this place; it is to get
-        // `fontName` as its selection and hand the chosen name back, redrawing the table.
-        row("Default font", opens([] { return ViewController::create("Font"); })),
-        // FIXME: the size chooser (TextEditorSizeViewController), the same way with `size`.
-        row("Default font size", opens([] { return ViewController::create("Size"); })),
-        // FIXME: the colour wheel (ColorWheelViewController) on the text colour, reporting through
-        // updateTextColour.
-        row("Default text colour", opens([] { return ViewController::create("Colour"); })),
-        // FIXME: the colour wheel on the background colour, reporting through updateBackgroundColour.
-        row("Default background colour", opens([] { return ViewController::create("Colour"); })),
+        row("Default font", opens([weak] {
+            auto self = weak.lock();
+            return TextEditorFontViewController::create(self->m_fontName, [weak](const std::string& name) {
+                if (auto screen = weak.lock())
+                    screen->chooseFont(name);
+            });
+        })),
+        row("Default font size", opens([weak] {
+            auto self = weak.lock();
+            return TextEditorSizeViewController::create(self->m_size, [weak](const std::string& size) {
+                if (auto screen = weak.lock())
+                    screen->chooseSize(size);
+            });
+        })),
+        row("Default text colour", opens([weak] {
+            auto self = weak.lock();
+            return ColorWheelViewController::create([weak](Colour colour) {
+                if (auto screen = weak.lock())
+                    screen->updateTextColour(colour);
+            }, self->textColour());
+        })),
+        row("Default background colour", opens([weak] {
+            auto self = weak.lock();
+            return ColorWheelViewController::create([weak](Colour colour) {
+                if (auto screen = weak.lock())
+                    screen->updateBackgroundColour(colour);
+            }, self->backgroundColour());
+        })),
         row("Set site image", opens([model] { return TabEditViewController::create(*model); })),
     });
 }
@@ -126,7 +147,29 @@ void UserViewController::save()
 {
     auto body = JsonObject::create();
     body->set("toptions", optionsString());
-    m_model.sendOptions(body, [](std::optional<JsonValue>, std::optional<Error>) { });
+    std::weak_ptr<UserViewController> weak = std::static_pointer_cast<UserViewController>(shared_from_this());
+    m_model.sendOptions(body, [weak](std::optional<JsonValue> content, std::optional<Error> error) {
+        if (content && !error)
+            return; // a stored save shows nothing
+        MainQueue::shared().dispatch([weak] {
+            if (auto self = weak.lock())
+                self->showAlert("Not saved", "Your default font, size and colours were not saved; nothing was changed on the server.", "OK");
+        });
+    });
+}
+
+void UserViewController::chooseFont(const std::string& name)
+{
+    m_fontName = name;
+    tableView()->reloadData();
+    closeChooser();
+}
+
+void UserViewController::chooseSize(const std::string& size)
+{
+    m_size = size;
+    tableView()->reloadData();
+    closeChooser();
 }
 
 void UserViewController::logout()

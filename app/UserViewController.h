@@ -20,13 +20,16 @@ public:
 
     /// The defaults as an options string: font, size, text and background colour.
     std::string optionsString() const;
-    /// Sends the defaults; the reply is not shown.
+    /// Sends the defaults; a save the server did not take is told in an alert.
     void save();
     /// Logs out; once the server answers (whatever it says) only the base tabs remain.
     void logout();
     /// A colour chosen on the colour wheel: replaces the colour and closes the wheel.
     void updateTextColour(Colour colour);
     void updateBackgroundColour(Colour colour);
+    /// A font or size from its chooser: replaces the field, redraws the rows, closes the chooser.
+    void chooseFont(const std::string& name);
+    void chooseSize(const std::string& size);
 
 protected:
     void viewDidLoad() override;

@@ -154,6 +154,42 @@ bool View::touch(Point location)
     return true;
 }
 
+bool View::beginTouch(Point location)
+{
+    if (m_hidden || !m_interaction || !tracksTouches() || !takesUserInput())
+        return false;
+    touchesBegan(location);
+    return true;
+}
+
+bool View::moveTouch(Point location)
+{
+    if (m_hidden || !m_interaction || !tracksTouches() || !takesUserInput())
+        return false;
+    touchesMoved(location);
+    return true;
+}
+
+bool View::endTouch(Point location)
+{
+    // A finger lifts even when an alert came up meanwhile, so the view never waits for it.
+    if (!tracksTouches())
+        return false;
+    touchesEnded(location);
+    return true;
+}
+
+void View::setBorder(double width, Colour colour)
+{
+    if (width == m_borderWidth && colour == m_borderColour)
+        return;
+    m_borderWidth = width;
+    m_borderColour = colour;
+    notify(ChangeKind::Appearance);
+}
+
+void View::setCornerRadius(double radius) { update(m_cornerRadius, radius, ChangeKind::Appearance); }
+
 void View::endEditing()
 {
     resignFirstResponder();

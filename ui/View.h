@@ -74,6 +74,24 @@ public:
     bool touch(Point location);
     std::function<void(View&, Point)> onTouch;
 
+    /// A finger that goes down on the view, moves and lifts, for views that follow it (a
+    /// colour wheel). Each step reaches the view unless it is hidden, not touchable, tracks no
+    /// touches or an alert covers it; returns whether it did. Points are in the view's bounds
+    /// and may lie outside them once the finger has moved.
+    bool beginTouch(Point location);
+    bool moveTouch(Point location);
+    bool endTouch(Point location);
+    /// Whether the view follows touches through the three steps above.
+    virtual bool tracksTouches() const { return false; }
+
+    /// A line drawn along the inside of the bounds; width 0 draws none.
+    double borderWidth() const { return m_borderWidth; }
+    Colour borderColour() const { return m_borderColour; }
+    void setBorder(double width, Colour colour);
+    /// Rounds the corners of the background and the border.
+    double cornerRadius() const { return m_cornerRadius; }
+    void setCornerRadius(double radius);
+
     /// Layout rules stored as data (visual-format strings), for the renderer to show or apply.
     void addLayoutRule(std::string rule);
     /// Removes the first rule equal to the given one; returns whether one was there.
@@ -103,6 +121,10 @@ protected:
     bool takeFocus();
     /// Runs after the view gave up keyboard focus, so inputs can report the end of editing.
     virtual void focusLost() { }
+    /// The steps of a touch, for views that track touches.
+    virtual void touchesBegan(Point) { }
+    virtual void touchesMoved(Point) { }
+    virtual void touchesEnded(Point) { }
     /// Stores the value and reports the change, unless it is the value already held.
     template<typename T, typename U>
     void update(T& field, U&& value, ChangeKind kind)
@@ -123,6 +145,9 @@ private:
     int m_tag { 0 };
     double m_alpha { 1 };
     Colour m_backgroundColour { Colour::white() };
+    double m_borderWidth { 0 };
+    Colour m_borderColour { Colour::black() };
+    double m_cornerRadius { 0 };
     std::vector<std::shared_ptr<View>> m_subviews;
     std::weak_ptr<View> m_superview;
     std::weak_ptr<ViewObserver> m_observer;

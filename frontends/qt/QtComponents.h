@@ -4,7 +4,7 @@ class QWidget;
 
 namespace quindle::qt {
 
-/// Registers the Qt client's own views (carousel cells, web pages, video panels) with the view
+/// Registers the Qt client's own views (carousel cells, colour wheels, web pages, video panels) with the view
 /// registry and installs the Qt font catalogue and photo picker. Call once, after the
 /// QApplication exists; `dialogParent` is the window the photo dialogs open over.
 void installQtComponents(QWidget* dialogParent = nullptr);

@@ -345,6 +345,15 @@ void ContentPainter::paintView(QPainter& painter, View& view)
         paintKnownView(painter, view, rect);
         painter.restore();
     }
+    if (view.borderWidth() > 0) {
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(toQColor(view.borderColour()), view.borderWidth()));
+        painter.setBrush(Qt::NoBrush);
+        double inset = view.borderWidth() / 2;
+        painter.drawRoundedRect(rect.adjusted(inset, inset, -inset, -inset), view.cornerRadius(), view.cornerRadius());
+        painter.restore();
+    }
     if (!dynamic_cast<TableView*>(&view)) {
         for (const auto& subview : view.subviews()) {
             painter.save();

@@ -8,6 +8,7 @@
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
 #include "ui/CollectionView.h"
+#include "ui/Slider.h"
 #include "ui/TabBarController.h"
 #include "ui/TableView.h"
 #include "ui/TextField.h"
@@ -53,6 +54,16 @@ std::optional<int> number(const std::string& word)
     int value = 0;
     auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
     if (error != std::errc() || end != word.data() + word.size() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+/// A decimal number such as "0.5" or "-12", the whole word.
+std::optional<double> decimal(const std::string& word)
+{
+    double value = 0;
+    auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size())
         return std::nullopt;
     return value;
 }
@@ -157,7 +168,7 @@ CommandInterpreter::Result CommandInterpreter::execute(const std::string& rawLin
     if (m_afterCommand)
         m_afterCommand();
     // The screen under an alert refuses input, which the bare refusal would not tell.
-    static const std::set<std::string> screenCommands { "tap", "press", "field", "return", "yes", "no", "back", "tab", "refresh", "move", "delete" };
+    static const std::set<std::string> screenCommands { "tap", "press", "field", "return", "yes", "no", "back", "tab", "refresh", "move", "delete", "slide", "drag" };
     if (!result.ok && screenCommands.contains(words[0]) && m_window) {
         if (auto alert = m_window->topAlert())
             result.message += " (the alert \"" + alert->title() + "\" is on screen)";
@@ -296,6 +307,39 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
         double x = command == "yes" ? BoolView::width / 4 : BoolView::width * 3 / 4;
         if (!choice->touch({ x, BoolView::height / 2 }))
             return failure("the yes/no control of row " + words[1] + " takes no touch now");
+    } else if (command == "slide") {
+        auto index = needs(2) ? number(words[1]) : std::nullopt;
+        auto value = needs(2) ? decimal(words[2]) : std::nullopt;
+        if (!index || !value)
+            return failure("usage: slide N VALUE");
+        if (static_cast<size_t>(*index) >= screen.sliders.size())
+            return failure("no slider " + words[1] + " on screen (" + std::to_string(screen.sliders.size()) + " sliders)");
+        auto slider = screen.sliders[*index];
+        if (!slider->isUserInteractionEnabled() || !slider->takesUserInput())
+            return failure("slider " + words[1] + " takes no slide now");
+        slider->slide(*value);
+    } else if (command == "drag") {
+        // drag N X Y [X Y ...]: a finger goes down at the first point, moves through the rest, lifts.
+        std::vector<Point> points;
+        bool wellFormed = words.size() >= 4 && words.size() % 2 == 0;
+        for (size_t i = 2; wellFormed && i + 1 < words.size(); i += 2) {
+            auto x = decimal(words[i]), y = decimal(words[i + 1]);
+            wellFormed = x && y;
+            if (wellFormed)
+                points.push_back({ *x, *y });
+        }
+        auto index = wellFormed ? number(words[1]) : std::nullopt;
+        if (!index)
+            return failure("usage: drag N X Y [X Y ...]");
+        size_t which = static_cast<size_t>(*index);
+        if (which >= screen.touchViews.size())
+            return failure("no touch view " + words[1] + " on screen (" + std::to_string(screen.touchViews.size()) + ")");
+        auto view = screen.touchViews[which];
+        if (!view->beginTouch(points.front()))
+            return failure("view " + words[1] + " takes no touch now");
+        for (size_t i = 1; i < points.size(); ++i)
+            view->moveTouch(points[i]);
+        view->endTouch(points.back());
     } else if (command == "back") {
         if (!needs(0))
             return failure("usage: back");

@@ -2,6 +2,8 @@
 
 #include "content/CarouselCell.h"
 #include "core/Asset.h"
+#include "editors/ColorWell.h"
+#include "editors/ColorWheel.h"
 #include "forms/BoolView.h"
 #include "platform/Date.h"
 #include "ui/AlertView.h"
@@ -21,6 +23,8 @@
 #include "ui/WebView.h"
 #include "ui/Window.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -307,9 +311,22 @@ private:
             pieces.push_back(toggle->isOn() ? "[on]" : "[off]");
             return true;
         }
+        if (auto wheel = std::dynamic_pointer_cast<ColorWheel>(view)) {
+            char text[128];
+            std::snprintf(text, sizeof text, "[colour wheel %zu: cursor %.0f,%.0f %s]", m_screen.touchViews.size(), wheel->touchPoint().x,
+                wheel->touchPoint().y, hex(wheel->currentColor()).c_str());
+            m_screen.touchViews.push_back(wheel);
+            pieces.push_back(text);
+            return true;
+        }
+        if (auto well = std::dynamic_pointer_cast<ColorWell>(view)) {
+            pieces.push_back("[" + well->caption() + " " + (well->colour() ? hex(*well->colour()) : std::string("none")) + "]");
+            return true;
+        }
         if (auto slider = std::dynamic_pointer_cast<Slider>(view)) {
             char value[64];
-            std::snprintf(value, sizeof value, "[slider %g]", slider->value());
+            std::snprintf(value, sizeof value, "[slider %zu: %g]", m_screen.sliders.size(), slider->value());
+            m_screen.sliders.push_back(slider);
             pieces.push_back(value);
             return true;
         }
@@ -346,6 +363,14 @@ private:
             return true;
         }
         return false;
+    }
+
+    static std::string hex(Colour colour)
+    {
+        auto byte = [](double component) { return static_cast<int>(std::lround(std::clamp(component, 0.0, 1.0) * 255)); };
+        char text[16];
+        std::snprintf(text, sizeof text, "#%02X%02X%02X", byte(colour.red), byte(colour.green), byte(colour.blue));
+        return text;
     }
 
     std::string textField(const std::shared_ptr<TextField>& field)

@@ -33,6 +33,10 @@ struct TermScreen {
     /// Buttons on screen (in rows or elsewhere), in the order shown.
     std::vector<std::shared_ptr<Button>> buttons;
     std::vector<TermInput> inputs;
+    /// Sliders in the order shown; `slide N VALUE` indexes this list.
+    std::vector<std::shared_ptr<Slider>> sliders;
+    /// Views that follow a finger (colour wheels), in the order shown; `drag N ...` indexes them.
+    std::vector<std::shared_ptr<View>> touchViews;
     std::shared_ptr<AlertView> alert;
 };
 

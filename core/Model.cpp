@@ -270,9 +270,14 @@ void Model::jsonRequest(HttpRequest request, Handler handler)
             }
             if (Log::isEnabled())
                 log("json " + JsonWriter::describe(*parsed));
-            // Valid JSON that is not an object has no content: the handler is not called.
-            if (parsed->isObject() && handler)
+            // Valid JSON that is not an object has no content; the handler still learns of it,
+            // so a screen waiting for the reply does not wait for ever.
+            if (!handler)
+                return;
+            if (parsed->isObject())
                 handler(contentForNode(parsed->object()), error);
+            else
+                handler(std::nullopt, Error { JsonParser::errorDomain, 0, "The reply is not a JSON object." });
         });
 }
 

@@ -1,6 +1,7 @@
 #include "editors/AddDirectoryViewController.h"
 
 #include "core/Model.h"
+#include "editors/EditorAlert.h"
 #include "editors/EditorPresentation.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
@@ -129,7 +130,7 @@ void AddDirectoryViewController::save()
     const std::string name = m_directoryNameField->text();
     if (!EditorPresentation::hasText(name)) {
         // The server refuses a nameless page, and a nameless row could not be found again.
-        m_alert = EditorPresentation::showAlert(*this, "Name needed",
+        m_alert = EditorAlert::show(*this, "Name needed",
             m_isForm ? "Enter a name for the new form before saving." : "Enter a name for the new page before saving.");
         return;
     }
@@ -155,7 +156,7 @@ void AddDirectoryViewController::saveFinished(const std::optional<JsonValue>& co
     const bool stored = content && content->isObject() && content->object()->get("Children").isArray();
     if (!stored) {
         const std::string kind = m_isForm ? "form" : "page";
-        m_alert = EditorPresentation::showAlert(*this, m_isForm ? "Form not added" : "Page not added",
+        m_alert = EditorAlert::show(*this, m_isForm ? "Form not added" : "Page not added",
             "The " + kind + " \"" + name + "\" was not added and nothing was changed. Try again later.");
         return;
     }

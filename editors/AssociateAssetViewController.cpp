@@ -1,7 +1,7 @@
 #include "editors/AssociateAssetViewController.h"
 
 #include "core/Model.h"
-#include "editors/ChangeFailedAlert.h"
+#include "editors/EditorAlert.h"
 #include "platform/MainQueue.h"
 
 namespace quindle {
@@ -82,7 +82,7 @@ void AssociateAssetViewController::didSelectRowAtIndexPath(TableView& table, Ind
             if (!self)
                 return;
             if (!stored) {
-                self->m_alert = ChangeFailedAlert::show(*self, "Not linked", "The workflow was not linked; nothing was changed.");
+                self->m_alert = EditorAlert::show(*self, "Not linked", "The workflow was not linked; nothing was changed.");
                 return;
             }
             if (self->m_completionHandler)

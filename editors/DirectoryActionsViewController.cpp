@@ -4,6 +4,7 @@
 #include "content/YoutubeVideoDataSource.h"
 #include "core/Model.h"
 #include "editors/AddDirectoryViewController.h"
+#include "editors/EditorAlert.h"
 #include "editors/EditorPresentation.h"
 #include "platform/MainQueue.h"
 #include "ui/AlertView.h"
@@ -118,7 +119,7 @@ void DirectoryActionsViewController::openItem(const std::string& label)
     } else if (label == addSlider) {
         // The servers have no operation that stores a slider, so the row says so rather than
         // doing nothing.
-        m_alert = EditorPresentation::showAlert(*this, "Not available", "Sliders cannot be added from the phone yet.");
+        m_alert = EditorAlert::show(*this, "Not available", "Sliders cannot be added from the phone yet.");
     } else if (label == addYoutubeVideo) {
         openVideoEditor();
     }

@@ -2,7 +2,7 @@
 
 #include "core/Model.h"
 #include "editors/CarouselTypeViewController.h"
-#include "editors/ChangeFailedAlert.h"
+#include "editors/EditorAlert.h"
 #include "platform/MainQueue.h"
 #include "ui/NavigationController.h"
 
@@ -329,7 +329,7 @@ void EditDirectoryViewController::reloadRows()
 
 void EditDirectoryViewController::showFailure(std::string title, std::string message)
 {
-    m_alert = ChangeFailedAlert::show(*this, std::move(title), std::move(message));
+    m_alert = EditorAlert::show(*this, std::move(title), std::move(message));
 }
 
 } // namespace quindle

@@ -5,9 +5,11 @@
 
 namespace quindle {
 
-void showNotSavedAlert(const ViewController& over, const std::string& title, const std::string& message)
+std::shared_ptr<AlertView> EditorAlert::show(const ViewController& over, std::string title, std::string message)
 {
-    AlertView::create(title, message, "OK")->show(over);
+    auto alert = AlertView::create(std::move(title), std::move(message), buttonTitle);
+    alert->show(over);
+    return alert;
 }
 
 } // namespace quindle

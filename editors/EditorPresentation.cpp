@@ -1,7 +1,6 @@
 #include "editors/EditorPresentation.h"
 
 #include "content/ViewControllerUtilities.h"
-#include "ui/AlertView.h"
 #include "ui/NavigationController.h"
 
 namespace quindle {
@@ -19,13 +18,6 @@ void EditorPresentation::dismissStack(ViewController& screen)
     }
     if (stack->presentingViewController() && !stack->parentViewController())
         stack->dismissViewController(Animated::Yes);
-}
-
-std::shared_ptr<AlertView> EditorPresentation::showAlert(ViewController& screen, std::string title, std::string message)
-{
-    auto alert = AlertView::create(std::move(title), std::move(message), "OK");
-    alert->show(screen);
-    return alert;
 }
 
 bool EditorPresentation::hasText(const std::string& text)

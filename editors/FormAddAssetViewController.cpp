@@ -1,6 +1,7 @@
 #include "editors/FormAddAssetViewController.h"
 
 #include "core/Model.h"
+#include "editors/EditorAlert.h"
 #include "editors/EditorPresentation.h"
 #include "editors/FormAssetTypeViewController.h"
 #include "platform/Log.h"
@@ -117,12 +118,12 @@ void FormAddAssetViewController::save()
 {
     const std::string name = m_nameField->text();
     if (!EditorPresentation::hasText(name)) {
-        m_alert = EditorPresentation::showAlert(*this, "Name needed", "Enter a name for the new field before saving.");
+        m_alert = EditorAlert::show(*this, "Name needed", "Enter a name for the new field before saving.");
         return;
     }
     if (m_type.empty()) {
         // A field without a type cannot be filled in, so nothing is sent until one is chosen.
-        m_alert = EditorPresentation::showAlert(*this, "Type needed", "Choose the type of the new field before saving.");
+        m_alert = EditorAlert::show(*this, "Type needed", "Choose the type of the new field before saving.");
         return;
     }
     Log::line("Add asset " + name);
@@ -139,7 +140,7 @@ void FormAddAssetViewController::save()
 void FormAddAssetViewController::saveFinished(const std::optional<JsonValue>& answer, const std::string& name)
 {
     if (!answer || !answer->isObject()) {
-        m_alert = EditorPresentation::showAlert(*this, "Field not added",
+        m_alert = EditorAlert::show(*this, "Field not added",
             "The field \"" + name + "\" was not added to the form and nothing was changed. Try again later.");
         return;
     }

@@ -205,7 +205,7 @@ void ImageSelectionViewController::confirm()
                 return;
             self->m_sending = false;
             if (!taken) {
-                showNotSavedAlert(*self, adding ? "Picture not added" : "Picture not linked",
+                EditorAlert::show(*self, adding ? "Picture not added" : "Picture not linked",
                     adding ? "The picture was not added to the page. Nothing was changed." : "The picture was not linked to the item. Nothing was changed.");
                 return;
             }
@@ -253,7 +253,7 @@ void ImageSelectionViewController::didPickPhoto(const std::shared_ptr<Image>& ph
                 return;
             self->m_sending = false;
             if (!taken) {
-                showNotSavedAlert(*self, "Picture not uploaded", "The picture was not uploaded. Nothing was changed.");
+                EditorAlert::show(*self, "Picture not uploaded", "The picture was not uploaded. Nothing was changed.");
                 return;
             }
             if (self->m_completionHandler)

@@ -97,7 +97,7 @@ void PictureViewController::finish(const JsonObjectPtr& record, std::shared_ptr<
         // The server kept the old picture: so do the record and the screen.
         recordPicture::setImage(record, previous);
         m_imageView->setImage(previous);
-        showNotSavedAlert(*this, failureTitle(), failureMessage());
+        EditorAlert::show(*this, failureTitle(), failureMessage());
         return;
     }
     if (m_completionHandler)

@@ -2,7 +2,7 @@
 
 #include "content/ApplicationShell.h"
 #include "core/Model.h"
-#include "editors/ChangeFailedAlert.h"
+#include "editors/EditorAlert.h"
 #include "platform/MainQueue.h"
 #include "ui/NavigationController.h"
 
@@ -215,7 +215,7 @@ void TabEditViewController::sendName(std::string name)
 
 void TabEditViewController::showFailure(std::string title, std::string message)
 {
-    m_failureAlert = ChangeFailedAlert::show(*this, std::move(title), std::move(message));
+    m_failureAlert = EditorAlert::show(*this, std::move(title), std::move(message));
 }
 
 } // namespace quindle

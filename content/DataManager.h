@@ -138,6 +138,8 @@ private:
     DataManager(Model& model, RefreshHandler refreshHandler);
     /// The page's identifier: its record's ident, else `assetID`.
     std::string pageIdentifier() const;
+    /// Shows the item list an editor's reply hands over when the reply is about this page.
+    void takeAnswer(const std::optional<JsonValue>& answer);
     void refreshScreen();
     /// The handler given to an editor opened from `screen`: takes the answer's list and closes
     /// the editor (`modal`: dismissed, otherwise popped).

@@ -46,9 +46,7 @@ void DataManager::addAssetWithCompletionHandler(std::function<void()> handler)
             auto self = weakSelf.lock();
             if (!self)
                 return;
-            // Shown the way a reload shows it, so a "Submit" item stays hidden.
-            if (auto list = answerList(answer))
-                self->updateWithObjects(list);
+            self->takeAnswer(answer);
             if (handler)
                 handler();
         });
@@ -57,6 +55,23 @@ void DataManager::addAssetWithCompletionHandler(std::function<void()> handler)
         return;
     ViewControllerUtilities::defaultInstance()->presentPopoverWithController(NavigationController::create(menu), nullptr, Rect {}, Size {},
         PopoverArrow::Any, presenting);
+}
+
+void DataManager::takeAnswer(const std::optional<JsonValue>& answer)
+{
+    JsonArrayPtr list = answerList(answer);
+    if (!list)
+        return;
+    // A reply about another directory (a sub-page an editor changed) holds that page's items,
+    // not this page's: the page asks the server again instead.
+    const std::string shown = pageIdentifier();
+    const auto about = asset::ident(answerObject(answer));
+    if (!shown.empty() && about && *about != shown) {
+        reload();
+        return;
+    }
+    // Shown the way a reload shows it, so a "Submit" item stays hidden.
+    updateWithObjects(list);
 }
 
 DataManager::EditorCompletionHandler DataManager::editorCompletionHandler(const std::shared_ptr<DataManagerScreen>& screen, bool modal)
@@ -70,8 +85,7 @@ DataManager::EditorCompletionHandler DataManager::editorCompletionHandler(const 
             auto tapped = weakScreen.lock();
             if (!self || !tapped)
                 return;
-            if (auto list = answerList(answer))
-                self->updateWithObjects(list);
+            self->takeAnswer(answer);
             auto controller = tapped->screenController();
             // A modal editor sits over the page, not on its stack: popping would close the page.
             if (modal && controller && controller->presentedViewController())

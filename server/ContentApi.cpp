@@ -965,17 +965,12 @@ void postRoutes(Routes& routes)
             int64_t image = ex.ctx.storeImage(*bytes, a.ownerId);
             if (!image)
                 throw BadRequest { "image is not a JPEG, PNG or GIF picture of an allowed size" };
-            // A picture sent to a page becomes a new image item; sent to an item it replaces its picture.
-            if (ContentStore::isContainer(a.type)) {
-                ContentAsset fresh = item("Image", "Image");
-                fresh.imageId = image;
-                ex.db.addChild(a, fresh);
-            } else {
-                a.imageId = image;
-                ex.db.update(a);
-            }
+            // The picture becomes the asset's own, a page's header as much as an item's picture;
+            // new image items come from the library ("linkImage" with "add").
+            a.imageId = image;
+            ex.db.update(a);
         });
-        sendRecord(res, ContentStore::isContainer(a.type) ? ex.directory(a) : ex.parentDirectory(a));
+        sendRecord(res, ex.parentDirectory(a));
     }, HttpRouter::Cost::Long);
 
     routes.postJson("linkImage", jsonLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {

@@ -199,6 +199,16 @@ void View::endEditing()
         child->endEditing();
 }
 
+namespace {
+/// The phone has one keyboard: the input that holds it, in whichever tree it sits (table cells
+/// are trees of their own until drawn into a table).
+std::weak_ptr<View>& focusedInput()
+{
+    static std::weak_ptr<View> focused;
+    return focused;
+}
+} // namespace
+
 bool View::takeFocus()
 {
     if (m_focused)
@@ -207,6 +217,9 @@ bool View::takeFocus()
     while (auto parent = root->superview())
         root = parent;
     root->endEditing();
+    if (auto previous = focusedInput().lock(); previous && previous.get() != this)
+        previous->resignFirstResponder();
+    focusedInput() = weak_from_this();
     update(m_focused, true, ChangeKind::Focus);
     return true;
 }

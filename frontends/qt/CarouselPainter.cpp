@@ -238,8 +238,14 @@ void paintItem(QPainter& painter, const CarouselCell::ItemView& item, QSizeF siz
         const QImage& picture = premultiplied(image).pixels;
         painter.drawImage(fitted(QSizeF(picture.size()), size, imageView.contentMode()), picture);
     } else {
-        // No picture yet: a plain tile, so the item still has its place.
+        // No picture yet: a plain tile, so the item still has its place, edged so that tiles
+        // a style stacks or overlaps (a style preview's placeholders) stay apart.
         painter.fillRect(QRectF(QPointF(0, 0), size), QColor(225, 225, 230));
+        painter.save();
+        painter.setPen(QPen(QColor(160, 160, 172), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(0.75, 0.75, size.width() - 1.5, size.height() - 1.5));
+        painter.restore();
     }
     if (auto label = item.label())
         paintLabel(painter, *label, size);

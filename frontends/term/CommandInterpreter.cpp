@@ -134,6 +134,8 @@ void CommandInterpreter::settle()
 
 namespace {
 constexpr std::chrono::milliseconds idleRecheckInterval { 2 };
+/// How often `wait` draws and waits again when drawing sent new requests (a list, then its pictures).
+constexpr int waitDrawRounds = 4;
 } // namespace
 
 bool CommandInterpreter::waitUntilIdle(std::chrono::milliseconds timeout)
@@ -188,8 +190,16 @@ CommandInterpreter::Result CommandInterpreter::act(const std::vector<std::string
         return { true, false, m_renderer.render().text };
     }
     if (command == "wait") {
-        if (!waitUntilIdle(m_waitTimeout))
-            return failure("still busy after " + std::to_string(m_waitTimeout.count()) + " ms");
+        // The screen is drawn before each quiet spell is trusted, as a phone draws after every
+        // change: a screen that loads when it is first shown, or a cell that fetches its picture
+        // when drawn, asks the server only once it has been drawn.
+        for (int round = 0; round < waitDrawRounds; ++round) {
+            m_renderer.render();
+            if (round > 0 && waitUntilIdle(std::chrono::milliseconds::zero()))
+                return success();
+            if (!waitUntilIdle(m_waitTimeout))
+                return failure("still busy after " + std::to_string(m_waitTimeout.count()) + " ms");
+        }
         return success();
     }
     if (command == "expect" || command == "reject") {

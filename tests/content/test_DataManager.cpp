@@ -187,6 +187,43 @@ TEST_F(DataManagerTest, AddOpensTheMenuConfiguredFromThePageAndItsAnswerReplaces
     }
 }
 
+TEST_F(DataManagerTest, AnEditorReplyAboutAnotherDirectoryReloadsThePageInsteadOfShowingThatDirectorysItems)
+{
+    ShellGuard shell;
+    server.setResponder([](const RecordedRequest&) {
+        return makeReply(200, R"({"Message":{"AssetId":"10","Children":[{"AssetId":"1","Type":"Text"},{"AssetId":"2","Type":"Text"}]}})");
+    });
+    struct Case {
+        const char* reply;
+        size_t requests; // contentForNode requests the reply leads to
+        const char* firstShown;
+    };
+    for (const Case& c : { Case { R"({"AssetId":"10","Children":[{"AssetId":"7","Type":"Text"}]})", 0, "7" },
+             Case { R"({"AssetId":"11","Children":[{"AssetId":"8","Type":"Image"}]})", 1, "1" } }) {
+        auto manager = page(R"([{"AssetId":"3","Type":"Text"}])", "token-1");
+        model().setAuthToken("token-1");
+        manager->configureBarbuttons();
+        screen->controller->rightBarButtonItems()[0]->press();
+        auto stack = std::dynamic_pointer_cast<NavigationController>(screen->controller->presentedViewController());
+        auto menu = stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
+        ASSERT_TRUE(menu) << c.reply;
+        const size_t before = server.requests().size();
+        menu->completion(*JsonParser::parse(c.reply));
+        MainQueue::shared().runUntilIdle();
+        if (c.requests) {
+            ASSERT_TRUE(server.waitForRequests(before + c.requests)) << c.reply;
+        }
+        MainQueue::shared().runUntil([&] { return asset::ident(manager->objects()->at(0).object()) == c.firstShown; },
+            std::chrono::seconds(10));
+        EXPECT_EQ(asset::ident(manager->objects()->at(0).object()), c.firstShown) << c.reply;
+        ASSERT_EQ(server.requests().size(), before + c.requests) << c.reply;
+        if (c.requests) {
+            EXPECT_EQ(server.requests().back().target, base() + "contentForNode?assetid=10");
+        }
+        screen->controller->dismissViewController(Animated::No);
+    }
+}
+
 TEST_F(DataManagerTest, EditPageAlertCancelReorderAndDone)
 {
     auto manager = page("[]");

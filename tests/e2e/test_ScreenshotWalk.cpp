@@ -1,7 +1,7 @@
 // A walk through the demo site in the Qt client against a quindle-server process, one picture a
 // screen: the start page with its gallery carousel, an event, the login screen, a document form
-// after login, a page in reorder mode, and the start page again with the gallery in another
-// style. Each picture must be the phone's size, not blank, and differ from the one before.
+// after login, a page in reorder mode, the owner's add menu, text editor, colour wheel, picture
+// library and carousel styles, and the start page again with the gallery in another style. Each picture must be the phone's size, not blank, and differ from the one before.
 // `bash scripts/screenshots.sh` runs this walk and leaves the pictures in build/screenshots.
 
 #include "e2e/E2eFixture.h"
@@ -49,7 +49,13 @@ TEST_F(ScreenshotWalk, EveryScreenOfTheDemoIsDrawnAndEachDiffersFromTheLast)
     const std::string walk = shot("01-start-page.png") + "tap 4\nwait\ntap 0\nwait\n" + shot("02-event.png")
         + "back\nback\npress Login\nwait\n" + shot("03-login.png")
         + "field 0 demo@quindle.example\nfield 1 quindle-demo\npress Login\nwait\ntab 1\nwait\ntap 7\nwait\n" + shot("04-document-form.png")
-        + "back\npress Edit\nalert Reorder\n" + shot("05-reorder-mode.png");
+        + "back\npress Edit\nalert Reorder\n" + shot("05-reorder-mode.png")
+        // The owner's editors: the add menu, the text editor, the colour wheel with a colour
+        // picked, the picture library with its thumbnails, and the carousel styles.
+        + "press Done\nwait\npress Add\nwait\n" + shot("07-add-menu.png") + "tap 2\nwait\nfield 0 Lunch is served at noon\nfield 1 lunch\n" + shot("08-text-editor.png")
+        + "tap 4\nwait\ndrag 0 140 140 90 60\nslide 0 0.8\nwait\n" + shot("09-colour-wheel.png")
+        + "press Cancel\nback\ntap 5\nwait\nexpect [image 96x64]\n" + shot("10-image-grid.png")
+        + "back\npress Cancel\nwait\npress Edit\nalert Edit items\ntap 3\nwait\ntap 6\nwait\n" + shot("11-carousel-styles.png");
     auto path = folder() / "walk.term";
     std::ofstream(path) << walk;
     TermRun first = runClient("/frontends/qt/quindle", path.string());
@@ -72,6 +78,7 @@ TEST_F(ScreenshotWalk, EveryScreenOfTheDemoIsDrawnAndEachDiffersFromTheLast)
 
     std::shared_ptr<Image> before;
     for (const char* name : { "01-start-page.png", "02-event.png", "03-login.png", "04-document-form.png", "05-reorder-mode.png",
+             "07-add-menu.png", "08-text-editor.png", "09-colour-wheel.png", "10-image-grid.png", "11-carousel-styles.png",
              "06-start-page-cover-flow.png" }) {
         auto picture = load(shots / name);
         ASSERT_TRUE(picture) << name;

@@ -4,6 +4,7 @@
 #include "content/ContentFixture.h"
 #include "editors/EditDirectoryViewController.h"
 #include "editors/TabEditViewController.h"
+#include "forms/FormSelectionViewController.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "server/QuindleServer.h"
 #include "ui/NavigationController.h"
@@ -87,3 +88,13 @@ TEST_F(TermPageEditors, RenamesTheSiteThroughItsAlert)
 }
 
 } // namespace
+
+TEST_F(TermPageEditors, WaitDrawsTheScreenSoAScreenThatLoadsWhenShownHasItsListAfterward)
+{
+    // The page chooser asks for the page list when its view first loads, which drawing does.
+    std::dynamic_pointer_cast<NavigationController>(window->rootViewController())
+        ->pushViewController(FormSelectionViewController::create(model()), Animated::No);
+    std::istringstream input("wait\nexpect Gallery\n");
+    std::ostringstream output, errors;
+    EXPECT_EQ(term->runScript(input, "script", output, errors), 0) << errors.str() << output.str();
+}

@@ -148,6 +148,21 @@ TEST_F(Controls, OnlyOneInputOfATreeHoldsFocus)
     EXPECT_EQ(observer->countViews(*login, ChangeKind::Focus), 2u);
 }
 
+TEST_F(Controls, FocusMovesBetweenInputsOfSeparateTrees)
+{
+    // Two table cells hold their inputs in trees of their own; the keyboard still has one owner.
+    auto text = TextView::create();
+    auto key = TextField::create();
+    auto firstCell = View::create(), secondCell = View::create();
+    firstCell->addSubview(text);
+    secondCell->addSubview(key);
+    ASSERT_TRUE(text->becomeFirstResponder());
+    ASSERT_TRUE(key->becomeFirstResponder());
+    EXPECT_FALSE(text->isFirstResponder());
+    ASSERT_TRUE(text->becomeFirstResponder());
+    EXPECT_FALSE(key->isFirstResponder());
+}
+
 TEST_F(Controls, ReadOnlyTextViewRefusesEditsAndFocus)
 {
     auto view = add(TextView::create());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Walks the demo site in the Qt client against a quindle-server process, offscreen, and leaves a
 # picture of each screen in build/screenshots/ (start page, an event, login, a document form after
-# login, reorder mode, the start page with the gallery restyled). Each picture is checked: the
+# login, reorder mode, the start page with the gallery restyled, the add menu, the text editor, the
+# colour wheel, the image grid and the carousel styles). Each picture is checked: the
 # phone's size, not blank, different from the one before.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -62,8 +62,11 @@ std::vector<VisibleItem> CollectionView::layoutItems()
     std::vector<VisibleItem> items;
     auto source = m_dataSource.lock();
     int count = numberOfItems();
-    double step = m_itemSize.width + m_spacing;
     int columns = columnsFor(frame().width, m_itemSize, m_spacing);
+    // A row's leftover width goes between its items, so a full row reaches both edges.
+    double step = m_itemSize.width + m_spacing;
+    if (columns > 1)
+        step = m_itemSize.width + std::max(m_spacing, (frame().width - columns * m_itemSize.width) / (columns - 1));
     for (auto it = m_shown.begin(); it != m_shown.end();) {
         if (it->first.row < count) {
             ++it;

@@ -142,6 +142,9 @@ bool InputRouter::hitView(const std::shared_ptr<View>& view, QPointF point, Cont
             }
             break;
         }
+        // A finger between items still scrolls the grid; it selects nothing.
+        if (!hit.collection)
+            hit.collection = collection;
     }
     const auto& subviews = view->subviews();
     for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {

@@ -50,6 +50,9 @@ void paintNavigationBar(QPainter& painter, const Scene& scene)
     painter.setFont(titleFont);
     painter.setPen(Qt::black);
     QRectF titleRect(bar.center().x() - half, bar.top(), 2 * half, bar.height());
+    // A title too wide to centre takes all the room between the buttons instead.
+    if (QFontMetricsF(titleFont).horizontalAdvance(scene.title) > titleRect.width())
+        titleRect = QRectF(leftEdge + 4, bar.top(), std::max(0.0, rightEdge - leftEdge - 8), bar.height());
     painter.drawText(titleRect, Qt::AlignCenter, QFontMetricsF(titleFont).elidedText(scene.title, Qt::ElideRight, titleRect.width()));
 
     if (!scene.backRect.isEmpty()) {

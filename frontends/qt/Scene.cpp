@@ -110,6 +110,18 @@ Scene Scene::build(const Window& window, QSizeF size)
                 right -= width;
                 scene.barButtons.push_back({ item, QRectF(right, scene.navigationBar.top(), width, Metrics::navigationBar), label });
             }
+            // The title wins over the back button's text: when it would not fit centred between
+            // them, the back button says only "Back", and at worst only its arrow.
+            if (!scene.backRect.isEmpty()) {
+                const double titleHalf = bold.horizontalAdvance(scene.title) / 2 + 4;
+                const double roomRight = right - size.width() / 2;
+                for (QString shorter : { QStringLiteral("‹ Back"), QStringLiteral("‹") }) {
+                    if (std::min(size.width() / 2 - scene.backRect.right(), roomRight) >= titleHalf)
+                        break;
+                    scene.backTitle = shorter;
+                    scene.backRect.setWidth(plain.horizontalAdvance(shorter) + 2 * Metrics::barButtonPadding);
+                }
+            }
         }
         scene.content = QRectF(0, top, size.width(), std::max(0.0, bottom - top));
         if (view)

@@ -266,8 +266,8 @@ TEST_F(Controls, CollectionFillsRowsAndReusesCellsAfterReload)
     });
     auto items = collection->layoutItems();
     ASSERT_EQ(items.size(), 5u);
-    // Two 75-point items with 5 between fit in 160.
-    EXPECT_EQ(items[1].frame, (Rect { 80, 0, 75, 75 }));
+    // Two 75-point items fit in 160; the row's leftover width goes between them.
+    EXPECT_EQ(items[1].frame, (Rect { 85, 0, 75, 75 }));
     EXPECT_EQ(items[2].frame, (Rect { 0, 80, 75, 75 }));
     collection->layoutItems();
     EXPECT_EQ(grid->requests, 5);

@@ -26,6 +26,24 @@ enum class TextEditorMode { Text, TextInput, MultiLineInput };
 /// Whether the image chooser adds a new image item to its record or links the image to it.
 enum class ImageSelectionMode { Link, Add };
 
+/// How a resident form screen is opened: the form, the person and the person's documents.
+struct ResidentFormSetup {
+    std::string url;
+    std::string assetID;
+    std::string resID;
+    std::string name;
+    std::string resDocID;
+    JsonArrayPtr docs;
+    /// The form state derived from "currentState.php"; null opens the form without one.
+    JsonObjectPtr formState;
+    /// A follow-up's due date and message, shown in the heading.
+    std::string date;
+    std::string message;
+    bool isResidentProfile = false;
+    /// Read-only, as the form stood at a history record.
+    bool suppressHistory = false;
+};
+
 /// How the content coordinator configures the add-item menu.
 struct DirectoryActionsSetup {
     std::string assetID;
@@ -104,6 +122,53 @@ public:
     /// The directory editor ("Edit Directory") of `object`, handing over to `parent`'s table.
     virtual std::shared_ptr<ViewController> makeEditDirectoryViewController(const JsonObjectPtr& /*object*/, std::weak_ptr<DataManagerScreen> /*parent*/,
         EditorCompletion /*completion*/)
+    {
+        return nullptr;
+    }
+
+    // The care screens, opened across the forms and meals folders. Null when the shell has none.
+
+    /// The resident form screen.
+    virtual std::shared_ptr<ViewController> makeMasterViewController(const ResidentFormSetup& /*setup*/) { return nullptr; }
+    /// The history of a resident document.
+    virtual std::shared_ptr<ViewController> makeHistoryViewController(const std::string& /*assetID*/, const std::string& /*resDocID*/,
+        const std::string& /*name*/)
+    {
+        return nullptr;
+    }
+    /// The graph page of a resident document's numbers; `key` names the entry shown first (may be empty).
+    virtual std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& /*resDocID*/, const std::string& /*key*/)
+    {
+        return nullptr;
+    }
+    /// The action screen for an action record (may be null) of the person's document `assetID`.
+    virtual std::shared_ptr<ViewController> makeActionViewController(const std::string& /*name*/, const JsonObjectPtr& /*actionDict*/,
+        const std::string& /*assetID*/)
+    {
+        return nullptr;
+    }
+    /// The list of a person's action records.
+    virtual std::shared_ptr<ViewController> makeActionListViewController(const JsonArrayPtr& /*actions*/, const std::string& /*name*/,
+        const std::string& /*resDocID*/)
+    {
+        return nullptr;
+    }
+    /// One due action, shown.
+    virtual std::shared_ptr<ViewController> makeDisplayActionViewController(const std::string& /*name*/, const JsonObjectPtr& /*action*/)
+    {
+        return nullptr;
+    }
+    /// The food allergies of the resident document `resDocID`.
+    virtual std::shared_ptr<ViewController> makeIngredientsViewController(const std::string& /*resDocID*/) { return nullptr; }
+    /// The menu of a "Meal" entry: its form `assetID`, the entry's name as title, the resident and
+    /// the dishes of the reply (may be null).
+    virtual std::shared_ptr<ViewController> makeMenuViewController(const std::string& /*assetID*/, const std::string& /*title*/,
+        const std::string& /*resID*/, const JsonArrayPtr& /*objects*/)
+    {
+        return nullptr;
+    }
+    /// The chooser that links workflow `assetID` to another workflow ("Select next workflow").
+    virtual std::shared_ptr<ViewController> makeAssociateAssetViewController(const std::string& /*assetID*/, EditorCompletion /*completion*/)
     {
         return nullptr;
     }

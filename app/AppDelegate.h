@@ -72,6 +72,7 @@ public:
     std::shared_ptr<ViewController> makeFormViewController(const JsonObjectPtr& directory, const std::string& assetID) override;
     std::shared_ptr<ViewController> makeDirectoryActionsViewController(const DirectoryActionsSetup& setup, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeFormAddAssetViewController(const std::string& assetID, EditorCompletion completion) override;
+    std::shared_ptr<ViewController> makeAssociateAssetViewController(const std::string& assetID, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeTextEditorViewController(const JsonObjectPtr& object, TextEditorMode mode, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeImageSelectionViewController(const JsonObjectPtr& object, ImageSelectionMode mode, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion completion) override;

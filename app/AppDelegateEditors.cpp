@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "core/Model.h"
+#include "editors/AssociateAssetViewController.h"
 #include "editors/DirectoryActionsViewController.h"
 #include "editors/EditDirectoryViewController.h"
 #include "editors/FormAddAssetViewController.h"
@@ -47,6 +48,13 @@ std::shared_ptr<ViewController> AppDelegate::makeEditDirectoryViewController(con
 std::shared_ptr<ViewController> AppDelegate::makeTextEditorViewController(const JsonObjectPtr& object, TextEditorMode mode, EditorCompletion completion)
 {
     return TextEditorViewController::create(m_model, object, mode, std::move(completion));
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeAssociateAssetViewController(const std::string& assetID, EditorCompletion completion)
+{
+    auto chooser = AssociateAssetViewController::create(assetID, std::move(completion));
+    chooser->setTitle("Select next workflow");
+    return chooser;
 }
 
 } // namespace quindle

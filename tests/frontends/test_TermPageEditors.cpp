@@ -54,7 +54,7 @@ TEST_F(TermPageEditors, RenamesAPageAndChoosesItsCarouselStyle)
     page->presentViewController(NavigationController::create(EditDirectoryViewController::create(gallery, {}, {})), Animated::No);
     run("expect Edit Directory\n"
         "expect Carousel on\n"
-        "field 0 Photo wall\n"
+        "field 0 Photos & art: 1/2\n"
         "press Save\n"
         "wait\n"
         "tap 6\n"
@@ -65,8 +65,9 @@ TEST_F(TermPageEditors, RenamesAPageAndChoosesItsCarouselStyle)
         "wait\n"
         "expect Edit Directory\n"
         "reject Not saved\n");
-    EXPECT_EQ(asset::name(gallery), "Photo wall");
-    AssetRecord stored = childNamed(directory(""), "Photo wall");
+    // "&", ":" and "/" in a typed name reach the server whole.
+    EXPECT_EQ(asset::name(gallery), "Photos & art: 1/2");
+    AssetRecord stored = childNamed(directory(""), "Photos & art: 1/2");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->get("options").asString(), "Carousel:8");
 }

@@ -1,5 +1,7 @@
 #include "editors/ImageEditViewController.h"
 
+#include "core/Asset.h"
+
 namespace quindle {
 
 std::shared_ptr<ImageEditViewController> ImageEditViewController::create(JsonObjectPtr object, EditorCompletion completion)
@@ -9,7 +11,13 @@ std::shared_ptr<ImageEditViewController> ImageEditViewController::create(JsonObj
 
 void ImageEditViewController::sendPicture(const std::shared_ptr<Image>&, Model::Handler handler)
 {
-    Model::defaultInstance().sendImage(object(), std::move(handler));
+    AssetRecord record = object();
+    // A form document's entry names itself by "assetID" ("<document>-<n>"), not by a content id.
+    if (record && !asset::ident(record) && record->get("assetID").isString()) {
+        record = JsonObject::create(record->entries());
+        record->set("AssetId", record->get("assetID"));
+    }
+    Model::defaultInstance().sendImage(record, std::move(handler));
 }
 
 std::string ImageEditViewController::failureMessage() const

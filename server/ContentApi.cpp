@@ -897,6 +897,38 @@ size_t imageLimit()
     return s_maxImageBody;
 }
 
+/// A picture for an "Image" entry of a form document, named "<document>-<n>" as the document's
+/// entries name themselves: it is stored and becomes the entry's recorded value.
+void sendDocumentPicture(Exchange& ex, const std::string& entryId, const std::string& encoded, ServerResponse& res)
+{
+    std::optional<int64_t> documentId = ServerContext::parseId(entryId.substr(0, entryId.find('-')));
+    if (!documentId)
+        throw BadRequest { "bad assetid" };
+    ContentAsset document = ex.requireOwned(*documentId);
+    if (document.type != "Document")
+        throw BadRequest { "not a document" };
+    std::string name;
+    for (const std::string& entryText : ex.db.documentEntries(document.id)) {
+        auto entry = JsonParser::parse(entryText);
+        if (entry && entry->isObject() && entry->object()->get("assetID").asString() == entryId && entry->object()->get("type").asString() == "Image")
+            name = entry->object()->get("name").asString();
+    }
+    if (name.empty())
+        throw notFound();
+    auto bytes = Base64::decode(encoded);
+    if (!bytes)
+        throw BadRequest { "image is not Base64" };
+    std::string path;
+    ex.ctx.storage.transaction([&] {
+        int64_t image = ex.ctx.storeImage(*bytes, document.ownerId);
+        if (!image)
+            throw BadRequest { "image is not a JPEG, PNG or GIF picture of an allowed size" };
+        path = ex.ctx.imagePath(image);
+        ex.db.setDocumentValue(document.id, { name, path, "Image", ServerContext::nowText(), ex.requireCaller().email });
+    });
+    sendRecord(res, object({ { "name", name }, { "assVal", ex.ctx.withHost(path) } }));
+}
+
 void postRoutes(Routes& routes)
 {
     routes.postJson("setName", jsonLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
@@ -952,6 +984,8 @@ void postRoutes(Routes& routes)
 
     routes.postJson("sendImage", imageLimit, [](Exchange& ex, const std::string& text, ServerResponse& res) {
         JsonObjectPtr body = jsonBody(text);
+        if (const JsonValue* target = body->find("assetid"); target && target->isString() && target->string()->find('-') != std::string::npos)
+            return sendDocumentPicture(ex, *target->string(), requireBodyText(*body, "image", s_maxImageBody), res);
         int64_t id = bodyId(*body, "assetid");
         std::string encoded = requireBodyText(*body, "image", s_maxImageBody);
         ContentAsset a = ex.requireOwned(id);

@@ -62,3 +62,34 @@ TEST_F(ImageEdit, ARefusedPictureIsTakenBackAndNotReported)
 }
 
 } // namespace
+
+TEST_F(ImageEdit, ADocumentsPictureEntryIsRecordedOnTheReferenceServer)
+{
+    logInToReference();
+    AssetRecord item = childNamed(directory(""), "Resident assessment");
+    ASSERT_TRUE(item);
+    auto document = [&] {
+        Collector fetch;
+        model().fetchDocumentForAssetID(item->get("assetID").asString(), fetch.handler());
+        Outcome outcome = fetch.single();
+        return outcome.content && outcome.content->isObject() ? outcome.content->object() : nullptr;
+    };
+    AssetRecord before = document();
+    ASSERT_TRUE(before);
+    JsonObjectPtr photo;
+    for (const JsonValue& entry : before->get("_linkedAsset").object()->get("list").array()->items())
+        if (entry.object()->get("name").asString() == "Photo")
+            photo = entry.object();
+    ASSERT_TRUE(photo);
+    const std::string oldValue = before->get("dict").object()->get("Photo").object()->get("val").asString();
+
+    auto editor = ImageEditViewController::create(photo, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+    show(editor);
+    picker->next = solidPicture(30, 20, 10, 200, 90);
+    editor->change();
+    settle();
+    ASSERT_EQ(reports.size(), 1u) << (window->topAlert() ? window->topAlert()->message() : "");
+    const std::string newValue = document()->get("dict").object()->get("Photo").object()->get("val").asString();
+    EXPECT_NE(newValue, oldValue);
+    EXPECT_EQ(reports[0]->object()->get("assVal").asString(), newValue);
+}

@@ -103,8 +103,8 @@ void YoutubeVideoDataSource::addAsset()
         showAlert("Name and id needed", "Enter the name of the video and its YouTube id before saving.");
         return;
     }
-    const std::string url = m_model.legacyBaseURL() + "addAsset.php?assetID=" + m_parentID + "&name=" + Model::encodeValue(name)
-        + "&type=YoutubeVideo&asVal=" + Model::encodeValue(ident);
+    const std::string url = m_model.legacyBaseURL() + "addAsset.php?assetID=" + m_parentID + "&name=" + Model::encode(name)
+        + "&type=YoutubeVideo&asVal=" + Model::encode(ident);
     std::weak_ptr<YoutubeVideoDataSource> weak = weak_from_this();
     m_model.requestWithURL(url, [weak, name](std::optional<JsonValue> answer, std::optional<Error>) {
         MainQueue::shared().dispatch([weak, name, answer = std::move(answer)] {

@@ -202,7 +202,9 @@ std::string Model::encode(std::string_view text)
     out.reserve(text.size());
     for (char ch : text) {
         auto c = static_cast<unsigned char>(ch);
-        if (urlIllegal(c))
+        // "&", "=", "+" and "#" would end the value, start another or turn into a blank on the
+        // server: a password or a name holding one must arrive whole.
+        if (urlIllegal(c) || c == '&' || c == '=' || c == '+' || c == '#')
             appendEscaped(out, c);
         else if (c == '/')
             out += "%2f";

@@ -64,8 +64,8 @@ public:
 
     // Transport.
 
-    /// Percent-encodes a query value: URL-illegal characters as %XX per UTF-8 byte, then "/"
-    /// as "%2f" and ":" as "%3a". "&", "=", "?", "+" and "@" are left as they are.
+    /// Percent-encodes a query value: URL-illegal characters and "&", "=", "+", "#" as %XX per
+    /// UTF-8 byte, then "/" as "%2f" and ":" as "%3a". "?" and "@" are left as they are.
     static std::string encode(std::string_view text);
     /// Percent-encodes URL-illegal characters only ("/", ":", "&", "=" and "+" pass): the
     /// platform's legacy URL routine, which dates and action triggers go out with.

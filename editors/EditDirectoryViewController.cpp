@@ -186,7 +186,7 @@ void EditDirectoryViewController::save()
     if (!m_object)
         return;
     const std::string typed = m_nameField->text();
-    const std::string url = m_model.legacyBaseURL() + "setName.php?a=" + assetID() + "&name=" + Model::encodeValue(typed);
+    const std::string url = m_model.legacyBaseURL() + "setName.php?a=" + assetID() + "&name=" + Model::encode(typed);
     auto weak = weakSelf();
     m_model.requestWithURL(url, [weak, typed](std::optional<JsonValue> content, std::optional<Error> error) {
         const bool stored = succeeded(content, error);

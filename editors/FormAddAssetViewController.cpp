@@ -127,7 +127,7 @@ void FormAddAssetViewController::save()
         return;
     }
     Log::line("Add asset " + name);
-    const std::string url = m_model.legacyBaseURL() + "addAsset.php?assetID=" + m_assetID + "&name=" + Model::encodeValue(name) + "&type=" + m_type;
+    const std::string url = m_model.legacyBaseURL() + "addAsset.php?assetID=" + m_assetID + "&name=" + Model::encode(name) + "&type=" + m_type;
     std::weak_ptr<FormAddAssetViewController> weak = std::static_pointer_cast<FormAddAssetViewController>(shared_from_this());
     m_model.requestWithURL(url, [weak, name](std::optional<JsonValue> answer, std::optional<Error>) {
         MainQueue::shared().dispatch([weak, name, answer = std::move(answer)] {

@@ -9,6 +9,7 @@
 
 #include "AppFixture.h"
 #include "content/DataManager.h"
+#include "core/ModelFixture.h"
 #include "content/DirectoryViewController.h"
 #include "platform/JsonParser.h"
 #include "ui/TextField.h"
@@ -466,4 +467,23 @@ TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)
     model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
     account->logout();
     ASSERT_TRUE(runUntil([&] { return !model().isLoggedIn(); }));
+}
+
+TEST_F(AccountScreensTest, AnAddressAndPasswordHoldingQueryPunctuationRegisterAndLogInWhole)
+{
+    // "&", "=", "+" and "#" once cut the password short or turned it into a blank on the server.
+    const std::string email = "care+team@rowan.example";
+    const std::string password = "p&ss+w#rd=1";
+    auto call = [&](auto operation) {
+        Collector answer;
+        operation(answer.handler());
+        return answer.single();
+    };
+    ASSERT_TRUE(call([&](auto handler) { model().addAccountWithUsername(email, password, "Rowan & Co", handler); }).content);
+    for (const auto& [tried, accepted] : { std::pair { std::string("p"), false }, std::pair { std::string("p ss w"), false }, std::pair { password, true } }) {
+        model().resetSessionForTesting();
+        model().setConfiguration(*ServerConfiguration::create(server.host()));
+        call([&](auto handler) { model().loginWithUsername(email, tried, handler); });
+        EXPECT_EQ(model().isLoggedIn(), accepted) << tried;
+    }
 }

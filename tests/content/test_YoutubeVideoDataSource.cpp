@@ -102,7 +102,7 @@ TEST_F(VideoScreen, SavesThroughTheLegacyAddAsset)
     source->nameField()->type("Garden tour: take 1/2");
     source->videoIdent()->type("dQw4w9WgXcQ");
     save();
-    EXPECT_EQ(onlyRequest().target, "/json/addAsset.php?assetID=12&name=Garden%20tour%3A%20take%201%2F2&type=YoutubeVideo&asVal=dQw4w9WgXcQ");
+    EXPECT_EQ(onlyRequest().target, "/json/addAsset.php?assetID=12&name=Garden%20tour%3a%20take%201%2f2&type=YoutubeVideo&asVal=dQw4w9WgXcQ");
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0]->object()->get("assetID").asString(), "77");
     EXPECT_FALSE(window->topAlert());

@@ -27,7 +27,7 @@ TEST_F(ModelSession, LoginSendsEncodedCredentialsAndStoresUsernameAtOnce)
     });
     model().loginWithUsername("me+1@x.org", "pa ss:w/d", collector.handler());
     EXPECT_EQ(model().username(), "me+1@x.org");
-    EXPECT_EQ(onlyRequest().target, base() + "login?email=me+1@x.org&password=pa%20ss%3aw%2fd");
+    EXPECT_EQ(onlyRequest().target, base() + "login?email=me%2B1@x.org&password=pa%20ss%3aw%2fd");
     Outcome o = collector.single();
     EXPECT_FALSE(o.content);
     EXPECT_FALSE(model().isLoggedIn());

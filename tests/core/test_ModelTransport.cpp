@@ -30,11 +30,11 @@ std::vector<std::string> commaParts(const std::string& value)
 }
 } // namespace
 
-TEST(ModelEncode, EscapesSlashColonAndBlanksButNotQueryPunctuation)
+TEST(ModelEncode, EscapesSlashColonBlanksAndWhatWouldSplitTheQuery)
 {
     EXPECT_EQ(Model::encode("a b/c:d"), "a%20b%2fc%3ad");
-    EXPECT_EQ(Model::encode("x&y=z"), "x&y=z");
-    EXPECT_EQ(Model::encode("?+@!*'()#"), "?+@!*'()#");
+    EXPECT_EQ(Model::encode("x&y=z"), "x%26y%3Dz");
+    EXPECT_EQ(Model::encode("?+@!*'()#"), "?%2B@!*'()%23");
     EXPECT_EQ(Model::encode("\"%<>\\^`{|}"), "%22%25%3C%3E%5C%5E%60%7B%7C%7D");
     EXPECT_EQ(Model::encode("\xc3\xa9"), "%C3%A9");
     EXPECT_EQ(Model::encode(""), "");

@@ -132,7 +132,7 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
         std::string target;
         std::function<void(const AssetRecord&)> check;
     } cases[] = {
-        { "rename stored", 200, R"({"Message":{"assetID":"7","name":"Photos"}})", -1, "/json/setName.php?a=7&name=Photos%2F2026%20%26%20more",
+        { "rename stored", 200, R"({"Message":{"assetID":"7","name":"Photos"}})", -1, "/json/setName.php?a=7&name=Photos%2f2026%20%26%20more",
             [&](const AssetRecord& r) {
                 EXPECT_EQ(asset::name(r), typed);
                 EXPECT_EQ(r->get("name").asString(), typed);
@@ -141,7 +141,7 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
                 EXPECT_EQ(answers[0]->object()->get("name").asString(), "Photos");
                 EXPECT_EQ(answeredOnMain, std::vector<bool> { true });
             } },
-        { "rename refused", 404, R"({"Error":"unknown id"})", -1, "/json/setName.php?a=7&name=Photos%2F2026%20%26%20more",
+        { "rename refused", 404, R"({"Error":"unknown id"})", -1, "/json/setName.php?a=7&name=Photos%2f2026%20%26%20more",
             [&](const AssetRecord& r) {
                 EXPECT_EQ(asset::name(r), "Gallery");
                 EXPECT_TRUE(r->contains("Cell"));

@@ -66,7 +66,7 @@ TEST_F(AddField, SendsTheEncodedNameAndThePlainType)
     screen->nameField()->type("Weight/kg: today");
     chooseType(1);
     save();
-    EXPECT_EQ(onlyRequest().target, "/json/addAsset.php?assetID=55&name=Weight%2Fkg%3A%20today&type=Number");
+    EXPECT_EQ(onlyRequest().target, "/json/addAsset.php?assetID=55&name=Weight%2fkg%3a%20today&type=Number");
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0]->object()->get("assetID").asString(), "90");
     EXPECT_TRUE(shown());

@@ -124,6 +124,7 @@ void MenuViewController::fetchAllergies()
             if (!list.isArray())
                 return;
             self->m_allergyNames.clear();
+            self->m_allergiesKnown = true;
             for (const JsonValue& allergy : *list.array()) {
                 if (allergy.isObject() && allergy.object()->get("name").isString())
                     self->m_allergyNames.push_back(allergy.object()->get("name").asString());

@@ -32,6 +32,8 @@ public:
     long selectedIndex() const { return m_selectedIndex; }
     /// Names of the ingredients the resident is allergic to, as the server last said.
     const std::vector<std::string>& allergyNames() const { return m_allergyNames; }
+    /// Whether the server has told the resident's allergies; until then no dish can be cleared.
+    bool allergiesKnown() const { return m_allergiesKnown; }
     /// The ingredients of a dish the resident is allergic to, in the dish's order.
     std::vector<std::string> allergensIn(const JsonValue& dish) const;
     std::shared_ptr<TableView> table();
@@ -67,6 +69,7 @@ private:
     void orderAnswered(bool taken, const std::string& dishName, const std::string& date);
     JsonObjectPtr dishAt(long row) const;
     void showAlert(const std::string& title, const std::string& message);
+    void confirmOrder(const std::string& title, const std::string& message);
 
     Model& m_model;
     std::string m_assetID;
@@ -76,6 +79,7 @@ private:
     JsonValue m_careDict;
     long m_selectedIndex { -1 };
     std::vector<std::string> m_allergyNames;
+    bool m_allergiesKnown { false };
     bool m_ordering { false };
     std::shared_ptr<TableView> m_table;
     std::shared_ptr<DatePicker> m_datePicker;

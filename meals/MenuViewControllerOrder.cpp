@@ -28,14 +28,22 @@ void MenuViewController::order()
         showAlert("No dish chosen", "Choose a dish to order.");
         return;
     }
+    const std::string dishName = dish->get("name").asString();
+    if (!m_allergiesKnown)
+        return confirmOrder("Allergies not known",
+            "The resident's allergies could not be loaded. Check the ingredients of " + dishName + " before ordering.");
     const std::vector<std::string> allergens = allergensIn(dish);
     if (allergens.empty())
         return sendOrder();
     std::string names;
     for (size_t i = 0; i < allergens.size(); ++i)
         names += (i == 0 ? "" : i + 1 == allergens.size() ? " and " : ", ") + allergens[i];
-    auto alert = AlertView::create("Allergy warning",
-        dish->get("name").asString() + " contains " + names + ", which the resident is allergic to.", "Cancel", { "Order anyway" });
+    confirmOrder("Allergy warning", dishName + " contains " + names + ", which the resident is allergic to.");
+}
+
+void MenuViewController::confirmOrder(const std::string& title, const std::string& message)
+{
+    auto alert = AlertView::create(title, message, "Cancel", { "Order anyway" });
     auto weak = weakSelf();
     alert->onDismiss = [weak](AlertView& shown, int buttonIndex) {
         auto self = weak.lock();

@@ -45,11 +45,12 @@ private:
 
 class MenuTest : public MealsFixture {
 protected:
-    std::shared_ptr<MenuViewController> open(bool handOver, Reply orderReply = json(R"({"Message":{"ordered":"31"}})"))
+    std::shared_ptr<MenuViewController> open(bool handOver, Reply orderReply = json(R"({"Message":{"ordered":"31"}})"),
+        Reply allergyReply = json(R"({"Message":{"list":[{"name":"Peanuts","assetID":"3"}]}})"))
     {
-        server.setResponder([orderReply](const RecordedRequest& request) {
+        server.setResponder([orderReply, allergyReply](const RecordedRequest& request) {
             if (request.path == "/json/getFoodAllergy.php")
-                return json(R"({"Message":{"list":[{"name":"Peanuts","assetID":"3"}]}})");
+                return allergyReply;
             if (request.path == "/json/start.php")
                 return json(std::string(R"({"Message":{"list":)") + dishes + "}}");
             return orderReply;
@@ -129,6 +130,21 @@ TEST_F(MenuTest, TheAllergenIsMarkedAndOrderingItAsksFirst)
     EXPECT_EQ(targets().size(), 2u);
     EXPECT_NE(targets().back().find("setMealObject.php?a=7&"), std::string::npos);
     EXPECT_NE(targets().back().find("&o=34"), std::string::npos);
+}
+
+TEST_F(MenuTest, UnknownAllergiesAskBeforeAnyOrder)
+{
+    auto menu = open(true, json(R"({"Message":{"ordered":"32"}})"), json(R"({"Error":"storage unavailable"})", 503));
+    EXPECT_FALSE(menu->allergiesKnown());
+    menu->table()->selectRow({ 0, 1 });
+    menu->orderButton()->press();
+    auto alert = window->topAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "Allergies not known");
+    EXPECT_EQ(alert->buttonTitles(), (std::vector<std::string> { "Cancel", "Order anyway" }));
+    alert->chooseButtonWithTitle("Order anyway");
+    answered(2);
+    EXPECT_NE(targets().back().find("&o=32"), std::string::npos);
 }
 
 TEST_F(MenuTest, OrderWithoutADishAsksForOne)

@@ -21,6 +21,8 @@ namespace {
 constexpr double tickSize = 24;
 constexpr double detailsWidth = 44;
 constexpr double accessoryWidth = tickSize + 6 + detailsWidth;
+// Tall enough for the wheel to show the days either side of the picked one.
+constexpr double pickerHeight = 120;
 
 } // namespace
 
@@ -47,7 +49,7 @@ std::weak_ptr<MenuViewController> MenuViewController::weakSelf()
 void MenuViewController::loadView()
 {
     m_table = TableView::create();
-    m_datePicker = DatePicker::create({ 0, 0, 320, 44 });
+    m_datePicker = DatePicker::create({ 0, 0, 320, pickerHeight });
     m_datePicker->setDatePickerMode(DatePickerMode::DateOnly);
     m_table->setTableHeaderView(m_datePicker);
     setView(m_table);

@@ -93,3 +93,20 @@ TEST_F(IngredientsTest, TapSendsTheStateAndKeepsWhatTheServerHolds)
         }
     }
 }
+
+TEST_F(IngredientsTest, RepliesReachTheListOnlyOnTheMainQueue)
+{
+    server.setResponder([](const RecordedRequest& request) { return json(request.path == "/json/ingredientsList.php" ? ingredients : allergies); });
+    auto screen = IngredientsViewController::create("99");
+    show(screen);
+    ASSERT_TRUE(server.waitForRequests(2));
+    auto client = model().httpClient();
+    for (int i = 0; i < 500 && client->inFlight() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Both replies are in, but their work waits for the main queue.
+    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 0);
+    EXPECT_TRUE(screen->allergyList().empty());
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(screen->allergyList(), (std::vector<std::string> { "Milk", "Milk" }));
+}

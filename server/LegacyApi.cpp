@@ -382,7 +382,11 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
 
     route("getFoodAllergy.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t document = ServerContext::requireId(req, "a");
-        if (store->kindOf(document, scopeOf(user)) != LegacyStore::Kind::Document)
+        // The menu asks by person: the allergies of all their documents.
+        const LegacyStore::Kind kind = store->kindOf(document, scopeOf(user));
+        if (kind == LegacyStore::Kind::Person)
+            return ctx->sendMessage(res, store->allergiesOfPerson(document));
+        if (kind != LegacyStore::Kind::Document)
             return notFound(res);
         ctx->sendMessage(res, store->allergiesOf(document));
     });
@@ -412,6 +416,13 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         const int64_t person = ServerContext::requireId(req, "a");
         const std::string menu = textParam(req, "name");
         const std::string date = textParam(req, "date", false);
+        // The calendar day the client sent, "yyyy-MM-dd", stored as it came.
+        static const char dayPattern[] = "dddd-dd-dd";
+        bool day = date.size() == sizeof dayPattern - 1;
+        for (size_t i = 0; day && i < date.size(); ++i)
+            day = dayPattern[i] == 'd' ? std::isdigit(static_cast<unsigned char>(date[i])) != 0 : dayPattern[i] == date[i];
+        if (!day)
+            throw BadRequest { "bad date" };
         const int64_t dish = ServerContext::requireId(req, "o");
         if (store->kindOf(person, scopeOf(user)) != LegacyStore::Kind::Person || store->kindOf(dish, scopeOf(user)) != LegacyStore::Kind::Dish
             || !store->orderMeal(person, menu, date, dish, userName(user)))

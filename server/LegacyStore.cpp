@@ -531,6 +531,8 @@ bool LegacyStore::orderMeal(int64_t personId, const std::string& menu, const std
     m_storage.transaction([&] {
         if (kindOf(personId) != Kind::Person || kindOf(dishId) != Kind::Dish)
             return;
+        // One dish a person, menu and day: a new order for the day replaces the one before.
+        m_storage.execute("DELETE FROM legacy_orders WHERE person_id = ? AND menu = ? AND order_date = ?", { personId, menu, date });
         m_storage.execute("INSERT INTO legacy_orders (person_id, menu, order_date, dish_id, user_name) VALUES (?, ?, ?, ?, ?)",
             { personId, menu, date, dishId, user });
         done = true;

@@ -67,6 +67,10 @@ public:
     void readdressNumberedPictures();
     bool setAllergy(int64_t documentId, int64_t ingredientId, bool allergic);
     bool orderMeal(int64_t personId, const std::string& menu, const std::string& date, int64_t dishId, const std::string& user);
+    /// The allergies recorded on any of the person's documents, one record a name.
+    JsonValue allergiesOfPerson(int64_t personId);
+    /// The person's orders, newest day first: "menu", "date", "dish", "name".
+    JsonValue ordersOf(int64_t personId);
 
     // Seeding helpers for the demo.
     /// A new id of `org` (none: visible to root users only).

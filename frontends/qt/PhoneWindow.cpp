@@ -14,6 +14,9 @@
 
 #include <QPainter>
 
+// The bundled pictures live in a static library, whose resources load only when asked for.
+static void loadBundledPictures() { Q_INIT_RESOURCE(quindle); }
+
 namespace quindle::qt {
 
 /// Hears the model on the main thread and passes each change on, to the window and to any
@@ -62,6 +65,7 @@ PhoneWindow::PhoneWindow(std::shared_ptr<Window> window, QWidget* parent)
     : QWidget(parent)
     , m_window(std::move(window))
 {
+    loadBundledPictures();
     m_clock.start();
     m_input = std::make_unique<InputRouter>(*this);
     m_observer = std::make_shared<Observer>(*this, m_window ? m_window->observer() : nullptr);

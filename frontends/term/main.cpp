@@ -11,6 +11,7 @@
 #include "frontends/term/ClientLaunch.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "frontends/term/TermPhotoPicker.h"
+#include "frontends/term/TermRowCommands.h"
 #include "frontends/term/TermRenderer.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
@@ -94,6 +95,7 @@ int main(int argc, char** argv)
     CommandInterpreter interpreter(app->window(), model.httpClient());
     // The photo library: pictures handed over with `photo PATH`.
     TermPhotoPicker::install(interpreter);
+    installRowCommands(interpreter);
     std::weak_ptr<AppDelegate> weakApp = app;
     interpreter.setPushHandlers({
         [weakApp](std::vector<uint8_t> token) {

@@ -72,6 +72,9 @@ public:
     std::shared_ptr<ViewController> makeFormViewController(const JsonObjectPtr& directory, const std::string& assetID) override;
     std::shared_ptr<ViewController> makeDirectoryActionsViewController(const DirectoryActionsSetup& setup, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeFormAddAssetViewController(const std::string& assetID, EditorCompletion completion) override;
+    std::shared_ptr<ViewController> makeIngredientsViewController(const std::string& resDocID) override;
+    std::shared_ptr<ViewController> makeMenuViewController(const std::string& assetID, const std::string& title, const std::string& resID,
+        const JsonArrayPtr& objects) override;
     std::shared_ptr<ViewController> makeAssociateAssetViewController(const std::string& assetID, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeTextEditorViewController(const JsonObjectPtr& object, TextEditorMode mode, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeImageSelectionViewController(const JsonObjectPtr& object, ImageSelectionMode mode, EditorCompletion completion) override;

@@ -9,8 +9,10 @@
 #include "editors/ImageSelectionViewController.h"
 #include "editors/ImageViewController.h"
 #include "editors/TextEditorViewController.h"
+#include "meals/IngredientsViewController.h"
+#include "meals/MenuViewController.h"
 
-// The editor screens the layers below open through the shell.
+// The editor and care screens the layers below open through the shell.
 
 namespace quindle {
 
@@ -55,6 +57,17 @@ std::shared_ptr<ViewController> AppDelegate::makeAssociateAssetViewController(co
     auto chooser = AssociateAssetViewController::create(assetID, std::move(completion));
     chooser->setTitle("Select next workflow");
     return chooser;
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeIngredientsViewController(const std::string& resDocID)
+{
+    return IngredientsViewController::create(resDocID, m_model);
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeMenuViewController(const std::string& assetID, const std::string& title, const std::string& resID,
+    const JsonArrayPtr& objects)
+{
+    return MenuViewController::create(assetID, title, resID, objects, m_model);
 }
 
 } // namespace quindle

@@ -50,7 +50,7 @@ std::vector<OperationCase> operationCases()
     using H = Model::Handler;
     return {
         { "login", [](Model& m, H h) { m.loginWithUsername("a b@x.org", "p/w:1&2", h); }, "GET",
-            "login?email=a%20b@x.org&password=p%2fw%3a1&2", "" },
+            "login?email=a%20b@x.org&password=p%2fw%3a1%262", "" },
         { "logout", [](Model& m, H h) { m.logoutWithCompletionHandler(h); }, "GET", "logoutUser", "" },
         { "addAccount", [](Model& m, H h) { m.addAccountWithUsername("e@x", "p w", "Acme/Co", h); }, "GET",
             "registerCompany?email=e@x&password=p%20w&company=Acme%2fCo&device=dev7", "" },
@@ -71,7 +71,7 @@ std::vector<OperationCase> operationCases()
         { "associate", [](Model& m, H h) { m.associateAssetID("linked", "receiving", h); }, "GET",
             "associateAssets.php?a=receiving&b=linked", "" },
         { "addDirectory", [](Model& m, H h) { m.addDirectoryToAssetId("7", "Fish & Chips", h); }, "GET",
-            "makePage?assetid=7&name=Fish%20&%20Chips", "" },
+            "makePage?assetid=7&name=Fish%20%26%20Chips", "" },
         { "addForm", [](Model& m, H h) { m.addFormToAssetId("7", "F", "Thanks!", "http://x/1", h); }, "GET",
             "makeForm?assetid=7&name=F&message=Thanks!&linkassetid=http%3a%2f%2fx%2f1", "" },
         { "carousel", [](Model& m, H h) { m.carousel("Carousel:2", "8", h); }, "GET",

@@ -98,7 +98,9 @@ void chart(std::string& out, const HistoryChart::Series& series, const char* col
     const int64_t first = all.front().seconds, last = all.back().seconds;
     const double span = last > first ? double(last - first) : 1.0;
     auto xOf = [&](int64_t s) { return left + (all.size() == 1 ? plotWidth / 2.0 : double(s - first) / span * plotWidth); };
-    auto yOf = [&](double v) { return top + (high - v) / (high - low) * plotHeight; };
+    // The lowest and highest values sit a little inside the plot, clear of the axis.
+    constexpr double inset = 8;
+    auto yOf = [&](double v) { return top + inset + (high - v) / (high - low) * (plotHeight - 2 * inset); };
 
     out += "<h3 style=\"margin:8px 0 2px 0;color:";
     out += colour;

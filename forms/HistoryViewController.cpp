@@ -49,6 +49,10 @@ std::shared_ptr<TableView> HistoryViewController::tableView()
 std::string HistoryViewController::requestURL() const
 {
     std::string url = m_url.empty() ? m_model.legacyBaseURL() + "start.php" : m_url;
+    // Entries name their start address as a path ("/json/start.php") on the legacy server.
+    const std::string base = m_model.legacyBaseURL();
+    if (!m_url.empty() && m_url.front() == '/' && base.size() >= 6)
+        url = base.substr(0, base.size() - 6) + m_url;
     if (!m_resDocID.empty())
         url += "?a=" + m_resDocID;
     return url;

@@ -27,7 +27,8 @@ public:
     void setResDocID(std::string id) { m_resDocID = std::move(id); }
     const std::string& name() const { return m_name; }
     void setName(std::string name) { m_name = std::move(name); }
-    /// Where the history is fetched; "/json/start.php" of the legacy server when empty.
+    /// Where the history is fetched: an address, or a path on the legacy server's host;
+    /// "/json/start.php" when empty.
     const std::string& url() const { return m_url; }
     void setUrl(std::string url) { m_url = std::move(url); }
     /// Every record received (null until a reply carried a list).

@@ -81,6 +81,12 @@ TEST_F(HistoryScreen, SendsTheHistoryRequestAndListsNumbersNewestFirst)
     open();
     EXPECT_EQ(screen->title(), "History");
     EXPECT_EQ(onlyRequest().target, "/json/start.php?a=99");
+    for (const char* url : { "", "/json/start.php" }) {
+        screen->setUrl(url);
+        EXPECT_EQ(screen->requestURL(), server.url() + "/json/start.php?a=99") << url;
+    }
+    screen->setUrl(server.url() + "/json/other.php");
+    EXPECT_EQ(screen->requestURL(), server.url() + "/json/other.php?a=99");
     // The reply reaches the screen only through the main queue.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(screen->objects());

@@ -2,6 +2,7 @@
 
 #include "server/ContentApi.h"
 #include "server/ContentStore.h"
+#include "server/LegacyHistory.h"
 #include "server/LegacyStore.h"
 #include "server/ServerContext.h"
 
@@ -58,59 +59,6 @@ ContentAsset ownedContent(ContentStore& content, int64_t id, const User& user)
 
 /// The care data a caller reaches: its own organisation's, or all of it for root users.
 LegacyStore::Scope scopeOf(const User& user) { return { user.id, user.isRoot }; }
-
-std::string escapeHtml(const std::string& s)
-{
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string chartPage(const std::string& key, const std::vector<std::pair<std::string, double>>& series)
-{
-    constexpr double width = 320, height = 200, margin = 24;
-    std::ostringstream html;
-    html << "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width\">"
-            "<title>Graph</title></head><body style=\"font-family:sans-serif\"><h3>"
-         << escapeHtml(key.empty() ? "No recorded numbers" : key) << "</h3>";
-    html << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height << "\" viewBox=\"0 0 "
-         << width << ' ' << height << "\">";
-    html << "<line x1=\"" << margin << "\" y1=\"" << height - margin << "\" x2=\"" << width - margin << "\" y2=\"" << height - margin
-         << "\" stroke=\"#888\"/><line x1=\"" << margin << "\" y1=\"" << margin << "\" x2=\"" << margin << "\" y2=\"" << height - margin
-         << "\" stroke=\"#888\"/>";
-    if (!series.empty()) {
-        double low = series[0].second, high = series[0].second;
-        for (auto& [when, value] : series) {
-            (void)when;
-            low = std::min(low, value);
-            high = std::max(high, value);
-        }
-        const double span = high > low ? high - low : 1;
-        const double step = series.size() > 1 ? (width - 2 * margin) / static_cast<double>(series.size() - 1) : 0;
-        html << "<polyline fill=\"none\" stroke=\"#1e6fd9\" stroke-width=\"2\" points=\"";
-        std::ostringstream dots;
-        for (size_t i = 0; i < series.size(); ++i) {
-            const double x = margin + step * static_cast<double>(i);
-            const double y = height - margin - (series[i].second - low) / span * (height - 2 * margin);
-            html << x << ',' << y << ' ';
-            dots << "<circle cx=\"" << x << "\" cy=\"" << y << "\" r=\"3\" fill=\"#1e6fd9\"><title>" << escapeHtml(series[i].first)
-                 << ": " << series[i].second << "</title></circle>";
-        }
-        html << "\"/>" << dots.str();
-        html << "<text x=\"2\" y=\"" << margin << "\" font-size=\"10\">" << high << "</text><text x=\"2\" y=\"" << height - margin
-             << "\" font-size=\"10\">" << low << "</text>";
-    }
-    html << "</svg></body></html>";
-    return html.str();
-}
 
 } // namespace
 
@@ -254,19 +202,7 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
         ctx->sendMessage(res, store->overdueActions(user.id, ServerContext::nowText(), scopeOf(user)));
     });
 
-    server.get("/json/Naked.php", [=](const ServerRequest& req, ServerResponse& res) {
-        auto user = ctx->caller(req);
-        if (!user)
-            return ctx->sendError(res, 401, "not logged in");
-        auto id = req.hasParam("a") ? ServerContext::parseId(req.paramValue("a")) : std::nullopt;
-        if (!id)
-            return ctx->sendError(res, 400, "bad a");
-        if (store->kindOf(*id, scopeOf(*user)) != LegacyStore::Kind::Document)
-            return notFound(res);
-        std::string key;
-        auto series = store->numberSeries(*id, &key);
-        res.setContent(chartPage(key, series), "text/html; charset=utf-8");
-    });
+    LegacyHistory::registerRoutes(server, context);
 
     route("addAsset.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
         const int64_t parent = ServerContext::requireId(req, "assetID");

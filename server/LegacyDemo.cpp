@@ -2,6 +2,7 @@
 
 #include "server/Accounts.h"
 #include "server/ContentDemo.h"
+#include "server/LegacyHistoryDemo.h"
 #include "server/LegacyStore.h"
 #include "server/QuindleServer.h"
 
@@ -70,6 +71,7 @@ void seedHome(LegacyStore& store, int64_t org, const Home& home)
     mealPlan->set("type", "Form");
     mealPlan->set("url", "/json/start.php");
     store.addEntryFull(care, mealPlan);
+    LegacyHistoryDemo::addEntries(store, care);
 
     for (const char* device : home.devices)
         store.addDevice(device, org);
@@ -89,6 +91,7 @@ void seedHome(LegacyStore& store, int64_t org, const Home& home)
         const int64_t person = store.addPerson(resident.name, org);
         const int64_t careDoc = store.addDocument(person, care);
         store.addDocument(person, meals);
+        LegacyHistoryDemo::seed(store, careDoc, first ? 0 : 1, std::stod(resident.weights[0]) + 1.5, home.email);
         store.recordDocumentValue(careDoc, "Height", resident.height, "Number", home.email, days[0]);
         for (int i = 0; i < 3; ++i) {
             store.recordDocumentValue(careDoc, "Weight", resident.weights[i], "Number", home.email, days[i]);

@@ -336,23 +336,6 @@ JsonValue LegacyStore::menuOf(int64_t formId)
     return reply;
 }
 
-std::vector<std::pair<std::string, double>> LegacyStore::numberSeries(int64_t documentId, std::string* key)
-{
-    std::vector<std::pair<std::string, double>> series;
-    // The chart follows the number recorded most often (weight rather than a one-off height).
-    auto first = m_storage.query("SELECT name, COUNT(*) AS n FROM legacy_history WHERE document_id = ? AND type = 'Number'"
-                                 " GROUP BY name ORDER BY n DESC, name LIMIT 1", { documentId });
-    if (first.empty())
-        return series;
-    const std::string name = text(first[0][0]);
-    if (key)
-        *key = name;
-    for (auto& row : m_storage.query("SELECT modified, val FROM legacy_history WHERE document_id = ? AND type = 'Number'"
-                                     " AND name = ? ORDER BY modified, id", { documentId, name }))
-        series.emplace_back(text(row[0]), std::strtod(text(row[1]).c_str(), nullptr));
-    return series;
-}
-
 void LegacyStore::writeValue(int64_t documentId, const std::string& name, const std::string& value, const std::string& type,
     const std::optional<std::string>& index, const std::string& user, const std::string& now)
 {

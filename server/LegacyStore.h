@@ -44,7 +44,6 @@ public:
     JsonValue ingredients(const Scope& scope);
     JsonValue allergiesOf(int64_t documentId);
     JsonValue menuOf(int64_t formId);
-    std::vector<std::pair<std::string, double>> numberSeries(int64_t documentId, std::string* key);
 
     // Writes trust that the caller checked every id against its scope with kindOf; rows made from a
     // parent take the parent's organisation.

@@ -1,4 +1,5 @@
 #include "frontends/term/TermRenderer.h"
+#include "frontends/term/TermWebPages.h"
 
 #include "content/CarouselCell.h"
 #include "core/Asset.h"
@@ -340,6 +341,8 @@ private:
         if (auto video = std::dynamic_pointer_cast<VideoPlayerView>(view)) { pieces.push_back(video->summary()); return true; }
         if (auto web = std::dynamic_pointer_cast<WebView>(view)) {
             pieces.push_back(!web->url().empty() ? "[web " + web->url() + "]" : web->html().empty() ? "[web]" : "[web page]");
+            if (std::string text = TermWebPages::shared().summary(web); !text.empty())
+                pieces.push_back(text);
             return true;
         }
         if (auto collection = std::dynamic_pointer_cast<CollectionView>(view)) {

@@ -80,8 +80,8 @@ void LegacyResidentDemo::seed(LegacyStore& store, Storage& storage, int64_t org,
     store.addEntryFull(plan, entry({ { "name", "Sleeps well" }, { "type", "Bool" } }));
     store.addEntryFull(plan, entry({ { "name", "Mobility" }, { "type", "Select" }, { "val", "Independent\nWith frame\nWheelchair" } }));
     store.addEntryFull(plan, entry({ { "name", "Pain score" }, { "type", "Number" } }));
-    store.addEntryFull(plan, entry({ { "name", "Pain" }, { "type", "Conditional" }, { "val", "Pain score > 6" }, { "title", "Tell the nurse" },
-                                     { "nTrigger", "Pain alert" } }));
+    store.addEntryFull(plan, entry({ { "name", "High pain" }, { "type", "Conditional" }, { "val", "Pain score > 6" }, { "title", "Tell the nurse" },
+                                     { "nTrigger", "Nurse alert" } }));
     store.addEntryFull(plan, entry({ { "name", "Care notes" }, { "type", "Text" } }));
     store.addEntryFull(plan, entry({ { "name", "Weights chart" }, { "type", "Form" }, { "url", "/json/start.php" }, { "val", std::to_string(weights) } }));
     store.addEntryFull(plan, entry({ { "name", "Personnel Details" }, { "type", "Document" }, { "url", "/json/start.php" },

@@ -6,6 +6,8 @@
 #include "platform/MainQueue.h"
 #include "ui/NavigationController.h"
 
+#include <algorithm>
+
 namespace quindle {
 
 namespace {
@@ -148,7 +150,15 @@ bool MasterViewController::resendIfUnsaved(size_t row)
     auto value = entry ? m_engine->unsavedValue(key) : std::nullopt;
     if (!value || !m_engine->isUnsaved(key))
         return false;
-    m_engine->setValue(*value, row);
+    // A choice goes again with its row number, as the option screen sent it.
+    std::optional<std::string> selectedIndex;
+    if (text(entry, "type") == "Select") {
+        auto labels = SelectViewController::optionLabels(entry);
+        auto found = std::find(labels.begin(), labels.end(), *value);
+        if (found != labels.end())
+            selectedIndex = std::to_string(found - labels.begin());
+    }
+    m_engine->setValue(*value, row, selectedIndex);
     return true;
 }
 

@@ -371,6 +371,19 @@ TEST_F(MasterScreen, RefusedValueShowsNotSavedAndIsSentAgainOnSelection)
     EXPECT_EQ(targets("/json/handleForm.php").back(), "/json/handleForm.php?f=11&c=7&name=Weight&val=81&type=Number");
     EXPECT_NE(cell(values(), 0)->detailTextLabel()->text(), "not saved");
     EXPECT_EQ(screen->engine()->formValueForKey("Weight"), "81.0");
+
+    // A refused choice goes again with its row number.
+    refuseValues = true;
+    tap(values(), 3);
+    auto select = std::dynamic_pointer_cast<SelectViewController>(nav->topViewController());
+    ASSERT_TRUE(select);
+    select->didSelectRowAtIndexPath(*select->tableView(), { 0, 1 });
+    settle();
+    EXPECT_EQ(cell(values(), 3)->detailTextLabel()->text(), "not saved");
+    refuseValues = false;
+    tap(values(), 3);
+    const std::string sent = "/json/handleForm.php?f=14&c=7&name=Mood&val=Low&type=Select&index=1";
+    EXPECT_EQ(targets("/json/handleForm.php"), (std::vector<std::string> { targets("/json/handleForm.php")[0], targets("/json/handleForm.php")[1], sent, sent }));
 }
 
 TEST_F(MasterScreen, GraphButtonOpensTheGraphOfThatNumber)

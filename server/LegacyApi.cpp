@@ -3,6 +3,7 @@
 #include "server/ContentApi.h"
 #include "server/ContentStore.h"
 #include "server/LegacyHistory.h"
+#include "server/LegacyResidentForms.h"
 #include "server/LegacyStore.h"
 #include "server/ServerContext.h"
 
@@ -100,8 +101,9 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
             ctx->sendMessage(res, store->rootList(scopeOf(user)));
             return;
         }
+        id = LegacyResidentForms::resolveFormID(ctx->storage, *id, scopeOf(user));
         switch (store->kindOf(*id, scopeOf(user))) {
-        case LegacyStore::Kind::Form: ctx->sendMessage(res, store->entryList(*id)); return;
+        case LegacyStore::Kind::Form: ctx->sendMessage(res, LegacyResidentForms::linkEntries(store->entryList(*id))); return;
         case LegacyStore::Kind::Person: ctx->sendMessage(res, store->documentsOf(*id)); return;
         case LegacyStore::Kind::Document: ctx->sendMessage(res, store->historyOf(*id)); return;
         default: notFound(res);

@@ -3,6 +3,7 @@
 #include "server/Accounts.h"
 #include "server/ContentDemo.h"
 #include "server/LegacyHistoryDemo.h"
+#include "server/LegacyResidentDemo.h"
 #include "server/LegacyStore.h"
 #include "server/QuindleServer.h"
 
@@ -119,6 +120,7 @@ bool LegacyDemo::seed(Storage& storage)
             if (!org || store.peopleOf(*org) > 0)
                 continue;
             seedHome(store, *org, home);
+            LegacyResidentDemo::seed(store, storage, *org, home.email);
             seeded = true;
         }
     });

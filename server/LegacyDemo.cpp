@@ -2,6 +2,7 @@
 
 #include "server/Accounts.h"
 #include "server/ContentDemo.h"
+#include "server/LegacyCareActions.h"
 #include "server/LegacyStore.h"
 #include "server/QuindleServer.h"
 
@@ -88,7 +89,7 @@ void seedHome(LegacyStore& store, int64_t org, const Home& home)
     for (const Resident& resident : home.residents) {
         const int64_t person = store.addPerson(resident.name, org);
         const int64_t careDoc = store.addDocument(person, care);
-        store.addDocument(person, meals);
+        const int64_t mealsDoc = store.addDocument(person, meals);
         store.recordDocumentValue(careDoc, "Height", resident.height, "Number", home.email, days[0]);
         for (int i = 0; i < 3; ++i) {
             store.recordDocumentValue(careDoc, "Weight", resident.weights[i], "Number", home.email, days[i]);
@@ -96,6 +97,7 @@ void seedHome(LegacyStore& store, int64_t org, const Home& home)
         }
         store.recordDocumentValue(careDoc, "Notes", resident.note, "Text", home.email, days[2]);
         store.addActionRecord(careDoc, "Weight follow-up", "{Weight} < 60", "2026-12-05 10:00:00", std::nullopt, resident.followUp);
+        LegacyCareActions::seedFollowups(store, mealsDoc, org, resident.name);
         store.setAllergy(careDoc, first ? nuts : milk, true);
         first = false;
     }

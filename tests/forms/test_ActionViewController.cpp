@@ -140,3 +140,41 @@ TEST_F(ActionScreen, AChosenDeviceLooksChosenOnlyOnceTheServerTookIt)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ActionScreen, TheReferenceServerHoldsTheChosenIntervalAndDevice)
+{
+    ASSERT_TRUE(logInAsDemoOwner());
+    Collector overdue;
+    model().requestWithURL(model().legacyBaseURL() + "currentUserOverdueActions.php", overdue.handler());
+    Outcome listed = overdue.single();
+    ASSERT_TRUE(listed.content && listed.content->isObject());
+    auto followUp = listed.content->object()->get("list").array()->at(0).object();
+    const std::string resDocID = followUp->get("resDocID").asString();
+    auto state = [&] {
+        Collector fetch;
+        model().requestWithURL(model().legacyBaseURL() + "currentState.php?a=" + resDocID, fetch.handler());
+        Outcome outcome = fetch.single();
+        return outcome.content ? outcome.content->object()->get("list").object()->get("Weight follow-up").object() : nullptr;
+    };
+    auto record = state();
+    ASSERT_TRUE(record);
+
+    auto screen = ActionViewController::create(followUp->get("resName").asString(), record, resDocID);
+    table = screen->tableView();
+    settle();
+    ASSERT_TRUE(screen->devs() && screen->devs()->size() == 2u);
+    screen->setDevID(screen->devs()->at(1).object()->get("assetID").asString());
+    ASSERT_TRUE(table->selectRow({ 1, 8 }));
+    settle();
+    EXPECT_FALSE(screen->alert());
+    auto held = state();
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->get("val").asString(), "8");
+    EXPECT_EQ(held->get("date").asString(), screen->actionDict()->get("date").asString());
+    EXPECT_EQ(held->get("linkID").asString(), screen->devID());
+    EXPECT_EQ(detail(*screen, *table, 0, 1), screen->devs()->at(1).object()->get("name").asString());
+}
+
+} // namespace

@@ -152,6 +152,7 @@ void AppDelegate::setupLoginTabbarItems()
 
     auto account = UserViewController::create(m_model);
     m_loginTabbarItems = { NavigationController::create(tabEdit), NavigationController::create(account) };
+    appendCareTabs();
 }
 
 void AppDelegate::updateUserTabbar(Screens stacks)

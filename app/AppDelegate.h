@@ -106,6 +106,8 @@ public:
     static std::shared_ptr<DirectoryViewController> makeDirectoryScreen(const std::shared_ptr<DataManager>& manager);
 
 private:
+    /// Adds the care tabs a logged-in user gets: "Followups", and "Workflow" when the user has workflows.
+    void appendCareTabs();
     AppDelegate(Model& model, std::shared_ptr<PushService> pushService, Rect bounds, UserInterfaceIdiom idiom);
     void buildStartPage();
     void registerForPushNotifications();

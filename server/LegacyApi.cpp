@@ -1,5 +1,7 @@
 #include "server/LegacyApi.h"
 
+#include "server/LegacyCareActions.h"
+
 #include "server/ContentApi.h"
 #include "server/ContentStore.h"
 #include "server/LegacyHistory.h"
@@ -183,13 +185,17 @@ void LegacyApi::registerRoutes(HttpRouter& server, ServerContext& context)
     });
 
     route("setAction.php", [=](const ServerRequest& req, ServerResponse& res, const User& user) {
-        const int64_t record = ServerContext::requireId(req, "a");
+        const int64_t named = ServerContext::requireId(req, "a");
         const std::string date = dateParam(req, "date");
         auto device = ServerContext::optionalId(req, "devID");
         const std::string value = textParam(req, "val");
         if (!ServerContext::parseId(value) && value != "0")
             throw BadRequest { "bad val" };
-        if (store->kindOf(record, scopeOf(user)) != LegacyStore::Kind::Record
+        const LegacyStore::Kind kind = store->kindOf(named, scopeOf(user));
+        const int64_t record = kind == LegacyStore::Kind::Document || kind == LegacyStore::Kind::Record
+            ? LegacyCareActions::actionRecordFor(ctx->storage, named).value_or(0)
+            : 0;
+        if (!record
             || (device && store->kindOf(*device, scopeOf(user)) != LegacyStore::Kind::Device)
             || !store->setAction(record, date, device, value, userName(user), ServerContext::nowText()))
             return notFound(res);

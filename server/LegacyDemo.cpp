@@ -2,6 +2,7 @@
 
 #include "server/Accounts.h"
 #include "server/ContentDemo.h"
+#include "server/LegacyCareActions.h"
 #include "server/LegacyHistoryDemo.h"
 #include "server/LegacyResidentDemo.h"
 #include "server/LegacyStore.h"
@@ -91,7 +92,7 @@ void seedHome(LegacyStore& store, int64_t org, const Home& home)
     for (const Resident& resident : home.residents) {
         const int64_t person = store.addPerson(resident.name, org);
         const int64_t careDoc = store.addDocument(person, care);
-        store.addDocument(person, meals);
+        const int64_t mealsDoc = store.addDocument(person, meals);
         LegacyHistoryDemo::seed(store, careDoc, first ? 0 : 1, std::stod(resident.weights[0]) + 1.5, home.email);
         store.recordDocumentValue(careDoc, "Height", resident.height, "Number", home.email, days[0]);
         for (int i = 0; i < 3; ++i) {
@@ -100,6 +101,7 @@ void seedHome(LegacyStore& store, int64_t org, const Home& home)
         }
         store.recordDocumentValue(careDoc, "Notes", resident.note, "Text", home.email, days[2]);
         store.addActionRecord(careDoc, "Weight follow-up", "{Weight} < 60", "2026-12-05 10:00:00", std::nullopt, resident.followUp);
+        LegacyCareActions::seedFollowups(store, mealsDoc, org, resident.name);
         store.setAllergy(careDoc, first ? nuts : milk, true);
         first = false;
     }

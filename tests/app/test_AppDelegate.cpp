@@ -129,8 +129,10 @@ TEST_F(AppDelegateTest, LoginReplyRebuildsTheLoginTabsFromTheSessionsTabs)
     auto before = app->loginTabbarItems();
     model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, {});
     ASSERT_TRUE(runUntil([&] { return app->loginTabbarItems() != before; }));
+    // A logged-in user's care tabs come first, then "Tab Edit" and "Account".
+    ASSERT_EQ(app->loginTabbarItems().size(), 4u);
     auto tabEdit = std::dynamic_pointer_cast<DirectoryViewController>(
-        std::dynamic_pointer_cast<NavigationController>(app->loginTabbarItems()[0])->topViewController());
+        std::dynamic_pointer_cast<NavigationController>(app->loginTabbarItems()[2])->topViewController());
     ASSERT_TRUE(tabEdit);
     EXPECT_EQ(tabEdit->dataManager()->objects()->size(), model().tabs()->size());
     EXPECT_EQ(tabEdit->dataManager()->asset(), model().tab());
@@ -156,7 +158,8 @@ TEST_F(AppDelegateTest, LoggingInFromTheStartPageAddsTheUserAndLoginTabsAndLoggi
     auto titles = shownTitles(*app);
     EXPECT_EQ(titles.front(), "Home"); // the start page, named by its reply
     EXPECT_EQ(titles[1], "Home");
-    EXPECT_EQ(std::vector<std::string>(titles.end() - 3, titles.end()), std::vector<std::string>({ "Trash", "Tab Edit", "Account" }));
+    EXPECT_EQ(std::vector<std::string>(titles.end() - 5, titles.end()),
+        std::vector<std::string>({ "Trash", "Followups", "Workflow", "Tab Edit", "Account" }));
     EXPECT_FALSE(app->tabbar()->isTabBarHidden());
 
     auto account = std::dynamic_pointer_cast<NavigationController>(app->tabbar()->viewControllers().back())->topViewController();

@@ -109,7 +109,7 @@ TEST_F(LegacyApiTest, BadInputChangesNothing) {
     get("/json/handleForm.php?f=abc&c=" + person + "&name=Weight&val=1&type=Number", 400);
     get("/json/handleForm.php?c=" + person + "&name=Weight&val=1&type=Number", 400);
     get("/json/setFormValueForDocument.php?parentID=" + person + "&name=Weight&val=1&type=Number", 404);
-    get("/json/setAction.php?a=" + docId + "&date=2026-12-01%2010:00:00&val=3", 404);
+    get("/json/setAction.php?a=" + person + "&date=2026-12-01%2010:00:00&val=3", 404);
     get("/json/setAction.php?a=" + docId + "&date=tomorrow&val=3", 400);
     get("/json/setFoodAllergy.php?a=" + docId + "&i=1&s=2", 400);
     get("/json/start.php?a=-4", 400);
@@ -133,17 +133,22 @@ TEST_F(LegacyApiTest, BadInputChangesNothing) {
 TEST_F(LegacyApiTest, DevicesActionsAndFollowUps) {
     auto devices = listOf("/json/devices.php");
     ASSERT_EQ(devices->size(), 2u);
+    // Each resident has an overdue follow-up for everyone and one for this user; none due in the future.
     auto followUps = listOf("/json/currentUserOverdueActions.php");
-    ASSERT_EQ(followUps->size(), 2u);
+    ASSERT_EQ(followUps->size(), 4u);
+    for (auto& followUp : followUps->items()) EXPECT_NE(s(followUp, "message").rfind("Review ", 0), 0u);
     for (const char* key : { "message", "date", "linkID", "resDocID", "url", "resID", "resName" }) EXPECT_FALSE(s(followUps->at(0), key).empty()) << key;
     auto state = message("/json/currentState.php?a=" + s(followUps->at(0), "resDocID")).object()->get("list");
     auto action = state.object()->get("Weight follow-up");
     EXPECT_EQ(s(action, "type"), "Action");
     message("/json/setAction.php?a=" + s(action, "assetID") + "&date=2099-01-01%2000:00:00&devID=" + s(devices->at(0), "assetID") + "&val=7");
-    EXPECT_EQ(message("/json/currentUserOverdueActions.php").object()->get("list").array()->size(), 1u);
+    EXPECT_EQ(message("/json/currentUserOverdueActions.php").object()->get("list").array()->size(), 3u);
     auto after = message("/json/currentState.php?a=" + s(followUps->at(0), "resDocID")).object()->get("list").object()->get("Weight follow-up");
     EXPECT_EQ(s(after, "linkID"), s(devices->at(0), "assetID"));
     EXPECT_EQ(s(after, "val"), "7");
+    // The action screen names the person's document: its first action record takes the interval.
+    message("/json/setAction.php?a=" + s(followUps->at(0), "resDocID") + "&date=2099-01-02%2000:00:00&devID=&val=9");
+    EXPECT_EQ(s(message("/json/currentState.php?a=" + s(followUps->at(0), "resDocID")).object()->get("list").object()->get("Weight follow-up"), "val"), "9");
 }
 
 TEST_F(LegacyApiTest, AllergiesMenuAndOrders) {

@@ -72,6 +72,12 @@ public:
     std::shared_ptr<ViewController> makeFormViewController(const JsonObjectPtr& directory, const std::string& assetID) override;
     std::shared_ptr<ViewController> makeDirectoryActionsViewController(const DirectoryActionsSetup& setup, EditorCompletion completion) override;
     std::shared_ptr<ViewController> makeFormAddAssetViewController(const std::string& assetID, EditorCompletion completion) override;
+    std::shared_ptr<ViewController> makeMasterViewController(const ResidentFormSetup& setup) override;
+    std::shared_ptr<ViewController> makeHistoryViewController(const std::string& assetID, const std::string& resDocID, const std::string& name) override;
+    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& resDocID, const std::string& key) override;
+    std::shared_ptr<ViewController> makeActionViewController(const std::string& name, const JsonObjectPtr& actionDict, const std::string& assetID) override;
+    std::shared_ptr<ViewController> makeActionListViewController(const JsonArrayPtr& actions, const std::string& name, const std::string& resDocID) override;
+    std::shared_ptr<ViewController> makeDisplayActionViewController(const std::string& name, const JsonObjectPtr& action) override;
     std::shared_ptr<ViewController> makeIngredientsViewController(const std::string& resDocID) override;
     std::shared_ptr<ViewController> makeMenuViewController(const std::string& assetID, const std::string& title, const std::string& resID,
         const JsonArrayPtr& objects) override;

@@ -9,6 +9,12 @@
 #include "editors/ImageSelectionViewController.h"
 #include "editors/ImageViewController.h"
 #include "editors/TextEditorViewController.h"
+#include "forms/ActionListViewController.h"
+#include "forms/ActionViewController.h"
+#include "forms/DisplayActionViewController.h"
+#include "forms/HistoryGraphViewController.h"
+#include "forms/HistoryViewController.h"
+#include "forms/MasterViewController.h"
 #include "meals/IngredientsViewController.h"
 #include "meals/MenuViewController.h"
 
@@ -57,6 +63,36 @@ std::shared_ptr<ViewController> AppDelegate::makeAssociateAssetViewController(co
     auto chooser = AssociateAssetViewController::create(assetID, std::move(completion));
     chooser->setTitle("Select next workflow");
     return chooser;
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeMasterViewController(const ResidentFormSetup& setup)
+{
+    return MasterViewController::create(setup);
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeHistoryViewController(const std::string& assetID, const std::string& resDocID, const std::string& name)
+{
+    return HistoryViewController::create(m_model, assetID, resDocID, name);
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeHistoryGraphViewController(const std::string& resDocID, const std::string& key)
+{
+    return HistoryGraphViewController::create(m_model, resDocID, key);
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeActionViewController(const std::string& name, const JsonObjectPtr& actionDict, const std::string& assetID)
+{
+    return ActionViewController::create(name, actionDict, assetID);
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeActionListViewController(const JsonArrayPtr& actions, const std::string& name, const std::string& resDocID)
+{
+    return ActionListViewController::create(actions, name, resDocID);
+}
+
+std::shared_ptr<ViewController> AppDelegate::makeDisplayActionViewController(const std::string& name, const JsonObjectPtr& action)
+{
+    return DisplayActionViewController::create(name, action);
 }
 
 std::shared_ptr<ViewController> AppDelegate::makeIngredientsViewController(const std::string& resDocID)

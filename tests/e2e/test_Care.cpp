@@ -47,9 +47,14 @@ expect Title: Followups
 expect Weigh Margaret again
 expect Call Margaret Hill's family back
 reject Review Margaret
-# a follow-up opens the person's form where the shell has one; the list stays otherwise
+# a follow-up opens the person's resident form, with its heading and due actions
 tap 0
 wait
+expect Title: Forms
+expect History
+expect Actions
+back
+expect Title: Followups
 show
 )" << std::flush;
         done.wait_for(std::chrono::seconds(60));

@@ -1,7 +1,9 @@
 // A walk through the demo site in the Qt client against a quindle-server process, one picture a
 // screen: the start page with its gallery carousel, an event, the login screen, a document form
 // after login, a page in reorder mode, the owner's add menu, text editor, colour wheel, picture
-// library and carousel styles, and the start page again with the gallery in another style. Each picture must be the phone's size, not blank, and differ from the one before.
+// library and carousel styles, the care screens (follow-ups, a resident form, history, graph,
+// food allergies, menu), and the start page again with the gallery in another style. Each
+// picture must be the phone's size, not blank, and differ from the one before.
 // `bash scripts/screenshots.sh` runs this walk and leaves the pictures in build/screenshots.
 
 #include "e2e/E2eFixture.h"
@@ -55,7 +57,12 @@ TEST_F(ScreenshotWalk, EveryScreenOfTheDemoIsDrawnAndEachDiffersFromTheLast)
         + "press Done\nwait\npress Add\nwait\n" + shot("07-add-menu.png") + "tap 2\nwait\nfield 0 Lunch is served at noon\nfield 1 lunch\n" + shot("08-text-editor.png")
         + "tap 4\nwait\ndrag 0 140 140 90 60\nslide 0 0.8\nwait\n" + shot("09-colour-wheel.png")
         + "press Cancel\nback\ntap 5\nwait\nexpect [image 96x64]\n" + shot("10-image-grid.png")
-        + "back\npress Cancel\nwait\npress Edit\nalert Edit items\ntap 3\nwait\ntap 6\nwait\n" + shot("11-carousel-styles.png");
+        + "back\npress Cancel\nwait\npress Edit\nalert Edit items\ntap 3\nwait\ntap 6\nwait\n" + shot("11-carousel-styles.png")
+        // The care screens: the overdue follow-ups, a resident form with its due actions, the
+        // history and its graph, the profile's food allergies and the menu.
+        + "back\npress Cancel\nwait\ntab Followups\nwait\n" + shot("12-followups.png") + "tap 0\nwait\nexpect Actions\n" + shot("13-resident-form.png")
+        + "tap 1\nwait\n" + shot("14-history.png") + "tap 1\nwait\n" + shot("15-history-graph.png")
+        + "back\nback\ntap 0\nwait\ntap 3\nwait\n" + shot("16-food-allergies.png") + "back\nback\ntap 10\nwait\ntap 3\nwait\n" + shot("17-menu.png");
     auto path = folder() / "walk.term";
     std::ofstream(path) << walk;
     TermRun first = runClient("/frontends/qt/quindle", path.string());
@@ -79,6 +86,7 @@ TEST_F(ScreenshotWalk, EveryScreenOfTheDemoIsDrawnAndEachDiffersFromTheLast)
     std::shared_ptr<Image> before;
     for (const char* name : { "01-start-page.png", "02-event.png", "03-login.png", "04-document-form.png", "05-reorder-mode.png",
              "07-add-menu.png", "08-text-editor.png", "09-colour-wheel.png", "10-image-grid.png", "11-carousel-styles.png",
+             "12-followups.png", "13-resident-form.png", "14-history.png", "15-history-graph.png", "16-food-allergies.png", "17-menu.png",
              "06-start-page-cover-flow.png" }) {
         auto picture = load(shots / name);
         ASSERT_TRUE(picture) << name;

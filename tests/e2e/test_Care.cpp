@@ -6,7 +6,9 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <future>
 #include <thread>
 
@@ -96,6 +98,83 @@ TEST_F(Care, AnotherOrganisationsFollowupsStayTheirs)
     for (const auto& followUp : list.array()->items())
         EXPECT_EQ(followUp.object()->get("resName").asString().find("Edith"), std::string::npos);
     EXPECT_EQ(list.array()->size(), 4u);
+}
+
+TEST_F(Care, ARecordedWeightJoinsTheHistoryAndTheGraphPage)
+{
+    TermRun run = runScript(std::string(loginScript) + R"(tab Followups
+wait
+tap 0
+wait
+expect Margaret Hill
+field 0 61.5
+return 0
+wait
+tap 1
+wait
+expect Weight (61.5)
+tap 1
+wait
+expect latest 61.5 on
+)");
+    EXPECT_EQ(run.status, 0) << run.output;
+}
+
+TEST_F(Care, AnAllergyIsTickedAndUntickedAndAMealIsOrderedForTomorrowAfterAnAllergenWarning)
+{
+    // The order carries the day on this device's calendar.
+    std::time_t tomorrow = std::time(nullptr) + 24 * 3600;
+    std::tm local {};
+    localtime_r(&tomorrow, &local);
+    char day[16];
+    std::strftime(day, sizeof day, "%Y-%m-%d", &local);
+    const std::string allergies = "SELECT i.name FROM legacy_allergies a JOIN legacy_ingredients i ON i.id = a.ingredient_id ORDER BY i.name";
+    const auto before = sql(allergies);
+    TermRun ticked = runScript(std::string(loginScript) + R"(tab Followups
+wait
+tap 0
+wait
+tap 0
+wait
+tap 3
+wait
+expect Title: Food Allergies
+tap 0
+wait
+reject Not saved
+)");
+    ASSERT_EQ(ticked.status, 0) << ticked.output;
+    auto after = sql(allergies);
+    EXPECT_EQ(after.size(), before.size() + 1);
+    EXPECT_NE(std::find(after.begin(), after.end(), std::vector<std::string> { "Egg" }), after.end());
+
+    TermRun unticked = runScript(std::string(loginScript) + "tab Followups\nwait\ntap 0\nwait\ntap 0\nwait\ntap 3\nwait\ntap 0\nwait\nreject Not saved\n",
+        "untick.term");
+    ASSERT_EQ(unticked.status, 0) << unticked.output;
+    EXPECT_EQ(sql(allergies), before);
+
+    TermRun ordered = runScript(std::string(loginScript) + R"(tab Followups
+wait
+tap 0
+wait
+tap 10
+wait
+tap 3
+wait
+expect Contains allergen: Peanuts
+tap 3
+press Order
+expect Allergy warning
+alert Cancel
+day )" + day + R"(
+tap 1
+press Order
+wait
+reject Order not sent
+)", "order.term");
+    ASSERT_EQ(ordered.status, 0) << ordered.output;
+    EXPECT_EQ(sql("SELECT o.order_date, d.name FROM legacy_orders o JOIN legacy_dishes d ON d.id = o.dish_id"),
+        (std::vector<std::vector<std::string>> { { day, "Vegetable curry" } }));
 }
 
 } // namespace

@@ -2,22 +2,11 @@
 #include "forms/MasterViewController.h"
 
 #include "core/Model.h"
+#include "forms/RecordText.h"
 #include "platform/MainQueue.h"
 #include "platform/UserDefaults.h"
 
 namespace quindle {
-
-namespace {
-
-std::string text(const JsonObjectPtr& record, const char* key)
-{
-    JsonValue value = record ? record->get(key) : JsonValue();
-    if (value.isString())
-        return value.asString();
-    return value.isInteger() ? std::to_string(value.asInt()) : std::string {};
-}
-
-} // namespace
 
 MasterViewController::MasterViewController(const ResidentFormSetup& setup)
     : ViewController("Forms")
@@ -134,8 +123,8 @@ std::string MasterViewController::titleForHeaderInSection(TableView&, int sectio
 std::optional<std::string> MasterViewController::personnelDetailsID() const
 {
     for (const JsonValue& doc : m_docs->items())
-        if (doc.isObject() && text(doc.object(), "name") == "Personnel Details")
-            return text(doc.object(), "assetID");
+        if (doc.isObject() && recordText(doc.object(), "name") == "Personnel Details")
+            return recordText(doc.object(), "assetID");
     return std::nullopt;
 }
 
@@ -171,7 +160,7 @@ void MasterViewController::entryListArrived(const std::optional<JsonValue>& payl
     const JsonObjectPtr reply = payload && payload->isObject() ? payload->object() : nullptr;
     if (!reply || !reply->get("list").isArray())
         return;
-    m_formTitle = text(reply, "title");
+    m_formTitle = recordText(reply, "title");
     m_engine->setObjects(JsonArray::create(reply->get("list").array()->items()));
     m_engine->sortedKeys();
     m_engine->parseForm();

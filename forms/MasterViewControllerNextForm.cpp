@@ -2,19 +2,12 @@
 #include "forms/MasterViewController.h"
 
 #include "core/Model.h"
+#include "forms/RecordText.h"
 #include "platform/MainQueue.h"
 
 namespace quindle {
 
 namespace {
-
-std::string text(const JsonObjectPtr& record, const char* key)
-{
-    JsonValue value = record ? record->get(key) : JsonValue();
-    if (value.isString())
-        return value.asString();
-    return value.isInteger() ? std::to_string(value.asInt()) : std::string {};
-}
 
 /// The form state of a currentState payload: its "list" when that is a dictionary and
 /// "modified" is set; otherwise none.
@@ -51,7 +44,7 @@ void MasterViewController::nextForm(const JsonObjectPtr& entry, const std::strin
 void MasterViewController::openNext(const JsonObjectPtr& entry, const std::string& formID, const std::string& docID, bool resProfile,
     JsonObjectPtr state)
 {
-    if (text(entry, "type") == "Meal") {
+    if (recordText(entry, "type") == "Meal") {
         std::weak_ptr<MasterViewController> weak = std::static_pointer_cast<MasterViewController>(shared_from_this());
         const std::string address = Model::defaultInstance().legacyBaseURL() + "getMenu.php?a=" + formID + "&p=" + personnelDetailsID().value_or("");
         Model::defaultInstance().requestWithURL(address, [weak, entry, formID](std::optional<JsonValue> payload, std::optional<Error>) {
@@ -63,13 +56,13 @@ void MasterViewController::openNext(const JsonObjectPtr& entry, const std::strin
                 JsonArrayPtr dishes;
                 if (payload && payload->isObject() && payload->object()->get("list").isArray())
                     dishes = JsonArray::create(payload->object()->get("list").array()->items());
-                self->show(shell->makeMenuViewController(formID, text(entry, "name"), self->resID(), dishes));
+                self->show(shell->makeMenuViewController(formID, recordText(entry, "name"), self->resID(), dishes));
             });
         });
         return;
     }
     ResidentFormSetup setup;
-    setup.url = text(entry, "url");
+    setup.url = recordText(entry, "url");
     setup.assetID = formID;
     setup.resID = resID();
     setup.name = m_name;

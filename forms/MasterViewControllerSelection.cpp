@@ -1,6 +1,7 @@
 // The resident form screen's selections: which rows can be chosen and what each opens.
 #include "forms/MasterViewController.h"
 
+#include "forms/RecordText.h"
 #include "forms/SelectViewController.h"
 #include "forms/TextEditViewController.h"
 #include "platform/MainQueue.h"
@@ -9,18 +10,6 @@
 #include <algorithm>
 
 namespace quindle {
-
-namespace {
-
-std::string text(const JsonObjectPtr& record, const char* key)
-{
-    JsonValue value = record ? record->get(key) : JsonValue();
-    if (value.isString())
-        return value.asString();
-    return value.isInteger() ? std::to_string(value.asInt()) : std::string {};
-}
-
-} // namespace
 
 std::optional<IndexPath> MasterViewController::willSelectRowAtIndexPath(TableView&, IndexPath path)
 {
@@ -98,8 +87,8 @@ std::shared_ptr<ViewController> MasterViewController::valueSelection(size_t row)
     JsonObjectPtr entry = m_engine->entryAtRow(row);
     if (!entry)
         return nullptr;
-    const std::string type = text(entry, "type");
-    const std::string name = text(entry, "name");
+    const std::string type = recordText(entry, "type");
+    const std::string name = recordText(entry, "name");
     if (type == "Image") {
         auto shell = ApplicationShell::shared();
         std::weak_ptr<MasterViewController> weak = std::static_pointer_cast<MasterViewController>(shared_from_this());
@@ -126,15 +115,15 @@ std::shared_ptr<ViewController> MasterViewController::valueSelection(size_t row)
 
 void MasterViewController::openEntry(const JsonObjectPtr& entry)
 {
-    const std::string name = text(entry, "name");
+    const std::string name = recordText(entry, "name");
     for (const JsonValue& doc : m_docs->items()) {
-        if (doc.isObject() && text(doc.object(), "name") == name) {
+        if (doc.isObject() && recordText(doc.object(), "name") == name) {
             // The person's document of that name is where this form's values live from now on.
-            m_engine->setResDocID(text(doc.object(), "assetID"));
+            m_engine->setResDocID(recordText(doc.object(), "assetID"));
             break;
         }
     }
-    nextForm(entry, text(entry, "assetID"), resDocID(), false);
+    nextForm(entry, recordText(entry, "assetID"), resDocID(), false);
 }
 
 void MasterViewController::openGraph(const std::string& key)
@@ -146,13 +135,13 @@ void MasterViewController::openGraph(const std::string& key)
 bool MasterViewController::resendIfUnsaved(size_t row)
 {
     JsonObjectPtr entry = m_engine->entryAtRow(row);
-    const std::string key = text(entry, "name");
+    const std::string key = recordText(entry, "name");
     auto value = entry ? m_engine->unsavedValue(key) : std::nullopt;
     if (!value || !m_engine->isUnsaved(key))
         return false;
     // A choice goes again with its row number, as the option screen sent it.
     std::optional<std::string> selectedIndex;
-    if (text(entry, "type") == "Select") {
+    if (recordText(entry, "type") == "Select") {
         auto labels = SelectViewController::optionLabels(entry);
         auto found = std::find(labels.begin(), labels.end(), *value);
         if (found != labels.end())

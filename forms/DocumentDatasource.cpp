@@ -57,22 +57,6 @@ void DocumentDatasource::reload()
 
 int DocumentDatasource::numberOfRowsInSection(TableView&, int) { return static_cast<int>(m_engine->numberOfRows()); }
 
-std::string DocumentDatasource::valueKey(const JsonObjectPtr& entry)
-{
-    return text(entry, text(entry, "type") == "Conditional" ? "nTrigger" : "name");
-}
-
-std::string DocumentDatasource::shownValue(const JsonObjectPtr& entry) const
-{
-    std::string value = m_engine->formValueForKey(valueKey(entry));
-    if (text(entry, "type") == "Derived" && value.find('.') != std::string::npos) {
-        char formatted[64];
-        std::snprintf(formatted, sizeof formatted, "%.2f", std::strtod(value.c_str(), nullptr));
-        return formatted;
-    }
-    return value;
-}
-
 std::shared_ptr<TableViewCell> DocumentDatasource::cellForRowAtIndexPath(TableView&, IndexPath path)
 {
     // Rows differ in their controls, so each is made afresh rather than reused.
@@ -82,8 +66,8 @@ std::shared_ptr<TableViewCell> DocumentDatasource::cellForRowAtIndexPath(TableVi
     if (!entry)
         return cell;
     const std::string type = text(entry, "type");
-    const std::string key = valueKey(entry);
-    const std::string value = shownValue(entry);
+    const std::string key = FormEngine::shownKey(entry);
+    const std::string value = m_engine->shownValue(entry);
     cell->textLabel()->setText(key);
     AccessoryType mark = AccessoryType::DisclosureIndicator;
     std::weak_ptr<FormEngine> engine = m_engine;

@@ -36,10 +36,6 @@ public:
     std::shared_ptr<ViewController> viewControllerFofIndexPath(IndexPath path);
     /// Sends the row's value again when the server did not take it; returns whether it did.
     bool resendIfUnsaved(IndexPath path);
-    /// The key whose value the row shows ("nTrigger" for a "Conditional" entry).
-    static std::string valueKey(const JsonObjectPtr& entry);
-    /// The value as the row shows it: a "Derived" value with "." at two decimals.
-    std::string shownValue(const JsonObjectPtr& entry) const;
 
 private:
     explicit DocumentDatasource(std::shared_ptr<FormEngine> engine) : m_engine(std::move(engine)) { }

@@ -90,6 +90,10 @@ public:
 
     /// The recorded value, "72" of a "Number" record read as "72.0"; never null.
     std::string formValueForKey(const std::string& key) const;
+    /// The key whose value an entry's row shows ("nTrigger" for a "Conditional" entry).
+    static std::string shownKey(const JsonObjectPtr& entry);
+    /// An entry's value as its row shows it: a "Derived" value with "." at two decimals.
+    std::string shownValue(const JsonObjectPtr& entry) const;
     JsonValue formModForKey(const std::string& key) const;
     JsonValue formUserForKey(const std::string& key) const;
     JsonValue formIndexForKey(const std::string& key) const;

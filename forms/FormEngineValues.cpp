@@ -7,6 +7,8 @@
 #include "platform/MainQueue.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <cstdio>
 
 namespace quindle {
 
@@ -173,6 +175,27 @@ std::string FormEngine::dateStringForIndex(long index)
 long FormEngine::integerValue(std::string_view text)
 {
     return FollowUpInterval::integerValue(text);
+}
+
+std::string FormEngine::shownKey(const JsonObjectPtr& entry)
+{
+    auto field = [&](const char* key) {
+        const JsonValue& value = entry ? entry->get(key) : JsonValue {};
+        return value.isString() ? value.asString() : std::string {};
+    };
+    return field(field("type") == "Conditional" ? "nTrigger" : "name");
+}
+
+std::string FormEngine::shownValue(const JsonObjectPtr& entry) const
+{
+    std::string value = formValueForKey(shownKey(entry));
+    const JsonValue& type = entry ? entry->get("type") : JsonValue {};
+    if (type.isString() && type.asString() == "Derived" && value.find('.') != std::string::npos) {
+        char formatted[64];
+        std::snprintf(formatted, sizeof formatted, "%.2f", std::strtod(value.c_str(), nullptr));
+        return formatted;
+    }
+    return value;
 }
 
 } // namespace quindle

@@ -67,10 +67,6 @@ public:
 
     /// The screen a selection opens (null when it opens none here or waits for a reply).
     std::shared_ptr<ViewController> viewControllerForIndexPath(IndexPath path);
-    /// The key a value row shows ("nTrigger" for a "Conditional" entry).
-    static std::string valueKey(const JsonObjectPtr& entry);
-    /// The value as the row shows it: a "Derived" value with "." at two decimals.
-    std::string shownValue(const JsonObjectPtr& entry) const;
     /// An absolute address for a legacy "url" (absolute, "/json/..." or relative to the json directory).
     static std::string legacyURL(const std::string& url);
 

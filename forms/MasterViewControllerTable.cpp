@@ -38,22 +38,6 @@ std::shared_ptr<Label> rightAligned(const std::string& value)
 
 } // namespace
 
-std::string MasterViewController::valueKey(const JsonObjectPtr& entry)
-{
-    return text(entry, text(entry, "type") == "Conditional" ? "nTrigger" : "name");
-}
-
-std::string MasterViewController::shownValue(const JsonObjectPtr& entry) const
-{
-    std::string value = m_engine->formValueForKey(valueKey(entry));
-    if (text(entry, "type") == "Derived" && value.find('.') != std::string::npos) {
-        char formatted[64];
-        std::snprintf(formatted, sizeof formatted, "%.2f", std::strtod(value.c_str(), nullptr));
-        return formatted;
-    }
-    return value;
-}
-
 std::shared_ptr<TableViewCell> MasterViewController::cellForRowAtIndexPath(TableView&, IndexPath path)
 {
     switch (sectionAt(path.section).value_or(Section::Values)) {
@@ -122,8 +106,8 @@ std::shared_ptr<TableViewCell> MasterViewController::valueCell(size_t row)
     if (!entry)
         return cell;
     const std::string name = text(entry, "name");
-    const std::string key = valueKey(entry);
-    const std::string value = shownValue(entry);
+    const std::string key = FormEngine::shownKey(entry);
+    const std::string value = m_engine->shownValue(entry);
     cell->textLabel()->setText(key);
     if (m_suppressHistory)
         cell->setAccessoryView(rightAligned(value));

@@ -1,39 +1,43 @@
 #pragma once
-// Shared set-up of the editor screen tests: a shell that records which of the other editors
-// the menu asks for, and a window in which a screen is shown in its own modal stack.
+// Shared set-up of the editor screen tests: a window whose page screen records what an editor
+// asks of it, a recording shell for the editors the screens open, and either the recording
+// server (exact requests, chosen replies) or the reference server (stored changes).
 
 #include "content/ContentFixture.h"
+#include "content/DataManagerScreen.h"
 #include "ui/AlertView.h"
 #include "ui/NavigationController.h"
 #include "ui/Window.h"
 
-#include <optional>
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 namespace quindle::test {
 
-/// Returns a plain screen for the text editor and the image chooser, and keeps what was asked.
-class EditorShell : public RecordingShell {
+/// A page screen that logs the calls an editor makes on it.
+class RecordingPage : public DataManagerScreen {
 public:
-    struct Request {
-        std::string editor;
-        JsonObjectPtr object;
-        int mode;
-        EditorCompletion completion;
-    };
-    std::shared_ptr<ViewController> makeTextEditorViewController(const JsonObjectPtr& object, TextEditorMode mode, EditorCompletion completion) override
+    explicit RecordingPage(std::shared_ptr<ViewController> screen) : controller(std::move(screen)) { }
+    void refresh() override { calls.push_back("refresh"); }
+    void done() override { calls.push_back("done"); }
+    void editTable() override
     {
-        requests.push_back({ "TextEditorViewController", object, static_cast<int>(mode), std::move(completion) });
-        return ViewController::create("Text editor");
+        // What the page sees when it is told: whether the editor is still over it.
+        calls.push_back(controller->presentedViewController() ? "editTable (editor shown)" : "editTable");
     }
-    std::shared_ptr<ViewController> makeImageSelectionViewController(const JsonObjectPtr& object, ImageSelectionMode mode,
-        EditorCompletion completion) override
+    bool editMode() const override { return false; }
+    bool isRootController() const override { return false; }
+    bool isTableEditing() const override { return false; }
+    void setTableEditing(bool editing, Animated animated) override
     {
-        requests.push_back({ "ImageSelectionViewController", object, static_cast<int>(mode), std::move(completion) });
-        return ViewController::create("Select image");
+        calls.push_back(std::string("setTableEditing ") + (editing ? "YES" : "NO") + (animated == Animated::Yes ? " animated" : ""));
     }
-    std::vector<Request> requests;
+    std::shared_ptr<ViewController> screenController() override { return controller; }
+
+    std::shared_ptr<ViewController> controller;
+    std::vector<std::string> calls;
 };
 
 class EditorFixture : public ReferenceServerFixture {
@@ -42,9 +46,7 @@ protected:
     {
         ReferenceServerFixture::SetUp();
         ApplicationShell::setShared(shell);
-        window = Window::create(Window::defaultBounds, UserInterfaceIdiom::Phone);
-        root = ViewController::create("Page");
-        window->setRootViewController(root);
+        window->setRootViewController(pageStack);
         window->makeKeyAndVisible();
     }
     void TearDown() override
@@ -52,25 +54,42 @@ protected:
         ApplicationShell::setShared(nullptr);
         ReferenceServerFixture::TearDown();
     }
-    /// Shows `screen` at the root of a modal stack over the page, as its openers do on a phone.
+    /// Shows `screen` at the root of a modal stack over the page, as its openers do on a phone,
+    /// in place of any screen shown there before.
     std::shared_ptr<NavigationController> present(const std::shared_ptr<ViewController>& screen)
     {
+        if (shown())
+            root->dismissViewController(Animated::No);
         stack = NavigationController::create(screen);
         root->presentViewController(stack, Animated::No);
         return stack;
     }
     bool shown() const { return root->presentedViewController() != nullptr; }
+    std::shared_ptr<AlertView> alert() const { return window->topAlert(); }
+    /// The recording server answers every request with this status and body.
+    void answer(int status, std::string body)
+    {
+        server.setResponder([status, body](const RecordedRequest&) { return json(body, status); });
+    }
     /// Logs the demo owner in on the reference server and answers the start page's id.
     std::string loginToReference()
     {
         EXPECT_TRUE(logInAsDemoOwner());
+        settle();
         return asset::ident(directory("")).value_or("");
     }
-    std::shared_ptr<AlertView> alert() const { return window->topAlert(); }
+    /// Waits for the requests and the main-queue work they cause.
+    void settleRecording(size_t requests)
+    {
+        EXPECT_TRUE(server.waitForRequests(requests));
+        settle();
+    }
 
-    std::shared_ptr<EditorShell> shell = std::make_shared<EditorShell>();
-    std::shared_ptr<Window> window;
-    std::shared_ptr<ViewController> root;
+    std::shared_ptr<RecordingShell> shell = std::make_shared<RecordingShell>();
+    std::shared_ptr<Window> window = Window::create(Window::defaultBounds, UserInterfaceIdiom::Phone);
+    std::shared_ptr<ViewController> root = ViewController::create("Page");
+    std::shared_ptr<RecordingPage> page = std::make_shared<RecordingPage>(root);
+    std::shared_ptr<NavigationController> pageStack = NavigationController::create(root);
     std::shared_ptr<NavigationController> stack;
 };
 

@@ -82,10 +82,8 @@ public:
     {
         return std::shared_ptr<LoggingController>(new LoggingController(std::move(title), log));
     }
-    int loads { 0 };
 
 protected:
-    void viewDidLoad() override { ++loads; }
     void viewWillAppear(Animated) override { m_log.push_back("+" + title()); }
     void viewWillDisappear(Animated) override { m_log.push_back("-" + title()); }
 

@@ -1,3 +1,6 @@
+// Views and controls: the view tree, buttons, text inputs and focus, switches, sliders, cells,
+// the collection and table views, touches and the video player.
+
 #include "RecordingObserver.h"
 
 #include "ui/Button.h"
@@ -5,10 +8,15 @@
 #include "ui/Label.h"
 #include "ui/Slider.h"
 #include "ui/Switch.h"
+#include "ui/TableView.h"
 #include "ui/TextField.h"
 #include "ui/TextView.h"
+#include "ui/VideoPlayerView.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
 
 using namespace quindle;
 using quindle::test::RecordingObserver;
@@ -30,7 +38,7 @@ struct Controls : ::testing::Test {
 
 }
 
-TEST_F(Controls, ViewTreeRefusesCyclesAndMovesBetweenParents)
+TEST_F(Controls, ViewTreeRefusesCyclesAndReportsOnlyRealChanges)
 {
     auto a = View::create();
     auto b = View::create();
@@ -44,10 +52,7 @@ TEST_F(Controls, ViewTreeRefusesCyclesAndMovesBetweenParents)
     EXPECT_TRUE(a->subviews().empty());
     EXPECT_EQ(b->superview(), root);
     EXPECT_EQ(root->subviews().size(), 2u);
-}
 
-TEST_F(Controls, UnchangedValuesAreNotReported)
-{
     auto label = add(Label::create());
     label->setText("Hello");
     label->setText("Hello");
@@ -58,7 +63,7 @@ TEST_F(Controls, UnchangedValuesAreNotReported)
     EXPECT_EQ(observer->countViews(*label, ChangeKind::Text), 1u);
 }
 
-TEST_F(Controls, ButtonTapRunsOnlyWhenUsable)
+TEST_F(Controls, ButtonTapRunsOnlyWhenUsableAndMayRemoveTheButton)
 {
     auto button = add(Button::create("Restore"));
     int taps = 0;
@@ -70,12 +75,8 @@ TEST_F(Controls, ButtonTapRunsOnlyWhenUsable)
     button->setHidden(true);
     EXPECT_FALSE(button->tap());
     EXPECT_EQ(taps, 1);
-}
 
-TEST_F(Controls, ButtonMayRemoveItselfWhenTapped)
-{
-    auto button = Button::create("Restore");
-    root->addSubview(button);
+    button->setHidden(false);
     std::weak_ptr<Button> weak = button;
     button->onTap = [](Button& b) { b.removeFromSuperview(); };
     button.reset();
@@ -84,13 +85,14 @@ TEST_F(Controls, ButtonMayRemoveItselfWhenTapped)
     EXPECT_TRUE(root->subviews().empty());
 }
 
-TEST_F(Controls, TextFieldEditsGoThroughShouldChange)
+TEST_F(Controls, TextFieldEditsGoThroughShouldChangeAndReturn)
 {
     auto field = add(TextField::create());
     std::string value;
+    bool accept = true;
     field->shouldChangeCharacters = [&](TextField&, TextRange range, const std::string& replacement) {
         value = range.applyTo(value, replacement);
-        return true;
+        return accept;
     };
     int changes = 0;
     field->onChange = [&](TextField&) { ++changes; };
@@ -105,52 +107,47 @@ TEST_F(Controls, TextFieldEditsGoThroughShouldChange)
     field->setText("code");
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(observer->countViews(*field, ChangeKind::Text), 4u);
-}
-
-TEST_F(Controls, TextFieldRefusedEditLeavesTheText)
-{
-    auto field = add(TextField::create());
-    field->setText("keep");
-    field->shouldChangeCharacters = [](TextField&, TextRange, const std::string&) { return false; };
+    accept = false;
     EXPECT_FALSE(field->type("other"));
-    EXPECT_EQ(field->text(), "keep");
-}
+    EXPECT_EQ(field->text(), "code");
 
-TEST_F(Controls, TextFieldReturnAndFocus)
-{
-    auto field = add(TextField::create());
     int returns = 0;
     field->onReturn = [&](TextField&) { ++returns; };
-    field->shouldReturn = [](TextField& f) { return !f.text().empty(); };
+    field->shouldReturn = [](TextField& f) { return f.text() != "code"; };
     EXPECT_FALSE(field->pressReturn());
-    field->type("x");
+    field->setText("x");
     EXPECT_TRUE(field->pressReturn());
     EXPECT_EQ(returns, 1);
-    EXPECT_TRUE(field->becomeFirstResponder());
-    field->resignFirstResponder();
-    EXPECT_FALSE(field->isFirstResponder());
     field->setHidden(true);
     EXPECT_FALSE(field->becomeFirstResponder());
 }
 
-TEST_F(Controls, OnlyOneInputOfATreeHoldsFocus)
+// One input holds the keyboard, also across separate trees (table cells hold theirs), and a
+// field ends editing once when it loses it.
+TEST_F(Controls, OnlyOneInputHoldsFocusAndLosingItEndsEditingOnce)
 {
     auto login = add(TextField::create());
     auto password = add(TextField::create());
     auto notes = add(TextView::create());
+    int ended = 0;
+    login->onEndEditing = [&](TextField&) { ++ended; };
+    login->resignFirstResponder(); // never had focus
+    EXPECT_EQ(ended, 0);
     EXPECT_TRUE(login->becomeFirstResponder());
+    login->type("72");
+    EXPECT_EQ(ended, 0);
     EXPECT_TRUE(password->becomeFirstResponder());
     EXPECT_FALSE(login->isFirstResponder());
+    EXPECT_EQ(ended, 1);
     EXPECT_TRUE(notes->becomeFirstResponder());
     EXPECT_FALSE(password->isFirstResponder());
+    login->becomeFirstResponder();
     root->endEditing();
-    EXPECT_FALSE(notes->isFirstResponder());
-    EXPECT_EQ(observer->countViews(*login, ChangeKind::Focus), 2u);
-}
+    root->endEditing();
+    EXPECT_FALSE(login->isFirstResponder());
+    EXPECT_EQ(ended, 2);
+    EXPECT_EQ(observer->countViews(*login, ChangeKind::Focus), 4u);
 
-TEST_F(Controls, FocusMovesBetweenInputsOfSeparateTrees)
-{
-    // Two table cells hold their inputs in trees of their own; the keyboard still has one owner.
     auto text = TextView::create();
     auto key = TextField::create();
     auto firstCell = View::create(), secondCell = View::create();
@@ -182,7 +179,8 @@ TEST_F(Controls, ReadOnlyTextViewRefusesEditsAndFocus)
     EXPECT_EQ(view->text(), "New");
 }
 
-TEST_F(Controls, SwitchToggleFiresAndCodeDoesNot)
+// A user's toggle or slide fires the handler; code and clamped no-moves do not.
+TEST_F(Controls, SwitchAndSliderFireOnlyForTheUser)
 {
     auto toggle = add(Switch::create());
     int fired = 0;
@@ -193,23 +191,19 @@ TEST_F(Controls, SwitchToggleFiresAndCodeDoesNot)
     EXPECT_FALSE(toggle->isOn());
     EXPECT_EQ(fired, 1);
     EXPECT_EQ(observer->countViews(*toggle, ChangeKind::Value), 2u);
-}
 
-TEST_F(Controls, SliderClampsAndOrdersItsRange)
-{
     auto slider = add(Slider::create());
     slider->setRange(10, 0);
     EXPECT_DOUBLE_EQ(slider->minimumValue(), 0);
     EXPECT_DOUBLE_EQ(slider->maximumValue(), 10);
-    int fired = 0;
     slider->onValueChanged = [&](Slider&) { ++fired; };
     slider->slide(25);
     EXPECT_DOUBLE_EQ(slider->value(), 10);
     slider->slide(30); // still clamped to 10: no movement
-    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(fired, 2);
     slider->setRange(0, 5);
     EXPECT_DOUBLE_EQ(slider->value(), 5);
-    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(fired, 2);
 }
 
 TEST_F(Controls, CellLaysOutContentLessAccessory)
@@ -253,12 +247,11 @@ struct Grid : CollectionViewDataSource, CollectionViewDelegate {
 
 }
 
-TEST_F(Controls, CollectionFillsRowsAndReusesCellsAfterReload)
+TEST_F(Controls, CollectionFillsRowsReusesCellsAndScrollsWithinItsRows)
 {
     auto grid = std::make_shared<Grid>();
     auto collection = add(CollectionView::create({ 0, 0, 160, 400 }));
     collection->setDataSource(grid);
-    collection->setDelegate(grid);
     int made = 0;
     collection->registerCell("Item", [&](const std::string& id) {
         ++made;
@@ -271,35 +264,29 @@ TEST_F(Controls, CollectionFillsRowsAndReusesCellsAfterReload)
     EXPECT_EQ(items[2].frame, (Rect { 0, 80, 75, 75 }));
     collection->layoutItems();
     EXPECT_EQ(grid->requests, 5);
-    collection->reloadData();
-    grid->count = 1;
-    auto again = collection->layoutItems();
-    ASSERT_EQ(again.size(), 1u);
-    EXPECT_EQ(made, 5);
-    // The pool hands back the last cell it took in.
-    EXPECT_EQ(again[0].cell, items[4].cell);
-
-    EXPECT_TRUE(collection->selectItem({ 0, 0 }));
-    EXPECT_FALSE(collection->selectItem({ 0, 1 }));
-    EXPECT_EQ(grid->selected, (std::vector<int> { 0 }));
-}
-
-TEST_F(Controls, CollectionReloadsSingleItemsAndScrollsWithinItsRows)
-{
-    auto grid = std::make_shared<Grid>();
-    grid->count = 9;
-    auto collection = add(CollectionView::create({ 0, 0, 160, 100 }));
-    collection->setDataSource(grid);
-    collection->registerCell("Item", [](const std::string& id) { return CollectionViewCell::create(id); });
-    auto items = collection->layoutItems();
-    ASSERT_TRUE(collection->selectItem({ 0, 3 }));
+    ASSERT_TRUE(collection->selectItem({ 0, 3 })); // no delegate to tell yet
     collection->reloadItemsAtIndexPaths({ { 0, 1 } });
     auto again = collection->layoutItems();
-    EXPECT_EQ(grid->requests, 10);
+    EXPECT_EQ(grid->requests, 6) << "only the reloaded item is asked again";
     EXPECT_EQ(again[0].cell, items[0].cell);
     EXPECT_EQ(again[2].cell, items[2].cell);
     EXPECT_EQ(collection->indexPathForSelectedItem(), (IndexPath { 0, 3 }));
+    collection->setDelegate(grid);
+    EXPECT_TRUE(collection->selectItem({ 0, 0 }));
+    EXPECT_FALSE(collection->selectItem({ 0, 5 }));
+    EXPECT_EQ(grid->selected, (std::vector<int> { 0 }));
+    collection->reloadData();
+    grid->count = 1;
+    auto one = collection->layoutItems();
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(made, 5);
+    // The pool hands back the last cell it took in.
+    EXPECT_EQ(one[0].cell, items[4].cell);
 
+    grid->count = 9;
+    collection->setFrame({ 0, 0, 160, 100 });
+    collection->reloadData();
+    collection->layoutItems();
     // Five rows of 75 with 5 between: 395 points, 100 of them in view.
     EXPECT_EQ(collection->contentHeight(), 395);
     struct Case { double asked, kept; };
@@ -331,22 +318,324 @@ TEST_F(Controls, TouchReportsWhereItLandsAndOnlyInsideATouchableView)
     EXPECT_EQ(touches, (std::vector<Point> { { 20, 15 }, { 60, 0 } }));
 }
 
-TEST_F(Controls, AFieldEndsEditingOnceWhenItLosesFocus)
+namespace {
+
+struct VideoDelegate : VideoPlayerViewDelegate {
+    std::vector<int> codes;
+    VideoPlayerView* from { nullptr };
+    void playerViewReceivedError(VideoPlayerView& player, int code) override
+    {
+        codes.push_back(code);
+        from = &player;
+    }
+};
+
+}
+
+// Which ids load, what the delegate hears, the watch address and the summary; an invalid id
+// clears the video shown before.
+TEST(VideoPlayerView, LoadsOnlyIdsThatCanNameAVideo)
 {
-    auto first = add(TextField::create());
-    auto second = add(TextField::create());
-    int ended = 0;
-    first->onEndEditing = [&](TextField&) { ++ended; };
-    first->resignFirstResponder(); // never had focus
-    EXPECT_EQ(ended, 0);
-    ASSERT_TRUE(first->becomeFirstResponder());
-    first->type("72");
-    EXPECT_EQ(ended, 0);
-    second->becomeFirstResponder(); // focus moves on
-    EXPECT_EQ(ended, 1);
-    first->becomeFirstResponder();
-    root->endEditing();
-    EXPECT_EQ(ended, 2);
-    root->endEditing();
-    EXPECT_EQ(ended, 2);
+    auto delegate = std::make_shared<VideoDelegate>();
+    auto player = VideoPlayerView::create({ 0, 0, 320, 180 });
+    EXPECT_EQ(player->summary(), "[video]");
+    for (const char* id : { "dQw4w9WgXcQ", "a-b_c-d_e0Z", "___________" }) {
+        ASSERT_TRUE(player->loadWithVideoId(id)) << id;
+        EXPECT_EQ(player->videoId(), id);
+        EXPECT_EQ(player->watchURL(), std::string("https://www.youtube.com/watch?v=") + id);
+        EXPECT_EQ(player->summary(), std::string("[video ") + id + "]");
+        EXPECT_FALSE(player->error());
+    }
+    // Without a delegate an error is still kept.
+    EXPECT_FALSE(player->loadWithVideoId("x"));
+    EXPECT_EQ(player->error(), VideoPlayerView::invalidParameterError);
+    player->setDelegate(delegate);
+    const char* invalid[] = { "", "dQw4w9WgXc", "dQw4w9WgXcQQ", "dQw4w9WgX Q", "dQw4w9WgX/Q", "dQw4w9WgX?Q", "dQw4w9WgX\xc3\xa9", "https://you" };
+    for (const char* id : invalid) {
+        ASSERT_TRUE(player->loadWithVideoId("M7lc1UVf-VE"));
+        EXPECT_FALSE(player->loadWithVideoId(id)) << id;
+        EXPECT_EQ(player->videoId(), "") << id;
+        EXPECT_EQ(player->watchURL(), "") << id;
+        EXPECT_EQ(player->error(), VideoPlayerView::invalidParameterError) << id;
+        EXPECT_EQ(player->summary(), "[video: error 2]");
+    }
+    EXPECT_EQ(delegate->codes, std::vector<int>(std::size(invalid), 2));
+    EXPECT_EQ(delegate->from, player.get());
+}
+
+namespace {
+
+/// Rows are strings in sections; cells come from the table's pool by "Row".
+class ListSource : public TableViewDataSource, public TableViewDelegate {
+public:
+    std::vector<std::vector<std::string>> sections { { "a", "b", "c" } };
+    std::vector<std::string> titles;
+    bool editable { true };
+    int cellRequests { 0 };
+    std::vector<IndexPath> deleted;
+    std::vector<std::pair<IndexPath, IndexPath>> moved;
+    std::vector<IndexPath> selected;
+    std::map<IndexPath, double> heights;
+    bool deleteTellsTable { true };
+
+    int numberOfSectionsInTableView(TableView&) override { return static_cast<int>(sections.size()); }
+    int numberOfRowsInSection(TableView&, int section) override { return static_cast<int>(sections[section].size()); }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView& table, IndexPath path) override
+    {
+        ++cellRequests;
+        auto cell = table.dequeueReusableCellWithIdentifier("Row");
+        cell->textLabel()->setText(sections[path.section][path.row]);
+        return cell;
+    }
+    std::string titleForHeaderInSection(TableView&, int section) override
+    {
+        return section < static_cast<int>(titles.size()) ? titles[section] : std::string();
+    }
+    bool canEditRowAtIndexPath(TableView&, IndexPath) override { return editable; }
+    bool canMoveRowAtIndexPath(TableView&, IndexPath) override { return editable; }
+    void commitEditingStyle(TableView& table, EditingStyle, IndexPath path) override
+    {
+        deleted.push_back(path);
+        auto& rows = sections[path.section];
+        rows.erase(rows.begin() + path.row);
+        if (deleteTellsTable)
+            table.deleteRowsAtIndexPaths({ path }, RowAnimation::Fade);
+    }
+    void moveRowAtIndexPath(TableView&, IndexPath from, IndexPath to) override
+    {
+        moved.emplace_back(from, to);
+        auto text = sections[from.section][from.row];
+        sections[from.section].erase(sections[from.section].begin() + from.row);
+        sections[to.section].insert(sections[to.section].begin() + to.row, text);
+    }
+    void didSelectRowAtIndexPath(TableView&, IndexPath path) override { selected.push_back(path); }
+    double heightForRowAtIndexPath(TableView& table, IndexPath path) override
+    {
+        auto it = heights.find(path);
+        return it != heights.end() ? it->second : TableViewDelegate::heightForRowAtIndexPath(table, path);
+    }
+};
+
+struct Table : ::testing::Test {
+    void SetUp() override
+    {
+        table->setObserver(observer);
+        table->setDataSource(source);
+        table->setDelegate(source);
+        table->registerCell("Row", [this](const std::string& id) {
+            ++made;
+            return TableViewCell::create(CellStyle::Default, id);
+        });
+    }
+    std::vector<std::string> shownTexts()
+    {
+        std::vector<std::string> texts;
+        for (auto& row : table->layoutAllRows().rows)
+            texts.push_back(row.cell->textLabel()->text());
+        return texts;
+    }
+    void expectOneChange(RowChange change, std::vector<IndexPath> rows, std::optional<RowAnimation> animation, std::vector<std::string> shown)
+    {
+        ASSERT_EQ(observer->tables.size(), 1u);
+        EXPECT_EQ(observer->tables[0].change, change);
+        EXPECT_EQ(observer->tables[0].rows, rows);
+        if (animation) {
+            EXPECT_EQ(observer->tables[0].animation, *animation);
+        }
+        EXPECT_EQ(shownTexts(), shown);
+        observer->clear();
+    }
+    std::shared_ptr<ListSource> source = std::make_shared<ListSource>();
+    std::shared_ptr<RecordingObserver> observer = std::make_shared<RecordingObserver>();
+    std::shared_ptr<TableView> table = TableView::create({ 0, 0, 320, 480 });
+    int made { 0 };
+};
+
+}
+
+TEST_F(Table, LayoutTakesSectionsTitlesAndHeightsFromTheSource)
+{
+    source->sections = { { "a", "b" }, {}, { "c" } };
+    source->titles = { "First", "", "Third" };
+    source->heights[{ 0, 1 }] = 70;
+    EXPECT_EQ(table->numberOfSections(), 3);
+    EXPECT_EQ(table->numberOfRowsInSection(0), 2);
+    EXPECT_EQ(table->numberOfRowsInSection(1), 0);
+    EXPECT_EQ(table->numberOfRowsInSection(3), 0);
+    EXPECT_EQ(table->numberOfRowsInSection(-1), 0);
+    EXPECT_EQ(table->titleForHeaderInSection(2), "Third");
+
+    auto layout = table->layoutAllRows();
+    // Only the titled sections get a header.
+    ASSERT_EQ(layout.headers.size(), 2u);
+    EXPECT_EQ(layout.headers[1].section, 2);
+    ASSERT_EQ(layout.rows.size(), 3u);
+    EXPECT_EQ(layout.rows[2].indexPath, (IndexPath { 2, 0 }));
+    EXPECT_DOUBLE_EQ(layout.rows[1].frame.height, 70);
+    const double header = TableView::defaultSectionHeaderHeight;
+    EXPECT_DOUBLE_EQ(layout.contentHeight, 2 * header + 2 * TableView::defaultRowHeight + 70);
+    EXPECT_DOUBLE_EQ(layout.rows[2].frame.y, 2 * header + TableView::defaultRowHeight + 70);
+    EXPECT_DOUBLE_EQ(layout.rows[2].cell->frame().y, layout.rows[2].frame.y);
+}
+
+// The renderer's walk asks only for the rows in view, and cells leaving the view serve the
+// new rows, unselected.
+TEST_F(Table, WalkAsksOnlyForRowsInViewAndReusesTheirCells)
+{
+    source->sections = { std::vector<std::string>(100, "x") };
+    auto first = table->layoutRows(440, 88);
+    // Row 9 ends at 440 and row 12 starts at 528: rows 10 and 11 only.
+    ASSERT_EQ(first.rows.size(), 2u);
+    EXPECT_EQ(first.rows[0].indexPath.row, 10);
+    EXPECT_EQ(first.rows[1].indexPath.row, 11);
+    EXPECT_EQ(source->cellRequests, 2);
+    EXPECT_DOUBLE_EQ(first.contentHeight, 4400);
+    table->selectRowAtIndexPath({ 0, 10 }, Animated::No);
+    ASSERT_TRUE(first.rows[0].cell->isSelected());
+
+    auto far = table->layoutRows(4004, 88);
+    ASSERT_EQ(far.rows.size(), 2u);
+    EXPECT_EQ(made, 2);
+    std::set<TableViewCell*> before { first.rows[0].cell.get(), first.rows[1].cell.get() };
+    std::set<TableViewCell*> after { far.rows[0].cell.get(), far.rows[1].cell.get() };
+    EXPECT_EQ(before, after);
+    EXPECT_FALSE(first.rows[0].cell->isSelected());
+}
+
+// Each change reaches the observer once, naming its rows and animation, and the table then
+// shows the source's rows.
+TEST_F(Table, RowChangesReachTheObserverAndTheShownRows)
+{
+    // Rows still in view keep their cells without asking again.
+    auto first = table->layoutAllRows();
+    int requests = source->cellRequests;
+    EXPECT_EQ(table->layoutAllRows().rows[1].cell, first.rows[1].cell);
+    EXPECT_EQ(source->cellRequests, requests);
+    EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 1 }), first.rows[1].cell);
+    EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 7 }), nullptr);
+
+    table->setEditing(Editing::On, Animated::No);
+    observer->clear();
+    source->sections[0][0] = "changed";
+    table->reloadData();
+    expectOneChange(RowChange::ReloadAll, {}, std::nullopt, { "changed", "b", "c" });
+    EXPECT_EQ(source->cellRequests, requests + 3);
+    EXPECT_EQ(made, 3);
+
+    requests = source->cellRequests;
+    source->sections[0][2] = "C";
+    table->reloadRowsAtIndexPaths({ { 0, 2 } }, RowAnimation::Automatic);
+    expectOneChange(RowChange::Reload, { { 0, 2 } }, RowAnimation::Automatic, { "changed", "b", "C" });
+    EXPECT_EQ(source->cellRequests, requests + 1) << "only the reloaded row is asked again";
+
+    source->sections[0].insert(source->sections[0].begin(), "new");
+    table->insertRowsAtIndexPaths({ { 0, 0 } }, RowAnimation::Fade);
+    expectOneChange(RowChange::Insert, { { 0, 0 } }, std::nullopt, { "new", "changed", "b", "C" });
+
+    EXPECT_TRUE(table->deleteRow({ 0, 1 }));
+    EXPECT_EQ(source->deleted, (std::vector<IndexPath> { { 0, 1 } }));
+    expectOneChange(RowChange::Delete, { { 0, 1 } }, RowAnimation::Fade, { "new", "b", "C" });
+
+    EXPECT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }));
+    ASSERT_EQ(source->moved.size(), 1u);
+    EXPECT_EQ(source->moved[0].second, (IndexPath { 0, 2 }));
+    expectOneChange(RowChange::Move, { { 0, 0 }, { 0, 2 } }, std::nullopt, { "b", "C", "new" });
+
+    // A source that deletes without telling the table still gets the right rows shown.
+    source->deleteTellsTable = false;
+    EXPECT_TRUE(table->deleteRow({ 0, 0 }));
+    EXPECT_EQ(shownTexts(), (std::vector<std::string> { "C", "new" }));
+}
+
+TEST_F(Table, DeletesAndMovesNeedEditingPermissionAndARowInBounds)
+{
+    EXPECT_FALSE(table->deleteRow({ 0, 0 }));
+    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 0, 2 }));
+    table->setEditing(Editing::On, Animated::Yes);
+    table->setEditing(Editing::On, Animated::Yes);
+    EXPECT_TRUE(table->isEditing());
+    EXPECT_EQ(table->lastEditingAnimated(), Animated::Yes);
+    ASSERT_EQ(observer->tables.size(), 1u) << "editing mode is reported once";
+    EXPECT_EQ(observer->tables[0].change, RowChange::Editing);
+    source->editable = false;
+    EXPECT_FALSE(table->deleteRow({ 0, 0 }));
+    source->editable = true;
+    EXPECT_FALSE(table->deleteRow({ 0, 3 }));
+    EXPECT_TRUE(source->deleted.empty());
+
+    source->sections = { { "a", "b" }, { "c" } };
+    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 0, 2 })); // past the end of its own section
+    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 2, 0 })); // no such section
+    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 1, 2 })); // two past the other section's end
+    EXPECT_TRUE(table->moveRow({ 0, 0 }, { 1, 1 }));  // one past the other section's end
+    EXPECT_EQ(source->sections[1], (std::vector<std::string> { "c", "a" }));
+    // Moving a row onto itself is accepted and tells nobody.
+    EXPECT_TRUE(table->moveRow({ 0, 0 }, { 0, 0 }));
+    EXPECT_EQ(source->moved.size(), 1u);
+
+    // A delegate that offers no deletion refuses it.
+    struct NoDelete : TableViewDelegate {
+        EditingStyle editingStyleForRowAtIndexPath(TableView&, IndexPath) override { return EditingStyle::None; }
+    };
+    auto noDelete = std::make_shared<NoDelete>(); // held weakly by the table
+    table->setDelegate(noDelete);
+    EXPECT_FALSE(table->deleteRow({ 0, 0 }));
+    EXPECT_TRUE(source->deleted.empty());
+    table->setEditing(Editing::Off, Animated::No);
+    EXPECT_FALSE(table->isEditing());
+    EXPECT_EQ(observer->tables.size(), 3u) << "editing on, the move, editing off";
+}
+
+TEST_F(Table, TapSelectsAndTellsTheDelegateButNotWhileEditing)
+{
+    table->layoutAllRows();
+    EXPECT_TRUE(table->selectRow({ 0, 2 }));
+    EXPECT_EQ(source->selected, (std::vector<IndexPath> { { 0, 2 } }));
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 2 }));
+    EXPECT_TRUE(table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
+    EXPECT_FALSE(table->selectRow({ 0, 3 }));
+
+    table->setEditing(Editing::On, Animated::No);
+    EXPECT_FALSE(table->selectRow({ 0, 0 }));
+    table->setAllowsSelectionDuringEditing(true);
+    EXPECT_TRUE(table->selectRow({ 0, 0 }));
+    EXPECT_EQ(source->selected.size(), 2u);
+    EXPECT_FALSE(table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
+}
+
+TEST_F(Table, RefreshControlBeginAndEnd)
+{
+    EXPECT_FALSE(table->pullToRefresh());
+    auto control = RefreshControl::create();
+    int refreshes = 0;
+    control->onRefresh = [&](RefreshControl& c) {
+        ++refreshes;
+        EXPECT_TRUE(c.isRefreshing());
+    };
+    table->setRefreshControl(control);
+    EXPECT_EQ(control->superview(), table);
+    EXPECT_TRUE(table->pullToRefresh());
+    // Pulling again while it spins starts nothing.
+    EXPECT_FALSE(table->pullToRefresh());
+    EXPECT_EQ(refreshes, 1);
+    control->endRefreshing();
+    EXPECT_FALSE(control->isRefreshing());
+    EXPECT_EQ(observer->countViews(*control, ChangeKind::Value), 2u);
+    EXPECT_TRUE(table->pullToRefresh());
+    EXPECT_EQ(refreshes, 2);
+    // Code can start the spinner without running the action.
+    control->endRefreshing();
+    control->beginRefreshing();
+    EXPECT_EQ(refreshes, 2);
+}
+
+TEST_F(Table, ChangesInsideShownCellsReachTheTablesObserver)
+{
+    auto layout = table->layoutAllRows();
+    observer->clear();
+    auto label = layout.rows[0].cell->textLabel();
+    label->setText("new text");
+    label->setText("new text");
+    EXPECT_EQ(observer->countViews(*label, ChangeKind::Text), 1u);
+    EXPECT_EQ(layout.rows[0].cell->superview(), table);
 }

@@ -1,13 +1,241 @@
+// Screens and their containers: stacks, tabs, modals, the window, popovers, bar buttons and
+// alerts; who holds whom, what appears, and what the observer is told.
+
 #include "RecordingObserver.h"
 
+#include "ui/AlertView.h"
+#include "ui/Button.h"
 #include "ui/NavigationController.h"
+#include "ui/PopoverController.h"
+#include "ui/Switch.h"
+#include "ui/TabBarController.h"
+#include "ui/TableView.h"
+#include "ui/TextField.h"
+#include "ui/TextView.h"
+#include "ui/Window.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace quindle;
+using quindle::test::LoggingController;
 using quindle::test::RecordingObserver;
 
-TEST(BarButtons, PressRunsTheActionUnlessDisabled)
+namespace {
+
+std::shared_ptr<NavigationController> stackOf(const std::string& title)
+{
+    return NavigationController::create(ViewController::create(title));
+}
+
+struct Stack : ::testing::Test {
+    void SetUp() override { nav->setObserver(observer); }
+    std::shared_ptr<RecordingObserver> observer = std::make_shared<RecordingObserver>();
+    std::shared_ptr<ViewController> root = ViewController::create("Root");
+    std::shared_ptr<NavigationController> nav = NavigationController::create(root);
+};
+
+}
+
+TEST_F(Stack, PushAndPopReportOnceWithTheirAnimationAndNothingAtTheRoot)
+{
+    EXPECT_EQ(nav->popViewController(Animated::Yes), nullptr);
+    EXPECT_TRUE(nav->popToRootViewController(Animated::Yes).empty());
+    nav->setViewControllers({ root }, Animated::Yes);
+    EXPECT_EQ(nav->topViewController(), root);
+    EXPECT_TRUE(observer->controllers.empty());
+    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::No);
+
+    auto a = ViewController::create("A");
+    nav->pushViewController(a, Animated::Yes);
+    ASSERT_EQ(observer->controllers.size(), 1u);
+    EXPECT_EQ(observer->controllers[0].controller, nav.get());
+    EXPECT_EQ(observer->controllers[0].change, ControllerChange::Stack);
+    EXPECT_EQ(observer->controllers[0].animated, Animated::Yes);
+    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
+    EXPECT_EQ(nav->popViewController(Animated::No), a);
+    ASSERT_EQ(observer->controllers.size(), 2u);
+    EXPECT_EQ(observer->controllers[1].animated, Animated::No);
+    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::No);
+    EXPECT_EQ(a->navigationController(), nullptr);
+
+    auto b = ViewController::create("B");
+    nav->pushViewController(a, Animated::No);
+    nav->pushViewController(b, Animated::No);
+    auto popped = nav->popToRootViewController(Animated::Yes);
+    EXPECT_EQ(popped, (std::vector<std::shared_ptr<ViewController>> { a, b })) << "lowest first";
+    EXPECT_EQ(nav->topViewController(), root);
+    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
+    // A popped screen can go on another stack.
+    EXPECT_EQ(NavigationController::create(a)->topViewController(), a);
+}
+
+TEST_F(Stack, RefusesControllersHeldElsewhereOrTwice)
+{
+    auto other = NavigationController::create(ViewController::create("Other root"));
+    nav->pushViewController(other->topViewController(), Animated::No);
+    nav->pushViewController(root, Animated::No);
+    nav->pushViewController(nav, Animated::No);
+    nav->pushViewController(nullptr, Animated::No);
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+
+    auto a = ViewController::create("A");
+    auto foreign = other->topViewController();
+    nav->setViewControllers({ a, root, a, foreign, nullptr }, Animated::No);
+    EXPECT_EQ(nav->viewControllers(), (std::vector<std::shared_ptr<ViewController>> { a, root }));
+    EXPECT_EQ(foreign->navigationController(), other);
+    nav->setViewControllers({ a }, Animated::No);
+    EXPECT_EQ(root->navigationController(), nullptr);
+}
+
+TEST_F(Stack, ControllersPointBackWeaklyAndGoWhenPopped)
+{
+    std::weak_ptr<ViewController> weakSecond;
+    {
+        auto second = ViewController::create("Second");
+        weakSecond = second;
+        nav->pushViewController(second, Animated::Yes);
+        EXPECT_EQ(second->navigationController(), nav);
+    }
+    ASSERT_FALSE(weakSecond.expired());
+    nav->popViewController(Animated::Yes);
+    EXPECT_TRUE(weakSecond.expired());
+
+    std::weak_ptr<ViewController> weakRoot = root;
+    std::weak_ptr<NavigationController> weakNav = nav;
+    root.reset();
+    nav.reset();
+    EXPECT_TRUE(weakNav.expired());
+    EXPECT_TRUE(weakRoot.expired());
+}
+
+TEST(NavigationAppearance, OnlyTheTopAppearsAndOnlyInAVisibleWindow)
+{
+    std::vector<std::string> log;
+    auto a = LoggingController::create("A", log);
+    auto b = LoggingController::create("B", log);
+    auto nav = NavigationController::create(a);
+    nav->pushViewController(b, Animated::No);
+    auto window = Window::create();
+    window->setRootViewController(nav);
+    EXPECT_TRUE(log.empty());
+    window->makeKeyAndVisible();
+    EXPECT_EQ(log, (std::vector<std::string> { "+B" }));
+    EXPECT_FALSE(a->isVisible());
+
+    nav->popViewController(Animated::Yes);
+    EXPECT_EQ(log, (std::vector<std::string> { "+B", "-B", "+A" }));
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_FALSE(b->isVisible());
+
+    // Modals go on top of each other and go with their presenter chain.
+    auto m1 = LoggingController::create("M1", log);
+    auto m2 = LoggingController::create("M2", log);
+    a->presentViewController(m1, Animated::Yes);
+    a->presentViewController(m2, Animated::Yes);
+    EXPECT_EQ(m1->presentedViewController(), m2);
+    EXPECT_EQ(window->visibleViewController(), m2);
+    EXPECT_EQ(nav->visibleViewController(), m2);
+    EXPECT_EQ(nav->topViewController(), a);
+    a->dismissViewController(Animated::No);
+    EXPECT_EQ(log, (std::vector<std::string> { "+B", "-B", "+A", "+M1", "+M2", "-M2", "-M1" }));
+    EXPECT_EQ(a->presentedViewController(), nullptr);
+    EXPECT_EQ(a->lastPresentationAnimated(), Animated::No);
+    EXPECT_EQ(nav->visibleViewController(), a);
+}
+
+TEST(TabBar, SelectionStaysInRangeAndFollowsTheSelectedTab)
+{
+    auto a = stackOf("A");
+    auto b = stackOf("B");
+    auto c = stackOf("C");
+    auto tabs = TabBarController::create();
+    tabs->setViewControllers({ a, b });
+    EXPECT_EQ(tabs->selectedIndex(), 0);
+    for (int ignored : { 2, -1 }) {
+        tabs->setSelectedIndex(ignored);
+        EXPECT_EQ(tabs->selectedIndex(), 0);
+    }
+    tabs->setSelectedViewController(stackOf("Foreign"));
+    EXPECT_FALSE(tabs->selectTab(5));
+    tabs->setSelectedIndex(1);
+    tabs->setViewControllers({ c, a, b });
+    EXPECT_EQ(tabs->selectedViewController(), b);
+    EXPECT_EQ(tabs->selectedIndex(), 2);
+    // Without the selected one the first tab is selected.
+    tabs->setViewControllers({ c, a });
+    EXPECT_EQ(tabs->selectedIndex(), 0);
+    EXPECT_EQ(b->tabBarController(), nullptr);
+    tabs->setViewControllers({});
+    EXPECT_EQ(tabs->selectedIndex(), -1);
+
+    // Tabs held elsewhere or twice are left out.
+    auto other = TabBarController::create();
+    other->setViewControllers({ a });
+    tabs->setViewControllers({ a, b, b, nullptr, tabs });
+    EXPECT_EQ(tabs->viewControllers(), (std::vector<std::shared_ptr<ViewController>> { b }));
+    EXPECT_EQ(a->tabBarController(), other);
+
+    // Screens pushed in a tab's stack find their tab bar.
+    auto pushed = ViewController::create("Pushed");
+    b->pushViewController(pushed, Animated::No);
+    EXPECT_EQ(pushed->tabBarController(), tabs);
+    EXPECT_EQ(tabs->visibleViewController(), pushed);
+
+    // Removed tabs are freed.
+    std::weak_ptr<NavigationController> weak = b;
+    b.reset();
+    pushed.reset();
+    tabs->setViewControllers({ c });
+    EXPECT_TRUE(weak.expired());
+}
+
+TEST(TabBar, TapAndTabItemsReachTheObserverOnce)
+{
+    auto observer = std::make_shared<RecordingObserver>();
+    auto a = stackOf("A");
+    auto tabs = TabBarController::create();
+    tabs->setObserver(observer);
+    tabs->setViewControllers({ a, stackOf("B") });
+    observer->clear();
+    std::vector<std::string> chosen;
+    tabs->onSelect = [&](TabBarController&, ViewController& tab) {
+        chosen.push_back(static_cast<NavigationController&>(tab).topViewController()->title());
+    };
+    EXPECT_TRUE(tabs->selectTab(1));
+    EXPECT_EQ(chosen, (std::vector<std::string> { "B" }));
+    EXPECT_EQ(observer->countControllers(ControllerChange::Selection), 1u);
+    // Tapping the selected tab tells the handler again but changes nothing.
+    EXPECT_TRUE(tabs->selectTab(1));
+    EXPECT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(observer->countControllers(ControllerChange::Selection), 1u);
+
+    observer->clear();
+    a->setTabBarItem({ "Tab Edit", "first.png", "" });
+    a->setBadgeValue("3");
+    a->setBadgeValue("3");
+    EXPECT_EQ(a->tabBarItem().badgeValue, "3");
+    ASSERT_EQ(observer->countControllers(ControllerChange::TabBarItem), 2u);
+    EXPECT_EQ(observer->controllers[0].controller, a.get());
+}
+
+TEST(TabBar, SwitchingTabsMovesAppearance)
+{
+    std::vector<std::string> log;
+    auto a = NavigationController::create(LoggingController::create("A", log));
+    auto b = NavigationController::create(LoggingController::create("B", log));
+    auto tabs = TabBarController::create();
+    tabs->setViewControllers({ a, b });
+    auto window = Window::create();
+    window->setRootViewController(tabs);
+    window->makeKeyAndVisible();
+    tabs->selectTab(1);
+    tabs->setViewControllers({ a });
+    EXPECT_EQ(log, (std::vector<std::string> { "+A", "-A", "+B", "-B", "+A" }));
+}
+
+TEST(BarButtons, PressRunsTheActionUnlessDisabledAndMayReplaceItsButton)
 {
     int presses = 0;
     auto item = BarButtonItem::create(SystemItem::Edit, [&] { ++presses; });
@@ -16,26 +244,23 @@ TEST(BarButtons, PressRunsTheActionUnlessDisabled)
     item->press();
     EXPECT_EQ(presses, 1);
     BarButtonItem::create(SystemItem::Add, nullptr)->press(); // no action: nothing to call
-}
 
-TEST(BarButtons, ActionMayReplaceTheButtonsThatHoldIt)
-{
     auto screen = ViewController::create("Page");
-    bool ran = false;
     screen->setRightBarButtonItem(BarButtonItem::create(SystemItem::Edit, [&] {
         screen->setRightBarButtonItem(BarButtonItem::create(SystemItem::Done, nullptr));
-        ran = true;
+        ++presses;
     }));
     screen->rightBarButtonItem()->press();
-    EXPECT_TRUE(ran);
+    EXPECT_EQ(presses, 2);
     EXPECT_EQ(screen->rightBarButtonItem()->systemItem(), SystemItem::Done);
 }
 
-TEST(BarButtons, ChangesReportedOncePerChange)
+TEST(ControllerObserver, ChangesReportedOnceThroughTheContainerChain)
 {
     auto observer = std::make_shared<RecordingObserver>();
     auto screen = ViewController::create("Page");
-    screen->setObserver(observer);
+    auto nav = NavigationController::create(screen);
+    nav->setObserver(observer);
     auto add = BarButtonItem::create(SystemItem::Add, nullptr);
     auto edit = BarButtonItem::create(SystemItem::Edit, nullptr);
     screen->setRightBarButtonItems({ add, edit });
@@ -43,22 +268,11 @@ TEST(BarButtons, ChangesReportedOncePerChange)
     screen->setLeftBarButtonItem(BarButtonItem::create(SystemItem::Cancel, nullptr));
     screen->setRightBarButtonItem(nullptr);
     EXPECT_TRUE(screen->rightBarButtonItems().empty());
-    EXPECT_EQ(screen->rightBarButtonItem(), nullptr);
     EXPECT_EQ(observer->countControllers(ControllerChange::BarButtons), 3u);
     screen->setTitle("Page");
     screen->setTitle("Other");
     EXPECT_EQ(observer->countControllers(ControllerChange::Title), 1u);
-}
-
-TEST(ControllerObserver, FoundThroughTheContainerChain)
-{
-    auto observer = std::make_shared<RecordingObserver>();
-    auto screen = ViewController::create("Page");
-    auto nav = NavigationController::create(screen);
-    nav->setObserver(observer);
-    screen->setTitle("Renamed");
-    ASSERT_EQ(observer->controllers.size(), 1u);
-    EXPECT_EQ(observer->controllers[0].controller, screen.get());
+    EXPECT_EQ(observer->controllers.back().controller, screen.get());
     // Views of the screen report there too.
     auto label = View::create();
     screen->view()->addSubview(label);
@@ -66,3 +280,384 @@ TEST(ControllerObserver, FoundThroughTheContainerChain)
     EXPECT_EQ(observer->countViews(*label, ChangeKind::Visibility), 1u);
 }
 
+TEST(Window, RootTakesTheBoundsAndTheOldRootGoes)
+{
+    auto observer = std::make_shared<RecordingObserver>();
+    std::vector<std::string> log;
+    auto window = Window::create({ 0, 0, 375, 667 });
+    window->setObserver(observer);
+    std::weak_ptr<ViewController> weakOld;
+    {
+        auto old = LoggingController::create("Old", log);
+        weakOld = old;
+        window->setRootViewController(old);
+    }
+    window->makeKeyAndVisible();
+    EXPECT_EQ(weakOld.lock()->view()->frame(), (Rect { 0, 0, 375, 667 }));
+    EXPECT_EQ(weakOld.lock()->window(), window);
+    window->setRootViewController(LoggingController::create("New", log));
+    EXPECT_TRUE(weakOld.expired());
+    EXPECT_EQ(log, (std::vector<std::string> { "+Old", "-Old", "+New" }));
+    // A root with no tabs shows nothing and still takes the bounds.
+    auto tabs = TabBarController::create();
+    window->setRootViewController(tabs);
+    EXPECT_EQ(tabs->view()->frame(), (Rect { 0, 0, 375, 667 }));
+    EXPECT_EQ(log.back(), "-New");
+    EXPECT_EQ(observer->countControllers(ControllerChange::Root), 3u);
+}
+
+TEST(Window, VisibleControllerAndBackFollowTabsStacksAndModals)
+{
+    auto window = Window::create();
+    auto page = ViewController::create("Page");
+    auto tabs = TabBarController::create();
+    tabs->setViewControllers({ stackOf("Other"), NavigationController::create(page) });
+    window->setRootViewController(tabs);
+    tabs->setSelectedIndex(1);
+    EXPECT_EQ(window->visibleViewController(), page);
+    auto login = ViewController::create("Login");
+    auto modal = NavigationController::create(login);
+    page->presentViewController(modal, Animated::No);
+    EXPECT_EQ(window->visibleViewController(), login);
+    EXPECT_EQ(login->window(), window);
+    modal->pushViewController(ViewController::create("Reset password"), Animated::Yes);
+
+    EXPECT_TRUE(window->back()); // pops inside the modal stack
+    EXPECT_EQ(window->visibleViewController(), login);
+    EXPECT_TRUE(window->back()); // dismisses the modal
+    EXPECT_EQ(window->visibleViewController(), page);
+    EXPECT_EQ(page->presentedViewController(), nullptr);
+    EXPECT_FALSE(window->back()); // at the root
+}
+
+TEST(Window, ModalsAreHeldByTheirPresenterWhichTheyHoldWeakly)
+{
+    auto a = ViewController::create("A");
+    auto nav = stackOf("Root");
+    a->presentViewController(nav->topViewController(), Animated::No); // shown elsewhere
+    a->presentViewController(a, Animated::No);
+    EXPECT_EQ(a->presentedViewController(), nullptr);
+
+    std::weak_ptr<ViewController> weakModal;
+    {
+        auto modal = ViewController::create("Modal");
+        weakModal = modal;
+        a->presentViewController(modal, Animated::Yes);
+    }
+    ASSERT_FALSE(weakModal.expired());
+    EXPECT_EQ(weakModal.lock()->presentingViewController(), a);
+    weakModal.lock()->dismissViewController(Animated::Yes);
+    EXPECT_TRUE(weakModal.expired());
+
+    // A modal kept by someone else does not keep its presenter.
+    auto kept = ViewController::create("Kept");
+    std::weak_ptr<ViewController> weakA = a;
+    a->presentViewController(kept, Animated::No);
+    a.reset();
+    EXPECT_TRUE(weakA.expired());
+    EXPECT_EQ(kept->presentingViewController(), nullptr);
+}
+
+TEST(Popover, ShownInTheWindowAndDelegateToldOnlyOnTapOutside)
+{
+    struct Delegate : PopoverControllerDelegate {
+        int dismissed { 0 };
+        void popoverControllerDidDismissPopover(PopoverController&) override { ++dismissed; }
+    };
+    auto window = Window::create({ 0, 0, 768, 1024 }, UserInterfaceIdiom::Pad);
+    auto page = ViewController::create("Page");
+    window->setRootViewController(NavigationController::create(page));
+    window->makeKeyAndVisible();
+    auto menu = stackOf("Add");
+    auto popover = PopoverController::create(menu);
+    ASSERT_TRUE(popover);
+    auto delegate = std::make_shared<Delegate>();
+    popover->setDelegate(delegate);
+    popover->presentPopoverFromRect({}, *page, PopoverArrow::Any, Animated::Yes);
+    EXPECT_TRUE(popover->isPopoverVisible());
+    EXPECT_EQ(popover->permittedArrowDirections(), 15u);
+    ASSERT_EQ(window->popovers().size(), 1u);
+    EXPECT_TRUE(menu->isVisible());
+
+    popover->dismissPopoverAnimated(Animated::No);
+    EXPECT_EQ(delegate->dismissed, 0);
+    EXPECT_TRUE(window->popovers().empty());
+    EXPECT_FALSE(menu->isVisible());
+
+    popover->presentPopoverFromRect({}, page->view(), PopoverArrow::Up, Animated::No);
+    ASSERT_TRUE(popover->isPopoverVisible());
+    popover->tapOutside();
+    EXPECT_EQ(delegate->dismissed, 1);
+    EXPECT_FALSE(popover->isPopoverVisible());
+}
+
+namespace {
+
+struct Delegate : AlertViewDelegate {
+    std::vector<std::string> calls;
+    void clickedButtonAtIndex(AlertView& alert, int index) override
+    {
+        calls.push_back("clicked " + std::to_string(index) + (alert.isVisible() ? " shown" : " gone"));
+    }
+    void didDismissWithButtonIndex(AlertView& alert, int index) override
+    {
+        calls.push_back("dismissed " + std::to_string(index) + (alert.isVisible() ? " shown" : " gone"));
+    }
+};
+
+struct Alerts : ::testing::Test {
+    void SetUp() override
+    {
+        window->setObserver(observer);
+        window->setRootViewController(NavigationController::create(screen));
+        window->makeKeyAndVisible();
+    }
+    std::shared_ptr<RecordingObserver> observer = std::make_shared<RecordingObserver>();
+    std::shared_ptr<Window> window = Window::create();
+    std::shared_ptr<ViewController> screen = ViewController::create("Page");
+};
+
+}
+
+TEST_F(Alerts, ChosenIndexReachesDelegateHandlerAndObserverOnce)
+{
+    auto delegate = std::make_shared<Delegate>();
+    auto alert = AlertView::create("Edit Page", "", "Cancel", { "Reorder", "Edit items" });
+    EXPECT_EQ(alert->numberOfButtons(), 3);
+    EXPECT_EQ(alert->cancelButtonIndex(), 0);
+    EXPECT_EQ(alert->buttonTitleAtIndex(3), "");
+    alert->setDelegate(delegate);
+    std::vector<int> handled;
+    alert->onDismiss = [&](AlertView&, int index) { handled.push_back(index); };
+    EXPECT_FALSE(alert->chooseButton(0)); // not shown yet
+    alert->show(*screen);
+    ASSERT_EQ(window->topAlert(), alert);
+    ASSERT_EQ(observer->alerts.size(), 1u);
+    EXPECT_EQ(observer->alerts[0].change, AlertChange::Shown);
+    EXPECT_FALSE(alert->chooseButton(3));
+    EXPECT_FALSE(alert->chooseButton(-1));
+    EXPECT_FALSE(alert->chooseButtonWithTitle("Nope"));
+    EXPECT_TRUE(alert->isVisible());
+
+    EXPECT_TRUE(alert->chooseButtonWithTitle("Edit items"));
+    EXPECT_FALSE(alert->chooseButton(0));
+    EXPECT_EQ(delegate->calls, (std::vector<std::string> { "clicked 2 shown", "dismissed 2 gone" }));
+    EXPECT_EQ(handled, (std::vector<int> { 2 }));
+    ASSERT_EQ(observer->alerts.size(), 2u);
+    EXPECT_EQ(observer->alerts[1].change, AlertChange::Dismissed);
+    EXPECT_EQ(observer->alerts[1].buttonIndex, 2);
+    EXPECT_EQ(window->topAlert(), nullptr);
+
+    auto noCancel = AlertView::create("T", "M", "", { "OK" });
+    EXPECT_EQ(noCancel->cancelButtonIndex(), -1);
+    EXPECT_EQ(noCancel->buttonTitleAtIndex(0), "OK");
+    EXPECT_EQ(noCancel->addButtonWithTitle("More"), 1);
+}
+
+// The window keeps a shown alert until it is answered; one outside any window still answers.
+TEST_F(Alerts, AShownAlertIsHeldUntilDismissed)
+{
+    std::weak_ptr<AlertView> weak;
+    {
+        auto alert = AlertView::create("Email not validated", "bad", "OK");
+        weak = alert;
+        alert->show(window);
+    }
+    ASSERT_FALSE(weak.expired());
+    weak.lock()->chooseButton(0);
+    EXPECT_TRUE(weak.expired());
+
+    auto alert = AlertView::create("T", "M", "OK");
+    int index = -1;
+    alert->onDismiss = [&](AlertView&, int i) { index = i; };
+    alert->show(*ViewController::create("Loose"));
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_TRUE(window->alerts().empty());
+    alert->chooseButton(0);
+    EXPECT_EQ(index, 0);
+}
+
+TEST_F(Alerts, TextFieldsByStyle)
+{
+    auto alert = AlertView::create("T", "M", "Cancel", { "OK" });
+    const struct {
+        AlertViewStyle style;
+        std::vector<bool> secure; // one per field
+    } cases[] = {
+        { AlertViewStyle::Default, {} },
+        { AlertViewStyle::PlainTextInput, { false } },
+        { AlertViewStyle::SecureTextInput, { true } },
+        { AlertViewStyle::LoginAndPasswordInput, { false, true } },
+    };
+    for (const auto& c : cases) {
+        alert->setAlertViewStyle(c.style);
+        ASSERT_EQ(alert->numberOfTextFields(), c.secure.size());
+        for (size_t i = 0; i < c.secure.size(); ++i)
+            EXPECT_EQ(alert->textFieldAtIndex(i)->isSecureTextEntry(), c.secure[i]);
+    }
+    EXPECT_EQ(alert->textFieldAtIndex(2), nullptr);
+    alert->textFieldAtIndex(0)->type("name");
+    std::string typed;
+    alert->onDismiss = [&](AlertView& a, int) { typed = a.textFieldAtIndex(0)->text(); };
+    alert->show(window);
+    alert->chooseButton(1);
+    EXPECT_EQ(typed, "name");
+}
+
+namespace {
+
+/// Three movable, deletable rows; counts what the user did to them.
+class Rows : public TableViewDataSource, public TableViewDelegate {
+public:
+    int numberOfRowsInSection(TableView&, int) override { return count; }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath) override { return TableViewCell::create(CellStyle::Default, "row"); }
+    bool canEditRowAtIndexPath(TableView&, IndexPath) override { return true; }
+    bool canMoveRowAtIndexPath(TableView&, IndexPath) override { return true; }
+    void commitEditingStyle(TableView& table, EditingStyle, IndexPath) override
+    {
+        --count;
+        ++*handled;
+        table.reloadData();
+    }
+    void moveRowAtIndexPath(TableView&, IndexPath, IndexPath) override { ++*handled; }
+    void didSelectRowAtIndexPath(TableView&, IndexPath) override { ++*handled; }
+    int count = 3;
+    int* handled = nullptr;
+};
+
+} // namespace
+
+TEST(Window, AnAlertTakesTheUsersInputFromTheScreenUnderItUntilItGoes)
+{
+    auto window = Window::create();
+    auto page = ViewController::create("Register");
+    auto stack = NavigationController::create(ViewController::create("Start"));
+    auto tabs = TabBarController::create();
+    tabs->setViewControllers({ stack, NavigationController::create(ViewController::create("Other")) });
+    window->setRootViewController(tabs);
+    window->makeKeyAndVisible();
+    stack->pushViewController(page, Animated::No);
+
+    int handled = 0; // every handler below counts here
+    auto count = [&handled](auto&&...) { ++handled; };
+    auto save = Button::create("Save", { 0, 0, 80, 40 });
+    save->onTap = count;
+    auto field = TextField::create({ 0, 40, 200, 30 });
+    field->onChange = count;
+    field->onReturn = count;
+    auto notes = TextView::create({ 0, 70, 200, 60 });
+    notes->onChange = count;
+    auto area = View::create({ 0, 130, 50, 50 });
+    area->onTouch = count;
+    auto toggle = Switch::create();
+    toggle->onValueChanged = count;
+    auto rows = std::make_shared<Rows>();
+    rows->handled = &handled;
+    auto table = TableView::create({ 0, 200, 320, 300 });
+    table->setDataSource(rows);
+    table->setDelegate(rows);
+    auto refresh = RefreshControl::create();
+    refresh->onRefresh = [&](RefreshControl& control) {
+        ++handled;
+        control.endRefreshing();
+    };
+    table->setRefreshControl(refresh);
+    for (const std::shared_ptr<View>& view : std::vector<std::shared_ptr<View>> { save, field, notes, area, toggle, table })
+        page->view()->addSubview(view);
+    // The cells hang under the table, so a control inside a row counts as on the screen.
+    table->layoutAllRows();
+    auto inRow = Button::create("In a row", { 0, 0, 80, 40 });
+    inRow->onTap = count;
+    table->cellForRowAtIndexPath({ 0, 0 })->contentView()->addSubview(inRow);
+    page->setRightBarButtonItem(BarButtonItem::create("Send", BarButtonStyle::Plain, [&] { ++handled; }));
+
+    int typed = 0; // each typing is new text, so a taken one always changes the field
+    struct Input {
+        const char* name;
+        std::function<bool()> act;
+    };
+    const std::vector<Input> inputs {
+        { "button", [&] { return save->tap(); } },
+        { "button in a row", [&] { return inRow->tap(); } },
+        { "bar button", [&] { return page->rightBarButtonItem()->press(); } },
+        { "typing", [&] { return field->type("text " + std::to_string(++typed)); } },
+        { "return", [&] { return field->pressReturn(); } },
+        { "text view", [&] { return notes->type("notes " + std::to_string(++typed)); } },
+        { "touch", [&] { return area->touch({ 10, 10 }); } },
+        { "switch", [&] {
+             bool before = toggle->isOn();
+             toggle->toggle();
+             return toggle->isOn() != before;
+         } },
+        { "row", [&] { return table->selectRow({ 0, 1 }); } },
+        { "pull", [&] { return table->pullToRefresh(); } },
+        { "tab", [&] { return tabs->selectTab(0); } },
+        { "move", [&] {
+             table->setEditing(Editing::On, Animated::No);
+             bool moved = table->moveRow({ 0, 0 }, { 0, 1 });
+             table->setEditing(Editing::Off, Animated::No);
+             return moved;
+         } },
+        { "delete", [&] {
+             table->setEditing(Editing::On, Animated::No);
+             bool deleted = table->deleteRow({ 0, 2 });
+             table->setEditing(Editing::Off, Animated::No);
+             return deleted;
+         } },
+    };
+    auto takenOf = [&] {
+        std::vector<std::string> taken;
+        for (const Input& input : inputs)
+            if (input.act())
+                taken.push_back(input.name);
+        return taken;
+    };
+    std::vector<std::string> all;
+    for (const Input& input : inputs)
+        all.push_back(input.name);
+
+    ASSERT_EQ(takenOf(), all);
+    rows->count = 3;
+    table->reloadData();
+    table->layoutAllRows();
+    table->cellForRowAtIndexPath({ 0, 0 })->contentView()->addSubview(inRow);
+
+    auto alert = AlertView::create("Verify email", "An email has been sent.", "Ok");
+    alert->setAlertViewStyle(AlertViewStyle::PlainTextInput);
+    alert->show(window);
+    auto second = AlertView::create("Register your app", "Could not be registered.", "Ok");
+    second->show(window);
+    const int before = handled;
+    const std::string text = field->text();
+    EXPECT_EQ(takenOf(), std::vector<std::string> {});
+    EXPECT_EQ(handled, before);
+    EXPECT_EQ(field->text(), text);
+    EXPECT_FALSE(window->back());
+    EXPECT_EQ(window->visibleViewController(), page);
+    // A view in no window is no screen under the alert.
+    auto loose = Button::create("Loose");
+    loose->onTap = count;
+    EXPECT_TRUE(loose->tap());
+    // The code still changes the screen under the alert.
+    field->setText("by code");
+    EXPECT_EQ(field->text(), "by code");
+    table->selectRowAtIndexPath({ 0, 2 }, Animated::No);
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 2 }));
+    toggle->setOn(!toggle->isOn());
+    tabs->setSelectedIndex(1);
+    EXPECT_EQ(tabs->selectedIndex(), 1);
+    tabs->setSelectedIndex(0);
+
+    // Closing the top alert leaves the one under it in charge; its own field and button work.
+    ASSERT_TRUE(second->chooseButton(0));
+    EXPECT_EQ(takenOf(), std::vector<std::string> {});
+    EXPECT_TRUE(alert->textFieldAtIndex(0)->type("a note"));
+    EXPECT_EQ(alert->textFieldAtIndex(0)->text(), "a note");
+    ASSERT_TRUE(alert->chooseButtonWithTitle("Ok"));
+    EXPECT_TRUE(window->alerts().empty());
+
+    // With the alerts gone, the screen takes everything again.
+    EXPECT_EQ(takenOf(), all);
+    EXPECT_TRUE(window->back());
+    EXPECT_EQ(window->visibleViewController(), stack->viewControllers().front());
+}

@@ -1,13 +1,18 @@
-// The image library grid: the list request and its items, thumbnails downloaded once and
-// cached, the name alert, the exact add, link and upload requests, good and failed replies,
-// and a link on the reference server that the page then shows.
+// The picture screens: the image library grid (the list request, thumbnails downloaded once
+// and cached, the name alert, the exact link, add and upload requests), the form field's picture
+// editor and the full-size viewer with its legacy multipart upload; good and refused replies,
+// and changes the reference server keeps and the page then shows.
 
+#include "editors/ImageEditViewController.h"
 #include "editors/ImageSelectionViewController.h"
+#include "editors/ImageViewController.h"
 
-#include "editors/PictureFixture.h"
 #include "editors/ImageCollectionCell.h"
+#include "editors/PictureFixture.h"
 #include "platform/Base64.h"
 #include "ui/TextField.h"
+
+#include <atomic>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -180,6 +185,154 @@ TEST_F(ImageSelection, ALinkOnTheReferenceServerShowsOnThePage)
     answerNameAlert(2, "OK");
     EXPECT_EQ(reports.size(), 1u);
     EXPECT_EQ(childNamed(directory(""), "Our garden")->get("ImageUrl").asString(), chosen);
+}
+
+class ImageEdit : public PictureFixture {
+protected:
+    void SetUp() override
+    {
+        PictureFixture::SetUp();
+        server.setResponder([this](const RecordedRequest&) { return refuse ? json("{}", 403) : json(R"({"Message":{"Sent":"Yes"}})"); });
+        field->set("image", JsonValue(std::static_pointer_cast<Opaque>(old)));
+        screen = ImageEditViewController::create(field, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+        show(screen);
+    }
+    std::shared_ptr<Image> old = solidPicture(4, 4, 9, 9, 9);
+    JsonObjectPtr field = JsonObject::create({ { "AssetId", "31" }, { "name", "Photo" } });
+    std::shared_ptr<ImageEditViewController> screen;
+    std::vector<std::optional<JsonValue>> reports;
+    std::atomic<bool> refuse = false;
+};
+
+// A refused picture is taken back from the record and the screen; a stored one is reported.
+TEST_F(ImageEdit, ChangeSendsThePictureAndTakesBackARefusedOne)
+{
+    EXPECT_EQ(screen->title(), "Photo");
+    EXPECT_EQ(screen->imageView()->image(), old);
+    refuse = true;
+    picker->next = solidPicture(5, 5, 0, 250, 0);
+    screen->change();
+    settle();
+    EXPECT_EQ(screen->imageView()->image(), old);
+    EXPECT_EQ(Image::fromValue(field->get("image")), old);
+    EXPECT_TRUE(reports.empty());
+    ASSERT_TRUE(window->topAlert());
+    EXPECT_EQ(window->topAlert()->title(), "Picture not saved");
+    window->topAlert()->chooseButton(0);
+
+    refuse = false;
+    auto photo = solidPicture(16, 9, 250, 250, 0);
+    picker->next = photo;
+    ASSERT_TRUE(screen->rightBarButtonItem()->press()); // "Change"
+    settle();
+    auto sent = requestsTo("sendImage");
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1].target, base() + "sendImage");
+    auto body = parsedBody(sent[1]);
+    ASSERT_TRUE(body);
+    EXPECT_EQ(body->get("assetid").asString(), "31");
+    EXPECT_EQ(Base64::decode(body->get("image").asString()), photo->jpegData(1.0));
+    EXPECT_EQ(screen->imageView()->image(), photo);
+    EXPECT_EQ(Image::fromValue(field->get("image")), photo);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0]->object()->get("Sent").asString(), "Yes");
+}
+
+TEST_F(ImageEdit, ADocumentsPictureEntryIsRecordedOnTheReferenceServer)
+{
+    logInToReference();
+    AssetRecord item = childNamed(directory(""), "Resident assessment");
+    ASSERT_TRUE(item);
+    auto document = [&] {
+        Collector fetch;
+        model().fetchDocumentForAssetID(item->get("assetID").asString(), fetch.handler());
+        Outcome outcome = fetch.single();
+        return outcome.content && outcome.content->isObject() ? outcome.content->object() : nullptr;
+    };
+    AssetRecord before = document();
+    ASSERT_TRUE(before);
+    JsonObjectPtr photo;
+    for (const JsonValue& entry : before->get("_linkedAsset").object()->get("list").array()->items())
+        if (entry.object()->get("name").asString() == "Photo")
+            photo = entry.object();
+    ASSERT_TRUE(photo);
+    const std::string oldValue = before->get("dict").object()->get("Photo").object()->get("val").asString();
+
+    auto editor = ImageEditViewController::create(photo, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+    show(editor);
+    picker->next = solidPicture(30, 20, 10, 200, 90);
+    editor->change();
+    settle();
+    ASSERT_EQ(reports.size(), 1u) << (window->topAlert() ? window->topAlert()->message() : "");
+    const std::string newValue = document()->get("dict").object()->get("Photo").object()->get("val").asString();
+    EXPECT_NE(newValue, oldValue);
+    EXPECT_EQ(reports[0]->object()->get("assVal").asString(), newValue);
+}
+
+class ImageViewer : public PictureFixture {
+protected:
+    void open()
+    {
+        screen = ImageViewController::create(record, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+        screen->setParentID("9");
+        show(screen);
+    }
+    JsonObjectPtr record = JsonObject::create({ { "assetID", 55 }, { "name", "Lounge" } });
+    std::shared_ptr<ImageViewController> screen;
+    std::vector<std::optional<JsonValue>> reports;
+};
+
+TEST_F(ImageViewer, UploadsToTheLegacyScriptWithTheFolderEncoded)
+{
+    EXPECT_EQ(ImageViewController::encode("/a_b/c:d"), "%2fa_b%2fc%3ad");
+    server.setResponder([](const RecordedRequest&) { return json(R"({"Message":{"ImageUrl":"x"}})"); });
+    model().setAuthToken("token");
+    open();
+    auto photo = solidPicture(7, 7, 30, 60, 90);
+    picker->next = photo;
+    ASSERT_TRUE(screen->rightBarButtonItem()->press()); // "Change", offered when logged in
+    settle();
+    auto sent = onlyRequest();
+    EXPECT_EQ(sent.method, "POST");
+    EXPECT_EQ(sent.target, "/json/setImage.php?dir=%2fhome%2fcorvath%2fpublic_html%2fjson%2fgallery%2fpics&a=55&parentID=9");
+    // The recording server takes the form apart; its size tells the picture went whole.
+    EXPECT_EQ(sent.header("Content-Type"), "multipart/form-data; boundary=0xKhTmLbOuNdArY");
+    EXPECT_GT(std::stoul(sent.header("Content-Length")), photo->jpegData(1.0)->size());
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(screen->imageView()->image(), photo);
+}
+
+TEST_F(ImageViewer, OffersNoChangeLoggedOutAndTakesBackARefusedUpload)
+{
+    server.setResponder([](const RecordedRequest&) { return json("not json"); });
+    open();
+    EXPECT_FALSE(screen->rightBarButtonItem());
+    picker->next = solidPicture(3, 3, 1, 1, 1);
+    screen->change();
+    settle();
+    EXPECT_FALSE(record->contains("image"));
+    EXPECT_FALSE(screen->imageView()->image());
+    EXPECT_TRUE(reports.empty());
+    ASSERT_TRUE(window->topAlert());
+    EXPECT_EQ(window->topAlert()->title(), "Picture not saved");
+}
+
+TEST_F(ImageViewer, AnUploadOnTheReferenceServerReachesThePage)
+{
+    logInToReference();
+    record = childNamed(directory(""), "Our garden");
+    ASSERT_TRUE(record);
+    std::string before = record->get("ImageUrl").asString();
+    open();
+    settle();
+    ASSERT_TRUE(screen->imageView()->image()); // fetched from the record's address
+    picker->next = solidPicture(20, 10, 0, 0, 255);
+    screen->change();
+    settle();
+    ASSERT_EQ(reports.size(), 1u);
+    std::string after = childNamed(directory(""), "Our garden")->get("ImageUrl").asString();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(reports[0]->object()->get("ImageUrl").asString(), after);
 }
 
 } // namespace

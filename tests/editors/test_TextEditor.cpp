@@ -1,0 +1,509 @@
+// The text editor: each kind of item's endpoint and exact body, the options string, a save the
+// server did not take, the font, size and colour choosers it opens, and an edit the reference
+// server keeps. The colour wheel: its colours, raster, cursor and drags, and its screen.
+
+#include "editors/ColorWheel.h"
+#include "editors/ColorWheelViewController.h"
+#include "editors/TextEditorFontViewController.h"
+#include "editors/TextEditorSizeViewController.h"
+#include "editors/TextEditorViewController.h"
+
+#include "app/AppFixture.h"
+#include "core/ModelFixture.h"
+#include "platform/JsonParser.h"
+#include "server/QuindleServer.h"
+#include "ui/Slider.h"
+#include "ui/TextField.h"
+#include "ui/TextView.h"
+
+#include <cmath>
+#include <set>
+
+namespace quindle::test {
+namespace {
+
+class TextEditorTest : public AppFixture {
+protected:
+    static AssetRecord record(std::vector<JsonObject::Entry> entries) { return JsonObject::create(std::move(entries)); }
+
+    /// An editor on `object` shown in a stack; its completion handler keeps the replies.
+    std::shared_ptr<TextEditorViewController> open(const AssetRecord& object, TextEditorMode mode)
+    {
+        auto editor = TextEditorViewController::create(model(), object, mode, [this](std::optional<JsonValue> answer) {
+            answers.push_back(std::move(answer));
+        });
+        stack = present(editor);
+        return editor;
+    }
+    /// From here on a recording server answers every request with this status and body.
+    RecordingServer& answer(int status, std::string body)
+    {
+        return useRecordingServer([status, body](const RecordedRequest&) { return makeReply(status, body); });
+    }
+    /// The home page's "Visiting" text, as the reference server has it now.
+    static AssetRecord visiting()
+    {
+        Collector fetch;
+        model().fetchDirectoryForAssetID("", fetch.handler());
+        auto outcome = fetch.single();
+        JsonArrayPtr items = outcome.content && outcome.content->isObject() ? asset::list(outcome.content->object()) : nullptr;
+        for (const JsonValue& child : items ? items->items() : std::vector<JsonValue> {})
+            if (child.isObject() && asset::name(child.object()) == "Visiting")
+                return child.object();
+        return nullptr;
+    }
+
+    std::shared_ptr<NavigationController> stack;
+    std::vector<std::optional<JsonValue>> answers;
+};
+
+TEST_F(TextEditorTest, EachKindOfItemGoesToItsEndpointWithItsBody)
+{
+    const std::string options = "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70";
+    struct Case {
+        const char* what;
+        AssetRecord object;
+        TextEditorMode mode;
+        const char* endpoint;
+        const char* textKey;
+        const char* typed;
+    };
+    const Case cases[] = {
+        { "text block", record({ { "AssetId", "41" }, { "Type", "Text" }, { "Name", "Welcome" }, { "Data", "Hello" }, { "Options", options } }),
+            TextEditorMode::Text, "sendText", "text", "Hello & goodbye" },
+        { "single-line input", record({ { "AssetId", "42" }, { "Type", "TextField" }, { "Name", "name" }, { "Title", "Your name" }, { "Options", options } }),
+            TextEditorMode::TextInput, "sendTextField", "title", "Full name" },
+        { "new multi-line input", record({ { "AssetId", "7" }, { "Type", "Directory" }, { "Name", "Contact" }, { "Options", options } }),
+            TextEditorMode::MultiLineInput, "sendTextView", "title", "Message" },
+        // Opened by the coordinator as an input only: the record says it is multi-line.
+        { "existing multi-line input", record({ { "AssetId", "43" }, { "Type", "TextView" }, { "Name", "msg" }, { "Title", "Message" }, { "Options", options } }),
+            TextEditorMode::TextInput, "sendTextView", "title", "Your message" },
+    };
+    auto& recorder = answer(200, R"({"Message":{"AssetId":"1"}})");
+    size_t sent = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        answers.clear();
+        auto editor = open(c.object, c.mode);
+        if (c.mode != TextEditorMode::Text)
+            editor->nameField()->setText(c.typed);
+        editor->keyField()->setText("key-" + std::to_string(sent));
+        editor->textView()->setText(c.mode == TextEditorMode::Text ? c.typed : "view text");
+        editor->rightBarButtonItem()->press();
+        ASSERT_TRUE(recorder.waitForRequests(++sent));
+        EXPECT_TRUE(answers.empty()); // the reply is handled on the main queue only
+        RecordedRequest request = recorder.requests().back();
+        EXPECT_EQ(request.method, "POST");
+        EXPECT_EQ(request.path, "/~corvath/vantro/web/app_dev.php/" + std::string(c.endpoint));
+        auto parsed = JsonParser::parse(request.body);
+        ASSERT_TRUE(parsed && parsed->isObject());
+        auto body = parsed->object();
+        std::set<std::string> keys;
+        for (const auto& [key, value] : body->entries())
+            keys.insert(key);
+        EXPECT_EQ(keys, (std::set<std::string> { "options", "assetid", "key", c.textKey }));
+        EXPECT_EQ(body->get("options").asString(), options);
+        EXPECT_EQ(body->get("assetid").asString(), *asset::ident(c.object));
+        EXPECT_EQ(body->get("key").asString(), "key-" + std::to_string(sent - 1));
+        EXPECT_EQ(body->get(c.textKey).asString(), c.typed);
+
+        settle();
+        ASSERT_EQ(answers.size(), 1u);
+        ASSERT_TRUE(answers[0]);
+        EXPECT_EQ(answers[0]->object()->get("AssetId").asString(), "1");
+        EXPECT_EQ(c.object->get("assVal").asString(), c.mode == TextEditorMode::Text ? c.typed : "view text");
+        EXPECT_EQ(c.object->get("options").asString(), options);
+        EXPECT_FALSE(editor->alert());
+    }
+}
+
+TEST_F(TextEditorTest, OptionsStringFromTheRecordAndTheChoices)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::string> stored;
+        std::optional<Colour> chosenText;
+        std::string expected;
+    };
+    const Case cases[] = {
+        { "no options", std::nullopt, std::nullopt, "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00" },
+        { "three fields are ignored", "Georgia:18:0.10,0.20,0.30", std::nullopt, "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00" },
+        { "four fields are read", "Georgia:18:0.1,0.2,0.3:0.9,0.8,0.7", std::nullopt, "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70" },
+        { "a chosen colour, alpha dropped", std::nullopt, Colour { 0.5, 0.25, 1, 0.3 }, "(null):(null):0.50,0.25,1.00:1.00,1.00,1.00" },
+    };
+    for (const auto& c : cases) {
+        auto object = record({ { "AssetId", "5" }, { "Data", "x" } });
+        if (c.stored)
+            object->set("Options", *c.stored);
+        auto editor = open(object, TextEditorMode::Text);
+        if (c.chosenText)
+            editor->updateTextColour(*c.chosenText);
+        EXPECT_EQ(editor->optionsString(), c.expected) << c.what;
+        EXPECT_EQ(editor->textView()->textColour(), editor->textColor()) << c.what;
+        EXPECT_EQ(editor->textView()->backgroundColour(), editor->backgroundColor()) << c.what;
+    }
+}
+
+TEST_F(TextEditorTest, ASaveTheServerDidNotTakeChangesNothing)
+{
+    int replies = 0;
+    auto& recorder = useRecordingServer([&](const RecordedRequest&) {
+        // A server error, then a reply without content: neither is a save.
+        return ++replies == 1 ? makeReply(500, R"({"error":"down"})") : makeReply(200, "{}");
+    });
+    auto object = record({ { "AssetId", "41" }, { "Data", "Hello" }, { "Options", "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70" } });
+    auto editor = open(object, TextEditorMode::Text);
+    editor->textView()->setText("Typed, not yet stored");
+    for (size_t attempt = 1; attempt <= 2; ++attempt) {
+        editor->save();
+        ASSERT_TRUE(recorder.waitForRequests(attempt));
+        settle();
+        auto alert = window->topAlert();
+        ASSERT_TRUE(alert);
+        EXPECT_EQ(alert->title(), "Not saved");
+        EXPECT_EQ(alert->buttonTitles(), std::vector<std::string> { "OK" });
+        EXPECT_TRUE(answers.empty());
+        EXPECT_FALSE(object->find("assVal"));
+        EXPECT_FALSE(object->find("options"));
+        EXPECT_EQ(stack->topViewController(), editor);
+        EXPECT_EQ(editor->textView()->text(), "Typed, not yet stored");
+        alert->chooseButtonWithTitle("OK");
+    }
+}
+
+TEST_F(TextEditorTest, RowsOpenTheChoosersAndTakeTheirChoice)
+{
+    auto editor = open(record({ { "AssetId", "5" }, { "Type", "TextField" }, { "Title", "Your name" }, { "Name", "name" } }), TextEditorMode::TextInput);
+    auto table = editor->tableView();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 6);
+    EXPECT_EQ(table->layoutAllRows().rows[0].cell, editor->nameCell());
+    EXPECT_EQ(editor->nameField()->text(), "Your name");
+    EXPECT_EQ(editor->keyField()->text(), "name");
+    const char* labels[] = { "Font", "Size", "Text colour", "Background colour" };
+    for (int row = 2; row < 6; ++row) {
+        auto cell = table->layoutAllRows().rows[size_t(row)].cell;
+        EXPECT_EQ(cell->textLabel()->text(), labels[row - 2]);
+        EXPECT_EQ(cell->accessoryType(), AccessoryType::DisclosureIndicator);
+        EXPECT_EQ(table->heightForRowAtIndexPath({ 0, row }), 42);
+    }
+    for (int row : { 0, 1 }) {
+        table->selectRow({ 0, row });
+        EXPECT_EQ(stack->topViewController(), editor) << "row " << row;
+    }
+
+    editor->nameField()->setText("Typed");
+    table->selectRow({ 0, 2 });
+    auto fonts = std::dynamic_pointer_cast<TextEditorFontViewController>(stack->topViewController());
+    ASSERT_TRUE(fonts);
+    EXPECT_EQ(fonts->selection(), "");
+    fonts->tableView()->selectRow({ 0, 0 });
+    EXPECT_EQ(stack->topViewController(), editor);
+    EXPECT_EQ(editor->fontName(), "Courier");
+    EXPECT_EQ(editor->nameField()->text(), "Typed"); // a redraw keeps what was typed
+
+    table->selectRow({ 0, 5 });
+    auto wheel = std::dynamic_pointer_cast<ColorWheelViewController>(stack->topViewController());
+    ASSERT_TRUE(wheel);
+    EXPECT_FALSE(wheel->currentColour());
+    wheel->brightnessSlider()->slide(0.5);
+    wheel->save();
+    EXPECT_EQ(stack->topViewController(), editor);
+    EXPECT_EQ(editor->backgroundColor(), (Colour { 127 / 255.0, 127 / 255.0, 127 / 255.0, 1 }));
+    EXPECT_EQ(editor->textView()->backgroundColour(), editor->backgroundColor());
+    EXPECT_EQ(editor->optionsString(), "Courier:(null):0.00,0.00,0.00:0.50,0.50,0.50");
+}
+
+TEST_F(TextEditorTest, TheReferenceServerKeepsAnEditedText)
+{
+    Collector login;
+    model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
+    ASSERT_TRUE(login.single().content);
+    auto text = visiting();
+    ASSERT_TRUE(text);
+    auto editor = open(text, TextEditorMode::Text);
+    EXPECT_EQ(editor->fontName(), "Georgia");
+    editor->textView()->setText("Visiting hours are 9:00 to 20:00.");
+    editor->updateTextColour({ 0.5, 0.25, 1, 1 });
+    editor->save();
+    settle();
+    ASSERT_EQ(answers.size(), 1u);
+    ASSERT_TRUE(answers[0]);
+    EXPECT_FALSE(editor->alert());
+
+    auto stored = visiting();
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(asset::text(stored), "Visiting hours are 9:00 to 20:00.");
+    EXPECT_EQ(asset::options(stored).value_or(""), "Georgia:14:0.50,0.25,1.00:0.95,0.95,0.85");
+}
+
+/// Families with fonts in mixed case, so the sort must ignore case.
+class MixedCaseCatalogue final : public FontCatalogue {
+public:
+    std::vector<std::string> familyNames() const override { return { "zapf", "Arial", "courier" }; }
+    std::vector<std::string> fontNamesForFamily(const std::string& family) const override
+    {
+        if (family == "Arial")
+            return { "Arial-Bold", "Arial" };
+        return { family };
+    }
+    std::optional<Font> fontWithName(const std::string& name, double size) const override { return Font { name, size }; }
+    Font systemFont(double size) const override { return { "System", size }; }
+    Size measure(const std::string&, const Font&, Size) const override { return {}; }
+};
+
+/// The rows' labels and the ticked ones; every row is a chooser cell in its own font.
+std::pair<std::vector<std::string>, std::vector<std::string>> shownAndTicked(TableView& table)
+{
+    std::pair<std::vector<std::string>, std::vector<std::string>> result;
+    for (const auto& row : table.layoutAllRows().rows) {
+        result.first.push_back(row.cell->textLabel()->text());
+        if (row.cell->accessoryType() == AccessoryType::Checkmark)
+            result.second.push_back(row.cell->textLabel()->text());
+        EXPECT_EQ(row.cell->reuseIdentifier(), "TextEditorFontCell");
+    }
+    return result;
+}
+
+TEST(TextEditorChoosers, FontsSortedIgnoringCaseEachInItsOwnFont)
+{
+    FontCatalogue::install(std::make_shared<MixedCaseCatalogue>());
+    std::vector<std::string> chosen;
+    auto chooser = TextEditorFontViewController::create("courier", [&](const std::string& name) { chosen.push_back(name); });
+    auto table = chooser->tableView();
+    auto [labels, ticked] = shownAndTicked(*table);
+    EXPECT_EQ(labels, (std::vector<std::string> { "Arial", "Arial-Bold", "courier", "zapf" }));
+    EXPECT_EQ(ticked, std::vector<std::string> { "courier" });
+    for (const auto& row : table->layoutAllRows().rows)
+        EXPECT_EQ(row.cell->textLabel()->font(), (Font { row.cell->textLabel()->text(), 16 }));
+    table->selectRow({ 0, 3 });
+    EXPECT_EQ(chosen, std::vector<std::string> { "zapf" });
+    FontCatalogue::install(nullptr);
+}
+
+TEST(TextEditorChoosers, SizesTwelveToFiftyTickedByEqualText)
+{
+    const struct { const char* selection; std::vector<std::string> ticked; } cases[] = {
+        { "12", { "12" } },
+        { "50", { "50" } },
+        { "13", {} }, // an odd stored size marks no row
+        { "", {} },
+        { "18.0", {} },
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> chosen;
+        auto chooser = TextEditorSizeViewController::create(c.selection, [&](const std::string& size) { chosen.push_back(size); });
+        auto [labels, ticked] = shownAndTicked(*chooser->tableView());
+        ASSERT_EQ(labels.size(), 20u);
+        EXPECT_EQ(labels.front(), "12");
+        EXPECT_EQ(labels[1], "14");
+        EXPECT_EQ(labels.back(), "50");
+        EXPECT_EQ(ticked, c.ticked) << c.selection;
+        chooser->tableView()->selectRow({ 0, 19 });
+        EXPECT_EQ(chosen, std::vector<std::string> { "50" });
+    }
+}
+
+struct RGB {
+    int red, green, blue;
+    bool operator==(const RGB&) const = default;
+};
+
+RGB unpack(uint32_t packed) { return { int(packed & 0xFF), int(packed >> 8 & 0xFF), int(packed >> 16 & 0xFF) }; }
+
+std::ostream& operator<<(std::ostream& out, const RGB& c) { return out << "(" << c.red << ", " << c.green << ", " << c.blue << ")"; }
+
+class WheelDelegate : public ColorWheelDelegate {
+public:
+    void colorWheelDidChangeColor(ColorWheel&) override { ++changes; }
+    void colorWheelDidFinishChangingColor() override { ++finishes; }
+    int changes = 0, finishes = 0;
+};
+
+TEST(ColorWheel, ColoursAtTheCentreAndOnTheRim)
+{
+    const float r = 99;
+    struct Case { const char* where; Point image; float brightness; RGB expected; };
+    const Case cases[] = {
+        { "centre", { r, r }, 1.0f, { 255, 255, 255 } },
+        { "centre at half brightness", { r, r }, 0.5f, { 127, 127, 127 } },
+        { "top, hue 0.5", { r, 2 * r }, 1.0f, { 0, 255, 255 } },
+        { "right, hue 0.75", { 2 * r, r }, 1.0f, { 127, 0, 255 } },
+        { "left, hue 0.25", { 0, r }, 1.0f, { 127, 255, 0 } },
+        { "bottom, hue clamped below 1", { r, 0 }, 1.0f, { 255, 0, 0 } },
+        { "beyond the rim, full saturation", { 3 * r, r }, 1.0f, { 127, 0, 255 } },
+        { "black at brightness 0", { 2 * r, r }, 0.0f, { 0, 0, 0 } },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(unpack(ColorWheel::colorAtPoint(c.image, r, c.brightness)), c.expected) << c.where;
+    EXPECT_EQ(ColorWheel::colorAtPoint({ r, r }, r, 1.0f) & ~0xFFFFFFu, 0u);
+}
+
+TEST(ColorWheel, FrameSetsRadiusAndRasterSize)
+{
+    const struct { Rect frame; float radius; int dim; } cases[] = {
+        { { 0, 0, 200, 300 }, 99, 198 },
+        { { 0, 0, 300, 200 }, 99, 198 },
+        { { 0, 0, 201, 201 }, 99.5f, 199 },
+        { { 0, 0, 2, 2 }, 0, 0 },
+    };
+    for (const auto& c : cases) {
+        auto wheel = ColorWheel::create(c.frame);
+        EXPECT_EQ(wheel->radius(), c.radius);
+        EXPECT_EQ(wheel->radialImage().dim, c.dim);
+        ASSERT_TRUE(wheel->radialImage().pixels);
+        EXPECT_EQ(wheel->radialImage().pixels->size(), size_t(c.dim) * c.dim * 3);
+    }
+    EXPECT_EQ(ColorWheel::create()->radius(), 0.0f); // nothing laid out yet
+}
+
+// The raster takes shortcuts; every pixel must still be the plain colour function's, byte by
+// byte in red, green, blue order, row y holding image y.
+TEST(ColorWheel, RasterEqualsThePlainColourFunction)
+{
+    for (float radius : { 99.0f, 99.5f, 149.0f, 299.0f, 37.25f }) {
+        for (float brightness : { 1.0f, 0.5f, 0.37f }) {
+            auto image = ColorWheel::renderRadialImage(radius, brightness);
+            ASSERT_EQ(image.dim, int(2 * radius));
+            const auto& pixels = *image.pixels;
+            size_t mismatches = 0;
+            for (int y = 0; y < image.dim; ++y) {
+                for (int x = 0; x < image.dim; ++x) {
+                    uint32_t expected = ColorWheel::colorAtPoint({ double(x), double(y) }, radius, brightness);
+                    size_t at = (size_t(y) * image.dim + x) * 3;
+                    uint32_t got = pixels[at] | pixels[at + 1] << 8 | pixels[at + 2] << 16;
+                    if (got != expected && mismatches++ < 5)
+                        ADD_FAILURE() << "radius " << radius << " brightness " << brightness << " at (" << x << ", " << y << "): " << unpack(got)
+                                      << " instead of " << unpack(expected);
+                }
+            }
+            EXPECT_EQ(mismatches, 0u) << "radius " << radius << " brightness " << brightness;
+        }
+    }
+}
+
+TEST(ColorWheel, ViewPointsMapToImageSpaceAndTheCursorStaysOnTheDisc)
+{
+    auto wheel = ColorWheel::create({ 0, 0, 200, 300 }); // radius 99, disc centred at view (100, 150)
+    EXPECT_EQ(wheel->touchPoint(), (Point { 100, 150 }));
+    EXPECT_EQ(unpack(wheel->colorAtPoint(wheel->viewToImageSpace(wheel->touchPoint()))), (RGB { 255, 255, 255 }));
+    const struct { Point view; Point image; } cases[] = {
+        { { 100, 150 }, { 99, 99 } },
+        { { 150, 150 }, { 149, 99 } },
+        { { 100, 100 }, { 99, 149 } }, // up on screen is up in the image
+        { { 1, 249 }, { 0, 0 } },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(wheel->viewToImageSpace(c.view), c.image) << c.view.x << "," << c.view.y;
+
+    // What the cursor shows is the colour at its image point, as the raster holds it.
+    for (Point p : { Point { 100, 150 }, Point { 160, 150 }, Point { 100, 90 }, Point { 40, 200 } }) {
+        wheel->setTouchPoint(p);
+        Point image = wheel->viewToImageSpace(wheel->touchPoint());
+        RGB expected = unpack(wheel->colorAtPoint(image));
+        const auto& pixels = *wheel->radialImage().pixels;
+        size_t at = (size_t(image.y) * wheel->radialImage().dim + size_t(image.x)) * 3;
+        EXPECT_EQ((RGB { pixels[at], pixels[at + 1], pixels[at + 2] }), expected);
+        Colour shown = wheel->currentColor();
+        EXPECT_EQ((RGB { int(std::lround(shown.red * 255)), int(std::lround(shown.green * 255)), int(std::lround(shown.blue * 255)) }), expected);
+        EXPECT_EQ(shown.alpha, 1.0);
+    }
+
+    // The cursor stays on the disc.
+    const struct { Point touch; Point placed; } onDisc[] = {
+        { { 120, 170 }, { 120, 170 } },            // inside: taken as it is
+        { { 400, 150 }, { 199, 150 } },            // right, far out: on the rim to the right
+        { { 100, 0 }, { 100, 51 } },               // above: on the top of the rim
+        { { 200, 250 }, { 100 + 99 / std::sqrt(2.0), 150 + 99 / std::sqrt(2.0) } },
+    };
+    for (const auto& c : onDisc) {
+        wheel->setTouchPoint(c.touch);
+        EXPECT_NEAR(wheel->touchPoint().x, c.placed.x, 1e-4);
+        EXPECT_NEAR(wheel->touchPoint().y, c.placed.y, 1e-4);
+    }
+    wheel->setTouchPoint({ 400, 150 });
+    EXPECT_EQ(unpack(wheel->colorAtPoint(wheel->viewToImageSpace(wheel->touchPoint()))), (RGB { 127, 0, 255 }));
+}
+
+TEST(ColorWheel, DragReportsChangesOnlyWhenContinuous)
+{
+    for (bool continuous : { false, true }) {
+        auto wheel = ColorWheel::create({ 0, 0, 200, 200 });
+        auto delegate = std::make_shared<WheelDelegate>();
+        wheel->setDelegate(delegate);
+        wheel->setContinuous(continuous);
+        EXPECT_TRUE(wheel->beginTouch({ 120, 100 }));
+        EXPECT_TRUE(wheel->moveTouch({ 150, 100 }));
+        EXPECT_EQ(wheel->touchPoint(), (Point { 150, 100 }));
+        EXPECT_TRUE(wheel->moveTouch({ 500, 100 }));
+        EXPECT_EQ(wheel->touchPoint(), (Point { 199, 100 }));
+        EXPECT_TRUE(wheel->endTouch({ 500, 100 }));
+        EXPECT_EQ(delegate->changes, continuous ? 3 : 0);
+        EXPECT_EQ(delegate->finishes, 1);
+    }
+    auto plain = View::create({ 0, 0, 10, 10 });
+    EXPECT_FALSE(plain->beginTouch({ 5, 5 })); // ordinary views track no touches
+}
+
+TEST(ColorWheelViewController, LaysOutTheWheelSliderAndWells)
+{
+    auto screen = ColorWheelViewController::create({}, Colour { 0.2, 0.4, 0.6, 1 });
+    screen->view()->setFrame({ 0, 0, 400, 600 });
+    EXPECT_EQ(screen->title(), "Colour");
+    ASSERT_TRUE(screen->rightBarButtonItem());
+    EXPECT_EQ(screen->rightBarButtonItem()->title(), "Save");
+    EXPECT_EQ(screen->colorWheel()->frame(), (Rect { 20, 60, 360, 360 }));
+    EXPECT_EQ(screen->brightnessSlider()->frame(), (Rect { 160, 540, 200, 60 }));
+    EXPECT_EQ(screen->wellView()->frame(), (Rect { 40, 480, 80, 48 }));
+    EXPECT_EQ(screen->currentWellView()->frame(), (Rect { 40, 540, 80, 48 }));
+    EXPECT_EQ(screen->brightnessSlider()->value(), 1.0);
+    EXPECT_EQ(screen->brightnessSlider()->maximumValue(), 1.0);
+    EXPECT_EQ(screen->currentWellView()->colour(), (Colour { 0.2, 0.4, 0.6, 1 }));
+    EXPECT_EQ(screen->currentWellView()->borderWidth(), 1.0);
+    EXPECT_FALSE(screen->wellView()->colour()); // empty until the first change
+    EXPECT_TRUE(screen->colorWheel()->continuous());
+    EXPECT_EQ(screen->colorWheel()->touchPoint(), (Point { 180, 180 }));
+}
+
+TEST(ColorWheelViewController, DragsAndBrightnessFillTheNewWellAndSaveReportsIt)
+{
+    std::vector<Colour> reported;
+    auto screen = ColorWheelViewController::create([&](Colour colour) { reported.push_back(colour); });
+    auto window = Window::create();
+    auto stack = NavigationController::create(ViewController::create("Opener"));
+    window->setRootViewController(stack);
+    window->makeKeyAndVisible();
+    stack->pushViewController(screen, Animated::No);
+    ASSERT_TRUE(screen->leftBarButtonItem()); // a phone gets Cancel, a large screen none
+    auto onPad = ColorWheelViewController::create();
+    auto padWindow = Window::create(Window::defaultBounds, UserInterfaceIdiom::Pad);
+    padWindow->setRootViewController(NavigationController::create(onPad));
+    padWindow->makeKeyAndVisible();
+    EXPECT_FALSE(onPad->leftBarButtonItem());
+
+    // A save before any touch reports white at the current brightness.
+    screen->save();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0], Colour::white());
+
+    auto wheel = screen->colorWheel();
+    Point centre = wheel->touchPoint();
+    wheel->beginTouch({ centre.x + wheel->radius(), centre.y }); // right of centre on the rim: hue 0.75
+    EXPECT_EQ(screen->wellView()->colour(), (Colour { 127 / 255.0, 0, 1, 1 }));
+    wheel->endTouch({ centre.x + wheel->radius(), centre.y });
+    screen->brightnessSlider()->slide(0.5);
+    EXPECT_EQ(wheel->brightness(), 0.5f);
+    EXPECT_EQ(screen->wellView()->colour(), (Colour { 63 / 255.0, 0, 127 / 255.0, 1 }));
+    EXPECT_EQ(wheel->radialImage().pixels->at(0), wheel->colorAtPoint({ 0, 0 }) & 0xFF); // raster at the new brightness
+
+    screen->save();
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[1], (Colour { 63 / 255.0, 0, 127 / 255.0, 1 }));
+    EXPECT_EQ(stack->topViewController(), screen); // the opener closes it
+
+    screen->leftBarButtonItem()->press();
+    EXPECT_NE(stack->topViewController(), screen);
+    EXPECT_EQ(reported.size(), 2u);
+}
+
+} // namespace
+} // namespace quindle::test

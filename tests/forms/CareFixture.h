@@ -1,9 +1,16 @@
 #pragma once
-// Shared helpers of the care screen tests: a recording legacy server and cell reading.
+// Shared helpers of the care screen tests: a recording legacy server, the demo resident on the
+// reference server, and rows read as one line each, so that a whole section compares at once.
 
 #include "content/ContentFixture.h"
 #include "core/Model.h"
+#include "forms/BoolView.h"
+#include "forms/NumberView.h"
 #include "platform/JsonParser.h"
+#include "ui/Button.h"
+#include "ui/ImageView.h"
+#include "ui/Label.h"
+#include "ui/NavigationController.h"
 #include "ui/TableView.h"
 #include "ui/TableViewCell.h"
 
@@ -11,21 +18,86 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace quindle::test {
 
+/// A row's control as text: a number's value, a yes/no state with its colours, a label's text, a
+/// button's title, whether a picture is shown; a box of several joins each with " + ".
+inline std::string control(const std::shared_ptr<View>& view)
+{
+    if (auto number = std::dynamic_pointer_cast<NumberView>(view))
+        return "number " + number->state();
+    if (auto choice = std::dynamic_pointer_cast<BoolView>(view)) {
+        std::string out = "bool " + std::to_string(choice->state());
+        if (choice->yesLabel()->textColour() == Colour::fromRGB(1, 0, 0))
+            out += " yes red";
+        if (choice->noLabel()->textColour() == Colour::fromRGB(0, 1, 0))
+            out += " no green";
+        return out;
+    }
+    if (auto label = std::dynamic_pointer_cast<Label>(view))
+        return label->text();
+    if (auto button = std::dynamic_pointer_cast<Button>(view))
+        return button->title();
+    if (auto picture = std::dynamic_pointer_cast<ImageView>(view))
+        return picture->image() ? "picture " + std::to_string(picture->image()->width()) : "no picture";
+    std::string out;
+    for (const auto& sub : view->subviews())
+        out += (out.empty() ? "" : " + ") + control(sub);
+    return out;
+}
+
+/// A row as one line: its text, its control in brackets, its detail after " / ", and " >" for a
+/// disclosure mark or " v" for a tick.
+inline std::string line(TableViewDataSource& source, TableView& table, int section, int row)
+{
+    auto cell = source.cellForRowAtIndexPath(table, { section, row });
+    std::string out = cell->textLabel()->text();
+    if (cell->accessoryView())
+        out += " [" + control(cell->accessoryView()) + "]";
+    if (cell->detailTextLabel() && !cell->detailTextLabel()->text().empty())
+        out += " / " + cell->detailTextLabel()->text();
+    if (cell->accessoryType() == AccessoryType::DisclosureIndicator)
+        out += " >";
+    else if (cell->accessoryType() == AccessoryType::Checkmark)
+        out += " v";
+    return out;
+}
+
+/// Every row of a section (of every section for -1), one line each.
+inline std::vector<std::string> lines(TableViewDataSource& source, TableView& table, int section = 0)
+{
+    std::vector<std::string> out;
+    const int first = section < 0 ? 0 : section, last = section < 0 ? table.numberOfSections() - 1 : section;
+    for (int s = first; s <= last; ++s)
+        for (int row = 0; row < source.numberOfRowsInSection(table, s); ++row)
+            out.push_back(line(source, table, s, row));
+    return out;
+}
+
+/// The rows of a section that carry a tick.
+inline std::vector<int> ticks(TableViewDataSource& source, TableView& table, int section)
+{
+    std::vector<int> out;
+    for (int row = 0; row < source.numberOfRowsInSection(table, section); ++row)
+        if (source.cellForRowAtIndexPath(table, { section, row })->accessoryType() == AccessoryType::Checkmark)
+            out.push_back(row);
+    return out;
+}
+
 class CareFixture : public ReferenceServerFixture {
 protected:
-    /// Every target the recording server saw for this legacy script, in order.
-    std::vector<std::string> targets(std::string_view script)
+    /// Every target the recording server saw at this path (or legacy script), from the last restart on.
+    std::vector<std::string> targets(std::string_view path)
     {
         std::vector<std::string> out;
         auto all = server.requests();
         for (size_t i = from; i < all.size(); ++i)
-            if (const auto& request = all[i]; request.path == "/json/" + std::string(script))
-                out.push_back(request.target);
+            if (all[i].path == path || all[i].path == "/json/" + std::string(path))
+                out.push_back(all[i].target);
         return out;
     }
     /// Counts requests from here on, for cases run in a loop.
@@ -33,19 +105,29 @@ protected:
     bool waitFor(size_t n) { return server.waitForRequests(from + n); }
     size_t from = 0;
 
-    static std::string text(TableViewDataSource& source, TableView& table, int section, int row)
+    /// Answers each legacy script by its name (as "devices.php") from the table, anything else with `other`.
+    void serve(std::map<std::string, Reply> replies, Reply other = json("{}", 404))
     {
-        return source.cellForRowAtIndexPath(table, { section, row })->textLabel()->text();
+        server.setResponder([replies, other](const RecordedRequest& request) {
+            auto found = replies.find(request.path.substr(request.path.rfind('/') + 1));
+            return found == replies.end() ? other : found->second;
+        });
     }
-    static std::string detail(TableViewDataSource& source, TableView& table, int section, int row)
+    /// Puts the screen at the root of `stack`, loads its table into `table`, then waits for
+    /// `requests` requests and their replies.
+    template <typename Screen> std::shared_ptr<Screen> show(std::shared_ptr<Screen> screen, size_t requests = 0)
     {
-        auto label = source.cellForRowAtIndexPath(table, { section, row })->detailTextLabel();
-        return label ? label->text() : std::string();
+        stack = NavigationController::create(screen);
+        table = screen->tableView();
+        if (requests) {
+            EXPECT_TRUE(waitFor(requests));
+        }
+        settle();
+        return screen;
     }
-    static AccessoryType mark(TableViewDataSource& source, TableView& table, int section, int row)
-    {
-        return source.cellForRowAtIndexPath(table, { section, row })->accessoryType();
-    }
+    std::shared_ptr<NavigationController> stack;
+    std::shared_ptr<TableView> table;
+
     static std::string decode(std::string_view value)
     {
         std::string out;
@@ -68,7 +150,44 @@ protected:
         from += key.size() + 2;
         return target.substr(from, target.find('&', from) - from);
     }
+    /// Seconds from now of the date a target carries.
+    static long secondsAhead(const std::string& target)
+    {
+        auto date = Model::dateFromServerDateString(decode(query(target, "date")));
+        EXPECT_TRUE(date) << target;
+        return date ? long(std::chrono::duration_cast<std::chrono::seconds>(*date - DateFormat::now()).count()) : -1000000;
+    }
     static JsonObjectPtr dict(const std::string& json) { return JsonParser::parse(json)->object(); }
+
+    /// The reply of a legacy script on the reference server, or null.
+    static JsonObjectPtr legacy(const std::string& script)
+    {
+        Collector got;
+        model().requestWithURL(model().legacyBaseURL() + script, got.handler());
+        Outcome outcome = got.single();
+        return outcome.content && outcome.content->isObject() ? outcome.content->object() : nullptr;
+    }
+    /// The demo owner logged in; the first resident, their "Daily care" document and its form.
+    struct DailyCare {
+        std::string person, document, form;
+    };
+    DailyCare dailyCare()
+    {
+        DailyCare care;
+        EXPECT_TRUE(logInAsDemoOwner());
+        auto people = legacy("start.php");
+        if (!people || !people->get("list").array())
+            return care;
+        care.person = people->get("list").array()->at(0).object()->get("assetID").asString();
+        auto documents = legacy("start.php?a=" + care.person);
+        for (auto& doc : documents && documents->get("list").array() ? documents->get("list").array()->items() : std::vector<JsonValue> {})
+            if (doc.object()->get("name").asString() == "Daily care") {
+                care.document = doc.object()->get("assetID").asString();
+                care.form = doc.object()->get("formID").asString();
+            }
+        EXPECT_FALSE(care.document.empty());
+        return care;
+    }
 
     ShellGuard shell;
 };

@@ -1,20 +1,32 @@
-// The form engine's keys, indexes and expressions, without a server.
+// The expression language, the form engine's keys, indexes and expressions without a server,
+// history snapshots, and what the engine sends and how it takes the replies: exact addresses
+// against a recording server, and a typed value read back whole from the reference server.
+#include "forms/Expression.h"
 #include "forms/FormEngine.h"
+#include "forms/HistorySnapshot.h"
+#include "forms/fuzz/ExpressionOracle.h"
 
+#include "CareFixture.h"
 #include "content/FollowUpInterval.h"
-#include "core/Model.h"
-#include "platform/JsonParser.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 
 using namespace quindle;
+using namespace quindle::test;
 
 namespace {
 
-JsonArrayPtr list(const char* json) { return JsonParser::parse(json)->array(); }
-JsonObjectPtr dict(const char* json) { return JsonParser::parse(json)->object(); }
+JsonArrayPtr list(const std::string& json) { return JsonParser::parse(json)->array(); }
+JsonObjectPtr dict(const std::string& json) { return JsonParser::parse(json)->object(); }
+
+std::optional<std::string> shown(const std::string& text)
+{
+    auto value = Expression::evaluate(text);
+    return value ? std::optional<std::string>(Expression::text(*value)) : std::nullopt;
+}
 
 std::shared_ptr<FormEngine> engine(const char* entries, const char* state, FormKind kind = FormKind::Document)
 {
@@ -32,6 +44,64 @@ std::vector<std::string> names(const std::vector<JsonObjectPtr>& entries)
 }
 
 } // namespace
+
+TEST(Expression, EvaluatesArithmeticCallsAndStrings)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        { "72.0 / (1.8 * 1.8)", "22.22222222222222" },
+        { "1 + 2 * 3 - 4 / 2", "5" },
+        { "-(2 - 5) * -1", "-3" },
+        { "10 - 2 - 3", "5" },
+        { "FUNCTION(FUNCTION(12.0 , 'greaterThan:', 10), 'and:', FUNCTION(1.0 , 'smallerThanEqual:', 2))", "1" },
+        { "FUNCTION(3, 'factorial:', 1)", "7" },
+        { "FUNCTION(5, 'factorial:', 0)", "120" },
+        { "FUNCTION(0, 'and:', undefined)", "0" },
+        { "FUNCTION(2, 'smallerThan:', 2)", "0" },
+        { "FUNCTION(2, 'greaterThanEqual:', '2')", "1" },
+        { "FUNCTION('Yes', \"dd_isEqual:\", 'Yes')", "1" },
+        { "FUNCTION('Yes', 'dd_isEqual:', 'No')", "0" },
+        { "'a string'", "a string" },
+        { "1e+20 * 10", "1e+21" },
+        { ".5 + 0.25", "0.75" },
+        { "(((1))) + 1", "2" },
+    };
+    for (auto& [text, expected] : cases)
+        EXPECT_EQ(shown(text), std::optional<std::string>(expected)) << text;
+}
+
+TEST(Expression, YieldsNothingForWhatIsNotANumberOrDoesNotParse)
+{
+    const char* const cases[] = {
+        "", "1 +", "(1", "1)", "2 / 0", "2 / (1 - 1)", "Weight", "Weight > 3", "1 2", "'open", "'a' + 1", "-'a'",
+        "FUNCTION(1, 'noSuchSelector:', 2)", "FUNCTION(1, smallerThan, 2)", "FUNCTION('a', 'smallerThan:', 2)",
+        "FUNCTION(1, 'and:', nothing)", "FUNCTION(200, 'factorial:', 0)", "1e308 * 10", "1 # 2",
+        "7e308", "-1e999", "FUNCTION(1e999, 'greaterThan:', 1)",
+    };
+    for (const char* text : cases) {
+        auto value = Expression::evaluate(text);
+        EXPECT_FALSE(value && std::holds_alternative<double>(*value)) << text;
+        EXPECT_FALSE(Expression::isTrue(value)) << text;
+    }
+    // Deep nesting and long chains are refused, not a crash.
+    EXPECT_FALSE(Expression::evaluate(std::string(5000, '(') + "1" + std::string(5000, ')')));
+    std::string chain = "1";
+    for (int i = 0; i < 5000; ++i)
+        chain += "+1";
+    EXPECT_FALSE(Expression::evaluate(chain));
+}
+
+// The fuzzer's seeds and finds replay here too, so a build without clang still checks them.
+TEST(Expression, CorpusKeepsTheFuzzOracle)
+{
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(__FILE__).parent_path() / "corpus" / "expression")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(fuzz::expressionProblem(text), "") << entry.path();
+        ++files;
+    }
+    EXPECT_GE(files, 30u);
+}
 
 TEST(FormEngine, KeysAreLongestFirstFromStateEntriesAndTriggers)
 {
@@ -205,4 +275,201 @@ TEST(FormEngine, FollowUpIntervals)
     const std::pair<const char*, long> integers[] = { { "6", 6 }, { "12 hours", 12 }, { "x6", 0 }, { "", 0 }, { "-3", -3 } };
     for (auto& [text, expected] : integers)
         EXPECT_EQ(FormEngine::integerValue(text), expected) << text;
+}
+
+namespace {
+
+// Newest first by date text: 72 (Dec 3), Pulse (Dec 2), Weight 70 (Dec 1), Weight 68 (Nov 30).
+const char* history = R"([
+    {"name":"Weight","type":"Number","val":"70","lastModified":"2026-12-01 09:00:00","user":"ann"},
+    {"name":"Notes","type":"Text","val":"calm","lastModified":"2026-12-05 09:00:00","user":"ann"},
+    {"name":"Weight","type":"Number","val":"72","lastModified":"2026-12-03 09:00:00","user":"bob"},
+    {"name":"Ate","type":"Bool","val":"0","lastModified":"2026-12-02 09:00:00","user":"bob"},
+    {"name":"Mood","type":"Select","val":"Happy","lastModified":"2026-12-04 09:00:00","user":"bob"},
+    {"name":"Weight","type":"Number","val":"68","lastModified":"2026-11-30 09:00:00","user":"cy"}])";
+
+std::string listed(const JsonArrayPtr& records)
+{
+    std::string out;
+    for (auto& r : *records)
+        out += (out.empty() ? "" : ",") + HistorySnapshot::recordText(r.object());
+    return out;
+}
+
+/// A snapshot's records as "key=value" in key order.
+std::string values(const JsonObjectPtr& state)
+{
+    std::map<std::string, std::string> sorted;
+    for (auto& [key, record] : *state)
+        sorted[key] = record.object()->get("val").asString();
+    std::string out;
+    for (auto& [key, value] : sorted)
+        out += (out.empty() ? "" : ",") + key + "=" + value;
+    return out;
+}
+
+} // namespace
+
+TEST(HistorySnapshot, ListsBoolAndNumberNewestFirst)
+{
+    auto shown = HistorySnapshot::displayedRecords(list(history));
+    EXPECT_EQ(listed(shown), "Weight (72),Ate (No),Weight (70),Weight (68)");
+    EXPECT_EQ(HistorySnapshot::recordDetail(shown->at(0).object()), "2026-12-03 09:00:00 (bob)");
+    const std::pair<const char*, const char*> cases[] = {
+        { R"([{"name":"Ate","type":"Bool","val":"0"},{"name":"Ran","type":"Bool","val":"1"}])", "Ate (No),Ran (Yes)" },
+        { R"([{"name":"N","type":"Text","val":"x"},{"name":"S","type":"Select","val":"y"}])", "" },
+        { R"([{"name":"W","type":"Number","val":61.5}])", "W (61.5) numbers" },
+        // Entries that are not records, or carry odd types and dates, are skipped or sorted last.
+        { R"([7,null,"x",{"name":"W","type":3},{"name":"W","type":"Number","val":"1","lastModified":"bad"},
+              {"name":"W","type":"Number","val":"2","lastModified":"2026-01-01 00:00:00"}])", "W (2),W (1) numbers" },
+        { "[]", "" },
+        { history, "Weight (72),Ate (No),Weight (70),Weight (68) numbers" },
+    };
+    for (auto [json, expected] : cases) {
+        auto records = list(json);
+        EXPECT_EQ(listed(HistorySnapshot::displayedRecords(records)) + (HistorySnapshot::hasNumbers(records) ? " numbers" : ""), expected) << json;
+    }
+    EXPECT_EQ(HistorySnapshot::displayedRecords(nullptr)->size(), 0u);
+    EXPECT_FALSE(HistorySnapshot::hasNumbers(nullptr));
+}
+
+TEST(HistorySnapshot, FormStateAtARecord)
+{
+    auto shown = HistorySnapshot::displayedRecords(list(history));
+    // Newest; the middle, where the later 72 and Ate are not yet there; the oldest, with nothing before it.
+    EXPECT_EQ(values(HistorySnapshot::snapshotAt(shown, 0)), "Ate=0,Weight=72,Weight_old=70");
+    EXPECT_EQ(values(HistorySnapshot::snapshotAt(shown, 2)), "Weight=70,Weight_old=68");
+    EXPECT_EQ(values(HistorySnapshot::snapshotAt(shown, 3)), "Weight=68");
+    EXPECT_FALSE(HistorySnapshot::snapshotAt(shown, 4));
+    EXPECT_FALSE(HistorySnapshot::snapshotAt(nullptr, 0));
+    // A recorded old key wins over the derived one.
+    shown = HistorySnapshot::displayedRecords(list(R"([
+        {"name":"W","type":"Number","val":"1","lastModified":"2026-01-01 00:00:00"},
+        {"name":"W","type":"Number","val":"2","lastModified":"2026-01-02 00:00:00"},
+        {"name":"W_old","type":"Number","val":"9","lastModified":"2026-01-03 00:00:00"}])"));
+    EXPECT_EQ(values(HistorySnapshot::snapshotAt(shown, 0)), "W=2,W_old=9");
+}
+
+namespace {
+
+const char* entries = R"([{"name":"Weight","type":"Number","assetID":"11"},{"name":"Choice","type":"Select","assetID":"12"},
+    {"name":"Reminder","type":"Derived","title":"6","val":"Weigh {Weight} and {Other}","assetID":"13"},
+    {"name":"Alert","type":"Action","title":"Weight > 75","nTrigger":"Check {Weight} at noon","assetID":"14"},
+    {"name":"Quiet","type":"Action","title":"1 > 0","nTrigger":"never","assetID":"15"}])";
+
+class FormEngineRequests : public CareFixture {
+protected:
+    std::shared_ptr<FormEngine> form(FormKind kind, const std::string& state)
+    {
+        auto engine = FormEngine::create(kind, list(entries), dict(state));
+        engine->setResID("7");
+        engine->setResDocID("99");
+        engine->setAssetID("42");
+        engine->setReloadHandler([this] { ++reloads; });
+        return engine;
+    }
+    static std::string withoutDate(const std::string& target)
+    {
+        size_t from = target.find("&date=");
+        return target.substr(0, from) + target.substr(target.find('&', from + 1));
+    }
+
+    int reloads = 0;
+};
+
+} // namespace
+
+TEST_F(FormEngineRequests, ResidentEditSendsTimedObjectsActionsAndTheValue)
+{
+    auto past = Model::serverDateStringForDate(DateFormat::now() - std::chrono::minutes(5));
+    serve({ { "handleForm.php", json(R"({"Message":{"list":{"Weight":{"val":"80","type":"Number"}}}})") } }, json("{}"));
+    auto engine = form(FormKind::Resident, R"({"Weight":{"val":"70","type":"Number"},
+        "Due":{"type":"Derived","date":")" + past + R"(","val":"Weight * 2","nTrigger":"Double"},
+        "Act":{"type":"Action","title":"Weight > 1","assetID":"55","linkID":"66","val":"2","user":null,"date":")" + past + R"("}})");
+    engine->setValue("80", 0);
+    EXPECT_EQ(engine->formValueForKey("Double"), "160");
+    EXPECT_TRUE(engine->isUnsaved("Weight"));
+    ASSERT_TRUE(waitFor(4));
+    settle();
+
+    EXPECT_EQ(targets("handleForm.php"), (std::vector<std::string> { "/json/handleForm.php?f=11&c=7&name=Weight&val=80&type=Number" }));
+    auto timed = targets("setTimedObject.php");
+    ASSERT_EQ(timed.size(), 2u); // not the action whose title names no changed key
+    if (timed[0].find("&o=13&") == std::string::npos)
+        std::swap(timed[0], timed[1]);
+    EXPECT_EQ(withoutDate(timed[0]), "/json/setTimedObject.php?a=99&o=13&val=6&trigger=Weigh%2080.0%20and%20%7BOther%7D");
+    EXPECT_NEAR(secondsAhead(timed[0]), 86400, 5);
+    // The action's title names no interval, so it falls due now; its trigger reads the bare local record.
+    EXPECT_EQ(withoutDate(timed[1]), "/json/setTimedObject.php?a=99&o=14&val=Weight%20%3E%2075&trigger=Check%2080%20at%20noon");
+    EXPECT_NEAR(secondsAhead(timed[1]), 0, 5);
+    auto actions = targets("setAction.php");
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(withoutDate(actions[0]), "/json/setAction.php?a=55&devID=66&val=2");
+    // The action's date goes through the legacy escaping alone: the space escaped, ":" kept.
+    EXPECT_TRUE(std::regex_search(actions[0], std::regex("&date=\\d{4}-\\d\\d-\\d\\d%20\\d\\d:\\d\\d:\\d\\d&"))) << actions[0];
+    EXPECT_NEAR(secondsAhead(actions[0]), 3600, 5);
+
+    EXPECT_EQ(engine->formValueForKey("Weight"), "80.0");
+    EXPECT_FALSE(engine->isUnsaved("Weight"));
+    EXPECT_EQ(reloads, 1);
+
+    engine->setValue("Option B", 1, "2");
+    ASSERT_TRUE(waitFor(5));
+    settle();
+    EXPECT_EQ(targets("handleForm.php").back(), "/json/handleForm.php?f=12&c=7&name=Choice&val=Option%20B&type=Select&index=2");
+}
+
+TEST_F(FormEngineRequests, DocumentEditSendsOnlyTheValue)
+{
+    serve({}, json(R"({"Message":{"dict":{"Weight":{"val":"80","type":"Number"}}}})"));
+    auto engine = form(FormKind::Document, R"({"Weight":{"val":"70","type":"Number"}})");
+    EXPECT_EQ(engine->numberOfRows(), 5u);
+    engine->setState(1, 0);
+    ASSERT_TRUE(waitFor(1));
+    settle();
+    EXPECT_EQ(onlyRequest().target, "/json/setFormValueForDocument.php?parentID=42&name=Weight&val=1&type=Number");
+    EXPECT_EQ(engine->formValueForKey("Weight"), "80.0");
+    EXPECT_FALSE(engine->isUnsaved("Weight"));
+}
+
+TEST_F(FormEngineRequests, AValueTheServerDidNotTakeStaysUnsavedUntilSentAgain)
+{
+    for (const Reply& failure : { json("{}", 500), json(R"({"Message":{"list":null}})"), json(R"({"Message":{"dict":{}}})"), json("not json") }) {
+        serve({}, failure);
+        auto engine = form(FormKind::Resident, R"({"Weight":{"val":"70","type":"Number"}})");
+        engine->setValue("81", 0);
+        settle();
+        EXPECT_TRUE(engine->isUnsaved("Weight")) << failure.body;
+        EXPECT_EQ(engine->unsavedValue("Weight"), "81");
+        EXPECT_EQ(engine->formValueForKey("Weight"), "81"); // the local value stays, as a bare record
+        EXPECT_EQ(reloads, 1);
+
+        serve({}, json(R"({"Message":{"list":{"Weight":{"val":"81"}}}})"));
+        engine->setValue(*engine->unsavedValue("Weight"), 0);
+        settle();
+        EXPECT_FALSE(engine->isUnsaved("Weight"));
+        reloads = 0;
+    }
+    // A reply for an engine that is gone is dropped.
+    auto engine = form(FormKind::Resident, "{}");
+    engine->setValue("1", 0);
+    engine.reset();
+    settle();
+    EXPECT_EQ(reloads, 0);
+}
+
+TEST_F(FormEngineRequests, ATypedValueReachesTheReferenceServerWhole)
+{
+    const std::string document = dailyCare().document;
+    ASSERT_FALSE(document.empty());
+    const std::string typed = "a&b=c d/e:f+g%h?i#j";
+    auto engine = FormEngine::create(FormKind::Document, list(R"([{"name":"Note & more","type":"Text"}])"), JsonObject::create());
+    engine->setAssetID(document);
+    engine->setValue(typed, 0);
+    settle();
+    EXPECT_FALSE(engine->isUnsaved("Note & more"));
+    EXPECT_EQ(engine->formValueForKey("Note & more"), typed);
+    auto state = legacy("currentState.php?a=" + document);
+    ASSERT_TRUE(state && state->get("list").object());
+    EXPECT_EQ(state->get("list").object()->get("Note & more").object()->get("val").asString(), typed);
 }

@@ -52,6 +52,15 @@ protected:
         auto cell = cellAt(table, row);
         return cell ? cell->textLabel()->text() : std::string {};
     }
+    /// The alert on top, checked for its title and buttons, answered with `choice`.
+    void answer(const char* title, const std::vector<std::string>& buttons, const char* choice)
+    {
+        auto alert = window->topAlert();
+        ASSERT_TRUE(alert);
+        EXPECT_EQ(alert->title(), title);
+        EXPECT_EQ(alert->buttonTitles(), buttons);
+        alert->chooseButtonWithTitle(choice);
+    }
 
     size_t base = 0;
     std::shared_ptr<Window> window;

@@ -1,21 +1,19 @@
-// The form-structure screen against the reference server: reached by an owner through the form
-// page's Edit Page alert, its rows, edit mode with the name input, what a field opens, and the
-// add-field screen's completion (with and without a list, from another thread, popover or modal).
-
+// Two screens over the reference server's pages. The form-structure screen: reached by an owner
+// through the form page's Edit Page alert, its rows, edit mode with the name input, what a field
+// opens, and the add-field screen's completion (with and without a list, from another thread,
+// popover or modal). The page chooser: the owner's pages, a choice handed to the receiving
+// screen, cancel, and replies that carry no page list.
+#include "forms/FormSelectionViewController.h"
 #include "forms/FormViewController.h"
 
-#include "content/ContentFixture.h"
+#include "CareFixture.h"
 #include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
 #include "content/EditableDataSource.h"
-#include "platform/JsonParser.h"
 #include "server/QuindleServer.h"
-#include "ui/Label.h"
 #include "ui/NavigationController.h"
 #include "ui/TextField.h"
 #include "ui/Window.h"
-
-#include <gtest/gtest.h>
 
 #include <thread>
 
@@ -72,10 +70,10 @@ protected:
         window->makeKeyAndVisible();
         table = screen->tableView();
     }
-    std::shared_ptr<TableViewCell> row(int index) { return screen->cellForRowAtIndexPath(*table, { 0, index }); }
+    std::string row(int index) { return line(*screen, *table, 0, index); }
     std::shared_ptr<TextField> input(int index)
     {
-        auto cell = row(index);
+        auto cell = screen->cellForRowAtIndexPath(*table, { 0, index });
         return cell->contentView()->subviews().empty() ? nullptr : std::dynamic_pointer_cast<TextField>(cell->contentView()->subviews().back());
     }
     std::vector<std::string> rightTitles() const
@@ -128,17 +126,14 @@ TEST_F(FormScreen, AnOwnerReachesTheFieldsThroughEditPageAndSeesTheServersList)
     EXPECT_EQ(screen->tabBarItem().imageName, "first.png");
     table = screen->tableView(); // loading the view sets the bar buttons
     EXPECT_EQ(rightTitles(), (std::vector<std::string> { "Add", "Edit" }));
-    JsonArrayPtr fields = asset::list(directory(formID));
-    ASSERT_EQ(table->numberOfRowsInSection(0), static_cast<int>(fields->size()));
-    ASSERT_EQ(fields->size(), 5u); // the Submit item is a field too
-    for (int i = 0; i < 5; ++i) {
-        auto cell = row(i);
-        EXPECT_EQ(cell->reuseIdentifier(), "DirectoryCell");
-        EXPECT_EQ(cell->textLabel()->text(), asset::name(fields->at(i).object())) << i;
-        EXPECT_EQ(cell->detailTextLabel()->text(), asset::type(fields->at(i).object())) << i;
-        EXPECT_EQ(cell->accessoryType(), AccessoryType::DisclosureIndicator) << i;
-    }
-
+    // Each field by name and type; the Submit item is a field too.
+    JsonArrayPtr list = asset::list(directory(formID));
+    std::vector<std::string> fields;
+    for (const JsonValue& field : list->items())
+        fields.push_back(asset::name(field.object()) + " / " + asset::type(field.object()) + " >");
+    EXPECT_EQ(fields.size(), 5u);
+    EXPECT_EQ(lines(*screen, *table), fields);
+    EXPECT_EQ(screen->cellForRowAtIndexPath(*table, { 0, 4 })->reuseIdentifier(), "DirectoryCell");
 }
 
 TEST_F(FormScreen, EditModeDrawsTheSelectedFieldAsANameInputAndReturnLeavesIt)
@@ -147,7 +142,7 @@ TEST_F(FormScreen, EditModeDrawsTheSelectedFieldAsANameInputAndReturnLeavesIt)
     screen->editTable();
     EXPECT_TRUE(screen->editMode());
     EXPECT_EQ(rightTitles(), (std::vector<std::string> { "Add", "Done" }));
-    EXPECT_EQ(row(1)->accessoryType(), AccessoryType::None);
+    EXPECT_EQ(row(1), "Your name / TextField");
     EXPECT_FALSE(input(1));
 
     EXPECT_TRUE(table->selectRow({ 0, 1 }));
@@ -155,7 +150,7 @@ TEST_F(FormScreen, EditModeDrawsTheSelectedFieldAsANameInputAndReturnLeavesIt)
     EXPECT_EQ(nav->topViewController(), screen);
     ASSERT_TRUE(input(1));
     EXPECT_EQ(input(1)->text(), "Your name");
-    EXPECT_EQ(row(2)->textLabel()->text(), "Telephone");
+    EXPECT_EQ(row(2), "Telephone / TextField");
 
     // The typed name goes nowhere: the list keeps the server's name.
     auto field = input(1);
@@ -164,8 +159,7 @@ TEST_F(FormScreen, EditModeDrawsTheSelectedFieldAsANameInputAndReturnLeavesIt)
     EXPECT_TRUE(field->pressReturn());
     EXPECT_FALSE(screen->editMode());
     EXPECT_FALSE(input(1));
-    EXPECT_EQ(row(1)->textLabel()->text(), "Your name");
-    EXPECT_EQ(row(1)->accessoryType(), AccessoryType::DisclosureIndicator);
+    EXPECT_EQ(row(1), "Your name / TextField >");
 
     // A new edit mode starts without a remembered row.
     screen->editTable();
@@ -256,5 +250,91 @@ TEST_F(FormScreen, AddCompletionTakesAListWhenThereIsOneAndAlwaysClosesTheAddScr
         EXPECT_FALSE(screen->addFieldStack());
         for (const auto& shown : window->popovers())
             EXPECT_FALSE(shown->isPopoverVisible());
+    }
+}
+
+namespace {
+
+class RecordingTarget : public LinkTarget {
+public:
+    void setLinkAssetId(std::string id) override { linkAssetId = std::move(id); }
+    void setLinkName(std::string name) override { linkName = std::move(name); }
+    std::optional<std::string> linkAssetId;
+    std::optional<std::string> linkName;
+};
+
+class PageChooser : public ReferenceServerFixture {
+protected:
+    /// Pushes the chooser over an editor screen and waits for its page list.
+    void open()
+    {
+        window = Window::create();
+        nav = NavigationController::create(editor);
+        window->setRootViewController(nav);
+        window->makeKeyAndVisible();
+        chooser = FormSelectionViewController::create(model());
+        chooser->setCont(target);
+        nav->pushViewController(chooser, Animated::No);
+        table = chooser->tableView();
+        settle();
+    }
+
+    std::shared_ptr<RecordingTarget> target = std::make_shared<RecordingTarget>();
+    std::shared_ptr<ViewController> editor = ViewController::create("Add page");
+    std::shared_ptr<Window> window;
+    std::shared_ptr<NavigationController> nav;
+    std::shared_ptr<FormSelectionViewController> chooser;
+    std::shared_ptr<TableView> table;
+};
+
+} // namespace
+
+TEST_F(PageChooser, ListsTheOwnersPagesCancelsAndHandsTheChosenOneBack)
+{
+    ASSERT_TRUE(logInAsDemoOwner());
+    Collector fetch;
+    model().fetchPageListWithCompletionHandler(fetch.handler());
+    Outcome outcome = fetch.single();
+    ASSERT_TRUE(outcome.content && outcome.content->isObject());
+    JsonArrayPtr pages = outcome.content->object()->get("PageList").array();
+    ASSERT_TRUE(pages && pages->size() >= 2);
+    std::vector<std::string> expected;
+    for (const JsonValue& page : pages->items())
+        expected.push_back(page.object()->get("Name").asString());
+
+    // Cancel goes back without a choice.
+    open();
+    EXPECT_EQ(lines(*chooser, *table), expected);
+    EXPECT_EQ(chooser->leftBarButtonItem()->displayTitle(), "Cancel");
+    chooser->leftBarButtonItem()->press();
+    EXPECT_EQ(nav->topViewController(), editor);
+    EXPECT_FALSE(target->linkAssetId || target->linkName);
+
+    editor = ViewController::create("Add page");
+    open();
+    EXPECT_TRUE(table->selectRow({ 0, 1 }));
+    EXPECT_EQ(target->linkAssetId, pages->at(1).object()->get("Id").asString());
+    EXPECT_EQ(target->linkName, expected[1]);
+    EXPECT_EQ(nav->topViewController(), editor);
+}
+
+TEST_F(PageChooser, RepliesWithoutAPageListLeaveItEmpty)
+{
+    struct Case {
+        const char* name;
+        int status;
+        const char* body;
+    };
+    for (const Case& c : { Case { "no PageList", 200, R"({"list":[{"Name":"Home","Id":"1"}]})" },
+             Case { "PageList not a list", 200, R"({"PageList":{"Name":"Home"}})" }, Case { "refused", 401, R"({"error":"login"})" },
+             Case { "not JSON", 500, "oops" } }) {
+        server.setResponder([&](const RecordedRequest&) { return json(c.body, c.status); });
+        open();
+        chooser->setObjects(JsonParser::parse(R"([{"Name":"Old","Id":"9"}])")->array());
+        chooser->refresh();
+        settle();
+        EXPECT_EQ(lines(*chooser, *table), std::vector<std::string> {}) << c.name;
+        EXPECT_EQ(nav->topViewController(), chooser) << c.name;
+        EXPECT_FALSE(target->linkAssetId) << c.name;
     }
 }

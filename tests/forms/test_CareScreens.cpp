@@ -1,0 +1,512 @@
+// The care screens around the resident form, against a recording legacy server and the
+// reference server: the action screen (device lookup, the exact setAction request per interval,
+// what a refusal puts back), its list and device chooser, a due action shown, the overdue
+// follow-ups, the workflows, and a person's history with its graph page.
+#include "forms/ActionListViewController.h"
+#include "forms/ActionViewController.h"
+#include "forms/DevicesViewController.h"
+#include "forms/DisplayActionViewController.h"
+#include "forms/FollowupViewController.h"
+#include "forms/HistoryGraphViewController.h"
+#include "forms/HistoryViewController.h"
+#include "forms/NextWorkflowViewController.h"
+#include "forms/WorkflowViewController.h"
+
+#include "CareFixture.h"
+#include "content/FollowUpInterval.h"
+#include "ui/AlertView.h"
+#include "ui/RefreshControl.h"
+#include "ui/WebView.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <regex>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+const char* devices = R"({"Message":{"list":[{"name":"Pager","assetID":"5"},{"name":"Night phone","assetID":"6"}]}})";
+
+const char* two = R"({"Message":{"list":[
+    {"message":"Weigh Margaret again","date":"2026-12-05 10:00:00","linkID":"31","resDocID":"41","url":"/json/start.php","resID":"51","resName":"Margaret Hill"},
+    {"message":null,"date":"2026-12-06 16:30:00","linkID":"32","resDocID":"42","url":"/json/start.php","resID":"52","resName":"Arthur Penrose"}]}})";
+
+const char* history = R"({"Message":{"list":[
+    {"name":"Weight","type":"Number","val":"70","lastModified":"2026-12-01 09:00:00","user":"ann"},
+    {"name":"Notes","type":"Text","val":"calm","lastModified":"2026-12-05 09:00:00","user":"ann"},
+    {"name":"Weight","type":"Number","val":"72","lastModified":"2026-12-03 09:00:00","user":"bob"}]}})";
+
+/// Records the resident forms, graphs and choosers the care screens ask the shell for.
+class CareShell : public RecordingShell {
+public:
+    std::shared_ptr<ViewController> makeMasterViewController(const ResidentFormSetup& setup) override
+    {
+        forms.push_back(setup);
+        return RecordedEditor::create("MasterViewController", setup.formState, {});
+    }
+    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& resDocID, const std::string& key) override
+    {
+        asked.push_back("graph|" + resDocID + "|" + key);
+        return RecordedEditor::create("HistoryGraphViewController", nullptr, {});
+    }
+    std::shared_ptr<ViewController> makeAssociateAssetViewController(const std::string& assetID, EditorCompletion completion) override
+    {
+        asked.push_back("chooser|" + assetID);
+        return record("AssociateAssetViewController", nullptr, std::move(completion));
+    }
+    std::vector<ResidentFormSetup> forms;
+    std::vector<std::string> asked;
+};
+
+class CareScreens : public CareFixture {
+protected:
+    void SetUp() override
+    {
+        CareFixture::SetUp();
+        ApplicationShell::setShared(care);
+    }
+    /// The action screen on a record, its devices listed and setAction answered with `status`.
+    std::shared_ptr<ActionViewController> action(const std::string& record, int status = 200)
+    {
+        restart();
+        serve({ { "devices.php", json(devices) } }, json(R"({"Message":{"assetID":"77"}})", status));
+        return show(ActionViewController::create("Margaret Hill", dict(record), "77"), 1);
+    }
+    /// The follow-up list over `reply`; a follow-up's state comes from currentState.php.
+    std::shared_ptr<FollowupViewController> followups(const std::string& reply, int status = 200)
+    {
+        restart();
+        serve({ { "currentState.php", json(R"({"Message":{"list":{"Weight":{"val":"61","type":"Number"}},"modified":"2026-12-04 08:45:00"}})") } },
+            json(reply, status));
+        return show(FollowupViewController::create(), 1);
+    }
+    std::shared_ptr<HistoryViewController> historyOf(const std::string& resDocID = "99")
+    {
+        auto screen = HistoryViewController::create(model(), "42", resDocID, "Margaret Hill");
+        stack = NavigationController::create(screen);
+        table = screen->tableView();
+        return screen;
+    }
+    bool replied(HistoryViewController& screen)
+    {
+        return MainQueue::shared().runUntil([&] { return screen.reply().has_value(); }, std::chrono::seconds(5));
+    }
+
+    std::shared_ptr<CareShell> care = std::make_shared<CareShell>();
+};
+
+} // namespace
+
+TEST_F(CareScreens, ActionOpensOnTheRecordsIntervalAndNamesItsDevice)
+{
+    auto screen = action(R"({"val":"6","linkID":"6","date":"2026-12-05 10:00:00","assetID":"91"})");
+    EXPECT_EQ(targets("devices.php"), std::vector<std::string> { "/json/devices.php" });
+    EXPECT_EQ(table->numberOfSections(), 2);
+    EXPECT_EQ(screen->titleForHeaderInSection(*table, 0) + "|" + screen->titleForHeaderInSection(*table, 1), "Details|Followup interval");
+    EXPECT_EQ(lines(*screen, *table, 0), (std::vector<std::string> { "Margaret Hill", "Notify / Night phone >", "Next update required on / 2026-12-05 10:00:00" }));
+    EXPECT_EQ(line(*screen, *table, 1, 6), "1 day v");
+    EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { 6 });
+
+    // A device none of the list matches leaves Notify empty.
+    screen = action(R"({"val":"2","linkID":"999"})");
+    EXPECT_EQ(line(*screen, *table, 0, 1), "Notify >");
+    EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { 2 });
+}
+
+TEST_F(CareScreens, ActionIntervalSendsItsDateAndRowNumber)
+{
+    const Date now = DateFormat::now();
+    const long year = long(std::chrono::duration_cast<std::chrono::seconds>(FollowUpInterval::dueDate(10, now) - now).count());
+    EXPECT_GT(year, 365L * 86400 - 5); // a calendar year, not "now"
+    for (auto [row, seconds] : { std::pair { 8, 1209600L }, { 1, 0L }, { 6, 86400L }, { 10, year } }) {
+        SCOPED_TRACE(row);
+        auto screen = action(R"({"val":"0","linkID":"5","date":"2026-12-05 10:00:00"})");
+        ASSERT_TRUE(table->selectRow({ 1, row }));
+        ASSERT_TRUE(waitFor(2));
+        settle();
+        auto sent = targets("setAction.php");
+        ASSERT_EQ(sent.size(), 1u);
+        // a is the person's document, the date legacy-escaped (space escaped, ":" kept).
+        EXPECT_TRUE(std::regex_match(sent[0], std::regex("/json/setAction\\.php\\?a=77&date=\\d{4}-\\d\\d-\\d\\d%20\\d\\d:\\d\\d:\\d\\d&devID=5&val="
+                                                    + std::to_string(row))))
+            << sent[0];
+        EXPECT_NEAR(secondsAhead(sent[0]), seconds, 5);
+        EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { row });
+        EXPECT_EQ(screen->actionDict()->get("val").asString(), std::to_string(row));
+        EXPECT_EQ(line(*screen, *table, 0, 2), "Next update required on / " + decode(query(sent[0], "date")));
+        EXPECT_FALSE(screen->alert());
+    }
+}
+
+TEST_F(CareScreens, ARefusedIntervalPutsBackTheTickAndDateAndSaysSo)
+{
+    for (int status : { 500, 404 }) {
+        SCOPED_TRACE(status);
+        auto screen = action(R"({"val":"6","linkID":"5","date":"2026-12-05 10:00:00"})", status);
+        ASSERT_TRUE(table->selectRow({ 1, 8 }));
+        EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { 8 }); // shown while on its way
+        ASSERT_TRUE(waitFor(2));
+        settle();
+        EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { 6 });
+        EXPECT_EQ(line(*screen, *table, 0, 2), "Next update required on / 2026-12-05 10:00:00");
+        EXPECT_EQ(screen->actionDict()->get("val").asString(), "6");
+        ASSERT_TRUE(screen->alert());
+        EXPECT_EQ(screen->alert()->title(), "Not saved");
+        EXPECT_EQ(screen->alert()->buttonTitles(), std::vector<std::string> { "OK" });
+    }
+}
+
+TEST_F(CareScreens, AChosenDeviceLooksChosenOnlyOnceTheServerTookIt)
+{
+    for (int status : { 500, 200 }) {
+        SCOPED_TRACE(status);
+        auto screen = action(R"({"val":"2","linkID":"5"})", status);
+        screen->setDevID("6");
+        EXPECT_EQ(line(*screen, *table, 0, 1), "Notify / Night phone (not sent) >");
+        ASSERT_TRUE(table->selectRow({ 1, 3 }));
+        ASSERT_TRUE(waitFor(2));
+        settle();
+        EXPECT_EQ(query(targets("setAction.php").at(0), "devID"), "6");
+        EXPECT_EQ(line(*screen, *table, 0, 1), status == 200 ? "Notify / Night phone >" : "Notify / Pager >");
+        EXPECT_EQ(screen->devID(), status == 200 ? "6" : "5");
+    }
+}
+
+TEST_F(CareScreens, TheReferenceServerHoldsTheChosenIntervalAndDevice)
+{
+    ASSERT_TRUE(logInAsDemoOwner());
+    auto overdue = legacy("currentUserOverdueActions.php");
+    ASSERT_TRUE(overdue && overdue->get("list").array());
+    auto followUp = overdue->get("list").array()->at(0).object();
+    const std::string resDocID = followUp->get("resDocID").asString();
+    auto state = [&] {
+        auto reply = legacy("currentState.php?a=" + resDocID);
+        return reply ? reply->get("list").object()->get("Weight follow-up").object() : nullptr;
+    };
+    auto record = state();
+    ASSERT_TRUE(record);
+    auto screen = show(ActionViewController::create(followUp->get("resName").asString(), record, resDocID));
+    ASSERT_TRUE(screen->devs() && screen->devs()->size() == 2u);
+    screen->setDevID(screen->devs()->at(1).object()->get("assetID").asString());
+    ASSERT_TRUE(table->selectRow({ 1, 8 }));
+    settle();
+    EXPECT_FALSE(screen->alert());
+    auto held = state();
+    ASSERT_TRUE(held);
+    EXPECT_EQ(held->get("val").asString(), "8");
+    EXPECT_EQ(held->get("date").asString(), screen->actionDict()->get("date").asString());
+    EXPECT_EQ(held->get("linkID").asString(), screen->devID());
+    EXPECT_EQ(line(*screen, *table, 0, 1), "Notify / " + screen->devs()->at(1).object()->get("name").asString() + " >");
+}
+
+TEST_F(CareScreens, ActionListRowsOpenTheirRecordForThePersonsDocument)
+{
+    auto actions = JsonParser::parse(R"([{"name":"Weight follow-up","val":"6"},{"name":"Family call","val":"2"}])")->array();
+    auto list = show(ActionListViewController::create(actions, "Margaret Hill", "41"));
+    EXPECT_EQ(table->numberOfSections(), 2);
+    EXPECT_EQ(lines(*list, *table, 0), std::vector<std::string> { "Weight follow-up >" });
+    EXPECT_EQ(lines(*list, *table, 1), (std::vector<std::string> { "Weight follow-up >", "Family call >" }));
+    for (auto [path, record] : { std::pair { IndexPath { 1, 1 }, 1u }, { IndexPath { 0, 0 }, 0u } }) {
+        ASSERT_TRUE(table->selectRow(path));
+        auto opened = std::dynamic_pointer_cast<ActionViewController>(stack->topViewController());
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(opened->actionDict(), actions->at(record).object());
+        EXPECT_EQ(opened->assetID() + "|" + opened->name(), "41|Margaret Hill");
+        stack->popViewController(Animated::No);
+    }
+    // No records show no rows.
+    list = show(ActionListViewController::create(nullptr, "Nobody", "1"));
+    EXPECT_EQ(list->numberOfRowsInSection(*table, 0) + list->numberOfRowsInSection(*table, 1), 0);
+}
+
+TEST_F(CareScreens, DevicesAsksForTheListTicksTheCurrentOneAndHandsBackTheChoice)
+{
+    serve({}, json(devices));
+    auto screen = show(ActionViewController::create("Arthur", dict(R"({"val":"2","linkID":"5"})"), "77"));
+    auto chooser = DevicesViewController::create(nullptr, screen, "5");
+    stack->pushViewController(chooser, Animated::No);
+    auto choices = chooser->tableView();
+    ASSERT_TRUE(waitFor(2));
+    settle();
+    EXPECT_EQ(targets("devices.php"), (std::vector<std::string> { "/json/devices.php", "/json/devices.php" }));
+    EXPECT_EQ(lines(*chooser, *choices), (std::vector<std::string> { "Pager v", "Night phone" }));
+    ASSERT_TRUE(choices->selectRow({ 0, 1 }));
+    EXPECT_EQ(screen->devID(), "6");
+    EXPECT_EQ(stack->topViewController(), screen);
+    EXPECT_EQ(targets("setAction.php").size(), 0u); // sent with the next interval
+}
+
+TEST_F(CareScreens, DisplayActionShowsTheDateAndTextOfTheAction)
+{
+    for (auto [record, shown] : { std::pair { R"({"date":"2026-12-05 10:00:00","val":"Weigh Margaret again"})", "2026-12-05 10:00:00|Weigh Margaret again" },
+             { R"({"date":null,"val":7})", "|" } }) {
+        auto screen = DisplayActionViewController::create("Margaret Hill", dict(record));
+        EXPECT_EQ(screen->title(), "Margaret Hill");
+        EXPECT_EQ(screen->dateLabel()->text() + "|" + screen->valLabel()->text(), shown);
+    }
+    EXPECT_EQ(DisplayActionViewController::create("A", nullptr)->dateLabel()->text(), "");
+}
+
+TEST_F(CareScreens, FollowupsAreListedAndCountedOnTheBadge)
+{
+    auto screen = followups(two);
+    EXPECT_EQ(targets("currentUserOverdueActions.php"), std::vector<std::string> { "/json/currentUserOverdueActions.php" });
+    EXPECT_EQ(screen->tabBarItem(), (TabBarItem { "Followups", "second.png", "2" }));
+    EXPECT_EQ(lines(*screen, *table), (std::vector<std::string> { "Weigh Margaret again / 2026-12-05 10:00:00 >", "No message / 2026-12-06 16:30:00 >" }));
+
+    // None: the badge reads 0 and a placeholder opens nothing.
+    screen = followups(R"({"Message":{"list":[]}})");
+    EXPECT_EQ(screen->tabBarItem().badgeValue, "0");
+    EXPECT_EQ(lines(*screen, *table), std::vector<std::string> { "No Followups found" });
+    restart();
+    table->selectRow({ 0, 0 });
+    settle();
+    EXPECT_EQ(server.requests().size(), from);
+    EXPECT_EQ(stack->viewControllers().size(), 1u);
+}
+
+TEST_F(CareScreens, ARefreshUpdatesTheBadgeAndAFailedOneKeepsTheList)
+{
+    auto screen = followups(two);
+    for (auto [reply, status, badge] : { std::tuple { R"({"Message":{"list":[]}})", 200, "0" }, std::tuple { "oops", 500, "0" },
+             std::tuple { two, 200, "2" }, std::tuple { "not json", 200, "2" } }) {
+        SCOPED_TRACE(badge);
+        restart();
+        serve({}, json(reply, status));
+        ASSERT_TRUE(table->pullToRefresh());
+        ASSERT_TRUE(waitFor(1));
+        settle();
+        EXPECT_EQ(screen->tabBarItem().badgeValue, badge);
+        EXPECT_FALSE(table->refreshControl()->isRefreshing());
+    }
+    EXPECT_EQ(line(*screen, *table, 0, 0), "Weigh Margaret again / 2026-12-05 10:00:00 >");
+}
+
+TEST_F(CareScreens, AFollowupOpensThePersonsFormWithItsState)
+{
+    followups(two);
+    restart();
+    table->selectRow({ 0, 0 });
+    ASSERT_TRUE(waitFor(1));
+    settle();
+    EXPECT_EQ(targets("currentState.php"), std::vector<std::string> { "/json/currentState.php?a=41" });
+    ASSERT_EQ(care->forms.size(), 1u);
+    const ResidentFormSetup& setup = care->forms[0];
+    EXPECT_EQ(setup.url + "|" + setup.assetID + "|" + setup.resID + "|" + setup.name + "|" + setup.date + "|" + setup.message + "|" + setup.resDocID,
+        "/json/start.php|31|51|Margaret Hill|2026-12-05 10:00:00|Weigh Margaret again|41");
+    ASSERT_TRUE(setup.formState);
+    EXPECT_EQ(setup.formState->get("Weight").object()->get("val").asString(), "61");
+    EXPECT_EQ(stack->topViewController()->title(), "MasterViewController");
+}
+
+TEST_F(CareScreens, TheFollowupFormStateNeedsAListObjectAndAModifiedDate)
+{
+    for (auto [payload, state] : { std::pair { R"({"list":{"A":{"val":"1"}},"modified":"2026-12-01 10:00:00"})", true },
+             { R"({"list":{"A":{"val":"1"}},"modified":null})", false }, { R"({"list":{"A":{"val":"1"}}})", false },
+             { R"({"list":[],"modified":"x"})", false }, { R"([1])", false } })
+        EXPECT_EQ(FollowupViewController::formStateFromPayload(JsonParser::parse(payload)) != nullptr, state) << payload;
+    auto payload = JsonParser::parse(R"({"list":{"A":{"val":"1"}},"modified":"2026-12-01 10:00:00"})");
+    EXPECT_NE(FollowupViewController::formStateFromPayload(payload), payload->object()->get("list").object()); // a copy the form may change
+}
+
+TEST_F(CareScreens, AClosedFollowupListDropsItsReply)
+{
+    serve({}, json(two));
+    std::weak_ptr<FollowupViewController> weak = FollowupViewController::create();
+    ASSERT_TRUE(waitFor(1));
+    settle();
+    EXPECT_FALSE(weak.lock());
+}
+
+TEST_F(CareScreens, WorkflowsListTheLoginsWorkflowsAndOpenTheNextOnes)
+{
+    ASSERT_TRUE(logInAsDemoOwner());
+    auto workflow = model().workflow();
+    ASSERT_TRUE(workflow && workflow->size() >= 2);
+    auto screen = show(WorkflowViewController::create());
+    EXPECT_EQ(screen->tabBarItem(), (TabBarItem { "Workflow", "second.png", "" }));
+    ASSERT_EQ(screen->numberOfRowsInSection(*table, 0), int(workflow->size()));
+    EXPECT_EQ(line(*screen, *table, 0, 0), "Admission >");
+
+    ASSERT_TRUE(table->selectRow({ 0, 0 }));
+    auto next = std::dynamic_pointer_cast<NextWorkflowViewController>(stack->topViewController());
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->assetID(), workflow->at(0).object()->get("assetID").asString());
+    settle();
+    EXPECT_EQ(lines(*next, *next->tableView()), std::vector<std::string> { "Monthly review" });
+
+    // Edit toggles the buttons.
+    auto items = [&] {
+        std::vector<SystemItem> out;
+        for (auto& item : screen->rightBarButtonItems())
+            out.push_back(item->systemItem());
+        return out;
+    };
+    EXPECT_EQ(items(), (std::vector<SystemItem> { SystemItem::Add, SystemItem::Edit }));
+    screen->editTable();
+    EXPECT_TRUE(screen->editMode());
+    EXPECT_EQ(items(), (std::vector<SystemItem> { SystemItem::Add, SystemItem::Done }));
+    screen->editTable();
+    EXPECT_EQ(items(), (std::vector<SystemItem> { SystemItem::Add, SystemItem::Edit }));
+}
+
+TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndAFailedFetchKeepsTheRows)
+{
+    const char* one = R"({"Message":{"list":[{"name":"Monthly review","assetID":"8"}]}})";
+    serve({}, json(one));
+    auto screen = show(NextWorkflowViewController::create("7"), 1);
+    EXPECT_EQ(screen->title(), "Next workflow");
+    EXPECT_EQ(server.requests().at(0).target, base() + "associatedAssets.php?a=7");
+    EXPECT_EQ(lines(*screen, *table), std::vector<std::string> { "Monthly review" });
+
+    ASSERT_EQ(screen->rightBarButtonItem()->title(), "add");
+    screen->rightBarButtonItem()->press();
+    ASSERT_EQ(care->asked, std::vector<std::string> { "chooser|7" });
+    EXPECT_TRUE(screen->presentedViewController());
+    serve({}, json(R"({"Message":{"list":[{"name":"Monthly review","assetID":"8"},{"name":"Discharge","assetID":"9"}]}})"));
+    care->editors.at(0)->completion(JsonValue(JsonObject::create()));
+    EXPECT_EQ(server.requests().size(), 1u); // the chooser's answer is taken on the main queue
+    MainQueue::shared().runUntilIdle();
+    ASSERT_TRUE(waitFor(2));
+    settle();
+    EXPECT_FALSE(screen->presentedViewController());
+    EXPECT_EQ(lines(*screen, *table), (std::vector<std::string> { "Monthly review", "Discharge" }));
+
+    serve({}, json("{}", 500));
+    screen->fetchAssociatedAssets();
+    ASSERT_TRUE(waitFor(3));
+    settle();
+    EXPECT_EQ(screen->numberOfRowsInSection(*table, 0), 2);
+}
+
+TEST_F(CareScreens, HistorySendsItsRequestAndListsNumbersNewestFirst)
+{
+    serve({}, json(history));
+    auto screen = historyOf();
+    EXPECT_EQ(screen->title(), "History");
+    EXPECT_EQ(onlyRequest().target, "/json/start.php?a=99");
+    for (const char* url : { "", "/json/start.php" }) {
+        screen->setUrl(url);
+        EXPECT_EQ(screen->requestURL(), server.url() + "/json/start.php?a=99") << url;
+    }
+    screen->setUrl(server.url() + "/json/other.php");
+    EXPECT_EQ(screen->requestURL(), server.url() + "/json/other.php?a=99");
+    // The reply reaches the screen only through the main queue.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(screen->objects());
+    ASSERT_TRUE(replied(*screen));
+    EXPECT_EQ(screen->objects()->size(), 3u);
+    EXPECT_TRUE(screen->hasNumbers());
+    EXPECT_EQ(lines(*screen, *table, -1), (std::vector<std::string> { "Margaret Hill", "Graph >", "Weight (72) / 2026-12-03 09:00:00 (bob) >",
+                                              "Weight (70) / 2026-12-01 09:00:00 (ann) >" }));
+
+    table->selectRow({ 0, 1 });
+    EXPECT_EQ(care->asked, std::vector<std::string> { "graph|99|" });
+    table->selectRow({ 0, 0 }); // the name opens nothing
+    table->selectRow({ 1, 1 });
+    ASSERT_EQ(care->forms.size(), 1u);
+    const ResidentFormSetup& setup = care->forms[0];
+    EXPECT_EQ(setup.assetID + "|" + setup.resDocID + "|" + setup.name, "42|99|Margaret Hill");
+    EXPECT_TRUE(setup.suppressHistory);
+    EXPECT_EQ(setup.formState->get("Weight").object()->get("val").asString(), "70");
+    EXPECT_FALSE(setup.formState->contains("Weight_old"));
+    EXPECT_EQ(stack->viewControllers().size(), 3u);
+}
+
+TEST_F(CareScreens, FailedHistoryRepliesLeaveOnlyTheName)
+{
+    const Reply failures[] = { json("{}", 500), makeReply(200, "not json"), json(R"({"Message":{"list":null}})"),
+        json(R"({"Message":{"list":{"a":1}}})"), json(R"({"Message":{"title":"x"}})"), makeReply(200, "") };
+    for (const Reply& failure : failures) {
+        serve({}, failure);
+        auto screen = historyOf();
+        ASSERT_TRUE(MainQueue::shared().runUntil([&] { return model().httpClient()->inFlight() == 0; }, std::chrono::seconds(5)));
+        MainQueue::shared().runUntilIdle();
+        EXPECT_FALSE(screen->objects()) << failure.body;
+        EXPECT_FALSE(screen->hasNumbers());
+        EXPECT_EQ(lines(*screen, *table, -1), std::vector<std::string> { "Margaret Hill" }) << failure.body;
+    }
+}
+
+TEST_F(CareScreens, AGivenHistoryIsNotFetchedAgainAndAFailureKeepsIt)
+{
+    serve({}, json("{}", 500));
+    auto screen = HistoryViewController::create(model(), "42", "99", "Ann");
+    screen->setObjects(JsonParser::parse(R"([{"name":"Ate","type":"Bool","val":"1","lastModified":"2026-12-01 09:00:00","user":"x"}])")->array());
+    table = screen->tableView();
+    EXPECT_FALSE(server.waitForRequests(1, std::chrono::milliseconds(200)));
+    EXPECT_EQ(lines(*screen, *table, -1), (std::vector<std::string> { "Ann", "Ate (Yes) / 2026-12-01 09:00:00 (x) >" }));
+}
+
+TEST_F(CareScreens, HistoryShowsADemoResidentsRealHistory)
+{
+    auto screen = historyOf(dailyCare().document);
+    ASSERT_TRUE(replied(*screen));
+    ASSERT_GT(screen->displayed()->size(), 100u); // weeks of values
+    EXPECT_TRUE(screen->hasNumbers());
+    std::string previous = "9999";
+    for (auto& r : *screen->displayed()) {
+        const std::string& when = r.object()->get("lastModified").asString();
+        EXPECT_LE(when, previous);
+        previous = when;
+        const std::string& type = r.object()->get("type").asString();
+        EXPECT_TRUE(type == "Bool" || type == "Number") << type;
+    }
+    auto oldest = screen->snapshotForRow(static_cast<int>(screen->displayed()->size()) - 1);
+    ASSERT_TRUE(oldest);
+    EXPECT_EQ(oldest->size(), 1u); // one record, nothing before it
+}
+
+TEST_F(CareScreens, HistoryGraphLoadsTheServersPageForTheDocument)
+{
+    for (auto [key, path] : { std::pair { "", "/json/Naked.php?a=77" }, { "Weight", "/json/Naked.php?a=77&key=Weight" },
+             { "Fluid intake (ml) & more", "/json/Naked.php?a=77&key=Fluid%20intake%20%28ml%29%20%26%20more" } }) {
+        auto screen = HistoryGraphViewController::create(model(), "77", key);
+        EXPECT_EQ(screen->title(), "Graph");
+        EXPECT_EQ(screen->webView()->url(), server.url() + path) << key;
+        EXPECT_EQ(screen->webView()->loadCount(), 1u);
+    }
+}
+
+TEST_F(CareScreens, TheGraphPageFollowsANewlyRecordedValue)
+{
+    // The page at the address, fetched with the session as the web view does.
+    auto fetch = [](const std::string& url) {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::optional<std::string> body;
+        bool finished = false;
+        HttpRequest get;
+        get.url = url;
+        model().sendAsynchronousRequest(std::move(get), [&](std::optional<std::string> data, std::optional<Error>) {
+            std::lock_guard lock(mutex);
+            body = std::move(data);
+            finished = true;
+            done.notify_all();
+        });
+        std::unique_lock lock(mutex);
+        done.wait_for(lock, std::chrono::seconds(10), [&] { return finished; });
+        return body.value_or("");
+    };
+    const DailyCare daily = dailyCare();
+    auto form = legacy("start.php?a=" + daily.form);
+    ASSERT_TRUE(form && form->get("list").array());
+    std::string entry;
+    for (auto& e : form->get("list").array()->items())
+        if (e.object()->get("name").asString() == "Systolic BP")
+            entry = e.object()->get("assetID").asString();
+    ASSERT_FALSE(entry.empty());
+
+    auto screen = HistoryGraphViewController::create(model(), daily.document, "Systolic BP");
+    const std::string before = fetch(screen->webView()->url());
+    ASSERT_NE(before.find(">Systolic BP</h3>"), std::string::npos) << before.substr(0, 400);
+    EXPECT_EQ(before.find("latest 187 "), std::string::npos);
+    auto reply = legacy("handleForm.php?f=" + entry + "&c=" + daily.person + "&name=Systolic%20BP&val=187&type=Number");
+    ASSERT_TRUE(reply && reply->get("list").isObject());
+    const std::string after = fetch(screen->webView()->url());
+    EXPECT_NE(after, before);
+    EXPECT_NE(after.find("latest 187 "), std::string::npos);
+    EXPECT_NE(after.find(">187</text>"), std::string::npos); // the new top of the value axis
+}

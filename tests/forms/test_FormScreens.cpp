@@ -1,0 +1,471 @@
+// The two form screens. The resident form against a recording legacy server: sections, rows by
+// kind, the exact requests of each selection, what each selection opens and a refused value
+// shown as not saved. The document form against the reference server: rows by kind, what a row
+// opens, each control reaching the server and a refused value shown as not saved.
+#include "forms/DocumentViewController.h"
+#include "forms/MasterViewController.h"
+#include "forms/SelectViewController.h"
+#include "forms/TextEditViewController.h"
+
+#include "CareFixture.h"
+#include "platform/UserDefaults.h"
+#include "server/QuindleServer.h"
+#include "ui/NavigationController.h"
+
+#include <atomic>
+#include <filesystem>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+/// Records the care screens the resident form opens as "Kind|arg|arg", and whether it asked off
+/// the main thread.
+class CareShell : public RecordingShell {
+public:
+    std::shared_ptr<ViewController> care(const std::string& kind, const std::vector<std::string>& args, JsonObjectPtr object = nullptr)
+    {
+        offMain = offMain || !MainQueue::shared().isMainThread();
+        std::string entry = kind;
+        for (const std::string& arg : args)
+            entry += "|" + arg;
+        opened.push_back(entry);
+        return record(kind, std::move(object), {});
+    }
+    std::shared_ptr<ViewController> makeHistoryViewController(const std::string& a, const std::string& d, const std::string& n) override
+    {
+        return care("History", { a, d, n });
+    }
+    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& d, const std::string& key) override
+    {
+        return care("Graph", { d, key });
+    }
+    std::shared_ptr<ViewController> makeActionViewController(const std::string& n, const JsonObjectPtr& action, const std::string& a) override
+    {
+        return care("Action", { n, a, action ? action->get("val").asString() : "(none)" });
+    }
+    std::shared_ptr<ViewController> makeActionListViewController(const JsonArrayPtr& actions, const std::string& n, const std::string& d) override
+    {
+        return care("ActionList", { std::to_string(actions->size()), n, d });
+    }
+    std::shared_ptr<ViewController> makeDisplayActionViewController(const std::string& n, const JsonObjectPtr& action) override
+    {
+        return care("DisplayAction", { n, action->get("val").asString() });
+    }
+    std::shared_ptr<ViewController> makeIngredientsViewController(const std::string& d) override { return care("Ingredients", { d }); }
+    std::shared_ptr<ViewController> makeMenuViewController(const std::string& a, const std::string& t, const std::string& r, const JsonArrayPtr& o) override
+    {
+        return care("Menu", { a, t, r, o ? std::to_string(o->size()) : "none" });
+    }
+    std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion) override
+    {
+        return care("ImageEdit", { parentID }, object);
+    }
+    std::vector<std::string> opened;
+    std::atomic<bool> offMain { false };
+};
+
+const char* entries = R"([
+  {"name":"Weight","type":"Number","assetID":"11"},
+  {"name":"Ate","type":"Bool","assetID":"12"},
+  {"name":"Notes","type":"Text","assetID":"13"},
+  {"name":"Mood","type":"Select","val":"Happy:H\nLow","assetID":"14"},
+  {"name":"Photo","type":"Image","val":"/pictures/broken.jpg","assetID":"15"},
+  {"name":"Weights chart","type":"Form","url":"/json/start.php","assetID":"300"},
+  {"name":"Lunch","type":"Meal","assetID":"400"},
+  {"name":"Score","type":"Derived","val":"Weight / 3"},
+  {"name":"Flag","type":"Conditional","val":"Weight > 60","title":"Watch","nTrigger":"Watch note"},
+  {"name":"Later","type":"Action","title":"{Weight} > 100","nTrigger":"x","assetID":"16"}])";
+
+const char* docs = R"([{"name":"Personnel Details","assetID":"501"},{"name":"Weights chart","assetID":"502"}])";
+
+const char* dueState = R"({"Weight":{"val":"80","type":"Number","lastModified":"2026-12-01 09:00:00","user":"carer@home"},
+  "Ate":{"val":"1","type":"Bool"},
+  "Mood":{"val":"Happy","type":"Select","myindex":"0"},
+  "Check":{"type":"Action","val":"Weigh again","title":"{Weight} < 60","date":"2020-01-01 10:00:00","user":null,"assetID":"61"},
+  "Other":{"type":"Action","val":"Not mine","date":"2020-01-01 10:00:00","user":"someone@else","assetID":"62"}})";
+
+class MasterScreen : public CareFixture {
+protected:
+    void SetUp() override
+    {
+        CareFixture::SetUp();
+        dir = std::filesystem::temp_directory_path() / ("quindle-master-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        UserDefaults::standardUserDefaults().setPath(dir / "defaults.json");
+        UserDefaults::standardUserDefaults().setObject("carer@home", "login");
+        ApplicationShell::setShared(care);
+        server.setResponder([this](const RecordedRequest& request) { return respond(request); });
+    }
+    void TearDown() override
+    {
+        CareFixture::TearDown();
+        std::filesystem::remove_all(dir);
+    }
+    Reply respond(const RecordedRequest& request)
+    {
+        if (request.path == "/json/start.php" && request.target.find("a=7") != std::string::npos)
+            return json(std::string(R"({"Message":{"list":)") + docs + "}}");
+        if (request.path == "/json/start.php")
+            return json(std::string(R"({"Message":{"title":"Care plan","list":)") + entries + "}}");
+        if (request.path == "/json/currentState.php")
+            return json(stateReply);
+        if (request.path == "/json/getMenu.php")
+            return json(R"({"Message":{"list":[{"name":"Fish pie"},{"name":"Soup"}]}})");
+        if (request.path == "/json/handleForm.php")
+            return refuseValues ? json(R"({"error":"refused"})", 500) : json(R"({"Message":{"list":{"Weight":{"val":"81","type":"Number"}}}})");
+        return json("{}", 404);
+    }
+    void open(const char* formState, bool profile = false)
+    {
+        ResidentFormSetup setup;
+        setup.assetID = "42";
+        setup.resID = "7";
+        setup.resDocID = "500";
+        setup.name = "Margaret Hill";
+        setup.docs = JsonParser::parse(docs)->array();
+        setup.formState = formState ? dict(formState) : nullptr;
+        setup.isResidentProfile = profile;
+        screen = MasterViewController::create(setup);
+        nav = NavigationController::create(screen);
+        table = screen->tableView();
+        settle();
+    }
+    int values() const { return static_cast<int>(screen->sections().size()) - 1; }
+    std::string row(int section, int index) { return line(*screen, *table, section, index); }
+    void tap(int section, int index)
+    {
+        screen->didSelectRowAtIndexPath(*table, { section, index });
+        settle();
+    }
+    template <typename T> std::shared_ptr<T> top() { return std::dynamic_pointer_cast<T>(nav->topViewController()); }
+
+    std::filesystem::path dir;
+    std::shared_ptr<CareShell> care = std::make_shared<CareShell>();
+    std::string stateReply = R"({"Message":{"list":{"Weight":{"val":"80","type":"Number"}},"modified":"2026-12-01 10:00:00"}})";
+    bool refuseValues = false;
+    std::shared_ptr<MasterViewController> screen;
+    std::shared_ptr<NavigationController> nav;
+    std::shared_ptr<TableView> table;
+};
+
+} // namespace
+
+TEST_F(MasterScreen, SectionsAndHeadersByFormStateAndProfile)
+{
+    struct Case {
+        const char* state;
+        bool profile;
+        std::vector<std::string> headers;
+        int headingRows;
+    };
+    const Case cases[] = {
+        { nullptr, false, { "Name", "Care plan" }, 1 },
+        { "{}", false, { "Name", "Actions", "Care plan" }, 2 },
+        { "{}", true, { "Name", "Actions", "Food allergies", "Care plan" }, 2 },
+        { nullptr, true, { "Name", "Food allergies", "Care plan" }, 1 },
+    };
+    for (const Case& c : cases) {
+        open(c.state, c.profile);
+        SCOPED_TRACE(testing::Message() << (c.state ? "state" : "no state") << (c.profile ? " profile" : ""));
+        std::vector<std::string> headers;
+        for (int section = 0; section < table->numberOfSections(); ++section)
+            headers.push_back(table->titleForHeaderInSection(section));
+        EXPECT_EQ(headers, c.headers);
+        EXPECT_EQ(table->numberOfRowsInSection(0), c.headingRows);
+        // The profile's own name leads nowhere.
+        EXPECT_EQ(row(0, 0), c.profile ? "Margaret Hill" : "Margaret Hill >");
+        EXPECT_EQ(screen->willSelectRowAtIndexPath(*table, { 0, 0 }).has_value(), !c.profile);
+        // Seven shown entries: the Derived and the Conditional join once evaluated.
+        EXPECT_EQ(table->numberOfRowsInSection(values()), 7);
+        if (c.profile) {
+            EXPECT_EQ(row(values() - 1, 0), "Food Alergies >");
+        }
+    }
+    EXPECT_EQ(targets("start.php").front(), "/json/start.php?a=42");
+}
+
+TEST_F(MasterScreen, ActionsSectionShowsDueActionsOrNoActionsRequired)
+{
+    open("{}");
+    EXPECT_EQ(row(1, 0), "No actions required");
+    EXPECT_FALSE(screen->willSelectRowAtIndexPath(*table, { 1, 0 }));
+    tap(1, 0);
+    EXPECT_TRUE(care->opened.empty());
+
+    open(dueState);
+    EXPECT_EQ(lines(*screen, *table, 1), std::vector<std::string> { "Weigh again / 2020-01-01 10:00:00 >" });
+    tap(1, 0);
+    EXPECT_EQ(care->opened, std::vector<std::string> { "DisplayAction|Margaret Hill|Weigh again" });
+}
+
+TEST_F(MasterScreen, ValueRowsByKind)
+{
+    open(dueState);
+    lines(*screen, *table, values()); // asks for the picture
+    settle();
+    // The picture at the entry's address does not decode: the row stays without one.
+    EXPECT_EQ(lines(*screen, *table, values()), (std::vector<std::string> {
+        "Weight [number 80.0 + Graph] / 2026-12-01 09:00:00 (carer@home)", "Ate [bool 1 yes red]", "Notes >", "Mood / Happy >",
+        "Photo [no picture]", "Weights chart >", "Lunch >", "Score [26.67]", "Watch note [Watch]" }));
+    EXPECT_EQ(targets("/pictures/broken.jpg").size(), 1u);
+
+    struct Case {
+        const char* state;
+        int row;
+        const char* shown;
+    };
+    const Case cases[] = {
+        { R"({"Ate":{"val":"0","type":"Bool"}})", 1, "Ate [bool 2 no green]" },
+        { R"({"Ate":{"val":"","type":"Bool"}})", 1, "Ate [bool 0]" },
+        // A bare record, so "15" stays "15" and the score reads 5 without a point.
+        { R"({"Weight":{"val":"66.6666"}})", 7, "Score [22.22]" },
+        { R"({"Weight":{"val":"15"}})", 7, "Score [5]" },
+        // The Conditional row is labelled by its trigger and shows what it wrote.
+        { R"({"Weight":{"val":"66"}})", 8, "Watch note [Watch]" },
+    };
+    for (const Case& c : cases) {
+        open(c.state);
+        EXPECT_EQ(row(values(), c.row), c.shown) << c.state;
+    }
+}
+
+TEST_F(MasterScreen, FormEntrySwitchesDocumentBeforeAskingForState)
+{
+    open(dueState);
+    tap(values(), 5);
+    EXPECT_EQ(screen->resDocID(), "502");
+    EXPECT_EQ(targets("currentState.php"), std::vector<std::string> { "/json/currentState.php?a=502" });
+    auto next = top<MasterViewController>();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->assetID() + "|" + next->resDocID() + "|" + next->resID(), "300|502|7");
+    EXPECT_EQ(next->docs(), screen->docs());
+    next->tableView();
+    settle();
+    ASSERT_TRUE(next->resDoc());
+    EXPECT_EQ(next->engine()->formValueForKey("Weight"), "80.0");
+    EXPECT_EQ(targets("start.php").back(), "/json/start.php?a=300");
+
+    // A reply without a usable state opens the next form without one.
+    for (const char* reply : { R"({"Message":{"list":{"Weight":{"val":"1"}},"modified":null}})", R"({"Message":{"list":[]}})", "broken" }) {
+        stateReply = reply;
+        open(dueState);
+        tap(values(), 5);
+        auto plain = top<MasterViewController>();
+        ASSERT_TRUE(plain && plain != screen) << reply;
+        EXPECT_FALSE(plain->resDoc()) << reply;
+        EXPECT_EQ(plain->tableView()->numberOfSections(), 2) << reply;
+    }
+}
+
+TEST_F(MasterScreen, WhatEachSelectionOpens)
+{
+    open(dueState, true);
+    const int v = values();
+    tap(0, 0); // the profile's own name leads nowhere
+    tap(0, 1);
+    tap(0, 2);
+    tap(2, 0);
+    tap(v, 4);
+    // The meal entry asks for the menu with the personnel details first.
+    tap(v, 6);
+    EXPECT_EQ(targets("getMenu.php"), std::vector<std::string> { "/json/getMenu.php?a=400&p=501" });
+    EXPECT_EQ(nav->topViewController(), care->editors.back());
+    // Two action records: the list of them.
+    EXPECT_EQ(care->opened, (std::vector<std::string> { "History|42|500|Margaret Hill", "ActionList|2|Margaret Hill|500", "Ingredients|500",
+                                "ImageEdit|500", "Menu|400|Lunch|7|2" }));
+    // The number's graph button opens the graph of that number.
+    auto graph = std::dynamic_pointer_cast<Button>(screen->cellForRowAtIndexPath(*table, { v, 0 })->accessoryView()->subviews().at(1));
+    ASSERT_TRUE(graph && graph->tap());
+    EXPECT_EQ(care->opened.back(), "Graph|500|Weight");
+    EXPECT_EQ(nav->topViewController(), care->editors.back());
+
+    tap(v, 2);
+    auto text = top<TextEditViewController>();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->index(), 2u);
+    tap(v, 3);
+    auto select = top<SelectViewController>();
+    ASSERT_TRUE(select);
+    EXPECT_EQ(select->state(), "0");
+    EXPECT_EQ(select->rows(), (std::vector<std::string> { "Happy", "Low" }));
+
+    // One action record: the action screen on it; the heading name of a form opens the profile.
+    open(R"({"A":{"type":"Action","val":"a"}})");
+    tap(0, 2);
+    EXPECT_EQ(care->opened.back(), "Action|Margaret Hill|500|a");
+    tap(0, 0);
+    EXPECT_EQ(targets("currentState.php").back(), "/json/currentState.php?a=501");
+    auto profile = top<MasterViewController>();
+    ASSERT_TRUE(profile && profile->isResidentProfile());
+    profile->tableView();
+    settle();
+    EXPECT_EQ(profile->assetID(), "231");
+    EXPECT_EQ(targets("start.php").back(), "/json/start.php?a=231");
+    EXPECT_FALSE(care->offMain);
+}
+
+TEST_F(MasterScreen, RefusedValueShowsNotSavedAndIsSentAgainOnSelection)
+{
+    open(dueState);
+    refuseValues = true;
+    auto number = std::dynamic_pointer_cast<NumberView>(screen->cellForRowAtIndexPath(*table, { values(), 0 })->accessoryView()->subviews().at(0));
+    number->textField()->becomeFirstResponder();
+    number->textField()->setText("81");
+    number->textField()->resignFirstResponder();
+    settle();
+    const std::string weight = "/json/handleForm.php?f=11&c=7&name=Weight&val=81&type=Number";
+    ASSERT_EQ(targets("handleForm.php"), std::vector<std::string> { weight });
+    EXPECT_EQ(row(values(), 0), "Weight [number 81 + Graph] / not saved");
+
+    refuseValues = false;
+    tap(values(), 0);
+    EXPECT_EQ(targets("handleForm.php"), (std::vector<std::string> { weight, weight }));
+    EXPECT_EQ(row(values(), 0), "Weight [number 81.0 + Graph]");
+    EXPECT_EQ(screen->engine()->formValueForKey("Weight"), "81.0");
+
+    // A refused choice goes again with its row number.
+    refuseValues = true;
+    tap(values(), 3);
+    auto select = top<SelectViewController>();
+    ASSERT_TRUE(select);
+    select->didSelectRowAtIndexPath(*select->tableView(), { 0, 1 });
+    settle();
+    EXPECT_EQ(row(values(), 3), "Mood / not saved >");
+    refuseValues = false;
+    tap(values(), 3);
+    const std::string mood = "/json/handleForm.php?f=14&c=7&name=Mood&val=Low&type=Select&index=1";
+    EXPECT_EQ(targets("handleForm.php"), (std::vector<std::string> { weight, weight, mood, mood }));
+}
+
+namespace {
+
+class DocumentScreen : public ReferenceServerFixture {
+protected:
+    void open(bool loggedIn)
+    {
+        useReferenceServer();
+        if (loggedIn)
+            login();
+        AssetRecord item = childNamed(directory(""), "Resident assessment");
+        ASSERT_TRUE(item);
+        Collector fetch;
+        model().fetchDocumentForAssetID(item->get("assetID").asString(), fetch.handler());
+        Outcome outcome = fetch.single();
+        ASSERT_TRUE(outcome.content && outcome.content->isObject());
+        screen = DocumentViewController::createForDocument(outcome.content->object(), item->get("assetID").asString());
+        nav = NavigationController::create(screen);
+        table = screen->tableView();
+    }
+    void login()
+    {
+        Collector done;
+        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, done.handler());
+        ASSERT_TRUE(done.waitFor(1));
+    }
+    std::string row(int index) { return line(*screen->datasource(), *table, 0, index); }
+    std::shared_ptr<View> accessory(int index) { return screen->datasource()->cellForRowAtIndexPath(*table, { 0, index })->accessoryView(); }
+    /// What a row opens: "" for nothing, the options of a choice, the editor and its object.
+    std::string opens(int index)
+    {
+        auto next = screen->datasource()->viewControllerFofIndexPath({ 0, index });
+        if (!next)
+            return "";
+        if (std::dynamic_pointer_cast<TextEditViewController>(next))
+            return "text";
+        if (auto select = std::dynamic_pointer_cast<SelectViewController>(next)) {
+            std::string out = "select";
+            for (const std::string& option : select->rows())
+                out += "|" + option;
+            return out;
+        }
+        if (auto editor = std::dynamic_pointer_cast<RecordedEditor>(next))
+            return editor->kind + "|" + editor->parentID + "|" + editor->object->get("name").asString();
+        return "other";
+    }
+
+    std::shared_ptr<DocumentViewController> screen;
+    std::shared_ptr<NavigationController> nav;
+    std::shared_ptr<TableView> table;
+};
+
+} // namespace
+
+TEST_F(DocumentScreen, RowsByKindAndWhatEachRowOpens)
+{
+    ShellGuard shell;
+    open(false);
+    EXPECT_EQ(screen->title(), "Resident assessment");
+    EXPECT_EQ(table->titleForHeaderInSection(0), "Name");
+    // BMI is 72 / 1.8^2 at two decimals; the conditional's row is named by its note; "0" is no;
+    // the room plan is the author's picture, no label.
+    EXPECT_EQ(lines(*screen->datasource(), *table), (std::vector<std::string> { "Weight [number 72.0]", "Height [number 1.8]",
+                                                        "BMI [22.22]", "Note []", "Smoker [bool 2 no green]", "Note >", "BMI over 25 [-2.78]",
+                                                        "Mobility >", "Photo [no picture]", " [no picture]" }));
+    std::vector<std::string> opened;
+    for (int index = 0; index < 10; ++index)
+        opened.push_back(opens(index));
+    const std::string photo = "ImageEditViewController|" + screen->datasource()->assetID() + "|Photo";
+    EXPECT_EQ(opened, (std::vector<std::string> { "", "", "", "", "", "text", "", "select|Independent|Needs help|Dependent", photo, "" }));
+    EXPECT_EQ(row(8), "Photo [no picture]"); // drawn again while the picture is on its way
+
+    // The filled-in photo comes from the value, the room plan from "assVal": both arrive from the server.
+    settle();
+    EXPECT_EQ(row(8), "Photo [picture 96]");
+    EXPECT_EQ(row(9), " [picture 96]");
+}
+
+TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
+{
+    open(true);
+    auto number = std::dynamic_pointer_cast<NumberView>(accessory(0));
+    number->textField()->becomeFirstResponder();
+    number->textField()->type("90");
+    number->textField()->pressReturn();
+    settle();
+    std::dynamic_pointer_cast<BoolView>(accessory(4))->touch({ 10, 15 });
+    settle();
+
+    table->selectRow({ 0, 7 });
+    auto options = std::dynamic_pointer_cast<SelectViewController>(nav->topViewController());
+    ASSERT_TRUE(options);
+    options->tableView()->selectRow({ 0, 2 });
+    settle();
+    EXPECT_EQ(nav->topViewController(), screen);
+
+    table->selectRow({ 0, 5 });
+    auto text = std::dynamic_pointer_cast<TextEditViewController>(nav->topViewController());
+    ASSERT_TRUE(text);
+    text->textView()->type("Needs a frame");
+    text->rightBarButtonItem()->press();
+    settle();
+    // No row says "not saved"; the computed entries follow the new weight.
+    EXPECT_EQ(lines(*screen->datasource(), *table), (std::vector<std::string> { "Weight [number 90.0]", "Height [number 1.8]",
+                                                        "BMI [27.78]", "Note [Needs a frame]", "Smoker [bool 1 yes red]", "Note / Needs a frame >",
+                                                        "BMI over 25 [2.78]", "Mobility / Dependent >", "Photo [no picture]", " [no picture]" }));
+
+    // What the server now holds, read back through a fresh fetch of the document.
+    Collector fetch;
+    model().fetchDocumentForAssetID(screen->datasource()->assetID(), fetch.handler());
+    Outcome outcome = fetch.single();
+    ASSERT_TRUE(outcome.content && outcome.content->isObject());
+    auto dict = outcome.content->object()->get("dict").object();
+    for (auto [key, value] : { std::pair { "Weight", "90" }, { "Smoker", "1" }, { "Mobility", "Dependent" }, { "Note", "Needs a frame" } })
+        EXPECT_EQ(dict->get(key).object()->get("val").asString(), value) << key;
+}
+
+TEST_F(DocumentScreen, ARefusedValueShowsAsNotSavedAndIsSentAgainWhenSelected)
+{
+    open(false); // a visitor may not write: the server refuses
+    std::dynamic_pointer_cast<BoolView>(accessory(4))->touch({ 10, 15 });
+    settle();
+    EXPECT_EQ(row(4), std::string("Smoker [bool 1 yes red] / ") + DocumentDatasource::unsavedText);
+    EXPECT_EQ(row(0), "Weight [number 72.0]");
+
+    login();
+    EXPECT_TRUE(table->selectRow({ 0, 4 })); // sends it again instead of opening anything
+    settle();
+    EXPECT_EQ(nav->topViewController(), screen);
+    EXPECT_EQ(row(4), "Smoker [bool 1 yes red]");
+}

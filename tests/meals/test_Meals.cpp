@@ -1,0 +1,292 @@
+// The meal screens against a recording legacy server. The menu: its requests, the chosen dish,
+// the order's day on the carer's calendar, what stays when an order fails, and the allergen
+// mark with its confirmation. The allergy list: what it asks, how ticks follow names, and what
+// a tap keeps when the server does not take it.
+#include "meals/IngredientsViewController.h"
+#include "meals/MenuDetailsViewController.h"
+#include "meals/MenuViewController.h"
+
+#include "meals/MealsFixture.h"
+#include "platform/JsonParser.h"
+#include "ui/Button.h"
+#include "ui/DatePicker.h"
+
+#include <cstdlib>
+#include <ctime>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+const char* dishes = R"([{"name":"Fish pie","assetID":"31","ingredients":[{"name":"Fish"},{"name":"Milk"}]},
+    {"name":"Vegetable curry","assetID":"32","ingredients":[]},
+    {"name":"Peanut noodles","assetID":"34","ingredients":[{"name":"Gluten"},{"name":"Peanuts"}]}])";
+
+/// Sets TZ for the lifetime of the guard.
+class ZoneGuard {
+public:
+    explicit ZoneGuard(const char* zone)
+    {
+        if (const char* old = std::getenv("TZ"))
+            m_old = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ZoneGuard()
+    {
+        if (m_old)
+            setenv("TZ", m_old->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::optional<std::string> m_old;
+};
+
+class MenuTest : public MealsFixture {
+protected:
+    std::shared_ptr<MenuViewController> open(bool handOver, Reply orderReply = json(R"({"Message":{"ordered":"31"}})"),
+        Reply allergyReply = json(R"({"Message":{"list":[{"name":"Peanuts","assetID":"3"}]}})"))
+    {
+        server.setResponder([orderReply, allergyReply](const RecordedRequest& request) {
+            if (request.path == "/json/getFoodAllergy.php")
+                return allergyReply;
+            if (request.path == "/json/start.php")
+                return json(std::string(R"({"Message":{"list":)") + dishes + "}}");
+            return orderReply;
+        });
+        mark();
+        auto menu = MenuViewController::create("42", "Lunch/dinner: main", "7", handOver ? JsonParser::parse(dishes)->array() : nullptr);
+        show(menu);
+        answered(handOver ? 1 : 2);
+        return menu;
+    }
+};
+
+} // namespace
+
+TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOver)
+{
+    for (bool handOver : { true, false }) {
+        SCOPED_TRACE(handOver);
+        auto menu = open(handOver);
+        auto sent = targets();
+        std::sort(sent.begin(), sent.end());
+        std::vector<std::string> expected { "/json/getFoodAllergy.php?a=7" };
+        if (!handOver)
+            expected.push_back("/json/start.php?a=42");
+        EXPECT_EQ(sent, expected);
+        EXPECT_EQ(menu->title(), "Lunch/dinner: main");
+        EXPECT_EQ(menu->table()->numberOfRowsInSection(0), 3);
+        EXPECT_EQ(rowText(*menu->table(), 2), "Peanut noodles");
+        EXPECT_EQ(menu->selectedIndex(), -1);
+    }
+}
+
+TEST_F(MenuTest, ChoosingADishMovesTheTickAndTheDetailsListItsIngredients)
+{
+    auto menu = open(true);
+    menu->table()->selectRow({ 0, 0 });
+    menu->table()->selectRow({ 0, 2 });
+    EXPECT_EQ(menu->selectedIndex(), 2);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(menu->objects()->at(row).object()->contains("Selected"), row == 2) << row;
+        EXPECT_EQ(cellAt(*menu->table(), row)->accessoryView()->subviews().at(0)->isHidden(), row != 2) << row;
+    }
+    auto info = std::dynamic_pointer_cast<Button>(cellAt(*menu->table(), 0)->accessoryView()->subviews().at(1));
+    ASSERT_TRUE(info);
+    info->tap();
+    auto details = std::dynamic_pointer_cast<MenuDetailsViewController>(stack->topViewController());
+    ASSERT_TRUE(details);
+    EXPECT_EQ(details->title(), "Fish pie");
+    EXPECT_EQ(details->tableView()->titleForHeaderInSection(0), "Ingredients");
+    EXPECT_EQ(rowText(*details->tableView(), 1), "Milk");
+}
+
+TEST_F(MenuTest, TheAllergenIsMarkedAndOrderingItAsksFirst)
+{
+    auto menu = open(true);
+    EXPECT_EQ(cellAt(*menu->table(), 2)->detailTextLabel()->text(), "Contains allergen: Peanuts");
+    EXPECT_EQ(cellAt(*menu->table(), 0)->detailTextLabel()->text(), "");
+    menu->table()->selectRow({ 0, 2 });
+    for (const char* choice : { "Cancel", "Order anyway" }) {
+        SCOPED_TRACE(choice);
+        menu->orderButton()->press();
+        EXPECT_NE(window->topAlert()->message().find("Peanuts"), std::string::npos) << window->topAlert()->message();
+        answer("Allergy warning", { "Cancel", "Order anyway" }, choice);
+        settle();
+    }
+    // Only the confirmed order went out.
+    answered(2);
+    EXPECT_EQ(targets().size(), 2u);
+    EXPECT_NE(targets().back().find("setMealObject.php?a=7&"), std::string::npos);
+    EXPECT_NE(targets().back().find("&o=34"), std::string::npos);
+}
+
+TEST_F(MenuTest, UnknownAllergiesAskBeforeAnyOrderAndNoDishAsksForOne)
+{
+    auto menu = open(true, json(R"({"Message":{"ordered":"32"}})"), json(R"({"Error":"storage unavailable"})", 503));
+    EXPECT_FALSE(menu->allergiesKnown());
+    menu->orderButton()->press();
+    answer("No dish chosen", { "OK" }, "OK");
+    settle();
+    EXPECT_EQ(targets().size(), 1u);
+    EXPECT_EQ(stack->topViewController(), menu);
+
+    menu->table()->selectRow({ 0, 1 });
+    menu->orderButton()->press();
+    answer("Allergies not known", { "Cancel", "Order anyway" }, "Order anyway");
+    answered(2);
+    EXPECT_NE(targets().back().find("&o=32"), std::string::npos);
+}
+
+TEST_F(MenuTest, OrderDateIsTheLocalCalendarDay)
+{
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        { "Pacific/Auckland", "2026-12-09 11:30:00", "2026-12-10" }, // 00:30 local, still the 9th in Greenwich
+        { "America/New_York", "2026-12-10 03:00:00", "2026-12-09" }, // 22:00 local
+        { "UTC", "2026-12-09 23:59:59", "2026-12-09" },
+    };
+    for (auto [name, utc, day] : cases) {
+        ZoneGuard zone(name);
+        EXPECT_EQ(MenuViewController::orderDateForDate(*Model::dateFromServerDateString(utc)), day) << name;
+    }
+}
+
+TEST_F(MenuTest, AnOrderIsSentExactlyAndClosesOnlyWhenTaken)
+{
+    ZoneGuard zone("Pacific/Auckland");
+    const std::tuple<const char*, Reply, bool> cases[] = {
+        { "taken", json(R"({"Message":{"ordered":"32"}})"), true },
+        { "refused", json(R"({"Error":"unknown id"})", 404), false },
+        { "not json", json("<html>", 200), false },
+    };
+    for (const auto& [name, reply, closes] : cases) {
+        SCOPED_TRACE(name);
+        auto menu = open(true, reply);
+        // Half past midnight tomorrow, on the carer's calendar.
+        Date tomorrow = DateFormat::startOfLocalDay(DateFormat::now() + std::chrono::hours(24)) + std::chrono::minutes(30);
+        menu->datePicker()->pick(tomorrow);
+        const std::string day = DateFormat::format(tomorrow, "yyyy-MM-dd", DateFormat::Zone::Local);
+        menu->table()->selectRow({ 0, 1 });
+        menu->orderButton()->press();
+        answered(2);
+        EXPECT_EQ(targets().back(), "/json/setMealObject.php?a=7&name=Lunch%2fdinner%3a%20main&date=" + day + "&o=32");
+        EXPECT_EQ(stack->topViewController() != menu, closes);
+        if (closes) {
+            EXPECT_FALSE(window->topAlert());
+        } else {
+            answer("Order not sent", { "OK" }, "OK");
+        }
+        // The choice stays for another try.
+        EXPECT_EQ(menu->selectedIndex(), 1);
+    }
+}
+
+namespace {
+
+const char* ingredients = R"({"Message":{"list":[{"name":"Egg","assetID":"1"},{"name":"Milk","assetID":"2"},{"name":"Peanuts","assetID":"3"}]}})";
+// Two records of one name and an identifier that matches no ingredient: ticks go by name.
+const char* allergies = R"({"Message":{"list":[{"name":"Milk","assetID":"900"},{"name":"Milk","assetID":"901"}]}})";
+
+class IngredientsTest : public MealsFixture {
+protected:
+    std::shared_ptr<IngredientsViewController> load(Reply onSet = json("{}"))
+    {
+        server.setResponder([onSet](const RecordedRequest& request) {
+            if (request.path == "/json/ingredientsList.php")
+                return json(ingredients);
+            if (request.path == "/json/getFoodAllergy.php")
+                return json(allergies);
+            return onSet;
+        });
+        mark();
+        auto screen = IngredientsViewController::create("99");
+        show(screen);
+        answered(2);
+        return screen;
+    }
+    /// The rows that carry a tick.
+    static std::vector<int> ticked(IngredientsViewController& screen)
+    {
+        std::vector<int> out;
+        for (int row = 0; row < screen.tableView()->numberOfRowsInSection(0); ++row)
+            if (cellAt(*screen.tableView(), row)->accessoryType() == AccessoryType::Checkmark)
+                out.push_back(row);
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(IngredientsTest, LoadsBothListsAndTicksByName)
+{
+    auto screen = load();
+    auto sent = targets();
+    std::sort(sent.begin(), sent.end());
+    EXPECT_EQ(sent, (std::vector<std::string> { "/json/getFoodAllergy.php?a=99", "/json/ingredientsList.php" }));
+    EXPECT_EQ(screen->title(), "Food Allergies");
+    EXPECT_EQ(screen->tableView()->titleForHeaderInSection(0), "Ingredients list");
+    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(rowText(*screen->tableView(), 1), "Milk");
+    EXPECT_EQ(ticked(*screen), std::vector<int> { 1 });
+}
+
+TEST_F(IngredientsTest, TapSendsTheStateAndKeepsWhatTheServerHolds)
+{
+    struct Case {
+        const char* name;
+        int row;
+        Reply reply;
+        const char* expectedTarget;
+        int rowsAfter;
+        std::vector<int> ticksAfter;
+        bool allergic;
+        bool alert;
+    };
+    const Case cases[] = {
+        // A ticked name (held twice) goes completely and "0" is sent.
+        { "untick taken", 1, json(R"({"Message":{"list":[{"name":"Milk","assetID":"2"}]}})"), "/json/setFoodAllergy.php?a=99&i=2&s=0", 1, {}, false, false },
+        { "tick taken, null list keeps rows", 0, json(R"({"Message":{"list":null}})"), "/json/setFoodAllergy.php?a=99&i=1&s=1", 3, { 0, 1 }, true, false },
+        { "tick refused", 2, json(R"({"Error":"storage unavailable"})", 503), "/json/setFoodAllergy.php?a=99&i=3&s=1", 3, { 1 }, false, true },
+        { "untick answered without list", 1, json(R"({"Message":{"ok":"1"}})"), "/json/setFoodAllergy.php?a=99&i=2&s=0", 3, { 1 }, true, true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto screen = load(c.reply);
+        const bool before = cellAt(*screen->tableView(), c.row)->accessoryType() == AccessoryType::Checkmark;
+        screen->tableView()->selectRow({ 0, c.row });
+        // The tick changes at once, before any answer.
+        EXPECT_NE(cellAt(*screen->tableView(), c.row)->accessoryType() == AccessoryType::Checkmark, before);
+        answered(3);
+        EXPECT_EQ(targets().back(), c.expectedTarget);
+        EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), c.rowsAfter);
+        EXPECT_EQ(ticked(*screen), c.ticksAfter);
+        EXPECT_EQ(screen->isAllergicTo(c.row == 1 ? "Milk" : c.row == 0 ? "Egg" : "Peanuts"), c.allergic);
+        if (c.alert) {
+            answer("Not saved", { "OK" }, "OK");
+        } else {
+            EXPECT_FALSE(window->topAlert());
+        }
+    }
+}
+
+TEST_F(IngredientsTest, RepliesReachTheListOnlyOnTheMainQueue)
+{
+    server.setResponder([](const RecordedRequest& request) { return json(request.path == "/json/ingredientsList.php" ? ingredients : allergies); });
+    auto screen = IngredientsViewController::create("99");
+    show(screen);
+    ASSERT_TRUE(server.waitForRequests(2));
+    auto client = model().httpClient();
+    for (int i = 0; i < 500 && client->inFlight() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Both replies are in, but their work waits for the main queue.
+    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 0);
+    EXPECT_TRUE(screen->allergyList().empty());
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(screen->allergyList(), (std::vector<std::string> { "Milk", "Milk" }));
+}

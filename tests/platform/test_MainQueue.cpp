@@ -22,17 +22,26 @@ MainQueue& emptyQueue()
 
 } // namespace
 
-TEST(MainQueueOrder, RunsTasksFirstInFirstOutIncludingTasksQueuedByTasks)
+TEST(MainQueueOrder, RunsTasksFirstInFirstOutAndWakesAfterEachDispatch)
 {
     auto& queue = emptyQueue();
+    std::mutex mutex;
+    std::vector<size_t> pendingAtWake;
+    queue.setWakeHandler([&] {
+        std::lock_guard lock(mutex);
+        pendingAtWake.push_back(queue.pending());
+    });
     std::vector<int> order;
     queue.dispatch([&] {
         order.push_back(1);
         queue.dispatch([&] { order.push_back(4); });
     });
-    queue.dispatch([&] { order.push_back(2); });
+    std::thread other([&] { queue.dispatch([&] { order.push_back(2); }); });
+    other.join();
     queue.dispatch([&] { order.push_back(3); });
-    EXPECT_EQ(queue.pending(), 3u);
+    queue.setWakeHandler({});
+    // The wake handler sees the task already queued, from any thread.
+    EXPECT_EQ(pendingAtWake, (std::vector<size_t> { 1, 2, 3 }));
     EXPECT_EQ(queue.runUntilIdle(), 4u);
     EXPECT_EQ(order, (std::vector<int> { 1, 2, 3, 4 }));
     EXPECT_EQ(queue.pending(), 0u);
@@ -43,15 +52,17 @@ TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
 {
     auto& queue = emptyQueue();
     queue.makeCurrentThreadMain();
+    EXPECT_TRUE(queue.isMainThread());
     constexpr int threads = 4;
     constexpr int perThread = 200;
     std::vector<std::vector<int>> seen(threads);
     std::atomic<int> offMain { 0 };
+    std::atomic<int> senderIsMain { 0 };
     int ran = 0;
     std::vector<std::thread> senders;
     for (int t = 0; t < threads; ++t) {
         senders.emplace_back([&, t] {
-            EXPECT_FALSE(queue.isMainThread());
+            senderIsMain += queue.isMainThread();
             for (int i = 0; i < perThread; ++i)
                 queue.dispatch([&, t, i] {
                     if (!queue.isMainThread())
@@ -65,6 +76,7 @@ TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
     for (auto& sender : senders)
         sender.join();
     ASSERT_TRUE(finished);
+    EXPECT_EQ(senderIsMain.load(), 0);
     EXPECT_EQ(offMain.load(), 0);
     for (int t = 0; t < threads; ++t) {
         ASSERT_EQ(seen[t].size(), static_cast<size_t>(perThread));
@@ -73,18 +85,15 @@ TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
     }
 }
 
-TEST(MainQueueRunUntil, TimesOutWithFalseWhenNeverDone)
+TEST(MainQueueRunUntil, EndsWhenDoneOrAtTheDeadline)
 {
     auto& queue = emptyQueue();
     int ran = 0;
     queue.dispatch([&] { ++ran; });
     EXPECT_FALSE(queue.runUntil([] { return false; }, std::chrono::milliseconds(50)));
     EXPECT_EQ(ran, 1);
-}
-
-TEST(MainQueueRunUntil, ReturnsTrueOnceATaskFromAnotherThreadMakesItDone)
-{
-    auto& queue = emptyQueue();
+    EXPECT_TRUE(queue.runUntil([] { return true; }, std::chrono::milliseconds(0)));
+    // A task from another thread makes it done.
     bool done = false;
     std::thread sender([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -92,7 +101,6 @@ TEST(MainQueueRunUntil, ReturnsTrueOnceATaskFromAnotherThreadMakesItDone)
     });
     EXPECT_TRUE(queue.runUntil([&] { return done; }, std::chrono::seconds(30)));
     sender.join();
-    EXPECT_TRUE(queue.runUntil([] { return true; }, std::chrono::milliseconds(0)));
 }
 
 TEST(MainQueueRunUntil, NotifyWakesAWaitWithoutATask)
@@ -112,32 +120,4 @@ TEST(MainQueueRunUntil, NotifyWakesAWaitWithoutATask)
     queue.setRecheckInterval(MainQueue::defaultRecheckInterval);
     EXPECT_TRUE(finished);
     EXPECT_TRUE(beforeDeadline) << "the wait ended only at its deadline, not on notify";
-}
-
-TEST(MainQueueWake, WakeHandlerRunsAfterEachDispatchWithTheTaskQueued)
-{
-    auto& queue = emptyQueue();
-    std::mutex mutex;
-    std::vector<size_t> pendingAtWake;
-    queue.setWakeHandler([&] {
-        std::lock_guard lock(mutex);
-        pendingAtWake.push_back(queue.pending());
-    });
-    queue.dispatch([] { });
-    std::thread other([&] { queue.dispatch([] { }); });
-    other.join();
-    queue.setWakeHandler({});
-    EXPECT_EQ(pendingAtWake, (std::vector<size_t> { 1, 2 }));
-    EXPECT_EQ(queue.runUntilIdle(), 2u);
-}
-
-TEST(MainQueueThreads, OnlyTheMarkedThreadIsMain)
-{
-    auto& queue = emptyQueue();
-    queue.makeCurrentThreadMain();
-    EXPECT_TRUE(queue.isMainThread());
-    bool otherIsMain = true;
-    std::thread other([&] { otherIsMain = queue.isMainThread(); });
-    other.join();
-    EXPECT_FALSE(otherIsMain);
 }

@@ -13,114 +13,79 @@ struct Owner {
     int value { 0 };
 };
 
+/// A centre, an owner, and a log of which observers were called.
+class Notifications : public ::testing::Test {
+protected:
+    NotificationCenter::ObserverID log(const std::shared_ptr<Owner>& who, const std::string& name, const std::string& tag)
+    {
+        return center->addObserver(who, name, [this, tag] { calls.push_back(tag); });
+    }
+
+    std::shared_ptr<NotificationCenter> center = NotificationCenter::create();
+    std::shared_ptr<Owner> owner = std::make_shared<Owner>();
+    std::vector<std::string> calls;
+};
+
+using Calls = std::vector<std::string>;
+
 } // namespace
 
-// Delivery
-
-TEST(NotificationPost, CallsObserversOfTheNameInRegistrationOrder)
+TEST_F(Notifications, PostCallsObserversOfTheExactNameInRegistrationOrder)
 {
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    std::vector<int> order;
-    center->addObserver(owner, "reloadData", [&] { order.push_back(1); });
-    center->addObserver(owner, "SendForm", [&] { order.push_back(99); });
-    center->addObserver(owner, "reloadData", [&] { order.push_back(2); });
-    center->addObserver(std::make_shared<Owner>(), "reloadData", [&] { order.push_back(98); });
-    center->addObserver(owner, "reloadData", [&] { order.push_back(3); });
+    log(owner, "reloadData", "1");
+    log(owner, "SendForm", "send");
+    log(owner, "reloadData", "2");
+    log(std::make_shared<Owner>(), "reloadData", "gone");
+    log(owner, "reloadData", "3");
+    for (const char* near : { "reloaddata", "reloadData ", "" })
+        center->post(near);
+    EXPECT_TRUE(calls.empty());
     center->post("reloadData");
-    EXPECT_EQ(order, (std::vector<int> { 1, 2, 3 }));
+    EXPECT_EQ(calls, (Calls { "1", "2", "3" }));
     center->post("SendForm");
-    EXPECT_EQ(order, (std::vector<int> { 1, 2, 3, 99 }));
+    EXPECT_EQ(calls, (Calls { "1", "2", "3", "send" }));
 }
 
-TEST(NotificationPost, NamesMatchExactly)
+TEST_F(Notifications, DefaultCenterIsOneInstanceAndCallsOnThePostingThread)
 {
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    int calls = 0;
-    center->addObserver(owner, "reloadData", [&] { ++calls; });
-    center->post("reloaddata");
-    center->post("reloadData ");
-    center->post("");
-    EXPECT_EQ(calls, 0);
-    center->post("reloadData");
-    EXPECT_EQ(calls, 1);
-}
-
-TEST(NotificationPost, RunsOnThePostingThread)
-{
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    std::thread::id seen;
-    center->addObserver(owner, "x", [&] { seen = std::this_thread::get_id(); });
+    auto& shared = NotificationCenter::defaultCenter();
+    EXPECT_EQ(&shared, &NotificationCenter::defaultCenter());
+    std::vector<std::thread::id> seen;
+    auto id = shared.addObserver(owner, "test.default", [&] { seen.push_back(std::this_thread::get_id()); });
     std::thread::id poster;
     std::thread worker([&] {
         poster = std::this_thread::get_id();
-        center->post("x");
+        shared.post("test.default");
     });
     worker.join();
-    EXPECT_EQ(seen, poster);
+    shared.removeObserver(id);
+    shared.post("test.default");
+    EXPECT_EQ(seen, std::vector<std::thread::id> { poster });
 }
 
-TEST(NotificationPost, DefaultCenterIsOneInstance)
+TEST_F(Notifications, OnlyLiveOwnersWithCallbacksAreObservers)
 {
-    EXPECT_EQ(&NotificationCenter::defaultCenter(), &NotificationCenter::defaultCenter());
-    auto owner = std::make_shared<Owner>();
-    int calls = 0;
-    auto id = NotificationCenter::defaultCenter().addObserver(owner, "test.default", [&] { ++calls; });
-    NotificationCenter::defaultCenter().post("test.default");
-    NotificationCenter::defaultCenter().removeObserver(id);
-    NotificationCenter::defaultCenter().post("test.default");
-    EXPECT_EQ(calls, 1);
-}
-
-// Owners
-
-TEST(NotificationOwner, ObserversOfGoneOwnersAreNeverCalled)
-{
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
     auto other = std::make_shared<Owner>();
-    int calls = 0;
-    center->addObserver(owner, "x", [&] { ++calls; });
-    center->addObserver(other, "x", [&] { calls += 10; });
+    log(owner, "x", "owner");
+    log(other, "x", "other");
     EXPECT_EQ(center->observerCount("x"), 2u);
     owner.reset();
     EXPECT_EQ(center->observerCount("x"), 1u);
     center->post("x");
-    EXPECT_EQ(calls, 10);
-}
-
-TEST(NotificationOwner, GoneOwnerRegistersNothing)
-{
-    auto center = NotificationCenter::create();
-    std::weak_ptr<Owner> gone;
-    {
-        auto owner = std::make_shared<Owner>();
-        gone = owner;
-    }
-    int calls = 0;
-    auto first = center->addObserver(gone, "x", [&] { ++calls; });
-    auto second = center->addObserver(std::make_shared<Owner>(), "x", [&] { ++calls; });
+    EXPECT_EQ(calls, (Calls { "other" }));
+    // A gone owner or an empty callback registers nothing, though each still gets its own id.
+    auto first = center->addObserver(std::weak_ptr<Owner>(), "y", [&] { calls.push_back("gone"); });
+    auto second = center->addObserver(std::make_shared<Owner>(), "y", [&] { calls.push_back("temporary"); });
+    auto third = center->addObserver(other, "y", nullptr);
     EXPECT_NE(first, second);
-    center->post("x");
-    EXPECT_EQ(calls, 0);
-    EXPECT_EQ(center->observerCount("x"), 0u);
+    EXPECT_NE(second, third);
+    center->post("y");
+    EXPECT_EQ(center->observerCount("y"), 0u);
+    EXPECT_EQ(calls, (Calls { "other" }));
 }
 
-TEST(NotificationOwner, EmptyCallbackRegistersNothing)
+TEST_F(Notifications, OwnerStaysAliveWhileItsCallbackRuns)
 {
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    center->addObserver(owner, "x", nullptr);
-    EXPECT_EQ(center->observerCount("x"), 0u);
-    center->post("x");
-}
-
-TEST(NotificationOwner, OwnerStaysAliveWhileItsCallbackRuns)
-{
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
     std::weak_ptr<Owner> watch = owner;
     bool aliveInside = false;
     center->addObserver(owner, "x", [&] {
@@ -132,43 +97,31 @@ TEST(NotificationOwner, OwnerStaysAliveWhileItsCallbackRuns)
     EXPECT_TRUE(watch.expired());
 }
 
-// Removal
-
-TEST(NotificationRemove, ById)
+TEST_F(Notifications, RemoveByIdByOwnerAndByOwnerAndName)
 {
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    std::vector<int> calls;
-    center->addObserver(owner, "x", [&] { calls.push_back(1); });
-    auto second = center->addObserver(owner, "x", [&] { calls.push_back(2); });
-    center->removeObserver(second);
-    center->removeObserver(second);
-    center->removeObserver(NotificationCenter::ObserverID(12345));
-    center->post("x");
-    EXPECT_EQ(calls, (std::vector<int> { 1 }));
-}
-
-TEST(NotificationRemove, ByOwnerAndByOwnerAndName)
-{
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
     auto other = std::make_shared<Owner>();
-    std::vector<std::string> calls;
-    center->addObserver(owner, "a", [&] { calls.push_back("owner a"); });
-    center->addObserver(owner, "b", [&] { calls.push_back("owner b"); });
-    center->addObserver(other, "a", [&] { calls.push_back("other a"); });
+    log(owner, "a", "owner a");
+    auto twice = log(owner, "a", "owner a twice");
+    log(owner, "b", "owner b");
+    log(other, "a", "other a");
+    center->removeObserver(twice);
+    center->removeObserver(twice);
+    center->removeObserver(NotificationCenter::ObserverID(12345));
+    center->post("a");
+    EXPECT_EQ(calls, (Calls { "owner a", "other a" }));
+    calls.clear();
     center->removeObserver(owner.get(), "a");
     center->post("a");
     center->post("b");
-    EXPECT_EQ(calls, (std::vector<std::string> { "other a", "owner b" }));
+    EXPECT_EQ(calls, (Calls { "other a", "owner b" }));
     calls.clear();
     center->removeObserver(owner.get());
     center->post("a");
     center->post("b");
-    EXPECT_EQ(calls, (std::vector<std::string> { "other a" }));
+    EXPECT_EQ(calls, (Calls { "other a" }));
 }
 
-TEST(NotificationRemove, DestroyingACallbackMayCallTheCentre)
+TEST_F(Notifications, DestroyingACallbackMayCallTheCentre)
 {
     // The capture's destructor runs when the observer is removed; it must not find the centre locked.
     struct Reentrant {
@@ -176,8 +129,6 @@ TEST(NotificationRemove, DestroyingACallbackMayCallTheCentre)
         size_t* seen;
         ~Reentrant() { *seen = center->observerCount("x"); }
     };
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
     size_t seen = 99;
     auto capture = std::make_shared<Reentrant>(Reentrant { center.get(), &seen });
     auto id = center->addObserver(owner, "x", [capture] { });
@@ -186,90 +137,42 @@ TEST(NotificationRemove, DestroyingACallbackMayCallTheCentre)
     EXPECT_EQ(seen, 0u);
 }
 
-// Changes made by callbacks
-
-TEST(NotificationReentry, CallbackRemovingALaterObserverStopsItsCall)
+TEST_F(Notifications, CallbacksChangingObserversDuringAPost)
 {
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    std::vector<int> calls;
+    // A callback removes a later observer and itself, and adds one that waits for the next post.
     NotificationCenter::ObserverID later = 0;
-    center->addObserver(owner, "x", [&] {
-        calls.push_back(1);
-        center->removeObserver(later);
-    });
-    later = center->addObserver(owner, "x", [&] { calls.push_back(2); });
-    center->addObserver(owner, "x", [&] { calls.push_back(3); });
-    center->post("x");
-    EXPECT_EQ(calls, (std::vector<int> { 1, 3 }));
-}
-
-TEST(NotificationReentry, CallbackRemovingItself)
-{
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    int calls = 0;
     NotificationCenter::ObserverID self = 0;
     self = center->addObserver(owner, "x", [&] {
-        ++calls;
+        calls.push_back("first");
+        center->removeObserver(later);
         center->removeObserver(self);
+        log(owner, "x", "added");
     });
+    later = log(owner, "x", "later");
+    log(owner, "x", "last");
     center->post("x");
+    EXPECT_EQ(calls, (Calls { "first", "last" }));
     center->post("x");
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(calls, (Calls { "first", "last", "last", "added" }));
 }
 
-TEST(NotificationReentry, ObserverAddedDuringAPostWaitsForTheNext)
+TEST_F(Notifications, CallbacksPostingAndReleasingLaterOwners)
 {
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    int added = 0;
-    bool once = false;
-    center->addObserver(owner, "x", [&] {
-        if (!once) {
-            once = true;
-            center->addObserver(owner, "x", [&] { ++added; });
-        }
-    });
-    center->post("x");
-    EXPECT_EQ(added, 0);
-    center->post("x");
-    EXPECT_EQ(added, 1);
-}
-
-TEST(NotificationReentry, CallbackMayPost)
-{
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
-    std::vector<std::string> calls;
+    auto second = std::make_shared<Owner>();
     center->addObserver(owner, "outer", [&] {
         calls.push_back("outer");
         center->post("inner");
+        second.reset();
     });
-    center->addObserver(owner, "inner", [&] { calls.push_back("inner"); });
-    center->addObserver(owner, "outer", [&] { calls.push_back("outer 2"); });
+    log(owner, "inner", "inner");
+    log(second, "outer", "released");
+    log(owner, "outer", "outer 2");
     center->post("outer");
-    EXPECT_EQ(calls, (std::vector<std::string> { "outer", "inner", "outer 2" }));
+    EXPECT_EQ(calls, (Calls { "outer", "inner", "outer 2" }));
 }
 
-TEST(NotificationReentry, CallbackReleasingALaterOwner)
+TEST_F(Notifications, PostingWhileAnotherThreadAddsAndRemoves)
 {
-    auto center = NotificationCenter::create();
-    auto first = std::make_shared<Owner>();
-    auto second = std::make_shared<Owner>();
-    int secondCalls = 0;
-    center->addObserver(first, "x", [&] { second.reset(); });
-    center->addObserver(second, "x", [&] { ++secondCalls; });
-    center->post("x");
-    EXPECT_EQ(secondCalls, 0);
-}
-
-// Threads
-
-TEST(NotificationThreads, PostingWhileAnotherThreadAddsAndRemoves)
-{
-    auto center = NotificationCenter::create();
-    auto owner = std::make_shared<Owner>();
     std::atomic<int> steady { 0 };
     center->addObserver(owner, "x", [&] { ++steady; });
     constexpr int posts = 2000;

@@ -68,31 +68,21 @@ private:
 
 } // namespace
 
-// Where the file lives
-
-TEST(UserDefaultsPath, UsesXdgConfigHome)
-{
-    SavedVariable xdg("XDG_CONFIG_HOME");
-    setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
-    EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/somewhere/config/quindle/UserDefaults.json"));
-}
-
-TEST(UserDefaultsPath, FallsBackToDotConfigInHome)
+TEST_F(DefaultsTest, FileLivesUnderXdgConfigHomeOrDotConfig)
 {
     SavedVariable xdg("XDG_CONFIG_HOME");
     SavedVariable home("HOME");
     setenv("HOME", "/home/someone", 1);
+    setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+    EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/somewhere/config/quindle/UserDefaults.json"));
+    // Unset, empty or relative: the home folder's .config.
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/home/someone/.config/quindle/UserDefaults.json"));
-    setenv("XDG_CONFIG_HOME", "", 1);
-    EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/home/someone/.config/quindle/UserDefaults.json"));
-    setenv("XDG_CONFIG_HOME", "relative/config", 1);
-    EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/home/someone/.config/quindle/UserDefaults.json"));
-}
-
-TEST_F(DefaultsTest, StandardDefaultsAreOneInstanceAtTheDefaultPath)
-{
-    SavedVariable xdg("XDG_CONFIG_HOME");
+    for (const char* unusable : { "", "relative/config" }) {
+        setenv("XDG_CONFIG_HOME", unusable, 1);
+        EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/home/someone/.config/quindle/UserDefaults.json")) << unusable;
+    }
+    // The standard defaults are one instance at the default path.
     setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
     UserDefaults& standard = UserDefaults::standardUserDefaults();
     EXPECT_EQ(&standard, &UserDefaults::standardUserDefaults());
@@ -101,70 +91,40 @@ TEST_F(DefaultsTest, StandardDefaultsAreOneInstanceAtTheDefaultPath)
     EXPECT_EQ(UserDefaults::create(file())->stringForKey("login"), "someone@example.org");
 }
 
-// Values
-
-TEST_F(DefaultsTest, StringsBoolsAndNumbersReadBack)
-{
-    auto defaults = UserDefaults::create(file());
-    defaults->setObject("someone@example.org", "login");
-    defaults->setObject("", "password");
-    defaults->setBool(true, "remember");
-    defaults->setDouble(2.5, "scale");
-    defaults->setInteger(-7, "count");
-    EXPECT_EQ(defaults->stringForKey("login"), "someone@example.org");
-    EXPECT_EQ(defaults->stringForKey("password"), "");
-    EXPECT_TRUE(defaults->boolForKey("remember"));
-    EXPECT_DOUBLE_EQ(defaults->doubleForKey("scale"), 2.5);
-    EXPECT_EQ(defaults->integerForKey("count"), -7);
-}
-
-TEST_F(DefaultsTest, AbsentKeysGiveNothingOrZero)
-{
-    auto defaults = UserDefaults::create(file());
-    EXPECT_FALSE(defaults->stringForKey("login"));
-    EXPECT_FALSE(defaults->boolForKey("login"));
-    EXPECT_EQ(defaults->doubleForKey("login"), 0);
-    EXPECT_EQ(defaults->integerForKey("login"), 0);
-    EXPECT_FALSE(defaults->containsKey("login"));
-}
-
-TEST_F(DefaultsTest, WrongKindsAreNotStrings)
-{
-    auto defaults = UserDefaults::create(file());
-    defaults->setBool(true, "flag");
-    defaults->setInteger(3, "number");
-    EXPECT_FALSE(defaults->stringForKey("flag"));
-    EXPECT_FALSE(defaults->stringForKey("number"));
-    defaults->setObject("not a number", "text");
-    EXPECT_EQ(defaults->doubleForKey("text"), 0);
-}
-
-TEST_F(DefaultsTest, BooleanReadings)
-{
-    auto defaults = UserDefaults::create(file());
-    defaults->setBool(false, "no");
-    defaults->setInteger(2, "two");
-    defaults->setInteger(0, "zero");
-    defaults->setObject("YES", "yesText");
-    defaults->setObject("True", "trueText");
-    defaults->setObject("nope", "otherText");
-    EXPECT_FALSE(defaults->boolForKey("no"));
-    EXPECT_TRUE(defaults->boolForKey("two"));
-    EXPECT_FALSE(defaults->boolForKey("zero"));
-    EXPECT_TRUE(defaults->boolForKey("yesText"));
-    EXPECT_TRUE(defaults->boolForKey("trueText"));
-    EXPECT_FALSE(defaults->boolForKey("otherText"));
-    EXPECT_EQ(defaults->integerForKey("no"), 0);
-    defaults->setBool(true, "no");
-    EXPECT_EQ(defaults->integerForKey("no"), 1);
-}
-
-TEST_F(DefaultsTest, ReplacingAndRemoving)
+TEST_F(DefaultsTest, ValuesReadBackByKind)
 {
     auto defaults = UserDefaults::create(file());
     defaults->setObject("first", "login");
-    defaults->setObject("second", "login");
-    EXPECT_EQ(defaults->stringForKey("login"), "second");
+    defaults->setObject("someone@example.org", "login");
+    defaults->setObject("", "password");
+    defaults->setBool(true, "remember");
+    defaults->setBool(false, "no");
+    defaults->setDouble(2.5, "scale");
+    defaults->setInteger(-7, "count");
+    defaults->setInteger(0, "zero");
+    for (const char* yes : { "YES", "True" })
+        defaults->setObject(yes, yes);
+    defaults->setObject("nope", "nope");
+    EXPECT_EQ(defaults->stringForKey("login"), "someone@example.org");
+    EXPECT_EQ(defaults->stringForKey("password"), "");
+    EXPECT_DOUBLE_EQ(defaults->doubleForKey("scale"), 2.5);
+    EXPECT_EQ(defaults->integerForKey("count"), -7);
+    // Booleans read from numbers and from yes or true in any case.
+    for (const char* key : { "remember", "count", "YES", "True" })
+        EXPECT_TRUE(defaults->boolForKey(key)) << key;
+    for (const char* key : { "no", "zero", "nope", "absent" })
+        EXPECT_FALSE(defaults->boolForKey(key)) << key;
+    EXPECT_EQ(defaults->integerForKey("no"), 0);
+    EXPECT_EQ(defaults->integerForKey("remember"), 1);
+    // Other kinds are not strings, text is no number, and absent keys give nothing or zero.
+    EXPECT_FALSE(defaults->stringForKey("remember"));
+    EXPECT_FALSE(defaults->stringForKey("count"));
+    EXPECT_EQ(defaults->doubleForKey("nope"), 0);
+    EXPECT_FALSE(defaults->stringForKey("absent"));
+    EXPECT_EQ(defaults->doubleForKey("absent"), 0);
+    EXPECT_EQ(defaults->integerForKey("absent"), 0);
+    EXPECT_FALSE(defaults->containsKey("absent"));
+    // A value replaced by another kind, then removed, is gone from the file too.
     defaults->setBool(true, "login");
     EXPECT_FALSE(defaults->stringForKey("login"));
     defaults->removeObjectForKey("login");
@@ -173,43 +133,27 @@ TEST_F(DefaultsTest, ReplacingAndRemoving)
     EXPECT_FALSE(UserDefaults::create(file())->containsKey("login"));
 }
 
-// The file
-
-TEST_F(DefaultsTest, ValuesSurviveIntoANewInstance)
+TEST_F(DefaultsTest, ValuesSurviveInOnePrivateJsonObject)
 {
     {
         auto defaults = UserDefaults::create(file());
         defaults->setObject("someone@example.org", "login");
         defaults->setObject("p\"a\\ss\nword \xC3\xA9", "password");
         defaults->setBool(false, "remember");
-        defaults->setDouble(0.1, "scale");
+        for (int i = 0; i < 20; ++i)
+            defaults->setDouble(i / 10.0, "scale");
     }
     auto again = UserDefaults::create(file());
     EXPECT_EQ(again->stringForKey("login"), "someone@example.org");
     EXPECT_EQ(again->stringForKey("password"), "p\"a\\ss\nword \xC3\xA9");
     EXPECT_TRUE(again->containsKey("remember"));
     EXPECT_FALSE(again->boolForKey("remember"));
-    EXPECT_DOUBLE_EQ(again->doubleForKey("scale"), 0.1);
-}
-
-TEST_F(DefaultsTest, FileIsOneJsonObject)
-{
-    auto defaults = UserDefaults::create(file());
-    defaults->setObject("someone@example.org", "login");
-    defaults->setBool(true, "remember");
+    EXPECT_DOUBLE_EQ(again->doubleForKey("scale"), 1.9);
     auto parsed = JsonParser::parse(readText(file()));
-    ASSERT_TRUE(parsed);
-    ASSERT_TRUE(parsed->isObject());
-    EXPECT_EQ(parsed->object()->size(), 2u);
+    ASSERT_TRUE(parsed && parsed->isObject());
+    EXPECT_EQ(parsed->object()->size(), 4u);
     EXPECT_EQ(parsed->object()->get("login").asString(), "someone@example.org");
-    EXPECT_TRUE(parsed->object()->get("remember").asBool());
-}
-
-TEST_F(DefaultsTest, WritingLeavesNoTemporaryFilesAndKeepsTheFilePrivate)
-{
-    auto defaults = UserDefaults::create(file());
-    for (int i = 0; i < 20; ++i)
-        defaults->setInteger(i, "count");
+    // Writes leave no temporary files behind and only the owner may read the file.
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(file().parent_path()))
         names.push_back(entry.path().filename().string());
@@ -219,16 +163,13 @@ TEST_F(DefaultsTest, WritingLeavesNoTemporaryFilesAndKeepsTheFilePrivate)
     EXPECT_EQ(info.st_mode & 0077, 0u);
 }
 
-TEST_F(DefaultsTest, MissingFileAndFolderReadAsEmpty)
+TEST_F(DefaultsTest, UnreadableFilesReadAsEmptyAndAreReplacedOnWrite)
 {
-    auto defaults = UserDefaults::create(m_folder / "not" / "there" / "UserDefaults.json");
-    EXPECT_FALSE(defaults->stringForKey("login"));
-    defaults->setObject("x", "login");
+    // Missing file and folder, corrupt text, other top-level kinds.
+    auto missing = UserDefaults::create(m_folder / "not" / "there" / "UserDefaults.json");
+    EXPECT_FALSE(missing->stringForKey("login"));
+    missing->setObject("x", "login");
     EXPECT_TRUE(fs::exists(m_folder / "not" / "there" / "UserDefaults.json"));
-}
-
-TEST_F(DefaultsTest, CorruptFilesReadAsEmptyAndAreReplacedOnWrite)
-{
     for (std::string text : { std::string("{\"login\": \"cut off"), std::string("[\"login\"]"), std::string(""),
              std::string("\"login\""), std::string("\x00\xFF\xFE garbage", 12), std::string("{\"login\":1}{") }) {
         writeText(file(), text);
@@ -237,32 +178,16 @@ TEST_F(DefaultsTest, CorruptFilesReadAsEmptyAndAreReplacedOnWrite)
         defaults->setObject("fresh", "login");
         EXPECT_EQ(UserDefaults::create(file())->stringForKey("login"), "fresh") << text;
     }
-}
-
-TEST_F(DefaultsTest, ValuesOfOtherKindsInTheFileAreIgnored)
-{
+    // Values other than strings, booleans and numbers are ignored.
     writeText(file(), R"({"login":"someone","nested":{"a":1},"list":[1],"nothing":null,"flag":true})");
     auto defaults = UserDefaults::create(file());
     EXPECT_EQ(defaults->stringForKey("login"), "someone");
     EXPECT_TRUE(defaults->boolForKey("flag"));
-    EXPECT_FALSE(defaults->containsKey("nested"));
-    EXPECT_FALSE(defaults->containsKey("list"));
-    EXPECT_FALSE(defaults->containsKey("nothing"));
+    for (const char* key : { "nested", "list", "nothing" })
+        EXPECT_FALSE(defaults->containsKey(key)) << key;
 }
 
-TEST_F(DefaultsTest, OversizedFileReadsAsEmpty)
-{
-    writeText(file(), "{\"login\":\"" + std::string(2000, 'x') + "\"}");
-    auto defaults = UserDefaults::create(m_folder / "unused.json");
-    defaults->setMaxFileSize(1000);
-    defaults->setPath(file());
-    EXPECT_FALSE(defaults->containsKey("login"));
-    defaults->setMaxFileSize(UserDefaults::defaultMaxFileSize);
-    defaults->setPath(file());
-    EXPECT_TRUE(defaults->containsKey("login"));
-}
-
-TEST_F(DefaultsTest, SetPathSwitchesFiles)
+TEST_F(DefaultsTest, SetPathSwitchesFilesAndHonoursTheSizeLimit)
 {
     auto defaults = UserDefaults::create(m_folder / "a.json");
     defaults->setObject("in a", "login");
@@ -272,30 +197,30 @@ TEST_F(DefaultsTest, SetPathSwitchesFiles)
     defaults->setObject("in b", "login");
     defaults->setPath(m_folder / "a.json");
     EXPECT_EQ(defaults->stringForKey("login"), "in a");
+    // An oversized file reads as empty.
+    writeText(file(), "{\"login\":\"" + std::string(2000, 'x') + "\"}");
+    defaults->setMaxFileSize(1000);
+    defaults->setPath(file());
+    EXPECT_FALSE(defaults->containsKey("login"));
+    defaults->setMaxFileSize(UserDefaults::defaultMaxFileSize);
+    defaults->setPath(file());
+    EXPECT_TRUE(defaults->containsKey("login"));
 }
 
-TEST_F(DefaultsTest, UnwritableFolderKeepsValuesInMemory)
+TEST_F(DefaultsTest, UnwritableFolderKeepsValuesInMemoryUntilSynchronizeSucceeds)
 {
+    auto defaults = UserDefaults::create(file());
+    EXPECT_TRUE(defaults->synchronize());
     // A plain file where the folder should be: nothing can be written below it.
     writeText(m_folder / "blocker", "x");
-    auto defaults = UserDefaults::create(m_folder / "blocker" / "UserDefaults.json");
+    defaults->setPath(m_folder / "blocker" / "UserDefaults.json");
     defaults->setObject("someone", "login");
     EXPECT_EQ(defaults->stringForKey("login"), "someone");
     EXPECT_FALSE(defaults->synchronize());
     EXPECT_EQ(readText(m_folder / "blocker"), "x");
-}
-
-TEST_F(DefaultsTest, SynchronizeWritesWhatFailedBefore)
-{
-    auto defaults = UserDefaults::create(file());
+    fs::remove(m_folder / "blocker");
     EXPECT_TRUE(defaults->synchronize());
-    writeText(m_folder / "quindle-blocked", "x");
-    defaults->setPath(m_folder / "quindle-blocked" / "UserDefaults.json");
-    defaults->setObject("someone", "login");
-    EXPECT_FALSE(defaults->synchronize());
-    fs::remove(m_folder / "quindle-blocked");
-    EXPECT_TRUE(defaults->synchronize());
-    EXPECT_EQ(UserDefaults::create(m_folder / "quindle-blocked" / "UserDefaults.json")->stringForKey("login"), "someone");
+    EXPECT_EQ(UserDefaults::create(m_folder / "blocker" / "UserDefaults.json")->stringForKey("login"), "someone");
 }
 
 TEST_F(DefaultsTest, ConcurrentWritersLoseNothing)

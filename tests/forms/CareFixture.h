@@ -7,6 +7,7 @@
 #include "forms/BoolView.h"
 #include "forms/NumberView.h"
 #include "platform/JsonParser.h"
+#include "server/Http.h"
 #include "ui/Button.h"
 #include "ui/ImageView.h"
 #include "ui/Label.h"
@@ -17,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -128,19 +128,7 @@ protected:
     std::shared_ptr<NavigationController> stack;
     std::shared_ptr<TableView> table;
 
-    static std::string decode(std::string_view value)
-    {
-        std::string out;
-        for (size_t i = 0; i < value.size(); ++i) {
-            if (value[i] == '%' && i + 2 < value.size()) {
-                out += static_cast<char>(std::strtol(std::string(value.substr(i + 1, 2)).c_str(), nullptr, 16));
-                i += 2;
-            } else {
-                out += value[i];
-            }
-        }
-        return out;
-    }
+    static std::string decode(std::string_view value) { return http::percentDecode(value, false); }
     /// The query value of `key` in a target, as sent.
     static std::string query(const std::string& target, const std::string& key)
     {

@@ -10,7 +10,6 @@
 #include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
 #include "content/EditableDataSource.h"
-#include "server/QuindleServer.h"
 #include "ui/NavigationController.h"
 #include "ui/TextField.h"
 #include "ui/Window.h"
@@ -47,10 +46,7 @@ protected:
     {
         ReferenceServerFixture::SetUp();
         ApplicationShell::setShared(shell);
-        useReferenceServer();
-        Collector login;
-        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
-        ASSERT_TRUE(login.waitFor(1));
+        ASSERT_TRUE(logInAsDemoOwner());
         contact = childNamed(directory(""), "Contact us");
         ASSERT_TRUE(contact);
         formID = asset::ident(contact).value_or("");

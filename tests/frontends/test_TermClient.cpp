@@ -48,17 +48,35 @@ TermRun runTerm(const std::string& arguments, const std::string& input = "show\n
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+Reply replying(std::string body, int status = 200)
+{
+    Reply reply;
+    reply.status = status;
+    reply.body = std::move(body);
+    return reply;
+}
+
+/// Commands for the client's standard input, a line each.
+std::string script(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+/// A start page holding the "Hello there" text, then `more` children.
+std::string startPage(const std::string& more = "")
+{
+    return R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[)"
+           R"({"AssetId":"2","Type":"Text","Name":"Welcome","Data":"Hello there"})" + more + "]}}";
+}
+
 } // namespace
 
 TEST(TermClient, ShowsTheStartPageItsServerSends)
 {
-    RecordingServer server([](const RecordedRequest&) {
-        Reply reply;
-        reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[)"
-                     R"({"AssetId":"2","Type":"Text","Name":"Welcome","Data":"Hello there"},)"
-                     R"({"AssetId":"3","Type":"Directory","Name":"Garden"}]}})";
-        return reply;
-    });
+    RecordingServer server([](const RecordedRequest&) { return replying(startPage(R"(,{"AssetId":"3","Type":"Directory","Name":"Garden"})")); });
     TermRun run = runTerm("--server " + server.url());
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(contains(run.output, "  0. Hello there\n")) << run.output;
@@ -83,12 +101,7 @@ TEST(TermClient, NoStartPageIsANoteNotACrash)
 
     for (auto [status, body] : { std::pair { 200, std::string("not json {") }, std::pair { 500, std::string("{}") },
              std::pair { 200, std::string("[1,2]") }, std::pair { 200, std::string(R"({"Message":{"Children":{}}})") } }) {
-        RecordingServer server([status, body](const RecordedRequest&) {
-            Reply reply;
-            reply.status = status;
-            reply.body = body;
-            return reply;
-        });
+        RecordingServer server([status, body](const RecordedRequest&) { return replying(body, status); });
         TermRun run = runTerm("--server " + server.url());
         EXPECT_EQ(run.status, 0) << body << "\n" << run.output;
         EXPECT_TRUE(contains(run.output, "quindle-term: no start page from")) << run.output;
@@ -100,35 +113,19 @@ TEST(TermClient, AFailedRefreshKeepsThePage)
 {
     std::atomic<int> pages { 0 };
     RecordingServer server([&pages](const RecordedRequest&) {
-        Reply reply;
         switch (pages++) {
         case 0:
-            reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[)"
-                         R"({"AssetId":"2","Type":"Text","Name":"Welcome","Data":"Hello there"}]}})";
-            break;
+            return replying(startPage());
         case 1:
-            reply.status = 500;
-            reply.body = R"({"error":"boom"})";
-            break;
+            return replying(R"({"error":"boom"})", 500);
         case 2:
-            reply.body = "not json {";
-            break;
+            return replying("not json {");
         default:
-            reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[]}})";
+            return replying(R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[]}})");
         }
-        return reply;
     });
-    TermRun run = runTerm("--server " + server.url(), R"(expect 0. Hello there
-refresh
-wait
-expect 0. Hello there
-refresh
-wait
-expect 0. Hello there
-refresh
-wait
-expect (no rows)
-)");
+    TermRun run = runTerm("--server " + server.url(), script({ "expect 0. Hello there", "refresh", "wait", "expect 0. Hello there", "refresh",
+                                                              "wait", "expect 0. Hello there", "refresh", "wait", "expect (no rows)" }));
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_FALSE(contains(run.output, "line ")) << run.output; // no command failed
     EXPECT_EQ(pages.load(), 4);
@@ -139,31 +136,13 @@ expect (no rows)
 TEST(TermClient, SaveUnderTheRegistrationAlertRegistersOnce)
 {
     RecordingServer server([](const RecordedRequest& request) {
-        Reply reply;
-        if (request.path.ends_with("/registerCompany"))
-            reply.body = R"({"Message":{"AssetId":"9","Name":"Twice Ltd","Published":"No"}})";
-        else
-            reply.body = R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[)"
-                         R"({"AssetId":"2","Type":"Text","Name":"Welcome","Data":"Hello there"}]}})";
-        return reply;
+        return replying(request.path.ends_with("/registerCompany") ? R"({"Message":{"AssetId":"9","Name":"Twice Ltd","Published":"No"}})"
+                                                                                : startPage());
     });
-    TermRun run = runTerm("--server " + server.url(), R"(press Register
-field 0 twice@quindle.example
-field 1 long-enough
-field 2 long-enough
-field 3 Twice Ltd
-press Save
-wait
-expect Alert: Verify email
-press Save
-field 0 other@quindle.example
-return 0
-wait
-expect {0}[twice@quindle.example]
-alert Ok
-wait
-expect Title: Home
-)");
+    TermRun run = runTerm("--server " + server.url(),
+        script({ "press Register", "field 0 twice@quindle.example", "field 1 long-enough", "field 2 long-enough", "field 3 Twice Ltd", "press Save",
+            "wait", "expect Alert: Verify email", "press Save", "field 0 other@quindle.example", "return 0", "wait",
+            "expect {0}[twice@quindle.example]", "alert Ok", "wait", "expect Title: Home" }));
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(contains(run.output, "line 9: press Save: the button \"Save\" takes no press now (the alert \"Verify email\" is on screen)"))
         << run.output;

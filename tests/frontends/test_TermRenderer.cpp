@@ -195,18 +195,12 @@ TEST(CommandInterpreter, ActsLikeAUser)
     App app;
     CommandInterpreter interpreter(app.window);
     std::string errors;
-    ASSERT_EQ(runScript(interpreter, R"(# rows, bar buttons, inputs
-tap 1
-tap 0 2
-press Edit
-press Add
-field 0 Ann Smith
-expect {0}[Ann Smith]
-reject Nobody
-tab Trash
-expect Title: Trash
-tab 0
-)", &errors), 0) << errors;
+    ASSERT_EQ(runScript(interpreter,
+                  "# rows, bar buttons, inputs\ntap 1\ntap 0 2\npress Edit\npress Add\nfield 0 Ann Smith\nexpect {0}[Ann Smith]\n"
+                  "reject Nobody\ntab Trash\nexpect Title: Trash\ntab 0\n",
+                  &errors),
+        0)
+        << errors;
     EXPECT_EQ(app.home->selected, (std::vector<IndexPath> { { 0, 1 }, { 0, 2 } }));
     EXPECT_EQ(app.pressed, (std::vector<std::string> { "Edit", "Add" }));
     // The edit went through the input's should-change handler, which stored it.
@@ -289,11 +283,8 @@ TEST(CommandInterpreter, PushCommandsReachTheShellsCallbacks)
     interpreter.setPushHandlers({ [&](std::vector<uint8_t> bytes) { token = bytes; },
         [&](unsigned types) { grants.push_back(types); }, [&](JsonObjectPtr object) { payload = object; } });
     std::string errors;
-    ASSERT_EQ(runScript(interpreter, R"(push token 00ff1A
-push grant none
-push grant badge,sound,alert
-push notify {"action":"register","name":"Shop"}
-)", &errors), 0) << errors;
+    ASSERT_EQ(runScript(interpreter, "push token 00ff1A\npush grant none\npush grant badge,sound,alert\npush notify {\"action\":\"register\",\"name\":\"Shop\"}\n", &errors), 0)
+        << errors;
     EXPECT_EQ(token, (std::vector<uint8_t> { 0x00, 0xff, 0x1a }));
     EXPECT_EQ(grants, (std::vector<unsigned> { 0, 7 }));
     ASSERT_TRUE(payload);

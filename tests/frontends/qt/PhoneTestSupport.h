@@ -1,9 +1,16 @@
 #pragma once
 // Shared by the Qt window tests: screens of plain ui objects that record what the window asks
-// of them, and mouse helpers that send the events a user's pointer would.
+// of them, mouse helpers that send the events a user's pointer would, pixel counts of pictures,
+// and the reference server's demo with the model pointed at it.
 
 #include "content/TextFieldCell.h"
+#include "core/Model.h"
+#include "core/ServerConfiguration.h"
+#include "frontends/qt/MainQueueBridge.h"
 #include "frontends/qt/PhoneWindow.h"
+#include "platform/Log.h"
+#include "platform/MainQueue.h"
+#include "support/DemoServer.h"
 #include "ui/NavigationController.h"
 #include "ui/TabBarController.h"
 #include "ui/TableView.h"
@@ -15,6 +22,8 @@
 #include <QPointingDevice>
 #include <QTest>
 
+#include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -131,15 +140,26 @@ struct PhoneOnStack {
     /// Shows `root` at the bottom of a fresh stack in a fresh window, drawn and settled.
     void open(std::shared_ptr<ViewController> root)
     {
-        window = Window::create({ 0, 0, 390, 844 });
         stack = NavigationController::create(std::move(root));
-        window->setRootViewController(stack);
+        show(stack);
+    }
+    /// Shows the controller as the root of a fresh window, drawn and settled.
+    void show(std::shared_ptr<ViewController> root)
+    {
+        window = Window::create({ 0, 0, 390, 844 });
+        window->setRootViewController(std::move(root));
         window->makeKeyAndVisible();
         phone = std::make_unique<qt::PhoneWindow>(window);
         phone->show();
         QVERIFY(QTest::qWaitForWindowExposed(phone.get()));
         phone->finishAnimations();
         phone->grab();
+    }
+    void close()
+    {
+        phone.reset();
+        window.reset();
+        stack.reset();
     }
 };
 
@@ -157,6 +177,104 @@ inline int distinctColours(const QImage& image)
         for (int x = 0; x < image.width(); x += 3)
             colours.insert(image.pixel(x, y));
     return static_cast<int>(colours.size());
+}
+
+/// The colour of a picture of the window at a point in window points.
+inline QColor pixelAt(const QImage& shot, QPointF point)
+{
+    return shot.pixelColor((point * shot.devicePixelRatio()).toPoint());
+}
+
+/// How many pixels pass `test`, in the whole picture or in `rect` (window points).
+inline int countPixels(const QImage& image, const std::function<bool(QColor)>& test, QRectF rect = {})
+{
+    const double ratio = image.devicePixelRatio();
+    QRect pixels = rect.isNull() ? image.rect() : QRect((rect.topLeft() * ratio).toPoint(), (rect.bottomRight() * ratio).toPoint());
+    int count = 0;
+    for (int y = pixels.top(); y < pixels.bottom(); ++y)
+        for (int x = pixels.left(); x < pixels.right(); ++x)
+            count += test(image.pixelColor(x, y)) ? 1 : 0;
+    return count;
+}
+
+/// A test for countPixels: each channel within `tolerance` of the colour's.
+inline std::function<bool(QColor)> like(QColor colour, int tolerance = 20)
+{
+    return [=](QColor c) {
+        return std::abs(c.red() - colour.red()) <= tolerance && std::abs(c.green() - colour.green()) <= tolerance
+            && std::abs(c.blue() - colour.blue()) <= tolerance;
+    };
+}
+
+/// Where the tests leave the pictures they take, for a person to look at.
+inline QString shotPath(const char* name)
+{
+    auto folder = std::filesystem::path(QUINDLE_BUILD_DIR) / "tests" / "frontends" / "qt-shots";
+    std::filesystem::create_directories(folder);
+    return QString::fromStdString((folder / name).string());
+}
+
+/// The reference server with its demo data, the model pointed at it, and the main queue drained
+/// from the Qt event loop.
+struct DemoSession {
+    DemoServer reference;
+    std::unique_ptr<qt::MainQueueBridge> bridge;
+
+    /// Starts it all, and logs the demo owner in when asked.
+    void start(bool logIn)
+    {
+        Log::setEnabled(false); // every request and reply would bury the results
+        std::string error;
+        QVERIFY2(reference.start(&error), error.c_str());
+        bridge = std::make_unique<qt::MainQueueBridge>();
+        Model& model = Model::defaultInstance();
+        model.setConfiguration(*ServerConfiguration::create(reference.host(), reference.host()));
+        if (!logIn)
+            return;
+        std::atomic<bool> answered { false };
+        model.loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword,
+            [&](std::optional<JsonValue>, std::optional<Error>) { answered = true; });
+        QVERIFY(QTest::qWaitFor([&] { return answered.load(); }, 15000));
+        QVERIFY(model.isLoggedIn());
+    }
+    void stop()
+    {
+        MainQueue::shared().runUntilIdle();
+        bridge.reset();
+        reference.stop();
+    }
+};
+
+/// A legacy page's reply, waited for on the main queue (null when none came).
+inline JsonValue legacy(const std::string& path)
+{
+    std::optional<JsonValue> reply;
+    bool answered = false;
+    Model& model = Model::defaultInstance();
+    model.requestWithURL(model.legacyBaseURL() + path, [&](std::optional<JsonValue> content, std::optional<Error>) {
+        MainQueue::shared().dispatch([&, content] {
+            reply = content;
+            answered = true;
+        });
+    });
+    MainQueue::shared().runUntil([&] { return answered; }, std::chrono::seconds(15));
+    return reply ? *reply : JsonValue {};
+}
+
+inline std::string text(const JsonObjectPtr& record, const char* key)
+{
+    return record && record->get(key).isString() ? record->get(key).asString() : std::string {};
+}
+
+/// The entry of a legacy reply's list with that name (the first one for ""), or null.
+inline JsonObjectPtr listed(const JsonValue& reply, const std::string& name = "")
+{
+    if (!reply.isObject() || !reply.object()->get("list").isArray())
+        return nullptr;
+    for (const JsonValue& item : reply.object()->get("list").array()->items())
+        if (item.isObject() && (name.empty() || text(item.object(), "name") == name))
+            return item.object();
+    return nullptr;
 }
 
 } // namespace quindle::test

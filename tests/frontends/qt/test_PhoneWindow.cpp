@@ -1,16 +1,28 @@
-// The phone window follows the ui model: stacks, tabs, modal screens, alerts, reorder mode, the
-// busy spinner; and the main queue reaches the Qt thread.
+// The phone window follows the ui model and takes a user's input: stacks, tabs, modal screens,
+// alerts, reorder mode, the busy spinner; taps, typing, drags, scrolling, pull to refresh,
+// controls and keys; header pictures, ticking event rows, popovers, touch, the registry through
+// which other parts of the client paint, drive and host their views; and the main queue reaches
+// the Qt thread.
 #include "PhoneTestSupport.h"
 
+#include "content/EventCell.h"
 #include "frontends/qt/AlertPainter.h"
-#include "frontends/qt/MainQueueBridge.h"
+#include "frontends/qt/ViewRegistry.h"
+#include "platform/Date.h"
 #include "platform/HttpClient.h"
-#include "platform/MainQueue.h"
+#include "platform/JsonValue.h"
 #include "ui/AlertView.h"
+#include "ui/Button.h"
+#include "ui/DatePicker.h"
+#include "ui/ImageView.h"
+#include "ui/PopoverController.h"
+#include "ui/RefreshControl.h"
+#include "ui/Slider.h"
+#include "ui/Switch.h"
 
+#include <QPainter>
 #include <QtTest>
 
-#include <atomic>
 #include <thread>
 
 using namespace quindle;
@@ -28,50 +40,118 @@ public:
     std::atomic<size_t> pending { 0 };
 };
 
-QColor pixelAt(const QImage& image, QPointF point)
+AssetRecord fieldRecord(const std::string& title)
 {
-    return image.pixelColor((point * image.devicePixelRatio()).toPoint());
+    return JsonObject::create({ { "Title", title }, { "Type", "TextField" } });
 }
+
+/// A view of a kind only the registry knows how to show (`Tag` tells the kinds apart).
+template <int Tag>
+class Plain : public View {
+public:
+    static std::shared_ptr<Plain> create(Rect frame) { return std::shared_ptr<Plain>(new Plain(frame)); }
+
+private:
+    explicit Plain(Rect frame) : View(frame) { }
+};
+using Gauge = Plain<0>;
+using Player = Plain<1>;
+
+/// A row kind only the registry knows how to show (as carousel rows are).
+class GaugeCell : public TableViewCell {
+public:
+    static std::shared_ptr<GaugeCell> create() { return std::shared_ptr<GaugeCell>(new GaugeCell()); }
+
+private:
+    GaugeCell() : TableViewCell(CellStyle::Default, "Gauge") { }
+};
+
+/// A screen of the given views, plain controls unless the test passes others.
+class ViewScreen : public ViewController {
+public:
+    static std::shared_ptr<ViewScreen> create(std::vector<std::shared_ptr<View>> views = {})
+    {
+        auto screen = std::shared_ptr<ViewScreen>(new ViewScreen());
+        screen->views = views.empty() ? std::vector<std::shared_ptr<View>> { screen->toggle, screen->slider, screen->button, screen->pad, screen->picker }
+                                      : std::move(views);
+        return screen;
+    }
+    std::vector<std::shared_ptr<View>> views;
+    std::shared_ptr<Switch> toggle = Switch::create({ 20, 20, 51, 31 });
+    std::shared_ptr<Slider> slider = Slider::create({ 20, 80, 300, 40 });
+    std::shared_ptr<Button> button = Button::create("Go", { 20, 140, 100, 44 });
+    std::shared_ptr<View> pad = View::create({ 20, 200, 200, 100 });
+    std::shared_ptr<DatePicker> picker = DatePicker::create({ 0, 320, 390, 160 });
+
+protected:
+    ViewScreen() : ViewController("Views") { }
+    void loadView() override
+    {
+        auto root = View::create();
+        for (const auto& view : views)
+            root->addSubview(view);
+        setView(root);
+    }
+};
+
+/// Registry handlers that fill their rect with `colour` and record what they paint and take.
+struct RecordingHandlers {
+    std::vector<QRectF> painted;
+    std::vector<PointerEvent> pointers;
+    ViewHandlers handlers(QColor colour)
+    {
+        return {
+            [this, colour](QPainter& painter, View&, const QRectF& rect) {
+                painted.push_back(rect);
+                painter.fillRect(rect, colour);
+            },
+            [this](View&, const PointerEvent& event) {
+                pointers.push_back(event);
+                return true;
+            },
+            nullptr,
+            nullptr,
+        };
+    }
+};
 
 } // namespace
 
-class PhoneWindowTest : public QObject {
+class PhoneWindowTest : public QObject, protected PhoneOnStack {
     Q_OBJECT
 
-    std::shared_ptr<Window> window;
     std::shared_ptr<TabBarController> tabs;
-    std::shared_ptr<NavigationController> firstStack;
     std::shared_ptr<TableScreen> home;
-    std::unique_ptr<PhoneWindow> phone;
 
-private slots:
-    void init()
+    /// Home (three rows) and Account (badge "3") in two tabs.
+    void openTabs()
     {
-        window = Window::create({ 0, 0, 390, 844 });
         home = TableScreen::create("Home", rowsTitled({ "Alpha", "Beta", "Gamma" }));
-        firstStack = NavigationController::create(home);
+        stack = NavigationController::create(home);
         auto second = NavigationController::create(ViewController::create("Account"));
         second->viewControllers().front()->setBadgeValue("3");
         tabs = TabBarController::create();
-        tabs->setViewControllers({ firstStack, second });
-        window->setRootViewController(tabs);
-        window->makeKeyAndVisible();
-        phone = std::make_unique<PhoneWindow>(window);
-        phone->show();
-        QVERIFY(QTest::qWaitForWindowExposed(phone.get()));
+        tabs->setViewControllers({ stack, second });
+        show(tabs);
     }
+    void openHome(std::shared_ptr<RecordingRows> rows)
+    {
+        home = TableScreen::create("Home", std::move(rows));
+        open(home);
+    }
+    QPointF rowCentre(IndexPath path) { return phone->rowRect(*home->table, path).center(); }
 
+private slots:
     void cleanup()
     {
-        phone.reset();
-        window.reset();
+        close();
         tabs.reset();
-        firstStack.reset();
         home.reset();
     }
 
-    void paintsBarsAndRowsAtPhoneSize()
+    void paintsBarsAndRowsAtPhoneSizeAndHiddenBarsLeaveTheirSpace()
     {
+        openTabs();
         QImage shot = settledShot(*phone);
         QCOMPARE(shot.size(), PhoneWindow::defaultSize * phone->devicePixelRatio());
         QVERIFY(distinctColours(shot) > 8);
@@ -82,19 +162,27 @@ private slots:
         QVERIFY(scene.tabSlots[0].selected);
         QCOMPARE(scene.tabSlots[1].badge, QStringLiteral("3"));
         // The badge is a red pill right of the second tab's picture.
-        QPointF badge(scene.tabSlots[1].rect.center().x() + 15, scene.tabSlots[1].rect.top() + 8);
-        QColor red = pixelAt(shot, badge);
+        QColor red = pixelAt(shot, QPointF(scene.tabSlots[1].rect.center().x() + 15, scene.tabSlots[1].rect.top() + 8));
         QVERIFY2(red.red() > 200 && red.green() < 120, qPrintable(red.name()));
         // Rows sit under the bars at the table's row height.
         QRectF first = phone->rowRect(*home->table, { 0, 0 });
         QCOMPARE(first, QRectF(0, Metrics::statusBar + Metrics::navigationBar, 390, TableView::defaultRowHeight));
         QCOMPARE(phone->rowRect(*home->table, { 0, 2 }).top(), first.top() + 2 * TableView::defaultRowHeight);
+
+        stack->setNavigationBarHidden(BarVisibility::Hidden);
+        tabs->setTabBarHidden(BarVisibility::Hidden);
+        scene = phone->currentScene();
+        QVERIFY(scene.navigationBar.isEmpty());
+        QVERIFY(scene.tabBar.isEmpty());
+        QCOMPARE(scene.content, QRectF(0, Metrics::statusBar, 390, 844 - Metrics::statusBar));
+        QCOMPARE(home->view()->frame().height, 844 - Metrics::statusBar);
     }
 
     void followsPushPopTabsAndModalScreens()
     {
+        openTabs();
         QImage before = settledShot(*phone);
-        firstStack->pushViewController(TableScreen::create("Details", rowsTitled({ "One" })), Animated::Yes);
+        stack->pushViewController(TableScreen::create("Details", rowsTitled({ "One" })), Animated::Yes);
         QVERIFY(phone->isAnimating()); // the push slides
         QImage pushed = settledShot(*phone);
         QVERIFY(pushed != before);
@@ -103,7 +191,7 @@ private slots:
         QVERIFY(scene.backTitle.contains("Home"));
         QVERIFY(!scene.backRect.isEmpty());
 
-        firstStack->popViewController(Animated::No);
+        stack->popViewController(Animated::No);
         QCOMPARE(phone->currentScene().title, QStringLiteral("Home"));
         QCOMPARE(settledShot(*phone), before);
 
@@ -124,20 +212,11 @@ private slots:
         QVERIFY(!scene.tabBar.isEmpty());
     }
 
-    void hiddenBarsLeaveTheirSpaceToTheContent()
+    void barButtonsShowAsUsersExpectThemAndDriveTheStack()
     {
-        firstStack->setNavigationBarHidden(BarVisibility::Hidden);
-        tabs->setTabBarHidden(BarVisibility::Hidden);
-        Scene scene = phone->currentScene();
-        QVERIFY(scene.navigationBar.isEmpty());
-        QVERIFY(scene.tabBar.isEmpty());
-        QCOMPARE(scene.content, QRectF(0, Metrics::statusBar, 390, 844 - Metrics::statusBar));
-        QCOMPARE(home->view()->frame().height, 844 - Metrics::statusBar);
-    }
-
-    void barButtonsShowAsUsersExpectThem()
-    {
-        home->setRightBarButtonItems({ BarButtonItem::create(SystemItem::Add, [] { }), BarButtonItem::create(SystemItem::Edit, [] { }) });
+        openHome(rowsTitled({ "Alpha" }));
+        int pressed = 0;
+        home->setRightBarButtonItems({ BarButtonItem::create(SystemItem::Add, [&] { ++pressed; }), BarButtonItem::create(SystemItem::Edit, [] { }) });
         home->setLeftBarButtonItem(BarButtonItem::create(SystemItem::Done, [] { }));
         Scene scene = phone->currentScene();
         QCOMPARE(scene.barButtons.size(), size_t(3));
@@ -147,63 +226,80 @@ private slots:
         // The first right button is at the far right; the left one on the left.
         QVERIFY(scene.barButtons[1].rect.right() > scene.barButtons[2].rect.right());
         QVERIFY(scene.barButtons[0].rect.left() < 100);
+        click(*phone, scene.barButtons[1].rect.center());
+        QCOMPARE(pressed, 1);
+
+        stack->pushViewController(ViewController::create("Second"), Animated::No);
+        stack->pushViewController(ViewController::create("Third"), Animated::No);
+        settledShot(*phone);
+        click(*phone, phone->currentScene().backRect.center());
+        QCOMPARE(stack->viewControllers().size(), size_t(2));
+        QTest::keyClick(phone.get(), Qt::Key_Escape);
+        QCOMPARE(stack->viewControllers().size(), size_t(1));
     }
 
-    void alertsDimTheScreenUntilDismissed()
+    void alertsDimTheScreenAndTakeEveryClickUntilAnswered()
     {
+        openHome(rowsTitled({ "Alpha", "Beta" }));
         QImage before = settledShot(*phone);
-        auto alert = AlertView::create("Delete?", "The page goes to the trash.", "Cancel", { "Delete" });
-        alert->show(window);
+        auto notice = AlertView::create("Delete?", "The page goes to the trash.", "Cancel", { "Delete" });
+        notice->show(window);
         QImage shown = settledShot(*phone);
         QPointF corner(5, 300);
         QVERIFY(pixelAt(shown, corner).lightness() < pixelAt(before, corner).lightness() - 40);
-        AlertLayout layout = AlertLayout::build(*alert, QRectF(0, 0, 390, 844));
+        AlertLayout layout = AlertLayout::build(*notice, QRectF(0, 0, 390, 844));
         QCOMPARE(layout.buttons.size(), size_t(2));
         QVERIFY(layout.buttonsInRow);
         QCOMPARE(pixelAt(shown, layout.panel.center()).lightness(), QColor(248, 248, 248).lightness());
-        alert->chooseButton(0);
+        notice->chooseButton(0);
         QCOMPARE(settledShot(*phone), before);
+
+        auto alert = AlertView::create("Name the page", "", "Cancel", { "Save" });
+        alert->setAlertViewStyle(AlertViewStyle::PlainTextInput);
+        int chosen = -1;
+        alert->onDismiss = [&](AlertView&, int index) { chosen = index; };
+        alert->show(window);
+        settledShot(*phone);
+        layout = AlertLayout::build(*alert, QRectF(0, 0, 390, 844));
+        // A row outside the panel and the back key are both held back.
+        QPointF row = rowCentre({ 0, 0 });
+        QVERIFY(!layout.panel.contains(row));
+        click(*phone, row);
+        QTest::keyClick(phone.get(), Qt::Key_Escape);
+        QVERIFY(home->rows->selected.empty());
+        QVERIFY(window->topAlert() == alert);
+        // Its field takes the keys.
+        QTest::keyClicks(phone.get(), "Garden");
+        QCOMPARE(QString::fromStdString(alert->textFieldAtIndex(0)->text()), QStringLiteral("Garden"));
+        click(*phone, layout.buttons[1].center());
+        QCOMPARE(chosen, 1);
+        QVERIFY(!window->topAlert());
+        click(*phone, row);
+        QCOMPARE(home->rows->selected.size(), size_t(1));
     }
 
-    void reorderModeShowsDeleteButtonsAndHandles()
+    void insertedRowsFadeInAndDeletedOnesOutWhereTheyWere()
     {
-        home->rows->editable = true;
-        QImage plain = settledShot(*phone);
-        home->table->setEditing(Editing::On, Animated::No);
-        QImage editing = settledShot(*phone);
-        QRectF row = phone->rowRect(*home->table, { 0, 1 });
-        QColor button = pixelAt(editing, QPointF(CellMetrics::editInset / 2 - 8, row.center().y() - 5));
-        QVERIFY2(button.red() > 200 && button.green() < 100, qPrintable(button.name()));
-        QVERIFY(pixelAt(plain, QPointF(CellMetrics::editInset / 2 - 8, row.center().y() - 5)).red() > 200
-                && pixelAt(plain, QPointF(CellMetrics::editInset / 2 - 8, row.center().y() - 5)).green() > 200);
-        home->table->setEditing(Editing::Off, Animated::No);
-        QCOMPARE(settledShot(*phone), plain);
-    }
-
-    void insertedRowsFadeIn()
-    {
+        openTabs();
         settledShot(*phone);
         home->rows->titles.push_back("Delta");
         home->table->insertRowsAtIndexPaths({ { 0, 3 } }, RowAnimation::Fade);
         QVERIFY(phone->isAnimating() || (phone->repaint(), phone->isAnimating()));
         QTRY_VERIFY_WITH_TIMEOUT(!phone->isAnimating(), 2000);
         QCOMPARE(phone->rowRect(*home->table, { 0, 3 }).height(), TableView::defaultRowHeight);
-    }
 
-    void deletedRowsFadeOutWhereTheyWere()
-    {
-        settledShot(*phone);
         home->rows->titles.erase(home->rows->titles.begin() + 1);
         home->table->deleteRowsAtIndexPaths({ { 0, 1 } }, RowAnimation::Fade);
         QImage fading = phone->grab().toImage(); // "Beta" still shows faintly over "Gamma"
         QVERIFY(phone->isAnimating());
         QImage gone = settledShot(*phone);
         QVERIFY(fading != gone);
-        QVERIFY(phone->rowRect(*home->table, { 0, 2 }).isEmpty());
+        QVERIFY(phone->rowRect(*home->table, { 0, 3 }).isEmpty());
     }
 
     void busySpinnerWaitsBeforeShowing()
     {
+        openTabs();
         auto client = std::make_shared<FakeClient>();
         phone->setHttpClient(client);
         client->pending = 1;
@@ -229,6 +325,296 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(ran.load(), 2000);
         QVERIFY(onMain.load());
         QVERIFY(bridge.drains() >= 1);
+    }
+
+    void aClickOrATouchOnARowReachesTheDelegate()
+    {
+        openHome(rowsTitled({ "Alpha", "Beta", "Gamma" }));
+        click(*phone, rowCentre({ 0, 1 }));
+        QCOMPARE(home->rows->selected, (std::vector<IndexPath> { { 0, 1 } }));
+        // A press that moves away is a drag, not a tap.
+        drag(*phone, rowCentre({ 0, 2 }), rowCentre({ 0, 2 }) + QPointF(40, 0));
+        QCOMPARE(home->rows->selected.size(), size_t(1));
+        // The test owns the device it makes; deleting it takes it off Qt's device list.
+        std::unique_ptr<QPointingDevice> device(QTest::createTouchDevice());
+        QPoint at = rowCentre({ 0, 2 }).toPoint();
+        QTest::touchEvent(phone.get(), device.get()).press(0, at);
+        QTest::touchEvent(phone.get(), device.get()).release(0, at);
+        QCOMPARE(home->rows->selected, (std::vector<IndexPath> { { 0, 1 }, { 0, 2 } }));
+    }
+
+    void typingGoesIntoTheRecordOfTheFieldClicked()
+    {
+        auto rows = std::make_shared<RecordingRows>();
+        rows->fields = { fieldRecord("Name"), fieldRecord("Room") };
+        openHome(rows);
+        auto value = [&](int row) { return QString::fromStdString(rows->fields[row]->get("Value").asString()); };
+        click(*phone, rowCentre({ 0, 0 }));
+        auto first = std::dynamic_pointer_cast<TextFieldCell>(home->table->cellForRowAtIndexPath({ 0, 0 }));
+        QVERIFY(first && first->textField()->isFirstResponder());
+        QTest::keyClicks(phone.get(), "Annie");
+        QCOMPARE(value(0), QStringLiteral("Annie"));
+        QTest::keyClick(phone.get(), Qt::Key_Backspace);
+        QCOMPARE(value(0), QStringLiteral("Anni"));
+        QCOMPARE(QString::fromStdString(first->textField()->text()), QStringLiteral("Anni"));
+
+        // Tab moves to the next field; return ends the edit there.
+        QTest::keyClick(phone.get(), Qt::Key_Tab);
+        auto second = std::dynamic_pointer_cast<TextFieldCell>(home->table->cellForRowAtIndexPath({ 0, 1 }));
+        QVERIFY(second->textField()->isFirstResponder());
+        QVERIFY(!first->textField()->isFirstResponder());
+        bool returned = false;
+        second->textField()->onReturn = [&](TextField&) { returned = true; };
+        QTest::keyClicks(phone.get(), "12");
+        QTest::keyClick(phone.get(), Qt::Key_Return);
+        QVERIFY(returned);
+        QVERIFY(!second->textField()->isFirstResponder());
+        QCOMPARE(value(1), QStringLiteral("12"));
+        QCOMPARE(value(0), QStringLiteral("Anni"));
+    }
+
+    void reorderModeShowsHandlesAndDeleteButtonsThatMoveAndDelete()
+    {
+        auto rows = rowsTitled({ "Alpha", "Beta", "Gamma", "Delta" });
+        rows->editable = true;
+        openHome(rows);
+        QImage plain = settledShot(*phone);
+        home->table->setEditing(Editing::On, Animated::No);
+        QImage editing = settledShot(*phone);
+        QPointF button(CellMetrics::editInset / 2 - 8, rowCentre({ 0, 1 }).y() - 5);
+        QVERIFY2(pixelAt(editing, button).red() > 200 && pixelAt(editing, button).green() < 100, qPrintable(pixelAt(editing, button).name()));
+        QVERIFY(pixelAt(plain, button).red() > 200 && pixelAt(plain, button).green() > 200);
+        home->table->setEditing(Editing::Off, Animated::No);
+        QCOMPARE(settledShot(*phone), plain);
+
+        home->table->setEditing(Editing::On, Animated::No);
+        settledShot(*phone);
+        QPointF handle(390 - CellMetrics::handleWidth / 2, rowCentre({ 0, 0 }).y());
+        drag(*phone, handle, QPointF(handle.x(), rowCentre({ 0, 2 }).y()));
+        QCOMPARE(rows->moves.size(), size_t(1));
+        QCOMPARE(rows->moves[0].first, (IndexPath { 0, 0 }));
+        QCOMPARE(rows->moves[0].second, (IndexPath { 0, 2 }));
+        QCOMPARE(rows->titles[2], std::string("Alpha"));
+        // Below the last row the row goes last.
+        settledShot(*phone);
+        drag(*phone, QPointF(handle.x(), rowCentre({ 0, 1 }).y()), QPointF(handle.x(), 700));
+        QCOMPARE(rows->moves.back().second, (IndexPath { 0, 3 }));
+        QCOMPARE(rows->titles.back(), std::string("Gamma"));
+
+        settledShot(*phone);
+        click(*phone, QPointF(CellMetrics::editInset / 2, rowCentre({ 0, 1 }).y()));
+        QCOMPARE(rows->deleted, (std::vector<IndexPath> { { 0, 1 } }));
+        QVERIFY(rows->selected.empty()); // reorder mode takes no selection
+    }
+
+    void dragsFlicksAndWheelScrollWithinTheEnds()
+    {
+        std::vector<std::string> titles;
+        for (int i = 0; i < 60; ++i)
+            titles.push_back("Row " + std::to_string(i));
+        openHome(rowsTitled(titles));
+        double maximum = 60 * TableView::defaultRowHeight - home->table->frame().height;
+        drag(*phone, QPointF(200, 600), QPointF(200, 300), 10, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!phone->isAnimating(), 5000);
+        QVERIFY(home->rows->selected.empty());
+        double afterDrag = home->table->contentOffset().y;
+        QVERIFY2(afterDrag >= 300 - 1, qPrintable(QString::number(afterDrag)));
+        // A flick goes on after the finger lifts, slower and slower, and stops at the end.
+        drag(*phone, QPointF(200, 700), QPointF(200, 100), 6, 8);
+        double atRelease = home->table->contentOffset().y;
+        QTRY_VERIFY_WITH_TIMEOUT(!phone->isAnimating(), 5000);
+        double rest = home->table->contentOffset().y;
+        QVERIFY2(rest > atRelease + 50, qPrintable(QString("%1 %2").arg(atRelease).arg(rest)));
+        QVERIFY(rest <= maximum + 0.01);
+        // The wheel scrolls back and stops at the top.
+        QWheelEvent wheel(QPointF(200, 400), phone->mapToGlobal(QPointF(200, 400)), QPoint(), QPoint(0, 120 * 1000),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(phone.get(), &wheel);
+        QCOMPARE(home->table->contentOffset().y, 0.0);
+        // Rows drawn are the rows in view: the first row is now on screen again.
+        settledShot(*phone);
+        QVERIFY(!phone->rowRect(*home->table, { 0, 0 }).isEmpty());
+        QVERIFY(phone->rowRect(*home->table, { 0, 40 }).isEmpty());
+    }
+
+    void pullingPastTheTopRefreshes()
+    {
+        openHome(rowsTitled({ "Alpha", "Beta" }));
+        auto control = RefreshControl::create();
+        int refreshes = 0;
+        control->onRefresh = [&](RefreshControl&) { ++refreshes; };
+        home->table->setRefreshControl(control);
+        // A short pull springs back without refreshing.
+        drag(*phone, QPointF(200, 150), QPointF(200, 150 + ContentPainter::pullThreshold), 8);
+        QCOMPARE(refreshes, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(home->table->contentOffset().y == 0, 3000);
+        drag(*phone, QPointF(200, 150), QPointF(200, 150 + 3 * ContentPainter::pullThreshold), 8);
+        QCOMPARE(refreshes, 1);
+        QVERIFY(control->isRefreshing());
+        QTRY_VERIFY_WITH_TIMEOUT(home->table->contentOffset().y == 0, 3000);
+    }
+
+    void controlsTakeTapsAndDrags()
+    {
+        auto screen = ViewScreen::create();
+        open(screen);
+        QPointF origin = phone->currentScene().content.topLeft();
+        int taps = 0;
+        screen->button->onTap = [&](Button&) { ++taps; };
+        std::vector<Point> touches;
+        screen->pad->onTouch = [&](View&, Point at) { touches.push_back(at); };
+        click(*phone, origin + QPointF(45, 35));
+        QVERIFY(screen->toggle->isOn());
+        click(*phone, origin + QPointF(70, 160));
+        QCOMPARE(taps, 1);
+        click(*phone, origin + QPointF(30, 250));
+        QCOMPARE(touches.size(), size_t(1));
+        QCOMPARE(touches[0].x, 10.0);
+        QCOMPARE(touches[0].y, 50.0);
+        // The slider follows the drag from its thumb to the far end.
+        drag(*phone, origin + QPointF(34, 100), origin + QPointF(400, 100), 5);
+        QCOMPARE(screen->slider->value(), 1.0);
+        drag(*phone, origin + QPointF(310, 100), origin + QPointF(20 + 150, 100), 5);
+        QVERIFY(std::abs(screen->slider->value() - 0.5) < 0.01);
+
+        // A tap under the middle of a picker's wheel turns it forward one step, above it back.
+        Date start = screen->picker->date();
+        int changes = 0;
+        screen->picker->onValueChanged = [&](DatePicker&) { ++changes; };
+        click(*phone, origin + QPointF(100, 320 + 120)); // the date wheel, below the middle
+        QCOMPARE(screen->picker->date() - start, std::chrono::system_clock::duration(std::chrono::hours(24)));
+        click(*phone, origin + QPointF(340, 320 + 40)); // the minute wheel, above the middle
+        QCOMPARE(screen->picker->date() - start, std::chrono::system_clock::duration(std::chrono::hours(24) - std::chrono::minutes(1)));
+        click(*phone, origin + QPointF(340, 320 + 80)); // the middle band itself is no step
+        QCOMPARE(changes, 2);
+    }
+
+    void aHeaderPictureSitsAboveTheRowsAndScrollsWithThem()
+    {
+        openHome(rowsTitled({ "Alpha", "Beta" }));
+        auto header = ImageView::create({ 0, 0, 100, 160 });
+        header->setBackgroundColour(Colour::fromRGB(0, 0.5, 0));
+        home->table->setTableHeaderView(header);
+        QImage shot = settledShot(*phone);
+        double top = phone->currentScene().content.top();
+        QCOMPARE(phone->rowRect(*home->table, { 0, 0 }).top(), top + 160);
+        QCOMPARE(header->frame().width, 390.0); // the header spans the table
+        QColor green = pixelAt(shot, QPointF(380, top + 80));
+        QVERIFY2(green.green() > 100 && green.red() < 30, qPrintable(green.name()));
+        home->table->scrollTo({ 0, 100 });
+        settledShot(*phone);
+        QCOMPARE(phone->rowRect(*home->table, { 0, 0 }).top(), top + 60);
+    }
+
+    void eventRowsCountDownAsTimePasses()
+    {
+        auto rows = rowsTitled({ "Fair" });
+        std::string when = DateFormat::format(DateFormat::now() + std::chrono::hours(24 * 30), "yyyy-MM-dd HH:mm:ss", DateFormat::Zone::Local);
+        std::shared_ptr<EventCell> shown;
+        rows->makeCell = [&](IndexPath) {
+            auto cell = EventCell::create(CellStyle::Default, "Event");
+            // Configured as if ten days ago: the window brings the countdown up to now.
+            cell->configureWithDictionary(JsonObject::create({ { "Name", "Fair" }, { "Date", when } }), DateFormat::now() - std::chrono::hours(24 * 10));
+            shown = cell;
+            return cell;
+        };
+        openHome(rows);
+        QVERIFY(shown);
+        std::string current = EventCell::countDownText(when, DateFormat::now());
+        QVERIFY(shown->countDownLabel()->text() != current);
+        QTRY_COMPARE_WITH_TIMEOUT(shown->countDownLabel()->text(), current, 3000);
+    }
+
+    void popoversFloatOverTheScreenAndCloseOnATapOutside()
+    {
+        openHome(rowsTitled({ "Alpha" }));
+        auto inside = TableScreen::create("Choices", rowsTitled({ "Red", "Blue" }));
+        auto popover = PopoverController::create(inside);
+        popover->setPopoverContentSize({ 300, 200 });
+        popover->presentPopoverFromRect({ 100, 100, 40, 40 }, *home, PopoverArrow::Any, Animated::No);
+        QImage shot = settledShot(*phone);
+        PopoverLayout layout = PopoverLayout::build(*popover, QRectF(0, 0, 390, 844));
+        QCOMPARE(layout.panel.size(), QSizeF(300, 200));
+        QVERIFY(layout.panel.top() >= 150); // below its anchor
+        // A row of the popover takes the tap; the page under it does not.
+        click(*phone, phone->rowRect(*inside->table, { 0, 1 }).center());
+        QCOMPARE(inside->rows->selected, (std::vector<IndexPath> { { 0, 1 } }));
+        click(*phone, QPointF(20, 700));
+        QVERIFY(!popover->isPopoverVisible());
+        QVERIFY(home->rows->selected.empty());
+        QVERIFY(settledShot(*phone) != shot);
+    }
+
+    void registeredViewsArePaintedDrivenAndStepped()
+    {
+        RecordingHandlers recorded;
+        int steps = 0;
+        ViewHandlers handlers = recorded.handlers(Qt::magenta);
+        handlers.step = [&](View&, double) { return ++steps < 5; };
+        ViewRegistry::shared().add<Gauge>(handlers);
+        open(ViewScreen::create({ Gauge::create({ 50, 50, 100, 100 }) }));
+        QVERIFY(!recorded.painted.empty());
+        QCOMPARE(recorded.painted.back(), QRectF(0, 0, 100, 100));
+        QPointF centre = phone->currentScene().content.topLeft() + QPointF(100, 100);
+        QCOMPARE(pixelAt(settledShot(*phone), centre), QColor(Qt::magenta));
+        // The whole gesture goes to the view, in its own points.
+        drag(*phone, centre, centre + QPointF(30, 0), 3);
+        QVERIFY(recorded.pointers.size() >= 3);
+        QCOMPARE(recorded.pointers.front().phase, PointerEvent::Phase::Press);
+        QCOMPARE(recorded.pointers.front().location, QPointF(50, 50));
+        QCOMPARE(recorded.pointers.back().phase, PointerEvent::Phase::Release);
+        QCOMPARE(recorded.pointers.back().location, QPointF(80, 50));
+        // Frames come while the view says it moves, and stop when it rests.
+        QTRY_VERIFY_WITH_TIMEOUT(steps >= 5, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!phone->isAnimating(), 2000);
+        int resting = steps;
+        QTest::qWait(150);
+        QCOMPARE(steps, resting);
+        ViewRegistry::shared().add<Gauge>({});
+    }
+
+    void registeredCellsArePaintedAtTheirRowAndTakeTheirGestures()
+    {
+        RecordingHandlers recorded;
+        ViewRegistry::shared().add<GaugeCell>(recorded.handlers(Qt::cyan));
+        auto rows = rowsTitled({ "Plain", "Gauge" });
+        rows->makeCell = [](IndexPath path) -> std::shared_ptr<TableViewCell> {
+            if (path.row == 1)
+                return GaugeCell::create();
+            return TableViewCell::create(CellStyle::Default, "Row");
+        };
+        openHome(rows);
+        QImage shot = settledShot(*phone);
+        QVERIFY(!recorded.painted.empty());
+        QRectF row = phone->rowRect(*home->table, { 0, 1 });
+        QCOMPARE(recorded.painted.back().size(), row.size());
+        QCOMPARE(pixelAt(shot, row.center()), QColor(Qt::cyan));
+        // A tap on the row goes to the cell's handler, not to the table's selection.
+        click(*phone, row.center());
+        QVERIFY(!recorded.pointers.empty());
+        QCOMPARE(recorded.pointers.front().phase, PointerEvent::Phase::Press);
+        QVERIFY(rows->selected.empty());
+        ViewRegistry::shared().add<GaugeCell>({});
+    }
+
+    void hostedWidgetsFollowTheirViewAndGoWithIt()
+    {
+        QPointer<QWidget> made;
+        ViewRegistry::shared().add<Player>({ nullptr, nullptr, nullptr, [&](View&, QWidget* parent) {
+            made = new QWidget(parent);
+            return made.data();
+        } });
+        auto player = Player::create({ 10, 30, 200, 120 });
+        open(ViewScreen::create({ player }));
+        QTRY_VERIFY_WITH_TIMEOUT(made, 2000);
+        QCOMPARE(made->parentWidget(), phone.get());
+        QPointF origin = phone->currentScene().content.topLeft();
+        QCOMPARE(made->geometry(), QRect((origin + QPointF(10, 30)).toPoint(), QSize(200, 120)));
+        player->setFrame({ 10, 60, 200, 120 });
+        QTRY_COMPARE_WITH_TIMEOUT(made->geometry().top(), int(origin.y() + 60), 2000);
+        player->removeFromSuperview();
+        QTRY_VERIFY_WITH_TIMEOUT(!made, 2000);
+        ViewRegistry::shared().add<Player>({});
     }
 };
 

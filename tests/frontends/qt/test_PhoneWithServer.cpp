@@ -1,5 +1,7 @@
 // The phone window over the app shell and the reference server with its demo data: pictures of
-// the start page and a pushed page, and a reorder drag whose new order reaches the server.
+// the start page and a pushed page, a reorder drag whose new order reaches the server, and after
+// the login the Followups tab with its badge and a click on the Workflow tab, going to the same
+// objects the text client drives.
 #include "PhoneTestSupport.h"
 
 #include "app/AppDelegate.h"
@@ -8,18 +10,13 @@
 #include "content/DirectoryViewController.h"
 #include "content/HidingNavTableViewController.h"
 #include "core/Asset.h"
-#include "core/Model.h"
-#include "core/ServerConfiguration.h"
-#include "frontends/qt/MainQueueBridge.h"
+#include "forms/FollowupViewController.h"
+#include "forms/WorkflowViewController.h"
+#include "frontends/qt/PaintSupport.h"
 #include "frontends/qt/ScriptRunner.h"
 #include "frontends/term/CommandInterpreter.h"
-#include "platform/Log.h"
-#include "platform/MainQueue.h"
-#include "support/DemoServer.h"
 
 #include <QtTest>
-
-#include <filesystem>
 
 using namespace quindle;
 using namespace quindle::qt;
@@ -28,19 +25,11 @@ using namespace quindle::test;
 class PhoneWithServerTest : public QObject {
     Q_OBJECT
 
-    DemoServer reference;
+    DemoSession session;
     std::filesystem::path documents;
-    std::unique_ptr<MainQueueBridge> bridge;
     std::shared_ptr<AppDelegate> app;
     std::unique_ptr<CommandInterpreter> interpreter;
     std::unique_ptr<PhoneWindow> phone;
-
-    QString shotPath(const char* name)
-    {
-        auto folder = std::filesystem::path(QUINDLE_BUILD_DIR) / "tests" / "frontends" / "qt-shots";
-        std::filesystem::create_directories(folder);
-        return QString::fromStdString((folder / name).string());
-    }
 
     QImage shot(const char* name)
     {
@@ -77,12 +66,18 @@ class PhoneWithServerTest : public QObject {
         return names;
     }
 
-    QImage settledShotWhileHeld() { return phone->grab().toImage(); }
-
-    std::shared_ptr<TableView> topTable()
+    template <class Screen>
+    std::shared_ptr<Screen> visible()
     {
-        auto screen = std::dynamic_pointer_cast<DirectoryViewController>(app->window()->visibleViewController());
-        return screen ? screen->tableView() : nullptr;
+        return std::dynamic_pointer_cast<Screen>(app->window()->visibleViewController());
+    }
+
+    std::optional<TabSlot> slotTitled(const QString& title)
+    {
+        for (const TabSlot& slot : phone->currentScene().tabSlots)
+            if (slot.title == title)
+                return slot;
+        return std::nullopt;
     }
 
 private slots:
@@ -91,12 +86,8 @@ private slots:
         documents = std::filesystem::temp_directory_path() / ("quindle-qt-test-" + std::to_string(::getpid()));
         std::filesystem::create_directories(documents);
         setenv("QUINDLE_DOCUMENTS", documents.c_str(), 1);
-        Log::setEnabled(false); // every request and reply would bury the results
-        std::string error;
-        QVERIFY2(reference.start(&error), error.c_str());
-        bridge = std::make_unique<MainQueueBridge>();
+        session.start(false);
         Model& model = Model::defaultInstance();
-        model.setConfiguration(*ServerConfiguration::create(reference.host(), reference.host()));
         app = AppDelegate::create(model, LocalPushService::create(), Rect { 0, 0, 390, 844 });
         QVERIFY(app->didFinishLaunchingWithOptions());
         interpreter = std::make_unique<CommandInterpreter>(app->window(), model.httpClient());
@@ -115,9 +106,7 @@ private slots:
         interpreter.reset();
         ApplicationShell::setShared(nullptr);
         app.reset();
-        MainQueue::shared().runUntilIdle();
-        bridge.reset();
-        reference.stop();
+        session.stop();
         std::error_code ignored;
         std::filesystem::remove_all(documents, ignored);
     }
@@ -130,8 +119,7 @@ private slots:
         QVERIFY2(distinctColours(start) > 20, qPrintable(QString::number(distinctColours(start))));
 
         // A click on the "Events" row opens the events page, through the page's own selection.
-        auto table = topTable();
-        QVERIFY(table);
+        auto table = visible<DirectoryViewController>()->tableView();
         std::optional<IndexPath> events;
         for (int row = 0; row < table->numberOfRowsInSection(0); ++row) {
             auto cell = table->cellForRowAtIndexPath({ 0, row });
@@ -153,7 +141,7 @@ private slots:
     void theEventScreensHeaderShrinksAsItsRowsMoveUp()
     {
         run("tap 4\nwait\ntap 0\nwait\n");
-        auto event = std::dynamic_pointer_cast<HidingNavTableViewController>(app->window()->visibleViewController());
+        auto event = visible<HidingNavTableViewController>();
         QVERIFY(event);
         QImage full = shot("event-screen.png");
         QVERIFY(phone->currentScene().navigationBar.isEmpty()); // the screen's own header instead
@@ -164,7 +152,7 @@ private slots:
             sendMouse(*phone, QEvent::MouseMove, from - QPointF(0, 12 * step), Qt::LeftButton);
         QVERIFY2(event->currentNavBarHeight() < HidingNavTableViewController::heightOfNavBar() - 20,
                  qPrintable(QString::number(event->currentNavBarHeight())));
-        QImage scrolled = settledShotWhileHeld();
+        QImage scrolled = phone->grab().toImage(); // while the finger is still down
         scrolled.save(shotPath("event-screen-scrolled.png"));
         QVERIFY(scrolled != full);
         sendMouse(*phone, QEvent::MouseButtonRelease, from - QPointF(0, 120), Qt::NoButton);
@@ -179,8 +167,8 @@ private slots:
             "tab 1\nwait\npress Edit\nalert Reorder\n");
         std::vector<std::string> before = startPageNames();
         QVERIFY(before.size() >= 2);
-        auto table = topTable();
-        QVERIFY(table && table->isEditing());
+        auto table = visible<DirectoryViewController>()->tableView();
+        QVERIFY(table->isEditing());
         shot("reorder-mode.png");
         QRectF first = phone->rowRect(*table, { 0, 0 });
         QRectF second = phone->rowRect(*table, { 0, 1 });
@@ -191,6 +179,39 @@ private slots:
         std::vector<std::string> after = startPageNames();
         std::swap(before[0], before[1]);
         QCOMPARE(after, before);
+    }
+
+    void theFollowupsTabShowsItsBadgeAndList()
+    {
+        run("tab Followups\nwait");
+        QImage picture = settledShot(*phone);
+        auto followups = slotTitled("Followups");
+        QVERIFY(followups);
+        QCOMPARE(followups->badge, QString("4"));
+        QVERIFY(followups->selected);
+        QVERIFY(slotTitled("Workflow"));
+        // The badge's pill is painted in the tab's top half.
+        QRectF top(followups->rect.topLeft(), QPointF(followups->rect.right(), followups->rect.center().y()));
+        int pill = countPixels(picture, [](QColor c) { return c == Palette::destructive(); }, top);
+        QVERIFY2(pill > 20, qPrintable(QString::number(pill)));
+
+        auto list = visible<FollowupViewController>();
+        QVERIFY(list);
+        QVERIFY(!phone->rowRect(*list->tableView(), { 0, 0 }).isEmpty());
+        QVERIFY(!phone->rowRect(*list->tableView(), { 0, 3 }).isEmpty());
+        QVERIFY(interpreter->render().text.find("Weigh Margaret again") != std::string::npos);
+    }
+
+    void aClickOpensTheWorkflowTab()
+    {
+        auto workflow = slotTitled("Workflow");
+        QVERIFY(workflow);
+        click(*phone, workflow->rect.center());
+        QVERIFY(interpreter->waitUntilIdle(std::chrono::seconds(10)));
+        auto screen = visible<WorkflowViewController>();
+        QVERIFY(screen);
+        settledShot(*phone); // rows are placed when painted
+        QVERIFY(!phone->rowRect(*screen->tableView(), { 0, 0 }).isEmpty());
     }
 };
 

@@ -1,4 +1,8 @@
-// Fonts from Qt, the video panel, the photo crop step and the installation of all the pieces.
+// Fonts from Qt, the video panel, the photo crop step and the installation of all the pieces;
+// and the quindle program: its options, a picture of the start page, and scripts in the text
+// client's language (with `shot`) whose exit status says whether they held.
+#include "PhoneTestSupport.h"
+
 #include "frontends/qt/CarouselPainter.h"
 #include "frontends/qt/PhotoPicker.h"
 #include "frontends/qt/QtComponents.h"
@@ -14,8 +18,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sys/wait.h>
+
 using namespace quindle;
 using namespace quindle::qt;
+using namespace quindle::test;
 
 namespace {
 
@@ -36,12 +46,57 @@ QColor pixel(const Image& image, int x, int y)
     return QColor(p[0], p[1], p[2], p[3]);
 }
 
+struct Run {
+    int status { -1 };
+    QString output; // standard output and errors together
+};
+
+Run runQuindle(const std::string& arguments)
+{
+    std::string command = std::string(QUINDLE_BUILD_DIR) + "/frontends/qt/quindle " + arguments + " 2>&1";
+    Run run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buffer {};
+    size_t n;
+    std::string output;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        output.append(buffer.data(), n);
+    int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.output = QString::fromStdString(output);
+    return run;
+}
+
 } // namespace
 
 class QtComponentsTest : public QObject {
     Q_OBJECT
 
+    std::filesystem::path programFolder;
+
+    std::string write(const char* name, const std::string& text)
+    {
+        auto path = programFolder / name;
+        std::ofstream(path) << text;
+        return path.string();
+    }
+
 private slots:
+    void initTestCase()
+    {
+        programFolder = std::filesystem::temp_directory_path() / ("quindle-program-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(programFolder);
+        setenv("QUINDLE_DOCUMENTS", programFolder.c_str(), 1);
+    }
+
+    void cleanupTestCase()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(programFolder, ignored);
+    }
+
     // Fonts.
 
     void measureGrowsWithTextAndWrapsInTheBox()
@@ -74,10 +129,8 @@ private slots:
         for (const auto& name : names)
             QVERIFY2(fonts.fontWithName(name, 12), name.c_str());
         QVERIFY(fonts.fontNamesForFamily("No Such Family").empty());
-        QVERIFY(!fonts.fontWithName("No Such Family", 12));
-        QVERIFY(!fonts.fontWithName("No Such Family-Bold", 12));
-        QVERIFY(!fonts.fontWithName(family + "-NoSuchStyle", 12));
-        QVERIFY(!fonts.fontWithName("", 12));
+        for (const std::string& unknown : { std::string("No Such Family"), std::string("No Such Family-Bold"), family + "-NoSuchStyle", std::string() })
+            QVERIFY2(!fonts.fontWithName(unknown, 12), unknown.c_str());
         QCOMPARE(fonts.fontWithName("Helvetica-Bold", 20)->pointSize, 20.0);
         QVERIFY(QFontInfo(toQFont({ "Helvetica-Bold", 20 })).bold());
         QVERIFY(QFontInfo(toQFont({ "Helvetica-Oblique", 20 })).italic());
@@ -231,6 +284,44 @@ private slots:
         QVERIFY(dynamic_cast<QtFontCatalogue*>(&FontCatalogue::current()));
         FontCatalogue::install(nullptr);
         PhotoPicker::setShared(nullptr);
+    }
+
+    // The program.
+
+    void optionsAsTheTextClientTakesThem()
+    {
+        Run help = runQuindle("--help");
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.output.contains("--screenshot"));
+        QVERIFY(help.output.contains("--demo-db"));
+        Run bogus = runQuindle("--bogus");
+        QCOMPARE(bogus.status, 2);
+        QVERIFY(bogus.output.contains("unknown option --bogus"));
+        QCOMPARE(runQuindle("--demo --server http://127.0.0.1:1").status, 2);
+        QCOMPARE(runQuindle("--script").status, 2);
+        QCOMPARE(runQuindle("--script /nonexistent/walk.term").status, 2);
+    }
+
+    void aPictureOfTheLoadedStartPageAndScriptsThatSetTheExitStatus()
+    {
+        std::string start = (programFolder / "start.png").string();
+        Run run = runQuindle("--screenshot " + start);
+        QVERIFY2(run.status == 0, qPrintable(run.output));
+        QImage image(QString::fromStdString(start));
+        QCOMPARE(image.size(), QSize(390, 844));
+        QVERIFY(distinctColours(image) > 20);
+
+        std::string pushed = (programFolder / "events.png").string();
+        std::string good = write("good.term", "expect Welcome to Quindle Care Home\ntap 4\nwait\nexpect Summer fair\nshot " + pushed + "\nback\nreject Summer fair\n");
+        run = runQuindle("--script " + good);
+        QVERIFY2(run.status == 0, qPrintable(run.output));
+        image = QImage(QString::fromStdString(pushed));
+        QCOMPARE(image.size(), QSize(390, 844));
+        QVERIFY(distinctColours(image) > 5);
+
+        Run failed = runQuindle("--script " + write("bad.term", "expect Welcome\nexpect Nowhere\nquit\n"));
+        QCOMPARE(failed.status, 1);
+        QVERIFY2(failed.output.contains("bad.term:2: expect Nowhere"), qPrintable(failed.output));
     }
 };
 

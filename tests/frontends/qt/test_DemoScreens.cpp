@@ -1,0 +1,370 @@
+// Screens in the phone window over the reference server's demo, logged in as its owner: the
+// image library grid, the menu with its allergen, the resident form with its graph button, and
+// web pages with the history's graphs.
+#include "PhoneTestSupport.h"
+
+#include "content/ApplicationShell.h"
+#include "editors/ImageSelectionViewController.h"
+#include "forms/HistoryGraphViewController.h"
+#include "forms/MasterViewController.h"
+#include "frontends/qt/WebPageWidget.h"
+#include "meals/MenuViewController.h"
+#include "ui/AlertView.h"
+#include "ui/Button.h"
+#include "ui/CollectionView.h"
+#include "ui/DatePicker.h"
+#include "ui/WebView.h"
+
+#include <QtTest>
+
+using namespace quindle;
+using namespace quindle::qt;
+using namespace quindle::test;
+
+namespace {
+
+/// A grid of 60 plain coloured items.
+class PlainGrid : public ViewController, public CollectionViewDataSource {
+public:
+    PlainGrid() : ViewController("Grid") { }
+    int numberOfItemsInSection(CollectionView&, int) override { return 60; }
+    std::shared_ptr<CollectionViewCell> cellForItemAtIndexPath(CollectionView&, IndexPath path) override
+    {
+        auto cell = CollectionViewCell::create("Cell");
+        cell->setBackgroundColour(Colour::fromRGB(path.row / 60.0, 0.3, 0.6));
+        return cell;
+    }
+    std::shared_ptr<CollectionView> grid = CollectionView::create();
+
+protected:
+    void loadView() override
+    {
+        grid->setDataSource(std::dynamic_pointer_cast<PlainGrid>(shared_from_this()));
+        setView(grid);
+    }
+};
+
+/// Opens a titled screen for the graph and remembers what it was asked for.
+class GraphShell : public ApplicationShell {
+public:
+    void updateTabbarWithArray(const Screens&) override { }
+    Screens tabbarItems() override { return {}; }
+    void addLoginItemsToTabbar(const Screens&) override { }
+    void resetTabbarWithArray(const Screens&) override { }
+    std::shared_ptr<ViewController> makeLoginViewController(std::function<void()>) override { return nullptr; }
+    std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()>) override { return nullptr; }
+    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& resDocID, const std::string& key) override
+    {
+        asked.push_back(resDocID + " " + key);
+        return ViewController::create("Graph of " + key);
+    }
+    std::vector<std::string> asked;
+};
+
+const QColor chartBlue(0x1e, 0x6f, 0xd9);
+
+/// The longest run of pixels that are not white in one row: an axis or grid line, however smoothed.
+int longestInkedRow(const QImage& image)
+{
+    int best = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            QColor c = image.pixelColor(x, y);
+            run = c.red() < 245 || c.green() < 245 || c.blue() < 245 ? run + 1 : 0;
+            best = std::max(best, run);
+        }
+    }
+    return best;
+}
+
+bool runUntil(const std::function<bool()>& done) { return MainQueue::shared().runUntil(done, std::chrono::seconds(15)); }
+
+} // namespace
+
+class DemoScreensTest : public QObject, protected PhoneOnStack {
+    Q_OBJECT
+
+    DemoSession session;
+
+    /// The window rect of an item of the grid on top.
+    QRectF itemRect(CollectionView& grid, int row)
+    {
+        for (const auto& item : grid.layoutItems()) {
+            if (item.indexPath.row == row) {
+                QPointF origin = phone->currentScene().content.topLeft();
+                return QRectF(origin.x() + item.frame.x, origin.y() + item.frame.y - grid.contentOffset().y, item.frame.width, item.frame.height);
+            }
+        }
+        return {};
+    }
+
+private slots:
+    void initTestCase() { session.start(true); }
+    void cleanup() { close(); }
+    void cleanupTestCase() { session.stop(); }
+
+    void thumbnailsAreDrawnOnceTheyArriveAndATapAsksForAName()
+    {
+        auto screen = ImageSelectionViewController::create(JsonObject::create({ { "AssetId", "1" } }));
+        open(screen);
+        auto grid = screen->collectionView();
+        // Each drawing asks for the thumbnails still missing; they arrive through the main queue.
+        QVERIFY(QTest::qWaitFor([&] {
+            phone->grab();
+            auto list = screen->imageList();
+            if (!list || list->empty())
+                return false;
+            for (const auto& entry : list->items())
+                if (!entry.object()->contains("Image"))
+                    return false;
+            return true;
+        }, 15000));
+        QImage shot = settledShot(*phone);
+        shot.save(shotPath("image-grid.png"));
+        qreal ratio = phone->devicePixelRatio();
+        for (int row = 0; row < std::min<int>(3, grid->numberOfItems()); ++row) {
+            QRectF rect = itemRect(*grid, row);
+            QVERIFY(!rect.isEmpty());
+            QImage cell = shot.copy(QRectF(rect.topLeft() * ratio, rect.size() * ratio).toRect());
+            // A demo picture is a gradient: a blank cell would be one colour.
+            QVERIFY2(distinctColours(cell) > 5, qPrintable(QString("item %1: %2 colours").arg(row).arg(distinctColours(cell))));
+        }
+
+        click(*phone, itemRect(*grid, 0).center());
+        auto alert = window->topAlert();
+        QVERIFY(alert);
+        QCOMPARE(QString::fromStdString(alert->title()), QString("Title"));
+        QCOMPARE(QString::fromStdString(alert->message()), QString("Please enter image name"));
+        QVERIFY(screen->selectedImage());
+        alert->chooseButtonWithTitle("Cancel");
+    }
+
+    void aLongGridScrollsUnderADragAndTheWheel()
+    {
+        auto screen = std::make_shared<PlainGrid>();
+        open(screen);
+        auto grid = screen->grid;
+        QCOMPARE(grid->contentOffset().y, 0.0);
+        QRectF content = phone->currentScene().content;
+        drag(*phone, content.center() + QPointF(0, 150), content.center() - QPointF(0, 150));
+        QVERIFY(grid->contentOffset().y > 250);
+        double afterDrag = grid->contentOffset().y;
+        QPointF at = content.center();
+        QWheelEvent wheel(at, phone->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(phone.get(), &wheel);
+        QVERIFY(grid->contentOffset().y < afterDrag);
+        // The grid never scrolls past its last row.
+        for (int i = 0; i < 3; ++i)
+            drag(*phone, content.center() + QPointF(0, 300), content.center() - QPointF(0, 300));
+        QCOMPARE(grid->contentOffset().y, grid->contentHeight() - grid->frame().height);
+        // An item tapped after scrolling is the one under the finger.
+        int last = grid->numberOfItems() - 1;
+        click(*phone, itemRect(*grid, last).center());
+        QVERIFY(grid->indexPathForSelectedItem() == (IndexPath { 0, last }));
+    }
+
+    // The dish with the resident's allergen is marked in red, the chosen dish shows its tick,
+    // and ordering the marked dish brings up the allergy warning.
+    void theAllergenIsMarkedAndOrderingItWarns()
+    {
+        const std::string person = text(listed(legacy("start.php"), "Margaret Hill"), "assetID");
+        const std::string mealsForm = text(listed(legacy("start.php?a=" + person), "Meals"), "formID");
+        auto dishes = legacy("getMenu.php?a=" + mealsForm + "&p=" + person).object()->get("list").array();
+        QVERIFY(dishes && dishes->size() == 4);
+
+        open(ViewController::create("Resident"));
+        auto menu = MenuViewController::create(mealsForm, "Lunch", person, dishes);
+        stack->pushViewController(menu, Animated::No);
+        QTRY_VERIFY_WITH_TIMEOUT(!menu->allergyNames().empty(), 15000);
+        QImage shot = settledShot(*phone);
+        auto red = [](QColor c) { return c.red() > 150 && c.green() < 60 && c.blue() < 60; };
+        auto green = [](QColor c) { return c.green() > 100 && c.red() < 60 && c.blue() < 110; };
+        // Peanut noodles (row 3) holds the resident's peanuts; fish pie (row 0) holds nothing she is allergic to.
+        QRectF marked = phone->rowRect(*menu->table(), { 0, 3 });
+        QVERIFY2(countPixels(shot, red, marked) > 20, qPrintable(QString::number(countPixels(shot, red, marked))));
+        QCOMPARE(countPixels(shot, red, phone->rowRect(*menu->table(), { 0, 0 })), 0);
+        QCOMPARE(countPixels(shot, green, marked), 0);
+
+        // A click chooses the dish: its tick is drawn.
+        click(*phone, marked.center() - QPointF(marked.width() / 4, 0));
+        shot = settledShot(*phone);
+        QCOMPARE(menu->selectedIndex(), 3L);
+        QVERIFY2(countPixels(shot, green, marked) > 20, qPrintable(QString::number(countPixels(shot, green, marked))));
+
+        // A tap on the lower half of the day wheel turns it a day on, within the week offered.
+        auto day = [&](Date date) { return DateFormat::format(date, "yyyy-MM-dd", DateFormat::Zone::Local); };
+        const std::string today = day(menu->datePicker()->date());
+        const std::string tomorrow = day(menu->datePicker()->date() + std::chrono::hours(24));
+        click(*phone, QPointF(100, phone->currentScene().content.top() + menu->datePicker()->frame().height * 0.85));
+        QCOMPARE(day(menu->datePicker()->date()), tomorrow);
+        QVERIFY(today != tomorrow);
+
+        QVERIFY(menu->orderButton()->press());
+        QImage warned = settledShot(*phone);
+        auto alert = window->topAlert();
+        QVERIFY(alert);
+        QCOMPARE(QString::fromStdString(alert->title()), QString("Allergy warning"));
+        QVERIFY(warned != shot);
+        alert->chooseButtonWithTitle("Cancel");
+    }
+
+    // The care plan's sections drawn in order, the number control with its graph button, and a
+    // click on that button.
+    void theCarePlanDrawsItsSectionsAndItsGraphButtonOpensTheGraph()
+    {
+        JsonObjectPtr person = listed(legacy("start.php"));
+        JsonValue docs = legacy("start.php?a=" + text(person, "assetID"));
+        JsonObjectPtr plan = listed(docs, "Care plan");
+        JsonValue state = legacy("currentState.php?a=" + text(plan, "assetID"));
+        QVERIFY(plan && state.isObject() && state.object()->get("list").isObject());
+        auto shell = std::make_shared<GraphShell>();
+        ApplicationShell::setShared(shell);
+
+        ResidentFormSetup setup;
+        setup.assetID = text(plan, "formID");
+        setup.resID = text(person, "assetID");
+        setup.resDocID = text(plan, "assetID");
+        setup.name = text(person, "name");
+        setup.docs = docs.object()->get("list").array();
+        setup.formState = state.object()->get("list").object();
+        auto screen = MasterViewController::create(setup);
+        open(screen);
+        auto table = screen->tableView();
+        QTRY_VERIFY_WITH_TIMEOUT(table->numberOfRowsInSection(2) >= 7, 15000);
+        settledShot(*phone);
+        QCOMPARE(phone->currentScene().title, QStringLiteral("Forms"));
+        QCOMPARE(table->titleForHeaderInSection(2), std::string("Care plan"));
+
+        // Heading, actions and values drawn one below the other.
+        QRectF heading = phone->rowRect(*table, { 0, 0 });
+        QRectF actions = phone->rowRect(*table, { 1, 0 });
+        QRectF firstValue = phone->rowRect(*table, { 2, 0 });
+        QVERIFY(!heading.isEmpty() && !actions.isEmpty() && !firstValue.isEmpty());
+        QVERIFY(heading.bottom() <= actions.top() && actions.bottom() <= firstValue.top());
+        QCOMPARE(table->cellForRowAtIndexPath({ 1, 0 })->textLabel()->text(), std::string("No actions required"));
+
+        // "Pain score" is a number: its row carries the field and the graph button.
+        auto pain = table->cellForRowAtIndexPath({ 2, 2 });
+        QCOMPARE(pain->textLabel()->text(), std::string("Pain score"));
+        QRectF row = phone->rowRect(*table, { 2, 2 });
+        QVERIFY(!row.isEmpty());
+        auto holder = table->cellForRowAtIndexPath({ 2, 2 })->accessoryView();
+        QVERIFY(holder && holder->subviews().size() == 2);
+        auto graph = std::dynamic_pointer_cast<Button>(holder->subviews()[1]);
+        QVERIFY(graph && graph->title() == "Graph");
+        QVERIFY(distinctColours(settledShot(*phone)) > 5);
+
+        const Rect at = holder->frame();
+        click(*phone, QPointF(row.left() + at.x + graph->frame().x + graph->frame().width / 2, row.top() + at.y + graph->frame().y + graph->frame().height / 2));
+        QTRY_COMPARE_WITH_TIMEOUT(shell->asked.size(), size_t(1), 5000);
+        QCOMPARE(shell->asked[0], setup.resDocID + " Pain score");
+        phone->finishAnimations();
+        QCOMPARE(phone->currentScene().title, QStringLiteral("Graph of Pain score"));
+        ApplicationShell::setShared(nullptr);
+    }
+
+    // HTML goes through QTextBrowser with inline SVG drawn in place, and onLoad comes after each load.
+    void inlineSvgIsDrawnInPlace()
+    {
+        auto view = WebView::create({ 0, 0, 320, 300 });
+        int loads = 0;
+        view->onLoad = [&](WebView&) { ++loads; };
+        view->loadHTMLString("<html><head><title>Weights</title></head><body><p>Before</p>"
+                             "<svg width=\"200\" height=\"80\"><polyline points=\"0,40 200,40\" stroke=\"#1e6fd9\" stroke-width=\"8\" fill=\"none\"/></svg>"
+                             "<p>After</p></body></html>");
+        WebPageWidget page(view);
+        page.resize(320, 300);
+        QCOMPARE(loads, 1);
+        QCOMPARE(page.documentTitle(), QStringLiteral("Weights"));
+        QVERIFY(page.toPlainText().contains("Before"));
+        QVERIFY(page.toPlainText().contains("After"));
+        QVERIFY(!page.toPlainText().contains("polyline")); // no SVG source shown as text
+        int blue = countPixels(page.grab().toImage(), like(chartBlue, 24));
+        // A line 200 points long and 8 thick, give or take its ends and smoothing.
+        QVERIFY2(blue > 1000 && blue < 3000, QByteArray::number(blue));
+
+        // A page loaded again is shown again and reported again; the same load is not.
+        page.refresh();
+        QCOMPARE(loads, 1);
+        view->loadHTMLString("<p>No chart</p>");
+        page.refresh();
+        QCOMPARE(loads, 2);
+        QCOMPARE(countPixels(page.grab().toImage(), like(chartBlue, 24)), 0);
+    }
+
+    void replacementKeepsTheTextAroundEachBlock()
+    {
+        std::vector<QImage> pictures;
+        QString html = WebPageWidget::replaceInlineSvg(
+            "a<SVG width='10' height='20'><rect width='10' height='20' fill='red'/></SVG>b<svg width='30' height='5'></svg>c<svg>broken", 2, pictures);
+        QCOMPARE(html, QStringLiteral("a<img src=\"quindle-svg:0\" width=\"10\" height=\"20\">b<img src=\"quindle-svg:1\" width=\"30\" height=\"5\">c<svg>broken"));
+        QCOMPARE(pictures.size(), size_t(2));
+        QCOMPARE(pictures[0].size(), QSize(20, 40)); // two pixels a point
+        QCOMPARE(pictures[0].pixelColor(10, 10), QColor(Qt::red));
+    }
+
+    void failedLoadShowsWhyAndStillReports()
+    {
+        auto view = WebView::create();
+        int loads = 0;
+        view->onLoad = [&](WebView&) { ++loads; };
+        view->loadRequest("http://127.0.0.1:1/nothing-listens-here");
+        WebPageWidget page(view);
+        QVERIFY(runUntil([&] { return loads == 1; }));
+        QVERIFY(page.toPlainText().contains("Cannot show the page"));
+    }
+
+    // The server's graph page of a demo resident's daily care, through the graph screen for all
+    // keys or one, and loaded by its address: one coloured line chart a key with its grid.
+    void graphPagesAreDrawnAsCharts()
+    {
+        Model& model = Model::defaultInstance();
+        const std::string document = text(listed(legacy("start.php?a=" + text(listed(legacy("start.php")), "assetID")), "Daily care"), "assetID");
+        QVERIFY(!document.empty());
+        struct Case {
+            const char* name;
+            std::string key;
+            bool byAddress;
+            QSize size;
+            std::vector<QColor> lines; // each series' colour, in the page's order
+            int linePixels;
+            const char* shown;
+        } cases[] = {
+            { "all", "", false, { 380, 1300 }, { chartBlue, QColor(0xd9, 0x48, 0x0f), QColor(0x2b, 0x8a, 0x3e), QColor(0x86, 0x2e, 0x9c) }, 150, "Fluid intake (ml)" },
+            { "Weight", "Weight", false, { 380, 320 }, { chartBlue }, 150, "latest 80.5" },
+            { "by address", "", true, { 360, 400 }, { chartBlue }, 200, "Weight" },
+        };
+        for (const Case& c : cases) {
+            std::shared_ptr<HistoryGraphViewController> screen;
+            std::shared_ptr<WebView> view;
+            if (c.byAddress) {
+                view = WebView::create({ 0, 0, 360, 400 });
+                view->loadRequest(model.legacyBaseURL() + "Naked.php?a=" + document);
+            } else {
+                screen = HistoryGraphViewController::create(model, document, c.key);
+                view = screen->webView();
+            }
+            int loads = 0;
+            view->onLoad = [&](WebView&) { ++loads; };
+            WebPageWidget page(view);
+            page.resize(c.size);
+            QVERIFY2(runUntil([&] { return loads == 1; }), c.name);
+            QCOMPARE(page.documentTitle(), QStringLiteral("Graph"));
+            QVERIFY2(!page.toPlainText().contains("Cannot show"), qPrintable(page.toPlainText()));
+            QImage shot = page.grab().toImage();
+            shot.save(shotPath((std::string("history-graph-") + c.name + ".png").c_str()));
+            QVERIFY2(countPixels(shot, like(Qt::white, 6)) < shot.width() * shot.height() * 97 / 100, "the page is blank");
+            for (const QColor& colour : c.lines) {
+                const int line = countPixels(shot, like(colour));
+                QVERIFY2(line > c.linePixels, qPrintable(QString(c.name) + " " + colour.name() + " " + QString::number(line)));
+            }
+            QVERIFY2(longestInkedRow(shot) > 200, qPrintable(QString::number(longestInkedRow(shot)))); // the time axis spans the chart
+            QVERIFY(page.toPlainText().contains("Weight"));
+            QVERIFY(page.toPlainText().contains(c.shown));
+        }
+    }
+};
+
+QTEST_MAIN(DemoScreensTest)
+#include "test_DemoScreens.moc"

@@ -1,0 +1,347 @@
+// The text client drives the app's screens with its plain commands against the reference
+// server's demo: the add-item menu, the form field, page and site editors, the care plan, the
+// history and its graph, the allergies and the menu, the photo library and the colour screen.
+
+#include "editors/ColorWheelViewController.h"
+#include "editors/DirectoryActionsViewController.h"
+#include "editors/EditDirectoryViewController.h"
+#include "editors/FormAddAssetViewController.h"
+#include "editors/ImageSelectionViewController.h"
+#include "editors/PictureFixture.h"
+#include "editors/TabEditViewController.h"
+#include "forms/FormSelectionViewController.h"
+#include "forms/HistoryGraphViewController.h"
+#include "forms/HistoryViewController.h"
+#include "forms/MasterViewController.h"
+#include "frontends/term/CommandInterpreter.h"
+#include "frontends/term/TermPhotoPicker.h"
+#include "frontends/term/TermRowCommands.h"
+#include "frontends/term/TermWebPages.h"
+#include "meals/IngredientsViewController.h"
+#include "meals/MenuViewController.h"
+#include "platform/Base64.h"
+#include "server/LegacyStore.h"
+#include "server/SqliteStorage.h"
+
+#include <filesystem>
+#include <fstream>
+
+using namespace quindle;
+using namespace quindle::test;
+
+namespace {
+
+/// A window over a "Resident" screen, as the demo site's owner, with a text client of its own;
+/// presented screens go over a "Home" screen in no stack instead.
+class TermScreens : public ReferenceServerFixture {
+protected:
+    void SetUp() override
+    {
+        ReferenceServerFixture::SetUp();
+        ASSERT_TRUE(logInAsDemoOwner());
+        stack = NavigationController::create(ViewController::create("Resident"));
+        window->setRootViewController(stack);
+        window->makeKeyAndVisible();
+        term = std::make_unique<CommandInterpreter>(window, model().httpClient());
+    }
+    void push(const std::shared_ptr<ViewController>& screen)
+    {
+        stack->pushViewController(screen, Animated::No);
+        screen->view();
+    }
+    /// Presents the screen in a stack of its own over a "Home" screen in no stack, as the window's root.
+    void present(const std::shared_ptr<ViewController>& screen)
+    {
+        window->setRootViewController(root);
+        root->presentViewController(NavigationController::create(screen), Animated::No);
+    }
+    /// Runs the commands in order, stopping at the first one refused.
+    void run(const std::vector<std::string>& lines)
+    {
+        for (const auto& line : lines) {
+            auto result = term->execute(line);
+            ASSERT_TRUE(result.ok) << line << ": " << result.message << "\n" << term->render().text;
+        }
+    }
+    static JsonValue legacy(const std::string& path)
+    {
+        Collector request;
+        model().requestWithURL(model().legacyBaseURL() + path, request.handler());
+        Outcome outcome = request.single();
+        return outcome.content ? *outcome.content : JsonValue {};
+    }
+    /// The entry of a legacy reply's list with that name (the first one for "").
+    static JsonObjectPtr listed(const JsonValue& reply, const std::string& name = "")
+    {
+        for (const JsonValue& item : reply.object()->get("list").array()->items())
+            if (name.empty() || item.object()->get("name").asString() == name)
+                return item.object();
+        return nullptr;
+    }
+    static std::string text(const JsonObjectPtr& record, const char* key)
+    {
+        return record && record->get(key).isString() ? record->get(key).asString() : std::string {};
+    }
+    /// Whether the one answer the editor reported lists a child of that name and type.
+    bool reportLists(const std::string& name, const std::string& type) const
+    {
+        if (reports.size() != 1 || !reports[0] || !reports[0]->isObject())
+            return false;
+        auto item = childNamed(reports[0]->object(), name);
+        return item && asset::type(item) == type;
+    }
+    EditorCompletion reporter()
+    {
+        return [this](std::optional<JsonValue> answer) { reports.push_back(answer); };
+    }
+
+    std::shared_ptr<Window> window = Window::create();
+    std::shared_ptr<NavigationController> stack;
+    std::shared_ptr<ViewController> root = ViewController::create("Home");
+    std::unique_ptr<CommandInterpreter> term;
+    std::vector<std::optional<JsonValue>> reports;
+};
+
+class GraphShell : public RecordingShell {
+public:
+    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& resDocID, const std::string& key) override
+    {
+        return HistoryGraphViewController::create(Model::defaultInstance(), resDocID, key);
+    }
+};
+
+} // namespace
+
+TEST_F(TermScreens, AVideoIsPreviewedAndAddedFromTheMenu)
+{
+    AssetRecord home = directory("");
+    present(DirectoryActionsViewController::create(DirectoryActionsSetup { asset::ident(home).value_or(""), home, nullptr, false, false, root },
+        reporter(), model()));
+    run({ "expect Directory actions", "expect Add Youtube Video", "tap 6", "expect Sliders cannot be added from the phone yet", "alert OK",
+        "tap 7", "expect Enter the YouTube id of the video", "expect M7lc1UVf-VE", "field 0 Garden tour", "field 1 dQw4w9WgXcQ", "return 1",
+        "expect dQw4w9WgXcQ", "reject M7lc1UVf-VE", "press Save", "wait", "reject Directory actions" });
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_TRUE(reportLists("Garden tour", "YoutubeVideo"));
+}
+
+TEST_F(TermScreens, AFormFieldIsNamedTypedAndAdded)
+{
+    AssetRecord form = childNamed(directory(""), "Contact us");
+    ASSERT_TRUE(form);
+    present(FormAddAssetViewController::create(asset::ident(form).value_or(""), reporter(), model()));
+    run({ "field 0 Age", "press Save", "expect Type needed", "alert OK", "tap 1", "expect Number", "tap 1", "expect Number", "press Save",
+        "wait" });
+    EXPECT_TRUE(reportLists("Age", "Number"));
+}
+
+TEST_F(TermScreens, RenamesAPageAndChoosesItsCarouselStyle)
+{
+    AssetRecord gallery = childNamed(directory(""), "Gallery");
+    ASSERT_TRUE(gallery);
+    present(EditDirectoryViewController::create(gallery, {}, {}));
+    run({ "expect Edit Directory", "expect Carousel on", "field 0 Photos & art: 1/2", "press Save", "wait", "tap 6",
+        "expect Select carousel type", "expect [carousel preview, style 0]", "expect [carousel preview, style 11]", "tap 8", "wait",
+        "expect Edit Directory", "reject Not saved" });
+    // "&", ":" and "/" in a typed name reach the server whole.
+    EXPECT_EQ(asset::name(gallery), "Photos & art: 1/2");
+    AssetRecord stored = childNamed(directory(""), "Photos & art: 1/2");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->get("options").asString(), "Carousel:8");
+}
+
+TEST_F(TermScreens, RenamesTheSiteThroughItsAlert)
+{
+    push(TabEditViewController::create());
+    run({ "expect Change site name", "tap 2", "expect Enter a new name for your site", "field 0 Harbour View", "alert OK", "wait", "tap 1",
+        "expect Do you want to remove the image from your site?", "alert Cancel", "reject Not saved" });
+    EXPECT_EQ(asset::name(model().tab()), "Harbour View");
+}
+
+TEST_F(TermScreens, WaitDrawsTheScreenSoAScreenThatLoadsWhenShownHasItsListAfterward)
+{
+    // The page chooser asks for the page list when its view first loads, which drawing does.
+    stack->pushViewController(FormSelectionViewController::create(model()), Animated::No);
+    run({ "wait", "expect Gallery" });
+}
+
+TEST_F(TermScreens, YesNoNumbersSubFormsAndProfileOfTheCarePlan)
+{
+    JsonObjectPtr person = listed(legacy("start.php"));
+    JsonValue docs = legacy("start.php?a=" + text(person, "assetID"));
+    JsonObjectPtr plan = listed(docs, "Care plan");
+    ASSERT_TRUE(plan);
+    ResidentFormSetup setup;
+    setup.assetID = text(plan, "formID");
+    setup.resID = text(person, "assetID");
+    setup.resDocID = text(plan, "assetID");
+    setup.name = text(person, "name");
+    setup.docs = docs.object()->get("list").array();
+    setup.formState = legacy("currentState.php?a=" + setup.resDocID).object()->get("list").object();
+    present(MasterViewController::create(setup));
+
+    // Rows: name, History, the actions row, then Sleeps well, Mobility, Pain score, Care notes,
+    // Weights chart, Personnel Details, Lunch.
+    run({ "wait", "expect Forms", "expect Care plan", "expect No actions required", "expect <Graph>", "expect [*Yes*|No]", "no 3", "wait",
+        "expect [Yes|*No*]", "field 0 8", "return 0", "wait", "expect Nurse alert", "expect Tell the nurse" });
+    auto state = legacy("currentState.php?a=" + setup.resDocID).object()->get("list").object();
+    EXPECT_EQ(text(state->get("Sleeps well").object(), "val"), "0");
+    EXPECT_EQ(text(state->get("Pain score").object(), "val"), "8");
+    EXPECT_EQ(text(state->get("Pain score").object(), "user"), QuindleServer::demoEmail);
+
+    run({ "tap 7", "wait", "expect Weights chart", "expect BMI", "expect Weight", "back", "wait", "tap 0", "wait", "expect Food Alergies",
+        "expect Food allergies", "expect Personnel Details", "expect Room", "expect [Yes|*No*]", "reject <Graph>" });
+}
+
+TEST(TermWebPages, PageText)
+{
+    struct Case {
+        const char* html;
+        const char* text;
+    } cases[] = {
+        { "<html><head><title>Graph</title><style>p{}</style></head><body><h3>Weight</h3><p>24 values, latest 59</p>"
+          "<svg><text>61</text></svg></body></html>",
+            "Weight | 24 values, latest 59 | [chart]" },
+        { "<p>No recorded numbers for A&amp;B &lt;x&gt;</p>", "No recorded numbers for A&B <x>" },
+        { "<p>  two\n  lines  </p><br/>x", "two lines | x" },
+        { "<svg unclosed", "[chart]" },
+        { "plain &bogus; <b>bold</b> <", "plain &bogus; bold" },
+        { "", "" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TermWebPages::textOf(c.html), c.text) << c.html;
+}
+
+TEST_F(TermScreens, HistoryListAndGraphSummary)
+{
+    JsonObjectPtr person = listed(legacy("start.php"));
+    const std::string document = text(listed(legacy("start.php?a=" + text(person, "assetID")), "Daily care"), "assetID");
+    ASSERT_FALSE(document.empty());
+    ApplicationShell::setShared(std::make_shared<GraphShell>());
+    push(HistoryViewController::create(model(), "", document, "Arthur Penrose"));
+    run({ "wait", "expect Title: History", "expect Arthur Penrose", "expect Graph  >", "expect Weight (80.5)  ", "expect Took medication (Yes)",
+        "reject Notes (", "tap 1", "wait", "expect Title: Graph", "expect Diastolic BP | 42 values, latest ",
+        "expect Weight | 24 values, latest 80.5 on 2026-12-04 | [chart]" });
+    ApplicationShell::setShared(nullptr);
+}
+
+// A tick and an untick of an allergy reach the server.
+TEST_F(TermScreens, TickAndUntickAnAllergy)
+{
+    JsonValue docs = legacy("start.php?a=" + text(listed(legacy("start.php"), "Margaret Hill"), "assetID"));
+    const std::string careDoc = text(listed(docs, "Daily care"), "assetID");
+    auto allergies = [&] {
+        std::vector<std::string> names;
+        JsonValue reply = legacy("getFoodAllergy.php?a=" + careDoc);
+        for (const JsonValue& a : reply.object()->get("list").array()->items())
+            names.push_back(a.object()->get("name").asString());
+        return names;
+    };
+    push(IngredientsViewController::create(careDoc));
+    run({ "wait", "expect Title: Food Allergies", "expect == Ingredients list ==", "expect Peanuts  (v)", "reject Egg  (v)", "tap 0", "wait",
+        "expect Egg  (v)" });
+    EXPECT_EQ(allergies(), (std::vector<std::string> { "Egg", "Peanuts" }));
+    run({ "tap 4", "wait", "reject Peanuts  (v)" });
+    EXPECT_EQ(allergies(), (std::vector<std::string> { "Egg" }));
+}
+
+// The allergen is marked and asked about, the details open from the row's button, and an order
+// for tomorrow is stored for that day.
+TEST_F(TermScreens, TheAllergenIsAskedAboutAndTomorrowsOrderIsStoredForTomorrow)
+{
+    const std::string person = text(listed(legacy("start.php"), "Margaret Hill"), "assetID");
+    const std::string mealsForm = text(listed(legacy("start.php?a=" + person), "Meals"), "formID");
+    auto dishes = legacy("getMenu.php?a=" + mealsForm + "&p=" + person).object()->get("list").array();
+    ASSERT_TRUE(dishes);
+    push(MenuViewController::create(mealsForm, "Lunch", person, dishes));
+    installRowCommands(*term);
+    const std::string tomorrow = DateFormat::format(DateFormat::now() + std::chrono::hours(24), "yyyy-MM-dd", DateFormat::Zone::Local);
+    const std::string farOff = DateFormat::format(DateFormat::now() + std::chrono::hours(24 * 9), "yyyy-MM-dd", DateFormat::Zone::Local);
+    run({ "wait", "expect Title: Lunch", "expect Peanut noodles  Contains allergen: Peanuts", "reject Fish pie  Contains allergen", "detail 3",
+        "expect Title: Peanut noodles", "expect Gluten", "back", "press Order", "expect No dish chosen", "alert OK", "tap 3",
+        "expect [image tick.png]", "press Order", "expect Allergy warning", "alert Cancel", "day " + tomorrow, "expect [date " + tomorrow + "]",
+        "tap 1", "press Order", "wait", "expect Title: Resident" });
+    EXPECT_FALSE(term->execute("day " + farOff).ok);
+
+    auto storage = SqliteStorage::open((reference.folder() / "quindle.sqlite").string());
+    ASSERT_TRUE(storage);
+    auto orders = LegacyStore(*storage).ordersOf(std::stoll(person)).object()->get("list").array();
+    ASSERT_EQ(orders->size(), 1u);
+    EXPECT_EQ(orders->at(0).object()->get("date").asString(), tomorrow);
+    EXPECT_EQ(orders->at(0).object()->get("name").asString(), "Vegetable curry");
+    EXPECT_EQ(orders->at(0).object()->get("menu").asString(), "Lunch");
+}
+
+using TermPhotos = PictureFixture;
+
+// `photo PATH` hands a real JPEG file to the next pick, the screen sends that picture, the
+// status line says what was picked, and a pick with nothing handed over is cancelled.
+TEST_F(TermPhotos, AHandedOverFileIsWhatTheNextPickSends)
+{
+    server.setResponder([](const RecordedRequest& r) {
+        return json(r.path.ends_with("imageList") ? R"({"Message":{"ImageList":[{"AssetId":"7"}]}})" : R"({"Message":{"Sent":"Yes"}})");
+    });
+    auto folder = std::filesystem::temp_directory_path() / ("quindle-photo-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::string jpeg = (folder / "garden.jpg").string();
+    std::ofstream(jpeg, std::ios::binary) << *solidPicture(24, 16, 20, 160, 40)->jpegData(0.9);
+    std::ofstream(folder / "notes.txt") << "no picture here";
+    show(ImageSelectionViewController::create(JsonObject::create({ { "AssetId", "42" } })));
+    CommandInterpreter interpreter(window, model().httpClient());
+    auto installed = TermPhotoPicker::install(interpreter);
+    EXPECT_EQ(PhotoPicker::shared(), installed);
+
+    struct Step {
+        std::string line;
+        bool ok;
+    };
+    for (const Step& step : std::vector<Step> {
+             { "wait", true }, { "reject Photo picker", true },
+             { "tap 0", true }, { "expect Alert: Title", true }, { "alert Cancel", true }, // grid items take taps by number
+             { "photo " + (folder / "missing.jpg").string(), false }, { "photo " + (folder / "notes.txt").string(), false },
+             { "photo " + jpeg, true }, { "expect Photo picker: next pick gets " + jpeg, true },
+             { "press Upload Image", true }, { "wait", true }, { "expect Photo picker: picked " + jpeg + " (24x16)", true },
+             { "press Upload Image", true }, { "wait", true }, { "expect Photo picker: cancelled", true } }) {
+        auto result = interpreter.execute(step.line);
+        EXPECT_EQ(result.ok, step.ok) << step.line << ": " << result.message;
+    }
+    std::filesystem::remove_all(folder);
+    auto sent = requestsTo("sendImage");
+    ASSERT_EQ(sent.size(), 1u);
+    auto decoded = Image::decode(Base64::decode(parsedBody(sent[0])->get("image").asString()).value_or(""));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->width() * 100 + decoded->height(), 2416);
+}
+
+// `show` prints the wheel's cursor and colour, the slider and the wells; `drag` moves a finger
+// over the wheel and `slide` sets the slider.
+TEST(TermColourWheel, DragAndSlideChangeWhatShows)
+{
+    MainQueue::shared().makeCurrentThreadMain();
+    auto window = Window::create();
+    window->setRootViewController(NavigationController::create(ColorWheelViewController::create({}, Colour { 1, 0.5, 0, 1 })));
+    window->makeKeyAndVisible();
+    CommandInterpreter interpreter(window);
+
+    // The wheel is 288 points wide in the 320 x 504 screen: radius 143, centre (144, 144).
+    const struct {
+        const char* command;
+        bool ok;
+        std::vector<const char*> shown;
+    } steps[] = {
+        { "show", true, { "Title: Colour", "[colour wheel 0: cursor 144,144 #FFFFFF]", "[slider 0: 1]", "[new colour none]", "[current colour #FF8000]" } },
+        { "drag 0 144 144 200 144 400 144", true, { "[colour wheel 0: cursor 287,144 #7F00FF]" } },
+        { "drag 0 144 144 400 144", true, { "[new colour #7F00FF]" } },
+        { "slide 0 0.5", true, { "[new colour #3F007F]" } },
+        { "slide 0 0.5", true, { "[slider 0: 0.5]" } },
+        { "drag 1 10 10", false, {} },
+        { "drag 0 10", false, {} },
+        { "slide 3 0.5", false, {} },
+    };
+    for (const auto& step : steps) {
+        auto result = interpreter.execute(step.command);
+        EXPECT_EQ(result.ok, step.ok) << step.command << ": " << result.message;
+        std::string shown = interpreter.execute("show").message;
+        for (const char* part : step.shown)
+            EXPECT_NE(shown.find(part), std::string::npos) << step.command << "\n" << shown;
+    }
+}

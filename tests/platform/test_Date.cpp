@@ -130,7 +130,7 @@ TEST_F(InZone, LocalTextFollowsTheProcessZoneAndUtcIgnoresIt)
     EXPECT_EQ(DateFormat::format(fromUnix(1433152800), serverPattern, Zone::Local), "2015-06-01 10:00:00");
 }
 
-TEST_F(InZone, LocalDaysHaveTheirRealLength)
+TEST_F(InZone, LocalDaysHaveTheirRealLengthAndASkippedMidnightStartsAtTheChange)
 {
     use("America/New_York");
     EXPECT_EQ(utc(DateFormat::startOfLocalDay(local("2015-06-01 12:34:56"))), "2015-06-01 04:00:00");
@@ -147,10 +147,6 @@ TEST_F(InZone, LocalDaysHaveTheirRealLength)
     EXPECT_EQ(DateFormat::localDayNumber(fromUnix(1433127600)), 16586);
     use("UTC");
     EXPECT_EQ(DateFormat::localDayNumber(fromUnix(1433127600)), 16587);
-}
-
-TEST_F(InZone, DayWhoseMidnightIsSkippedStartsAtTheChange)
-{
     // On 2018-11-04 clocks in Sao Paulo went from 23:59:59 straight to 01:00.
     use("America/Sao_Paulo");
     Date start = DateFormat::startOfLocalDay(local("2018-11-04 12:00:00"));

@@ -66,7 +66,7 @@ class OtherOpaque : public Opaque { };
 
 } // namespace
 
-TEST(ImageCreate, KeepsPixelsOfTheRightSizeOnly)
+TEST(ImageCreate, KeepsPixelsOfTheRightSizeAndReadsBackFromAValue)
 {
     auto image = Image::create(2, 1, { 1, 2, 3, 4, 5, 6, 7, 8 });
     ASSERT_TRUE(image);
@@ -77,6 +77,11 @@ TEST(ImageCreate, KeepsPixelsOfTheRightSizeOnly)
     EXPECT_FALSE(Image::create(0, 0, {}));
     EXPECT_FALSE(Image::create(-1, -4, std::vector<uint8_t>(16)));
     EXPECT_FALSE(Image::create(65536, 65536, {}));
+    // Only an image kept as an opaque value reads back from one.
+    EXPECT_EQ(Image::fromValue(JsonValue(OpaquePtr(image))), image);
+    EXPECT_FALSE(Image::fromValue(JsonValue()));
+    EXPECT_FALSE(Image::fromValue(JsonValue("http://example.org/a.png")));
+    EXPECT_FALSE(Image::fromValue(JsonValue(OpaquePtr(std::make_shared<OtherOpaque>()))));
 }
 
 TEST(ImageDecode, PngGifAndJpegGiveTheirPixels)
@@ -188,13 +193,4 @@ TEST(ImageJpeg, WholeFilesWithQualityClampedToItsRange)
     // Pixels that do not match the size give nothing.
     EXPECT_FALSE(Image(4, 4, std::vector<uint8_t>(10)).jpegData());
     EXPECT_FALSE(Image(0, 0, {}).jpegData());
-}
-
-TEST(ImageValue, ReadsOnlyAnImageKeptAsOpaque)
-{
-    auto image = Image::create(1, 1, { 1, 2, 3, 4 });
-    EXPECT_EQ(Image::fromValue(JsonValue(OpaquePtr(image))), image);
-    EXPECT_FALSE(Image::fromValue(JsonValue()));
-    EXPECT_FALSE(Image::fromValue(JsonValue("http://example.org/a.png")));
-    EXPECT_FALSE(Image::fromValue(JsonValue(OpaquePtr(std::make_shared<OtherOpaque>()))));
 }

@@ -84,7 +84,7 @@ TEST_F(Notifications, OnlyLiveOwnersWithCallbacksAreObservers)
     EXPECT_EQ(calls, (Calls { "other" }));
 }
 
-TEST_F(Notifications, OwnerStaysAliveWhileItsCallbackRuns)
+TEST_F(Notifications, OwnerStaysAliveWhileItsCallbackRunsAndCallbacksDieOutsideTheLock)
 {
     std::weak_ptr<Owner> watch = owner;
     bool aliveInside = false;
@@ -95,6 +95,19 @@ TEST_F(Notifications, OwnerStaysAliveWhileItsCallbackRuns)
     center->post("x");
     EXPECT_TRUE(aliveInside);
     EXPECT_TRUE(watch.expired());
+    // The capture's destructor runs when the observer is removed; it must not find the centre locked.
+    struct Reentrant {
+        NotificationCenter* center;
+        size_t* seen;
+        ~Reentrant() { *seen = center->observerCount("x"); }
+    };
+    auto other = std::make_shared<Owner>();
+    size_t seen = 99;
+    auto capture = std::make_shared<Reentrant>(Reentrant { center.get(), &seen });
+    auto id = center->addObserver(other, "x", [capture] { });
+    capture.reset();
+    center->removeObserver(id);
+    EXPECT_EQ(seen, 0u);
 }
 
 TEST_F(Notifications, RemoveByIdByOwnerAndByOwnerAndName)
@@ -119,22 +132,6 @@ TEST_F(Notifications, RemoveByIdByOwnerAndByOwnerAndName)
     center->post("a");
     center->post("b");
     EXPECT_EQ(calls, (Calls { "other a" }));
-}
-
-TEST_F(Notifications, DestroyingACallbackMayCallTheCentre)
-{
-    // The capture's destructor runs when the observer is removed; it must not find the centre locked.
-    struct Reentrant {
-        NotificationCenter* center;
-        size_t* seen;
-        ~Reentrant() { *seen = center->observerCount("x"); }
-    };
-    size_t seen = 99;
-    auto capture = std::make_shared<Reentrant>(Reentrant { center.get(), &seen });
-    auto id = center->addObserver(owner, "x", [capture] { });
-    capture.reset();
-    center->removeObserver(id);
-    EXPECT_EQ(seen, 0u);
 }
 
 TEST_F(Notifications, CallbacksChangingObserversDuringAPost)

@@ -187,7 +187,7 @@ TEST_F(DefaultsTest, UnreadableFilesReadAsEmptyAndAreReplacedOnWrite)
         EXPECT_FALSE(defaults->containsKey(key)) << key;
 }
 
-TEST_F(DefaultsTest, SetPathSwitchesFilesAndHonoursTheSizeLimit)
+TEST_F(DefaultsTest, SetPathSwitchesFilesHonoursTheSizeLimitAndRetriesFailedWrites)
 {
     auto defaults = UserDefaults::create(m_folder / "a.json");
     defaults->setObject("in a", "login");
@@ -205,11 +205,7 @@ TEST_F(DefaultsTest, SetPathSwitchesFilesAndHonoursTheSizeLimit)
     defaults->setMaxFileSize(UserDefaults::defaultMaxFileSize);
     defaults->setPath(file());
     EXPECT_TRUE(defaults->containsKey("login"));
-}
-
-TEST_F(DefaultsTest, UnwritableFolderKeepsValuesInMemoryUntilSynchronizeSucceeds)
-{
-    auto defaults = UserDefaults::create(file());
+    // An unwritable folder keeps values in memory until synchronize succeeds.
     EXPECT_TRUE(defaults->synchronize());
     // A plain file where the folder should be: nothing can be written below it.
     writeText(m_folder / "blocker", "x");

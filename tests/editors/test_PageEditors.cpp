@@ -280,6 +280,7 @@ TEST_F(AddDirectory, PageAndFormRowsAndTheChosenNextPage)
     open(false);
     EXPECT_EQ(editor->title(), "Add Directory");
     EXPECT_EQ(labelsOf(*editor->tableView()), (std::vector<std::string> { "Enter name of new directory", "" }));
+    EXPECT_EQ(editor->tableView()->heightForRowAtIndexPath({ 0, 0 }), 42);
     EXPECT_EQ(editor->tableView()->heightForRowAtIndexPath({ 0, 1 }), 42);
 
     server.setResponder([](const RecordedRequest&) { return json(R"({"Message":{"PageList":[{"Name":"Thanks","Id":"31"}]}})"); });
@@ -640,6 +641,7 @@ TEST_F(EditDirectory, EditTableHandsOverToThePageAndCancelSendsNothing)
     settle();
     EXPECT_FALSE(root->presentedViewController());
     EXPECT_TRUE(page->calls.empty());
+    EXPECT_EQ(asset::name(object), "Gallery");
 
     // Edit table closes the editor first, then hands over to the page.
     open(record(R"({"AssetId":"7"})"));

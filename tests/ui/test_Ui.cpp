@@ -150,6 +150,8 @@ TEST_F(Controls, OnlyOneInputHoldsFocusAndLosingItEndsEditingOnce)
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(notes->becomeFirstResponder());
     EXPECT_FALSE(password->isFirstResponder());
+    notes->resignFirstResponder();
+    EXPECT_FALSE(notes->isFirstResponder());
     login->becomeFirstResponder();
     root->endEditing();
     root->endEditing();
@@ -794,6 +796,7 @@ TEST(TabBar, SelectionStaysInRangeAndFollowsTheSelectedTab)
     tabs->setViewControllers({ c, a });
     EXPECT_EQ(tabs->selectedIndex(), 0);
     EXPECT_EQ(b->tabBarController(), nullptr);
+    EXPECT_EQ(a->tabBarController(), tabs);
     tabs->setViewControllers({});
     EXPECT_EQ(tabs->selectedIndex(), -1);
 
@@ -1090,7 +1093,10 @@ TEST_F(Alerts, AShownAlertIsHeldUntilDismissed)
         alert->show(window);
     }
     ASSERT_FALSE(weak.expired());
+    bool handled = false;
+    weak.lock()->onDismiss = [&](AlertView& a, int) { handled = a.title() == "Email not validated"; };
     weak.lock()->chooseButton(0);
+    EXPECT_TRUE(handled) << "the alert lives through its own handler";
     EXPECT_TRUE(weak.expired());
 
     auto alert = AlertView::create("T", "M", "OK");

@@ -103,6 +103,12 @@ protected:
     /// Counts requests from here on, for cases run in a loop.
     void restart() { from = server.requests().size(); }
     bool waitFor(size_t n) { return server.waitForRequests(from + n); }
+    /// Waits for `n` requests from the last restart on, then for their replies.
+    void answered(size_t n)
+    {
+        ASSERT_TRUE(waitFor(n));
+        settle();
+    }
     size_t from = 0;
 
     /// Answers each legacy script by its name (as "devices.php") from the table, anything else with `other`.

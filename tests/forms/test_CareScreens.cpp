@@ -115,62 +115,43 @@ TEST_F(CareScreens, ActionOpensOnTheRecordsIntervalAndNamesItsDevice)
     EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { 2 });
 }
 
-TEST_F(CareScreens, ActionIntervalSendsItsDateAndRowNumber)
+// Each interval row sends setAction with its date and row number; a refusal puts back the tick,
+// the date and the device and says so; a chosen device shows "(not sent)" until then.
+TEST_F(CareScreens, ActionIntervalSendsItsDateAndRowAndARefusalPutsItBack)
 {
     const Date now = DateFormat::now();
     const long year = long(std::chrono::duration_cast<std::chrono::seconds>(FollowUpInterval::dueDate(10, now) - now).count());
     EXPECT_GT(year, 365L * 86400 - 5); // a calendar year, not "now"
-    for (auto [row, seconds] : { std::pair { 8, 1209600L }, { 1, 0L }, { 6, 86400L }, { 10, year } }) {
-        SCOPED_TRACE(row);
-        auto screen = action(R"({"val":"0","linkID":"5","date":"2026-12-05 10:00:00"})");
+    const std::tuple<int, long, int> cases[] = { { 8, 1209600L, 200 }, { 1, 0L, 200 }, { 6, 86400L, 200 }, { 10, year, 200 },
+        { 8, 1209600L, 500 }, { 8, 1209600L, 404 } };
+    for (auto [row, seconds, status] : cases) {
+        SCOPED_TRACE(testing::Message() << row << " " << status);
+        auto screen = action(R"({"val":"3","linkID":"5","date":"2026-12-05 10:00:00"})", status);
+        screen->setDevID("6");
+        EXPECT_EQ(line(*screen, *table, 0, 1), "Notify / Night phone (not sent) >");
         ASSERT_TRUE(table->selectRow({ 1, row }));
-        ASSERT_TRUE(waitFor(2));
-        settle();
+        EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { row }); // shown while on its way
+        answered(2);
         auto sent = targets("setAction.php");
         ASSERT_EQ(sent.size(), 1u);
         // a is the person's document, the date legacy-escaped (space escaped, ":" kept).
-        EXPECT_TRUE(std::regex_match(sent[0], std::regex("/json/setAction\\.php\\?a=77&date=\\d{4}-\\d\\d-\\d\\d%20\\d\\d:\\d\\d:\\d\\d&devID=5&val="
+        EXPECT_TRUE(std::regex_match(sent[0], std::regex("/json/setAction\\.php\\?a=77&date=\\d{4}-\\d\\d-\\d\\d%20\\d\\d:\\d\\d:\\d\\d&devID=6&val="
                                                     + std::to_string(row))))
             << sent[0];
         EXPECT_NEAR(secondsAhead(sent[0]), seconds, 5);
-        EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { row });
-        EXPECT_EQ(screen->actionDict()->get("val").asString(), std::to_string(row));
-        EXPECT_EQ(line(*screen, *table, 0, 2), "Next update required on / " + decode(query(sent[0], "date")));
-        EXPECT_FALSE(screen->alert());
-    }
-}
-
-TEST_F(CareScreens, ARefusedIntervalPutsBackTheTickAndDateAndSaysSo)
-{
-    for (int status : { 500, 404 }) {
-        SCOPED_TRACE(status);
-        auto screen = action(R"({"val":"6","linkID":"5","date":"2026-12-05 10:00:00"})", status);
-        ASSERT_TRUE(table->selectRow({ 1, 8 }));
-        EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { 8 }); // shown while on its way
-        ASSERT_TRUE(waitFor(2));
-        settle();
-        EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { 6 });
-        EXPECT_EQ(line(*screen, *table, 0, 2), "Next update required on / 2026-12-05 10:00:00");
-        EXPECT_EQ(screen->actionDict()->get("val").asString(), "6");
-        ASSERT_TRUE(screen->alert());
-        EXPECT_EQ(screen->alert()->title(), "Not saved");
-        EXPECT_EQ(screen->alert()->buttonTitles(), std::vector<std::string> { "OK" });
-    }
-}
-
-TEST_F(CareScreens, AChosenDeviceLooksChosenOnlyOnceTheServerTookIt)
-{
-    for (int status : { 500, 200 }) {
-        SCOPED_TRACE(status);
-        auto screen = action(R"({"val":"2","linkID":"5"})", status);
-        screen->setDevID("6");
-        EXPECT_EQ(line(*screen, *table, 0, 1), "Notify / Night phone (not sent) >");
-        ASSERT_TRUE(table->selectRow({ 1, 3 }));
-        ASSERT_TRUE(waitFor(2));
-        settle();
-        EXPECT_EQ(query(targets("setAction.php").at(0), "devID"), "6");
-        EXPECT_EQ(line(*screen, *table, 0, 1), status == 200 ? "Notify / Night phone >" : "Notify / Pager >");
-        EXPECT_EQ(screen->devID(), status == 200 ? "6" : "5");
+        const bool taken = status == 200;
+        EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { taken ? row : 3 });
+        EXPECT_EQ(screen->actionDict()->get("val").asString(), std::to_string(taken ? row : 3));
+        EXPECT_EQ(line(*screen, *table, 0, 2), "Next update required on / " + (taken ? decode(query(sent[0], "date")) : "2026-12-05 10:00:00"));
+        EXPECT_EQ(line(*screen, *table, 0, 1), taken ? "Notify / Night phone >" : "Notify / Pager >");
+        EXPECT_EQ(screen->devID(), taken ? "6" : "5");
+        if (taken) {
+            EXPECT_FALSE(screen->alert());
+        } else {
+            ASSERT_TRUE(screen->alert());
+            EXPECT_EQ(screen->alert()->title(), "Not saved");
+            EXPECT_EQ(screen->alert()->buttonTitles(), std::vector<std::string> { "OK" });
+        }
     }
 }
 
@@ -228,8 +209,7 @@ TEST_F(CareScreens, DevicesAsksForTheListTicksTheCurrentOneAndHandsBackTheChoice
     auto chooser = DevicesViewController::create(nullptr, screen, "5");
     stack->pushViewController(chooser, Animated::No);
     auto choices = chooser->tableView();
-    ASSERT_TRUE(waitFor(2));
-    settle();
+    answered(2);
     EXPECT_EQ(targets("devices.php"), (std::vector<std::string> { "/json/devices.php", "/json/devices.php" }));
     EXPECT_EQ(lines(*chooser, *choices), (std::vector<std::string> { "Pager v", "Night phone" }));
     ASSERT_TRUE(choices->selectRow({ 0, 1 }));
@@ -248,48 +228,39 @@ TEST_F(CareScreens, DisplayActionShowsTheDateAndTextOfTheAction)
     EXPECT_EQ(DisplayActionViewController::create("A", nullptr)->dateLabel()->text(), "");
 }
 
-TEST_F(CareScreens, FollowupsAreListedAndCountedOnTheBadge)
+// The follow-up list: listed and counted on the badge; a refresh sets the badge, a failed one
+// keeps list and badge, an empty one shows a placeholder that opens nothing; a row opens the
+// person's form with the state currentState.php holds.
+TEST_F(CareScreens, FollowupsAreListedRefreshedAndOpenThePersonsForm)
 {
+    const char* none = R"({"Message":{"list":[]}})";
     auto screen = followups(two);
     EXPECT_EQ(targets("currentUserOverdueActions.php"), std::vector<std::string> { "/json/currentUserOverdueActions.php" });
     EXPECT_EQ(screen->tabBarItem(), (TabBarItem { "Followups", "second.png", "2" }));
-    EXPECT_EQ(lines(*screen, *table), (std::vector<std::string> { "Weigh Margaret again / 2026-12-05 10:00:00 >", "No message / 2026-12-06 16:30:00 >" }));
-
-    // None: the badge reads 0 and a placeholder opens nothing.
-    screen = followups(R"({"Message":{"list":[]}})");
-    EXPECT_EQ(screen->tabBarItem().badgeValue, "0");
-    EXPECT_EQ(lines(*screen, *table), std::vector<std::string> { "No Followups found" });
-    restart();
-    table->selectRow({ 0, 0 });
-    settle();
-    EXPECT_EQ(server.requests().size(), from);
-    EXPECT_EQ(stack->viewControllers().size(), 1u);
-}
-
-TEST_F(CareScreens, ARefreshUpdatesTheBadgeAndAFailedOneKeepsTheList)
-{
-    auto screen = followups(two);
-    for (auto [reply, status, badge] : { std::tuple { R"({"Message":{"list":[]}})", 200, "0" }, std::tuple { "oops", 500, "0" },
-             std::tuple { two, 200, "2" }, std::tuple { "not json", 200, "2" } }) {
-        SCOPED_TRACE(badge);
+    const std::vector<std::string> listed { "Weigh Margaret again / 2026-12-05 10:00:00 >", "No message / 2026-12-06 16:30:00 >" };
+    EXPECT_EQ(lines(*screen, *table), listed);
+    for (auto [reply, status, badge] : { std::tuple { none, 200, "0" }, std::tuple { "oops", 500, "0" }, std::tuple { two, 200, "2" },
+             std::tuple { "not json", 200, "2" } }) {
+        SCOPED_TRACE(reply);
         restart();
         serve({}, json(reply, status));
         ASSERT_TRUE(table->pullToRefresh());
-        ASSERT_TRUE(waitFor(1));
-        settle();
+        answered(1);
         EXPECT_EQ(screen->tabBarItem().badgeValue, badge);
         EXPECT_FALSE(table->refreshControl()->isRefreshing());
+        EXPECT_EQ(lines(*screen, *table), badge == std::string("0") ? std::vector<std::string> { "No Followups found" } : listed);
+        if (badge == std::string("0")) {
+            table->selectRow({ 0, 0 });
+            settle();
+            EXPECT_EQ(server.requests().size(), from + 1);
+            EXPECT_EQ(stack->viewControllers().size(), 1u);
+        }
     }
-    EXPECT_EQ(line(*screen, *table, 0, 0), "Weigh Margaret again / 2026-12-05 10:00:00 >");
-}
 
-TEST_F(CareScreens, AFollowupOpensThePersonsFormWithItsState)
-{
     followups(two);
     restart();
     table->selectRow({ 0, 0 });
-    ASSERT_TRUE(waitFor(1));
-    settle();
+    answered(1);
     EXPECT_EQ(targets("currentState.php"), std::vector<std::string> { "/json/currentState.php?a=41" });
     ASSERT_EQ(care->forms.size(), 1u);
     const ResidentFormSetup& setup = care->forms[0];
@@ -314,8 +285,7 @@ TEST_F(CareScreens, AClosedFollowupListDropsItsReply)
 {
     serve({}, json(two));
     std::weak_ptr<FollowupViewController> weak = FollowupViewController::create();
-    ASSERT_TRUE(waitFor(1));
-    settle();
+    answered(1);
     EXPECT_FALSE(weak.lock());
 }
 
@@ -367,15 +337,13 @@ TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndAFailedFetchKeepsTh
     care->editors.at(0)->completion(JsonValue(JsonObject::create()));
     EXPECT_EQ(server.requests().size(), 1u); // the chooser's answer is taken on the main queue
     MainQueue::shared().runUntilIdle();
-    ASSERT_TRUE(waitFor(2));
-    settle();
+    answered(2);
     EXPECT_FALSE(screen->presentedViewController());
     EXPECT_EQ(lines(*screen, *table), (std::vector<std::string> { "Monthly review", "Discharge" }));
 
     serve({}, json("{}", 500));
     screen->fetchAssociatedAssets();
-    ASSERT_TRUE(waitFor(3));
-    settle();
+    answered(3);
     EXPECT_EQ(screen->numberOfRowsInSection(*table, 0), 2);
 }
 
@@ -412,7 +380,7 @@ TEST_F(CareScreens, HistorySendsItsRequestAndListsNumbersNewestFirst)
     EXPECT_EQ(stack->viewControllers().size(), 3u);
 }
 
-TEST_F(CareScreens, FailedHistoryRepliesLeaveOnlyTheName)
+TEST_F(CareScreens, FailedHistoryRepliesLeaveOnlyTheNameAndAGivenHistoryStays)
 {
     const Reply failures[] = { json("{}", 500), makeReply(200, "not json"), json(R"({"Message":{"list":null}})"),
         json(R"({"Message":{"list":{"a":1}}})"), json(R"({"Message":{"title":"x"}})"), makeReply(200, "") };
@@ -425,15 +393,12 @@ TEST_F(CareScreens, FailedHistoryRepliesLeaveOnlyTheName)
         EXPECT_FALSE(screen->hasNumbers());
         EXPECT_EQ(lines(*screen, *table, -1), std::vector<std::string> { "Margaret Hill" }) << failure.body;
     }
-}
-
-TEST_F(CareScreens, AGivenHistoryIsNotFetchedAgainAndAFailureKeepsIt)
-{
-    serve({}, json("{}", 500));
+    // A given history is not fetched again, so the failing server does not clear it.
+    restart();
     auto screen = HistoryViewController::create(model(), "42", "99", "Ann");
     screen->setObjects(JsonParser::parse(R"([{"name":"Ate","type":"Bool","val":"1","lastModified":"2026-12-01 09:00:00","user":"x"}])")->array());
     table = screen->tableView();
-    EXPECT_FALSE(server.waitForRequests(1, std::chrono::milliseconds(200)));
+    EXPECT_FALSE(server.waitForRequests(from + 1, std::chrono::milliseconds(200)));
     EXPECT_EQ(lines(*screen, *table, -1), (std::vector<std::string> { "Ann", "Ate (Yes) / 2026-12-01 09:00:00 (x) >" }));
 }
 

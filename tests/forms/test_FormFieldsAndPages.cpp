@@ -132,7 +132,7 @@ TEST_F(FormScreen, AnOwnerReachesTheFieldsThroughEditPageAndSeesTheServersList)
     EXPECT_EQ(screen->cellForRowAtIndexPath(*table, { 0, 4 })->reuseIdentifier(), "DirectoryCell");
 }
 
-TEST_F(FormScreen, EditModeDrawsTheSelectedFieldAsANameInputAndReturnLeavesIt)
+TEST_F(FormScreen, EditModeDrawsANameInputAndOutsideItFieldsOpenTheirEditors)
 {
     openDirectly();
     screen->editTable();
@@ -149,10 +149,10 @@ TEST_F(FormScreen, EditModeDrawsTheSelectedFieldAsANameInputAndReturnLeavesIt)
     EXPECT_EQ(row(2), "Telephone / TextField");
 
     // The typed name goes nowhere: the list keeps the server's name.
-    auto field = input(1);
-    field->becomeFirstResponder();
-    field->type("Full name");
-    EXPECT_TRUE(field->pressReturn());
+    auto name = input(1);
+    name->becomeFirstResponder();
+    name->type("Full name");
+    EXPECT_TRUE(name->pressReturn());
     EXPECT_FALSE(screen->editMode());
     EXPECT_FALSE(input(1));
     EXPECT_EQ(row(1), "Your name / TextField >");
@@ -163,11 +163,8 @@ TEST_F(FormScreen, EditModeDrawsTheSelectedFieldAsANameInputAndReturnLeavesIt)
     EXPECT_FALSE(input(1));
     screen->editTable();
     EXPECT_FALSE(screen->editMode());
-}
 
-TEST_F(FormScreen, OutsideEditModeTextAndImageFieldsOpenTheirEditorsOnACopy)
-{
-    openDirectly();
+    // Outside edit mode text and image fields open their editors on a copy.
     screen->objects()->push_back(JsonValue(JsonParser::parse(R"({"AssetId":"77","Type":"Image","Name":"Logo"})")->object()));
     table->reloadData();
     struct Case {

@@ -86,9 +86,13 @@ TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOver)
     }
 }
 
-TEST_F(MenuTest, ChoosingADishMovesTheTickAndTheDetailsListItsIngredients)
+// Choosing a dish moves the tick; a dish's details list its ingredients; the allergen is marked,
+// ordering it asks first and only the confirmed order goes out.
+TEST_F(MenuTest, ChoosingOrderingAndTheDetailsOfADish)
 {
     auto menu = open(true);
+    EXPECT_EQ(cellAt(*menu->table(), 2)->detailTextLabel()->text(), "Contains allergen: Peanuts");
+    EXPECT_EQ(cellAt(*menu->table(), 0)->detailTextLabel()->text(), "");
     menu->table()->selectRow({ 0, 0 });
     menu->table()->selectRow({ 0, 2 });
     EXPECT_EQ(menu->selectedIndex(), 2);
@@ -96,6 +100,7 @@ TEST_F(MenuTest, ChoosingADishMovesTheTickAndTheDetailsListItsIngredients)
         EXPECT_EQ(menu->objects()->at(row).object()->contains("Selected"), row == 2) << row;
         EXPECT_EQ(cellAt(*menu->table(), row)->accessoryView()->subviews().at(0)->isHidden(), row != 2) << row;
     }
+
     auto info = std::dynamic_pointer_cast<Button>(cellAt(*menu->table(), 0)->accessoryView()->subviews().at(1));
     ASSERT_TRUE(info);
     info->tap();
@@ -104,14 +109,8 @@ TEST_F(MenuTest, ChoosingADishMovesTheTickAndTheDetailsListItsIngredients)
     EXPECT_EQ(details->title(), "Fish pie");
     EXPECT_EQ(details->tableView()->titleForHeaderInSection(0), "Ingredients");
     EXPECT_EQ(rowText(*details->tableView(), 1), "Milk");
-}
+    stack->popViewController(Animated::No);
 
-TEST_F(MenuTest, TheAllergenIsMarkedAndOrderingItAsksFirst)
-{
-    auto menu = open(true);
-    EXPECT_EQ(cellAt(*menu->table(), 2)->detailTextLabel()->text(), "Contains allergen: Peanuts");
-    EXPECT_EQ(cellAt(*menu->table(), 0)->detailTextLabel()->text(), "");
-    menu->table()->selectRow({ 0, 2 });
     for (const char* choice : { "Cancel", "Order anyway" }) {
         SCOPED_TRACE(choice);
         menu->orderButton()->press();
@@ -119,7 +118,6 @@ TEST_F(MenuTest, TheAllergenIsMarkedAndOrderingItAsksFirst)
         answer("Allergy warning", { "Cancel", "Order anyway" }, choice);
         settle();
     }
-    // Only the confirmed order went out.
     answered(2);
     EXPECT_EQ(targets().size(), 2u);
     EXPECT_NE(targets().back().find("setMealObject.php?a=7&"), std::string::npos);
@@ -222,20 +220,7 @@ protected:
 
 } // namespace
 
-TEST_F(IngredientsTest, LoadsBothListsAndTicksByName)
-{
-    auto screen = load();
-    auto sent = targets();
-    std::sort(sent.begin(), sent.end());
-    EXPECT_EQ(sent, (std::vector<std::string> { "/json/getFoodAllergy.php?a=99", "/json/ingredientsList.php" }));
-    EXPECT_EQ(screen->title(), "Food Allergies");
-    EXPECT_EQ(screen->tableView()->titleForHeaderInSection(0), "Ingredients list");
-    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 3);
-    EXPECT_EQ(rowText(*screen->tableView(), 1), "Milk");
-    EXPECT_EQ(ticked(*screen), std::vector<int> { 1 });
-}
-
-TEST_F(IngredientsTest, TapSendsTheStateAndKeepsWhatTheServerHolds)
+TEST_F(IngredientsTest, LoadsTicksByNameAndATapKeepsWhatTheServerHolds)
 {
     struct Case {
         const char* name;
@@ -257,6 +242,14 @@ TEST_F(IngredientsTest, TapSendsTheStateAndKeepsWhatTheServerHolds)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto screen = load(c.reply);
+        // Both lists asked for; ticks go by name.
+        auto sent = targets();
+        std::sort(sent.begin(), sent.end());
+        EXPECT_EQ(sent, (std::vector<std::string> { "/json/getFoodAllergy.php?a=99", "/json/ingredientsList.php" }));
+        EXPECT_EQ(screen->title(), "Food Allergies");
+        EXPECT_EQ(screen->tableView()->titleForHeaderInSection(0), "Ingredients list");
+        EXPECT_EQ(rowText(*screen->tableView(), 1), "Milk");
+        EXPECT_EQ(ticked(*screen), std::vector<int> { 1 });
         const bool before = cellAt(*screen->tableView(), c.row)->accessoryType() == AccessoryType::Checkmark;
         screen->tableView()->selectRow({ 0, c.row });
         // The tick changes at once, before any answer.

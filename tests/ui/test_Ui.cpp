@@ -524,6 +524,11 @@ TEST_F(Table, RowChangesReachTheObserverAndTheShownRows)
     EXPECT_EQ(source->cellRequests, requests);
     EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 1 }), first.rows[1].cell);
     EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 7 }), nullptr);
+    // Changes inside shown cells reach the table's observer, once.
+    EXPECT_EQ(first.rows[0].cell->superview(), table);
+    first.rows[0].cell->textLabel()->setText("new text");
+    first.rows[0].cell->textLabel()->setText("new text");
+    EXPECT_EQ(observer->countViews(*first.rows[0].cell->textLabel(), ChangeKind::Text), 1u);
 
     table->setEditing(Editing::On, Animated::No);
     observer->clear();
@@ -640,17 +645,6 @@ TEST_F(Table, RefreshControlBeginAndEnd)
     EXPECT_EQ(refreshes, 2);
 }
 
-TEST_F(Table, ChangesInsideShownCellsReachTheTablesObserver)
-{
-    auto layout = table->layoutAllRows();
-    observer->clear();
-    auto label = layout.rows[0].cell->textLabel();
-    label->setText("new text");
-    label->setText("new text");
-    EXPECT_EQ(observer->countViews(*label, ChangeKind::Text), 1u);
-    EXPECT_EQ(layout.rows[0].cell->superview(), table);
-}
-
 namespace {
 
 std::shared_ptr<NavigationController> stackOf(const std::string& title)
@@ -678,6 +672,7 @@ TEST_F(Stack, PushAndPopReportOnceWithTheirAnimationAndNothingAtTheRoot)
 
     auto a = ViewController::create("A");
     nav->pushViewController(a, Animated::Yes);
+    EXPECT_EQ(a->navigationController(), nav);
     ASSERT_EQ(observer->controllers.size(), 1u);
     EXPECT_EQ(observer->controllers[0].controller, nav.get());
     EXPECT_EQ(observer->controllers[0].change, ControllerChange::Stack);
@@ -696,8 +691,20 @@ TEST_F(Stack, PushAndPopReportOnceWithTheirAnimationAndNothingAtTheRoot)
     EXPECT_EQ(popped, (std::vector<std::shared_ptr<ViewController>> { a, b })) << "lowest first";
     EXPECT_EQ(nav->topViewController(), root);
     EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
-    // A popped screen can go on another stack.
+    // A popped screen can go on another stack, and goes once nobody holds it.
     EXPECT_EQ(NavigationController::create(a)->topViewController(), a);
+    std::weak_ptr<ViewController> weakA = a;
+    popped.clear();
+    a.reset();
+    EXPECT_TRUE(weakA.expired());
+
+    // Screens point back at their stack weakly.
+    std::weak_ptr<ViewController> weakRoot = root;
+    std::weak_ptr<NavigationController> weakNav = nav;
+    root.reset();
+    nav.reset();
+    EXPECT_TRUE(weakNav.expired());
+    EXPECT_TRUE(weakRoot.expired());
 }
 
 TEST_F(Stack, RefusesControllersHeldElsewhereOrTwice)
@@ -716,27 +723,6 @@ TEST_F(Stack, RefusesControllersHeldElsewhereOrTwice)
     EXPECT_EQ(foreign->navigationController(), other);
     nav->setViewControllers({ a }, Animated::No);
     EXPECT_EQ(root->navigationController(), nullptr);
-}
-
-TEST_F(Stack, ControllersPointBackWeaklyAndGoWhenPopped)
-{
-    std::weak_ptr<ViewController> weakSecond;
-    {
-        auto second = ViewController::create("Second");
-        weakSecond = second;
-        nav->pushViewController(second, Animated::Yes);
-        EXPECT_EQ(second->navigationController(), nav);
-    }
-    ASSERT_FALSE(weakSecond.expired());
-    nav->popViewController(Animated::Yes);
-    EXPECT_TRUE(weakSecond.expired());
-
-    std::weak_ptr<ViewController> weakRoot = root;
-    std::weak_ptr<NavigationController> weakNav = nav;
-    root.reset();
-    nav.reset();
-    EXPECT_TRUE(weakNav.expired());
-    EXPECT_TRUE(weakRoot.expired());
 }
 
 TEST(NavigationAppearance, OnlyTheTopAppearsAndOnlyInAVisibleWindow)

@@ -613,7 +613,7 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
     }
 }
 
-TEST_F(EditDirectory, EditTableHandsOverToThePageAndCancelSendsNothing)
+TEST_F(EditDirectory, EditTableAndSetImageHandOverAndCancelSendsNothing)
 {
     open(record(R"({"AssetId":"7","Name":"Gallery"})"));
     tap(0);
@@ -631,10 +631,8 @@ TEST_F(EditDirectory, EditTableHandsOverToThePageAndCancelSendsNothing)
     EXPECT_EQ(page->calls, (std::vector<std::string> { "setTableEditing YES animated", "editTable" }));
     EXPECT_TRUE(server.requests().empty());
     EXPECT_TRUE(answers.empty());
-}
 
-TEST_F(EditDirectory, SetImagePushesTheChooserInLinkModeAndPassesOnWhatItStores)
-{
+    // Set image pushes the chooser in link mode and passes on what it stores.
     open(record(R"({"AssetId":"7"})"));
     tap(2);
     ASSERT_EQ(shell->editors.size(), 1u);

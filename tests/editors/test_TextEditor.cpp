@@ -264,7 +264,7 @@ std::pair<std::vector<std::string>, std::vector<std::string>> shownAndTicked(Tab
     return result;
 }
 
-TEST(TextEditorChoosers, FontsSortedIgnoringCaseEachInItsOwnFont)
+TEST(TextEditorChoosers, FontsSortedIgnoringCaseAndSizesTickedByEqualText)
 {
     FontCatalogue::install(std::make_shared<MixedCaseCatalogue>());
     std::vector<std::string> chosen;
@@ -278,10 +278,8 @@ TEST(TextEditorChoosers, FontsSortedIgnoringCaseEachInItsOwnFont)
     table->selectRow({ 0, 3 });
     EXPECT_EQ(chosen, std::vector<std::string> { "zapf" });
     FontCatalogue::install(nullptr);
-}
 
-TEST(TextEditorChoosers, SizesTwelveToFiftyTickedByEqualText)
-{
+    // Sizes run from 12 to 50, ticked by equal text.
     const struct { const char* selection; std::vector<std::string> ticked; } cases[] = {
         { "12", { "12" } },
         { "50", { "50" } },
@@ -290,16 +288,16 @@ TEST(TextEditorChoosers, SizesTwelveToFiftyTickedByEqualText)
         { "18.0", {} },
     };
     for (const auto& c : cases) {
-        std::vector<std::string> chosen;
-        auto chooser = TextEditorSizeViewController::create(c.selection, [&](const std::string& size) { chosen.push_back(size); });
-        auto [labels, ticked] = shownAndTicked(*chooser->tableView());
-        ASSERT_EQ(labels.size(), 20u);
-        EXPECT_EQ(labels.front(), "12");
-        EXPECT_EQ(labels[1], "14");
-        EXPECT_EQ(labels.back(), "50");
-        EXPECT_EQ(ticked, c.ticked) << c.selection;
-        chooser->tableView()->selectRow({ 0, 19 });
-        EXPECT_EQ(chosen, std::vector<std::string> { "50" });
+        std::vector<std::string> sizes;
+        auto sizeChooser = TextEditorSizeViewController::create(c.selection, [&](const std::string& size) { sizes.push_back(size); });
+        auto [sizeLabels, sizeTicked] = shownAndTicked(*sizeChooser->tableView());
+        ASSERT_EQ(sizeLabels.size(), 20u);
+        EXPECT_EQ(sizeLabels.front(), "12");
+        EXPECT_EQ(sizeLabels[1], "14");
+        EXPECT_EQ(sizeLabels.back(), "50");
+        EXPECT_EQ(sizeTicked, c.ticked) << c.selection;
+        sizeChooser->tableView()->selectRow({ 0, 19 });
+        EXPECT_EQ(sizes, std::vector<std::string> { "50" });
     }
 }
 
@@ -444,7 +442,7 @@ TEST(ColorWheel, DragReportsChangesOnlyWhenContinuous)
     EXPECT_FALSE(plain->beginTouch({ 5, 5 })); // ordinary views track no touches
 }
 
-TEST(ColorWheelViewController, LaysOutTheWheelSliderAndWells)
+TEST(ColorWheelViewController, LaysOutTheWheelAndWellsAndReportsTheChosenColour)
 {
     auto screen = ColorWheelViewController::create({}, Colour { 0.2, 0.4, 0.6, 1 });
     screen->view()->setFrame({ 0, 0, 400, 600 });
@@ -462,12 +460,10 @@ TEST(ColorWheelViewController, LaysOutTheWheelSliderAndWells)
     EXPECT_FALSE(screen->wellView()->colour()); // empty until the first change
     EXPECT_TRUE(screen->colorWheel()->continuous());
     EXPECT_EQ(screen->colorWheel()->touchPoint(), (Point { 180, 180 }));
-}
 
-TEST(ColorWheelViewController, DragsAndBrightnessFillTheNewWellAndSaveReportsIt)
-{
+    // Drags and brightness fill the new well, and save reports it.
     std::vector<Colour> reported;
-    auto screen = ColorWheelViewController::create([&](Colour colour) { reported.push_back(colour); });
+    screen = ColorWheelViewController::create([&](Colour colour) { reported.push_back(colour); });
     auto window = Window::create();
     auto stack = NavigationController::create(ViewController::create("Opener"));
     window->setRootViewController(stack);

@@ -758,6 +758,16 @@ TEST(NavigationAppearance, OnlyTheTopAppearsAndOnlyInAVisibleWindow)
     EXPECT_EQ(a->presentedViewController(), nullptr);
     EXPECT_EQ(a->lastPresentationAnimated(), Animated::No);
     EXPECT_EQ(nav->visibleViewController(), a);
+
+    // Under a tab bar, switching tabs or losing the selected one moves appearance.
+    auto c = NavigationController::create(LoggingController::create("C", log));
+    auto tabs = TabBarController::create();
+    tabs->setViewControllers({ c, NavigationController::create(LoggingController::create("D", log)) });
+    log.clear();
+    window->setRootViewController(tabs);
+    tabs->selectTab(1);
+    tabs->setViewControllers({ c });
+    EXPECT_EQ(log, (std::vector<std::string> { "-A", "+C", "-C", "+D", "-D", "+C" }));
 }
 
 TEST(TabBar, SelectionStaysInRangeAndFollowsTheSelectedTab)
@@ -833,21 +843,6 @@ TEST(TabBar, TapAndTabItemsReachTheObserverOnce)
     a->setBadgeValue("3");
     ASSERT_EQ(observer->countControllers(ControllerChange::TabBarItem), 2u);
     EXPECT_EQ(observer->controllers[0].controller, a.get());
-}
-
-TEST(TabBar, SwitchingTabsMovesAppearance)
-{
-    std::vector<std::string> log;
-    auto a = NavigationController::create(LoggingController::create("A", log));
-    auto b = NavigationController::create(LoggingController::create("B", log));
-    auto tabs = TabBarController::create();
-    tabs->setViewControllers({ a, b });
-    auto window = Window::create();
-    window->setRootViewController(tabs);
-    window->makeKeyAndVisible();
-    tabs->selectTab(1);
-    tabs->setViewControllers({ a });
-    EXPECT_EQ(log, (std::vector<std::string> { "+A", "-A", "+B", "-B", "+A" }));
 }
 
 TEST(BarButtons, PressRunsTheActionUnlessDisabledAndMayReplaceItsButton)

@@ -9,6 +9,7 @@ packages=(
   libcurl4-openssl-dev libsimdjson-dev libstb-dev libhowardhinnant-date-dev nlohmann-json3-dev
   libcpp-httplib-dev libboost-dev libsqlite3-dev sqlite3 libsodium-dev
   clang libclang-rt-14-dev
+  qt6-base-dev libqt6svg6-dev
 )
 # Extra packages named on the command line (e.g. bench peers) are installed too.
 packages+=("$@")

@@ -3,6 +3,7 @@
 // that record what the screens and coordinators ask of them.
 
 #include "content/ApplicationShell.h"
+#include "content/DataManagerScreen.h"
 #include "content/DataSourceProtocol.h"
 #include "core/Asset.h"
 #include "core/ModelFixture.h"
@@ -171,6 +172,38 @@ public:
     std::vector<Screens> loginItems;
     std::vector<Screens> resets;
 };
+
+/// A page screen that records what a coordinator asks of it.
+class RecordingScreen : public DataManagerScreen {
+public:
+    void refresh() override { ++refreshes; }
+    void done() override
+    {
+        itemEditMode = false;
+        tableEditing = false;
+    }
+    void editTable() override { itemEditMode = !itemEditMode; }
+    bool editMode() const override { return itemEditMode; }
+    bool isRootController() const override { return root; }
+    bool isTableEditing() const override { return tableEditing; }
+    void setTableEditing(bool editing, Animated) override { tableEditing = editing; }
+    std::shared_ptr<ViewController> screenController() override { return controller; }
+
+    std::shared_ptr<ViewController> controller = ViewController::create("Page");
+    int refreshes = 0;
+    bool itemEditMode = false;
+    bool tableEditing = false;
+    bool root = false;
+};
+
+/// The names of the records in `list`, in order.
+inline std::vector<std::string> namesOf(const JsonArrayPtr& list)
+{
+    std::vector<std::string> out;
+    for (const JsonValue& item : list->items())
+        out.push_back(asset::name(item.object()));
+    return out;
+}
 
 /// Installs a recording shell for the lifetime of the guard.
 class ShellGuard {

@@ -1,16 +1,19 @@
-// The content coordinator: item lists, bar buttons, the edit flow, and the requests of delete,
-// restore and form sending against a loopback server.
+// The content coordinator: item lists, bar buttons, the edit flow, the requests of delete, restore
+// and form sending; which screen a record opens in view and in item edit mode, the pages built
+// from the reference server's replies, the editors' handler, and replies that are bad, of another
+// type or that arrive after the coordinator is gone.
 #include "content/DataManager.h"
 
 #include "content/ContentFixture.h"
-#include "core/ModelFixture.h"
-#include "platform/MainQueue.h"
+#include "content/DirectoryViewController.h"
+#include "content/EditableDataSource.h"
+#include "content/EventDataSource.h"
+#include "content/HidingNavTableViewController.h"
 #include "platform/JsonParser.h"
-#include "platform/NotificationCenter.h"
 #include "ui/BarButtonItem.h"
 #include "ui/Button.h"
 #include "ui/NavigationController.h"
-#include "ui/ViewController.h"
+#include "ui/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -19,32 +22,27 @@ using namespace quindle::test;
 
 namespace {
 
-/// A page screen that records what the coordinator asks of it.
-class RecordingScreen : public DataManagerScreen {
-public:
-    void refresh() override { ++refreshes; }
-    void done() override
-    {
-        itemEditMode = false;
-        tableEditing = false;
-    }
-    void editTable() override { itemEditMode = !itemEditMode; }
-    bool editMode() const override { return itemEditMode; }
-    bool isRootController() const override { return root; }
-    bool isTableEditing() const override { return tableEditing; }
-    void setTableEditing(bool editing, Animated) override { tableEditing = editing; }
-    std::shared_ptr<ViewController> screenController() override { return controller; }
-
-    std::shared_ptr<ViewController> controller = ViewController::create("Page");
-    int refreshes = 0;
-    bool itemEditMode = false;
-    bool tableEditing = false;
-    bool root = false;
-};
-
 JsonArrayPtr items(const std::string& json)
 {
     return JsonParser::parse(json)->array();
+}
+
+AssetRecord record(const std::string& type, const std::string& name, const std::string& id = "1")
+{
+    return JsonParser::parse(R"({"AssetId":")" + id + R"(","Type":")" + type + R"(","Name":")" + name + "\"}")->object();
+}
+
+JsonArrayPtr listOf(std::initializer_list<AssetRecord> records)
+{
+    auto list = JsonArray::create();
+    for (auto& r : records)
+        list->push_back(JsonValue(r));
+    return list;
+}
+
+std::vector<std::string> names(const DataManager& manager)
+{
+    return namesOf(manager.objects());
 }
 
 std::vector<std::string> rightButtons(const ViewController& controller)
@@ -71,6 +69,22 @@ protected:
         manager->setViewController(screen);
         return manager;
     }
+    /// Presses "+" on an owner's page and returns the menu the shell was asked for.
+    std::shared_ptr<RecordedEditor> openAddMenu(DataManager& manager)
+    {
+        model().setAuthToken("token-1");
+        manager.configureBarbuttons();
+        screen->controller->rightBarButtonItems()[0]->press();
+        auto stack = std::dynamic_pointer_cast<NavigationController>(screen->controller->presentedViewController());
+        return stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
+    }
+    /// Waits for `n` requests and runs the main queue until `done` holds.
+    void await(size_t n, const std::function<bool()>& done)
+    {
+        ASSERT_TRUE(server.waitForRequests(n));
+        MainQueue::shared().runUntil(done, std::chrono::seconds(10));
+    }
+
     std::shared_ptr<RecordingScreen> screen = std::make_shared<RecordingScreen>();
 };
 
@@ -80,9 +94,7 @@ TEST_F(DataManagerTest, SubmitItemsStayOutOfTheVisibleListAndDeletedOnesGetOneRe
 {
     auto manager = page(R"([{"AssetId":"1","Type":"Text","Name":"a"},{"AssetId":"2","Type":"Submit","Name":"s"},
         {"AssetId":"3","Type":"Text","Name":"b","IsDeleted":"true"}])");
-    ASSERT_EQ(manager->objects()->size(), 2u);
-    EXPECT_EQ(asset::ident(manager->objects()->at(0).object()), "1");
-    EXPECT_EQ(asset::ident(manager->objects()->at(1).object()), "3");
+    EXPECT_EQ(names(*manager), (std::vector<std::string> { "a", "b" }));
     EXPECT_EQ(manager->allObjects()->size(), 3u);
     auto deleted = manager->objects()->at(1).object();
     auto button = DataManager::restoreButtonOf(deleted);
@@ -99,44 +111,37 @@ TEST_F(DataManagerTest, BarButtonsFollowLoginOwnershipRootAndFormState)
 {
     auto manager = page("[]", "token-1");
     auto& controller = *screen->controller;
-    auto back = BarButtonItem::create("Back", BarButtonStyle::Plain, {});
-    controller.setLeftBarButtonItem(back);
-
-    manager->configureBarbuttons(); // logged out, pushed page
-    EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "Login" }));
-    EXPECT_EQ(controller.leftBarButtonItem(), back);
-    screen->root = true;
-    manager->configureBarbuttons();
-    ASSERT_TRUE(controller.leftBarButtonItem());
-    EXPECT_EQ(controller.leftBarButtonItem()->title(), "Register");
-
-    model().setAuthToken("token-1");
-    manager->configureBarbuttons(); // the root screen of a user who is not root
-    EXPECT_TRUE(controller.rightBarButtonItems().empty());
-    EXPECT_FALSE(controller.leftBarButtonItem());
-
-    screen->root = false;
-    controller.setLeftBarButtonItem(back);
-    manager->configureBarbuttons();
-    EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "+", "Edit" }));
-    EXPECT_EQ(controller.leftBarButtonItem(), back);
-    screen->tableEditing = true;
-    manager->configureBarbuttons();
-    EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "+", "Done" }));
-
-    manager->setForm(true); // reordering keeps Edit on a form page
-    manager->configureBarbuttons();
-    EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "Send", "+", "Edit" }));
-    screen->itemEditMode = true;
-    manager->configureBarbuttons();
-    EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "Send", "+", "Done" }));
-
-    model().setAuthToken("another-token");
-    manager->configureBarbuttons();
-    EXPECT_EQ(rightButtons(controller), std::vector<std::string>({ "Send" }));
-    manager->setForm(false);
-    manager->configureBarbuttons();
-    EXPECT_TRUE(controller.rightBarButtonItems().empty());
+    struct State {
+        const char* token; // "": logged out
+        bool root, form, reordering, editingItems;
+        std::vector<std::string> right;
+        const char* left; // what the left button is afterwards ("Back" is the one set before)
+    };
+    const State states[] = {
+        { "", false, false, false, false, { "Login" }, "Back" },
+        { "", true, false, false, false, { "Login" }, "Register" },
+        { "token-1", true, false, false, false, {}, "" }, // the root screen of a user who is not root
+        { "token-1", false, false, false, false, { "+", "Edit" }, "Back" },
+        { "token-1", false, false, true, false, { "+", "Done" }, "Back" },
+        { "token-1", false, true, true, false, { "Send", "+", "Edit" }, "Back" }, // reordering keeps Edit on a form page
+        { "token-1", false, true, true, true, { "Send", "+", "Done" }, "Back" },
+        { "another-token", false, true, true, true, { "Send" }, "Back" },
+        { "another-token", false, false, true, true, {}, "Back" },
+    };
+    for (const State& state : states) {
+        SCOPED_TRACE(testing::Message() << state.token << " root " << state.root << " form " << state.form << " editing "
+                                        << state.reordering << state.editingItems);
+        if (*state.token)
+            model().setAuthToken(state.token);
+        screen->root = state.root;
+        screen->tableEditing = state.reordering;
+        screen->itemEditMode = state.editingItems;
+        manager->setForm(state.form);
+        controller.setLeftBarButtonItem(BarButtonItem::create("Back", BarButtonStyle::Plain, {}));
+        manager->configureBarbuttons();
+        EXPECT_EQ(rightButtons(controller), state.right);
+        EXPECT_EQ(controller.leftBarButtonItem() ? controller.leftBarButtonItem()->title() : "", state.left);
+    }
 
     // An asset without an owner gives nobody edit rights, a blank token included.
     model().setAuthToken("");
@@ -153,17 +158,13 @@ TEST_F(DataManagerTest, AddOpensTheMenuConfiguredFromThePageAndItsAnswerReplaces
         const char* assetID; // "" falls back to the page record's id
     };
     for (const Case& c : { Case { "Page", false, "10" }, Case { "Images", false, "" }, Case { "Tab Edit", true, "12" } }) {
+        SCOPED_TRACE(c.title);
         auto manager = page("[]", "token-1");
-        model().setAuthToken("token-1");
         screen->controller->setTitle(c.title);
         manager->setAssetID(c.assetID);
         manager->setRestricted(c.restricted);
         manager->setLinkedObjects(items(R"([{"AssetId":"3"}])"));
-        manager->configureBarbuttons();
-        screen->controller->rightBarButtonItems()[0]->press();
-        auto stack = std::dynamic_pointer_cast<NavigationController>(screen->controller->presentedViewController());
-        ASSERT_TRUE(stack) << c.title;
-        auto menu = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
+        auto menu = openAddMenu(*manager);
         ASSERT_TRUE(menu);
         const DirectoryActionsSetup& setup = menu->setup;
         EXPECT_EQ(std::make_tuple(setup.restrictToImages, setup.restrictToDirectory, setup.assetID, setup.object, setup.objects),
@@ -200,23 +201,16 @@ TEST_F(DataManagerTest, AnEditorReplyAboutAnotherDirectoryReloadsThePageInsteadO
     };
     for (const Case& c : { Case { R"({"AssetId":"10","Children":[{"AssetId":"7","Type":"Text"}]})", 0, "7" },
              Case { R"({"AssetId":"11","Children":[{"AssetId":"8","Type":"Image"}]})", 1, "1" } }) {
+        SCOPED_TRACE(c.reply);
         auto manager = page(R"([{"AssetId":"3","Type":"Text"}])", "token-1");
-        model().setAuthToken("token-1");
-        manager->configureBarbuttons();
-        screen->controller->rightBarButtonItems()[0]->press();
-        auto stack = std::dynamic_pointer_cast<NavigationController>(screen->controller->presentedViewController());
-        auto menu = stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
-        ASSERT_TRUE(menu) << c.reply;
+        auto menu = openAddMenu(*manager);
+        ASSERT_TRUE(menu);
         const size_t before = server.requests().size();
         menu->completion(*JsonParser::parse(c.reply));
         MainQueue::shared().runUntilIdle();
-        if (c.requests) {
-            ASSERT_TRUE(server.waitForRequests(before + c.requests)) << c.reply;
-        }
-        MainQueue::shared().runUntil([&] { return asset::ident(manager->objects()->at(0).object()) == c.firstShown; },
-            std::chrono::seconds(10));
-        EXPECT_EQ(asset::ident(manager->objects()->at(0).object()), c.firstShown) << c.reply;
-        ASSERT_EQ(server.requests().size(), before + c.requests) << c.reply;
+        await(before + c.requests, [&] { return asset::ident(manager->objects()->at(0).object()) == c.firstShown; });
+        EXPECT_EQ(asset::ident(manager->objects()->at(0).object()), c.firstShown);
+        ASSERT_EQ(server.requests().size(), before + c.requests);
         if (c.requests) {
             EXPECT_EQ(server.requests().back().target, base() + "contentForNode?assetid=10");
         }
@@ -238,20 +232,16 @@ TEST_F(DataManagerTest, EditPageAlertCancelReorderAndDone)
     EXPECT_FALSE(manager->isEditing());
     EXPECT_FALSE(screen->tableEditing);
 
-    manager->editTable(); // the alert again after Cancel
-    ASSERT_TRUE(manager->editAlert());
-    ASSERT_TRUE(manager->editAlert()->chooseButton(1));
-    EXPECT_TRUE(screen->tableEditing);
-    EXPECT_TRUE(manager->isEditing());
-    manager->editTable(); // Done
-    EXPECT_FALSE(screen->tableEditing);
-    EXPECT_FALSE(manager->isEditing());
-
-    manager->editTable();
-    ASSERT_TRUE(manager->editAlert()->chooseButton(2));
-    EXPECT_TRUE(screen->itemEditMode);
-    manager->editTable();
-    EXPECT_FALSE(screen->itemEditMode);
+    // Each choice, then the second press that ends it.
+    for (int choice : { 1, 2 }) {
+        manager->editTable();
+        ASSERT_TRUE(manager->editAlert()->chooseButton(choice));
+        EXPECT_TRUE(choice == 1 ? screen->tableEditing : screen->itemEditMode);
+        EXPECT_TRUE(manager->isEditing());
+        manager->editTable();
+        EXPECT_FALSE(screen->tableEditing || screen->itemEditMode);
+        EXPECT_FALSE(manager->isEditing());
+    }
 }
 
 TEST_F(DataManagerTest, DeleteAndRestoreChangeTheListAtOnceAndEveryPageReloadsAfterTheAnswer)
@@ -268,25 +258,21 @@ TEST_F(DataManagerTest, DeleteAndRestoreChangeTheListAtOnceAndEveryPageReloadsAf
     manager->deleteAssetAtIndexPath(0);
     EXPECT_EQ(manager->objects()->size(), 1u);
     manager->deleteAssetAtIndexPath(7); // no such row: nothing
-    ASSERT_TRUE(server.waitForRequests(1));
+    await(1, [&] { return otherReloads == 1; });
     EXPECT_EQ(server.requests()[0].target, base() + "deleteAsset?assetid=1");
-    MainQueue::shared().runUntil([&] { return otherReloads == 1; }, std::chrono::seconds(10));
     EXPECT_EQ(otherReloads, 1);
-    ASSERT_TRUE(server.waitForRequests(2)); // this page fetches its own directory
+    // This page fetches its own directory.
+    await(2, [&] { return manager->objects()->size() == 1 && asset::ident(manager->objects()->at(0).object()) == "1"; });
     EXPECT_EQ(server.requests()[1].target, base() + "contentForNode?assetid=10");
-    MainQueue::shared().runUntil([&] { return manager->objects()->size() == 1 && asset::ident(manager->objects()->at(0).object()) == "1"; },
-        std::chrono::seconds(10));
 
-    auto deleted = JsonParser::parse(R"([{"AssetId":"5","Type":"Text","IsDeleted":"true"}])")->array();
-    manager->updateWithObjects(deleted);
+    manager->updateWithObjects(items(R"([{"AssetId":"5","Type":"Text","IsDeleted":"true"}])"));
     const int refreshesBefore = screen->refreshes;
     auto button = DataManager::restoreButtonOf(manager->objects()->at(0).object());
     ASSERT_TRUE(button && button->tap());
     EXPECT_EQ(manager->objects()->size(), 0u);
     EXPECT_GT(screen->refreshes, refreshesBefore);
-    ASSERT_TRUE(server.waitForRequests(3));
+    await(3, [&] { return otherReloads == 2; });
     EXPECT_EQ(server.requests()[2].target, base() + "restoreAsset?assetid=5");
-    MainQueue::shared().runUntil([&] { return otherReloads == 2; }, std::chrono::seconds(10));
     EXPECT_EQ(otherReloads, 2);
 }
 
@@ -295,16 +281,411 @@ TEST_F(DataManagerTest, SendFormPostsFormIdAndTheLaterOfTwoSameNamedValues)
     server.setResponder([](const RecordedRequest&) { return makeReply(200, R"({"Message":"ok"})"); });
     auto manager = page("[]");
     manager->setAssetID("42");
-    auto first = JsonParser::parse(R"({"AssetId":"1","Type":"TextField","Name":"Email","Value":"old@x"})")->object();
-    auto second = JsonParser::parse(R"({"AssetId":"2","Type":"TextField","Name":"Email","Value":"new@x"})")->object();
-    auto third = JsonParser::parse(R"({"AssetId":"3","Type":"Text","Name":"Note","Data":"fixed"})")->object();
+    auto fields = items(R"([{"AssetId":"1","Type":"TextField","Name":"Email","Value":"old@x"},
+        {"AssetId":"2","Type":"TextField","Name":"Email","Value":"new@x"},{"AssetId":"3","Type":"Text","Name":"Note","Data":"fixed"}])");
     const int refreshesBefore = screen->refreshes;
-    manager->sendForm({ first, second, third });
-    ASSERT_TRUE(server.waitForRequests(1));
+    manager->sendForm({ fields->at(0).object(), fields->at(1).object(), fields->at(2).object() });
+    await(1, [&] { return screen->refreshes > refreshesBefore; });
     auto request = server.requests()[0];
     EXPECT_EQ(request.method, "POST");
     EXPECT_EQ(request.target, base() + "sendForm");
     EXPECT_EQ(request.body, R"({"formid":"42","Email":"new@x","Note":"fixed"})");
-    MainQueue::shared().runUntil([&] { return screen->refreshes > refreshesBefore; }, std::chrono::seconds(10));
     EXPECT_GT(screen->refreshes, refreshesBefore);
+}
+
+namespace {
+
+class LoaderTest : public ReferenceServerFixture {
+protected:
+    /// A coordinator over `items`, shown by a page screen at the root of a visible stack.
+    std::shared_ptr<DataManager> pageWith(JsonArrayPtr items)
+    {
+        auto manager = DataManager::create(std::move(items), model());
+        page->setDataSource(EditableDataSource::create(manager));
+        manager->setViewController(std::static_pointer_cast<DataManagerScreen>(page));
+        window->setRootViewController(nav);
+        window->makeKeyAndVisible();
+        return manager;
+    }
+    /// Selects the row holding the record named `name`; true when that opens something.
+    bool select(DataManager& manager, const std::string& name, bool editMode)
+    {
+        for (size_t row = 0; row < manager.objects()->size(); ++row)
+            if (asset::name(manager.objects()->at(row).object()) == name)
+                return manager.didSelectObjectAtIndexPath(page, { 0, static_cast<int>(row) }, editMode);
+        ADD_FAILURE() << "no row named " << name;
+        return false;
+    }
+    template<typename T>
+    std::shared_ptr<T> top() const
+    {
+        return std::dynamic_pointer_cast<T>(nav->topViewController());
+    }
+    std::shared_ptr<RecordedEditor> presentedEditor() const
+    {
+        auto stack = std::dynamic_pointer_cast<NavigationController>(page->presentedViewController());
+        return stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
+    }
+    /// Drops the page's coordinator (the page's source is its only owner).
+    void dropCoordinator(std::shared_ptr<DataManager>& manager)
+    {
+        std::weak_ptr<DataManager> weak = manager;
+        page->setDataSource(nullptr);
+        manager.reset();
+        ASSERT_FALSE(weak.lock());
+    }
+    void respond(int status, std::string body)
+    {
+        server.setResponder([=](const RecordedRequest&) { return makeReply(status, body); });
+    }
+    static bool isScreen(const std::shared_ptr<DataManager>& manager, const std::shared_ptr<DataManagerScreen>& screen)
+    {
+        return manager->viewController() == screen;
+    }
+
+    ShellGuard shellGuard;
+    std::shared_ptr<DirectoryViewController> page = DirectoryViewController::create();
+    std::shared_ptr<NavigationController> nav = NavigationController::create(page);
+    std::shared_ptr<Window> window = Window::create();
+};
+
+} // namespace
+
+TEST_F(LoaderTest, DirectoryAndFormRecordsOpenAPageBuiltFromTheReplyThatReloadsItself)
+{
+    useReferenceServer();
+    AssetRecord home = directory("");
+    ASSERT_TRUE(home);
+    auto manager = pageWith(asset::list(home));
+    AssetRecord gallery = childNamed(home, "Gallery");
+    auto picture = Image::create(1, 1, { 1, 2, 3, 255 });
+    gallery->set("image", OpaquePtr(picture));
+    select(*manager, "Gallery", false);
+    settle();
+    auto opened = top<DirectoryViewController>();
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
+    EXPECT_EQ(opened->title(), "Gallery");
+    EXPECT_EQ(opened->assetID(), asset::ident(gallery));
+    EXPECT_EQ(opened->headerImage(), picture);
+    auto pageManager = opened->dataSource()->dataManager();
+    EXPECT_EQ(std::make_tuple(pageManager->assetID(), pageManager->asset(), pageManager->isForm()), std::make_tuple(*asset::ident(gallery), gallery, false));
+    EXPECT_TRUE(isScreen(pageManager, opened));
+    EXPECT_EQ(pageManager->objects()->size(), 3u);
+    // Its refresh handler fetches the same directory again.
+    pageManager->setObjects(JsonArray::create());
+    pageManager->reload();
+    settle();
+    EXPECT_EQ(pageManager->objects()->size(), 3u);
+
+    nav->popViewController(Animated::No);
+    select(*manager, "Contact us", false);
+    settle();
+    auto form = top<DirectoryViewController>();
+    ASSERT_TRUE(form);
+    EXPECT_EQ(form->title(), "Contact us");
+    EXPECT_TRUE(form->dataSource()->dataManager()->isForm());
+    EXPECT_EQ(form->dataSource()->dataManager()->objects()->size(), 4u); // without the Submit item
+    EXPECT_FALSE(form->headerImage());
+}
+
+TEST_F(LoaderTest, OtherRecordsOpenNothingInViewModeAndTheDocumentOpensItsScreen)
+{
+    useReferenceServer();
+    AssetRecord home = directory("");
+    auto manager = pageWith(asset::list(home));
+    for (const char* name : { "Welcome", "Our garden", "A tour of the home", "Call us" }) {
+        EXPECT_FALSE(select(*manager, name, false)) << name;
+        settle();
+        EXPECT_EQ(nav->viewControllers().size(), 1u) << name;
+    }
+    // Without a screen from the shell nothing opens; the shell gets the record and its id.
+    auto& shell = *shellGuard.shell;
+    const std::string documentID = childNamed(home, "Resident assessment")->get("assetID").asString();
+    for (bool made : { false, true }) {
+        shell.documentScreen = made ? ViewController::create("made by the shell") : nullptr;
+        EXPECT_TRUE(select(*manager, "Resident assessment", false));
+        settle();
+        EXPECT_EQ(nav->topViewController(), made ? shell.documentScreen : page);
+        ASSERT_FALSE(shell.documents.empty());
+        const auto& [document, id] = shell.documents.back();
+        EXPECT_EQ(document->get("name").asString(), "Resident assessment");
+        EXPECT_EQ(document->get("_linkedAsset").object()->get("list").array()->size(), 10u);
+        EXPECT_EQ(id, documentID);
+    }
+    shell.documentScreen = nullptr;
+
+    // The server refuses a directory as a document: nothing opens.
+    nav->popViewController(Animated::No);
+    manager->loadDocumentForObject(childNamed(home, "Gallery"), page);
+    settle();
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+}
+
+TEST_F(LoaderTest, TabbarGivesTheShellOnePageATabAndEveryTabTheCurrentTabs)
+{
+    useReferenceServer();
+    const std::string site = directory("")->get("ParentId").asString();
+    ASSERT_FALSE(site.empty());
+    auto manager = pageWith(listOf({ record("Tabbar", "Site", site) }));
+    manager->didSelectObjectAtIndexPath(page, { 0, 0 }, false);
+    settle();
+    auto& shell = *shellGuard.shell;
+    ASSERT_EQ(shell.updated.size(), 1u);
+    std::vector<std::string> titles;
+    for (auto& screen : shell.updated.front()) {
+        auto tab = std::dynamic_pointer_cast<DirectoryViewController>(screen);
+        ASSERT_TRUE(tab && tab->dataManager());
+        titles.push_back(tab->title());
+        auto tabManager = tab->dataManager();
+        EXPECT_EQ(tab->dataSource()->dataManager(), tabManager);
+        EXPECT_EQ(asset::ident(tabManager->asset()), tab->assetID());
+        EXPECT_EQ(tabManager->assetID(), tab->assetID());
+        EXPECT_TRUE(isScreen(tabManager, tab));
+        EXPECT_EQ(tabManager->currentTabs(), std::optional(shell.items));
+        EXPECT_FALSE(tabManager->objects()->empty());
+    }
+    EXPECT_EQ(titles, std::vector<std::string>({ "Home", "News" }));
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+}
+
+TEST_F(LoaderTest, TabbarSkipsChildrenWithoutAListAndIgnoresAnswersOfAnotherType)
+{
+    server.setResponder([](const RecordedRequest& request) {
+        if (request.target.find("assetid=5") == std::string::npos)
+            return json(R"({"Message":{"Type":"Directory","Children":[]}})");
+        return json(R"({"Message":{"Type":"Tabbar","Children":[{"AssetId":"1","Type":"Directory","Name":"One","Children":[]},
+            {"AssetId":"2","Type":"Directory","Name":"Two"},
+            {"AssetId":"3","Type":"Form","Name":"Three","Children":[{"AssetId":"9","Type":"Text"}]}]}})");
+    });
+    auto manager = pageWith(JsonArray::create());
+    manager->loadTabbarForObject(record("Tabbar", "", "5"));
+    manager->loadTabbarForObject(record("Tabbar", "", "6"));
+    settle();
+    auto& shell = *shellGuard.shell;
+    ASSERT_EQ(shell.updated.size(), 1u);
+    ASSERT_EQ(shell.updated[0].size(), 2u);
+    EXPECT_EQ(shell.updated[0][0]->title(), "One");
+    auto three = std::dynamic_pointer_cast<DirectoryViewController>(shell.updated[0][1]);
+    EXPECT_EQ(three->title(), "Three");
+    EXPECT_TRUE(three->dataManager()->isForm());
+    EXPECT_EQ(three->dataManager()->objects()->size(), 1u);
+}
+
+TEST_F(LoaderTest, BadRepliesNeverCrashALoaderAndLateOnesAreDropped)
+{
+    server.setResponder([](const RecordedRequest& request) {
+        if (request.target.find("assetid=1") != std::string::npos)
+            return makeReply(200, "<html>not json</html>");
+        if (request.target.find("assetid=2") != std::string::npos)
+            return makeReply(500, R"({"error":"boom"})");
+        return makeReply(200, R"({"Message":"a text, not a record"})");
+    });
+    auto manager = pageWith(JsonArray::create());
+    for (const char* id : { "1", "2", "3" }) {
+        manager->loadDocumentForObject(record("Document", "x", id), page);
+        manager->loadTabbarForObject(record("Tabbar", "x", id));
+        manager->loadDirectoryForObject(record("Directory", "x", id), page);
+    }
+    settle();
+    // A directory without a list opens as an empty page; the others open nothing.
+    EXPECT_TRUE(shellGuard.shell->updated.empty());
+    ASSERT_EQ(nav->viewControllers().size(), 4u);
+    for (size_t i = 1; i < 4; ++i)
+        EXPECT_TRUE(std::dynamic_pointer_cast<DirectoryViewController>(nav->viewControllers()[i])->dataSource()->dataManager()->objects()->empty());
+    nav->popToRootViewController(Animated::No);
+
+    // No server at all, and replies arriving once the coordinator is gone. A tapped document
+    // that never opens leaves the page taking taps again.
+    model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
+    manager->setObjects(listOf({ record("Document", "x", "7"), record("Text", "hello", "9") }));
+    page->refresh();
+    ASSERT_TRUE(page->tableView()->selectRow({ 0, 0 }));
+    EXPECT_TRUE(page->hasSelected());
+    manager->loadTabbarForObject(record("Tabbar", "x", "7"));
+    settle();
+    EXPECT_FALSE(page->hasSelected());
+    ASSERT_TRUE(page->tableView()->selectRow({ 0, 1 }));
+    EXPECT_FALSE(page->hasSelected()) << "a text opens nothing";
+    model().setConfiguration(*ServerConfiguration::create(server.url()));
+    manager->loadDirectoryForObject(record("Directory", "x", "8"), page);
+    manager->loadDocumentForObject(record("Document", "x", "8"), page);
+    dropCoordinator(manager);
+    settle();
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    EXPECT_TRUE(shellGuard.shell->updated.empty());
+}
+
+TEST_F(LoaderTest, EditModeOpensTheEditorOfTheRecordTypePushedOrModal)
+{
+    auto manager = pageWith(listOf({ record("Image", "Image"), record("Text", "Text"), record("TextField", "TextField"),
+        record("TextView", "TextView"), record("YoutubeVideo", "YoutubeVideo"), record("Directory", "Directory"), record("Form", "Form"),
+        record("Event", "Event"), record("Document", "Document") }));
+    struct Case {
+        const char* name;
+        const char* editor; // pages get the modal directory editor, the rest are pushed
+        std::optional<TextEditorMode> textMode;
+    };
+    const char* const pageEditor = "EditDirectoryViewController";
+    // A multi-line input is edited as one, so it goes back through its own endpoint.
+    const Case cases[] = { { "Image", "ImageSelectionViewController", std::nullopt }, { "Text", "TextEditorViewController", TextEditorMode::Text },
+        { "TextField", "TextEditorViewController", TextEditorMode::TextInput },
+        { "TextView", "TextEditorViewController", TextEditorMode::MultiLineInput },
+        { "YoutubeVideo", "TextEditorViewController", TextEditorMode::Text }, { "Directory", pageEditor, std::nullopt },
+        { "Form", pageEditor, std::nullopt }, { "Event", pageEditor, std::nullopt }, { "Document", pageEditor, std::nullopt } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        select(*manager, c.name, true);
+        const bool modal = c.editor == pageEditor;
+        auto editor = modal ? presentedEditor() : top<RecordedEditor>();
+        ASSERT_TRUE(editor);
+        EXPECT_EQ(std::make_tuple(editor->kind, editor->textMode, asset::name(editor->object)),
+            std::make_tuple(std::string(c.editor), c.textMode, std::string(c.name)));
+        EXPECT_TRUE(editor->completion);
+        if (modal) {
+            EXPECT_EQ(nav->viewControllers().size(), 1u);
+            EXPECT_EQ(editor->title(), "Edit Directory");
+            EXPECT_EQ(editor->parent.lock().get(), static_cast<DataManagerScreen*>(page.get()));
+            EXPECT_EQ(page->lastPresentationAnimated(), Animated::Yes);
+            page->dismissViewController(Animated::No);
+        } else {
+            EXPECT_EQ(editor->imageMode, c.textMode ? std::nullopt : std::optional(ImageSelectionMode::Link));
+            nav->popViewController(Animated::No);
+        }
+    }
+}
+
+TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads)
+{
+    auto manager = pageWith(listOf({ record("Text", "Text"), record("Directory", "Directory", "6") }));
+    auto answer = JsonParser::parse(R"({"Children":[{"AssetId":"1","Type":"Text","Name":"Edited"},{"AssetId":"8","Type":"Text","Name":"New"}]})");
+    select(*manager, "Text", true);
+    auto text = top<RecordedEditor>();
+    ASSERT_TRUE(text);
+    page->tableView()->layoutAllRows();
+    text->completion(answer);
+    EXPECT_EQ(top<RecordedEditor>(), text); // only on the main queue
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(nav->topViewController(), page);
+    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
+    EXPECT_EQ(names(*manager), (std::vector<std::string> { "Edited", "New" }));
+    EXPECT_FALSE(page->tableView()->cellForRowAtIndexPath({ 0, 0 })); // reloaded
+
+    // The modal directory editor is dismissed; the page stays on its stack, and an answer
+    // without a list (or none: the editor's request failed) keeps the page.
+    manager->setObjects(listOf({ record("Directory", "Directory", "6") }));
+    for (std::optional<JsonValue> reply : { JsonParser::parse(R"({"Type":"Directory"})"), std::optional<JsonValue>() }) {
+        select(*manager, "Directory", true);
+        auto modal = presentedEditor();
+        ASSERT_TRUE(modal);
+        modal->completion(reply);
+        MainQueue::shared().runUntilIdle();
+        EXPECT_FALSE(page->presentedViewController());
+        EXPECT_EQ(nav->topViewController(), page);
+        EXPECT_EQ(manager->objects()->size(), 1u);
+    }
+
+    // A handler whose coordinator is gone does nothing.
+    manager->setObjects(listOf({ record("Text", "Text") }));
+    select(*manager, "Text", true);
+    auto late = top<RecordedEditor>();
+    auto handler = late->completion;
+    dropCoordinator(manager);
+    handler(answer);
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(top<RecordedEditor>(), late);
+}
+
+TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPushTheirScreens)
+{
+    auto event = record("Event", "Fair", "8");
+    auto manager = pageWith(listOf({ event }));
+    manager->didSelectObjectAtIndexPath(page, { 0, 0 }, false);
+    auto eventScreen = top<HidingNavTableViewController>();
+    ASSERT_TRUE(eventScreen);
+    EXPECT_EQ(eventScreen->rowHeight(), 42);
+    auto source = std::dynamic_pointer_cast<EventDataSource>(eventScreen->dataSource());
+    ASSERT_TRUE(source);
+    EXPECT_EQ(std::make_pair(source->event(), source->dataManager()), std::make_pair(event, manager));
+    EXPECT_TRUE(isScreen(manager, eventScreen));
+
+    manager->changeImageForAsset(event); // from the event screen's picture area
+    auto selection = top<RecordedEditor>();
+    ASSERT_TRUE(selection);
+    EXPECT_EQ(std::make_tuple(selection->kind, selection->object, selection->imageMode),
+        std::make_tuple(std::string("ImageSelectionViewController"), event, std::optional(ImageSelectionMode::Link)));
+    selection->completion(std::nullopt); // stored: the chooser closes over the event screen
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(nav->topViewController(), eventScreen);
+    nav->popToRootViewController(Animated::No);
+    // Back on the page, the coordinator answers to the page again, so carousel choices open.
+    EXPECT_TRUE(isScreen(manager, page));
+
+    manager->didSelectObject(record("Image", "Lounge", "3"));
+    auto viewer = top<RecordedEditor>();
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(std::make_pair(viewer->kind, asset::name(viewer->object)), std::make_pair(std::string("ImageViewController"), std::string("Lounge")));
+    nav->popViewController(Animated::No);
+    manager->didSelectObject(record("Text", "Words", "4"));
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    respond(200, R"({"Message":{"Type":"Directory","name":"Gallery","Children":[]}})");
+    manager->didSelectObject(record("Directory", "Gallery", "5"));
+    settle();
+    ASSERT_TRUE(top<DirectoryViewController>());
+    EXPECT_EQ(top<DirectoryViewController>()->title(), "Gallery");
+    EXPECT_EQ(onlyRequest().target, base() + "contentForNode?assetid=5");
+}
+
+TEST_F(LoaderTest, AFailedRefreshKeepsWhatThePageShowsAndAnyListReplacesIt)
+{
+    respond(200, R"({"Message":{"AssetId":"5","Type":"Directory","name":"Garden","Children":[)"
+                R"({"AssetId":"6","Type":"Text","Name":"Roses"},{"AssetId":"7","Type":"Text","Name":"Pond"}]}})");
+    // A coordinator that reloads its own directory (the start page's kind), and a page opened
+    // from it, which reloads through the refresh handler it was made with.
+    auto start = pageWith(JsonArray::create());
+    start->reload();
+    settle();
+    start->loadDirectoryForObject(record("Directory", "Garden", "5"), page);
+    settle();
+    auto opened = top<DirectoryViewController>();
+    ASSERT_TRUE(opened && opened != page);
+    auto garden = opened->dataSource()->dataManager();
+    auto refreshBoth = [&] {
+        start->reload();
+        EXPECT_TRUE(opened->tableView()->pullToRefresh());
+        settle();
+    };
+    const std::vector<std::string> shown { "Roses", "Pond" };
+    ASSERT_EQ(names(*start), shown);
+    ASSERT_EQ(names(*garden), shown);
+
+    struct Failure {
+        const char* what;
+        int status; // 0: nothing listens
+        const char* body;
+    };
+    for (const Failure& failure : { Failure { "HTTP 500", 500, R"({"error":"boom"})" }, Failure { "not JSON", 200, "<html>not json</html>" },
+             Failure { "no list", 200, R"({"Message":"a text, not a record"})" }, Failure { "no reply", 0, "" } }) {
+        SCOPED_TRACE(failure.what);
+        if (failure.status)
+            respond(failure.status, failure.body);
+        else
+            model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
+        refreshBoth();
+        EXPECT_EQ(names(*start), shown);
+        EXPECT_EQ(names(*garden), shown);
+        EXPECT_EQ(opened->tableView()->numberOfRowsInSection(0), 2);
+        model().setConfiguration(*ServerConfiguration::create(server.url()));
+    }
+
+    // A real list replaces the page's, an empty one too.
+    respond(200, R"({"Message":{"AssetId":"5","Type":"Directory","Children":[{"AssetId":"8","Type":"Text","Name":"Lawn"}]}})");
+    refreshBoth();
+    EXPECT_EQ(names(*start), std::vector<std::string> { "Lawn" });
+    EXPECT_EQ(names(*garden), std::vector<std::string> { "Lawn" });
+    respond(200, R"({"Message":{"AssetId":"5","Type":"Directory","Children":[]}})");
+    refreshBoth();
+    EXPECT_TRUE(start->objects()->empty());
+    EXPECT_TRUE(garden->objects()->empty());
+    EXPECT_EQ(opened->tableView()->numberOfRowsInSection(0), 0);
 }

@@ -1,24 +1,28 @@
-// The item list's data source: the cell rule table in the three modes, heights, the form items
-// it collects, and row deletes and moves against the demo server and a recording server.
+// The item list's data source (the cell rule table in the three modes, heights, the form items it
+// collects, row deletes and moves), the item cells, and the event screen's data source with its
+// date picker rows, against a recording server and the demo server.
 #include "content/EditableDataSource.h"
 
 #include "content/CarouselCell.h"
+#include "content/ContentFixture.h"
 #include "content/DataManager.h"
+#include "content/DatePickerCell.h"
 #include "content/EventCell.h"
+#include "content/EventDataSource.h"
 #include "content/ImageCell.h"
 #include "content/TextCell.h"
 #include "content/TextFieldCell.h"
 #include "content/TextViewCell.h"
-#include "core/ModelFixture.h"
 #include "platform/JsonParser.h"
 #include "platform/NotificationCenter.h"
-#include "support/DemoServer.h"
+#include "ui/NavigationController.h"
 #include "ui/TableView.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -29,6 +33,17 @@ JsonArrayPtr items(const std::string& json)
 {
     auto parsed = JsonParser::parse(json);
     return parsed && parsed->isArray() ? parsed->array() : JsonArray::create();
+}
+
+AssetRecord record(const std::string& json)
+{
+    auto parsed = JsonParser::parse(json);
+    return parsed && parsed->isObject() ? parsed->object() : JsonObject::create();
+}
+
+Date at(const std::string& serverDate)
+{
+    return *Model::dateFromServerDateString(serverDate);
 }
 
 /// Records the row changes a table reports.
@@ -45,15 +60,12 @@ public:
     }
     int count(RowChange change, RowAnimation animation) const
     {
-        int n = 0;
-        for (auto& c : changes)
-            n += c.change == change && c.animation == animation;
-        return n;
+        return static_cast<int>(std::ranges::count_if(changes, [&](const Change& c) { return c.change == change && c.animation == animation; }));
     }
     std::vector<Change> changes;
 };
 
-class EditableDataSourceTest : public ModelFixture {
+class EditableDataSourceTest : public ReferenceServerFixture {
 protected:
     void build(const std::string& json) { build(items(json)); }
     void build(JsonArrayPtr list)
@@ -71,20 +83,21 @@ protected:
         table->numberOfRowsInSection(0);
         return source->cellForRowAtIndexPath(*table, { 0, row });
     }
-    /// The labels a renderer without scrolling shows, top to bottom.
-    std::vector<std::string> shownLabels()
+    /// What a renderer without scrolling shows, top to bottom: each row's cell kind or label.
+    std::vector<std::string> shown(bool labels = true)
     {
         std::vector<std::string> out;
         for (auto& row : table->layoutAllRows().rows)
-            out.push_back(row.cell->textLabel()->text());
+            out.push_back(labels ? row.cell->textLabel()->text() : row.cell->reuseIdentifier());
         return out;
     }
-    std::vector<std::string> listNames() const
+    /// Waits for the one request and returns its JSON body.
+    JsonObjectPtr onlyBody(const std::string& target)
     {
-        std::vector<std::string> out;
-        for (auto& item : *manager->objects())
-            out.push_back(asset::name(item.object()));
-        return out;
+        auto request = onlyRequest();
+        EXPECT_EQ(request.target, base() + target);
+        auto body = JsonParser::parse(request.body);
+        return body && body->isObject() ? body->object() : JsonObject::create();
     }
 
     std::shared_ptr<DataManager> manager;
@@ -117,10 +130,8 @@ TEST_F(EditableDataSourceTest, ViewModeChoosesACellPerItemTypeAndCollectsTheInpu
         identifiers.push_back(source->cellForRowAtIndexPath(*table, { 0, row })->reuseIdentifier());
     EXPECT_EQ(identifiers, (std::vector<std::string> { "TextCell", "DirectoryCell", "TextFieldCell", "TextViewCell", "EventCell",
                                "CarouselCell", "ImageCell", "ImageCell", "DirectoryCell", "DirectoryCell" }));
-
     ASSERT_EQ(source->formArray().size(), 2u);
-    EXPECT_EQ(asset::name(source->formArray()[0]), "f");
-    EXPECT_EQ(asset::name(source->formArray()[1]), "v");
+    EXPECT_EQ(std::make_pair(asset::name(source->formArray()[0]), asset::name(source->formArray()[1])), std::make_pair(std::string("f"), std::string("v")));
 
     // A text without text is a plain row with its name and a disclosure indicator.
     auto emptyText = cell(1);
@@ -132,7 +143,7 @@ TEST_F(EditableDataSourceTest, ViewModeChoosesACellPerItemTypeAndCollectsTheInpu
     EXPECT_EQ(std::static_pointer_cast<CarouselCell>(cell(5))->carousel()->type(), CarouselType::Cylinder);
 }
 
-TEST_F(EditableDataSourceTest, ItemEditModeShowsInputsAsTextAndCollectsNothing)
+TEST_F(EditableDataSourceTest, ItemEditModeShowsInputsAsTextAndReorderModePlainRowsAndNeitherCollects)
 {
     build(everyType);
     source->setIsEditing(true);
@@ -141,20 +152,14 @@ TEST_F(EditableDataSourceTest, ItemEditModeShowsInputsAsTextAndCollectsNothing)
     EXPECT_EQ(cell(4)->reuseIdentifier(), "EventCell");
     // A carousel is edited as a plain row, without the disclosure indicator.
     auto carousel = cell(5);
-    EXPECT_EQ(carousel->reuseIdentifier(), "DirectoryCell");
-    EXPECT_EQ(carousel->textLabel()->text(), "Wheel");
+    EXPECT_EQ(std::make_pair(carousel->reuseIdentifier(), carousel->textLabel()->text()), std::make_pair(std::string("DirectoryCell"), std::string("Wheel")));
     EXPECT_EQ(carousel->accessoryType(), AccessoryType::None);
     EXPECT_TRUE(source->formArray().empty());
-}
 
-TEST_F(EditableDataSourceTest, ReorderModeShowsPlainRowsWithTextOrName)
-{
-    build(everyType);
+    source->setIsEditing(false);
     table->setEditing(Editing::On, Animated::No);
-    std::vector<std::string> labels = shownLabels();
-    EXPECT_EQ(labels, (std::vector<std::string> { "Hello", "", "f", "v", "Fair", "Wheel", "Lounge", "Tabs", "Gallery", "Odd" }));
-    for (auto& row : table->layoutAllRows().rows)
-        EXPECT_EQ(row.cell->reuseIdentifier(), "DirectoryCell");
+    EXPECT_EQ(shown(), (std::vector<std::string> { "Hello", "", "f", "v", "Fair", "Wheel", "Lounge", "Tabs", "Gallery", "Odd" }));
+    EXPECT_EQ(shown(false), std::vector<std::string>(10, "DirectoryCell"));
     EXPECT_TRUE(source->formArray().empty());
 }
 
@@ -190,13 +195,10 @@ TEST_F(EditableDataSourceTest, HeightsFollowTheItemType)
     EXPECT_GT(height(1), height(0));
     table->setFrame({ 0, 0, 160, 480 });
     EXPECT_GT(height(1), model().heightForAsset(manager->objects()->at(1).object(), 320));
-    EXPECT_EQ(height(2), 200);
-    EXPECT_EQ(height(3), 120);
-    EXPECT_EQ(height(4), 200);
-    EXPECT_EQ(height(5), 200);
-    EXPECT_EQ(height(6), 50);
-    EXPECT_EQ(height(7), 50);
-    EXPECT_EQ(height(99), 50);
+    std::vector<double> rest;
+    for (int row : { 2, 3, 4, 5, 6, 7, 99 })
+        rest.push_back(height(row));
+    EXPECT_EQ(rest, (std::vector<double> { 200, 120, 200, 200, 50, 50, 50 }));
 }
 
 TEST_F(EditableDataSourceTest, SendFormPostsTheCollectedValuesOnlyWhileActive)
@@ -204,31 +206,25 @@ TEST_F(EditableDataSourceTest, SendFormPostsTheCollectedValuesOnlyWhileActive)
     build(R"([{"Type":"TextField","Name":"name"},{"Type":"TextView","Name":"msg","Value":"hi"},{"Type":"Text","Name":"x","Data":"y"}])");
     table->layoutAllRows();
     std::static_pointer_cast<TextFieldCell>(table->cellForRowAtIndexPath({ 0, 0 }))->textField()->type("Ann");
+    auto send = [] { NotificationCenter::defaultCenter().post(DataManager::sendFormNotification); };
 
-    NotificationCenter::defaultCenter().post(DataManager::sendFormNotification);
+    send();
     MainQueue::shared().runUntilIdle();
     EXPECT_FALSE(server.waitForRequests(1, std::chrono::milliseconds(200)));
-
     source->isActive();
     source->isActive();
-    NotificationCenter::defaultCenter().post(DataManager::sendFormNotification);
-    ASSERT_TRUE(server.waitForRequests(1));
-    auto request = server.requests().front();
-    EXPECT_EQ(request.target, base() + "sendForm");
-    auto body = JsonParser::parse(request.body);
-    ASSERT_TRUE(body && body->isObject());
-    EXPECT_EQ(body->object()->get("formid").asString(), "77");
-    EXPECT_EQ(body->object()->get("name").asString(), "Ann");
-    EXPECT_EQ(body->object()->get("msg").asString(), "hi");
-    EXPECT_FALSE(body->object()->contains("x"));
+    send();
+    auto body = onlyBody("sendForm");
+    EXPECT_EQ(std::make_tuple(body->get("formid").asString(), body->get("name").asString(), body->get("msg").asString()),
+        std::make_tuple(std::string("77"), std::string("Ann"), std::string("hi")));
+    EXPECT_FALSE(body->contains("x"));
 
     // A new row count starts a fresh collection; inactive sources stay silent.
     table->numberOfRowsInSection(0);
     EXPECT_TRUE(source->formArray().empty());
     source->isInactive();
-    NotificationCenter::defaultCenter().post(DataManager::sendFormNotification);
+    send();
     EXPECT_FALSE(server.waitForRequests(2, std::chrono::milliseconds(300)));
-    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST_F(EditableDataSourceTest, MovingFurtherThanOneRowSwapsTheEndsOnceAndShowsTheTrueOrder)
@@ -238,125 +234,467 @@ TEST_F(EditableDataSourceTest, MovingFurtherThanOneRowSwapsTheEndsOnceAndShowsTh
     table->setEditing(Editing::On, Animated::No);
     table->layoutAllRows();
     ASSERT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }));
-    EXPECT_EQ(listNames(), (std::vector<std::string> { "c", "b", "a" }));
+    EXPECT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "c", "b", "a" }));
     MainQueue::shared().runUntilIdle();
     EXPECT_EQ(recorder->count(RowChange::ReloadAll, RowAnimation::None), 1);
-    EXPECT_EQ(shownLabels(), (std::vector<std::string> { "c", "b", "a" }));
+    EXPECT_EQ(shown(), (std::vector<std::string> { "c", "b", "a" }));
 
-    ASSERT_TRUE(server.waitForRequests(1));
+    auto body = onlyBody("swapAssets");
     EXPECT_FALSE(server.waitForRequests(2, std::chrono::milliseconds(200)));
-    auto request = server.requests().front();
-    EXPECT_EQ(request.target, base() + "swapAssets");
-    auto body = JsonParser::parse(request.body);
-    ASSERT_TRUE(body && body->isObject());
-    EXPECT_EQ(body->object()->get("assetid").asString(), "11");
-    EXPECT_EQ(body->object()->get("secondid").asString(), "13");
+    EXPECT_EQ(std::make_pair(body->get("assetid").asString(), body->get("secondid").asString()), std::make_pair(std::string("11"), std::string("13")));
 }
 
 TEST_F(EditableDataSourceTest, APictureArrivingLaterReloadsTheRowAndShowsIt)
 {
-    auto png = Image::create(2, 2, std::vector<uint8_t>(16, 200))->jpegData();
-    ASSERT_TRUE(png);
+    auto jpeg = Image::create(2, 2, std::vector<uint8_t>(16, 200))->jpegData();
+    ASSERT_TRUE(jpeg);
     server.setResponder([&](const RecordedRequest&) {
         Reply reply;
-        reply.body = *png;
+        reply.body = *jpeg;
         reply.contentType = "image/jpeg";
         return reply;
     });
     build("[{\"AssetId\":\"1\",\"Type\":\"Image\",\"Name\":\"Lounge\",\"ImageUrl\":\"" + server.url() + "/lounge.jpg\"},"
           "{\"AssetId\":\"2\",\"Type\":\"Directory\",\"Name\":\"Garden\",\"ImageUrl\":\"" + server.url() + "/garden.jpg\"}]");
-    table->layoutAllRows();
-    EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 1 })->reuseIdentifier(), "DirectoryCell");
+    EXPECT_EQ(shown(false), (std::vector<std::string> { "ImageCell", "DirectoryCell" }));
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return recorder->count(RowChange::Reload, RowAnimation::Automatic) == 2; },
         std::chrono::seconds(10)));
-    table->layoutAllRows();
+    EXPECT_EQ(shown(false), (std::vector<std::string> { "ImageCell", "DirectoryImageCell" }));
     auto image = std::static_pointer_cast<ImageCell>(table->cellForRowAtIndexPath({ 0, 0 }));
-    ASSERT_TRUE(image);
     EXPECT_TRUE(image->imageView()->image());
     EXPECT_EQ(image->title()->text(), "");
-    auto directory = table->cellForRowAtIndexPath({ 0, 1 });
-    EXPECT_EQ(directory->reuseIdentifier(), "DirectoryImageCell");
-    EXPECT_EQ(std::static_pointer_cast<ImageCell>(directory)->title()->text(), "Garden");
+    EXPECT_EQ(std::static_pointer_cast<ImageCell>(table->cellForRowAtIndexPath({ 0, 1 }))->title()->text(), "Garden");
 }
 
-namespace {
-
-/// The item list over the demo site of a real reference server, logged in as its owner.
-class EditableDataSourceDemoTest : public EditableDataSourceTest {
-protected:
-    void SetUp() override
-    {
-        EditableDataSourceTest::SetUp();
-        std::string error;
-        ASSERT_TRUE(demo.start(&error)) << error;
-        model().setConfiguration(*ServerConfiguration::create(demo.host()));
-        Collector login;
-        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
-        ASSERT_TRUE(login.waitFor(1));
-        ASSERT_TRUE(model().isLoggedIn());
-    }
-    void TearDown() override
-    {
-        EditableDataSourceTest::TearDown();
-        demo.stop();
-    }
-    /// The children of a page as the server now holds them.
-    JsonArrayPtr children(const std::string& assetID)
-    {
-        Collector fetched;
-        model().fetchDirectoryForAssetID(assetID, fetched.handler());
-        Outcome outcome = fetched.single();
-        if (!outcome.content || !outcome.content->isObject())
-            return JsonArray::create();
-        return asset::list(outcome.content->object());
-    }
-    static std::vector<std::string> names(const JsonArrayPtr& list)
-    {
-        std::vector<std::string> out;
-        for (auto& item : *list)
-            out.push_back(asset::name(item.object()));
-        return out;
-    }
-    /// The demo gallery page: three pictures.
-    std::string galleryID()
-    {
-        JsonArrayPtr home = children("");
-        for (auto& item : *home)
-            if (asset::name(item.object()) == "Gallery")
-                return asset::ident(item.object()).value_or("");
-        return {};
-    }
-
-    DemoServer demo;
-};
-
-} // namespace
-
-TEST_F(EditableDataSourceDemoTest, MovesAndDeletesLeaveTheListAndTheServerInTheSameOrder)
+TEST_F(EditableDataSourceTest, MovesAndDeletesOnTheDemoSiteLeaveTheListAndTheServerInTheSameOrder)
 {
-    std::string gallery = galleryID();
+    ASSERT_TRUE(logInAsDemoOwner());
+    const std::string gallery = asset::ident(childNamed(directory(""), "Gallery")).value_or("");
     ASSERT_FALSE(gallery.empty());
-    build(children(gallery));
-    ASSERT_EQ(listNames(), (std::vector<std::string> { "Lounge", "Dining room", "Library" }));
+    auto onServer = [&] { return namesOf(asset::list(directory(gallery))); };
+    build(asset::list(directory(gallery)));
+    ASSERT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Lounge", "Dining room", "Library" }));
     table->setEditing(Editing::On, Animated::No);
     table->layoutAllRows();
 
     ASSERT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }));
-    EXPECT_EQ(listNames(), (std::vector<std::string> { "Library", "Dining room", "Lounge" }));
+    EXPECT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Library", "Dining room", "Lounge" }));
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return model().httpClient()->inFlight() == 0; }, std::chrono::seconds(10)));
-    EXPECT_EQ(names(children(gallery)), listNames());
+    EXPECT_EQ(onServer(), namesOf(manager->objects()));
 
     ASSERT_TRUE(table->deleteRow({ 0, 1 }));
-    EXPECT_EQ(listNames(), (std::vector<std::string> { "Library", "Lounge" }));
+    EXPECT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Library", "Lounge" }));
     ASSERT_FALSE(recorder->changes.empty());
-    EXPECT_EQ(recorder->changes.back().change, RowChange::Delete);
-    EXPECT_EQ(recorder->changes.back().animation, RowAnimation::Fade);
-    EXPECT_EQ(recorder->changes.back().rows, (std::vector<IndexPath> { { 0, 1 } }));
+    const auto& change = recorder->changes.back();
+    EXPECT_EQ(std::make_tuple(change.change, change.animation, change.rows),
+        std::make_tuple(RowChange::Delete, RowAnimation::Fade, std::vector<IndexPath> { { 0, 1 } }));
     EXPECT_EQ(table->numberOfRowsInSection(0), 2);
     // The coordinator announces the server's answer with a reload.
     int reloads = 0;
     auto owner = std::make_shared<int>(0);
     NotificationCenter::defaultCenter().addObserver(owner, DataManager::reloadDataNotification, [&] { ++reloads; });
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return reloads > 0; }, std::chrono::seconds(10)));
-    EXPECT_EQ(names(children(gallery)), listNames());
+    EXPECT_EQ(onServer(), namesOf(manager->objects()));
+}
+
+namespace {
+
+class ItemCellsTest : public ModelFixture { };
+
+} // namespace
+
+TEST_F(ItemCellsTest, SingleLineInputWritesEveryEditIntoValueAndShowsItWhenReused)
+{
+    auto cell = TextFieldCell::create(CellStyle::Default, "TextFieldCell");
+    auto first = record(R"({"Type":"TextField","Name":"n","Title":"Your name","options":"Georgia:20:1,0,0:0,0,1"})");
+    cell->configureWithAsset(first);
+    auto field = cell->textField();
+    EXPECT_EQ(field->placeholder(), "Your name");
+    EXPECT_EQ(field->font().pointSize, 20);
+    EXPECT_EQ(std::make_pair(field->textColour(), field->backgroundColour()), std::make_pair(Colour::fromRGB(1, 0, 0), Colour::fromRGB(0, 0, 1)));
+
+    EXPECT_TRUE(field->replaceCharacters({ 0, 0 }, "a"));
+    EXPECT_TRUE(field->replaceCharacters({ 1, 0 }, "b"));
+    EXPECT_EQ(first->get("Value").asString(), "ab");
+    EXPECT_TRUE(field->replaceCharacters({ 1, 1 }, ""));
+    EXPECT_EQ(first->get("Value").asString(), "a");
+
+    // Reused for another record and back: what was typed is still shown, styling reset.
+    // Fewer than four option parts, or a colour of two components, leave the defaults.
+    for (const char* options : { "Georgia:20:1,0,0", "Georgia:20:1,0:1,1,1" }) {
+        cell->configureWithAsset(record(std::string(R"({"Type":"TextField","Name":"m","options":")") + options + "\"}"));
+        EXPECT_EQ(cell->textField()->text(), "");
+        EXPECT_EQ(cell->textField()->textColour(), Colour::black()) << options;
+    }
+    cell->configureWithAsset(first);
+    EXPECT_EQ(cell->textField()->text(), "a");
+}
+
+TEST_F(ItemCellsTest, MultiLineInputShowsTheRecordTextAndKeepsValueEqualToWhatIsShown)
+{
+    auto cell = TextViewCell::create(CellStyle::Default, "TextViewCell");
+    auto withData = record(R"({"Type":"TextView","Name":"m","Title":"Message","Data":"Dear","Value":"old"})");
+    cell->configureWithAsset(withData);
+    EXPECT_EQ(cell->prompt()->text(), "Message");
+    EXPECT_EQ(cell->textView()->text(), "Dear");
+    EXPECT_TRUE(cell->textView()->replaceText({ 4, 0 }, " Sir"));
+    EXPECT_EQ(withData->get("Value").asString(), "Dear Sir");
+
+    auto empty = record(R"({"Type":"TextView","Name":"m2","Value":"","Data":""})");
+    cell->configureWithAsset(empty);
+    EXPECT_EQ(cell->textView()->text(), "");
+    cell->textView()->replaceText({ 0, 0 }, "ab");
+    cell->textView()->replaceText({ 1, 1 }, "");
+    EXPECT_EQ(empty->get("Value").asString(), "a");
+
+    cell->setFrame({ 0, 0, 320, 200 });
+    EXPECT_EQ(std::make_pair(cell->prompt()->frame(), cell->textView()->frame()), std::make_pair(Rect { 0, 0, 320, 20 }, Rect { 0, 20, 320, 180 }));
+}
+
+TEST_F(ItemCellsTest, TextRowShowsTheTextAndADeletedItemsRestoreControlOnTheRight)
+{
+    auto cell = TextCell::create(CellStyle::Default, "TextCell");
+    auto plain = record(R"({"Type":"Text","Name":"t","Data":"Hello"})");
+    cell->configureWithAsset(plain);
+    EXPECT_EQ(cell->textView()->text(), "Hello");
+    EXPECT_FALSE(cell->textView()->isEditable());
+    cell->setFrame({ 0, 0, 320, 60 });
+    EXPECT_EQ(cell->textView()->frame(), (Rect { 0, 0, 320, 60 }));
+
+    // The coordinator gives deleted records their control; a record holds it as an opaque value.
+    auto manager = DataManager::create(items(R"([{"AssetId":"3","Type":"Text","Name":"b","Data":"gone","IsDeleted":"true"}])"), model());
+    auto deleted = manager->objects()->at(0).object();
+    ASSERT_TRUE(DataManager::restoreButtonOf(deleted));
+    cell->configureWithAsset(deleted);
+    ASSERT_TRUE(cell->restore());
+    EXPECT_EQ(cell->restore()->superview(), cell->contentView());
+    EXPECT_EQ(std::make_pair(cell->textView()->frame(), cell->restore()->frame()), std::make_pair(Rect { 0, 0, 220, 60 }, Rect { 220, 0, 100, 40 }));
+
+    cell->configureWithAsset(plain);
+    EXPECT_FALSE(cell->restore());
+    EXPECT_EQ(DataManager::restoreButtonOf(deleted)->superview(), nullptr);
+}
+
+TEST_F(ItemCellsTest, EventCountdownInDaysHoursOrHere)
+{
+    // Days are counted between local calendar days.
+    std::string zone = getenv("TZ") ? getenv("TZ") : "";
+    setenv("TZ", "UTC", 1);
+    Date now = at("2030-06-10 12:00:00");
+    const std::pair<const char*, const char*> cases[] = { { "2030-06-12 09:00:00", "2 days to go" }, { "2030-06-10 15:30:00", "4 hours to go" },
+        { "2030-06-10 12:00:00", "1 hours to go" }, { "2030-06-10 11:00:00", "It's here!" }, { "2020-01-01 00:00:00", "It's here!" },
+        { "next week", "It's here!" } };
+    for (const auto& [date, text] : cases)
+        EXPECT_EQ(EventCell::countDownText(date, now), text) << date;
+
+    auto cell = EventCell::create(CellStyle::Default, "EventCell");
+    cell->configureWithDictionary(record(R"({"Type":"Event","Name":"Fair","date":"2030-06-12 09:00:00"})"), now);
+    EXPECT_EQ(std::make_tuple(cell->textLabel()->text(), cell->dateLabel()->text(), cell->countDownLabel()->text()),
+        std::make_tuple(std::string("Fair"), std::string("2030-06-12 09:00:00"), std::string("2 days to go")));
+    cell->setFrame({ 0, 0, 320, 120 });
+    EXPECT_EQ(cell->countDownLabel()->frame(), (Rect { 0, 40, 320, 40 }));
+    if (zone.empty())
+        unsetenv("TZ");
+    else
+        setenv("TZ", zone.c_str(), 1);
+}
+
+TEST_F(ItemCellsTest, CarouselStyleComesFromTheRecordElseTheCell)
+{
+    auto cell = CarouselCell::create(CellStyle::Default, "CarouselCell");
+    cell->setType(7);
+    cell->configureWithImage(record(R"({"Type":"Directory","Name":"w","options":"Carousel:3","list":[]})"), 200, {});
+    EXPECT_EQ(cell->carousel()->type(), CarouselType::Cylinder);
+    cell->configureWithImage(record(R"({"Type":"Directory","Name":"w","options":"Carousel","list":[]})"), 200, {});
+    EXPECT_EQ(cell->carousel()->type(), CarouselType::CoverFlow);
+
+    // Without a record: the style preview's six placeholders.
+    cell->configureWithImage(nullptr, 100, {});
+    EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 6);
+    auto view = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 0, nullptr));
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->width(), 100);
+    EXPECT_EQ(view->imageView()->imageName(), "selectImage.png");
+    EXPECT_EQ(view->label()->text(), "");
+    EXPECT_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Wrap, 0), 1);
+    EXPECT_DOUBLE_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Spacing, 1), 1.1);
+    EXPECT_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Arc, 2.5), 2.5);
+}
+
+TEST_F(ItemCellsTest, CarouselFetchesItsListAndShowsTheRecordFirstThenEachItem)
+{
+    server.setResponder([](const RecordedRequest&) {
+        return json(R"({"Message":{"AssetId":"40","list":[{"Name":"one"},{"Name":"two"},{"Name":"three"},{"Name":"four"}]}})");
+    });
+    auto cell = CarouselCell::create(CellStyle::Default, "CarouselCell");
+    std::vector<std::pair<int, std::string>> chosen;
+    auto wheel = record(R"({"Type":"Directory","Name":"wheel","options":"Carousel:1","assetID":"40"})");
+    cell->configureWithImage(wheel, 200, [&](int index, const AssetRecord& item) { chosen.emplace_back(index, asset::name(item)); });
+    EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 1);
+    EXPECT_EQ(onlyRequest().target, base() + "contentForNode?assetid=40");
+    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return cell->objects()->size() == 5; }, std::chrono::seconds(10)));
+
+    EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 5);
+    EXPECT_EQ(cell->carousel()->numberOfItems(), 5);
+    EXPECT_EQ(cell->objects()->at(0).object(), wheel);
+    EXPECT_TRUE(wheel->get("list").isArray());
+    auto view = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 4, nullptr));
+    EXPECT_EQ(view->label()->text(), "four");
+    EXPECT_EQ(view->label()->strokeWidth(), -4);
+    EXPECT_EQ(asset::name(cell->currentItem()), "wheel");
+
+    cell->didSelectItemAtIndex(*cell->carousel(), 2);
+    EXPECT_EQ(chosen, (std::vector<std::pair<int, std::string>> { { 2, "two" } }));
+}
+
+TEST_F(ItemCellsTest, CarouselItemPictureArrivesIntoTheItemAndFailuresKeepThePlaceholder)
+{
+    auto jpeg = Image::create(2, 2, std::vector<uint8_t>(16, 90))->jpegData();
+    ASSERT_TRUE(jpeg);
+    server.setResponder([&](const RecordedRequest& request) {
+        if (request.path == "/broken.jpg")
+            return makeReply(404, "{}");
+        Reply reply;
+        reply.body = *jpeg;
+        reply.contentType = "image/jpeg";
+        return reply;
+    });
+    auto cell = CarouselCell::create(CellStyle::Default, "CarouselCell");
+    auto wheel = record("{\"Name\":\"wheel\",\"options\":\"Carousel:0\",\"list\":[{\"Name\":\"a\",\"assVal\":\"" + server.url()
+        + "/a.jpg\"},{\"Name\":\"b\",\"assVal\":\"" + server.url() + "/broken.jpg\"}]}");
+    cell->configureWithImage(wheel, 120, {});
+    ASSERT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 3);
+    // Asking twice while the picture is on its way sends one request.
+    for (int index : { 1, 1, 2 })
+        cell->viewForItemAtIndex(*cell->carousel(), index, nullptr);
+    auto itemA = cell->objects()->at(1).object();
+    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return itemA->find("image") && model().httpClient()->inFlight() == 0; }, std::chrono::seconds(10)));
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(server.requests().size(), 2u);
+    auto view = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 1, nullptr));
+    EXPECT_TRUE(view->imageView()->image());
+    EXPECT_FALSE(cell->objects()->at(2).object()->find("image"));
+}
+
+TEST_F(ItemCellsTest, PictureRowTitleIsCentredOverAPictureThatOverhangsForMotion)
+{
+    auto cell = ImageCell::create(CellStyle::Default, "ImageCell");
+    cell->setAccessoryType(AccessoryType::DisclosureIndicator);
+    cell->configureWithImage(Image::create(1, 1, { 1, 2, 3, 255 }), "Tabs");
+    EXPECT_EQ(cell->accessoryType(), AccessoryType::None);
+    EXPECT_EQ(cell->title()->text(), "Tabs");
+    EXPECT_EQ(cell->title()->font(), (Font { "Helvetica Bold", 30 }));
+    cell->setFrame({ 0, 0, 320, 200 });
+    EXPECT_EQ(std::make_pair(cell->title()->frame(), cell->imageView()->frame()), std::make_pair(Rect { 0, 80, 320, 40 }, Rect { -10, -10, 340, 220 }));
+    EXPECT_EQ(cell->imageView()->motionEffects().size(), 2u);
+}
+
+namespace {
+
+/// The show-from, start and end dates of an event record, as stored.
+std::vector<std::string> dates(const AssetRecord& event)
+{
+    return { event->get("startDate").asString(), event->get("date").asString(), event->get("endDate").asString() };
+}
+
+constexpr const char* summerFair = R"({"AssetId":"7","assetID":"7","Type":"Event","name":"Summer fair","Data":"",
+    "startDate":"2027-07-03 14:00:00","date":"2027-07-03 14:00:00","endDate":"2027-07-03 17:00:00"})";
+
+class EventDataSourceTest : public ReferenceServerFixture {
+protected:
+    std::shared_ptr<EventDataSource> sourceFor(const AssetRecord& record, bool editing = false)
+    {
+        auto source = EventDataSource::create(record);
+        source->registerCellsForTableView(table);
+        table->setDataSource(source);
+        if (editing)
+            source->setIsEditing(true);
+        return source;
+    }
+    std::vector<std::string> texts()
+    {
+        std::vector<std::string> out;
+        for (auto& row : table->layoutAllRows().rows)
+            out.push_back(row.cell->textLabel()->text());
+        return out;
+    }
+    std::vector<double> heights(EventDataSource& source)
+    {
+        std::vector<double> out;
+        for (int row = 0; row < table->numberOfRowsInSection(0); ++row)
+            out.push_back(source.heightForRowAtIndexPath(*table, { 0, row }));
+        return out;
+    }
+    std::shared_ptr<DatePickerCell> pickerAt(int row)
+    {
+        table->layoutAllRows();
+        return std::dynamic_pointer_cast<DatePickerCell>(table->cellForRowAtIndexPath({ 0, row }));
+    }
+    void select(EventDataSource& source, int row) { source.didSelectObjectAtIndexPath(screen, { 0, row }, false); }
+    /// What the recording server was asked for, once every reply is in, in sorted order.
+    std::vector<std::string> sentTargets()
+    {
+        settle();
+        std::vector<std::string> out;
+        for (auto& request : server.requests())
+            out.push_back(request.target.substr(base().size()));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    std::shared_ptr<TableView> table = TableView::create({ 0, 0, 320, 2000 });
+    std::shared_ptr<RecordingScreen> screen = std::make_shared<RecordingScreen>();
+    std::shared_ptr<NavigationController> stack = NavigationController::create(screen->controller);
+};
+
+} // namespace
+
+TEST_F(EventDataSourceTest, ViewModeShowsFourRowsAndEditModeFiveEndingInTheDescription)
+{
+    AssetRecord event = JsonParser::parse(summerFair)->object();
+    auto source = sourceFor(event);
+    std::string start = DateFormat::shortDateTime(at("2027-07-03 14:00:00"));
+    std::string end = DateFormat::shortDateTime(at("2027-07-03 17:00:00"));
+
+    EXPECT_EQ(source->selectedRow(), 0);
+    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, end, "" }));
+    EXPECT_EQ(heights(*source), std::vector<double>(4, 42));
+
+    source->setIsEditing(true);
+    EXPECT_EQ(source->selectedRow(), -1);
+    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, start, end, "No description" }));
+    EXPECT_EQ(heights(*source), std::vector<double>(5, 42));
+
+    event->set("Data", "Stalls and music");
+    source->setIsEditing(false);
+    EXPECT_EQ(source->selectedRow(), -1);
+    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, end, "Stalls and music" }));
+}
+
+TEST_F(EventDataSourceTest, EachDateRowOpensAPickerAtTheRecordsValueWithinItsLimits)
+{
+    AssetRecord event = JsonParser::parse(summerFair)->object();
+    auto source = sourceFor(event, true);
+
+    Date before = DateFormat::now();
+    select(*source, 2);
+    auto date = pickerAt(2);
+    Date after = DateFormat::now();
+    EXPECT_EQ(heights(*source), (std::vector<double> { 42, 42, 200, 42, 42 }));
+    ASSERT_TRUE(date);
+    EXPECT_EQ(date->header()->text(), "Enter the start time of the event");
+    EXPECT_EQ(date->textLabel()->text(), "");
+    EXPECT_EQ(date->datePicker()->date(), at("2027-07-03 14:00:00"));
+    Date earliest = date->datePicker()->minimumDate().value_or(Date {});
+    EXPECT_TRUE(earliest >= before && earliest <= after) << "the earliest start is now";
+    EXPECT_FALSE(pickerAt(1) || pickerAt(3));
+    // A start after the end takes the end along; the show-from date stays.
+    date->datePicker()->pick(at("2027-07-04 10:00:00"));
+    EXPECT_EQ(dates(event), (std::vector<std::string> { "2027-07-03 14:00:00", "2027-07-04 10:00:00", "2027-07-04 10:00:00" }));
+
+    select(*source, 3);
+    auto end = pickerAt(3);
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->header()->text(), "Enter end date of the event");
+    EXPECT_EQ(end->datePicker()->minimumDate(), at("2027-07-04 10:00:00"));
+    end->datePicker()->pick(at("2027-07-01 09:00:00"));
+    EXPECT_EQ(event->get("endDate").asString(), "2027-07-04 10:00:00") << "an end before the start is held at the start";
+    end->datePicker()->pick(at("2027-07-05 18:00:00"));
+    EXPECT_EQ(event->get("endDate").asString(), "2027-07-05 18:00:00");
+
+    select(*source, 1);
+    auto show = pickerAt(1);
+    ASSERT_TRUE(show);
+    EXPECT_EQ(show->header()->text(), "Enter date from which to show the event");
+    EXPECT_EQ(show->datePicker()->date(), at("2027-07-03 14:00:00"));
+    EXPECT_EQ(show->datePicker()->maximumDate(), at("2027-07-04 10:00:00"));
+    show->datePicker()->pick(at("2027-07-02 08:00:00"));
+    EXPECT_EQ(dates(event), (std::vector<std::string> { "2027-07-03 14:00:00", "2027-07-04 10:00:00", "2027-07-05 18:00:00" }));
+}
+
+TEST_F(EventDataSourceTest, LeavingADateRowSendsTheDateItsPickerEditsAndNothingWithoutOne)
+{
+    auto source = sourceFor(JsonParser::parse(summerFair)->object(), true);
+    for (int row : { 1, 0, 2, 2, 3 })
+        select(*source, row);
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_EQ(sentTargets(), (std::vector<std::string> { "setDate?assetid=7&date=2027-07-03%2014%3a00%3a00" }));
+    // "Done" on the end date row sends that date.
+    source->setIsEditing(false);
+    ASSERT_TRUE(server.waitForRequests(2));
+    EXPECT_EQ(sentTargets(), (std::vector<std::string> { "setDate?assetid=7&date=2027-07-03%2014%3a00%3a00",
+                                 "setDate?assetid=7&endDate=2027-07-03%2017%3a00%3a00" }));
+
+    AssetRecord undated = JsonParser::parse(R"({"assetID":"9","Type":"Event","name":"Open day"})")->object();
+    source = sourceFor(undated);
+    EXPECT_EQ(texts(), (std::vector<std::string> { "Open day", "", "", "" }));
+    source->setIsEditing(true);
+    for (int row : { 1, 2, 3 }) {
+        Date before = DateFormat::now();
+        select(*source, row);
+        ASSERT_TRUE(pickerAt(row));
+        EXPECT_GE(pickerAt(row)->datePicker()->date(), before) << "row " << row;
+    }
+    source->setIsEditing(false);
+    EXPECT_EQ(sentTargets().size(), 2u);
+    EXPECT_EQ(dates(undated), (std::vector<std::string> { "", "", "" }));
+}
+
+TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStackAndTheSourceKeepsItsCoordinator)
+{
+    ShellGuard shell;
+    AssetRecord event = JsonParser::parse(summerFair)->object();
+    auto source = sourceFor(event);
+    auto manager = DataManager::create(JsonArray::create(), model());
+    manager->setViewController(screen);
+    source->setDataManager(manager);
+    std::weak_ptr<DataManager> coordinator = manager;
+    manager.reset();
+
+    select(*source, 3);
+    EXPECT_EQ(source->selectedRow(), 3);
+    EXPECT_EQ(stack->viewControllers().size(), 1u) << "view mode has no description editor";
+
+    source->setIsEditing(true);
+    select(*source, 4);
+    EXPECT_EQ(source->selectedRow(), 4);
+    auto editor = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(std::make_tuple(editor->kind, editor->object, editor->textMode),
+        std::make_tuple(std::string("TextEditorViewController"), event, std::optional(TextEditorMode::Text)));
+    EXPECT_EQ(stack->lastTransitionAnimated(), Animated::Yes);
+    // The editor reports from its reply thread; the pop waits for the main queue.
+    std::thread([handler = editor->completion] { handler(std::nullopt); }).join();
+    EXPECT_EQ(stack->viewControllers().size(), 2u);
+    EXPECT_TRUE(MainQueue::shared().runUntil([&] { return stack->viewControllers().size() == 1; }, std::chrono::seconds(5)));
+
+    source->changeImage();
+    auto chooser = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
+    ASSERT_TRUE(chooser);
+    EXPECT_EQ(std::make_pair(chooser->kind, chooser->object), std::make_pair(std::string("ImageSelectionViewController"), event));
+
+    source.reset();
+    table->setDataSource({});
+    EXPECT_TRUE(coordinator.expired()) << "the coordinator points back at its screen only weakly";
+}
+
+TEST_F(EventDataSourceTest, DatesPickedOnTheScreenAreWhatTheReferenceServerThenHolds)
+{
+    ASSERT_TRUE(logInAsDemoOwner());
+    const std::string eventsID = asset::ident(childNamed(directory(""), "Events")).value_or("");
+    ASSERT_FALSE(eventsID.empty());
+    AssetRecord fair = childNamed(directory(eventsID), "Summer fair");
+    ASSERT_TRUE(fair);
+
+    auto source = sourceFor(fair, true);
+    select(*source, 2);
+    pickerAt(2)->datePicker()->pick(at("2027-07-05 12:00:00"));
+    select(*source, 3);
+    pickerAt(3)->datePicker()->pick(at("2027-07-06 09:30:00"));
+    source->setIsEditing(false);
+    settle();
+
+    AssetRecord stored = childNamed(directory(eventsID), "Summer fair");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(dates(stored), (std::vector<std::string> { "2027-07-03 14:00:00", "2027-07-05 12:00:00", "2027-07-06 09:30:00" }));
 }

@@ -4,6 +4,8 @@
 
 #include "platform/JsonParser.h"
 
+#include <algorithm>
+
 using namespace quindle;
 using namespace quindle::test;
 
@@ -28,11 +30,8 @@ TEST(AssetLookup, ExactKeyFirstThenLowerCaseOnlyWhenAbsent)
     EXPECT_EQ(asset::nodeForKey(r, "ImageUrl")->asString(), "u");
     EXPECT_EQ(asset::nodeForKey(r, "Missing"), nullptr);
     EXPECT_EQ(asset::nodeForKey(nullptr, "Name"), nullptr);
-}
-
-TEST(AssetLookup, WronglyTypedValueDoesNotFallBack)
-{
-    auto r = parse(R"({"Name":5,"name":"lower","Title":null,"Data":[1],"data":"d","AssetId":3,"assetid":"x"})");
+    // A wrongly typed value does not fall back either.
+    r = parse(R"({"Name":5,"name":"lower","Title":null,"Data":[1],"data":"d","AssetId":3,"assetid":"x"})");
     EXPECT_EQ(asset::name(r), "");
     EXPECT_EQ(asset::title(r), "");
     EXPECT_EQ(asset::data(r), "");
@@ -50,14 +49,11 @@ TEST(AssetStrings, TitleFallsBackToNameAndTextToValue)
     EXPECT_EQ(asset::text(both), "D");
     EXPECT_EQ(asset::text(parse("{}")), "");
     EXPECT_EQ(asset::text(parse(R"({"value":"low"})")), "low");
-}
-
-TEST(AssetStrings, OptionsIdentAndOwnerAllowEmpty)
-{
-    auto r = parse(R"({"Options":"","AssetId":"","owner":"o"})");
-    EXPECT_EQ(asset::options(r), "");
-    EXPECT_EQ(asset::ident(r), "");
-    EXPECT_EQ(asset::owner(r), "o");
+    // Options, ident and owner allow an empty value.
+    auto empty = parse(R"({"Options":"","AssetId":"","owner":"o"})");
+    EXPECT_EQ(asset::options(empty), "");
+    EXPECT_EQ(asset::ident(empty), "");
+    EXPECT_EQ(asset::owner(empty), "o");
     EXPECT_FALSE(asset::options(parse("{}")));
 }
 
@@ -78,16 +74,13 @@ TEST(AssetStrings, NullRecordYieldsNothing)
     EXPECT_EQ(asset::imageWithCompletionHandler(none, {}), nullptr);
 }
 
-TEST(AssetFlags, IsDeletedOnlyForExactTrueText)
+TEST(AssetFlags, IsDeletedOnlyForExactTrueTextAndCarouselOnlyForLowerCaseOptions)
 {
     EXPECT_TRUE(asset::isDeleted(parse(R"({"IsDeleted":"true"})")));
     EXPECT_TRUE(asset::isDeleted(parse(R"({"isdeleted":"true"})")));
     EXPECT_FALSE(asset::isDeleted(parse(R"({"IsDeleted":"True"})")));
     EXPECT_FALSE(asset::isDeleted(parse(R"({"IsDeleted":true})")));
-}
-
-TEST(AssetFlags, CarouselReadsLowerCaseOptionsOnly)
-{
+    // The carousel flag reads lower-case options only.
     auto upper = parse(R"({"Options":"Carousel:1"})");
     EXPECT_FALSE(asset::isCarousel(upper));
     EXPECT_EQ(asset::options(upper), "Carousel:1");
@@ -158,74 +151,56 @@ TEST(AssetDates, ParsedFromServerStrings)
 
 namespace {
 using AssetImage = ModelFixture;
-
-std::string redPixelJpeg()
-{
-    return *Image::create(2, 2, std::vector<uint8_t>(16, 255))->jpegData(1.0);
-}
 } // namespace
 
-TEST_F(AssetImage, CachedImageReturnedAtOnceWithoutRequest)
+// A cached picture or a record without a picture address sends nothing; a picture is fetched
+// once, handed over on the main queue and kept; an undecodable or missing one is never handed over.
+TEST_F(AssetImage, CachedFetchedAndUndecodablePictures)
 {
-    auto image = Image::create(1, 1, { 0, 0, 0, 255 });
+    auto cached = Image::create(1, 1, { 0, 0, 0, 255 });
     auto r = JsonObject::create({ { "Type", "Image" }, { "ImageUrl", server.url() + "/a.jpg" },
-        { "Image", JsonValue(std::static_pointer_cast<Opaque>(image)) } });
+        { "Image", JsonValue(std::static_pointer_cast<Opaque>(cached)) } });
     bool called = false;
-    EXPECT_EQ(asset::imageWithCompletionHandler(r, [&](std::shared_ptr<Image>) { called = true; }), image);
-    EXPECT_FALSE(called);
-    EXPECT_TRUE(server.requests().empty());
-}
+    EXPECT_EQ(asset::imageWithCompletionHandler(r, [&](std::shared_ptr<Image>) { called = true; }), cached);
+    auto text = JsonObject::create({ { "Type", "Text" }, { "ImageUrl", server.url() + "/x.jpg" } });
+    EXPECT_EQ(asset::imageWithCompletionHandler(text, {}), nullptr);
 
-TEST_F(AssetImage, FetchesStoresAndThenReturnsFromCache)
-{
-    std::string jpeg = redPixelJpeg();
-    server.setResponder([&](const RecordedRequest&) {
-        Reply reply = makeReply(200, jpeg);
+    const std::string jpeg = *Image::create(2, 2, std::vector<uint8_t>(16, 255))->jpegData(1.0);
+    server.setResponder([&](const RecordedRequest& req) {
+        Reply reply = req.path == "/pic.jpg" ? makeReply(200, jpeg) : req.path == "/bad.jpg" ? makeReply(200, "garbage") : makeReply(404, "");
         reply.contentType = "image/jpeg";
         return reply;
     });
-    auto r = JsonObject::create({ { "Type", "Image" }, { "ImageUrl", server.url() + "/pic.jpg" } });
+    auto pic = JsonObject::create({ { "Type", "Image" }, { "ImageUrl", server.url() + "/pic.jpg" } });
+    auto bad = JsonObject::create({ { "Type", "Image" }, { "ImageUrl", server.url() + "/bad.jpg" } });
+    auto missing = JsonObject::create({ { "Type", "Event" }, { "Name2", server.url() + "/gone.jpg" } });
     std::shared_ptr<Image> delivered;
     bool onMain = false;
-    EXPECT_EQ(asset::imageWithCompletionHandler(r, [&](std::shared_ptr<Image> image) {
+    EXPECT_EQ(asset::imageWithCompletionHandler(pic, [&](std::shared_ptr<Image> image) {
         delivered = image;
         onMain = MainQueue::shared().isMainThread();
     }),
         nullptr);
-    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return delivered != nullptr; }, std::chrono::seconds(10)));
-    EXPECT_TRUE(onMain);
-    EXPECT_EQ(delivered->width(), 2);
-    EXPECT_EQ(onlyRequest().path, "/pic.jpg");
-    EXPECT_EQ(asset::imageWithCompletionHandler(r, {}), delivered);
-    EXPECT_EQ(Image::fromValue(r->get("Image")), delivered);
-}
-
-TEST_F(AssetImage, UndecodableReplyStoresNothingAndNeverCalls)
-{
-    server.setResponder([](const RecordedRequest& req) {
-        return req.path == "/bad.jpg" ? makeReply(200, "garbage") : makeReply(404, "");
-    });
-    auto bad = JsonObject::create({ { "Type", "Image" }, { "ImageUrl", server.url() + "/bad.jpg" } });
-    auto missing = JsonObject::create({ { "Type", "Event" }, { "Name2", server.url() + "/gone.jpg" } });
     int calls = 0;
     asset::imageWithCompletionHandler(bad, [&](std::shared_ptr<Image>) { ++calls; });
     asset::imageWithCompletionHandler(missing, [&](std::shared_ptr<Image>) { ++calls; });
-    ASSERT_TRUE(server.waitForRequests(2));
+    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return delivered != nullptr; }, std::chrono::seconds(10)));
+    EXPECT_TRUE(onMain);
+    EXPECT_EQ(delivered->width(), 2);
+    EXPECT_EQ(asset::imageWithCompletionHandler(pic, {}), delivered);
+    EXPECT_EQ(Image::fromValue(pic->get("Image")), delivered);
+    ASSERT_TRUE(server.waitForRequests(3));
     auto client = model().httpClient();
     for (int i = 0; i < 1000 && client->inFlight() > 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     MainQueue::shared().runUntilIdle();
+    EXPECT_FALSE(called);
     EXPECT_EQ(calls, 0);
     EXPECT_FALSE(bad->contains("Image"));
     EXPECT_FALSE(missing->contains("Image"));
-}
-
-TEST_F(AssetImage, NoAddressMeansNoRequest)
-{
-    auto r = JsonObject::create({ { "Type", "Text" }, { "ImageUrl", server.url() + "/x.jpg" } });
-    EXPECT_EQ(asset::imageWithCompletionHandler(r, {}), nullptr);
-    model().fetchTrashWithCompletionHandler(collector.handler());
-    collector.single();
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(server.requests()[0].target, base() + "trash");
+    std::vector<std::string> paths;
+    for (const RecordedRequest& request : server.requests())
+        paths.push_back(request.path);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string> { "/bad.jpg", "/gone.jpg", "/pic.jpg" })) << "nothing for the cached picture or the text";
 }

@@ -16,7 +16,7 @@ const std::string opening = "--0xKhTmLbOuNdArY\r\n";
 const std::string closing = "\r\n--0xKhTmLbOuNdArY--\r\n";
 } // namespace
 
-TEST(FileUploadRequest, ThreeByteFileHasNoOtherBytes)
+TEST(FileUploadRequest, ExactBodyAroundTheBytesUnchangedAndALocalFileName)
 {
     auto request = FileUpload::createPostRequestWithURL("http://h/json/upload.php?a=1", "abc");
     ASSERT_TRUE(request);
@@ -27,21 +27,18 @@ TEST(FileUploadRequest, ThreeByteFileHasNoOtherBytes)
     std::regex shape("--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"uploaded\"; "
                      "filename=\"Image_[0-9]{14}\\.jpg\"\r\n\r\nabc\r\n--0xKhTmLbOuNdArY--\r\n");
     EXPECT_TRUE(std::regex_match(request->body, shape)) << request->body;
-}
-
-TEST(FileUploadRequest, BinaryBytesPassUnchanged)
-{
+    // Binary bytes pass unchanged.
     std::string bytes("\0\r\n--\xff", 6);
-    auto request = FileUpload::createPostRequestWithURL("http://h/u", bytes);
-    ASSERT_TRUE(request);
-    size_t start = request->body.find("\r\n\r\n") + 4;
-    EXPECT_EQ(request->body.substr(start, bytes.size()), bytes);
-    EXPECT_EQ(request->body.substr(start + bytes.size()), closing);
-    EXPECT_EQ(request->body.substr(0, opening.size()), opening);
-}
-
-TEST(FileUploadRequest, FileNameUsesLocalZone)
-{
+    auto binary = FileUpload::createPostRequestWithURL("http://h/u", bytes);
+    ASSERT_TRUE(binary);
+    size_t start = binary->body.find("\r\n\r\n") + 4;
+    EXPECT_EQ(binary->body.substr(start, bytes.size()), bytes);
+    EXPECT_EQ(binary->body.substr(start + bytes.size()), closing);
+    EXPECT_EQ(binary->body.substr(0, opening.size()), opening);
+    // No address or no data gives no request.
+    EXPECT_FALSE(FileUpload::createPostRequestWithURL("", "abc"));
+    EXPECT_FALSE(FileUpload::createPostRequestWithURL("http://h/u", ""));
+    // The file name is the local time.
     setenv("TZ", "Asia/Kolkata", 1);
     tzset();
     Date d = *Model::dateFromServerDateString("2015-06-01 09:00:00");
@@ -51,29 +48,17 @@ TEST(FileUploadRequest, FileNameUsesLocalZone)
     tzset();
 }
 
-TEST(FileUploadRequest, NoAddressOrNoDataGivesNoRequest)
-{
-    EXPECT_FALSE(FileUpload::createPostRequestWithURL("", "abc"));
-    EXPECT_FALSE(FileUpload::createPostRequestWithURL("http://h/u", ""));
-}
-
-TEST_F(FileUploadTest, EmptyDataCallsBackAtOnceAndSendsNothing)
+// Empty data calls back at once and sends nothing; an upload goes through the transport with the
+// session's headers.
+TEST_F(FileUploadTest, EmptyDataSendsNothingAndAnUploadCarriesTheSessionHeaders)
 {
     int calls = 0;
-    bool sawContent = true, sawError = true;
     FileUpload::sendFileDataWithURL(server.url() + "/up", "", [&](std::optional<JsonValue> c, std::optional<Error> e) {
         ++calls;
-        sawContent = c.has_value();
-        sawError = e.has_value();
+        EXPECT_FALSE(c);
+        EXPECT_FALSE(e);
     });
     EXPECT_EQ(calls, 1);
-    EXPECT_FALSE(sawContent);
-    EXPECT_FALSE(sawError);
-    EXPECT_TRUE(server.requests().empty());
-}
-
-TEST_F(FileUploadTest, UploadGoesThroughTheTransportWithSessionHeaders)
-{
     server.setResponder([](const RecordedRequest& r) {
         Reply reply = makeReply(200, R"({"Message":{"url":"x"}})");
         if (r.path == "/cookie")

@@ -45,7 +45,7 @@ private:
 
 } // namespace
 
-TEST_F(ModelDates, ServerFormatIsUtcWhateverTheLocalZone)
+TEST_F(ModelDates, ServerFormatIsUtcWhateverTheLocalZoneAndExact)
 {
     useZone("Asia/Tokyo");
     Date d = at("2015-06-01 10:00:00");
@@ -55,17 +55,14 @@ TEST_F(ModelDates, ServerFormatIsUtcWhateverTheLocalZone)
     EXPECT_EQ(formatter.pattern, "yyyy-MM-dd HH:mm:ss");
     EXPECT_EQ(formatter.locale, "en_US_POSIX");
     EXPECT_EQ(formatter.zone, DateFormat::Zone::UTC);
-}
-
-TEST_F(ModelDates, RejectsTextOffThePattern)
-{
+    // Text off the pattern is refused.
     EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01T10:00:00"));
     EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01"));
     EXPECT_FALSE(Model::dateFromServerDateString(""));
     EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01 10:00:00 extra"));
 }
 
-TEST_F(ModelDates, DaysCountCalendarDaysInTheLocalZone)
+TEST_F(ModelDates, DaysCountCalendarDaysInTheLocalZoneAndHoursArePlusOne)
 {
     useZone("Europe/London");
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 22:59:00"), at("2015-06-01 23:01:00")), 1); // 23:59 -> 00:01 BST
@@ -75,10 +72,7 @@ TEST_F(ModelDates, DaysCountCalendarDaysInTheLocalZone)
     EXPECT_EQ(Model::daysBetweenDate(at("2015-03-28 12:00:00"), at("2015-03-30 12:00:00")), 2);
     useZone("UTC");
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 22:59:00"), at("2015-06-01 23:01:00")), 0);
-}
-
-TEST_F(ModelDates, HoursAreTruncatedPlusOne)
-{
+    // Hours are truncated, plus one.
     Date base = at("2015-06-01 10:00:00");
     EXPECT_EQ(Model::hoursBetween(base, base), 1);
     EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::minutes(30)), 1);
@@ -100,14 +94,11 @@ TEST_F(ModelDates, UpdateAssetWidensButNeverNarrows)
     EXPECT_EQ(r->get("date").asString(), "2015-06-03 00:00:00");
     Model::updateAsset(r, at("2015-07-01 00:00:00"));
     EXPECT_EQ(r->get("endDate").asString(), "2015-07-01 00:00:00");
-}
-
-TEST_F(ModelDates, UpdateAssetWithMissingBounds)
-{
-    auto r = JsonObject::create();
-    Model::updateAsset(r, at("2015-06-01 08:00:00"));
-    EXPECT_FALSE(r->contains("startDate"));
-    EXPECT_EQ(r->get("endDate").asString(), "2015-06-01 08:00:00");
-    EXPECT_EQ(r->get("date").asString(), "2015-06-01 08:00:00");
+    // Missing bounds: only the end is set.
+    auto bare = JsonObject::create();
+    Model::updateAsset(bare, at("2015-06-01 08:00:00"));
+    EXPECT_FALSE(bare->contains("startDate"));
+    EXPECT_EQ(bare->get("endDate").asString(), "2015-06-01 08:00:00");
+    EXPECT_EQ(bare->get("date").asString(), "2015-06-01 08:00:00");
     Model::updateAsset(nullptr, at("2015-06-01 08:00:00"));
 }

@@ -14,46 +14,24 @@ AssetRecord withOptions(std::string options, std::string text = "")
 }
 } // namespace
 
-TEST_F(ModelDisplayOptions, NullFontNameYieldsNothingAtAll)
+TEST_F(ModelDisplayOptions, FontNeedsANameAndASize)
 {
-    const char* o = "(null):14:0.10,0.10,0.10:0.20,0.20,0.20";
-    EXPECT_EQ(model().fontNameFromOptions(o), "");
-    EXPECT_EQ(model().fontSizeFromOptions(o), "");
-    EXPECT_FALSE(model().fontFromOptions(o));
-    EXPECT_FALSE(model().textColourFromOptions(o));
-    EXPECT_FALSE(model().backgroundColourFromOptions(o));
-    EXPECT_EQ(model().fontForAsset(withOptions(o)), model().defaultFont());
-    EXPECT_EQ(model().textColourForAsset(withOptions(o)), Colour::black());
-    EXPECT_EQ(model().backgroundColourForAsset(withOptions(o)), Colour::white());
-}
-
-TEST_F(ModelDisplayOptions, TwoComponentsGiveAFontButNoColours)
-{
+    // Two components give a font but no colours.
     auto font = model().fontFromOptions("Courier:20");
     ASSERT_TRUE(font);
     EXPECT_EQ(font->name, "Courier");
     EXPECT_EQ(font->pointSize, 20);
     EXPECT_FALSE(model().textColourFromOptions("Courier:20"));
     EXPECT_FALSE(model().backgroundColourFromOptions("Courier:20"));
-}
-
-TEST_F(ModelDisplayOptions, FractionalSizeIsTruncatedAndJunkSizeIsZero)
-{
+    // A fractional size is truncated and a junk size is zero.
     EXPECT_EQ(model().fontFromOptions("Courier:18.5:0,0,0:1,1,1")->pointSize, 18);
     EXPECT_EQ(model().fontSizeFromOptions("Courier:18.5:0,0,0:1,1,1"), "18.5");
     EXPECT_EQ(model().fontFromOptions("Courier:big")->pointSize, 0);
-}
-
-TEST_F(ModelDisplayOptions, SingleComponentGivesNoNameOrSize)
-{
+    // A single component gives no name or size; an unknown font falls back to the site default.
     EXPECT_EQ(model().fontNameFromOptions("Courier"), "");
     EXPECT_EQ(model().fontSizeFromOptions("Courier"), "");
     EXPECT_EQ(model().fontSizeFromOptions(""), "");
     EXPECT_FALSE(model().fontFromOptions("Courier"));
-}
-
-TEST_F(ModelDisplayOptions, UnknownFontFallsBackToTheSiteDefault)
-{
     EXPECT_FALSE(model().fontFromOptions("Wingbats:12"));
     EXPECT_EQ(model().fontForAsset(withOptions("Wingbats:12")), (Font { "System", 14 }));
 }
@@ -84,8 +62,23 @@ TEST_F(ModelDisplayOptions, EachAppearanceIsDecidedOnItsOwn)
     EXPECT_EQ(model().fontForAsset(nullptr), (Font { "Helvetica", 11 }));
 }
 
-TEST_F(ModelDisplayOptions, UpdateDefaultsReplacesOnlyWhatTheStringSupplies)
+// Before any default the system font, black on white; a "(null)" font name yields nothing at all;
+// an update replaces only what its string supplies.
+TEST_F(ModelDisplayOptions, FallbacksNullFontNameAndDefaultUpdates)
 {
+    EXPECT_EQ(model().defaultFont(), (Font { "System", 14 }));
+    EXPECT_EQ(model().defaultTextColour(), Colour::black());
+    EXPECT_EQ(model().defaultBackgroundColour(), Colour::white());
+    const char* o = "(null):14:0.10,0.10,0.10:0.20,0.20,0.20";
+    EXPECT_EQ(model().fontNameFromOptions(o), "");
+    EXPECT_EQ(model().fontSizeFromOptions(o), "");
+    EXPECT_FALSE(model().fontFromOptions(o));
+    EXPECT_FALSE(model().textColourFromOptions(o));
+    EXPECT_FALSE(model().backgroundColourFromOptions(o));
+    EXPECT_EQ(model().fontForAsset(withOptions(o)), model().defaultFont());
+    EXPECT_EQ(model().textColourForAsset(withOptions(o)), Colour::black());
+    EXPECT_EQ(model().backgroundColourForAsset(withOptions(o)), Colour::white());
+
     model().updateDefaultOptions("Courier:12:0.10,0.10,0.10:0.20,0.20,0.20");
     model().updateDefaultOptions("Helvetica:16");
     EXPECT_EQ(model().defaultFont(), (Font { "Helvetica", 16 }));
@@ -94,21 +87,10 @@ TEST_F(ModelDisplayOptions, UpdateDefaultsReplacesOnlyWhatTheStringSupplies)
     EXPECT_EQ(model().defaultFont(), (Font { "Helvetica", 16 }));
 }
 
-TEST_F(ModelDisplayOptions, FallbacksBeforeAnyDefault)
-{
-    EXPECT_EQ(model().defaultFont(), (Font { "System", 14 }));
-    EXPECT_EQ(model().defaultTextColour(), Colour::black());
-    EXPECT_EQ(model().defaultBackgroundColour(), Colour::white());
-}
-
-TEST_F(ModelDisplayOptions, EmptyTextRowIs42Points)
+TEST_F(ModelDisplayOptions, EmptyTextRowIs42PointsAndLongTextGrowsWithWrapping)
 {
     EXPECT_EQ(model().heightForAsset(withOptions("Courier:12"), 320), 42);
     EXPECT_EQ(model().heightForAsset(nullptr, 320), 42);
-}
-
-TEST_F(ModelDisplayOptions, LongTextGrowsWithWrapping)
-{
     // Courier 20: 10 points a character; a 134-point row leaves 100 points, 10 characters a line.
     std::string text = "aaaa bbbb cccc dddd eeee"; // five words of four, two per line: three lines
     double height = model().heightForAsset(withOptions("Courier:20", text), 134);

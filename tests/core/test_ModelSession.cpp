@@ -33,8 +33,9 @@ TEST_F(ModelSession, LoginSendsEncodedCredentialsAndStoresUsernameAtOnce)
     EXPECT_FALSE(model().isLoggedIn());
 }
 
-TEST_F(ModelSession, FullLoginReplyFillsTheSession)
+TEST_F(ModelSession, FullLoginReplyFillsTheSessionAndLogsTheWorkflows)
 {
+    LogCapture logs;
     std::atomic<int> rebuilt { 0 };
     std::atomic<bool> rebuiltOnMain { false };
     model().setLoginTabbarItemsHandler([&] {
@@ -70,6 +71,7 @@ TEST_F(ModelSession, FullLoginReplyFillsTheSession)
     EXPECT_TRUE(model().userID().empty());
     EXPECT_TRUE(model().userAssetID().empty());
     EXPECT_TRUE(model().userRootAssetID().empty());
+    EXPECT_TRUE(logs.contains(R"(workflow [{"type":"Workflow","id":1},{"type":"Workflow","id":3}])"));
 
     // The shell rebuild waits for the main queue.
     EXPECT_EQ(rebuilt.load(), 0);
@@ -78,86 +80,64 @@ TEST_F(ModelSession, FullLoginReplyFillsTheSession)
     EXPECT_TRUE(rebuiltOnMain.load());
 }
 
-TEST_F(ModelSession, LoginLogsTheWorkflows)
+// An alert, a lower-case "yes", wrongly typed fields or a failed request log nobody in and leave
+// the session alone.
+TEST_F(ModelSession, RefusedOrOddLoginRepliesLeaveTheSessionAlone)
 {
-    LogCapture logs;
-    server.setResponder([](const RecordedRequest&) { return makeReply(200, fullLogin); });
-    model().loginWithUsername("a@b", "p", collector.handler());
-    collector.single();
-    EXPECT_TRUE(logs.contains(R"(workflow [{"type":"Workflow","id":1},{"type":"Workflow","id":3}])"));
-}
-
-TEST_F(ModelSession, AlertRefusesTheLoginAndTakesNoToken)
-{
-    server.setResponder([](const RecordedRequest&) {
-        return makeReply(200, R"({"Message":{"Alert":"Wrong password","AuthToken":"nope","isRoot":"Yes"}})");
-    });
-    model().loginWithUsername("a@b", "bad", collector.handler());
-    Outcome o = collector.single();
-    EXPECT_FALSE(o.content);
-    ASSERT_TRUE(o.error);
-    EXPECT_EQ(o.error->domain, "world");
-    EXPECT_EQ(o.error->code, 200);
-    EXPECT_EQ(o.error->localizedDescription, "Wrong password");
-    EXPECT_FALSE(model().isLoggedIn());
-    EXPECT_FALSE(model().isRoot());
-    EXPECT_EQ(model().username(), "a@b");
-}
-
-TEST_F(ModelSession, IsRootNeedsCapitalYes)
-{
-    server.setResponder([](const RecordedRequest&) { return makeReply(200, R"({"Message":{"isRoot":"yes","User":{}}})"); });
-    model().loginWithUsername("a@b", "p", collector.handler());
-    collector.single();
-    EXPECT_FALSE(model().isRoot());
-}
-
-TEST_F(ModelSession, WronglyTypedFieldsLeaveTheSessionAlone)
-{
+    struct Case {
+        const char* name;
+        Reply reply;
+        bool content;      // the handler gets the message
+        const char* alert; // the error's description when the reply is refused
+    } cases[] = {
+        { "alert", makeReply(200, R"({"Message":{"Alert":"Wrong password","AuthToken":"nope","isRoot":"Yes"}})"), false, "Wrong password" },
+        { "lower-case yes", makeReply(200, R"({"Message":{"isRoot":"yes","User":{}}})"), true, nullptr },
+        { "wrongly typed", makeReply(200, R"({"Message":{"AuthToken":5,"User":{"DefaultOptions":7,"Tabs":[1]},"isRoot":true,"Profile":{}}})"),
+            true, nullptr },
+        { "failed request", makeReply(500, R"({"x":1})"), false, nullptr },
+    };
     model().setTab(JsonObject::create({ { "AssetId", "old" } }));
-    server.setResponder([](const RecordedRequest&) {
-        return makeReply(200, R"({"Message":{"AuthToken":5,"User":{"DefaultOptions":7,"Tabs":[1]},"isRoot":true,"Profile":{}}})");
-    });
-    model().loginWithUsername("a@b", "p", collector.handler());
-    Outcome o = collector.single();
-    EXPECT_TRUE(o.content);
-    EXPECT_FALSE(model().isLoggedIn());
-    EXPECT_EQ(model().userOptions(), "");
-    EXPECT_EQ(asset::ident(model().tab()), "old");
-    EXPECT_FALSE(model().workflow());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.setResponder([&](const RecordedRequest&) { return c.reply; });
+        Collector replies;
+        model().loginWithUsername("a@b", "p", replies.handler());
+        Outcome o = replies.single();
+        EXPECT_EQ(o.content.has_value(), c.content);
+        EXPECT_EQ(o.error.has_value(), c.alert != nullptr);
+        if (c.alert && o.error) {
+            EXPECT_EQ(o.error->domain, "world");
+            EXPECT_EQ(o.error->code, 200);
+            EXPECT_EQ(o.error->localizedDescription, c.alert);
+        }
+        EXPECT_FALSE(model().isLoggedIn());
+        EXPECT_FALSE(model().isRoot());
+        EXPECT_EQ(model().username(), "a@b");
+        EXPECT_EQ(model().userOptions(), "");
+        EXPECT_EQ(asset::ident(model().tab()), "old");
+        EXPECT_FALSE(model().workflow());
+    }
 }
 
-TEST_F(ModelSession, FailedLoginRequestHandsNothing)
-{
-    server.setResponder([](const RecordedRequest&) { return makeReply(500, R"({"x":1})"); });
-    model().loginWithUsername("a@b", "p", collector.handler());
-    Outcome o = collector.single();
-    EXPECT_FALSE(o.content);
-    EXPECT_FALSE(model().isLoggedIn());
-}
-
-TEST_F(ModelSession, LogoutChangesNoSessionField)
+// Logout hands the reply on and changes no session field; a tab bar fetch remembers its id
+// before the request is sent.
+TEST_F(ModelSession, LogoutKeepsTheSessionAndATabbarFetchRemembersItsIdFirst)
 {
     model().setAuthToken("keep");
-    server.setResponder([](const RecordedRequest&) { return makeReply(200, R"({"Message":"bye"})"); });
+    server.setResponder([](const RecordedRequest&) {
+        Reply reply = makeReply(200, R"({"Message":"bye"})");
+        reply.delay = std::chrono::milliseconds(50);
+        return reply;
+    });
     model().logoutWithCompletionHandler(collector.handler());
     Outcome o = collector.single();
     ASSERT_TRUE(o.content);
     EXPECT_EQ(o.content->asString(), "bye");
     EXPECT_EQ(onlyRequest().target, base() + "logoutUser");
     EXPECT_EQ(model().authToken(), "keep");
-}
-
-TEST_F(ModelSession, TabbarFetchRemembersIdBeforeSending)
-{
-    server.setResponder([](const RecordedRequest&) {
-        Reply reply = makeReply(200, R"({"Message":{"Children":[]}})");
-        reply.delay = std::chrono::milliseconds(50);
-        return reply;
-    });
     model().fetchTabbarForAssetID("77", collector.handler());
     EXPECT_EQ(model().tabbarID(), "77");
-    collector.single();
+    ASSERT_TRUE(collector.waitFor(2));
 }
 
 TEST_F(ModelSession, PageRepliesReplaceDefaultOptionsButKeepParsedDefaults)

@@ -22,21 +22,18 @@ ServerConfiguration::Environment env(std::map<std::string, std::string> values)
 
 } // namespace
 
-TEST(ServerConfiguration, BaseAndLegacyFromOneHost)
+TEST(ServerConfiguration, BaseAndLegacyFromOneHostOrTwo)
 {
     auto c = ServerConfiguration::create("http://127.0.0.1:8080");
     ASSERT_TRUE(c);
     EXPECT_EQ(c->baseURL(), "http://127.0.0.1:8080/~corvath/vantro/web/app_dev.php/");
     EXPECT_EQ(c->legacyBaseURL(), "http://127.0.0.1:8080/json/");
-}
-
-TEST(ServerConfiguration, TrailingSlashOrFixedPathIsNotDoubled)
-{
+    // A trailing slash or the fixed path is not doubled.
     for (const char* given : { "http://h.example:81/", "http://h.example:81/~corvath/vantro/web/app_dev.php/",
              "http://h.example:81/~corvath/vantro/web/app_dev.php" }) {
-        auto c = ServerConfiguration::create(given);
-        ASSERT_TRUE(c) << given;
-        EXPECT_EQ(c->baseURL(), "http://h.example:81/~corvath/vantro/web/app_dev.php/") << given;
+        auto trimmed = ServerConfiguration::create(given);
+        ASSERT_TRUE(trimmed) << given;
+        EXPECT_EQ(trimmed->baseURL(), "http://h.example:81/~corvath/vantro/web/app_dev.php/") << given;
     }
     auto legacy = ServerConfiguration::create("https://a", std::string_view("http://b:9/json/"));
     ASSERT_TRUE(legacy);
@@ -57,7 +54,7 @@ TEST(ServerConfiguration, MalformedUrlsAreClearErrors)
     EXPECT_NE(error.find("json"), std::string::npos);
 }
 
-TEST(ServerConfiguration, CommandLineWinsOverEnvironment)
+TEST(ServerConfiguration, CommandLineWinsOverEnvironmentAndNeedsItsValue)
 {
     std::string error;
     auto c = ServerConfiguration::fromArguments({ "prog", "--server", "http://cli:1" },
@@ -72,11 +69,8 @@ TEST(ServerConfiguration, CommandLineWinsOverEnvironment)
     auto eq = ServerConfiguration::fromArguments({ "prog", "--legacy=http://l:4", "--server=http://s:5" }, env({}), &error);
     ASSERT_TRUE(eq);
     EXPECT_EQ(eq->legacyBaseURL(), "http://l:4/json/");
-}
-
-TEST(ServerConfiguration, NothingGivenIsNoErrorButMissingValueIs)
-{
-    std::string error = "stale";
+    // Nothing given is no error, but a missing or bad value is.
+    error = "stale";
     EXPECT_FALSE(ServerConfiguration::fromArguments({ "prog", "--demo" }, env({}), &error));
     EXPECT_TRUE(error.empty());
     EXPECT_FALSE(ServerConfiguration::fromArguments({ "prog", "--server" }, env({}), &error));

@@ -60,7 +60,7 @@ private:
 
 } // namespace
 
-TEST(DateUtc, ServerTextAndInstantsBothWays)
+TEST(DateUtc, ServerTextInstantsAndOtherPatternsBothWays)
 {
     const std::vector<std::pair<int64_t, std::string>> cases { { 1433152800, "2015-06-01 10:00:00" },
         { 0, "1970-01-01 00:00:00" }, { 951782400, "2000-02-29 00:00:00" } };
@@ -79,17 +79,18 @@ TEST(DateUtc, ServerTextAndInstantsBothWays)
         ASSERT_TRUE(parseUtc(text)) << text;
         EXPECT_EQ(unixSeconds(*parseUtc(text)), s) << text;
     }
-}
-
-TEST(DateUtc, OtherPatterns)
-{
+    // Other patterns; missing fields default to the epoch and lone letters are literals.
     auto d = DateFormat::parse("20150601143000", "yyyyMMddHHmmss", Zone::UTC);
     ASSERT_TRUE(d);
     EXPECT_EQ(DateFormat::format(*d, "Image_yyyyMMddHHmmss.jpg", Zone::UTC), "Image_20150601143000.jpg");
-    // Missing fields default to the epoch; lone letters are literals.
     EXPECT_EQ(unixSeconds(*DateFormat::parse("10:30", "HH:mm", Zone::UTC)), 10 * 3600 + 30 * 60);
     EXPECT_EQ(unixSeconds(*DateFormat::parse("2015-06-01T10:00", "yyyy-MM-ddTHH:mm", Zone::UTC)), 1433152800);
     EXPECT_EQ(DateFormat::format(*d, "d M y", Zone::UTC), "d M y");
+    // Now lies between two clock readings.
+    Date before = std::chrono::system_clock::now();
+    Date reading = DateFormat::now();
+    EXPECT_LE(before, reading);
+    EXPECT_LE(reading, std::chrono::system_clock::now());
 }
 
 TEST(DateParse, OnlyExactTextOfAValidInstantParses)
@@ -109,7 +110,7 @@ TEST(DateParse, OnlyExactTextOfAValidInstantParses)
     EXPECT_FALSE(DateFormat::parse("9999-12-31 23:59:59", serverPattern, Zone::Local));
 }
 
-TEST_F(InZone, LocalTextFollowsTheProcessZoneAndUtcIgnoresIt)
+TEST_F(InZone, LocalTextAndDaysFollowTheProcessZoneAndUtcIgnoresIt)
 {
     use("America/New_York");
     EXPECT_EQ(DateFormat::format(fromUnix(1433152800), serverPattern, Zone::Local), "2015-06-01 06:00:00");
@@ -128,10 +129,7 @@ TEST_F(InZone, LocalTextFollowsTheProcessZoneAndUtcIgnoresIt)
     EXPECT_EQ(DateFormat::format(local("2015-06-01 12:00:00"), serverPattern, Zone::Local), "2015-06-01 12:00:00");
     use("UTC");
     EXPECT_EQ(DateFormat::format(fromUnix(1433152800), serverPattern, Zone::Local), "2015-06-01 10:00:00");
-}
-
-TEST_F(InZone, LocalDaysHaveTheirRealLengthAndASkippedMidnightStartsAtTheChange)
-{
+    // Local days have their real length; a skipped midnight starts the day at the change.
     use("America/New_York");
     EXPECT_EQ(utc(DateFormat::startOfLocalDay(local("2015-06-01 12:34:56"))), "2015-06-01 04:00:00");
     Date midnight = local("2015-06-01 00:00:00");
@@ -153,12 +151,4 @@ TEST_F(InZone, LocalDaysHaveTheirRealLengthAndASkippedMidnightStartsAtTheChange)
     EXPECT_EQ(DateFormat::format(start, serverPattern, Zone::Local), "2018-11-04 01:00:00");
     EXPECT_EQ(DateFormat::format(start - seconds(1), serverPattern, Zone::Local), "2018-11-03 23:59:59");
     EXPECT_FALSE(DateFormat::parse("2018-11-04 00:30:00", serverPattern, Zone::Local));
-}
-
-TEST(DateNow, LiesBetweenTwoClockReadings)
-{
-    Date before = std::chrono::system_clock::now();
-    Date reading = DateFormat::now();
-    EXPECT_LE(before, reading);
-    EXPECT_LE(reading, std::chrono::system_clock::now());
 }

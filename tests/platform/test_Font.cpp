@@ -30,7 +30,7 @@ public:
 
 } // namespace
 
-TEST(CellCatalogue, FamiliesFontsAndNames)
+TEST(CellCatalogue, FamiliesFontsNamesAndMeasures)
 {
     CellFontCatalogue catalogue;
     auto families = catalogue.familyNames();
@@ -48,10 +48,7 @@ TEST(CellCatalogue, FamiliesFontsAndNames)
     Font system = catalogue.systemFont(14);
     EXPECT_EQ(system, (Font { CellFontCatalogue::systemFontName, 14 }));
     EXPECT_EQ(catalogue.fontWithName(system.name, 20), (Font { system.name, 20 }));
-}
-
-TEST(CellMeasure, WrapsIntoCellsAndLines)
-{
+    // Measuring wraps into cells and lines.
     struct Case {
         const char* text;
         double boxColumns;

@@ -96,13 +96,6 @@ CookieFields fields(const std::vector<Cookie>& cookies)
     return out;
 }
 
-Reply delayed(std::chrono::milliseconds delay)
-{
-    Reply reply;
-    reply.delay = delay;
-    return reply;
-}
-
 } // namespace
 
 TEST(HttpClientHeaders, RequestHeadersAndSetCookieParsingWithoutANetwork)
@@ -331,7 +324,8 @@ TEST(HttpClientFailures, EachReachesTheHandlerOnceAsAnError)
         std::function<void(CurlHttpClient&, HttpRequest&)> setUp;
         long code; // CURLE_OK: any error
     };
-    Reply hang = delayed(std::chrono::seconds(60));
+    Reply hang;
+    hang.delay = std::chrono::seconds(60);
     Reply trickle;
     trickle.body.assign(1000, 't');
     trickle.trickle = std::chrono::milliseconds(500);
@@ -405,7 +399,9 @@ TEST(HttpClientFailures, FiftyMebibyteReplyArrivesWholeUnderTheDefaultLimit)
 
 TEST(HttpClientFailures, DestroyingTheClientCancelsRequestsInFlight)
 {
-    RecordingServer server([](const RecordedRequest&) { return delayed(std::chrono::seconds(60)); });
+    Reply hang;
+    hang.delay = std::chrono::seconds(60);
+    RecordingServer server([hang](const RecordedRequest&) { return hang; });
     Replies replies;
     constexpr int count = 3;
     {

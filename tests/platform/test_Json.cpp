@@ -45,6 +45,19 @@ std::string nested(size_t depth)
     return std::string(depth, '[') + std::string(depth, ']');
 }
 
+// An array nested `depth` deep, built without the parser.
+JsonValue deepArray(int depth)
+{
+    JsonValue root(JsonArray::create());
+    JsonArrayPtr at = root.array();
+    for (int i = 0; i < depth; ++i) {
+        auto next = JsonArray::create();
+        at->push_back(next);
+        at = next;
+    }
+    return root;
+}
+
 } // namespace
 
 TEST(JsonParserKinds, NumbersScalarsAndStrings)
@@ -65,7 +78,6 @@ TEST(JsonParserKinds, NumbersScalarsAndStrings)
     EXPECT_TRUE(o.get("t").asBool());
     EXPECT_EQ(o.get("f").kind(), JsonValue::Kind::Bool);
     EXPECT_TRUE(o.get("n").isNull());
-    EXPECT_TRUE(o.contains("n"));
     EXPECT_EQ(o.get("s").asString(), std::string("a\"b\\c/d\xc3\xa9\xf0\x9f\x98\x80\0e", 15));
     EXPECT_EQ(parseOk("  \"top\"\n").asString(), "top");
     EXPECT_EQ(parseOk("7").asInt(), 7);
@@ -177,14 +189,7 @@ TEST(JsonWriterLimits, CyclesDepthAndSharedNodes)
     EXPECT_FALSE(JsonWriter::write(v, 1023).has_value());
     EXPECT_EQ(JsonWriter::write(parseOk("[[1]]"), 2).value_or(""), "[[1]]");
     EXPECT_EQ(JsonWriter::describe(JsonArray::create({ JsonValue(JsonArray::create({ 1 })) })), "[[1]]");
-
-    JsonValue root(JsonArray::create());
-    JsonArrayPtr at = root.array();
-    for (int i = 0; i < 200000; ++i) {
-        auto next = JsonArray::create();
-        at->push_back(next);
-        at = next;
-    }
+    JsonValue root = deepArray(200000);
     EXPECT_FALSE(JsonWriter::write(root).has_value());
     EXPECT_EQ(JsonWriter::write(root, std::numeric_limits<size_t>::max()).value_or("").size(), 400002u);
     EXPECT_EQ(JsonWriter::describe(root), std::string(1024, '[') + "<deep>" + std::string(1024, ']'));
@@ -194,10 +199,6 @@ TEST(JsonWriterLimits, CyclesDepthAndSharedNodes)
 
 TEST(JsonValueKinds, KindsAndTypedReads)
 {
-    EXPECT_EQ(JsonValue().kind(), JsonValue::Kind::Null);
-    EXPECT_EQ(JsonValue(true).kind(), JsonValue::Kind::Bool);
-    EXPECT_EQ(JsonValue(1.5).kind(), JsonValue::Kind::Double);
-    EXPECT_EQ(JsonValue("x").kind(), JsonValue::Kind::String);
     EXPECT_EQ(JsonValue(std::numeric_limits<unsigned long long>::max()).kind(), JsonValue::Kind::UInt);
     // An unsigned value that fits a signed one is an Int, so equal numbers compare equal.
     EXPECT_EQ(JsonValue(7ULL).kind(), JsonValue::Kind::Int);
@@ -228,7 +229,7 @@ TEST(JsonValueKinds, KindsAndTypedReads)
     EXPECT_DOUBLE_EQ(JsonValue(3).asDouble(), 3.0);
 }
 
-TEST(JsonObjectOrder, KeysKeepTheirFirstPositionAndArrayEditsAreSafe)
+TEST(JsonObjectOrder, EditsKeepKeyOrderAndEqualityIsDeep)
 {
     auto o = JsonObject::create({ { "z", 1 }, { "a", 2 }, { "m", 3 }, { "z", 4 } });
     o->set("b", 5);
@@ -241,7 +242,6 @@ TEST(JsonObjectOrder, KeysKeepTheirFirstPositionAndArrayEditsAreSafe)
     };
     EXPECT_EQ(keys(), "zamb");
     EXPECT_EQ(o->get("z").asInt(), 4);
-    EXPECT_EQ(o->entries()[1].second.asString(), "two");
     EXPECT_TRUE(o->erase("a"));
     EXPECT_FALSE(o->erase("a"));
     EXPECT_EQ(keys(), "zmb");
@@ -262,15 +262,12 @@ TEST(JsonObjectOrder, KeysKeepTheirFirstPositionAndArrayEditsAreSafe)
     JsonValue copy(a);
     copy.array()->insert(0, "first");
     EXPECT_EQ(a->at(0).asString(), "first");
-}
-
-TEST(JsonValueEquality, DeepOrderFreeByIdentityForOpaquesAndSafeOnCycles)
-{
-    auto a = JsonObject::create({ { "x", JsonArray::create({ 1, "s", nullptr }) }, { "y", true } });
-    auto b = JsonObject::create({ { "y", true }, { "x", JsonArray::create({ 1, "s", nullptr }) } });
-    EXPECT_EQ(JsonValue(a), JsonValue(b));
-    b->get("x").array()->push_back(2.0);
-    EXPECT_FALSE(JsonValue(a) == JsonValue(b));
+    // Equality is deep and free of key order, by identity for opaques, and safe on cycles.
+    auto x = JsonObject::create({ { "x", JsonArray::create({ 1, "s", nullptr }) }, { "y", true } });
+    auto y = JsonObject::create({ { "y", true }, { "x", JsonArray::create({ 1, "s", nullptr }) } });
+    EXPECT_EQ(JsonValue(x), JsonValue(y));
+    y->get("x").array()->push_back(2.0);
+    EXPECT_FALSE(JsonValue(x) == JsonValue(y));
     EXPECT_FALSE(JsonValue(1) == JsonValue(1.0));
     auto opaque = std::make_shared<Opaque>();
     EXPECT_EQ(JsonValue(opaque), JsonValue(opaque));
@@ -290,14 +287,7 @@ TEST(JsonValueEquality, DeepOrderFreeByIdentityForOpaquesAndSafeOnCycles)
 TEST(JsonValueDestruction, DeepChainsAreFreedWithoutRecursion)
 {
     // Either chain would overflow the stack if freed recursively.
-    JsonValue root(JsonArray::create());
-    JsonArrayPtr at = root.array();
-    for (int i = 0; i < 1000000; ++i) {
-        auto next = JsonArray::create();
-        at->push_back(next);
-        at = next;
-    }
-    at.reset();
+    JsonValue root = deepArray(1000000);
     root = JsonValue();
     EXPECT_TRUE(root.isNull());
 
@@ -482,9 +472,8 @@ TEST(JsonRoundTrip, CorpusReplays)
         if (!entry.is_regular_file())
             continue;
         ++files;
-        std::ifstream in(entry.path(), std::ios::binary);
         std::stringstream buffer;
-        buffer << in.rdbuf();
+        buffer << std::ifstream(entry.path(), std::ios::binary).rdbuf();
         const std::string text = buffer.str();
         const bool expectValid = entry.path().filename().string().rfind("valid_", 0) == 0;
         Error error;

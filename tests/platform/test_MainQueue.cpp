@@ -85,7 +85,7 @@ TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
     }
 }
 
-TEST(MainQueueRunUntil, EndsWhenDoneOrAtTheDeadline)
+TEST(MainQueueRunUntil, EndsWhenDoneOnNotifyOrAtTheDeadline)
 {
     auto& queue = emptyQueue();
     int ran = 0;
@@ -101,11 +101,7 @@ TEST(MainQueueRunUntil, EndsWhenDoneOrAtTheDeadline)
     });
     EXPECT_TRUE(queue.runUntil([&] { return done; }, std::chrono::seconds(30)));
     sender.join();
-}
-
-TEST(MainQueueRunUntil, NotifyWakesAWaitWithoutATask)
-{
-    auto& queue = emptyQueue();
+    // Notify wakes a wait without a task.
     queue.setRecheckInterval(std::chrono::hours(1));
     std::atomic<bool> flag { false };
     std::thread setter([&] {

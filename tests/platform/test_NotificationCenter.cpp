@@ -30,7 +30,7 @@ using Calls = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(Notifications, PostCallsObserversOfTheExactNameInRegistrationOrder)
+TEST_F(Notifications, PostCallsObserversOfTheExactNameInOrderUntilRemoved)
 {
     log(owner, "reloadData", "1");
     log(owner, "SendForm", "send");
@@ -44,74 +44,8 @@ TEST_F(Notifications, PostCallsObserversOfTheExactNameInRegistrationOrder)
     EXPECT_EQ(calls, (Calls { "1", "2", "3" }));
     center->post("SendForm");
     EXPECT_EQ(calls, (Calls { "1", "2", "3", "send" }));
-}
-
-TEST_F(Notifications, DefaultCenterIsOneInstanceAndCallsOnThePostingThread)
-{
-    auto& shared = NotificationCenter::defaultCenter();
-    EXPECT_EQ(&shared, &NotificationCenter::defaultCenter());
-    std::vector<std::thread::id> seen;
-    auto id = shared.addObserver(owner, "test.default", [&] { seen.push_back(std::this_thread::get_id()); });
-    std::thread::id poster;
-    std::thread worker([&] {
-        poster = std::this_thread::get_id();
-        shared.post("test.default");
-    });
-    worker.join();
-    shared.removeObserver(id);
-    shared.post("test.default");
-    EXPECT_EQ(seen, std::vector<std::thread::id> { poster });
-}
-
-TEST_F(Notifications, OnlyLiveOwnersWithCallbacksAreObservers)
-{
-    auto other = std::make_shared<Owner>();
-    log(owner, "x", "owner");
-    log(other, "x", "other");
-    EXPECT_EQ(center->observerCount("x"), 2u);
-    owner.reset();
-    EXPECT_EQ(center->observerCount("x"), 1u);
-    center->post("x");
-    EXPECT_EQ(calls, (Calls { "other" }));
-    // A gone owner or an empty callback registers nothing, though each still gets its own id.
-    auto first = center->addObserver(std::weak_ptr<Owner>(), "y", [&] { calls.push_back("gone"); });
-    auto second = center->addObserver(std::make_shared<Owner>(), "y", [&] { calls.push_back("temporary"); });
-    auto third = center->addObserver(other, "y", nullptr);
-    EXPECT_NE(first, second);
-    EXPECT_NE(second, third);
-    center->post("y");
-    EXPECT_EQ(center->observerCount("y"), 0u);
-    EXPECT_EQ(calls, (Calls { "other" }));
-}
-
-TEST_F(Notifications, OwnerStaysAliveWhileItsCallbackRunsAndCallbacksDieOutsideTheLock)
-{
-    std::weak_ptr<Owner> watch = owner;
-    bool aliveInside = false;
-    center->addObserver(owner, "x", [&] {
-        owner.reset();
-        aliveInside = !watch.expired();
-    });
-    center->post("x");
-    EXPECT_TRUE(aliveInside);
-    EXPECT_TRUE(watch.expired());
-    // The capture's destructor runs when the observer is removed; it must not find the centre locked.
-    struct Reentrant {
-        NotificationCenter* center;
-        size_t* seen;
-        ~Reentrant() { *seen = center->observerCount("x"); }
-    };
-    auto other = std::make_shared<Owner>();
-    size_t seen = 99;
-    auto capture = std::make_shared<Reentrant>(Reentrant { center.get(), &seen });
-    auto id = center->addObserver(other, "x", [capture] { });
-    capture.reset();
-    center->removeObserver(id);
-    EXPECT_EQ(seen, 0u);
-}
-
-TEST_F(Notifications, RemoveByIdByOwnerAndByOwnerAndName)
-{
+    // Removal by id, by owner and name, and by owner.
+    calls.clear();
     auto other = std::make_shared<Owner>();
     log(owner, "a", "owner a");
     auto twice = log(owner, "a", "owner a twice");
@@ -134,7 +68,68 @@ TEST_F(Notifications, RemoveByIdByOwnerAndByOwnerAndName)
     EXPECT_EQ(calls, (Calls { "other a" }));
 }
 
-TEST_F(Notifications, CallbacksChangingObserversDuringAPost)
+TEST_F(Notifications, DefaultCenterIsOneInstanceAndCallsOnThePostingThread)
+{
+    auto& shared = NotificationCenter::defaultCenter();
+    EXPECT_EQ(&shared, &NotificationCenter::defaultCenter());
+    std::vector<std::thread::id> seen;
+    auto id = shared.addObserver(owner, "test.default", [&] { seen.push_back(std::this_thread::get_id()); });
+    std::thread::id poster;
+    std::thread worker([&] {
+        poster = std::this_thread::get_id();
+        shared.post("test.default");
+    });
+    worker.join();
+    shared.removeObserver(id);
+    shared.post("test.default");
+    EXPECT_EQ(seen, std::vector<std::thread::id> { poster });
+}
+
+TEST_F(Notifications, OnlyLiveOwnersWithCallbacksAreObserversAndOwnersOutliveTheirCallbacks)
+{
+    auto other = std::make_shared<Owner>();
+    log(owner, "x", "owner");
+    log(other, "x", "other");
+    EXPECT_EQ(center->observerCount("x"), 2u);
+    owner.reset();
+    EXPECT_EQ(center->observerCount("x"), 1u);
+    center->post("x");
+    EXPECT_EQ(calls, (Calls { "other" }));
+    // A gone owner or an empty callback registers nothing, though each still gets its own id.
+    auto first = center->addObserver(std::weak_ptr<Owner>(), "y", [&] { calls.push_back("gone"); });
+    auto second = center->addObserver(std::make_shared<Owner>(), "y", [&] { calls.push_back("temporary"); });
+    auto third = center->addObserver(other, "y", nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_NE(second, third);
+    center->post("y");
+    EXPECT_EQ(center->observerCount("y"), 0u);
+    EXPECT_EQ(calls, (Calls { "other" }));
+    // The owner stays alive while its callback runs.
+    auto dying = std::make_shared<Owner>();
+    std::weak_ptr<Owner> watch = dying;
+    bool aliveInside = false;
+    center->addObserver(dying, "z", [&] {
+        dying.reset();
+        aliveInside = !watch.expired();
+    });
+    center->post("z");
+    EXPECT_TRUE(aliveInside);
+    EXPECT_TRUE(watch.expired());
+    // The capture's destructor runs when the observer is removed; it must not find the centre locked.
+    struct Reentrant {
+        NotificationCenter* center;
+        size_t* seen;
+        ~Reentrant() { *seen = center->observerCount("w"); }
+    };
+    size_t seen = 99;
+    auto capture = std::make_shared<Reentrant>(Reentrant { center.get(), &seen });
+    auto id = center->addObserver(other, "w", [capture] { });
+    capture.reset();
+    center->removeObserver(id);
+    EXPECT_EQ(seen, 0u);
+}
+
+TEST_F(Notifications, CallbacksChangingObserversAndPostingDuringAPost)
 {
     // A callback removes a later observer and itself, and adds one that waits for the next post.
     NotificationCenter::ObserverID later = 0;
@@ -151,10 +146,8 @@ TEST_F(Notifications, CallbacksChangingObserversDuringAPost)
     EXPECT_EQ(calls, (Calls { "first", "last" }));
     center->post("x");
     EXPECT_EQ(calls, (Calls { "first", "last", "last", "added" }));
-}
-
-TEST_F(Notifications, CallbacksPostingAndReleasingLaterOwners)
-{
+    // A callback posts another name and releases a later owner.
+    calls.clear();
     auto second = std::make_shared<Owner>();
     center->addObserver(owner, "outer", [&] {
         calls.push_back("outer");

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
@@ -15,16 +16,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-/// A fresh folder per test, removed afterwards.
+/// A fresh folder per test, removed afterwards; the environment variables for the path are put back.
 class DefaultsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        for (const char* name : { "HOME", "XDG_CONFIG_HOME" }) {
+            if (const char* value = std::getenv(name))
+                m_saved[name] = value;
+        }
         std::string pattern = (fs::temp_directory_path() / "quindle-defaults-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_folder = pattern;
     }
-    void TearDown() override { fs::remove_all(m_folder); }
+    void TearDown() override
+    {
+        for (const char* name : { "HOME", "XDG_CONFIG_HOME" }) {
+            if (m_saved.count(name))
+                setenv(name, m_saved[name].c_str(), 1);
+            else
+                unsetenv(name);
+        }
+        fs::remove_all(m_folder);
+    }
 
     fs::path file() const { return m_folder / "quindle" / "UserDefaults.json"; }
 
@@ -42,36 +56,13 @@ protected:
     }
 
     fs::path m_folder;
-};
-
-/// Keeps an environment variable as it was.
-class SavedVariable {
-public:
-    explicit SavedVariable(const char* name)
-        : m_name(name)
-    {
-        if (const char* value = std::getenv(name))
-            m_value = value;
-    }
-    ~SavedVariable()
-    {
-        if (m_value)
-            setenv(m_name, m_value->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_value;
+    std::map<std::string, std::string> m_saved;
 };
 
 } // namespace
 
 TEST_F(DefaultsTest, FileLivesUnderXdgConfigHomeOrDotConfig)
 {
-    SavedVariable xdg("XDG_CONFIG_HOME");
-    SavedVariable home("HOME");
     setenv("HOME", "/home/someone", 1);
     setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
     EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/somewhere/config/quindle/UserDefaults.json"));
@@ -91,15 +82,17 @@ TEST_F(DefaultsTest, FileLivesUnderXdgConfigHomeOrDotConfig)
     EXPECT_EQ(UserDefaults::create(file())->stringForKey("login"), "someone@example.org");
 }
 
-TEST_F(DefaultsTest, ValuesReadBackByKind)
+TEST_F(DefaultsTest, ValuesReadBackByKindAndSurviveInOnePrivateJsonObject)
 {
     auto defaults = UserDefaults::create(file());
     defaults->setObject("first", "login");
     defaults->setObject("someone@example.org", "login");
     defaults->setObject("", "password");
+    defaults->setObject("p\"a\\ss\nword \xC3\xA9", "escaped");
     defaults->setBool(true, "remember");
     defaults->setBool(false, "no");
-    defaults->setDouble(2.5, "scale");
+    for (int i = 0; i <= 25; ++i)
+        defaults->setDouble(i / 10.0, "scale");
     defaults->setInteger(-7, "count");
     defaults->setInteger(0, "zero");
     for (const char* yes : { "YES", "True" })
@@ -124,34 +117,15 @@ TEST_F(DefaultsTest, ValuesReadBackByKind)
     EXPECT_EQ(defaults->doubleForKey("absent"), 0);
     EXPECT_EQ(defaults->integerForKey("absent"), 0);
     EXPECT_FALSE(defaults->containsKey("absent"));
-    // A value replaced by another kind, then removed, is gone from the file too.
-    defaults->setBool(true, "login");
-    EXPECT_FALSE(defaults->stringForKey("login"));
-    defaults->removeObjectForKey("login");
-    defaults->removeObjectForKey("never set");
-    EXPECT_FALSE(defaults->containsKey("login"));
-    EXPECT_FALSE(UserDefaults::create(file())->containsKey("login"));
-}
-
-TEST_F(DefaultsTest, ValuesSurviveInOnePrivateJsonObject)
-{
-    {
-        auto defaults = UserDefaults::create(file());
-        defaults->setObject("someone@example.org", "login");
-        defaults->setObject("p\"a\\ss\nword \xC3\xA9", "password");
-        defaults->setBool(false, "remember");
-        for (int i = 0; i < 20; ++i)
-            defaults->setDouble(i / 10.0, "scale");
-    }
+    // Another instance reads the same values back from one JSON object.
     auto again = UserDefaults::create(file());
     EXPECT_EQ(again->stringForKey("login"), "someone@example.org");
-    EXPECT_EQ(again->stringForKey("password"), "p\"a\\ss\nword \xC3\xA9");
-    EXPECT_TRUE(again->containsKey("remember"));
-    EXPECT_FALSE(again->boolForKey("remember"));
-    EXPECT_DOUBLE_EQ(again->doubleForKey("scale"), 1.9);
+    EXPECT_EQ(again->stringForKey("escaped"), "p\"a\\ss\nword \xC3\xA9");
+    EXPECT_FALSE(again->boolForKey("no"));
+    EXPECT_DOUBLE_EQ(again->doubleForKey("scale"), 2.5);
     auto parsed = JsonParser::parse(readText(file()));
     ASSERT_TRUE(parsed && parsed->isObject());
-    EXPECT_EQ(parsed->object()->size(), 4u);
+    EXPECT_EQ(parsed->object()->size(), 11u);
     EXPECT_EQ(parsed->object()->get("login").asString(), "someone@example.org");
     // Writes leave no temporary files behind and only the owner may read the file.
     std::vector<std::string> names;
@@ -161,6 +135,13 @@ TEST_F(DefaultsTest, ValuesSurviveInOnePrivateJsonObject)
     struct stat info {};
     ASSERT_EQ(stat(file().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0077, 0u);
+    // A value replaced by another kind, then removed, is gone from the file too.
+    defaults->setBool(true, "login");
+    EXPECT_FALSE(defaults->stringForKey("login"));
+    defaults->removeObjectForKey("login");
+    defaults->removeObjectForKey("never set");
+    EXPECT_FALSE(defaults->containsKey("login"));
+    EXPECT_FALSE(UserDefaults::create(file())->containsKey("login"));
 }
 
 TEST_F(DefaultsTest, UnreadableFilesReadAsEmptyAndAreReplacedOnWrite)

@@ -1,0 +1,470 @@
+#include "carousel/CarouselView.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <numbers>
+#include <vector>
+
+using namespace quindle;
+
+namespace {
+
+/// Items of one size; counts the views it had to make.
+class Items final : public CarouselDataSource {
+public:
+    int count { 0 };
+    double size { 100 };
+    bool doubleSided { true };
+    int viewsMade { 0 };
+
+    int numberOfItemsInCarousel(CarouselView&) override { return count; }
+    CarouselItemViewPtr viewForItemAtIndex(CarouselView&, int, CarouselItemViewPtr reusing) override
+    {
+        if (reusing)
+            return reusing;
+        ++viewsMade;
+        auto view = FixedSizeCarouselItemView::create(size, size);
+        view->setDoubleSided(doubleSided);
+        return view;
+    }
+};
+
+/// Answers chosen options and records what the carousel tells it.
+class Options final : public CarouselDelegate {
+public:
+    std::map<CarouselOption, double> values;
+    std::function<Transform3D(double, const Transform3D&)> custom;
+    bool allowSelection { true };
+    std::vector<int> selected;
+    int animationsEnded { 0 };
+    int decelerationsEnded { 0 };
+
+    double valueForOption(CarouselView&, CarouselOption option, double fallback) override
+    {
+        auto it = values.find(option);
+        return it == values.end() ? fallback : it->second;
+    }
+    Transform3D itemTransformForOffset(CarouselView&, double offset, const Transform3D& base) override
+    {
+        return custom ? custom(offset, base) : base;
+    }
+    bool shouldSelectItemAtIndex(CarouselView&, int) override { return allowSelection; }
+    void didSelectItemAtIndex(CarouselView&, int index) override { selected.push_back(index); }
+    void carouselDidEndScrollingAnimation(CarouselView&) override { ++animationsEnded; }
+    void carouselDidEndDecelerating(CarouselView&) override { ++decelerationsEnded; }
+};
+
+/// A 320 x 200 carousel with its collaborators kept alive (the carousel holds them weakly).
+struct Rig {
+    std::shared_ptr<Items> items = std::make_shared<Items>();
+    std::shared_ptr<Options> options = std::make_shared<Options>();
+    std::shared_ptr<CarouselView> view = CarouselView::create({ 320, 200 });
+
+    enum class Delegate { Attached, None };
+
+    Rig(CarouselType type, int count, Delegate delegate = Delegate::Attached)
+    {
+        items->count = count;
+        view->setType(type);
+        if (delegate == Delegate::Attached)
+            view->setDelegate(options);
+        view->setDataSource(items);
+    }
+};
+
+
+constexpr double pi = std::numbers::pi;
+
+/// Where the item's centre lands before the perspective divide.
+Vector4 centre(CarouselView& view, double offset) { return view.transformForItemViewWithOffset(offset).apply({ 0, 0, 0 }); }
+
+double depthKey(const Transform3D& t) { return t.m13() + t.m23() + t.m33() + t.m43(); }
+
+void expectNear(const Vector3& actual, double x, double y, double z)
+{
+    EXPECT_NEAR(actual.x, x, 1e-9);
+    EXPECT_NEAR(actual.y, y, 1e-9);
+    EXPECT_NEAR(actual.z, z, 1e-9);
+}
+
+} // namespace
+
+TEST(CarouselGeometry, WrapAndOffsetMultiplierDefaultPerStyle)
+{
+    for (int style = 0; style < carouselTypeCount; ++style) {
+        Rig rig(carouselTypeFromInteger(style), 20, Rig::Delegate::None);
+        EXPECT_EQ(rig.view->wrapEnabled(), style >= 1 && style <= 6) << style;
+        EXPECT_EQ(rig.view->offsetMultiplier(), style == 7 || style == 8 ? 2.0 : 1.0) << style;
+    }
+}
+
+TEST(CarouselGeometry, EachStylePlacesItsItems)
+{
+    Rig line(CarouselType::Linear, 10);
+    line.view->setViewpointOffset({ 10, 20 });
+    EXPECT_DOUBLE_EQ(line.view->transformForItemViewWithOffset(2).m41(), 190);
+    EXPECT_DOUBLE_EQ(line.view->transformForItemViewWithOffset(2).m34(), -0.002);
+    line.view->setVertical(true);
+    EXPECT_DOUBLE_EQ(line.view->transformForItemViewWithOffset(2).m42(), 180);
+    Rig rig(CarouselType::Rotary, 3);
+    // r = max(50, 50 / tan(pi/3)) = 50; one item on is a third of the way round.
+    EXPECT_NEAR(centre(*rig.view, 1).x, 50 * std::sin(2 * pi / 3), 1e-9);
+    EXPECT_NEAR(centre(*rig.view, 1).z, -75, 1e-9);
+    rig.view->setType(CarouselType::InvertedRotary);
+    EXPECT_NEAR(centre(*rig.view, 1).z, 75, 1e-9);
+    Rig ten(CarouselType::Cylinder, 10);
+    double r = 50 / std::tan(pi / 10);
+    EXPECT_NEAR(centre(*ten.view, 1).x, (r + 0.01) * std::sin(pi / 5), 1e-9);
+    EXPECT_NEAR(centre(*ten.view, 1).z, (r + 0.01) * std::cos(pi / 5) - r, 1e-9);
+    ten.view->setType(CarouselType::Wheel);
+    r = 10 * 100 / (2 * pi);
+    auto p = centre(*ten.view, 1);
+    EXPECT_NEAR(p.x, r * std::sin(pi / 5), 1e-9);
+    EXPECT_NEAR(p.y, r - r * std::cos(pi / 5), 1e-9);
+    EXPECT_NEAR(p.z, 0.01, 1e-12);
+    auto& v = *ten.view;
+    v.setType(CarouselType::CoverFlow);
+    auto t = v.transformForItemViewWithOffset(0.5);
+    EXPECT_NEAR(t.m41(), 100 * (0.25 * 0.5 + 0.9 * 0.5 * 0.5), 1e-9);
+    EXPECT_NEAR(t.m11(), std::cos(0.5 * 0.9 * pi / 2), 1e-12);
+    // With toggle 0 the item near the centre faces front, unturned.
+    v.setType(CarouselType::CoverFlow2);
+    ASSERT_EQ(v.toggle(), 0);
+    EXPECT_NEAR(v.transformForItemViewWithOffset(0.3).m11(), 1, 1e-12);
+    v.setType(CarouselType::InvertedTimeMachine);
+    EXPECT_NEAR(centre(v, 2).x, 60, 1e-9);
+    EXPECT_NEAR(centre(v, 2).z, -200, 1e-9);
+}
+
+TEST(CarouselGeometry, CustomStyleAsksTheDelegateAndIsFlatWithoutOne)
+{
+    Rig bare(CarouselType::Custom, 5, Rig::Delegate::None);
+    for (auto& item : bare.view->layoutFrame())
+        EXPECT_EQ(item.transform, Transform3D::zero());
+    Rig rig(CarouselType::Custom, 5);
+    rig.options->custom = [](double o, const Transform3D& base) { return base.translated(o * 7, 0, 0); };
+    EXPECT_DOUBLE_EQ(rig.view->transformForItemViewWithOffset(2).m41(), 14);
+}
+
+TEST(CarouselGeometry, VisibleCountsPerStyleAndTheirLimits)
+{
+    // 320 points across, items 100 wide, 100 items.
+    int expected[carouselTypeCount] = { 6, 12, 6, 12, 6, 7, 7, 15, 15, 30, 30, 30 };
+    for (int style = 0; style < carouselTypeCount; ++style)
+        EXPECT_EQ(Rig(carouselTypeFromInteger(style), 100).view->numberOfVisibleItems(), expected[style]) << style;
+    EXPECT_EQ(Rig(CarouselType::Rotary, 0).view->numberOfVisibleItems(), 0);
+    Rig rig(CarouselType::Linear, 8);
+    rig.options->values[CarouselOption::VisibleItems] = 50;
+    rig.view->layOutItemViews();
+    EXPECT_EQ(rig.view->numberOfVisibleItems(), 8);
+}
+
+TEST(CarouselGeometry, ZeroWidthsStayFinite)
+{
+    Rig rig(CarouselType::Rotary, 0);
+    rig.items->size = 0;
+    rig.items->count = 40;
+    rig.view->reloadData();
+    EXPECT_EQ(rig.view->numberOfVisibleItems(), 30);
+    rig.view->setFrame({ 0, 0 });
+    for (int style = 0; style < carouselTypeCount - 1; ++style) {
+        rig.view->setType(carouselTypeFromInteger(style));
+        for (auto& item : rig.view->layoutFrame())
+            for (double m : item.transform.components())
+                ASSERT_TRUE(std::isfinite(m)) << style;
+    }
+}
+
+TEST(CarouselFading, TimeMachinesFadeAheadOrBehindOthersByTheirOptions)
+{
+    Rig rig(CarouselType::TimeMachine, 5);
+    auto& v = *rig.view;
+    EXPECT_NEAR(v.alphaForItemWithOffset(0.5), 0.5, 1e-9);
+    EXPECT_NEAR(v.alphaForItemWithOffset(1.0), 0.0, 1e-9);
+    EXPECT_NEAR(v.alphaForItemWithOffset(-3), 1.0, 1e-9);
+    v.setType(CarouselType::InvertedTimeMachine);
+    EXPECT_NEAR(v.alphaForItemWithOffset(-0.5), 0.5, 1e-9);
+    v.setType(CarouselType::CoverFlow);
+    EXPECT_EQ(v.alphaForItemWithOffset(-100) * v.alphaForItemWithOffset(100), 1.0);
+    v.setType(CarouselType::Linear);
+    rig.options->values = { { CarouselOption::FadeMax, 1 }, { CarouselOption::FadeMin, -1 },
+        { CarouselOption::FadeRange, 2 }, { CarouselOption::FadeMinAlpha, 0.25 } };
+    EXPECT_NEAR(rig.view->alphaForItemWithOffset(2), 0.625, 1e-12);
+    EXPECT_NEAR(rig.view->alphaForItemWithOffset(-4), 0.25, 1e-12);
+    // A range of zero or less cuts straight to the minimum instead of dividing by it.
+    for (double range : { 0.0, -1.0 }) {
+        rig.options->values[CarouselOption::FadeRange] = range;
+        EXPECT_EQ(rig.view->alphaForItemWithOffset(1.5), 0.25);
+        EXPECT_EQ(rig.view->alphaForItemWithOffset(1.0), 1.0);
+    }
+}
+
+TEST(CarouselBackFaces, InvertedCylinderAndSingleSidedLayersHideThem)
+{
+    for (bool doubleSided : { true, false }) {
+        for (auto type : { CarouselType::Cylinder, CarouselType::InvertedCylinder }) {
+            Rig rig(type, 0);
+            rig.items->count = 10;
+            rig.items->doubleSided = doubleSided;
+            rig.options->values[CarouselOption::VisibleItems] = 10;
+            rig.view->reloadData();
+            bool hides = !doubleSided || type == CarouselType::InvertedCylinder;
+            int facingAway = 0;
+            for (auto& item : rig.view->layoutFrame()) {
+                facingAway += item.transform.m33() <= 0;
+                EXPECT_EQ(item.hidden, hides && item.transform.m33() <= 0) << item.index;
+            }
+            EXPECT_GT(facingAway, 0);
+        }
+    }
+}
+
+TEST(CarouselDepthOrder, NearestOnTopAndTiesByDistanceFromCurrent)
+{
+    Rig ring(CarouselType::Rotary, 10);
+    ring.view->setScrollOffset(3);
+    auto& frame = ring.view->layoutFrame();
+    ASSERT_EQ(frame.size(), 10u);
+    for (size_t i = 1; i < frame.size(); ++i) {
+        EXPECT_EQ(frame[i].depth, static_cast<int>(i));
+        EXPECT_LE(depthKey(frame[i - 1].transform), depthKey(frame[i].transform));
+    }
+    EXPECT_EQ(frame.back().index, 3);
+    EXPECT_EQ(std::abs(frame.front().offset), 5);
+
+    // A flat strip has one depth: the farther from the current item, the lower.
+    // All containers share one centre; only the current one takes touches.
+    Rig strip(CarouselType::Linear, 100);
+    strip.options->values[CarouselOption::VisibleItems] = 9;
+    strip.view->layOutItemViews();
+    strip.view->setContentOffset({ 5, -5 });
+    strip.view->setScrollOffset(50);
+    auto& flat = strip.view->layoutFrame();
+    ASSERT_EQ(flat.size(), 9u);
+    EXPECT_EQ(flat.back().index, 50);
+    for (size_t i = 1; i < flat.size(); ++i) {
+        EXPECT_GE(std::abs(flat[i - 1].offset), std::abs(flat[i].offset));
+        EXPECT_EQ(flat[i].center, (CarouselPoint { 165, 95 }));
+        EXPECT_EQ(flat[i].takesTouches, flat[i].index == 50);
+    }
+}
+
+TEST(Transform3D, MovesTurnsAndPerspectiveMovePointsByHand)
+{
+    expectNear(Transform3D::makeTranslation(10, 20, 30).project({ 1, 2, 3 }), 11, 22, 33);
+    // A quarter turn about z takes the x axis to the y axis and the y axis to minus x.
+    auto quarter = Transform3D::makeRotation(std::numbers::pi / 2, 0, 0, 1);
+    expectNear(quarter.project({ 1, 0, 0 }), 0, 1, 0);
+    expectNear(quarter.project({ 0, 1, 0 }), -1, 0, 0);
+    // A zero axis is no rotation at all.
+    EXPECT_TRUE(Transform3D::makeRotation(1.0, 0, 0, 0).isIdentity());
+    // Move first, then turn: (1,0,0) -> (2,0,0) -> (0,2,0); turn first, then move: -> (1,1,0).
+    auto move = Transform3D::makeTranslation(1, 0, 0);
+    expectNear(move.concatenated(quarter).project({ 1, 0, 0 }), 0, 2, 0);
+    expectNear(quarter.concatenated(move).project({ 1, 0, 0 }), 1, 1, 0);
+    // In a chain the last step acts first on the item's points.
+    expectNear(Transform3D::identity().translated(1, 0, 0).rotated(std::numbers::pi / 2, 0, 0, 1).project({ 1, 0, 0 }), 1, 1, 0);
+    auto perspective = Transform3D::makePerspective(-1.0 / 500);
+    EXPECT_DOUBLE_EQ(perspective.m34(), -1.0 / 500);
+    // w = 1 - z/500: a point 500 behind the plane is drawn at half size, one at z = 0 unchanged.
+    auto far = perspective.apply({ 100, 40, -500 });
+    EXPECT_NEAR(far.w, 2.0, 1e-12);
+    expectNear(perspective.project({ 100, 40, -500 }), 50, 20, -250);
+    expectNear(perspective.project({ 100, 40, 0 }), 100, 40, 0);
+}
+
+TEST(CarouselClamping, EmptyOneItemWrappedAndUnwrapped)
+{
+    Rig rig(CarouselType::Linear, 0);
+    EXPECT_EQ(rig.view->currentItemIndex(), -1);
+    EXPECT_EQ(rig.view->clampedOffset(3.7), -1);
+    EXPECT_TRUE(rig.view->layoutFrame().empty());
+    EXPECT_EQ(rig.view->liveItemViewCount(), 0);
+    // Items that go away mid-scroll take the scroll with them.
+    Rig shrinking(CarouselType::Rotary, 10);
+    shrinking.view->scrollToItemAtIndex(4, CarouselAnimation::Animated, 0);
+    ASSERT_TRUE(shrinking.view->isScrolling());
+    shrinking.items->count = 0;
+    shrinking.view->reloadData();
+    EXPECT_FALSE(shrinking.view->isScrolling());
+    EXPECT_EQ(shrinking.view->scrollOffset(), -1);
+    Rig strip(CarouselType::Linear, 10);
+    EXPECT_EQ(strip.view->minScrollDistance(9, 0), -9);
+    EXPECT_EQ(strip.view->clampedIndex(12), 9);
+    EXPECT_EQ(strip.view->clampedOffset(-0.3), 0);
+    EXPECT_EQ(strip.view->clampedOffset(12.5), 9);
+    Rig one(CarouselType::Linear, 1);
+    EXPECT_EQ(one.view->clampedOffset(3), 0);
+    EXPECT_EQ(one.view->clampedIndex(-2), 0);
+    Rig ring(CarouselType::Rotary, 1);
+    ring.view->setScrollOffset(0.4);
+    EXPECT_DOUBLE_EQ(ring.view->offsetForItemAtIndex(0), -0.4);
+    EXPECT_DOUBLE_EQ(ring.view->clampedOffset(2.5), 0.5);
+    EXPECT_EQ(ring.view->layoutFrame().size(), 1u);
+    Rig ten(CarouselType::Cylinder, 10);
+    ASSERT_TRUE(ten.view->wrapEnabled());
+    EXPECT_DOUBLE_EQ(ten.view->offsetForItemAtIndex(9), -1);
+    EXPECT_EQ(ten.view->minScrollDistance(9, 0), 1);
+    EXPECT_EQ(ten.view->minScrollDistance(0, 9), -1);
+    Rig five(CarouselType::Rotary, 5);
+    EXPECT_DOUBLE_EQ(five.view->offsetForItemAtIndex(3), -2);
+    EXPECT_EQ(five.view->minScrollDistance(0, 3), -2);
+    EXPECT_EQ(five.view->clampedIndex(-1), 4);
+    EXPECT_DOUBLE_EQ(five.view->clampedOffset(-0.5), 4.5);
+    // Half way round an even ring stays ahead; a tie goes the direct way.
+    Rig four(CarouselType::Rotary, 4);
+    EXPECT_DOUBLE_EQ(four.view->offsetForItemAtIndex(2), 2);
+    EXPECT_DOUBLE_EQ(four.view->offsetForItemAtIndex(3), -1);
+    EXPECT_EQ(four.view->minScrollDistance(0, 2), 2);
+    EXPECT_EQ(four.view->minScrollDistance(2, 0), -2);
+}
+
+TEST(CarouselItemViews, OnlyVisibleItemsAreLiveAndViewsAreReused)
+{
+    for (auto type : { CarouselType::Linear, CarouselType::Rotary }) {
+        Rig rig(type, 1000);
+        int visible = rig.view->numberOfVisibleItems();
+        for (double offset = 10; offset < 200; offset += 0.37) {
+            rig.view->setScrollOffset(offset);
+            auto& frame = rig.view->layoutFrame();
+            ASSERT_EQ(static_cast<int>(frame.size()), visible);
+            ASSERT_LE(rig.view->liveItemViewCount(), visible + rig.view->reusePoolLimit());
+            for (auto& item : frame)
+                ASSERT_LE(std::abs(item.offset), visible / 2.0 + 1);
+        }
+        EXPECT_LE(rig.items->viewsMade, visible + rig.view->reusePoolLimit() + 1);
+    }
+}
+
+TEST(CarouselSelection, TapsOnEmptySpaceNeighboursAndFadedItems)
+{
+    Rig rig(CarouselType::Linear, 10);
+    auto& v = *rig.view;
+    v.setScrollOffset(2.4);
+    v.layoutFrame();
+    v.didTap({ 160, 190 }, 0);
+    EXPECT_TRUE(v.isScrolling());
+    EXPECT_EQ(v.endOffset(), 2);
+    v.setScrollOffset(2);
+    v.layoutFrame();
+    v.didTap({ 270, 100 }, 0);
+    EXPECT_EQ(v.endOffset(), 3);
+    v.setScrollOffset(2);
+    v.setCenterItemWhenSelected(false);
+    v.didTap({ 270, 100 }, 0);
+    EXPECT_FALSE(v.isScrolling());
+    EXPECT_EQ(rig.options->selected, (std::vector<int> { 3, 3 }));
+    // Style 9 puts faded items in front of the current one; they must not catch the tap.
+    Rig stack(CarouselType::TimeMachine, 10);
+    stack.view->layoutFrame();
+    stack.view->didTap({ 160, 100 }, 0);
+    EXPECT_EQ(stack.options->selected, (std::vector<int> { 0 }));
+    // A declined selection recentres only while autoscrolling.
+    Rig declining(CarouselType::Linear, 10);
+    declining.options->allowSelection = false;
+    declining.view->setScrollOffset(2.3);
+    declining.view->layoutFrame();
+    declining.view->didTap({ 250, 100 }, 0);
+    EXPECT_FALSE(declining.view->isScrolling());
+    declining.view->setAutoscroll(0.5);
+    declining.view->didTap({ 250, 100 }, 0);
+    EXPECT_TRUE(declining.view->isScrolling());
+    EXPECT_EQ(declining.view->endOffset(), 2);
+    EXPECT_TRUE(declining.options->selected.empty());
+}
+
+TEST(CarouselScrolling, AnimatedScrollsAndSettlingFollowTheEaseCurve)
+{
+    Rig rig(CarouselType::Linear, 10);
+    auto& v = *rig.view;
+    v.scrollToItemAtIndex(4, CarouselAnimation::Animated, 10.0);
+    v.step(10.1);
+    EXPECT_NEAR(v.scrollOffset(), 4 * 0.0625, 1e-9);
+    v.step(10.3);
+    EXPECT_NEAR(v.scrollOffset(), 4 * 0.9375, 1e-9);
+    v.step(10.4);
+    EXPECT_EQ(v.scrollOffset(), 4);
+    EXPECT_EQ(rig.options->animationsEnded, 1);
+    Rig ring(CarouselType::Rotary, 10);
+    ring.view->scrollToItemAtIndex(9, CarouselAnimation::Animated, 0);
+    EXPECT_EQ(ring.view->endOffset(), -1);
+    ring.view->step(0.4);
+    EXPECT_EQ(ring.view->scrollOffset(), 9);
+    // Settling from layout starts at the first step.
+    Rig settling(CarouselType::Linear, 10);
+    settling.view->setScrollOffset(2.4);
+    settling.view->setFrame({ 320, 200 });
+    ASSERT_TRUE(settling.view->isScrolling());
+    settling.view->step(1000);
+    EXPECT_NEAR(settling.view->scrollOffset(), 2.4, 1e-9);
+    settling.view->step(1000.2);
+    EXPECT_NEAR(settling.view->scrollOffset(), 2.2, 1e-9);
+}
+
+TEST(CarouselDeceleration, ThresholdsAreExclusive)
+{
+    auto view = CarouselView::create({ 320, 200 });
+    EXPECT_FALSE(view->shouldDecelerateWithVelocity(1.5));
+    EXPECT_FALSE(view->shouldDecelerateWithVelocity(-2.0));
+    EXPECT_TRUE(view->shouldDecelerateWithVelocity(2.0001));
+    view->setDecelerationRate(0.5);
+    EXPECT_EQ(view->decelerationDistanceForVelocity(3), 0.1);
+    EXPECT_FALSE(view->shouldDecelerateWithVelocity(3));
+    EXPECT_TRUE(view->shouldDecelerateWithVelocity(3.01));
+    // Rates of 1 or more would never stop; they act as the slowest finite rate.
+    view->setDecelerationRate(CarouselView::maxDecelerationRate);
+    double slowest = view->decelerationDistanceForVelocity(6);
+    for (double rate : { 1.0, 1.5 }) {
+        view->setDecelerationRate(rate);
+        EXPECT_EQ(view->decelerationDistanceForVelocity(6), slowest);
+    }
+}
+
+TEST(CarouselDeceleration, FlickEndsOnItemBoundariesWithinBounds)
+{
+    Rig rig(CarouselType::Linear, 20);
+    auto& v = *rig.view;
+    v.setScrollOffset(2.3);
+    v.startDecelerating(6, 0);
+    EXPECT_EQ(v.endOffset(), 5);
+    v.step(0.9 + 1e-9);
+    EXPECT_EQ(v.scrollOffset(), 5);
+    EXPECT_EQ(rig.options->decelerationsEnded, 1);
+    // Past the end by at most the bounce distance, then back to the last item.
+    v.setScrollOffset(18.5);
+    v.startDecelerating(30, 0);
+    EXPECT_EQ(v.endOffset(), 20);
+    v.step(1);
+    EXPECT_EQ(v.endOffset(), 19);
+    v.setBounces(false);
+    v.setScrollOffset(1.5);
+    v.startDecelerating(-30, 0);
+    EXPECT_EQ(v.endOffset(), 0);
+    v.setPagingEnabled(true);
+    v.setScrollOffset(2.3);
+    v.startDecelerating(30, 0);
+    EXPECT_EQ(v.endOffset(), 3);
+    v.setScrollOffset(3);
+    v.startDecelerating(30, 0);
+    EXPECT_FALSE(v.isDecelerating());
+    // A ring has no ends: the flick runs on and comes to rest on the ring.
+    Rig ring(CarouselType::Rotary, 10);
+    ring.view->setScrollOffset(8.3);
+    ring.view->startDecelerating(6, 0);
+    EXPECT_EQ(ring.view->endOffset(), 11);
+    ring.view->step(5);
+    EXPECT_EQ(ring.view->scrollOffset(), 1);
+    // A drag across is ignored; a slow drag settles.
+    Rig drag(CarouselType::Linear, 10);
+    drag.view->beginDrag(0);
+    drag.view->dragTo({ 5, 40 }, 0.05);
+    EXPECT_EQ(drag.view->scrollOffset(), 0);
+    drag.view->dragTo({ -30, 0 }, 0.1);
+    EXPECT_NEAR(drag.view->scrollOffset(), 0.3, 1e-12);
+    drag.view->endDrag({ -150, 0 }, 0.2);
+    EXPECT_FALSE(drag.view->isDecelerating());
+    EXPECT_EQ(drag.view->endOffset(), 0);
+}

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <string>
@@ -87,6 +88,60 @@ inline std::vector<int> ticks(TableViewDataSource& source, TableView& table, int
             out.push_back(row);
     return out;
 }
+
+/// Records the care screens asked of the shell as "Kind|arg|arg" (and whether one was asked off
+/// the main thread), and each resident form's setup whole.
+class CareShell : public RecordingShell {
+public:
+    std::shared_ptr<ViewController> care(const std::string& kind, const std::vector<std::string>& args, JsonObjectPtr object = nullptr,
+        EditorCompletion completion = {})
+    {
+        offMain = offMain || !MainQueue::shared().isMainThread();
+        std::string entry = kind;
+        for (const std::string& arg : args)
+            entry += "|" + arg;
+        opened.push_back(entry);
+        return record(kind, std::move(object), std::move(completion));
+    }
+    std::shared_ptr<ViewController> makeMasterViewController(const ResidentFormSetup& setup) override
+    {
+        forms.push_back(setup);
+        return RecordedEditor::create("MasterViewController", setup.formState, {});
+    }
+    std::shared_ptr<ViewController> makeHistoryViewController(const std::string& a, const std::string& d, const std::string& n) override
+    {
+        return care("History", { a, d, n });
+    }
+    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& d, const std::string& key) override { return care("Graph", { d, key }); }
+    std::shared_ptr<ViewController> makeActionViewController(const std::string& n, const JsonObjectPtr& action, const std::string& a) override
+    {
+        return care("Action", { n, a, action ? action->get("val").asString() : "(none)" });
+    }
+    std::shared_ptr<ViewController> makeActionListViewController(const JsonArrayPtr& actions, const std::string& n, const std::string& d) override
+    {
+        return care("ActionList", { std::to_string(actions->size()), n, d });
+    }
+    std::shared_ptr<ViewController> makeDisplayActionViewController(const std::string& n, const JsonObjectPtr& action) override
+    {
+        return care("DisplayAction", { n, action->get("val").asString() });
+    }
+    std::shared_ptr<ViewController> makeIngredientsViewController(const std::string& d) override { return care("Ingredients", { d }); }
+    std::shared_ptr<ViewController> makeMenuViewController(const std::string& a, const std::string& t, const std::string& r, const JsonArrayPtr& o) override
+    {
+        return care("Menu", { a, t, r, o ? std::to_string(o->size()) : "none" });
+    }
+    std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion) override
+    {
+        return care("ImageEdit", { parentID }, object);
+    }
+    std::shared_ptr<ViewController> makeAssociateAssetViewController(const std::string& assetID, EditorCompletion completion) override
+    {
+        return care("AssociateAsset", { assetID }, nullptr, std::move(completion));
+    }
+    std::vector<std::string> opened;
+    std::vector<ResidentFormSetup> forms;
+    std::atomic<bool> offMain { false };
+};
 
 class CareFixture : public ReferenceServerFixture {
 protected:

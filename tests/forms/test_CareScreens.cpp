@@ -1,7 +1,5 @@
-// The care screens around the resident form, against a recording legacy server and the
-// reference server: the action screen (device lookup, the exact setAction request per interval,
-// what a refusal puts back), its list and device chooser, a due action shown, the overdue
-// follow-ups, the workflows, and a person's history with its graph page.
+// The care screens around the resident form, against a recording legacy server and the reference
+// server: the action screen, its list and device chooser, follow-ups, workflows, history and graph.
 #include "forms/ActionListViewController.h"
 #include "forms/ActionViewController.h"
 #include "forms/DevicesViewController.h"
@@ -18,8 +16,7 @@
 #include "ui/RefreshControl.h"
 #include "ui/WebView.h"
 
-#include <condition_variable>
-#include <mutex>
+#include <future>
 #include <regex>
 
 using namespace quindle;
@@ -37,28 +34,6 @@ const char* history = R"({"Message":{"list":[
     {"name":"Weight","type":"Number","val":"70","lastModified":"2026-12-01 09:00:00","user":"ann"},
     {"name":"Notes","type":"Text","val":"calm","lastModified":"2026-12-05 09:00:00","user":"ann"},
     {"name":"Weight","type":"Number","val":"72","lastModified":"2026-12-03 09:00:00","user":"bob"}]}})";
-
-/// Records the resident forms, graphs and choosers the care screens ask the shell for.
-class CareShell : public RecordingShell {
-public:
-    std::shared_ptr<ViewController> makeMasterViewController(const ResidentFormSetup& setup) override
-    {
-        forms.push_back(setup);
-        return RecordedEditor::create("MasterViewController", setup.formState, {});
-    }
-    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& resDocID, const std::string& key) override
-    {
-        asked.push_back("graph|" + resDocID + "|" + key);
-        return RecordedEditor::create("HistoryGraphViewController", nullptr, {});
-    }
-    std::shared_ptr<ViewController> makeAssociateAssetViewController(const std::string& assetID, EditorCompletion completion) override
-    {
-        asked.push_back("chooser|" + assetID);
-        return record("AssociateAssetViewController", nullptr, std::move(completion));
-    }
-    std::vector<ResidentFormSetup> forms;
-    std::vector<std::string> asked;
-};
 
 class CareScreens : public CareFixture {
 protected:
@@ -99,7 +74,7 @@ protected:
 
 } // namespace
 
-TEST_F(CareScreens, ActionOpensOnTheRecordsIntervalAndNamesItsDevice)
+TEST_F(CareScreens, ActionShowsItsRecordAndEachIntervalSendsItsDateAndRowOrPutsItBack)
 {
     auto screen = action(R"({"val":"6","linkID":"6","date":"2026-12-05 10:00:00","assetID":"91"})");
     EXPECT_EQ(targets("devices.php"), std::vector<std::string> { "/json/devices.php" });
@@ -113,12 +88,9 @@ TEST_F(CareScreens, ActionOpensOnTheRecordsIntervalAndNamesItsDevice)
     screen = action(R"({"val":"2","linkID":"999"})");
     EXPECT_EQ(line(*screen, *table, 0, 1), "Notify >");
     EXPECT_EQ(ticks(*screen, *table, 1), std::vector<int> { 2 });
-}
 
-// Each interval row sends setAction with its date and row number; a refusal puts back the tick,
-// the date and the device and says so; a chosen device shows "(not sent)" until then.
-TEST_F(CareScreens, ActionIntervalSendsItsDateAndRowAndARefusalPutsItBack)
-{
+    // Each interval row sends setAction with its date and row number; a refusal puts back the
+    // tick, the date and the device and says so; a chosen device shows "(not sent)" until then.
     const Date now = DateFormat::now();
     const long year = long(std::chrono::duration_cast<std::chrono::seconds>(FollowUpInterval::dueDate(10, now) - now).count());
     EXPECT_GT(year, 365L * 86400 - 5); // a calendar year, not "now"
@@ -126,7 +98,7 @@ TEST_F(CareScreens, ActionIntervalSendsItsDateAndRowAndARefusalPutsItBack)
         { 8, 1209600L, 500 }, { 8, 1209600L, 404 } };
     for (auto [row, seconds, status] : cases) {
         SCOPED_TRACE(testing::Message() << row << " " << status);
-        auto screen = action(R"({"val":"3","linkID":"5","date":"2026-12-05 10:00:00"})", status);
+        screen = action(R"({"val":"3","linkID":"5","date":"2026-12-05 10:00:00"})", status);
         screen->setDevID("6");
         EXPECT_EQ(line(*screen, *table, 0, 1), "Notify / Night phone (not sent) >");
         ASSERT_TRUE(table->selectRow({ 1, row }));
@@ -182,7 +154,7 @@ TEST_F(CareScreens, TheReferenceServerHoldsTheChosenIntervalAndDevice)
     EXPECT_EQ(line(*screen, *table, 0, 1), "Notify / " + screen->devs()->at(1).object()->get("name").asString() + " >");
 }
 
-TEST_F(CareScreens, ActionListRowsOpenTheirRecordForThePersonsDocument)
+TEST_F(CareScreens, ActionListRowsOpenTheirRecordAndADueActionShowsItsDateAndText)
 {
     auto actions = JsonParser::parse(R"([{"name":"Weight follow-up","val":"6"},{"name":"Family call","val":"2"}])")->array();
     auto list = show(ActionListViewController::create(actions, "Margaret Hill", "41"));
@@ -200,6 +172,14 @@ TEST_F(CareScreens, ActionListRowsOpenTheirRecordForThePersonsDocument)
     // No records show no rows.
     list = show(ActionListViewController::create(nullptr, "Nobody", "1"));
     EXPECT_EQ(list->numberOfRowsInSection(*table, 0) + list->numberOfRowsInSection(*table, 1), 0);
+
+    // A due action shows its date and text.
+    for (auto [record, shown] : { std::pair { R"({"date":"2026-12-05 10:00:00","val":"Weigh Margaret again"})", "2026-12-05 10:00:00|Weigh Margaret again" },
+             { R"({"date":null,"val":7})", "|" } }) {
+        auto screen = DisplayActionViewController::create("Margaret Hill", dict(record));
+        EXPECT_EQ(screen->dateLabel()->text() + "|" + screen->valLabel()->text(), shown);
+    }
+    EXPECT_EQ(DisplayActionViewController::create("A", nullptr)->dateLabel()->text(), "");
 }
 
 TEST_F(CareScreens, DevicesAsksForTheListTicksTheCurrentOneAndHandsBackTheChoice)
@@ -216,16 +196,6 @@ TEST_F(CareScreens, DevicesAsksForTheListTicksTheCurrentOneAndHandsBackTheChoice
     EXPECT_EQ(screen->devID(), "6");
     EXPECT_EQ(stack->topViewController(), screen);
     EXPECT_EQ(targets("setAction.php").size(), 0u); // sent with the next interval
-}
-
-TEST_F(CareScreens, DisplayActionShowsTheDateAndTextOfTheAction)
-{
-    for (auto [record, shown] : { std::pair { R"({"date":"2026-12-05 10:00:00","val":"Weigh Margaret again"})", "2026-12-05 10:00:00|Weigh Margaret again" },
-             { R"({"date":null,"val":7})", "|" } }) {
-        auto screen = DisplayActionViewController::create("Margaret Hill", dict(record));
-        EXPECT_EQ(screen->dateLabel()->text() + "|" + screen->valLabel()->text(), shown);
-    }
-    EXPECT_EQ(DisplayActionViewController::create("A", nullptr)->dateLabel()->text(), "");
 }
 
 // The follow-up list: listed and counted on the badge; a refresh sets the badge, a failed one
@@ -271,7 +241,7 @@ TEST_F(CareScreens, FollowupsAreListedRefreshedAndOpenThePersonsForm)
     EXPECT_EQ(stack->topViewController()->title(), "MasterViewController");
 }
 
-TEST_F(CareScreens, TheFollowupFormStateNeedsAListObjectAndAModifiedDate)
+TEST_F(CareScreens, TheFollowupFormStateNeedsAListAndADateAndAClosedListDropsItsReply)
 {
     for (auto [payload, state] : { std::pair { R"({"list":{"A":{"val":"1"}},"modified":"2026-12-01 10:00:00"})", true },
              { R"({"list":{"A":{"val":"1"}},"modified":null})", false }, { R"({"list":{"A":{"val":"1"}}})", false },
@@ -279,10 +249,7 @@ TEST_F(CareScreens, TheFollowupFormStateNeedsAListObjectAndAModifiedDate)
         EXPECT_EQ(FollowupViewController::formStateFromPayload(JsonParser::parse(payload)) != nullptr, state) << payload;
     auto payload = JsonParser::parse(R"({"list":{"A":{"val":"1"}},"modified":"2026-12-01 10:00:00"})");
     EXPECT_NE(FollowupViewController::formStateFromPayload(payload), payload->object()->get("list").object()); // a copy the form may change
-}
 
-TEST_F(CareScreens, AClosedFollowupListDropsItsReply)
-{
     serve({}, json(two));
     std::weak_ptr<FollowupViewController> weak = FollowupViewController::create();
     answered(1);
@@ -307,18 +274,14 @@ TEST_F(CareScreens, WorkflowsListTheLoginsWorkflowsAndOpenTheNextOnes)
     EXPECT_EQ(lines(*next, *next->tableView()), std::vector<std::string> { "Monthly review" });
 
     // Edit toggles the buttons.
-    auto items = [&] {
-        std::vector<SystemItem> out;
+    for (SystemItem second : { SystemItem::Edit, SystemItem::Done, SystemItem::Edit }) {
+        std::vector<SystemItem> items;
         for (auto& item : screen->rightBarButtonItems())
-            out.push_back(item->systemItem());
-        return out;
-    };
-    EXPECT_EQ(items(), (std::vector<SystemItem> { SystemItem::Add, SystemItem::Edit }));
-    screen->editTable();
-    EXPECT_TRUE(screen->editMode());
-    EXPECT_EQ(items(), (std::vector<SystemItem> { SystemItem::Add, SystemItem::Done }));
-    screen->editTable();
-    EXPECT_EQ(items(), (std::vector<SystemItem> { SystemItem::Add, SystemItem::Edit }));
+            items.push_back(item->systemItem());
+        EXPECT_EQ(items, (std::vector<SystemItem> { SystemItem::Add, second }));
+        EXPECT_EQ(screen->editMode(), second == SystemItem::Done);
+        screen->editTable();
+    }
 }
 
 TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndAFailedFetchKeepsTheRows)
@@ -331,7 +294,7 @@ TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndAFailedFetchKeepsTh
 
     ASSERT_EQ(screen->rightBarButtonItem()->title(), "add");
     screen->rightBarButtonItem()->press();
-    ASSERT_EQ(care->asked, std::vector<std::string> { "chooser|7" });
+    ASSERT_EQ(care->opened, std::vector<std::string> { "AssociateAsset|7" });
     EXPECT_TRUE(screen->presentedViewController());
     serve({}, json(R"({"Message":{"list":[{"name":"Monthly review","assetID":"8"},{"name":"Discharge","assetID":"9"}]}})"));
     care->editors.at(0)->completion(JsonValue(JsonObject::create()));
@@ -347,7 +310,7 @@ TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndAFailedFetchKeepsTh
     EXPECT_EQ(screen->numberOfRowsInSection(*table, 0), 2);
 }
 
-TEST_F(CareScreens, HistorySendsItsRequestAndListsNumbersNewestFirst)
+TEST_F(CareScreens, HistorySendsItsRequestListsNumbersNewestFirstAndSurvivesFailedReplies)
 {
     serve({}, json(history));
     auto screen = historyOf();
@@ -368,7 +331,7 @@ TEST_F(CareScreens, HistorySendsItsRequestAndListsNumbersNewestFirst)
                                               "Weight (70) / 2026-12-01 09:00:00 (ann) >" }));
 
     table->selectRow({ 0, 1 });
-    EXPECT_EQ(care->asked, std::vector<std::string> { "graph|99|" });
+    EXPECT_EQ(care->opened, std::vector<std::string> { "Graph|99|" });
     table->selectRow({ 0, 0 }); // the name opens nothing
     table->selectRow({ 1, 1 });
     ASSERT_EQ(care->forms.size(), 1u);
@@ -378,15 +341,13 @@ TEST_F(CareScreens, HistorySendsItsRequestAndListsNumbersNewestFirst)
     EXPECT_EQ(setup.formState->get("Weight").object()->get("val").asString(), "70");
     EXPECT_FALSE(setup.formState->contains("Weight_old"));
     EXPECT_EQ(stack->viewControllers().size(), 3u);
-}
 
-TEST_F(CareScreens, FailedHistoryRepliesLeaveOnlyTheNameAndAGivenHistoryStays)
-{
+    // Failed replies leave only the name.
     const Reply failures[] = { json("{}", 500), makeReply(200, "not json"), json(R"({"Message":{"list":null}})"),
         json(R"({"Message":{"list":{"a":1}}})"), json(R"({"Message":{"title":"x"}})"), makeReply(200, "") };
     for (const Reply& failure : failures) {
         serve({}, failure);
-        auto screen = historyOf();
+        screen = historyOf();
         ASSERT_TRUE(MainQueue::shared().runUntil([&] { return model().httpClient()->inFlight() == 0; }, std::chrono::seconds(5)));
         MainQueue::shared().runUntilIdle();
         EXPECT_FALSE(screen->objects()) << failure.body;
@@ -395,7 +356,7 @@ TEST_F(CareScreens, FailedHistoryRepliesLeaveOnlyTheNameAndAGivenHistoryStays)
     }
     // A given history is not fetched again, so the failing server does not clear it.
     restart();
-    auto screen = HistoryViewController::create(model(), "42", "99", "Ann");
+    screen = HistoryViewController::create(model(), "42", "99", "Ann");
     screen->setObjects(JsonParser::parse(R"([{"name":"Ate","type":"Bool","val":"1","lastModified":"2026-12-01 09:00:00","user":"x"}])")->array());
     table = screen->tableView();
     EXPECT_FALSE(server.waitForRequests(from + 1, std::chrono::milliseconds(200)));
@@ -421,7 +382,7 @@ TEST_F(CareScreens, HistoryShowsADemoResidentsRealHistory)
     EXPECT_EQ(oldest->size(), 1u); // one record, nothing before it
 }
 
-TEST_F(CareScreens, HistoryGraphLoadsTheServersPageForTheDocument)
+TEST_F(CareScreens, TheGraphPageIsTheServersForTheDocumentAndFollowsANewValue)
 {
     for (auto [key, path] : { std::pair { "", "/json/Naked.php?a=77" }, { "Weight", "/json/Naked.php?a=77&key=Weight" },
              { "Fluid intake (ml) & more", "/json/Naked.php?a=77&key=Fluid%20intake%20%28ml%29%20%26%20more" } }) {
@@ -429,27 +390,16 @@ TEST_F(CareScreens, HistoryGraphLoadsTheServersPageForTheDocument)
         EXPECT_EQ(screen->webView()->url(), server.url() + path) << key;
         EXPECT_EQ(screen->webView()->loadCount(), 1u);
     }
-}
 
-TEST_F(CareScreens, TheGraphPageFollowsANewlyRecordedValue)
-{
-    // The page at the address, fetched with the session as the web view does.
+    // On the reference server the page follows a newly recorded value; it is fetched with the
+    // session, as the web view does.
     auto fetch = [](const std::string& url) {
-        std::mutex mutex;
-        std::condition_variable done;
-        std::optional<std::string> body;
-        bool finished = false;
+        auto body = std::make_shared<std::promise<std::string>>();
+        auto page = body->get_future();
         HttpRequest get;
         get.url = url;
-        model().sendAsynchronousRequest(std::move(get), [&](std::optional<std::string> data, std::optional<Error>) {
-            std::lock_guard lock(mutex);
-            body = std::move(data);
-            finished = true;
-            done.notify_all();
-        });
-        std::unique_lock lock(mutex);
-        done.wait_for(lock, std::chrono::seconds(10), [&] { return finished; });
-        return body.value_or("");
+        model().sendAsynchronousRequest(std::move(get), [body](std::optional<std::string> data, std::optional<Error>) { body->set_value(data.value_or("")); });
+        return page.wait_for(std::chrono::seconds(10)) == std::future_status::ready ? page.get() : std::string {};
     };
     const DailyCare daily = dailyCare();
     auto form = legacy("start.php?a=" + daily.form);

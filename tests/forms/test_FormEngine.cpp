@@ -1,6 +1,5 @@
-// The expression language, the form engine's keys, indexes and expressions without a server,
-// history snapshots, and what the engine sends and how it takes the replies: exact addresses
-// against a recording server, and a typed value read back whole from the reference server.
+// The expression language, the form engine without a server, history snapshots, and what the
+// engine sends (exact addresses) and how it takes the replies, down to the reference server.
 #include "forms/Expression.h"
 #include "forms/FormEngine.h"
 #include "forms/HistorySnapshot.h"
@@ -32,8 +31,6 @@ std::shared_ptr<FormEngine> engine(const char* entries, const char* state, FormK
 {
     return FormEngine::create(kind, list(entries), dict(state));
 }
-
-std::string valueOf(const FormEngine& form, const char* key) { return form.formValueForKey(key); }
 
 std::vector<std::string> names(const std::vector<JsonObjectPtr>& entries)
 {
@@ -101,7 +98,7 @@ TEST(Expression, CorpusKeepsTheFuzzOracle)
     EXPECT_GE(files, 30u);
 }
 
-TEST(FormEngine, KeysAreLongestFirstAndValuesAndRecordFieldsRead)
+TEST(FormEngine, KeysAreLongestFirstValuesReadAndParsingSortsIntoLists)
 {
     auto form = engine(R"([{"name":"Weight","type":"Number"},{"name":"Flag","type":"Conditional","val":"1 > 2","nTrigger":"Risk level"},
         {"name":"Other","type":"Conditional","val":"1","nTrigger":null}])",
@@ -112,16 +109,14 @@ TEST(FormEngine, KeysAreLongestFirstAndValuesAndRecordFieldsRead)
         "D":{"val":"72.5","type":"Number"},"T":{"val":"72","type":"Text"},"E":{"val":"","type":"Number"},"S":"not a record"})");
     const std::pair<const char*, const char*> cases[] = { { "N", "72.0" }, { "D", "72.5" }, { "T", "72" }, { "E", "" }, { "S", "" }, { "Missing", "" } };
     for (auto& [key, expected] : cases)
-        EXPECT_EQ(valueOf(*form, key), expected) << key;
+        EXPECT_EQ(form->formValueForKey(key), expected) << key;
     EXPECT_EQ(form->formModForKey("N").asString(), "2024-01-02 10:00:00");
     EXPECT_EQ(form->formUserForKey("N").asString(), "ann");
     EXPECT_EQ(form->formIndexForKey("N").asString(), "2");
     EXPECT_TRUE(form->formUserForKey("D").isNull());
     EXPECT_TRUE(form->formModForKey("Missing").isNull());
-}
 
-TEST(FormEngine, ParseFormSortsEntriesAndRecordsIntoTheirLists)
-{
+    // Parsing sorts entries and records into their lists.
     auto past = Model::serverDateStringForDate(DateFormat::now() - std::chrono::minutes(1));
     auto future = Model::serverDateStringForDate(DateFormat::now() + std::chrono::hours(1));
     std::string state = R"({"Due":{"type":"Action","user":null,"date":")" + past + R"("},
@@ -130,7 +125,7 @@ TEST(FormEngine, ParseFormSortsEntriesAndRecordsIntoTheirLists)
         "Nobody":{"type":"Action","date":")" + past + R"("},
         "Dated":{"type":"Derived","date":")" + past + R"(","val":"1","nTrigger":"X"},
         "Bad date":{"type":"Derived","date":"yesterday"}})";
-    auto form = FormEngine::create(FormKind::Resident);
+    form = FormEngine::create(FormKind::Resident);
     form->setUser("ann");
     form->setObjects(list(R"([{"name":"A","type":"MenuItem"},{"name":"B","type":"Action","title":"1"},{"name":"C","type":"Derived","title":"6","val":"1"},
         {"name":"D","type":"Derived","title":"","val":"2"},{"name":"E","type":"Unknown"},{"name":"F","type":"Bool"}])"));
@@ -151,15 +146,15 @@ TEST(FormEngine, ParseFormSortsEntriesAndRecordsIntoTheirLists)
     EXPECT_EQ(form->numberOfRows(), 3u);
 }
 
-TEST(FormEngine, RewritesAndEvaluatesTheWorkedExamples)
+TEST(FormEngine, RewritesEvaluatesAndWaitsForMissingValues)
 {
     auto form = engine(R"j([{"name":"BMI","type":"Derived","val":"Weight / (Height * Height)"},
         {"name":"Risk","type":"Conditional","val":"Score > 10 AND Mobility <= 2","title":"High risk","nTrigger":"Risk level"},
         {"name":"Weight change","type":"Number"}])j",
         R"({"Weight":{"val":"72","type":"Number"},"Height":{"val":"1.8","type":"Number"},"Score":{"val":"12","type":"Number"},
             "Mobility":{"val":"1","type":"Number"},"Weight change":{"val":"3","type":"Number"}})");
-    EXPECT_EQ(valueOf(*form, "BMI"), "22.22222222222222");
-    EXPECT_EQ(valueOf(*form, "Risk level"), "High risk");
+    EXPECT_EQ(form->formValueForKey("BMI"), "22.22222222222222");
+    EXPECT_EQ(form->formValueForKey("Risk level"), "High risk");
     EXPECT_EQ(names(form->derived("Weight")), (std::vector<std::string> { "BMI" }));
     const std::pair<const char*, const char*> cases[] = {
         { "Score > 10 AND Mobility <= 2", "FUNCTION(FUNCTION(12.0 , 'greaterThan:',  10), 'and:', FUNCTION(1.0 , 'smallerThanEqual:',  2))" },
@@ -176,19 +171,17 @@ TEST(FormEngine, RewritesAndEvaluatesTheWorkedExamples)
         { "3 < 2 < 5", false }, { "FUNCTION(3, 'factorial:', 1) > 6.5", true }, { "nonsense", false }, { "Weight / 0", false } };
     for (auto& [text, expected] : truths)
         EXPECT_EQ(Expression::isTrue(form->evaluateString(std::string(text))), expected) << text;
-}
 
-TEST(FormEngine, AMissingValueBlocksUntilRecordedAndConditionalsShareATrigger)
-{
-    auto form = engine(R"([{"name":"Mobility","type":"Number"},
+    // A missing value blocks until recorded; conditionals share a trigger.
+    form = engine(R"([{"name":"Mobility","type":"Number"},
         {"name":"Risk","type":"Conditional","val":"Score > 10 AND Mobility <= 2","title":"High risk","nTrigger":"Risk level"}])",
         R"({"Score":{"val":"12","type":"Number"}})");
-    EXPECT_EQ(valueOf(*form, "Risk level"), "");
+    EXPECT_EQ(form->formValueForKey("Risk level"), "");
     EXPECT_EQ(names(form->derived("Mobility")), (std::vector<std::string> { "Risk" }));
     EXPECT_EQ(form->numberOfRows(), 2u);
     form->formState()->set("Mobility", dict(R"({"val":"1"})"));
     form->evaluateForm();
-    EXPECT_EQ(valueOf(*form, "Risk level"), "High risk");
+    EXPECT_EQ(form->formValueForKey("Risk level"), "High risk");
     EXPECT_EQ(form->changedKeys(), (std::vector<std::string> { "Risk level" }));
     EXPECT_TRUE(form->shouldProcess("Risk level is set"));
     EXPECT_FALSE(form->shouldProcess("Score"));
@@ -197,12 +190,22 @@ TEST(FormEngine, AMissingValueBlocksUntilRecordedAndConditionalsShareATrigger)
     form = engine(R"([{"name":"X","type":"Number"},{"name":"A","type":"Conditional","val":"X > 1","title":"first","nTrigger":"Note"},
         {"name":"B","type":"Conditional","val":"X > 0","title":"second","nTrigger":"Note"}])",
         R"({"X":{"val":"5","type":"Number"}})");
-    EXPECT_EQ(valueOf(*form, "Note"), "second");
+    EXPECT_EQ(form->formValueForKey("Note"), "second");
     EXPECT_EQ(names(form->displayValues()), (std::vector<std::string> { "X", "A" }));
     form->formState()->set("X", dict(R"({"val":"-1"})"));
     form->evaluateForm();
-    EXPECT_EQ(valueOf(*form, "Note"), "second");
+    EXPECT_EQ(form->formValueForKey("Note"), "second");
     EXPECT_EQ(form->displayValues().size(), 2u);
+
+    // Failed expressions write and list nothing.
+    for (const char* expression : { "Weight / 0", "Weight +", "Weight + nonsense", "'text'" }) {
+        std::string entries = R"([{"name":"R","type":"Derived","val":")" + std::string(expression)
+            + R"("},{"name":"C","type":"Conditional","val":")" + expression + R"(","title":"yes","nTrigger":"Flag"}])";
+        form = engine(entries.c_str(), R"({"Weight":{"val":"72","type":"Number"}})");
+        EXPECT_FALSE(form->formState()->contains("R")) << expression;
+        EXPECT_FALSE(form->formState()->contains("Flag")) << expression;
+        EXPECT_TRUE(form->displayValues().empty()) << expression;
+    }
 }
 
 // Each cycle ends: a member runs once per write of a key it reads and is not run again from
@@ -227,31 +230,19 @@ TEST(FormEngine, CyclesEndAndEveryDependentIsReachedOnce)
     for (const Case& c : cases) {
         auto form = engine(c.entries, c.state);
         for (auto& [key, value] : c.expected)
-            EXPECT_EQ(valueOf(*form, key), value) << c.name << " " << key;
+            EXPECT_EQ(form->formValueForKey(key), value) << c.name << " " << key;
     }
     // A diamond inside one wave: D reads B and C, both read A; D runs after each of them, as
     // the procedure does, so a note on D sees the value between the two as well.
     auto form = engine(R"([{"name":"S","type":"Number"},{"name":"A","type":"Derived","val":"S * 1"},{"name":"B","type":"Derived","val":"A * 2"},
         {"name":"C","type":"Derived","val":"A * 3"},{"name":"D","type":"Derived","val":"B + C"}])", R"({"S":{"val":"1"}})");
-    EXPECT_EQ(valueOf(*form, "D"), "5");
+    EXPECT_EQ(form->formValueForKey("D"), "5");
     form->formState()->set("S", dict(R"({"val":"2"})"));
     const size_t before = form->changedKeys().size();
     form->evaluateObject(form->objects()->at(1).object());
-    EXPECT_EQ(valueOf(*form, "D"), "10");
+    EXPECT_EQ(form->formValueForKey("D"), "10");
     std::vector<std::string> wave(form->changedKeys().begin() + long(before), form->changedKeys().end());
     EXPECT_EQ(wave, (std::vector<std::string> { "A", "B", "D", "C", "D" }));
-}
-
-TEST(FormEngine, FailedExpressionsWriteAndListNothing)
-{
-    for (const char* expression : { "Weight / 0", "Weight +", "Weight + nonsense", "'text'" }) {
-        std::string entries = R"([{"name":"R","type":"Derived","val":")" + std::string(expression)
-            + R"("},{"name":"C","type":"Conditional","val":")" + expression + R"(","title":"yes","nTrigger":"Flag"}])";
-        auto form = engine(entries.c_str(), R"({"Weight":{"val":"72","type":"Number"}})");
-        EXPECT_FALSE(form->formState()->contains("R")) << expression;
-        EXPECT_FALSE(form->formState()->contains("Flag")) << expression;
-        EXPECT_TRUE(form->displayValues().empty()) << expression;
-    }
 }
 
 TEST(FormEngine, FollowUpIntervals)
@@ -303,10 +294,9 @@ std::string values(const JsonObjectPtr& state)
 
 } // namespace
 
-TEST(HistorySnapshot, ListsBoolAndNumberNewestFirst)
+TEST(HistorySnapshot, ListsBoolAndNumberNewestFirstAndTheFormStateAtARecord)
 {
     auto shown = HistorySnapshot::displayedRecords(list(history));
-    EXPECT_EQ(listed(shown), "Weight (72),Ate (No),Weight (70),Weight (68)");
     EXPECT_EQ(HistorySnapshot::recordDetail(shown->at(0).object()), "2026-12-03 09:00:00 (bob)");
     const std::pair<const char*, const char*> cases[] = {
         { R"([{"name":"Ate","type":"Bool","val":"0"},{"name":"Ran","type":"Bool","val":"1"}])", "Ate (No),Ran (Yes)" },
@@ -324,12 +314,8 @@ TEST(HistorySnapshot, ListsBoolAndNumberNewestFirst)
     }
     EXPECT_EQ(HistorySnapshot::displayedRecords(nullptr)->size(), 0u);
     EXPECT_FALSE(HistorySnapshot::hasNumbers(nullptr));
-}
 
-TEST(HistorySnapshot, FormStateAtARecord)
-{
-    auto shown = HistorySnapshot::displayedRecords(list(history));
-    // Newest; the middle, where the later 72 and Ate are not yet there; the oldest, with nothing before it.
+    // The form state at a record: newest; the middle, where the later 72 and Ate are not yet there; the oldest, with nothing before it.
     EXPECT_EQ(values(HistorySnapshot::snapshotAt(shown, 0)), "Ate=0,Weight=72,Weight_old=70");
     EXPECT_EQ(values(HistorySnapshot::snapshotAt(shown, 2)), "Weight=70,Weight_old=68");
     EXPECT_EQ(values(HistorySnapshot::snapshotAt(shown, 3)), "Weight=68");
@@ -410,7 +396,7 @@ TEST_F(FormEngineRequests, ResidentEditSendsTimedObjectsActionsAndTheValue)
     EXPECT_EQ(targets("handleForm.php").back(), "/json/handleForm.php?f=12&c=7&name=Choice&val=Option%20B&type=Select&index=2");
 }
 
-TEST_F(FormEngineRequests, DocumentEditSendsOnlyTheValue)
+TEST_F(FormEngineRequests, ADocumentEditSendsOnlyTheValueAndARefusedOneStaysUnsavedUntilSentAgain)
 {
     serve({}, json(R"({"Message":{"dict":{"Weight":{"val":"80","type":"Number"}}}})"));
     auto engine = form(FormKind::Document, R"({"Weight":{"val":"70","type":"Number"}})");
@@ -420,13 +406,11 @@ TEST_F(FormEngineRequests, DocumentEditSendsOnlyTheValue)
     EXPECT_EQ(onlyRequest().target, "/json/setFormValueForDocument.php?parentID=42&name=Weight&val=1&type=Number");
     EXPECT_EQ(engine->formValueForKey("Weight"), "80.0");
     EXPECT_FALSE(engine->isUnsaved("Weight"));
-}
+    reloads = 0;
 
-TEST_F(FormEngineRequests, AValueTheServerDidNotTakeStaysUnsavedUntilSentAgain)
-{
     for (const Reply& failure : { json("{}", 500), json(R"({"Message":{"list":null}})"), json(R"({"Message":{"dict":{}}})"), json("not json") }) {
         serve({}, failure);
-        auto engine = form(FormKind::Resident, R"({"Weight":{"val":"70","type":"Number"}})");
+        engine = form(FormKind::Resident, R"({"Weight":{"val":"70","type":"Number"}})");
         engine->setValue("81", 0);
         settle();
         EXPECT_TRUE(engine->isUnsaved("Weight")) << failure.body;
@@ -441,7 +425,7 @@ TEST_F(FormEngineRequests, AValueTheServerDidNotTakeStaysUnsavedUntilSentAgain)
         reloads = 0;
     }
     // A reply for an engine that is gone is dropped.
-    auto engine = form(FormKind::Resident, "{}");
+    engine = form(FormKind::Resident, "{}");
     engine->setValue("1", 0);
     engine.reset();
     settle();

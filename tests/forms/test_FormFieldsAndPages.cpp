@@ -1,8 +1,5 @@
-// Two screens over the reference server's pages. The form-structure screen: reached by an owner
-// through the form page's Edit Page alert, its rows, edit mode with the name input, what a field
-// opens, and the add-field screen's completion (with and without a list, from another thread,
-// popover or modal). The page chooser: the owner's pages, a choice handed to the receiving
-// screen, cancel, and replies that carry no page list.
+// Two screens over the reference server's pages: the form-structure screen (reached through Edit
+// Page, edit mode, what a field opens, the add-field completion) and the page chooser.
 #include "forms/FormSelectionViewController.h"
 #include "forms/FormViewController.h"
 
@@ -91,7 +88,7 @@ protected:
 
 } // namespace
 
-TEST_F(FormScreen, AnOwnerReachesTheFieldsThroughEditPageAndSeesTheServersList)
+TEST_F(FormScreen, AnOwnerReachesTheFieldsThroughEditPageEditsNamesAndOpensEditors)
 {
     window = Window::create();
     auto home = DirectoryViewController::create();
@@ -130,10 +127,8 @@ TEST_F(FormScreen, AnOwnerReachesTheFieldsThroughEditPageAndSeesTheServersList)
     EXPECT_EQ(fields.size(), 5u);
     EXPECT_EQ(lines(*screen, *table), fields);
     EXPECT_EQ(screen->cellForRowAtIndexPath(*table, { 0, 4 })->reuseIdentifier(), "DirectoryCell");
-}
 
-TEST_F(FormScreen, EditModeDrawsANameInputAndOutsideItFieldsOpenTheirEditors)
-{
+    // Edit mode draws a name input; outside it fields open their editors.
     openDirectly();
     screen->editTable();
     EXPECT_TRUE(screen->editMode());
@@ -282,37 +277,9 @@ protected:
 
 } // namespace
 
-TEST_F(PageChooser, ListsTheOwnersPagesCancelsAndHandsTheChosenOneBack)
+TEST_F(PageChooser, RepliesWithoutAListLeaveItEmptyAndTheOwnersPagesHandTheChoiceBack)
 {
-    ASSERT_TRUE(logInAsDemoOwner());
-    Collector fetch;
-    model().fetchPageListWithCompletionHandler(fetch.handler());
-    Outcome outcome = fetch.single();
-    ASSERT_TRUE(outcome.content && outcome.content->isObject());
-    JsonArrayPtr pages = outcome.content->object()->get("PageList").array();
-    ASSERT_TRUE(pages && pages->size() >= 2);
-    std::vector<std::string> expected;
-    for (const JsonValue& page : pages->items())
-        expected.push_back(page.object()->get("Name").asString());
-
-    // Cancel goes back without a choice.
-    open();
-    EXPECT_EQ(lines(*chooser, *table), expected);
-    EXPECT_EQ(chooser->leftBarButtonItem()->displayTitle(), "Cancel");
-    chooser->leftBarButtonItem()->press();
-    EXPECT_EQ(nav->topViewController(), editor);
-    EXPECT_FALSE(target->linkAssetId || target->linkName);
-
-    editor = ViewController::create("Add page");
-    open();
-    EXPECT_TRUE(table->selectRow({ 0, 1 }));
-    EXPECT_EQ(target->linkAssetId, pages->at(1).object()->get("Id").asString());
-    EXPECT_EQ(target->linkName, expected[1]);
-    EXPECT_EQ(nav->topViewController(), editor);
-}
-
-TEST_F(PageChooser, RepliesWithoutAPageListLeaveItEmpty)
-{
+    // Replies that carry no page list leave it empty.
     struct Case {
         const char* name;
         int status;
@@ -330,4 +297,30 @@ TEST_F(PageChooser, RepliesWithoutAPageListLeaveItEmpty)
         EXPECT_EQ(nav->topViewController(), chooser) << c.name;
         EXPECT_FALSE(target->linkAssetId) << c.name;
     }
+
+    // The owner's pages; cancel goes back without a choice, a row hands its page back.
+    ASSERT_TRUE(logInAsDemoOwner());
+    Collector fetch;
+    model().fetchPageListWithCompletionHandler(fetch.handler());
+    Outcome outcome = fetch.single();
+    ASSERT_TRUE(outcome.content && outcome.content->isObject());
+    JsonArrayPtr pages = outcome.content->object()->get("PageList").array();
+    ASSERT_TRUE(pages && pages->size() >= 2);
+    std::vector<std::string> expected;
+    for (const JsonValue& page : pages->items())
+        expected.push_back(page.object()->get("Name").asString());
+
+    open();
+    EXPECT_EQ(lines(*chooser, *table), expected);
+    EXPECT_EQ(chooser->leftBarButtonItem()->displayTitle(), "Cancel");
+    chooser->leftBarButtonItem()->press();
+    EXPECT_EQ(nav->topViewController(), editor);
+    EXPECT_FALSE(target->linkAssetId || target->linkName);
+
+    editor = ViewController::create("Add page");
+    open();
+    EXPECT_TRUE(table->selectRow({ 0, 1 }));
+    EXPECT_EQ(target->linkAssetId, pages->at(1).object()->get("Id").asString());
+    EXPECT_EQ(target->linkName, expected[1]);
+    EXPECT_EQ(nav->topViewController(), editor);
 }

@@ -1,7 +1,5 @@
-// The two form screens. The resident form against a recording legacy server: sections, rows by
-// kind, the exact requests of each selection, what each selection opens and a refused value
-// shown as not saved. The document form against the reference server: rows by kind, what a row
-// opens, each control reaching the server and a refused value shown as not saved.
+// The resident form against a recording legacy server and the document form against the
+// reference server: rows by kind, the requests and screens of each selection, refused values.
 #include "forms/DocumentViewController.h"
 #include "forms/MasterViewController.h"
 #include "forms/SelectViewController.h"
@@ -10,61 +8,13 @@
 #include "CareFixture.h"
 #include "platform/UserDefaults.h"
 #include "server/QuindleServer.h"
-#include "ui/NavigationController.h"
 
-#include <atomic>
 #include <filesystem>
 
 using namespace quindle;
 using namespace quindle::test;
 
 namespace {
-
-/// Records the care screens the resident form opens as "Kind|arg|arg", and whether it asked off
-/// the main thread.
-class CareShell : public RecordingShell {
-public:
-    std::shared_ptr<ViewController> care(const std::string& kind, const std::vector<std::string>& args, JsonObjectPtr object = nullptr)
-    {
-        offMain = offMain || !MainQueue::shared().isMainThread();
-        std::string entry = kind;
-        for (const std::string& arg : args)
-            entry += "|" + arg;
-        opened.push_back(entry);
-        return record(kind, std::move(object), {});
-    }
-    std::shared_ptr<ViewController> makeHistoryViewController(const std::string& a, const std::string& d, const std::string& n) override
-    {
-        return care("History", { a, d, n });
-    }
-    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& d, const std::string& key) override
-    {
-        return care("Graph", { d, key });
-    }
-    std::shared_ptr<ViewController> makeActionViewController(const std::string& n, const JsonObjectPtr& action, const std::string& a) override
-    {
-        return care("Action", { n, a, action ? action->get("val").asString() : "(none)" });
-    }
-    std::shared_ptr<ViewController> makeActionListViewController(const JsonArrayPtr& actions, const std::string& n, const std::string& d) override
-    {
-        return care("ActionList", { std::to_string(actions->size()), n, d });
-    }
-    std::shared_ptr<ViewController> makeDisplayActionViewController(const std::string& n, const JsonObjectPtr& action) override
-    {
-        return care("DisplayAction", { n, action->get("val").asString() });
-    }
-    std::shared_ptr<ViewController> makeIngredientsViewController(const std::string& d) override { return care("Ingredients", { d }); }
-    std::shared_ptr<ViewController> makeMenuViewController(const std::string& a, const std::string& t, const std::string& r, const JsonArrayPtr& o) override
-    {
-        return care("Menu", { a, t, r, o ? std::to_string(o->size()) : "none" });
-    }
-    std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion) override
-    {
-        return care("ImageEdit", { parentID }, object);
-    }
-    std::vector<std::string> opened;
-    std::atomic<bool> offMain { false };
-};
 
 const char* entries = R"([
   {"name":"Weight","type":"Number","assetID":"11"},
@@ -152,7 +102,7 @@ protected:
 
 } // namespace
 
-TEST_F(MasterScreen, SectionsAndHeadersByFormStateAndProfile)
+TEST_F(MasterScreen, SectionsHeadersAndTheDueActions)
 {
     struct Case {
         const char* state;
@@ -184,10 +134,8 @@ TEST_F(MasterScreen, SectionsAndHeadersByFormStateAndProfile)
         }
     }
     EXPECT_EQ(targets("start.php").front(), "/json/start.php?a=42");
-}
 
-TEST_F(MasterScreen, ActionsSectionShowsDueActionsOrNoActionsRequired)
-{
+    // The actions section shows the due actions, or that none are required.
     open("{}");
     EXPECT_EQ(row(1, 0), "No actions required");
     EXPECT_FALSE(screen->willSelectRowAtIndexPath(*table, { 1, 0 }));
@@ -200,7 +148,7 @@ TEST_F(MasterScreen, ActionsSectionShowsDueActionsOrNoActionsRequired)
     EXPECT_EQ(care->opened, std::vector<std::string> { "DisplayAction|Margaret Hill|Weigh again" });
 }
 
-TEST_F(MasterScreen, ValueRowsByKind)
+TEST_F(MasterScreen, ValueRowsByKindAndTheFormEntrySwitchesDocument)
 {
     open(dueState);
     lines(*screen, *table, values()); // asks for the picture
@@ -229,10 +177,8 @@ TEST_F(MasterScreen, ValueRowsByKind)
         open(c.state);
         EXPECT_EQ(row(values(), c.row), c.shown) << c.state;
     }
-}
 
-TEST_F(MasterScreen, FormEntrySwitchesDocumentBeforeAskingForState)
-{
+    // A form entry switches the document before asking for its state.
     open(dueState);
     tap(values(), 5);
     EXPECT_EQ(screen->resDocID(), "502");
@@ -259,7 +205,7 @@ TEST_F(MasterScreen, FormEntrySwitchesDocumentBeforeAskingForState)
     }
 }
 
-TEST_F(MasterScreen, WhatEachSelectionOpens)
+TEST_F(MasterScreen, WhatEachSelectionOpensAndRefusedValuesGoAgain)
 {
     open(dueState, true);
     const int v = values();
@@ -304,11 +250,10 @@ TEST_F(MasterScreen, WhatEachSelectionOpens)
     EXPECT_EQ(profile->assetID(), "231");
     EXPECT_EQ(targets("start.php").back(), "/json/start.php?a=231");
     EXPECT_FALSE(care->offMain);
-}
 
-TEST_F(MasterScreen, RefusedValueShowsNotSavedAndIsSentAgainOnSelection)
-{
+    // A refused value shows as not saved and goes again on selection.
     open(dueState);
+    restart();
     refuseValues = true;
     auto number = std::dynamic_pointer_cast<NumberView>(screen->cellForRowAtIndexPath(*table, { values(), 0 })->accessoryView()->subviews().at(0));
     number->textField()->becomeFirstResponder();
@@ -328,7 +273,7 @@ TEST_F(MasterScreen, RefusedValueShowsNotSavedAndIsSentAgainOnSelection)
     // A refused choice goes again with its row number.
     refuseValues = true;
     tap(values(), 3);
-    auto select = top<SelectViewController>();
+    select = top<SelectViewController>();
     ASSERT_TRUE(select);
     select->didSelectRowAtIndexPath(*select->tableView(), { 0, 1 });
     settle();
@@ -392,7 +337,7 @@ protected:
 
 } // namespace
 
-TEST_F(DocumentScreen, RowsByKindAndWhatEachRowOpens)
+TEST_F(DocumentScreen, RowsByKindWhatEachOpensAndARefusedValue)
 {
     ShellGuard shell;
     open(false);
@@ -414,6 +359,18 @@ TEST_F(DocumentScreen, RowsByKindAndWhatEachRowOpens)
     settle();
     EXPECT_EQ(row(8), "Photo [picture 96]");
     EXPECT_EQ(row(9), " [picture 96]");
+
+    // A visitor may not write: the server refuses, the row says so and a selection sends it again.
+    std::dynamic_pointer_cast<BoolView>(accessory(4))->touch({ 10, 15 });
+    settle();
+    EXPECT_EQ(row(4), std::string("Smoker [bool 1 yes red] / ") + DocumentDatasource::unsavedText);
+    EXPECT_EQ(row(0), "Weight [number 72.0]");
+
+    login();
+    EXPECT_TRUE(table->selectRow({ 0, 4 })); // sends it again instead of opening anything
+    settle();
+    EXPECT_EQ(nav->topViewController(), screen);
+    EXPECT_EQ(row(4), "Smoker [bool 1 yes red]");
 }
 
 TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
@@ -453,19 +410,4 @@ TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
     auto dict = outcome.content->object()->get("dict").object();
     for (auto [key, value] : { std::pair { "Weight", "90" }, { "Smoker", "1" }, { "Mobility", "Dependent" }, { "Note", "Needs a frame" } })
         EXPECT_EQ(dict->get(key).object()->get("val").asString(), value) << key;
-}
-
-TEST_F(DocumentScreen, ARefusedValueShowsAsNotSavedAndIsSentAgainWhenSelected)
-{
-    open(false); // a visitor may not write: the server refuses
-    std::dynamic_pointer_cast<BoolView>(accessory(4))->touch({ 10, 15 });
-    settle();
-    EXPECT_EQ(row(4), std::string("Smoker [bool 1 yes red] / ") + DocumentDatasource::unsavedText);
-    EXPECT_EQ(row(0), "Weight [number 72.0]");
-
-    login();
-    EXPECT_TRUE(table->selectRow({ 0, 4 })); // sends it again instead of opening anything
-    settle();
-    EXPECT_EQ(nav->topViewController(), screen);
-    EXPECT_EQ(row(4), "Smoker [bool 1 yes red]");
 }

@@ -1,15 +1,18 @@
 // The meal screens against a recording legacy server. The menu: its requests, the chosen dish,
-// the order's day on the carer's calendar, what stays when an order fails, and the allergen
-// mark with its confirmation. The allergy list: what it asks, how ticks follow names, and what
-// a tap keeps when the server does not take it.
+// the order's day on the carer's calendar, what stays when an order fails, the allergen mark.
+// The allergy list: what it asks, how ticks follow names, what a tap keeps when refused.
 #include "meals/IngredientsViewController.h"
 #include "meals/MenuDetailsViewController.h"
 #include "meals/MenuViewController.h"
 
-#include "meals/MealsFixture.h"
+#include "content/ContentFixture.h"
 #include "platform/JsonParser.h"
+#include "ui/AlertView.h"
 #include "ui/Button.h"
 #include "ui/DatePicker.h"
+#include "ui/NavigationController.h"
+#include "ui/TableView.h"
+#include "ui/Window.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -19,31 +22,80 @@ using namespace quindle::test;
 
 namespace {
 
+/// A screen shown in a window's navigation stack, talking to a recording loopback server.
+class MealsFixture : public ReferenceServerFixture {
+protected:
+    /// Shows the screen on top of a root screen, so that closing it is seen.
+    void show(const std::shared_ptr<ViewController>& screen)
+    {
+        window = Window::create();
+        root = ViewController::create("Resident");
+        stack = NavigationController::create(root);
+        window->setRootViewController(stack);
+        window->makeKeyAndVisible();
+        stack->pushViewController(screen, Animated::No);
+        screen->view();
+    }
+    /// Later counts and lists start from the requests seen so far.
+    void mark() { base = server.requests().size(); }
+    /// Waits until `count` requests since the mark have reached the server and their replies have been handled.
+    void answered(size_t count)
+    {
+        ASSERT_TRUE(server.waitForRequests(base + count));
+        settle();
+    }
+    std::vector<std::string> targets()
+    {
+        std::vector<std::string> out;
+        auto all = server.requests();
+        for (size_t i = base; i < all.size(); ++i)
+            out.push_back(all[i].target);
+        return out;
+    }
+    /// The cell of a row as a renderer that shows every row would get it.
+    static std::shared_ptr<TableViewCell> cellAt(TableView& table, int row)
+    {
+        table.layoutAllRows();
+        return table.cellForRowAtIndexPath({ 0, row });
+    }
+    static std::string rowText(TableView& table, int row)
+    {
+        auto cell = cellAt(table, row);
+        return cell ? cell->textLabel()->text() : std::string {};
+    }
+    /// The alert on top, checked for its title and buttons, answered with `choice`.
+    void answer(const char* title, const std::vector<std::string>& buttons, const char* choice)
+    {
+        auto alert = window->topAlert();
+        ASSERT_TRUE(alert);
+        EXPECT_EQ(alert->title(), title);
+        EXPECT_EQ(alert->buttonTitles(), buttons);
+        alert->chooseButtonWithTitle(choice);
+    }
+
+    size_t base = 0;
+    std::shared_ptr<Window> window;
+    std::shared_ptr<ViewController> root;
+    std::shared_ptr<NavigationController> stack;
+};
+
 const char* dishes = R"([{"name":"Fish pie","assetID":"31","ingredients":[{"name":"Fish"},{"name":"Milk"}]},
     {"name":"Vegetable curry","assetID":"32","ingredients":[]},
     {"name":"Peanut noodles","assetID":"34","ingredients":[{"name":"Gluten"},{"name":"Peanuts"}]}])";
 
 /// Sets TZ for the lifetime of the guard.
-class ZoneGuard {
-public:
-    explicit ZoneGuard(const char* zone)
+struct ZoneGuard {
+    explicit ZoneGuard(const char* zone) : old(std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt)
     {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
         setenv("TZ", zone, 1);
         tzset();
     }
     ~ZoneGuard()
     {
-        if (m_old)
-            setenv("TZ", m_old->c_str(), 1);
-        else
-            unsetenv("TZ");
+        old ? setenv("TZ", old->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
-
-private:
-    std::optional<std::string> m_old;
+    const std::optional<std::string> old;
 };
 
 class MenuTest : public MealsFixture {
@@ -141,7 +193,8 @@ TEST_F(MenuTest, UnknownAllergiesAskBeforeAnyOrderAndNoDishAsksForOne)
     EXPECT_NE(targets().back().find("&o=32"), std::string::npos);
 }
 
-TEST_F(MenuTest, OrderDateIsTheLocalCalendarDay)
+// The order's day is the carer's calendar day; an order is sent exactly and closes only when taken.
+TEST_F(MenuTest, AnOrderIsSentExactlyOnTheLocalDayAndClosesOnlyWhenTaken)
 {
     const std::tuple<const char*, const char*, const char*> cases[] = {
         { "Pacific/Auckland", "2026-12-09 11:30:00", "2026-12-10" }, // 00:30 local, still the 9th in Greenwich
@@ -152,17 +205,13 @@ TEST_F(MenuTest, OrderDateIsTheLocalCalendarDay)
         ZoneGuard zone(name);
         EXPECT_EQ(MenuViewController::orderDateForDate(*Model::dateFromServerDateString(utc)), day) << name;
     }
-}
-
-TEST_F(MenuTest, AnOrderIsSentExactlyAndClosesOnlyWhenTaken)
-{
     ZoneGuard zone("Pacific/Auckland");
-    const std::tuple<const char*, Reply, bool> cases[] = {
+    const std::tuple<const char*, Reply, bool> orders[] = {
         { "taken", json(R"({"Message":{"ordered":"32"}})"), true },
         { "refused", json(R"({"Error":"unknown id"})", 404), false },
         { "not json", json("<html>", 200), false },
     };
-    for (const auto& [name, reply, closes] : cases) {
+    for (const auto& [name, reply, closes] : orders) {
         SCOPED_TRACE(name);
         auto menu = open(true, reply);
         // Half past midnight tomorrow, on the carer's calendar.

@@ -14,6 +14,7 @@
 #include "ui/NavigationController.h"
 #include "ui/TableView.h"
 #include "ui/TableViewCell.h"
+#include "ui/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -145,13 +146,13 @@ public:
 
 class CareFixture : public ReferenceServerFixture {
 protected:
-    /// Every target the recording server saw at this path (or legacy script), from the last restart on.
-    std::vector<std::string> targets(std::string_view path)
+    /// Every target the recording server saw at this path or legacy script (at any for ""), from the last restart on.
+    std::vector<std::string> targets(std::string_view path = "")
     {
         std::vector<std::string> out;
         auto all = server.requests();
         for (size_t i = from; i < all.size(); ++i)
-            if (all[i].path == path || all[i].path == "/json/" + std::string(path))
+            if (path.empty() || all[i].path == path || all[i].path == "/json/" + std::string(path))
                 out.push_back(all[i].target);
         return out;
     }
@@ -186,6 +187,15 @@ protected:
         settle();
         return screen;
     }
+    /// Shows `root` at the bottom of `stack` in a window of the idiom.
+    void present(const std::shared_ptr<ViewController>& root, UserInterfaceIdiom idiom = UserInterfaceIdiom::Phone)
+    {
+        window = Window::create(Window::defaultBounds, idiom);
+        stack = NavigationController::create(root);
+        window->setRootViewController(stack);
+        window->makeKeyAndVisible();
+    }
+    std::shared_ptr<Window> window;
     std::shared_ptr<NavigationController> stack;
     std::shared_ptr<TableView> table;
 

@@ -74,7 +74,7 @@ protected:
 
 } // namespace
 
-TEST_F(CareScreens, ActionShowsItsRecordAndEachIntervalSendsItsDateAndRowOrPutsItBack)
+TEST_F(CareScreens, ActionShowsItsRecordAndEachIntervalSendsItsDateAndRowOrPutsItBackAndTheServerHoldsIt)
 {
     auto screen = action(R"({"val":"6","linkID":"6","date":"2026-12-05 10:00:00","assetID":"91"})");
     EXPECT_EQ(targets("devices.php"), std::vector<std::string> { "/json/devices.php" });
@@ -125,10 +125,8 @@ TEST_F(CareScreens, ActionShowsItsRecordAndEachIntervalSendsItsDateAndRowOrPutsI
             EXPECT_EQ(screen->alert()->buttonTitles(), std::vector<std::string> { "OK" });
         }
     }
-}
 
-TEST_F(CareScreens, TheReferenceServerHoldsTheChosenIntervalAndDevice)
-{
+    // The reference server holds the chosen interval and device.
     ASSERT_TRUE(logInAsDemoOwner());
     auto overdue = legacy("currentUserOverdueActions.php");
     ASSERT_TRUE(overdue && overdue->get("list").array());
@@ -140,7 +138,7 @@ TEST_F(CareScreens, TheReferenceServerHoldsTheChosenIntervalAndDevice)
     };
     auto record = state();
     ASSERT_TRUE(record);
-    auto screen = show(ActionViewController::create(followUp->get("resName").asString(), record, resDocID));
+    screen = show(ActionViewController::create(followUp->get("resName").asString(), record, resDocID));
     ASSERT_TRUE(screen->devs() && screen->devs()->size() == 2u);
     screen->setDevID(screen->devs()->at(1).object()->get("assetID").asString());
     ASSERT_TRUE(table->selectRow({ 1, 8 }));
@@ -154,7 +152,7 @@ TEST_F(CareScreens, TheReferenceServerHoldsTheChosenIntervalAndDevice)
     EXPECT_EQ(line(*screen, *table, 0, 1), "Notify / " + screen->devs()->at(1).object()->get("name").asString() + " >");
 }
 
-TEST_F(CareScreens, ActionListRowsOpenTheirRecordAndADueActionShowsItsDateAndText)
+TEST_F(CareScreens, ActionListRowsOpenTheirRecordADueActionShowsAndTheDeviceChooserHandsBackAChoice)
 {
     auto actions = JsonParser::parse(R"([{"name":"Weight follow-up","val":"6"},{"name":"Family call","val":"2"}])")->array();
     auto list = show(ActionListViewController::create(actions, "Margaret Hill", "41"));
@@ -180,10 +178,10 @@ TEST_F(CareScreens, ActionListRowsOpenTheirRecordAndADueActionShowsItsDateAndTex
         EXPECT_EQ(screen->dateLabel()->text() + "|" + screen->valLabel()->text(), shown);
     }
     EXPECT_EQ(DisplayActionViewController::create("A", nullptr)->dateLabel()->text(), "");
-}
 
-TEST_F(CareScreens, DevicesAsksForTheListTicksTheCurrentOneAndHandsBackTheChoice)
-{
+    // The device chooser asks for the list, ticks the current one and hands back the choice.
+    settle();
+    restart();
     serve({}, json(devices));
     auto screen = show(ActionViewController::create("Arthur", dict(R"({"val":"2","linkID":"5"})"), "77"));
     auto chooser = DevicesViewController::create(nullptr, screen, "5");
@@ -203,6 +201,19 @@ TEST_F(CareScreens, DevicesAsksForTheListTicksTheCurrentOneAndHandsBackTheChoice
 // person's form with the state currentState.php holds.
 TEST_F(CareScreens, FollowupsAreListedRefreshedAndOpenThePersonsForm)
 {
+    // The form state needs a list and a date; a closed list drops its reply.
+    for (auto [payload, state] : { std::pair { R"({"list":{"A":{"val":"1"}},"modified":"2026-12-01 10:00:00"})", true },
+             { R"({"list":{"A":{"val":"1"}},"modified":null})", false }, { R"({"list":{"A":{"val":"1"}}})", false },
+             { R"({"list":[],"modified":"x"})", false }, { R"([1])", false } })
+        EXPECT_EQ(FollowupViewController::formStateFromPayload(JsonParser::parse(payload)) != nullptr, state) << payload;
+    auto payload = JsonParser::parse(R"({"list":{"A":{"val":"1"}},"modified":"2026-12-01 10:00:00"})");
+    EXPECT_NE(FollowupViewController::formStateFromPayload(payload), payload->object()->get("list").object()); // a copy the form may change
+
+    serve({}, json(two));
+    std::weak_ptr<FollowupViewController> weak = FollowupViewController::create();
+    answered(1);
+    EXPECT_FALSE(weak.lock());
+
     const char* none = R"({"Message":{"list":[]}})";
     auto screen = followups(two);
     EXPECT_EQ(targets("currentUserOverdueActions.php"), std::vector<std::string> { "/json/currentUserOverdueActions.php" });
@@ -241,23 +252,33 @@ TEST_F(CareScreens, FollowupsAreListedRefreshedAndOpenThePersonsForm)
     EXPECT_EQ(stack->topViewController()->title(), "MasterViewController");
 }
 
-TEST_F(CareScreens, TheFollowupFormStateNeedsAListAndADateAndAClosedListDropsItsReply)
+// Next workflows fetch again after an addition and a failed fetch keeps the rows; the login's
+// workflows open their next ones.
+TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndTheLoginsWorkflowsOpenThem)
 {
-    for (auto [payload, state] : { std::pair { R"({"list":{"A":{"val":"1"}},"modified":"2026-12-01 10:00:00"})", true },
-             { R"({"list":{"A":{"val":"1"}},"modified":null})", false }, { R"({"list":{"A":{"val":"1"}}})", false },
-             { R"({"list":[],"modified":"x"})", false }, { R"([1])", false } })
-        EXPECT_EQ(FollowupViewController::formStateFromPayload(JsonParser::parse(payload)) != nullptr, state) << payload;
-    auto payload = JsonParser::parse(R"({"list":{"A":{"val":"1"}},"modified":"2026-12-01 10:00:00"})");
-    EXPECT_NE(FollowupViewController::formStateFromPayload(payload), payload->object()->get("list").object()); // a copy the form may change
+    const char* one = R"({"Message":{"list":[{"name":"Monthly review","assetID":"8"}]}})";
+    serve({}, json(one));
+    auto next = show(NextWorkflowViewController::create("7"), 1);
+    EXPECT_EQ(server.requests().at(0).target, base() + "associatedAssets.php?a=7");
+    EXPECT_EQ(lines(*next, *table), std::vector<std::string> { "Monthly review" });
 
-    serve({}, json(two));
-    std::weak_ptr<FollowupViewController> weak = FollowupViewController::create();
-    answered(1);
-    EXPECT_FALSE(weak.lock());
-}
+    ASSERT_EQ(next->rightBarButtonItem()->title(), "add");
+    next->rightBarButtonItem()->press();
+    ASSERT_EQ(care->opened, std::vector<std::string> { "AssociateAsset|7" });
+    EXPECT_TRUE(next->presentedViewController());
+    serve({}, json(R"({"Message":{"list":[{"name":"Monthly review","assetID":"8"},{"name":"Discharge","assetID":"9"}]}})"));
+    care->editors.at(0)->completion(JsonValue(JsonObject::create()));
+    EXPECT_EQ(server.requests().size(), 1u); // the chooser's answer is taken on the main queue
+    MainQueue::shared().runUntilIdle();
+    answered(2);
+    EXPECT_FALSE(next->presentedViewController());
+    EXPECT_EQ(lines(*next, *table), (std::vector<std::string> { "Monthly review", "Discharge" }));
 
-TEST_F(CareScreens, WorkflowsListTheLoginsWorkflowsAndOpenTheNextOnes)
-{
+    serve({}, json("{}", 500));
+    next->fetchAssociatedAssets();
+    answered(3);
+    EXPECT_EQ(next->numberOfRowsInSection(*table, 0), 2);
+
     ASSERT_TRUE(logInAsDemoOwner());
     auto workflow = model().workflow();
     ASSERT_TRUE(workflow && workflow->size() >= 2);
@@ -267,7 +288,7 @@ TEST_F(CareScreens, WorkflowsListTheLoginsWorkflowsAndOpenTheNextOnes)
     EXPECT_EQ(line(*screen, *table, 0, 0), "Admission >");
 
     ASSERT_TRUE(table->selectRow({ 0, 0 }));
-    auto next = std::dynamic_pointer_cast<NextWorkflowViewController>(stack->topViewController());
+    next = std::dynamic_pointer_cast<NextWorkflowViewController>(stack->topViewController());
     ASSERT_TRUE(next);
     EXPECT_EQ(next->assetID(), workflow->at(0).object()->get("assetID").asString());
     settle();
@@ -284,33 +305,7 @@ TEST_F(CareScreens, WorkflowsListTheLoginsWorkflowsAndOpenTheNextOnes)
     }
 }
 
-TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndAFailedFetchKeepsTheRows)
-{
-    const char* one = R"({"Message":{"list":[{"name":"Monthly review","assetID":"8"}]}})";
-    serve({}, json(one));
-    auto screen = show(NextWorkflowViewController::create("7"), 1);
-    EXPECT_EQ(server.requests().at(0).target, base() + "associatedAssets.php?a=7");
-    EXPECT_EQ(lines(*screen, *table), std::vector<std::string> { "Monthly review" });
-
-    ASSERT_EQ(screen->rightBarButtonItem()->title(), "add");
-    screen->rightBarButtonItem()->press();
-    ASSERT_EQ(care->opened, std::vector<std::string> { "AssociateAsset|7" });
-    EXPECT_TRUE(screen->presentedViewController());
-    serve({}, json(R"({"Message":{"list":[{"name":"Monthly review","assetID":"8"},{"name":"Discharge","assetID":"9"}]}})"));
-    care->editors.at(0)->completion(JsonValue(JsonObject::create()));
-    EXPECT_EQ(server.requests().size(), 1u); // the chooser's answer is taken on the main queue
-    MainQueue::shared().runUntilIdle();
-    answered(2);
-    EXPECT_FALSE(screen->presentedViewController());
-    EXPECT_EQ(lines(*screen, *table), (std::vector<std::string> { "Monthly review", "Discharge" }));
-
-    serve({}, json("{}", 500));
-    screen->fetchAssociatedAssets();
-    answered(3);
-    EXPECT_EQ(screen->numberOfRowsInSection(*table, 0), 2);
-}
-
-TEST_F(CareScreens, HistorySendsItsRequestListsNumbersNewestFirstAndSurvivesFailedReplies)
+TEST_F(CareScreens, HistoryAndItsGraphPageAskTheServerListNumbersNewestFirstAndFollowANewValue)
 {
     serve({}, json(history));
     auto screen = historyOf();
@@ -361,11 +356,18 @@ TEST_F(CareScreens, HistorySendsItsRequestListsNumbersNewestFirstAndSurvivesFail
     table = screen->tableView();
     EXPECT_FALSE(server.waitForRequests(from + 1, std::chrono::milliseconds(200)));
     EXPECT_EQ(lines(*screen, *table, -1), (std::vector<std::string> { "Ann", "Ate (Yes) / 2026-12-01 09:00:00 (x) >" }));
-}
 
-TEST_F(CareScreens, HistoryShowsADemoResidentsRealHistory)
-{
-    auto screen = historyOf(dailyCare().document);
+    // The graph page is the server's for the document.
+    for (auto [key, path] : { std::pair { "", "/json/Naked.php?a=77" }, { "Weight", "/json/Naked.php?a=77&key=Weight" },
+             { "Fluid intake (ml) & more", "/json/Naked.php?a=77&key=Fluid%20intake%20%28ml%29%20%26%20more" } }) {
+        auto graph = HistoryGraphViewController::create(model(), "77", key);
+        EXPECT_EQ(graph->webView()->url(), server.url() + path) << key;
+        EXPECT_EQ(graph->webView()->loadCount(), 1u);
+    }
+
+    // A demo resident's real history on the reference server.
+    const DailyCare daily = dailyCare();
+    screen = historyOf(daily.document);
     ASSERT_TRUE(replied(*screen));
     ASSERT_GT(screen->displayed()->size(), 100u); // weeks of values
     EXPECT_TRUE(screen->hasNumbers());
@@ -380,16 +382,6 @@ TEST_F(CareScreens, HistoryShowsADemoResidentsRealHistory)
     auto oldest = screen->snapshotForRow(static_cast<int>(screen->displayed()->size()) - 1);
     ASSERT_TRUE(oldest);
     EXPECT_EQ(oldest->size(), 1u); // one record, nothing before it
-}
-
-TEST_F(CareScreens, TheGraphPageIsTheServersForTheDocumentAndFollowsANewValue)
-{
-    for (auto [key, path] : { std::pair { "", "/json/Naked.php?a=77" }, { "Weight", "/json/Naked.php?a=77&key=Weight" },
-             { "Fluid intake (ml) & more", "/json/Naked.php?a=77&key=Fluid%20intake%20%28ml%29%20%26%20more" } }) {
-        auto screen = HistoryGraphViewController::create(model(), "77", key);
-        EXPECT_EQ(screen->webView()->url(), server.url() + path) << key;
-        EXPECT_EQ(screen->webView()->loadCount(), 1u);
-    }
 
     // On the reference server the page follows a newly recorded value; it is fetched with the
     // session, as the web view does.
@@ -401,7 +393,6 @@ TEST_F(CareScreens, TheGraphPageIsTheServersForTheDocumentAndFollowsANewValue)
         model().sendAsynchronousRequest(std::move(get), [body](std::optional<std::string> data, std::optional<Error>) { body->set_value(data.value_or("")); });
         return page.wait_for(std::chrono::seconds(10)) == std::future_status::ready ? page.get() : std::string {};
     };
-    const DailyCare daily = dailyCare();
     auto form = legacy("start.php?a=" + daily.form);
     ASSERT_TRUE(form && form->get("list").array());
     std::string entry;
@@ -410,13 +401,13 @@ TEST_F(CareScreens, TheGraphPageIsTheServersForTheDocumentAndFollowsANewValue)
             entry = e.object()->get("assetID").asString();
     ASSERT_FALSE(entry.empty());
 
-    auto screen = HistoryGraphViewController::create(model(), daily.document, "Systolic BP");
-    const std::string before = fetch(screen->webView()->url());
+    auto graph = HistoryGraphViewController::create(model(), daily.document, "Systolic BP");
+    const std::string before = fetch(graph->webView()->url());
     ASSERT_NE(before.find(">Systolic BP</h3>"), std::string::npos) << before.substr(0, 400);
     EXPECT_EQ(before.find("latest 187 "), std::string::npos);
     auto reply = legacy("handleForm.php?f=" + entry + "&c=" + daily.person + "&name=Systolic%20BP&val=187&type=Number");
     ASSERT_TRUE(reply && reply->get("list").isObject());
-    const std::string after = fetch(screen->webView()->url());
+    const std::string after = fetch(graph->webView()->url());
     EXPECT_NE(after, before);
     EXPECT_NE(after.find("latest 187 "), std::string::npos);
     EXPECT_NE(after.find(">187</text>"), std::string::npos); // the new top of the value axis

@@ -40,6 +40,60 @@ std::vector<std::string> names(const std::vector<JsonObjectPtr>& entries)
     return out;
 }
 
+// Newest first by date text: 72 (Dec 3), Pulse (Dec 2), Weight 70 (Dec 1), Weight 68 (Nov 30).
+const char* history = R"([
+    {"name":"Weight","type":"Number","val":"70","lastModified":"2026-12-01 09:00:00","user":"ann"},
+    {"name":"Notes","type":"Text","val":"calm","lastModified":"2026-12-05 09:00:00","user":"ann"},
+    {"name":"Weight","type":"Number","val":"72","lastModified":"2026-12-03 09:00:00","user":"bob"},
+    {"name":"Ate","type":"Bool","val":"0","lastModified":"2026-12-02 09:00:00","user":"bob"},
+    {"name":"Mood","type":"Select","val":"Happy","lastModified":"2026-12-04 09:00:00","user":"bob"},
+    {"name":"Weight","type":"Number","val":"68","lastModified":"2026-11-30 09:00:00","user":"cy"}])";
+
+std::string listed(const JsonArrayPtr& records)
+{
+    std::string out;
+    for (auto& r : *records)
+        out += (out.empty() ? "" : ",") + HistorySnapshot::recordText(r.object());
+    return out;
+}
+
+/// A snapshot's records as "key=value" in key order.
+std::string values(const JsonObjectPtr& state)
+{
+    std::map<std::string, std::string> sorted;
+    for (auto& [key, record] : *state)
+        sorted[key] = record.object()->get("val").asString();
+    std::string out;
+    for (auto& [key, value] : sorted)
+        out += (out.empty() ? "" : ",") + key + "=" + value;
+    return out;
+}
+
+const char* entries = R"([{"name":"Weight","type":"Number","assetID":"11"},{"name":"Choice","type":"Select","assetID":"12"},
+    {"name":"Reminder","type":"Derived","title":"6","val":"Weigh {Weight} and {Other}","assetID":"13"},
+    {"name":"Alert","type":"Action","title":"Weight > 75","nTrigger":"Check {Weight} at noon","assetID":"14"},
+    {"name":"Quiet","type":"Action","title":"1 > 0","nTrigger":"never","assetID":"15"}])";
+
+class FormEngineRequests : public CareFixture {
+protected:
+    std::shared_ptr<FormEngine> form(FormKind kind, const std::string& state)
+    {
+        auto engine = FormEngine::create(kind, list(entries), dict(state));
+        engine->setResID("7");
+        engine->setResDocID("99");
+        engine->setAssetID("42");
+        engine->setReloadHandler([this] { ++reloads; });
+        return engine;
+    }
+    static std::string withoutDate(const std::string& target)
+    {
+        size_t from = target.find("&date=");
+        return target.substr(0, from) + target.substr(target.find('&', from + 1));
+    }
+
+    int reloads = 0;
+};
+
 } // namespace
 
 // What parses to a number or string shows as text; what does not parse, divides by zero, names
@@ -47,22 +101,12 @@ std::vector<std::string> names(const std::vector<JsonObjectPtr>& entries)
 TEST(Expression, EvaluatesWhatParsesAndYieldsNothingElse)
 {
     const std::pair<const char*, const char*> cases[] = {
-        { "72.0 / (1.8 * 1.8)", "22.22222222222222" },
-        { "1 + 2 * 3 - 4 / 2", "5" },
-        { "-(2 - 5) * -1", "-3" },
-        { "10 - 2 - 3", "5" },
+        { "72.0 / (1.8 * 1.8)", "22.22222222222222" }, { "1 + 2 * 3 - 4 / 2", "5" }, { "-(2 - 5) * -1", "-3" }, { "10 - 2 - 3", "5" },
         { "FUNCTION(FUNCTION(12.0 , 'greaterThan:', 10), 'and:', FUNCTION(1.0 , 'smallerThanEqual:', 2))", "1" },
-        { "FUNCTION(3, 'factorial:', 1)", "7" },
-        { "FUNCTION(5, 'factorial:', 0)", "120" },
-        { "FUNCTION(0, 'and:', undefined)", "0" },
-        { "FUNCTION(2, 'smallerThan:', 2)", "0" },
-        { "FUNCTION(2, 'greaterThanEqual:', '2')", "1" },
-        { "FUNCTION('Yes', \"dd_isEqual:\", 'Yes')", "1" },
-        { "FUNCTION('Yes', 'dd_isEqual:', 'No')", "0" },
-        { "'a string'", "a string" },
-        { "1e+20 * 10", "1e+21" },
-        { ".5 + 0.25", "0.75" },
-        { "(((1))) + 1", "2" },
+        { "FUNCTION(3, 'factorial:', 1)", "7" }, { "FUNCTION(5, 'factorial:', 0)", "120" }, { "FUNCTION(0, 'and:', undefined)", "0" },
+        { "FUNCTION(2, 'smallerThan:', 2)", "0" }, { "FUNCTION(2, 'greaterThanEqual:', '2')", "1" },
+        { "FUNCTION('Yes', \"dd_isEqual:\", 'Yes')", "1" }, { "FUNCTION('Yes', 'dd_isEqual:', 'No')", "0" }, { "'a string'", "a string" },
+        { "1e+20 * 10", "1e+21" }, { ".5 + 0.25", "0.75" }, { "(((1))) + 1", "2" },
     };
     for (auto& [text, expected] : cases)
         EXPECT_EQ(shown(text), std::optional<std::string>(expected)) << text;
@@ -146,7 +190,7 @@ TEST(FormEngine, KeysAreLongestFirstValuesReadAndParsingSortsIntoLists)
     EXPECT_EQ(form->numberOfRows(), 3u);
 }
 
-TEST(FormEngine, RewritesEvaluatesAndWaitsForMissingValues)
+TEST(FormEngine, RewritesEvaluatesWaitsForMissingValuesAndEndsCycles)
 {
     auto form = engine(R"j([{"name":"BMI","type":"Derived","val":"Weight / (Height * Height)"},
         {"name":"Risk","type":"Conditional","val":"Score > 10 AND Mobility <= 2","title":"High risk","nTrigger":"Risk level"},
@@ -199,26 +243,18 @@ TEST(FormEngine, RewritesEvaluatesAndWaitsForMissingValues)
 
     // Failed expressions write and list nothing.
     for (const char* expression : { "Weight / 0", "Weight +", "Weight + nonsense", "'text'" }) {
-        std::string entries = R"([{"name":"R","type":"Derived","val":")" + std::string(expression)
+        std::string derived = R"([{"name":"R","type":"Derived","val":")" + std::string(expression)
             + R"("},{"name":"C","type":"Conditional","val":")" + expression + R"(","title":"yes","nTrigger":"Flag"}])";
-        form = engine(entries.c_str(), R"({"Weight":{"val":"72","type":"Number"}})");
+        form = engine(derived.c_str(), R"({"Weight":{"val":"72","type":"Number"}})");
         EXPECT_FALSE(form->formState()->contains("R")) << expression;
         EXPECT_FALSE(form->formState()->contains("Flag")) << expression;
         EXPECT_TRUE(form->displayValues().empty()) << expression;
     }
-}
 
-// Each cycle ends: a member runs once per write of a key it reads and is not run again from
-// inside its own wave.
-TEST(FormEngine, CyclesEndAndEveryDependentIsReachedOnce)
-{
-    struct Case {
-        const char* name;
-        const char* entries;
-        const char* state;
-        std::vector<std::pair<const char*, const char*>> expected;
-    };
-    const Case cases[] = {
+    // Each cycle ends: a member runs once per write of a key it reads and is not run again from
+    // inside its own wave.
+    struct Case { const char *name, *entries, *state; std::vector<std::pair<const char*, const char*>> expected; };
+    const Case cycles[] = {
         { "direct", R"([{"name":"S","type":"Number"},{"name":"A","type":"Derived","val":"A + S"}])", R"({"A":{"val":"1"},"S":{"val":"1"}})",
             { { "A", "2" } } },
         { "indirect", R"([{"name":"S","type":"Number"},{"name":"A","type":"Derived","val":"B + S"},{"name":"B","type":"Derived","val":"A + 1"}])",
@@ -227,14 +263,14 @@ TEST(FormEngine, CyclesEndAndEveryDependentIsReachedOnce)
         { "conditional", R"([{"name":"C","type":"Conditional","val":"Flag > 0","title":"2","nTrigger":"Flag"}])", R"({"Flag":{"val":"1"}})",
             { { "Flag", "2" } } },
     };
-    for (const Case& c : cases) {
-        auto form = engine(c.entries, c.state);
+    for (const Case& c : cycles) {
+        form = engine(c.entries, c.state);
         for (auto& [key, value] : c.expected)
             EXPECT_EQ(form->formValueForKey(key), value) << c.name << " " << key;
     }
     // A diamond inside one wave: D reads B and C, both read A; D runs after each of them, as
     // the procedure does, so a note on D sees the value between the two as well.
-    auto form = engine(R"([{"name":"S","type":"Number"},{"name":"A","type":"Derived","val":"S * 1"},{"name":"B","type":"Derived","val":"A * 2"},
+    form = engine(R"([{"name":"S","type":"Number"},{"name":"A","type":"Derived","val":"S * 1"},{"name":"B","type":"Derived","val":"A * 2"},
         {"name":"C","type":"Derived","val":"A * 3"},{"name":"D","type":"Derived","val":"B + C"}])", R"({"S":{"val":"1"}})");
     EXPECT_EQ(form->formValueForKey("D"), "5");
     form->formState()->set("S", dict(R"({"val":"2"})"));
@@ -260,39 +296,6 @@ TEST(FormEngine, FollowUpIntervals)
     for (auto& [text, expected] : integers)
         EXPECT_EQ(FormEngine::integerValue(text), expected) << text;
 }
-
-namespace {
-
-// Newest first by date text: 72 (Dec 3), Pulse (Dec 2), Weight 70 (Dec 1), Weight 68 (Nov 30).
-const char* history = R"([
-    {"name":"Weight","type":"Number","val":"70","lastModified":"2026-12-01 09:00:00","user":"ann"},
-    {"name":"Notes","type":"Text","val":"calm","lastModified":"2026-12-05 09:00:00","user":"ann"},
-    {"name":"Weight","type":"Number","val":"72","lastModified":"2026-12-03 09:00:00","user":"bob"},
-    {"name":"Ate","type":"Bool","val":"0","lastModified":"2026-12-02 09:00:00","user":"bob"},
-    {"name":"Mood","type":"Select","val":"Happy","lastModified":"2026-12-04 09:00:00","user":"bob"},
-    {"name":"Weight","type":"Number","val":"68","lastModified":"2026-11-30 09:00:00","user":"cy"}])";
-
-std::string listed(const JsonArrayPtr& records)
-{
-    std::string out;
-    for (auto& r : *records)
-        out += (out.empty() ? "" : ",") + HistorySnapshot::recordText(r.object());
-    return out;
-}
-
-/// A snapshot's records as "key=value" in key order.
-std::string values(const JsonObjectPtr& state)
-{
-    std::map<std::string, std::string> sorted;
-    for (auto& [key, record] : *state)
-        sorted[key] = record.object()->get("val").asString();
-    std::string out;
-    for (auto& [key, value] : sorted)
-        out += (out.empty() ? "" : ",") + key + "=" + value;
-    return out;
-}
-
-} // namespace
 
 TEST(HistorySnapshot, ListsBoolAndNumberNewestFirstAndTheFormStateAtARecord)
 {
@@ -329,74 +332,8 @@ TEST(HistorySnapshot, ListsBoolAndNumberNewestFirstAndTheFormStateAtARecord)
     EXPECT_EQ(values(HistorySnapshot::snapshotAt(shown, 0)), "W=2,W_old=9");
 }
 
-namespace {
-
-const char* entries = R"([{"name":"Weight","type":"Number","assetID":"11"},{"name":"Choice","type":"Select","assetID":"12"},
-    {"name":"Reminder","type":"Derived","title":"6","val":"Weigh {Weight} and {Other}","assetID":"13"},
-    {"name":"Alert","type":"Action","title":"Weight > 75","nTrigger":"Check {Weight} at noon","assetID":"14"},
-    {"name":"Quiet","type":"Action","title":"1 > 0","nTrigger":"never","assetID":"15"}])";
-
-class FormEngineRequests : public CareFixture {
-protected:
-    std::shared_ptr<FormEngine> form(FormKind kind, const std::string& state)
-    {
-        auto engine = FormEngine::create(kind, list(entries), dict(state));
-        engine->setResID("7");
-        engine->setResDocID("99");
-        engine->setAssetID("42");
-        engine->setReloadHandler([this] { ++reloads; });
-        return engine;
-    }
-    static std::string withoutDate(const std::string& target)
-    {
-        size_t from = target.find("&date=");
-        return target.substr(0, from) + target.substr(target.find('&', from + 1));
-    }
-
-    int reloads = 0;
-};
-
-} // namespace
-
-TEST_F(FormEngineRequests, ResidentEditSendsTimedObjectsActionsAndTheValue)
-{
-    auto past = Model::serverDateStringForDate(DateFormat::now() - std::chrono::minutes(5));
-    serve({ { "handleForm.php", json(R"({"Message":{"list":{"Weight":{"val":"80","type":"Number"}}}})") } }, json("{}"));
-    auto engine = form(FormKind::Resident, R"({"Weight":{"val":"70","type":"Number"},
-        "Due":{"type":"Derived","date":")" + past + R"(","val":"Weight * 2","nTrigger":"Double"},
-        "Act":{"type":"Action","title":"Weight > 1","assetID":"55","linkID":"66","val":"2","user":null,"date":")" + past + R"("}})");
-    engine->setValue("80", 0);
-    EXPECT_EQ(engine->formValueForKey("Double"), "160");
-    EXPECT_TRUE(engine->isUnsaved("Weight"));
-    answered(4);
-
-    EXPECT_EQ(targets("handleForm.php"), (std::vector<std::string> { "/json/handleForm.php?f=11&c=7&name=Weight&val=80&type=Number" }));
-    auto timed = targets("setTimedObject.php");
-    ASSERT_EQ(timed.size(), 2u); // not the action whose title names no changed key
-    if (timed[0].find("&o=13&") == std::string::npos)
-        std::swap(timed[0], timed[1]);
-    EXPECT_EQ(withoutDate(timed[0]), "/json/setTimedObject.php?a=99&o=13&val=6&trigger=Weigh%2080.0%20and%20%7BOther%7D");
-    EXPECT_NEAR(secondsAhead(timed[0]), 86400, 5);
-    // The action's title names no interval, so it falls due now; its trigger reads the bare local record.
-    EXPECT_EQ(withoutDate(timed[1]), "/json/setTimedObject.php?a=99&o=14&val=Weight%20%3E%2075&trigger=Check%2080%20at%20noon");
-    EXPECT_NEAR(secondsAhead(timed[1]), 0, 5);
-    auto actions = targets("setAction.php");
-    ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(withoutDate(actions[0]), "/json/setAction.php?a=55&devID=66&val=2");
-    // The action's date goes through the legacy escaping alone: the space escaped, ":" kept.
-    EXPECT_TRUE(std::regex_search(actions[0], std::regex("&date=\\d{4}-\\d\\d-\\d\\d%20\\d\\d:\\d\\d:\\d\\d&"))) << actions[0];
-    EXPECT_NEAR(secondsAhead(actions[0]), 3600, 5);
-
-    EXPECT_EQ(engine->formValueForKey("Weight"), "80.0");
-    EXPECT_FALSE(engine->isUnsaved("Weight"));
-    EXPECT_EQ(reloads, 1);
-
-    engine->setValue("Option B", 1, "2");
-    answered(5);
-    EXPECT_EQ(targets("handleForm.php").back(), "/json/handleForm.php?f=12&c=7&name=Choice&val=Option%20B&type=Select&index=2");
-}
-
-TEST_F(FormEngineRequests, ADocumentEditSendsOnlyTheValueAndARefusedOneStaysUnsavedUntilSentAgain)
+// A document edit, refused values, a resident edit and a typed value, one engine after another.
+TEST_F(FormEngineRequests, DocumentAndResidentEditsSendTheirRequestsAndRefusedValuesStayUnsaved)
 {
     serve({}, json(R"({"Message":{"dict":{"Weight":{"val":"80","type":"Number"}}}})"));
     auto engine = form(FormKind::Document, R"({"Weight":{"val":"70","type":"Number"}})");
@@ -430,14 +367,47 @@ TEST_F(FormEngineRequests, ADocumentEditSendsOnlyTheValueAndARefusedOneStaysUnsa
     engine.reset();
     settle();
     EXPECT_EQ(reloads, 0);
-}
 
-TEST_F(FormEngineRequests, ATypedValueReachesTheReferenceServerWhole)
-{
+    restart();
+    auto past = Model::serverDateStringForDate(DateFormat::now() - std::chrono::minutes(5));
+    serve({ { "handleForm.php", json(R"({"Message":{"list":{"Weight":{"val":"80","type":"Number"}}}})") } }, json("{}"));
+    engine = form(FormKind::Resident, R"({"Weight":{"val":"70","type":"Number"},
+        "Due":{"type":"Derived","date":")" + past + R"(","val":"Weight * 2","nTrigger":"Double"},
+        "Act":{"type":"Action","title":"Weight > 1","assetID":"55","linkID":"66","val":"2","user":null,"date":")" + past + R"("}})");
+    engine->setValue("80", 0);
+    EXPECT_EQ(engine->formValueForKey("Double"), "160");
+    EXPECT_TRUE(engine->isUnsaved("Weight"));
+    answered(4);
+
+    EXPECT_EQ(targets("handleForm.php"), (std::vector<std::string> { "/json/handleForm.php?f=11&c=7&name=Weight&val=80&type=Number" }));
+    auto timed = targets("setTimedObject.php");
+    ASSERT_EQ(timed.size(), 2u); // not the action whose title names no changed key
+    if (timed[0].find("&o=13&") == std::string::npos)
+        std::swap(timed[0], timed[1]);
+    EXPECT_EQ(withoutDate(timed[0]), "/json/setTimedObject.php?a=99&o=13&val=6&trigger=Weigh%2080.0%20and%20%7BOther%7D");
+    EXPECT_NEAR(secondsAhead(timed[0]), 86400, 5);
+    // The action's title names no interval, so it falls due now; its trigger reads the bare local record.
+    EXPECT_EQ(withoutDate(timed[1]), "/json/setTimedObject.php?a=99&o=14&val=Weight%20%3E%2075&trigger=Check%2080%20at%20noon");
+    EXPECT_NEAR(secondsAhead(timed[1]), 0, 5);
+    auto actions = targets("setAction.php");
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(withoutDate(actions[0]), "/json/setAction.php?a=55&devID=66&val=2");
+    // The action's date goes through the legacy escaping alone: the space escaped, ":" kept.
+    EXPECT_TRUE(std::regex_search(actions[0], std::regex("&date=\\d{4}-\\d\\d-\\d\\d%20\\d\\d:\\d\\d:\\d\\d&"))) << actions[0];
+    EXPECT_NEAR(secondsAhead(actions[0]), 3600, 5);
+
+    EXPECT_EQ(engine->formValueForKey("Weight"), "80.0");
+    EXPECT_FALSE(engine->isUnsaved("Weight"));
+    EXPECT_EQ(reloads, 1);
+
+    engine->setValue("Option B", 1, "2");
+    answered(5);
+    EXPECT_EQ(targets("handleForm.php").back(), "/json/handleForm.php?f=12&c=7&name=Choice&val=Option%20B&type=Select&index=2");
+
     const std::string document = dailyCare().document;
     ASSERT_FALSE(document.empty());
     const std::string typed = "a&b=c d/e:f+g%h?i#j";
-    auto engine = FormEngine::create(FormKind::Document, list(R"([{"name":"Note & more","type":"Text"}])"), JsonObject::create());
+    engine = FormEngine::create(FormKind::Document, list(R"([{"name":"Note & more","type":"Text"}])"), JsonObject::create());
     engine->setAssetID(document);
     engine->setValue(typed, 0);
     settle();

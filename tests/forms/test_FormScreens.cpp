@@ -1,15 +1,24 @@
-// The resident form against a recording legacy server and the document form against the
-// reference server: rows by kind, the requests and screens of each selection, refused values.
+// The form screens. The resident form against a recording legacy server and the document form
+// against the reference server: rows by kind, the requests and screens of each selection, refused
+// values. Over the reference server's pages: the form-structure screen (reached through Edit Page,
+// edit mode, what a field opens, the add-field completion) and the page chooser.
 #include "forms/DocumentViewController.h"
+#include "forms/FormSelectionViewController.h"
+#include "forms/FormViewController.h"
 #include "forms/MasterViewController.h"
 #include "forms/SelectViewController.h"
 #include "forms/TextEditViewController.h"
 
 #include "CareFixture.h"
+#include "content/DataManager.h"
+#include "content/DirectoryViewController.h"
+#include "content/EditableDataSource.h"
 #include "platform/UserDefaults.h"
 #include "server/QuindleServer.h"
+#include "ui/TextField.h"
 
 #include <filesystem>
+#include <thread>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -77,10 +86,7 @@ protected:
         setup.docs = JsonParser::parse(docs)->array();
         setup.formState = formState ? dict(formState) : nullptr;
         setup.isResidentProfile = profile;
-        screen = MasterViewController::create(setup);
-        nav = NavigationController::create(screen);
-        table = screen->tableView();
-        settle();
+        screen = show(MasterViewController::create(setup));
     }
     int values() const { return static_cast<int>(screen->sections().size()) - 1; }
     std::string row(int section, int index) { return line(*screen, *table, section, index); }
@@ -89,27 +95,150 @@ protected:
         screen->didSelectRowAtIndexPath(*table, { section, index });
         settle();
     }
-    template <typename T> std::shared_ptr<T> top() { return std::dynamic_pointer_cast<T>(nav->topViewController()); }
+    template <typename T> std::shared_ptr<T> top() { return std::dynamic_pointer_cast<T>(stack->topViewController()); }
 
     std::filesystem::path dir;
     std::shared_ptr<CareShell> care = std::make_shared<CareShell>();
     std::string stateReply = R"({"Message":{"list":{"Weight":{"val":"80","type":"Number"}},"modified":"2026-12-01 10:00:00"}})";
     bool refuseValues = false;
     std::shared_ptr<MasterViewController> screen;
-    std::shared_ptr<NavigationController> nav;
-    std::shared_ptr<TableView> table;
+};
+
+class DocumentScreen : public CareFixture {
+protected:
+    void open(bool loggedIn)
+    {
+        useReferenceServer();
+        if (loggedIn)
+            login();
+        AssetRecord item = childNamed(directory(""), "Resident assessment");
+        ASSERT_TRUE(item);
+        Collector fetch;
+        model().fetchDocumentForAssetID(item->get("assetID").asString(), fetch.handler());
+        Outcome outcome = fetch.single();
+        ASSERT_TRUE(outcome.content && outcome.content->isObject());
+        screen = DocumentViewController::createForDocument(outcome.content->object(), item->get("assetID").asString());
+        stack = NavigationController::create(screen);
+        table = screen->tableView();
+    }
+    void login()
+    {
+        Collector done;
+        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, done.handler());
+        ASSERT_TRUE(done.waitFor(1));
+    }
+    std::string row(int index) { return line(*screen->datasource(), *table, 0, index); }
+    std::shared_ptr<View> accessory(int index) { return screen->datasource()->cellForRowAtIndexPath(*table, { 0, index })->accessoryView(); }
+    /// What a row opens: "" for nothing, the options of a choice, the editor and its object.
+    std::string opens(int index)
+    {
+        auto next = screen->datasource()->viewControllerFofIndexPath({ 0, index });
+        if (!next)
+            return "";
+        if (std::dynamic_pointer_cast<TextEditViewController>(next))
+            return "text";
+        if (auto select = std::dynamic_pointer_cast<SelectViewController>(next)) {
+            std::string out = "select";
+            for (const std::string& option : select->rows())
+                out += "|" + option;
+            return out;
+        }
+        if (auto editor = std::dynamic_pointer_cast<RecordedEditor>(next))
+            return editor->kind + "|" + editor->parentID + "|" + editor->object->get("name").asString();
+        return "other";
+    }
+
+    std::shared_ptr<DocumentViewController> screen;
+};
+
+/// Builds the real form-structure screen and keeps what the add-field request hands over.
+class FormShell : public RecordingShell {
+public:
+    std::shared_ptr<ViewController> makeFormViewController(const JsonObjectPtr& directory, const std::string& assetID) override
+    {
+        return FormViewController::createForDirectory(directory, assetID);
+    }
+    std::shared_ptr<ViewController> makeFormAddAssetViewController(const std::string& assetID,
+        std::function<void(std::optional<JsonValue>)> handler) override
+    {
+        addRequests.push_back(assetID);
+        completion = std::move(handler);
+        return addScreen;
+    }
+    std::shared_ptr<ViewController> addScreen; // null: the screen uses its stand-in
+    std::vector<std::string> addRequests;
+    std::function<void(std::optional<JsonValue>)> completion;
+};
+
+class FormScreen : public CareFixture {
+protected:
+    void SetUp() override
+    {
+        CareFixture::SetUp();
+        ApplicationShell::setShared(forms);
+        ASSERT_TRUE(logInAsDemoOwner());
+        contact = childNamed(directory(""), "Contact us");
+        ASSERT_TRUE(contact);
+        formID = asset::ident(contact).value_or("");
+    }
+    /// The screen built straight from the form's directory, at the root of a shown stack.
+    void openDirectly(UserInterfaceIdiom idiom = UserInterfaceIdiom::Phone)
+    {
+        screen = FormViewController::createForDirectory(directory(formID), formID);
+        present(screen, idiom);
+        table = screen->tableView();
+    }
+    std::string row(int index) { return line(*screen, *table, 0, index); }
+    std::shared_ptr<TextField> input(int index)
+    {
+        auto cell = screen->cellForRowAtIndexPath(*table, { 0, index });
+        return cell->contentView()->subviews().empty() ? nullptr : std::dynamic_pointer_cast<TextField>(cell->contentView()->subviews().back());
+    }
+    std::vector<std::string> rightTitles() const
+    {
+        std::vector<std::string> titles;
+        for (const auto& item : screen->rightBarButtonItems())
+            titles.push_back(item->displayTitle());
+        return titles;
+    }
+
+    std::shared_ptr<FormShell> forms = std::make_shared<FormShell>();
+    AssetRecord contact;
+    std::string formID;
+    std::shared_ptr<FormViewController> screen;
+};
+
+class RecordingTarget : public LinkTarget {
+public:
+    void setLinkAssetId(std::string id) override { linkAssetId = std::move(id); }
+    void setLinkName(std::string name) override { linkName = std::move(name); }
+    std::optional<std::string> linkAssetId;
+    std::optional<std::string> linkName;
+};
+
+class PageChooser : public CareFixture {
+protected:
+    /// Pushes the chooser over an editor screen and waits for its page list.
+    void open()
+    {
+        present(editor);
+        chooser = FormSelectionViewController::create(model());
+        chooser->setCont(target);
+        stack->pushViewController(chooser, Animated::No);
+        table = chooser->tableView();
+        settle();
+    }
+
+    std::shared_ptr<RecordingTarget> target = std::make_shared<RecordingTarget>();
+    std::shared_ptr<ViewController> editor = ViewController::create("Add page");
+    std::shared_ptr<FormSelectionViewController> chooser;
 };
 
 } // namespace
 
 TEST_F(MasterScreen, SectionsHeadersAndTheDueActions)
 {
-    struct Case {
-        const char* state;
-        bool profile;
-        std::vector<std::string> headers;
-        int headingRows;
-    };
+    struct Case { const char* state; bool profile; std::vector<std::string> headers; int headingRows; };
     const Case cases[] = {
         { nullptr, false, { "Name", "Care plan" }, 1 },
         { "{}", false, { "Name", "Actions", "Care plan" }, 2 },
@@ -159,11 +288,7 @@ TEST_F(MasterScreen, ValueRowsByKindAndTheFormEntrySwitchesDocument)
         "Photo [no picture]", "Weights chart >", "Lunch >", "Score [26.67]", "Watch note [Watch]" }));
     EXPECT_EQ(targets("/pictures/broken.jpg").size(), 1u);
 
-    struct Case {
-        const char* state;
-        int row;
-        const char* shown;
-    };
+    struct Case { const char* state; int row; const char* shown; };
     const Case cases[] = {
         { R"({"Ate":{"val":"0","type":"Bool"}})", 1, "Ate [bool 2 no green]" },
         { R"({"Ate":{"val":"","type":"Bool"}})", 1, "Ate [bool 0]" },
@@ -217,7 +342,7 @@ TEST_F(MasterScreen, WhatEachSelectionOpensAndRefusedValuesGoAgain)
     // The meal entry asks for the menu with the personnel details first.
     tap(v, 6);
     EXPECT_EQ(targets("getMenu.php"), std::vector<std::string> { "/json/getMenu.php?a=400&p=501" });
-    EXPECT_EQ(nav->topViewController(), care->editors.back());
+    EXPECT_EQ(stack->topViewController(), care->editors.back());
     // Two action records: the list of them.
     EXPECT_EQ(care->opened, (std::vector<std::string> { "History|42|500|Margaret Hill", "ActionList|2|Margaret Hill|500", "Ingredients|500",
                                 "ImageEdit|500", "Menu|400|Lunch|7|2" }));
@@ -225,7 +350,7 @@ TEST_F(MasterScreen, WhatEachSelectionOpensAndRefusedValuesGoAgain)
     auto graph = std::dynamic_pointer_cast<Button>(screen->cellForRowAtIndexPath(*table, { v, 0 })->accessoryView()->subviews().at(1));
     ASSERT_TRUE(graph && graph->tap());
     EXPECT_EQ(care->opened.back(), "Graph|500|Weight");
-    EXPECT_EQ(nav->topViewController(), care->editors.back());
+    EXPECT_EQ(stack->topViewController(), care->editors.back());
 
     tap(v, 2);
     auto text = top<TextEditViewController>();
@@ -284,62 +409,8 @@ TEST_F(MasterScreen, WhatEachSelectionOpensAndRefusedValuesGoAgain)
     EXPECT_EQ(targets("handleForm.php"), (std::vector<std::string> { weight, weight, mood, mood }));
 }
 
-namespace {
-
-class DocumentScreen : public ReferenceServerFixture {
-protected:
-    void open(bool loggedIn)
-    {
-        useReferenceServer();
-        if (loggedIn)
-            login();
-        AssetRecord item = childNamed(directory(""), "Resident assessment");
-        ASSERT_TRUE(item);
-        Collector fetch;
-        model().fetchDocumentForAssetID(item->get("assetID").asString(), fetch.handler());
-        Outcome outcome = fetch.single();
-        ASSERT_TRUE(outcome.content && outcome.content->isObject());
-        screen = DocumentViewController::createForDocument(outcome.content->object(), item->get("assetID").asString());
-        nav = NavigationController::create(screen);
-        table = screen->tableView();
-    }
-    void login()
-    {
-        Collector done;
-        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, done.handler());
-        ASSERT_TRUE(done.waitFor(1));
-    }
-    std::string row(int index) { return line(*screen->datasource(), *table, 0, index); }
-    std::shared_ptr<View> accessory(int index) { return screen->datasource()->cellForRowAtIndexPath(*table, { 0, index })->accessoryView(); }
-    /// What a row opens: "" for nothing, the options of a choice, the editor and its object.
-    std::string opens(int index)
-    {
-        auto next = screen->datasource()->viewControllerFofIndexPath({ 0, index });
-        if (!next)
-            return "";
-        if (std::dynamic_pointer_cast<TextEditViewController>(next))
-            return "text";
-        if (auto select = std::dynamic_pointer_cast<SelectViewController>(next)) {
-            std::string out = "select";
-            for (const std::string& option : select->rows())
-                out += "|" + option;
-            return out;
-        }
-        if (auto editor = std::dynamic_pointer_cast<RecordedEditor>(next))
-            return editor->kind + "|" + editor->parentID + "|" + editor->object->get("name").asString();
-        return "other";
-    }
-
-    std::shared_ptr<DocumentViewController> screen;
-    std::shared_ptr<NavigationController> nav;
-    std::shared_ptr<TableView> table;
-};
-
-} // namespace
-
 TEST_F(DocumentScreen, RowsByKindWhatEachOpensAndARefusedValue)
 {
-    ShellGuard shell;
     open(false);
     EXPECT_EQ(screen->title(), "Resident assessment");
     EXPECT_EQ(table->titleForHeaderInSection(0), "Name");
@@ -369,7 +440,7 @@ TEST_F(DocumentScreen, RowsByKindWhatEachOpensAndARefusedValue)
     login();
     EXPECT_TRUE(table->selectRow({ 0, 4 })); // sends it again instead of opening anything
     settle();
-    EXPECT_EQ(nav->topViewController(), screen);
+    EXPECT_EQ(stack->topViewController(), screen);
     EXPECT_EQ(row(4), "Smoker [bool 1 yes red]");
 }
 
@@ -385,14 +456,14 @@ TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
     settle();
 
     table->selectRow({ 0, 7 });
-    auto options = std::dynamic_pointer_cast<SelectViewController>(nav->topViewController());
+    auto options = std::dynamic_pointer_cast<SelectViewController>(stack->topViewController());
     ASSERT_TRUE(options);
     options->tableView()->selectRow({ 0, 2 });
     settle();
-    EXPECT_EQ(nav->topViewController(), screen);
+    EXPECT_EQ(stack->topViewController(), screen);
 
     table->selectRow({ 0, 5 });
-    auto text = std::dynamic_pointer_cast<TextEditViewController>(nav->topViewController());
+    auto text = std::dynamic_pointer_cast<TextEditViewController>(stack->topViewController());
     ASSERT_TRUE(text);
     text->textView()->type("Needs a frame");
     text->rightBarButtonItem()->press();
@@ -410,4 +481,189 @@ TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
     auto dict = outcome.content->object()->get("dict").object();
     for (auto [key, value] : { std::pair { "Weight", "90" }, { "Smoker", "1" }, { "Mobility", "Dependent" }, { "Note", "Needs a frame" } })
         EXPECT_EQ(dict->get(key).object()->get("val").asString(), value) << key;
+}
+
+TEST_F(FormScreen, AnOwnerReachesTheFieldsThroughEditPageEditsNamesAndOpensEditors)
+{
+    auto home = DirectoryViewController::create();
+    auto homeManager = DataManager::create(asset::list(directory("")), model());
+    home->setDataSource(EditableDataSource::create(homeManager));
+    homeManager->setViewController(std::static_pointer_cast<DataManagerScreen>(home));
+    present(home);
+    homeManager->loadDirectoryForObject(contact, home);
+    settle();
+    auto page = std::dynamic_pointer_cast<DirectoryViewController>(stack->topViewController());
+    ASSERT_TRUE(page);
+    auto manager = page->dataSource()->dataManager();
+    ASSERT_TRUE(manager->isOwner() && manager->isForm());
+
+    manager->editTable();
+    ASSERT_TRUE(manager->editAlert());
+    EXPECT_EQ(manager->editAlert()->buttonTitles(), (std::vector<std::string> { "Cancel", "Reorder", "Edit items", "Form fields" }));
+    ASSERT_TRUE(manager->editAlert()->chooseButtonWithTitle("Form fields"));
+    EXPECT_FALSE(manager->isEditing()); // as after Cancel: the next Edit asks again
+    settle();
+
+    screen = std::dynamic_pointer_cast<FormViewController>(stack->topViewController());
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->title(), "Contact us");
+    EXPECT_EQ(screen->assetID(), formID);
+    EXPECT_EQ(screen->tabBarItem().imageName, "first.png");
+    table = screen->tableView(); // loading the view sets the bar buttons
+    EXPECT_EQ(rightTitles(), (std::vector<std::string> { "Add", "Edit" }));
+    // Each field by name and type; the Submit item is a field too.
+    JsonArrayPtr list = asset::list(directory(formID));
+    std::vector<std::string> fields;
+    for (const JsonValue& field : list->items())
+        fields.push_back(asset::name(field.object()) + " / " + asset::type(field.object()) + " >");
+    EXPECT_EQ(fields.size(), 5u);
+    EXPECT_EQ(lines(*screen, *table), fields);
+    EXPECT_EQ(screen->cellForRowAtIndexPath(*table, { 0, 4 })->reuseIdentifier(), "DirectoryCell");
+
+    // Edit mode draws a name input; outside it fields open their editors.
+    openDirectly();
+    screen->editTable();
+    EXPECT_TRUE(screen->editMode());
+    EXPECT_EQ(rightTitles(), (std::vector<std::string> { "Add", "Done" }));
+    EXPECT_EQ(row(1), "Your name / TextField");
+    EXPECT_FALSE(input(1));
+
+    EXPECT_TRUE(table->selectRow({ 0, 1 }));
+    EXPECT_EQ(screen->editingRow(), 1);
+    EXPECT_EQ(stack->topViewController(), screen);
+    ASSERT_TRUE(input(1));
+    EXPECT_EQ(input(1)->text(), "Your name");
+    EXPECT_EQ(row(2), "Telephone / TextField");
+
+    // The typed name goes nowhere: the list keeps the server's name.
+    auto name = input(1);
+    name->becomeFirstResponder();
+    name->type("Full name");
+    EXPECT_TRUE(name->pressReturn());
+    EXPECT_FALSE(screen->editMode());
+    EXPECT_FALSE(input(1));
+    EXPECT_EQ(row(1), "Your name / TextField >");
+
+    // A new edit mode starts without a remembered row.
+    screen->editTable();
+    EXPECT_FALSE(screen->editingRow());
+    EXPECT_FALSE(input(1));
+    screen->editTable();
+    EXPECT_FALSE(screen->editMode());
+
+    // Outside edit mode text and image fields open their editors on a copy.
+    screen->objects()->push_back(JsonValue(JsonParser::parse(R"({"AssetId":"77","Type":"Image","Name":"Logo"})")->object()));
+    table->reloadData();
+    struct Case { int row; const char* opens /* "" when nothing opens */; };
+    for (const Case& c : { Case { 0, "TextEditorViewController" }, Case { 1, "" }, Case { 4, "" }, Case { 5, "ImageEditViewController" } }) {
+        table->selectRow({ 0, c.row });
+        auto editor = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
+        EXPECT_EQ(editor ? editor->kind : std::string {}, c.opens) << c.row;
+        if (!editor)
+            continue;
+        JsonObjectPtr field = screen->objects()->at(c.row).object();
+        EXPECT_NE(editor->object, field) << c.row;
+        EXPECT_EQ(asset::name(editor->object), asset::name(field)) << c.row;
+        if (editor->kind == "ImageEditViewController") {
+            EXPECT_EQ(editor->parentID, formID);
+        }
+        // Stored: the editor closes, and only that one.
+        editor->completion(std::nullopt);
+        MainQueue::shared().runUntilIdle();
+        EXPECT_EQ(stack->topViewController(), screen) << c.row;
+    }
+}
+
+TEST_F(FormScreen, AddCompletionTakesAListWhenThereIsOneAndAlwaysClosesTheAddScreen)
+{
+    const std::string withList = R"({"name":"Contact us","Children":[{"AssetId":"90","Type":"Text","Name":"Added"}]})";
+    struct Case { UserInterfaceIdiom idiom; bool shellScreen; const char* reply /* null: no reply at all */; bool background; size_t rows; };
+    const Case cases[] = {
+        { UserInterfaceIdiom::Phone, true, withList.c_str(), false, 1 },
+        { UserInterfaceIdiom::Phone, true, R"({"name":"Contact us","list":"none"})", false, 5 },
+        { UserInterfaceIdiom::Phone, true, nullptr, false, 5 },
+        { UserInterfaceIdiom::Pad, true, withList.c_str(), true, 1 },
+        { UserInterfaceIdiom::Pad, true, "[1,2]", true, 5 },
+        { UserInterfaceIdiom::Phone, false, nullptr, false, 5 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(&c - cases));
+        openDirectly(c.idiom);
+        forms->addScreen = c.shellScreen ? ViewController::create("Add field") : nullptr;
+        screen->addAsset();
+        ASSERT_FALSE(forms->addRequests.empty());
+        EXPECT_EQ(forms->addRequests.back(), formID);
+        auto adding = std::dynamic_pointer_cast<NavigationController>(screen->addFieldStack());
+        if (!c.shellScreen) { // a shell without the add screen: nothing opens
+            EXPECT_FALSE(adding);
+            EXPECT_FALSE(screen->presentedViewController());
+            EXPECT_TRUE(window->popovers().empty());
+            continue;
+        }
+        ASSERT_TRUE(adding);
+        EXPECT_EQ(adding->topViewController(), forms->addScreen);
+        const bool popover = c.idiom != UserInterfaceIdiom::Phone;
+        EXPECT_EQ(window->popovers().size(), popover ? 1u : 0u);
+        EXPECT_EQ(screen->presentedViewController() == adding, !popover);
+
+        auto completion = forms->completion;
+        std::optional<JsonValue> reply;
+        if (c.reply)
+            reply = *JsonParser::parse(c.reply);
+        if (c.background)
+            std::thread([&] { completion(reply); }).join();
+        else
+            completion(reply);
+        EXPECT_TRUE(screen->addFieldStack()); // nothing changes before the main queue runs
+        MainQueue::shared().runUntilIdle();
+        EXPECT_EQ(table->numberOfRowsInSection(0), static_cast<int>(c.rows));
+        EXPECT_FALSE(screen->presentedViewController());
+        EXPECT_FALSE(screen->addFieldStack());
+        for (const auto& shown : window->popovers())
+            EXPECT_FALSE(shown->isPopoverVisible());
+    }
+}
+
+TEST_F(PageChooser, RepliesWithoutAListLeaveItEmptyAndTheOwnersPagesHandTheChoiceBack)
+{
+    // Replies that carry no page list leave it empty.
+    struct Case { const char* name; int status; const char* body; };
+    for (const Case& c : { Case { "no PageList", 200, R"({"list":[{"Name":"Home","Id":"1"}]})" },
+             Case { "PageList not a list", 200, R"({"PageList":{"Name":"Home"}})" }, Case { "refused", 401, R"({"error":"login"})" },
+             Case { "not JSON", 500, "oops" } }) {
+        server.setResponder([&](const RecordedRequest&) { return json(c.body, c.status); });
+        open();
+        chooser->setObjects(JsonParser::parse(R"([{"Name":"Old","Id":"9"}])")->array());
+        chooser->refresh();
+        settle();
+        EXPECT_EQ(lines(*chooser, *table), std::vector<std::string> {}) << c.name;
+        EXPECT_EQ(stack->topViewController(), chooser) << c.name;
+        EXPECT_FALSE(target->linkAssetId) << c.name;
+    }
+
+    // The owner's pages; cancel goes back without a choice, a row hands its page back.
+    ASSERT_TRUE(logInAsDemoOwner());
+    Collector fetch;
+    model().fetchPageListWithCompletionHandler(fetch.handler());
+    Outcome outcome = fetch.single();
+    ASSERT_TRUE(outcome.content && outcome.content->isObject());
+    JsonArrayPtr pages = outcome.content->object()->get("PageList").array();
+    ASSERT_TRUE(pages && pages->size() >= 2);
+    std::vector<std::string> expected;
+    for (const JsonValue& page : pages->items())
+        expected.push_back(page.object()->get("Name").asString());
+
+    open();
+    EXPECT_EQ(lines(*chooser, *table), expected);
+    EXPECT_EQ(chooser->leftBarButtonItem()->displayTitle(), "Cancel");
+    chooser->leftBarButtonItem()->press();
+    EXPECT_EQ(stack->topViewController(), editor);
+    EXPECT_FALSE(target->linkAssetId || target->linkName);
+
+    editor = ViewController::create("Add page");
+    open();
+    EXPECT_TRUE(table->selectRow({ 0, 1 }));
+    EXPECT_EQ(target->linkAssetId, pages->at(1).object()->get("Id").asString());
+    EXPECT_EQ(target->linkName, expected[1]);
+    EXPECT_EQ(stack->topViewController(), editor);
 }

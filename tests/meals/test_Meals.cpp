@@ -5,14 +5,9 @@
 #include "meals/MenuDetailsViewController.h"
 #include "meals/MenuViewController.h"
 
-#include "content/ContentFixture.h"
-#include "platform/JsonParser.h"
+#include "forms/CareFixture.h"
 #include "ui/AlertView.h"
-#include "ui/Button.h"
 #include "ui/DatePicker.h"
-#include "ui/NavigationController.h"
-#include "ui/TableView.h"
-#include "ui/Window.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -22,35 +17,14 @@ using namespace quindle::test;
 
 namespace {
 
-/// A screen shown in a window's navigation stack, talking to a recording loopback server.
-class MealsFixture : public ReferenceServerFixture {
+/// A screen shown on top of a root screen in a window, so that closing it is seen.
+class MealsFixture : public CareFixture {
 protected:
-    /// Shows the screen on top of a root screen, so that closing it is seen.
     void show(const std::shared_ptr<ViewController>& screen)
     {
-        window = Window::create();
-        root = ViewController::create("Resident");
-        stack = NavigationController::create(root);
-        window->setRootViewController(stack);
-        window->makeKeyAndVisible();
+        present(ViewController::create("Resident"));
         stack->pushViewController(screen, Animated::No);
         screen->view();
-    }
-    /// Later counts and lists start from the requests seen so far.
-    void mark() { base = server.requests().size(); }
-    /// Waits until `count` requests since the mark have reached the server and their replies have been handled.
-    void answered(size_t count)
-    {
-        ASSERT_TRUE(server.waitForRequests(base + count));
-        settle();
-    }
-    std::vector<std::string> targets()
-    {
-        std::vector<std::string> out;
-        auto all = server.requests();
-        for (size_t i = base; i < all.size(); ++i)
-            out.push_back(all[i].target);
-        return out;
     }
     /// The cell of a row as a renderer that shows every row would get it.
     static std::shared_ptr<TableViewCell> cellAt(TableView& table, int row)
@@ -72,11 +46,6 @@ protected:
         EXPECT_EQ(alert->buttonTitles(), buttons);
         alert->chooseButtonWithTitle(choice);
     }
-
-    size_t base = 0;
-    std::shared_ptr<Window> window;
-    std::shared_ptr<ViewController> root;
-    std::shared_ptr<NavigationController> stack;
 };
 
 const char* dishes = R"([{"name":"Fish pie","assetID":"31","ingredients":[{"name":"Fish"},{"name":"Milk"}]},
@@ -110,7 +79,7 @@ protected:
                 return json(std::string(R"({"Message":{"list":)") + dishes + "}}");
             return orderReply;
         });
-        mark();
+        restart();
         auto menu = MenuViewController::create("42", "Lunch/dinner: main", "7", handOver ? JsonParser::parse(dishes)->array() : nullptr);
         show(menu);
         answered(handOver ? 1 : 2);
@@ -118,9 +87,32 @@ protected:
     }
 };
 
+const char* ingredients = R"({"Message":{"list":[{"name":"Egg","assetID":"1"},{"name":"Milk","assetID":"2"},{"name":"Peanuts","assetID":"3"}]}})";
+// Two records of one name and an identifier that matches no ingredient: ticks go by name.
+const char* allergies = R"({"Message":{"list":[{"name":"Milk","assetID":"900"},{"name":"Milk","assetID":"901"}]}})";
+
+class IngredientsTest : public MealsFixture {
+protected:
+    std::shared_ptr<IngredientsViewController> load(Reply onSet = json("{}"))
+    {
+        server.setResponder([onSet](const RecordedRequest& request) {
+            if (request.path == "/json/ingredientsList.php")
+                return json(ingredients);
+            if (request.path == "/json/getFoodAllergy.php")
+                return json(allergies);
+            return onSet;
+        });
+        restart();
+        auto screen = IngredientsViewController::create("99");
+        show(screen);
+        answered(2);
+        return screen;
+    }
+};
+
 } // namespace
 
-TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOver)
+TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOverThenChoosingAndOrdering)
 {
     for (bool handOver : { true, false }) {
         SCOPED_TRACE(handOver);
@@ -136,12 +128,9 @@ TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOver)
         EXPECT_EQ(rowText(*menu->table(), 2), "Peanut noodles");
         EXPECT_EQ(menu->selectedIndex(), -1);
     }
-}
 
-// Choosing a dish moves the tick; a dish's details list its ingredients; the allergen is marked,
-// ordering it asks first and only the confirmed order goes out.
-TEST_F(MenuTest, ChoosingOrderingAndTheDetailsOfADish)
-{
+    // Choosing a dish moves the tick; a dish's details list its ingredients; the allergen is
+    // marked, ordering it asks first and only the confirmed order goes out.
     auto menu = open(true);
     EXPECT_EQ(cellAt(*menu->table(), 2)->detailTextLabel()->text(), "Contains allergen: Peanuts");
     EXPECT_EQ(cellAt(*menu->table(), 0)->detailTextLabel()->text(), "");
@@ -174,11 +163,9 @@ TEST_F(MenuTest, ChoosingOrderingAndTheDetailsOfADish)
     EXPECT_EQ(targets().size(), 2u);
     EXPECT_NE(targets().back().find("setMealObject.php?a=7&"), std::string::npos);
     EXPECT_NE(targets().back().find("&o=34"), std::string::npos);
-}
 
-TEST_F(MenuTest, UnknownAllergiesAskBeforeAnyOrderAndNoDishAsksForOne)
-{
-    auto menu = open(true, json(R"({"Message":{"ordered":"32"}})"), json(R"({"Error":"storage unavailable"})", 503));
+    // Unknown allergies ask before any order; no dish chosen asks for one.
+    menu = open(true, json(R"({"Message":{"ordered":"32"}})"), json(R"({"Error":"storage unavailable"})", 503));
     EXPECT_FALSE(menu->allergiesKnown());
     menu->orderButton()->press();
     answer("No dish chosen", { "OK" }, "OK");
@@ -233,54 +220,23 @@ TEST_F(MenuTest, AnOrderIsSentExactlyOnTheLocalDayAndClosesOnlyWhenTaken)
     }
 }
 
-namespace {
-
-const char* ingredients = R"({"Message":{"list":[{"name":"Egg","assetID":"1"},{"name":"Milk","assetID":"2"},{"name":"Peanuts","assetID":"3"}]}})";
-// Two records of one name and an identifier that matches no ingredient: ticks go by name.
-const char* allergies = R"({"Message":{"list":[{"name":"Milk","assetID":"900"},{"name":"Milk","assetID":"901"}]}})";
-
-class IngredientsTest : public MealsFixture {
-protected:
-    std::shared_ptr<IngredientsViewController> load(Reply onSet = json("{}"))
-    {
-        server.setResponder([onSet](const RecordedRequest& request) {
-            if (request.path == "/json/ingredientsList.php")
-                return json(ingredients);
-            if (request.path == "/json/getFoodAllergy.php")
-                return json(allergies);
-            return onSet;
-        });
-        mark();
-        auto screen = IngredientsViewController::create("99");
-        show(screen);
-        answered(2);
-        return screen;
-    }
-    /// The rows that carry a tick.
-    static std::vector<int> ticked(IngredientsViewController& screen)
-    {
-        std::vector<int> out;
-        for (int row = 0; row < screen.tableView()->numberOfRowsInSection(0); ++row)
-            if (cellAt(*screen.tableView(), row)->accessoryType() == AccessoryType::Checkmark)
-                out.push_back(row);
-        return out;
-    }
-};
-
-} // namespace
-
-TEST_F(IngredientsTest, LoadsTicksByNameAndATapKeepsWhatTheServerHolds)
+TEST_F(IngredientsTest, RepliesReachTheListOnlyOnTheMainQueueAndATapKeepsWhatTheServerHolds)
 {
-    struct Case {
-        const char* name;
-        int row;
-        Reply reply;
-        const char* expectedTarget;
-        int rowsAfter;
-        std::vector<int> ticksAfter;
-        bool allergic;
-        bool alert;
-    };
+    server.setResponder([](const RecordedRequest& request) { return json(request.path == "/json/ingredientsList.php" ? ingredients : allergies); });
+    auto waiting = IngredientsViewController::create("99");
+    show(waiting);
+    ASSERT_TRUE(server.waitForRequests(2));
+    auto client = model().httpClient();
+    for (int i = 0; i < 500 && client->inFlight() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Both replies are in, but their work waits for the main queue.
+    EXPECT_EQ(waiting->tableView()->numberOfRowsInSection(0), 0);
+    EXPECT_TRUE(waiting->allergyList().empty());
+    MainQueue::shared().runUntilIdle();
+    EXPECT_EQ(waiting->tableView()->numberOfRowsInSection(0), 3);
+    EXPECT_EQ(waiting->allergyList(), (std::vector<std::string> { "Milk", "Milk" }));
+
+    struct Case { const char* name; int row; Reply reply; const char* expectedTarget; int rowsAfter; std::vector<int> ticksAfter; bool allergic; bool alert; };
     const Case cases[] = {
         // A ticked name (held twice) goes completely and "0" is sent.
         { "untick taken", 1, json(R"({"Message":{"list":[{"name":"Milk","assetID":"2"}]}})"), "/json/setFoodAllergy.php?a=99&i=2&s=0", 1, {}, false, false },
@@ -298,7 +254,7 @@ TEST_F(IngredientsTest, LoadsTicksByNameAndATapKeepsWhatTheServerHolds)
         EXPECT_EQ(screen->title(), "Food Allergies");
         EXPECT_EQ(screen->tableView()->titleForHeaderInSection(0), "Ingredients list");
         EXPECT_EQ(rowText(*screen->tableView(), 1), "Milk");
-        EXPECT_EQ(ticked(*screen), std::vector<int> { 1 });
+        EXPECT_EQ(ticks(*screen, *screen->tableView(), 0), std::vector<int> { 1 });
         const bool before = cellAt(*screen->tableView(), c.row)->accessoryType() == AccessoryType::Checkmark;
         screen->tableView()->selectRow({ 0, c.row });
         // The tick changes at once, before any answer.
@@ -306,7 +262,7 @@ TEST_F(IngredientsTest, LoadsTicksByNameAndATapKeepsWhatTheServerHolds)
         answered(3);
         EXPECT_EQ(targets().back(), c.expectedTarget);
         EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), c.rowsAfter);
-        EXPECT_EQ(ticked(*screen), c.ticksAfter);
+        EXPECT_EQ(ticks(*screen, *screen->tableView(), 0), c.ticksAfter);
         EXPECT_EQ(screen->isAllergicTo(c.row == 1 ? "Milk" : c.row == 0 ? "Egg" : "Peanuts"), c.allergic);
         if (c.alert) {
             answer("Not saved", { "OK" }, "OK");
@@ -314,21 +270,4 @@ TEST_F(IngredientsTest, LoadsTicksByNameAndATapKeepsWhatTheServerHolds)
             EXPECT_FALSE(window->topAlert());
         }
     }
-}
-
-TEST_F(IngredientsTest, RepliesReachTheListOnlyOnTheMainQueue)
-{
-    server.setResponder([](const RecordedRequest& request) { return json(request.path == "/json/ingredientsList.php" ? ingredients : allergies); });
-    auto screen = IngredientsViewController::create("99");
-    show(screen);
-    ASSERT_TRUE(server.waitForRequests(2));
-    auto client = model().httpClient();
-    for (int i = 0; i < 500 && client->inFlight() > 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    // Both replies are in, but their work waits for the main queue.
-    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 0);
-    EXPECT_TRUE(screen->allergyList().empty());
-    MainQueue::shared().runUntilIdle();
-    EXPECT_EQ(screen->tableView()->numberOfRowsInSection(0), 3);
-    EXPECT_EQ(screen->allergyList(), (std::vector<std::string> { "Milk", "Milk" }));
 }

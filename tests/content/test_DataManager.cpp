@@ -142,7 +142,6 @@ TEST_F(DataManagerTest, BarButtonsFollowLoginOwnershipRootAndFormState)
         EXPECT_EQ(rightButtons(controller), state.right);
         EXPECT_EQ(controller.leftBarButtonItem() ? controller.leftBarButtonItem()->title() : "", state.left);
     }
-
     // An asset without an owner gives nobody edit rights, a blank token included.
     model().setAuthToken("");
     manager->setAsset(JsonObject::create());
@@ -171,7 +170,6 @@ TEST_F(DataManagerTest, AddOpensTheMenuConfiguredFromThePageAndItsAnswerReplaces
             std::make_tuple(std::string(c.title) == "Images", c.restricted, std::string(*c.assetID ? c.assetID : "10"), manager->asset(),
                 manager->linkedObjects()));
         EXPECT_EQ(setup.cont.lock(), screen->controller);
-
         // The menu reports from a reply's thread: nothing changes before the main queue runs, and
         // a "Submit" item stays hidden as after a reload.
         const int refreshes = screen->refreshes;
@@ -231,7 +229,6 @@ TEST_F(DataManagerTest, EditPageAlertCancelReorderAndDone)
     ASSERT_TRUE(alert->chooseButton(0));
     EXPECT_FALSE(manager->isEditing());
     EXPECT_FALSE(screen->tableEditing);
-
     // Each choice, then the second press that ends it.
     for (int choice : { 1, 2 }) {
         manager->editTable();
@@ -254,7 +251,6 @@ TEST_F(DataManagerTest, DeleteAndRestoreChangeTheListAtOnceAndEveryPageReloadsAf
     auto manager = page(R"([{"AssetId":"1","Type":"Text"},{"AssetId":"5","Type":"Text","IsDeleted":"true"}])");
     int otherReloads = 0;
     auto other = DataManager::create(nullptr, model(), [&] { ++otherReloads; });
-
     manager->deleteAssetAtIndexPath(0);
     EXPECT_EQ(manager->objects()->size(), 1u);
     manager->deleteAssetAtIndexPath(7); // no such row: nothing
@@ -264,7 +260,6 @@ TEST_F(DataManagerTest, DeleteAndRestoreChangeTheListAtOnceAndEveryPageReloadsAf
     // This page fetches its own directory.
     await(2, [&] { return manager->objects()->size() == 1 && asset::ident(manager->objects()->at(0).object()) == "1"; });
     EXPECT_EQ(server.requests()[1].target, base() + "contentForNode?assetid=10");
-
     manager->updateWithObjects(items(R"([{"AssetId":"5","Type":"Text","IsDeleted":"true"}])"));
     const int refreshesBefore = screen->refreshes;
     auto button = DataManager::restoreButtonOf(manager->objects()->at(0).object());
@@ -377,7 +372,6 @@ TEST_F(LoaderTest, DirectoryAndFormRecordsOpenAPageBuiltFromTheReplyThatReloadsI
     pageManager->reload();
     settle();
     EXPECT_EQ(pageManager->objects()->size(), 3u);
-
     nav->popViewController(Animated::No);
     select(*manager, "Contact us", false);
     settle();
@@ -414,7 +408,6 @@ TEST_F(LoaderTest, OtherRecordsOpenNothingInViewModeAndTheDocumentOpensItsScreen
         EXPECT_EQ(id, documentID);
     }
     shell.documentScreen = nullptr;
-
     // The server refuses a directory as a document: nothing opens.
     nav->popViewController(Animated::No);
     manager->loadDocumentForObject(childNamed(home, "Gallery"), page);
@@ -494,7 +487,6 @@ TEST_F(LoaderTest, BadRepliesNeverCrashALoaderAndLateOnesAreDropped)
     for (size_t i = 1; i < 4; ++i)
         EXPECT_TRUE(std::dynamic_pointer_cast<DirectoryViewController>(nav->viewControllers()[i])->dataSource()->dataManager()->objects()->empty());
     nav->popToRootViewController(Animated::No);
-
     // No server at all, and replies arriving once the coordinator is gone. A tapped document
     // that never opens leaves the page taking taps again.
     model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
@@ -570,7 +562,6 @@ TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads
     EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
     EXPECT_EQ(names(*manager), (std::vector<std::string> { "Edited", "New" }));
     EXPECT_FALSE(page->tableView()->cellForRowAtIndexPath({ 0, 0 })); // reloaded
-
     // The modal directory editor is dismissed; the page stays on its stack, and an answer
     // without a list (or none: the editor's request failed) keeps the page.
     manager->setObjects(listOf({ record("Directory", "Directory", "6") }));
@@ -584,7 +575,6 @@ TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads
         EXPECT_EQ(nav->topViewController(), page);
         EXPECT_EQ(manager->objects()->size(), 1u);
     }
-
     // A handler whose coordinator is gone does nothing.
     manager->setObjects(listOf({ record("Text", "Text") }));
     select(*manager, "Text", true);
@@ -608,7 +598,6 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     ASSERT_TRUE(source);
     EXPECT_EQ(std::make_pair(source->event(), source->dataManager()), std::make_pair(event, manager));
     EXPECT_TRUE(isScreen(manager, eventScreen));
-
     manager->changeImageForAsset(event); // from the event screen's picture area
     auto selection = top<RecordedEditor>();
     ASSERT_TRUE(selection);
@@ -620,7 +609,6 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     nav->popToRootViewController(Animated::No);
     // Back on the page, the coordinator answers to the page again, so carousel choices open.
     EXPECT_TRUE(isScreen(manager, page));
-
     manager->didSelectObject(record("Image", "Lounge", "3"));
     auto viewer = top<RecordedEditor>();
     ASSERT_TRUE(viewer);
@@ -658,7 +646,6 @@ TEST_F(LoaderTest, AFailedRefreshKeepsWhatThePageShowsAndAnyListReplacesIt)
     const std::vector<std::string> shown { "Roses", "Pond" };
     ASSERT_EQ(names(*start), shown);
     ASSERT_EQ(names(*garden), shown);
-
     struct Failure {
         const char* what;
         int status; // 0: nothing listens
@@ -677,7 +664,6 @@ TEST_F(LoaderTest, AFailedRefreshKeepsWhatThePageShowsAndAnyListReplacesIt)
         EXPECT_EQ(opened->tableView()->numberOfRowsInSection(0), 2);
         model().setConfiguration(*ServerConfiguration::create(server.url()));
     }
-
     // A real list replaces the page's, an empty one too.
     respond(200, R"({"Message":{"AssetId":"5","Type":"Directory","Children":[{"AssetId":"8","Type":"Text","Name":"Lawn"}]}})");
     refreshBoth();

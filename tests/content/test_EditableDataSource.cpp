@@ -16,6 +16,7 @@
 #include "platform/JsonParser.h"
 #include "platform/NotificationCenter.h"
 #include "ui/NavigationController.h"
+#include "ui/RecordingObserver.h"
 #include "ui/TableView.h"
 
 #include <gtest/gtest.h>
@@ -45,25 +46,6 @@ Date at(const std::string& serverDate)
 {
     return *Model::dateFromServerDateString(serverDate);
 }
-
-/// Records the row changes a table reports.
-class TableRecorder : public ViewObserver {
-public:
-    struct Change {
-        RowChange change;
-        std::vector<IndexPath> rows;
-        RowAnimation animation;
-    };
-    void tableChanged(const TableView&, RowChange change, const std::vector<IndexPath>& rows, RowAnimation animation) override
-    {
-        changes.push_back({ change, rows, animation });
-    }
-    int count(RowChange change, RowAnimation animation) const
-    {
-        return static_cast<int>(std::ranges::count_if(changes, [&](const Change& c) { return c.change == change && c.animation == animation; }));
-    }
-    std::vector<Change> changes;
-};
 
 class EditableDataSourceTest : public ReferenceServerFixture {
 protected:
@@ -103,7 +85,12 @@ protected:
     std::shared_ptr<DataManager> manager;
     std::shared_ptr<EditableDataSource> source;
     std::shared_ptr<TableView> table;
-    std::shared_ptr<TableRecorder> recorder = std::make_shared<TableRecorder>();
+    int count(RowChange change, RowAnimation animation) const
+    {
+        return static_cast<int>(std::ranges::count_if(recorder->tables, [&](auto& c) { return c.change == change && c.animation == animation; }));
+    }
+
+    std::shared_ptr<RecordingObserver> recorder = std::make_shared<RecordingObserver>();
 };
 
 const char* everyType = R"([
@@ -132,7 +119,6 @@ TEST_F(EditableDataSourceTest, ViewModeChoosesACellPerItemTypeAndCollectsTheInpu
                                "CarouselCell", "ImageCell", "ImageCell", "DirectoryCell", "DirectoryCell" }));
     ASSERT_EQ(source->formArray().size(), 2u);
     EXPECT_EQ(std::make_pair(asset::name(source->formArray()[0]), asset::name(source->formArray()[1])), std::make_pair(std::string("f"), std::string("v")));
-
     // A text without text is a plain row with its name and a disclosure indicator.
     auto emptyText = cell(1);
     EXPECT_EQ(emptyText->textLabel()->text(), "empty text");
@@ -155,7 +141,6 @@ TEST_F(EditableDataSourceTest, ItemEditModeShowsInputsAsTextAndReorderModePlainR
     EXPECT_EQ(std::make_pair(carousel->reuseIdentifier(), carousel->textLabel()->text()), std::make_pair(std::string("DirectoryCell"), std::string("Wheel")));
     EXPECT_EQ(carousel->accessoryType(), AccessoryType::None);
     EXPECT_TRUE(source->formArray().empty());
-
     source->setIsEditing(false);
     table->setEditing(Editing::On, Animated::No);
     EXPECT_EQ(shown(), (std::vector<std::string> { "Hello", "", "f", "v", "Fair", "Wheel", "Lounge", "Tabs", "Gallery", "Odd" }));
@@ -170,7 +155,6 @@ TEST_F(EditableDataSourceTest, RowAndCarouselSelectionsReachTheCoordinator)
     source->didSelectObjectAtIndexPath(nullptr, { 0, 0 }, false);
     ASSERT_TRUE(server.waitForRequests(1));
     EXPECT_EQ(server.requests()[0].target, base() + "contentForNode?assetid=21");
-
     auto carousel = std::static_pointer_cast<CarouselCell>(cell(1));
     carousel->didSelectItemAtIndex(*carousel->carousel(), 1);
     ASSERT_TRUE(server.waitForRequests(2));
@@ -207,7 +191,6 @@ TEST_F(EditableDataSourceTest, SendFormPostsTheCollectedValuesOnlyWhileActive)
     table->layoutAllRows();
     std::static_pointer_cast<TextFieldCell>(table->cellForRowAtIndexPath({ 0, 0 }))->textField()->type("Ann");
     auto send = [] { NotificationCenter::defaultCenter().post(DataManager::sendFormNotification); };
-
     send();
     MainQueue::shared().runUntilIdle();
     EXPECT_FALSE(server.waitForRequests(1, std::chrono::milliseconds(200)));
@@ -218,7 +201,6 @@ TEST_F(EditableDataSourceTest, SendFormPostsTheCollectedValuesOnlyWhileActive)
     EXPECT_EQ(std::make_tuple(body->get("formid").asString(), body->get("name").asString(), body->get("msg").asString()),
         std::make_tuple(std::string("77"), std::string("Ann"), std::string("hi")));
     EXPECT_FALSE(body->contains("x"));
-
     // A new row count starts a fresh collection; inactive sources stay silent.
     table->numberOfRowsInSection(0);
     EXPECT_TRUE(source->formArray().empty());
@@ -236,9 +218,8 @@ TEST_F(EditableDataSourceTest, MovingFurtherThanOneRowSwapsTheEndsOnceAndShowsTh
     ASSERT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }));
     EXPECT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "c", "b", "a" }));
     MainQueue::shared().runUntilIdle();
-    EXPECT_EQ(recorder->count(RowChange::ReloadAll, RowAnimation::None), 1);
+    EXPECT_EQ(count(RowChange::ReloadAll, RowAnimation::None), 1);
     EXPECT_EQ(shown(), (std::vector<std::string> { "c", "b", "a" }));
-
     auto body = onlyBody("swapAssets");
     EXPECT_FALSE(server.waitForRequests(2, std::chrono::milliseconds(200)));
     EXPECT_EQ(std::make_pair(body->get("assetid").asString(), body->get("secondid").asString()), std::make_pair(std::string("11"), std::string("13")));
@@ -257,7 +238,7 @@ TEST_F(EditableDataSourceTest, APictureArrivingLaterReloadsTheRowAndShowsIt)
     build("[{\"AssetId\":\"1\",\"Type\":\"Image\",\"Name\":\"Lounge\",\"ImageUrl\":\"" + server.url() + "/lounge.jpg\"},"
           "{\"AssetId\":\"2\",\"Type\":\"Directory\",\"Name\":\"Garden\",\"ImageUrl\":\"" + server.url() + "/garden.jpg\"}]");
     EXPECT_EQ(shown(false), (std::vector<std::string> { "ImageCell", "DirectoryCell" }));
-    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return recorder->count(RowChange::Reload, RowAnimation::Automatic) == 2; },
+    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return count(RowChange::Reload, RowAnimation::Automatic) == 2; },
         std::chrono::seconds(10)));
     EXPECT_EQ(shown(false), (std::vector<std::string> { "ImageCell", "DirectoryImageCell" }));
     auto image = std::static_pointer_cast<ImageCell>(table->cellForRowAtIndexPath({ 0, 0 }));
@@ -276,16 +257,14 @@ TEST_F(EditableDataSourceTest, MovesAndDeletesOnTheDemoSiteLeaveTheListAndTheSer
     ASSERT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Lounge", "Dining room", "Library" }));
     table->setEditing(Editing::On, Animated::No);
     table->layoutAllRows();
-
     ASSERT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }));
     EXPECT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Library", "Dining room", "Lounge" }));
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return model().httpClient()->inFlight() == 0; }, std::chrono::seconds(10)));
     EXPECT_EQ(onServer(), namesOf(manager->objects()));
-
     ASSERT_TRUE(table->deleteRow({ 0, 1 }));
     EXPECT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Library", "Lounge" }));
-    ASSERT_FALSE(recorder->changes.empty());
-    const auto& change = recorder->changes.back();
+    ASSERT_FALSE(recorder->tables.empty());
+    const auto& change = recorder->tables.back();
     EXPECT_EQ(std::make_tuple(change.change, change.animation, change.rows),
         std::make_tuple(RowChange::Delete, RowAnimation::Fade, std::vector<IndexPath> { { 0, 1 } }));
     EXPECT_EQ(table->numberOfRowsInSection(0), 2);
@@ -312,13 +291,11 @@ TEST_F(ItemCellsTest, SingleLineInputWritesEveryEditIntoValueAndShowsItWhenReuse
     EXPECT_EQ(field->placeholder(), "Your name");
     EXPECT_EQ(field->font().pointSize, 20);
     EXPECT_EQ(std::make_pair(field->textColour(), field->backgroundColour()), std::make_pair(Colour::fromRGB(1, 0, 0), Colour::fromRGB(0, 0, 1)));
-
     EXPECT_TRUE(field->replaceCharacters({ 0, 0 }, "a"));
     EXPECT_TRUE(field->replaceCharacters({ 1, 0 }, "b"));
     EXPECT_EQ(first->get("Value").asString(), "ab");
     EXPECT_TRUE(field->replaceCharacters({ 1, 1 }, ""));
     EXPECT_EQ(first->get("Value").asString(), "a");
-
     // Reused for another record and back: what was typed is still shown, styling reset.
     // Fewer than four option parts, or a colour of two components, leave the defaults.
     for (const char* options : { "Georgia:20:1,0,0", "Georgia:20:1,0:1,1,1" }) {
@@ -339,14 +316,12 @@ TEST_F(ItemCellsTest, MultiLineInputShowsTheRecordTextAndKeepsValueEqualToWhatIs
     EXPECT_EQ(cell->textView()->text(), "Dear");
     EXPECT_TRUE(cell->textView()->replaceText({ 4, 0 }, " Sir"));
     EXPECT_EQ(withData->get("Value").asString(), "Dear Sir");
-
     auto empty = record(R"({"Type":"TextView","Name":"m2","Value":"","Data":""})");
     cell->configureWithAsset(empty);
     EXPECT_EQ(cell->textView()->text(), "");
     cell->textView()->replaceText({ 0, 0 }, "ab");
     cell->textView()->replaceText({ 1, 1 }, "");
     EXPECT_EQ(empty->get("Value").asString(), "a");
-
     cell->setFrame({ 0, 0, 320, 200 });
     EXPECT_EQ(std::make_pair(cell->prompt()->frame(), cell->textView()->frame()), std::make_pair(Rect { 0, 0, 320, 20 }, Rect { 0, 20, 320, 180 }));
 }
@@ -360,7 +335,6 @@ TEST_F(ItemCellsTest, TextRowShowsTheTextAndADeletedItemsRestoreControlOnTheRigh
     EXPECT_FALSE(cell->textView()->isEditable());
     cell->setFrame({ 0, 0, 320, 60 });
     EXPECT_EQ(cell->textView()->frame(), (Rect { 0, 0, 320, 60 }));
-
     // The coordinator gives deleted records their control; a record holds it as an opaque value.
     auto manager = DataManager::create(items(R"([{"AssetId":"3","Type":"Text","Name":"b","Data":"gone","IsDeleted":"true"}])"), model());
     auto deleted = manager->objects()->at(0).object();
@@ -369,7 +343,6 @@ TEST_F(ItemCellsTest, TextRowShowsTheTextAndADeletedItemsRestoreControlOnTheRigh
     ASSERT_TRUE(cell->restore());
     EXPECT_EQ(cell->restore()->superview(), cell->contentView());
     EXPECT_EQ(std::make_pair(cell->textView()->frame(), cell->restore()->frame()), std::make_pair(Rect { 0, 0, 220, 60 }, Rect { 220, 0, 100, 40 }));
-
     cell->configureWithAsset(plain);
     EXPECT_FALSE(cell->restore());
     EXPECT_EQ(DataManager::restoreButtonOf(deleted)->superview(), nullptr);
@@ -386,7 +359,6 @@ TEST_F(ItemCellsTest, EventCountdownInDaysHoursOrHere)
         { "next week", "It's here!" } };
     for (const auto& [date, text] : cases)
         EXPECT_EQ(EventCell::countDownText(date, now), text) << date;
-
     auto cell = EventCell::create(CellStyle::Default, "EventCell");
     cell->configureWithDictionary(record(R"({"Type":"Event","Name":"Fair","date":"2030-06-12 09:00:00"})"), now);
     EXPECT_EQ(std::make_tuple(cell->textLabel()->text(), cell->dateLabel()->text(), cell->countDownLabel()->text()),
@@ -407,7 +379,6 @@ TEST_F(ItemCellsTest, CarouselStyleComesFromTheRecordElseTheCell)
     EXPECT_EQ(cell->carousel()->type(), CarouselType::Cylinder);
     cell->configureWithImage(record(R"({"Type":"Directory","Name":"w","options":"Carousel","list":[]})"), 200, {});
     EXPECT_EQ(cell->carousel()->type(), CarouselType::CoverFlow);
-
     // Without a record: the style preview's six placeholders.
     cell->configureWithImage(nullptr, 100, {});
     EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 6);
@@ -433,7 +404,6 @@ TEST_F(ItemCellsTest, CarouselFetchesItsListAndShowsTheRecordFirstThenEachItem)
     EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 1);
     EXPECT_EQ(onlyRequest().target, base() + "contentForNode?assetid=40");
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return cell->objects()->size() == 5; }, std::chrono::seconds(10)));
-
     EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 5);
     EXPECT_EQ(cell->carousel()->numberOfItems(), 5);
     EXPECT_EQ(cell->objects()->at(0).object(), wheel);
@@ -442,7 +412,6 @@ TEST_F(ItemCellsTest, CarouselFetchesItsListAndShowsTheRecordFirstThenEachItem)
     EXPECT_EQ(view->label()->text(), "four");
     EXPECT_EQ(view->label()->strokeWidth(), -4);
     EXPECT_EQ(asset::name(cell->currentItem()), "wheel");
-
     cell->didSelectItemAtIndex(*cell->carousel(), 2);
     EXPECT_EQ(chosen, (std::vector<std::pair<int, std::string>> { { 2, "two" } }));
 }
@@ -476,7 +445,7 @@ TEST_F(ItemCellsTest, CarouselItemPictureArrivesIntoTheItemAndFailuresKeepThePla
     EXPECT_FALSE(cell->objects()->at(2).object()->find("image"));
 }
 
-TEST_F(ItemCellsTest, PictureRowTitleIsCentredOverAPictureThatOverhangsForMotion)
+TEST_F(ItemCellsTest, PictureRowTitleIsWhiteOutlinedAndCentredOverAPictureThatOverhangsForMotion)
 {
     auto cell = ImageCell::create(CellStyle::Default, "ImageCell");
     cell->setAccessoryType(AccessoryType::DisclosureIndicator);
@@ -484,9 +453,13 @@ TEST_F(ItemCellsTest, PictureRowTitleIsCentredOverAPictureThatOverhangsForMotion
     EXPECT_EQ(cell->accessoryType(), AccessoryType::None);
     EXPECT_EQ(cell->title()->text(), "Tabs");
     EXPECT_EQ(cell->title()->font(), (Font { "Helvetica Bold", 30 }));
+    EXPECT_EQ(std::make_tuple(cell->backgroundColour(), cell->title()->textColour(), cell->title()->strokeColour(), cell->title()->strokeWidth(),
+                  cell->title()->textAlignment()),
+        std::make_tuple(Colour::black(), Colour::white(), Colour::black(), -4.0, TextAlignment::Center));
     cell->setFrame({ 0, 0, 320, 200 });
     EXPECT_EQ(std::make_pair(cell->title()->frame(), cell->imageView()->frame()), std::make_pair(Rect { 0, 80, 320, 40 }, Rect { -10, -10, 340, 220 }));
-    EXPECT_EQ(cell->imageView()->motionEffects().size(), 2u);
+    ASSERT_EQ(cell->imageView()->motionEffects().size(), 2u);
+    EXPECT_EQ(cell->imageView()->motionEffects()[0].minimumOffset, 20);
 }
 
 namespace {
@@ -500,29 +473,23 @@ std::vector<std::string> dates(const AssetRecord& event)
 constexpr const char* summerFair = R"({"AssetId":"7","assetID":"7","Type":"Event","name":"Summer fair","Data":"",
     "startDate":"2027-07-03 14:00:00","date":"2027-07-03 14:00:00","endDate":"2027-07-03 17:00:00"})";
 
-class EventDataSourceTest : public ReferenceServerFixture {
+class EventDataSourceTest : public EditableDataSourceTest {
 protected:
     std::shared_ptr<EventDataSource> sourceFor(const AssetRecord& record, bool editing = false)
     {
-        auto source = EventDataSource::create(record);
-        source->registerCellsForTableView(table);
-        table->setDataSource(source);
+        auto events = EventDataSource::create(record);
+        table = TableView::create({ 0, 0, 320, 2000 });
+        events->registerCellsForTableView(table);
+        table->setDataSource(events);
         if (editing)
-            source->setIsEditing(true);
-        return source;
+            events->setIsEditing(true);
+        return events;
     }
-    std::vector<std::string> texts()
-    {
-        std::vector<std::string> out;
-        for (auto& row : table->layoutAllRows().rows)
-            out.push_back(row.cell->textLabel()->text());
-        return out;
-    }
-    std::vector<double> heights(EventDataSource& source)
+    std::vector<double> heights(EventDataSource& events)
     {
         std::vector<double> out;
         for (int row = 0; row < table->numberOfRowsInSection(0); ++row)
-            out.push_back(source.heightForRowAtIndexPath(*table, { 0, row }));
+            out.push_back(events.heightForRowAtIndexPath(*table, { 0, row }));
         return out;
     }
     std::shared_ptr<DatePickerCell> pickerAt(int row)
@@ -530,7 +497,7 @@ protected:
         table->layoutAllRows();
         return std::dynamic_pointer_cast<DatePickerCell>(table->cellForRowAtIndexPath({ 0, row }));
     }
-    void select(EventDataSource& source, int row) { source.didSelectObjectAtIndexPath(screen, { 0, row }, false); }
+    void select(EventDataSource& events, int row) { events.didSelectObjectAtIndexPath(screen, { 0, row }, false); }
     /// What the recording server was asked for, once every reply is in, in sorted order.
     std::vector<std::string> sentTargets()
     {
@@ -542,7 +509,6 @@ protected:
         return out;
     }
 
-    std::shared_ptr<TableView> table = TableView::create({ 0, 0, 320, 2000 });
     std::shared_ptr<RecordingScreen> screen = std::make_shared<RecordingScreen>();
     std::shared_ptr<NavigationController> stack = NavigationController::create(screen->controller);
 };
@@ -552,35 +518,31 @@ protected:
 TEST_F(EventDataSourceTest, ViewModeShowsFourRowsAndEditModeFiveEndingInTheDescription)
 {
     AssetRecord event = JsonParser::parse(summerFair)->object();
-    auto source = sourceFor(event);
+    auto events = sourceFor(event);
     std::string start = DateFormat::shortDateTime(at("2027-07-03 14:00:00"));
     std::string end = DateFormat::shortDateTime(at("2027-07-03 17:00:00"));
-
-    EXPECT_EQ(source->selectedRow(), 0);
-    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, end, "" }));
-    EXPECT_EQ(heights(*source), std::vector<double>(4, 42));
-
-    source->setIsEditing(true);
-    EXPECT_EQ(source->selectedRow(), -1);
-    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, start, end, "No description" }));
-    EXPECT_EQ(heights(*source), std::vector<double>(5, 42));
-
+    EXPECT_EQ(events->selectedRow(), 0);
+    EXPECT_EQ(shown(), (std::vector<std::string> { "Summer fair", start, end, "" }));
+    EXPECT_EQ(heights(*events), std::vector<double>(4, 42));
+    events->setIsEditing(true);
+    EXPECT_EQ(events->selectedRow(), -1);
+    EXPECT_EQ(shown(), (std::vector<std::string> { "Summer fair", start, start, end, "No description" }));
+    EXPECT_EQ(heights(*events), std::vector<double>(5, 42));
     event->set("Data", "Stalls and music");
-    source->setIsEditing(false);
-    EXPECT_EQ(source->selectedRow(), -1);
-    EXPECT_EQ(texts(), (std::vector<std::string> { "Summer fair", start, end, "Stalls and music" }));
+    events->setIsEditing(false);
+    EXPECT_EQ(events->selectedRow(), -1);
+    EXPECT_EQ(shown(), (std::vector<std::string> { "Summer fair", start, end, "Stalls and music" }));
 }
 
 TEST_F(EventDataSourceTest, EachDateRowOpensAPickerAtTheRecordsValueWithinItsLimits)
 {
     AssetRecord event = JsonParser::parse(summerFair)->object();
-    auto source = sourceFor(event, true);
-
+    auto events = sourceFor(event, true);
     Date before = DateFormat::now();
-    select(*source, 2);
+    select(*events, 2);
     auto date = pickerAt(2);
     Date after = DateFormat::now();
-    EXPECT_EQ(heights(*source), (std::vector<double> { 42, 42, 200, 42, 42 }));
+    EXPECT_EQ(heights(*events), (std::vector<double> { 42, 42, 200, 42, 42 }));
     ASSERT_TRUE(date);
     EXPECT_EQ(date->header()->text(), "Enter the start time of the event");
     EXPECT_EQ(date->textLabel()->text(), "");
@@ -591,8 +553,7 @@ TEST_F(EventDataSourceTest, EachDateRowOpensAPickerAtTheRecordsValueWithinItsLim
     // A start after the end takes the end along; the show-from date stays.
     date->datePicker()->pick(at("2027-07-04 10:00:00"));
     EXPECT_EQ(dates(event), (std::vector<std::string> { "2027-07-03 14:00:00", "2027-07-04 10:00:00", "2027-07-04 10:00:00" }));
-
-    select(*source, 3);
+    select(*events, 3);
     auto end = pickerAt(3);
     ASSERT_TRUE(end);
     EXPECT_EQ(end->header()->text(), "Enter end date of the event");
@@ -601,8 +562,7 @@ TEST_F(EventDataSourceTest, EachDateRowOpensAPickerAtTheRecordsValueWithinItsLim
     EXPECT_EQ(event->get("endDate").asString(), "2027-07-04 10:00:00") << "an end before the start is held at the start";
     end->datePicker()->pick(at("2027-07-05 18:00:00"));
     EXPECT_EQ(event->get("endDate").asString(), "2027-07-05 18:00:00");
-
-    select(*source, 1);
+    select(*events, 1);
     auto show = pickerAt(1);
     ASSERT_TRUE(show);
     EXPECT_EQ(show->header()->text(), "Enter date from which to show the event");
@@ -614,28 +574,27 @@ TEST_F(EventDataSourceTest, EachDateRowOpensAPickerAtTheRecordsValueWithinItsLim
 
 TEST_F(EventDataSourceTest, LeavingADateRowSendsTheDateItsPickerEditsAndNothingWithoutOne)
 {
-    auto source = sourceFor(JsonParser::parse(summerFair)->object(), true);
+    auto events = sourceFor(JsonParser::parse(summerFair)->object(), true);
     for (int row : { 1, 0, 2, 2, 3 })
-        select(*source, row);
+        select(*events, row);
     ASSERT_TRUE(server.waitForRequests(1));
     EXPECT_EQ(sentTargets(), (std::vector<std::string> { "setDate?assetid=7&date=2027-07-03%2014%3a00%3a00" }));
     // "Done" on the end date row sends that date.
-    source->setIsEditing(false);
+    events->setIsEditing(false);
     ASSERT_TRUE(server.waitForRequests(2));
     EXPECT_EQ(sentTargets(), (std::vector<std::string> { "setDate?assetid=7&date=2027-07-03%2014%3a00%3a00",
                                  "setDate?assetid=7&endDate=2027-07-03%2017%3a00%3a00" }));
-
     AssetRecord undated = JsonParser::parse(R"({"assetID":"9","Type":"Event","name":"Open day"})")->object();
-    source = sourceFor(undated);
-    EXPECT_EQ(texts(), (std::vector<std::string> { "Open day", "", "", "" }));
-    source->setIsEditing(true);
+    events = sourceFor(undated);
+    EXPECT_EQ(shown(), (std::vector<std::string> { "Open day", "", "", "" }));
+    events->setIsEditing(true);
     for (int row : { 1, 2, 3 }) {
         Date before = DateFormat::now();
-        select(*source, row);
+        select(*events, row);
         ASSERT_TRUE(pickerAt(row));
         EXPECT_GE(pickerAt(row)->datePicker()->date(), before) << "row " << row;
     }
-    source->setIsEditing(false);
+    events->setIsEditing(false);
     EXPECT_EQ(sentTargets().size(), 2u);
     EXPECT_EQ(dates(undated), (std::vector<std::string> { "", "", "" }));
 }
@@ -644,20 +603,18 @@ TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStack
 {
     ShellGuard shell;
     AssetRecord event = JsonParser::parse(summerFair)->object();
-    auto source = sourceFor(event);
-    auto manager = DataManager::create(JsonArray::create(), model());
-    manager->setViewController(screen);
-    source->setDataManager(manager);
-    std::weak_ptr<DataManager> coordinator = manager;
-    manager.reset();
-
-    select(*source, 3);
-    EXPECT_EQ(source->selectedRow(), 3);
+    auto events = sourceFor(event);
+    auto coordinating = DataManager::create(JsonArray::create(), model());
+    coordinating->setViewController(screen);
+    events->setDataManager(coordinating);
+    std::weak_ptr<DataManager> coordinator = coordinating;
+    coordinating.reset();
+    select(*events, 3);
+    EXPECT_EQ(events->selectedRow(), 3);
     EXPECT_EQ(stack->viewControllers().size(), 1u) << "view mode has no description editor";
-
-    source->setIsEditing(true);
-    select(*source, 4);
-    EXPECT_EQ(source->selectedRow(), 4);
+    events->setIsEditing(true);
+    select(*events, 4);
+    EXPECT_EQ(events->selectedRow(), 4);
     auto editor = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
     ASSERT_TRUE(editor);
     EXPECT_EQ(std::make_tuple(editor->kind, editor->object, editor->textMode),
@@ -667,13 +624,11 @@ TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStack
     std::thread([handler = editor->completion] { handler(std::nullopt); }).join();
     EXPECT_EQ(stack->viewControllers().size(), 2u);
     EXPECT_TRUE(MainQueue::shared().runUntil([&] { return stack->viewControllers().size() == 1; }, std::chrono::seconds(5)));
-
-    source->changeImage();
+    events->changeImage();
     auto chooser = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
     ASSERT_TRUE(chooser);
     EXPECT_EQ(std::make_pair(chooser->kind, chooser->object), std::make_pair(std::string("ImageSelectionViewController"), event));
-
-    source.reset();
+    events.reset();
     table->setDataSource({});
     EXPECT_TRUE(coordinator.expired()) << "the coordinator points back at its screen only weakly";
 }
@@ -685,15 +640,13 @@ TEST_F(EventDataSourceTest, DatesPickedOnTheScreenAreWhatTheReferenceServerThenH
     ASSERT_FALSE(eventsID.empty());
     AssetRecord fair = childNamed(directory(eventsID), "Summer fair");
     ASSERT_TRUE(fair);
-
-    auto source = sourceFor(fair, true);
-    select(*source, 2);
+    auto events = sourceFor(fair, true);
+    select(*events, 2);
     pickerAt(2)->datePicker()->pick(at("2027-07-05 12:00:00"));
-    select(*source, 3);
+    select(*events, 3);
     pickerAt(3)->datePicker()->pick(at("2027-07-06 09:30:00"));
-    source->setIsEditing(false);
+    events->setIsEditing(false);
     settle();
-
     AssetRecord stored = childNamed(directory(eventsID), "Summer fair");
     ASSERT_TRUE(stored);
     EXPECT_EQ(dates(stored), (std::vector<std::string> { "2027-07-03 14:00:00", "2027-07-05 12:00:00", "2027-07-06 09:30:00" }));

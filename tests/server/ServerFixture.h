@@ -1,20 +1,89 @@
 #pragma once
-// Starts a real quindle-server in-process on a free loopback port with a fresh database.
+// Starts a real quindle-server in-process on a free loopback port with a fresh database, and
+// reads its replies as the client does.
 
 #include "core/ServerConfiguration.h"
 #include "platform/JsonParser.h"
 #include "platform/JsonWriter.h"
 #include "server/QuindleServer.h"
+#include "server/SqliteStorage.h"
+#include "support/PercentEncode.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace quindle::test {
+
+/// The parsed reply body (nothing when it is not JSON).
+inline std::optional<JsonValue> replyJson(const httplib::Result& result)
+{
+    if (!result)
+        return std::nullopt;
+    return JsonParser::parse(result->body);
+}
+
+/// True when the reply body is a JSON object, as every reply of the server is.
+inline bool isJsonObject(const httplib::Result& result)
+{
+    auto json = replyJson(result);
+    return json && json->isObject();
+}
+
+inline int status(const httplib::Result& result) { return result ? result->status : 0; }
+
+/// What the client hands on from a 200 reply: "Message", else "list", else "Children".
+inline JsonValue payload(const httplib::Result& result)
+{
+    auto json = replyJson(result);
+    if (!json || !json->isObject() || result->status != 200)
+        return {};
+    for (const char* key : { "Message", "list", "Children" }) {
+        if (const JsonValue* value = json->object()->find(key))
+            return *value;
+    }
+    return {};
+}
+
+inline std::string str(const JsonValue& record, const char* key)
+{
+    return record.isObject() ? record.object()->get(key).asString() : std::string();
+}
+
+inline std::vector<JsonValue> list(const JsonValue& record, const char* key = "Children")
+{
+    if (!record.isObject() || !record.object()->get(key).isArray())
+        return {};
+    return record.object()->get(key).array()->items();
+}
+
+/// The first record whose `key` is `name`.
+inline std::optional<JsonValue> named(const std::vector<JsonValue>& records, const std::string& name, const char* key = "Name")
+{
+    for (const JsonValue& r : records) {
+        if (str(r, key) == name)
+            return r;
+    }
+    return std::nullopt;
+}
+
+/// Runs SQL on a database file beside its server; the rows as text.
+inline std::vector<std::vector<std::string>> sqlRows(const std::string& path, const std::string& statement)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const SqlRow& row : SqliteStorage::open(path)->query(statement)) {
+        rows.emplace_back();
+        for (const SqlValue& value : row)
+            rows.back().push_back(Storage::text(value));
+    }
+    return rows;
+}
 
 class ServerFixture : public ::testing::Test {
 protected:
@@ -62,6 +131,7 @@ protected:
     }
 
     std::string databasePath() const { return (m_dir / "quindle.sqlite").string(); }
+    std::vector<std::vector<std::string>> sql(const std::string& statement) const { return sqlRows(databasePath(), statement); }
 
     /// Content server path of an endpoint, e.g. content("login?email=...").
     static std::string content(const std::string& endpoint) { return std::string(ServerConfiguration::basePath) + endpoint; }
@@ -70,8 +140,42 @@ protected:
     /// Headers that carry `token` as the client does after login.
     static httplib::Headers tokenHeaders(const std::string& token) { return { { "wibble", token } }; }
 
+    /// A GET of `path` as the holder of `token` (no token header when it is empty).
+    httplib::Result get(const std::string& path, const std::string& token = {})
+    {
+        return client->Get(path, token.empty() ? httplib::Headers {} : tokenHeaders(token));
+    }
+    /// A POST as the client sends it: JSON text under the form content type.
+    httplib::Result post(const std::string& path, const std::string& body, const std::string& token = {})
+    {
+        return client->Post(path, token.empty() ? httplib::Headers {} : tokenHeaders(token), body, "application/x-www-form-urlencoded");
+    }
+
+    /// The login reply's "Message" (holding "AuthToken" when the login succeeded).
+    JsonValue loginAs(const std::string& email, const std::string& password)
+    {
+        return payload(get(content("login?email=" + percentEncode(email) + "&password=" + percentEncode(password))));
+    }
     /// Logs in and returns the token (empty when login failed).
-    std::string login(const std::string& email = QuindleServer::demoEmail, const std::string& password = QuindleServer::demoPassword);
+    std::string login(const std::string& email = QuindleServer::demoEmail, const std::string& password = QuindleServer::demoPassword)
+    {
+        return str(loginAs(email, password), "AuthToken");
+    }
+
+    /// Registers a new organisation, logs in as its owner and returns the token; `reply` gets
+    /// the login reply.
+    std::string registerAndLogin(const std::string& email, const std::string& password, const std::string& device = {},
+        JsonValue* reply = nullptr)
+    {
+        auto made = get(content("registerCompany?email=" + percentEncode(email) + "&password=" + percentEncode(password)
+            + "&company=Other" + (device.empty() ? "" : "&device=" + device)));
+        EXPECT_EQ(status(made), 200) << (made ? made->body : "");
+        JsonValue login = loginAs(email, password);
+        EXPECT_FALSE(str(login, "AuthToken").empty()) << email;
+        if (reply)
+            *reply = login;
+        return str(login, "AuthToken");
+    }
 
     std::unique_ptr<QuindleServer> server;
     std::unique_ptr<httplib::Client> client;
@@ -79,26 +183,5 @@ protected:
 private:
     std::filesystem::path m_dir;
 };
-
-/// The parsed reply body (nothing when it is not JSON).
-inline std::optional<JsonValue> replyJson(const httplib::Result& result)
-{
-    if (!result)
-        return std::nullopt;
-    return JsonParser::parse(result->body);
-}
-
-inline std::string ServerFixture::login(const std::string& email, const std::string& password)
-{
-    auto result = client->Get(content("login"), httplib::Params { { "email", email }, { "password", password } }, httplib::Headers {});
-    auto json = replyJson(result);
-    if (!json || !json->isObject())
-        return {};
-    auto message = json->object()->get("Message");
-    if (!message.isObject())
-        return {};
-    auto token = message.object()->get("AuthToken");
-    return token.isString() ? std::string(token.asString()) : std::string();
-}
 
 } // namespace quindle::test

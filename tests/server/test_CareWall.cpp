@@ -5,7 +5,6 @@
 #include "server/ContentStore.h"
 #include "server/LegacyStore.h"
 #include "server/ServerFixture.h"
-#include "server/SqliteStorage.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -20,17 +19,6 @@ namespace {
 // A legacy-range id that names nothing.
 constexpr const char* unknownId = "1999999999";
 
-std::string text(const SqlValue& v)
-{
-    if (auto* i = std::get_if<int64_t>(&v))
-        return std::to_string(*i);
-    if (auto* d = std::get_if<double>(&v))
-        return std::to_string(*d);
-    if (auto* s = std::get_if<std::string>(&v))
-        return "'" + *s + "'";
-    return "NULL";
-}
-
 struct Request {
     const char* target; ///< {A.x} names organisation A's ids, {B.x} organisation B's
     bool positive;      ///< organisation A's own request (all {B.x} read as {A.x}) succeeds
@@ -38,10 +26,8 @@ struct Request {
 
 // Every care endpoint; requests naming several ids try each one as A's.
 const Request requests[] = {
-    { "start.php?a={A.person}", true },
-    { "start.php?a={A.doc}", true },
-    { "start.php?a={A.form}", true },
-    { "currentState.php?a={A.doc}", true },
+    { "start.php?a={A.person}", true }, { "start.php?a={A.doc}", true },
+    { "start.php?a={A.form}", true }, { "currentState.php?a={A.doc}", true },
     { "handleForm.php?f={A.entry}&c={A.person}&name=Weight&val=1&type=Number", true },
     { "handleForm.php?f={B.entry}&c={A.person}&name=Weight&val=1&type=Number", false },
     { "handleForm.php?f={A.entry}&c={B.person}&name=Weight&val=1&type=Number", false },
@@ -51,22 +37,14 @@ const Request requests[] = {
     { "setTimedObject.php?a={A.doc}&o={B.entry}&date=2027-01-01%2010:00:00&val=x", false },
     { "setAction.php?a={A.action}&date=2027-01-01%2010:00:00&devID={A.device}&val=1", true },
     { "setAction.php?a={B.action}&date=2027-01-01%2010:00:00&devID={A.device}&val=1", false },
-    { "setAction.php?a={A.action}&date=2027-01-01%2010:00:00&devID={B.device}&val=1", false },
-    { "Naked.php?a={A.doc}", true },
-    { "addAsset.php?assetID={A.form}&name=Extra&type=Text", true },
-    { "addAsset.php?assetID={A.site}&name=Tour&type=YoutubeVideo&asVal=x", false },
-    { "setName.php?a={A.person}&name=Renamed", true },
-    { "setName.php?a={A.entry}&name=Renamed", false },
-    { "setName.php?a={A.site}&name=Renamed", false },
-    { "resetImage.php?a={A.entry}", true },
-    { "resetImage.php?a={A.site}", false },
-    { "setImage.php?dir=x&a={A.entry}", true },
-    { "getFoodAllergy.php?a={A.doc}", true },
-    { "setFoodAllergy.php?a={A.doc}&i={A.ingredient}&s=1", true },
-    { "setFoodAllergy.php?a={B.doc}&i={A.ingredient}&s=1", false },
-    { "setFoodAllergy.php?a={A.doc}&i={B.ingredient}&s=1", false },
-    { "getMenu.php?a={A.meals}", true },
-    { "setMealObject.php?a={A.person}&name=Lunch&date=2026-12-08&o={A.dish}", true },
+    { "setAction.php?a={A.action}&date=2027-01-01%2010:00:00&devID={B.device}&val=1", false }, { "Naked.php?a={A.doc}", true },
+    { "addAsset.php?assetID={A.form}&name=Extra&type=Text", true }, { "addAsset.php?assetID={A.site}&name=Tour&type=YoutubeVideo&asVal=x", false },
+    { "setName.php?a={A.person}&name=Renamed", true }, { "setName.php?a={A.entry}&name=Renamed", false },
+    { "setName.php?a={A.site}&name=Renamed", false }, { "resetImage.php?a={A.entry}", true },
+    { "resetImage.php?a={A.site}", false }, { "setImage.php?dir=x&a={A.entry}", true },
+    { "getFoodAllergy.php?a={A.doc}", true }, { "setFoodAllergy.php?a={A.doc}&i={A.ingredient}&s=1", true },
+    { "setFoodAllergy.php?a={B.doc}&i={A.ingredient}&s=1", false }, { "setFoodAllergy.php?a={A.doc}&i={B.ingredient}&s=1", false },
+    { "getMenu.php?a={A.meals}", true }, { "setMealObject.php?a={A.person}&name=Lunch&date=2026-12-08&o={A.dish}", true },
     { "setMealObject.php?a={B.person}&name=Lunch&date=2026-12-08&o={A.dish}", false },
     { "setMealObject.php?a={A.person}&name=Lunch&date=2026-12-08&o={B.dish}", false },
 };
@@ -89,7 +67,7 @@ protected:
         auto one = [&](const std::string& key, const std::string& sql) {
             auto rows = storage->query(sql, { org });
             ASSERT_FALSE(rows.empty()) << key;
-            ids["{" + side + "." + key + "}"] = text(rows[0][0]);
+            ids["{" + side + "." + key + "}"] = Storage::text(rows[0][0]);
         };
         const std::string owned = " JOIN legacy_ids i ON i.id = t.id WHERE i.org_id = ?";
         one("person", "SELECT t.id FROM legacy_people t" + owned + " ORDER BY t.id");
@@ -105,7 +83,7 @@ protected:
         one("site", "SELECT tabbar_id FROM content_sites WHERE owner_id = ?");
         if (side == "A") {
             for (auto& row : storage->query("SELECT id FROM legacy_ids WHERE org_id = ?", { org }))
-                idsOfA.push_back(text(row[0]));
+                idsOfA.push_back(Storage::text(row[0]));
             for (auto& row : storage->query("SELECT t.name FROM legacy_people t" + owned, { org }))
                 namesOfA.push_back(std::get<std::string>(row[0]));
         }
@@ -150,7 +128,7 @@ protected:
             out << table << '\n';
             for (auto& row : storage->query(std::string("SELECT * FROM ") + table + " ORDER BY 1, 2")) {
                 for (auto& v : row)
-                    out << text(v) << '|';
+                    out << (Storage::isNull(v) ? "NULL" : Storage::text(v)) << '|';
                 out << '\n';
             }
         }
@@ -190,10 +168,7 @@ TEST_F(CareWallTest, OrganisationsReachOnlyTheirOwnCareDataAndRootReachesAll)
     const std::string tokenA = login(), tokenB = login(ContentDemo::secondEmail, ContentDemo::secondPassword);
     ASSERT_FALSE(tokenA.empty());
     ASSERT_FALSE(tokenB.empty());
-    auto registered = client->Get(content("registerCompany?email=new%40example.org&password=pw-new&company=New").c_str());
-    ASSERT_TRUE(registered && registered->status == 200);
-    const std::string tokenNew = login("new@example.org", "pw-new");
-    ASSERT_FALSE(tokenNew.empty());
+    const std::string tokenNew = registerAndLogin("new@example.org", "pw-new");
 
     // B's own lists are not empty, so the checks on them below can fail.
     auto ownPeople = call("/json/start.php", tokenB);
@@ -217,15 +192,11 @@ TEST_F(CareWallTest, OrganisationsReachOnlyTheirOwnCareDataAndRootReachesAll)
         if (!request.positive)
             continue;
         auto reply = call(fill(request.target, ownIds), tokenA);
-        ASSERT_TRUE(reply) << request.target;
-        EXPECT_EQ(reply->status, 200) << request.target << ' ' << reply->body;
+        EXPECT_EQ(test::status(reply), 200) << request.target << ' ' << (reply ? reply->body : "");
     }
     EXPECT_NE(snapshot(), before);
 
-    {
-        auto storage = db();
-        ASSERT_TRUE(Accounts(*storage).create("root@example.org", "pw-root", true));
-    }
+    ASSERT_TRUE(Accounts(*db()).create("root@example.org", "pw-root", true));
     const std::string tokenRoot = login("root@example.org", "pw-root");
     ASSERT_FALSE(tokenRoot.empty());
     auto everyone = call("/json/start.php", tokenRoot);
@@ -234,12 +205,8 @@ TEST_F(CareWallTest, OrganisationsReachOnlyTheirOwnCareDataAndRootReachesAll)
         EXPECT_NE(everyone->body.find('"' + ids[person] + '"'), std::string::npos) << everyone->body;
     for (const char* side : { "A", "B" }) {
         const std::string doc = ids[std::string("{") + side + ".doc}"];
-        auto state = call("/json/currentState.php?a=" + doc, tokenRoot);
-        ASSERT_TRUE(state);
-        EXPECT_EQ(state->status, 200) << side;
-        auto write = call("/json/setFormValueForDocument.php?parentID=" + doc + "&name=Notes&val=root&type=Text", tokenRoot);
-        ASSERT_TRUE(write);
-        EXPECT_EQ(write->status, 200) << side << ' ' << write->body;
+        EXPECT_EQ(test::status(call("/json/currentState.php?a=" + doc, tokenRoot)), 200) << side;
+        EXPECT_EQ(test::status(call("/json/setFormValueForDocument.php?parentID=" + doc + "&name=Notes&val=root&type=Text", tokenRoot)), 200) << side;
     }
 }
 

@@ -1,268 +1,282 @@
-// The legacy care-forms endpoints over real HTTP on the demo data.
+// The legacy care endpoints over real HTTP on the demo data: people, documents and their history,
+// the graph page, resident forms, devices and follow-ups, allergies, menus and orders, pictures,
+// and another organisation kept out.
+#include "server/ContentDemo.h"
 #include "server/LegacyDemo.h"
-#include "server/ServerContext.h"
-#include "server/SqliteStorage.h"
+#include "server/LegacyStore.h"
 #include "server/ServerFixture.h"
 
 #include "platform/Image.h"
-#include "platform/JsonParser.h"
-
-#include <gtest/gtest.h>
-#include <httplib.h>
 
 using namespace quindle;
+using namespace quindle::test;
 
-class LegacyApiTest : public test::ServerFixture {
+namespace {
+
+size_t count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+class LegacyApiTest : public ServerFixture {
 protected:
     void SetUp() override
     {
-        test::ServerFixture::SetUp();
+        ServerFixture::SetUp();
         token = login();
         ASSERT_FALSE(token.empty());
     }
-    JsonValue get(const std::string& target, int expected = 200)
+    /// The JSON reply to a GET as `as` (the demo owner when empty); it must have status `expected`.
+    JsonValue fetch(const std::string& target, int expected = 200, const std::string& as = {})
     {
-        auto r = client->Get(target.c_str(), tokenHeaders(token));
-        EXPECT_TRUE(r);
+        auto r = get(target, as.empty() ? token : as);
+        EXPECT_EQ(status(r), expected) << target << " " << (r ? r->body : "");
         if (!r)
             return {};
-        EXPECT_EQ(r->status, expected) << target << " " << r->body;
-        EXPECT_EQ(r->get_header_value("Content-Type"), "application/json; charset=utf-8");
-        auto v = JsonParser::parse(r->body);
-        return v ? *v : JsonValue();
+        EXPECT_EQ(r->get_header_value("Content-Type"), "application/json; charset=utf-8") << target;
+        EXPECT_TRUE(isJsonObject(r)) << target;
+        return replyJson(r).value_or(JsonValue());
     }
-    JsonValue message(const std::string& target) { auto v = get(target); return v.isObject() ? v.object()->get("Message") : JsonValue(); }
-    JsonArrayPtr listOf(const std::string& target) { auto m = message(target); return m.isObject() ? m.object()->get("list").array() : JsonArrayPtr(); }
-    std::vector<JsonValue> itemsOf(const std::string& target) { auto list = listOf(target); return list ? list->items() : std::vector<JsonValue>(); }
-    static std::string s(const JsonValue& v, const char* k) { return v.isObject() ? v.object()->get(k).asString() : ""; }
-    std::string idOfPerson(int i) { return s(message("/json/start.php").object()->get("list").array()->at(size_t(i)), "assetID"); }
-    JsonValue careDocOf(const std::string& person)
+    JsonValue message(const std::string& target, int expected = 200, const std::string& as = {})
     {
-        auto docs = message("/json/start.php?a=" + person).object()->get("list");
-        for (auto& d : *docs.array())
-            if (s(d, "name") == "Daily care")
-                return d;
-        return {};
+        JsonValue reply = fetch(target, expected, as);
+        return reply.isObject() ? reply.object()->get("Message") : JsonValue();
     }
-    /// Seeds again on the server's own database file.
-    bool seedAgain()
+    std::vector<JsonValue> items(const std::string& target, const std::string& as = {}) { return list(message(target, 200, as), "list"); }
+    JsonValue itemNamed(const std::string& target, const std::string& name) { return named(items(target), name, "name").value_or(JsonValue()); }
+    /// The first person (by name) the caller sees.
+    std::string person(const std::string& as = {}) { return str(items("/json/start.php", as).at(0), "assetID"); }
+    /// The person's document of the form called `form`.
+    JsonValue docOf(const std::string& person, const std::string& form = "Daily care") { return itemNamed("/json/start.php?a=" + person, form); }
+    std::string otherOrganisation() { return login(ContentDemo::secondEmail, ContentDemo::secondPassword); }
+    /// A content page's item by id, from the next directory reply.
+    JsonValue contentItem(const std::string& page, const std::string& id)
     {
-        auto storage = SqliteStorage::open(databasePath());
-        return storage && LegacyDemo::seed(*storage);
+        return named(list(message(content("contentForNode?assetid=" + page))), id, "assetID").value_or(JsonValue());
     }
+
     std::string token;
 };
 
-TEST_F(LegacyApiTest, DemoSeedsOnce) { EXPECT_FALSE(seedAgain()); EXPECT_EQ(message("/json/start.php").object()->get("list").array()->size(), 2u); }
+} // namespace
 
-TEST_F(LegacyApiTest, StartListsPeopleDocumentsEntriesAndHistory) {
-    auto root = message("/json/start.php");
-    EXPECT_EQ(s(root, "title"), "Residents");
-    auto doc = careDocOf(idOfPerson(0));
+TEST_F(LegacyApiTest, StartListsPeopleDocumentsEntriesAndHistoryAndHandleFormRoundTrips)
+{
+    {
+        auto storage = SqliteStorage::open(databasePath());
+        ASSERT_TRUE(storage);
+        EXPECT_FALSE(LegacyDemo::seed(*storage)) << "the demo seeds once";
+    }
+    EXPECT_EQ(items("/json/start.php").size(), 2u);
+    EXPECT_EQ(str(message("/json/start.php"), "title"), "Residents");
+    const std::string who = person(); // Arthur Penrose, last weighed at 80.5
+    auto doc = docOf(who);
     ASSERT_TRUE(doc.isObject());
-    auto form = message("/json/start.php?a=" + s(doc, "formID"));
-    EXPECT_EQ(s(form, "title"), "Daily care");
-    auto entries = form.object()->get("list").array();
-    ASSERT_GE(entries->size(), 9u);
+    auto form = message("/json/start.php?a=" + str(doc, "formID"));
+    EXPECT_EQ(str(form, "title"), "Daily care");
+    auto entries = list(form, "list");
+    ASSERT_GE(entries.size(), 9u);
     bool derived = false, conditional = false, action = false;
-    for (auto& e : *entries) {
-        EXPECT_FALSE(s(e, "assetID").empty());
-        derived |= s(e, "type") == "Derived" && s(e, "val").find("{Weight}") != std::string::npos;
-        conditional |= s(e, "type") == "Conditional" && !s(e, "nTrigger").empty() && !s(e, "title").empty();
-        action |= s(e, "type") == "Action" && !s(e, "title").empty();
+    for (auto& e : entries) {
+        EXPECT_FALSE(str(e, "assetID").empty());
+        derived |= str(e, "type") == "Derived" && str(e, "val").find("{Weight}") != std::string::npos;
+        conditional |= str(e, "type") == "Conditional" && !str(e, "nTrigger").empty() && !str(e, "title").empty();
+        action |= str(e, "type") == "Action" && !str(e, "title").empty();
     }
     EXPECT_TRUE(derived && conditional && action);
-    auto history = listOf("/json/start.php?a=" + s(doc, "assetID"));
-    ASSERT_GE(history->size(), 7u);
-    EXPECT_GE(s(history->at(0), "lastModified"), s(history->at(history->size() - 1), "lastModified"));
-    for (const char* key : { "name", "type", "val", "lastModified", "user" }) EXPECT_TRUE(history->at(0).object()->contains(key)) << key;
-}
+    auto history = items("/json/start.php?a=" + str(doc, "assetID"));
+    ASSERT_GE(history.size(), 7u);
+    EXPECT_GE(str(history.front(), "lastModified"), str(history.back(), "lastModified"));
+    for (const char* key : { "name", "type", "val", "lastModified", "user" })
+        EXPECT_TRUE(history[0].object()->contains(key)) << key;
 
-TEST_F(LegacyApiTest, HandleFormRoundTripsThroughStateAndHistory) {
-    const std::string person = idOfPerson(0); // Arthur Penrose, last weighed at 80.5
-    auto doc = careDocOf(person);
-    const std::string formId = s(doc, "formID"), docId = s(doc, "assetID");
-    std::string weightEntry;
-    for (auto& e : itemsOf("/json/start.php?a=" + formId)) if (s(e, "name") == "Weight") weightEntry = s(e, "assetID");
-    auto reply = message("/json/handleForm.php?f=" + weightEntry + "&c=" + person + "&name=Weight&val=83.5&type=Number");
-    EXPECT_EQ(s(reply.object()->get("list").object()->get("Weight"), "val"), "83.5");
+    // A value sent through the form goes round through the state, the history and the chart.
+    const std::string docId = str(doc, "assetID");
+    const std::string weightEntry = str(itemNamed("/json/start.php?a=" + str(doc, "formID"), "Weight"), "assetID");
+    auto reply = message("/json/handleForm.php?f=" + weightEntry + "&c=" + who + "&name=Weight&val=83.5&type=Number");
+    EXPECT_EQ(str(reply.object()->get("list").object()->get("Weight"), "val"), "83.5");
     auto state = message("/json/currentState.php?a=" + docId);
     EXPECT_FALSE(state.object()->get("modified").isNull());
     auto weight = state.object()->get("list").object()->get("Weight");
-    EXPECT_EQ(s(weight, "val"), "83.5");
-    EXPECT_EQ(s(weight, "user"), QuindleServer::demoEmail);
-    EXPECT_EQ(s(weight, "type"), "Number");
-    auto history = listOf("/json/start.php?a=" + docId);
-    EXPECT_EQ(s(history->at(0), "val"), "83.5");
-    EXPECT_EQ(s(history->at(0), "oldVal"), "80.5");
-    auto chart = httplib::Client("127.0.0.1", server->port()).Get(("/json/Naked.php?a=" + docId).c_str(), tokenHeaders(token));
+    EXPECT_EQ(str(weight, "val"), "83.5");
+    EXPECT_EQ(str(weight, "user"), QuindleServer::demoEmail);
+    EXPECT_EQ(str(weight, "type"), "Number");
+    history = items("/json/start.php?a=" + docId);
+    EXPECT_EQ(str(history.at(0), "val"), "83.5");
+    EXPECT_EQ(str(history.at(0), "oldVal"), "80.5");
+    auto chart = get("/json/Naked.php?a=" + docId, token);
     ASSERT_TRUE(chart);
     EXPECT_NE(chart->body.find("<svg"), std::string::npos);
     EXPECT_NE(chart->body.find("83.5"), std::string::npos);
 }
 
-TEST_F(LegacyApiTest, BadInputChangesNothing) {
-    const std::string person = idOfPerson(0);
-    const std::string docId = s(careDocOf(person), "assetID");
-    auto before = get("/json/currentState.php?a=" + docId);
-    get("/json/handleForm.php?f=999999&c=" + person + "&name=Weight&val=1&type=Number", 404);
-    get("/json/handleForm.php?f=abc&c=" + person + "&name=Weight&val=1&type=Number", 400);
-    get("/json/handleForm.php?c=" + person + "&name=Weight&val=1&type=Number", 400);
-    get("/json/setFormValueForDocument.php?parentID=" + person + "&name=Weight&val=1&type=Number", 404);
-    get("/json/setAction.php?a=" + person + "&date=2026-12-01%2010:00:00&val=3", 404);
-    get("/json/setAction.php?a=" + docId + "&date=tomorrow&val=3", 400);
-    get("/json/setFoodAllergy.php?a=" + docId + "&i=1&s=2", 400);
-    get("/json/start.php?a=-4", 400);
-    get("/json/currentState.php?a=99999999", 404);
-    get("/json/setFormValueForDocument.php?parentID=" + docId + "&name=Weight&val=" + std::string(5000, '9') + "&type=Number", 400);
-    get("/json/setFormValueForDocument.php?parentID=" + docId + "&name=Weight&val=%FF%FE&type=Number", 400);
-    get("/json/setFormValueForDocument.php?parentID=" + docId + "&name=&val=1&type=Number", 400);
-    get("/json/setFormValueForDocument.php?parentID=99999999999999999999&name=Weight&val=1&type=Number", 400);
-    httplib::Client uploader("127.0.0.1", server->port());
+TEST_F(LegacyApiTest, BadInputChangesNothing)
+{
+    const std::string who = person();
+    const std::string docId = str(docOf(who), "assetID");
+    auto before = fetch("/json/currentState.php?a=" + docId);
+    const std::pair<std::string, int> cases[] = {
+        { "/json/handleForm.php?f=999999&c=" + who + "&name=Weight&val=1&type=Number", 404 },
+        { "/json/handleForm.php?f=abc&c=" + who + "&name=Weight&val=1&type=Number", 400 },
+        { "/json/handleForm.php?c=" + who + "&name=Weight&val=1&type=Number", 400 },
+        { "/json/setFormValueForDocument.php?parentID=" + who + "&name=Weight&val=1&type=Number", 404 },
+        { "/json/setAction.php?a=" + who + "&date=2026-12-01%2010:00:00&val=3", 404 },
+        { "/json/setAction.php?a=" + docId + "&date=tomorrow&val=3", 400 },
+        { "/json/setFoodAllergy.php?a=" + docId + "&i=1&s=2", 400 },
+        { "/json/start.php?a=-4", 400 },
+        { "/json/start.php?a=23x", 400 },
+        { "/json/getFoodAllergy.php?a=abc", 400 },
+        { "/json/currentState.php?a=99999999", 404 },
+        { "/json/setFormValueForDocument.php?parentID=" + docId + "&name=Weight&val=" + std::string(5000, '9') + "&type=Number", 400 },
+        { "/json/setFormValueForDocument.php?parentID=" + docId + "&name=Weight&val=%FF%FE&type=Number", 400 },
+        { "/json/setFormValueForDocument.php?parentID=" + docId + "&name=&val=1&type=Number", 400 },
+        { "/json/setFormValueForDocument.php?parentID=99999999999999999999&name=Weight&val=1&type=Number", 400 },
+    };
+    for (const auto& [target, expected] : cases)
+        fetch(target, expected);
     httplib::MultipartFormDataItems wrongField { { "picture", "bytes", "a.jpg", "image/jpeg" } };
-    auto upload = uploader.Post("/json/setImage.php?dir=x&a=1&parentID=1", tokenHeaders(token), wrongField);
-    ASSERT_TRUE(upload);
-    EXPECT_EQ(upload->status, 400);
-    EXPECT_EQ(get("/json/currentState.php?a=" + docId), before);
-    httplib::Client c("127.0.0.1", server->port());
-    auto anonymous = c.Get(("/json/currentState.php?a=" + docId).c_str());
-    ASSERT_TRUE(anonymous);
-    EXPECT_EQ(anonymous->status, 401);
+    EXPECT_EQ(status(client->Post("/json/setImage.php?dir=x&a=1&parentID=1", tokenHeaders(token), wrongField)), 400);
+    EXPECT_EQ(fetch("/json/currentState.php?a=" + docId), before);
+    EXPECT_EQ(status(get("/json/currentState.php?a=" + docId)), 401);
 }
 
-TEST_F(LegacyApiTest, DevicesActionsAndFollowUps) {
-    auto devices = listOf("/json/devices.php");
-    ASSERT_EQ(devices->size(), 2u);
+TEST_F(LegacyApiTest, DevicesActionsAndFollowUps)
+{
+    auto devices = items("/json/devices.php");
+    ASSERT_EQ(devices.size(), 2u);
     // Each resident has an overdue follow-up for everyone and one for this user; none due in the future.
-    auto followUps = listOf("/json/currentUserOverdueActions.php");
-    ASSERT_EQ(followUps->size(), 4u);
-    for (auto& followUp : followUps->items()) EXPECT_NE(s(followUp, "message").rfind("Review ", 0), 0u);
-    for (const char* key : { "message", "date", "linkID", "resDocID", "url", "resID", "resName" }) EXPECT_FALSE(s(followUps->at(0), key).empty()) << key;
-    auto state = message("/json/currentState.php?a=" + s(followUps->at(0), "resDocID")).object()->get("list");
-    auto action = state.object()->get("Weight follow-up");
-    EXPECT_EQ(s(action, "type"), "Action");
-    message("/json/setAction.php?a=" + s(action, "assetID") + "&date=2099-01-01%2000:00:00&devID=" + s(devices->at(0), "assetID") + "&val=7");
-    EXPECT_EQ(message("/json/currentUserOverdueActions.php").object()->get("list").array()->size(), 3u);
-    auto after = message("/json/currentState.php?a=" + s(followUps->at(0), "resDocID")).object()->get("list").object()->get("Weight follow-up");
-    EXPECT_EQ(s(after, "linkID"), s(devices->at(0), "assetID"));
-    EXPECT_EQ(s(after, "val"), "7");
+    auto followUps = items("/json/currentUserOverdueActions.php");
+    ASSERT_EQ(followUps.size(), 4u);
+    for (auto& followUp : followUps)
+        EXPECT_NE(str(followUp, "message").rfind("Review ", 0), 0u);
+    for (const char* key : { "message", "date", "linkID", "resDocID", "url", "resID", "resName" })
+        EXPECT_FALSE(str(followUps[0], key).empty()) << key;
+    const std::string doc = str(followUps[0], "resDocID");
+    auto action = [&] { return message("/json/currentState.php?a=" + doc).object()->get("list").object()->get("Weight follow-up"); };
+    EXPECT_EQ(str(action(), "type"), "Action");
+    message("/json/setAction.php?a=" + str(action(), "assetID") + "&date=2099-01-01%2000:00:00&devID=" + str(devices[0], "assetID") + "&val=7");
+    EXPECT_EQ(items("/json/currentUserOverdueActions.php").size(), 3u);
+    EXPECT_EQ(str(action(), "linkID"), str(devices[0], "assetID"));
+    EXPECT_EQ(str(action(), "val"), "7");
     // The action screen names the person's document: its first action record takes the interval.
-    message("/json/setAction.php?a=" + s(followUps->at(0), "resDocID") + "&date=2099-01-02%2000:00:00&devID=&val=9");
-    EXPECT_EQ(s(message("/json/currentState.php?a=" + s(followUps->at(0), "resDocID")).object()->get("list").object()->get("Weight follow-up"), "val"), "9");
+    message("/json/setAction.php?a=" + doc + "&date=2099-01-02%2000:00:00&devID=&val=9");
+    EXPECT_EQ(str(action(), "val"), "9");
 }
 
-TEST_F(LegacyApiTest, AllergiesMenuAndOrders) {
-    const std::string person = idOfPerson(0);
-    auto doc = careDocOf(person);
-    const std::string docId = s(doc, "assetID");
-    auto ingredients = listOf("/json/ingredientsList.php");
-    ASSERT_EQ(ingredients->size(), 5u);
-    EXPECT_EQ(message("/json/getFoodAllergy.php?a=" + docId).object()->get("list").array()->size(), 1u);
-    auto reply = message("/json/setFoodAllergy.php?a=" + docId + "&i=" + s(ingredients->at(0), "assetID") + "&s=1");
-    EXPECT_EQ(reply.object()->get("list").array()->size(), 5u);
-    auto allergies = listOf("/json/getFoodAllergy.php?a=" + docId);
-    ASSERT_EQ(allergies->size(), 2u);
-    std::string mealsForm;
-    for (auto& d : itemsOf("/json/start.php?a=" + person)) if (s(d, "name") == "Meals") mealsForm = s(d, "formID");
-    auto dishes = listOf("/json/getMenu.php?a=" + mealsForm + "&p=" + person);
-    ASSERT_EQ(dishes->size(), 4u);
-    EXPECT_TRUE(dishes->at(0).object()->get("ingredients").isArray());
-    get("/json/setMealObject.php?a=" + person + "&name=Lunch&date=2026-12-08&o=" + s(dishes->at(0), "assetID"));
-    get("/json/setMealObject.php?a=" + person + "&name=Lunch&date=2026-12-08&o=" + person, 404);
+// Allergies by document and by person, the menu, and meal orders: the day format and one dish a day.
+TEST_F(LegacyApiTest, AllergiesMenuAndOrders)
+{
+    const std::string who = person();
+    const std::string docId = str(docOf(who), "assetID");
+    auto ingredients = items("/json/ingredientsList.php");
+    ASSERT_EQ(ingredients.size(), 5u);
+    EXPECT_EQ(items("/json/getFoodAllergy.php?a=" + docId).size(), 1u);
+    auto reply = message("/json/setFoodAllergy.php?a=" + docId + "&i=" + str(ingredients[0], "assetID") + "&s=1");
+    EXPECT_EQ(list(reply, "list").size(), 5u);
+    EXPECT_EQ(items("/json/getFoodAllergy.php?a=" + docId).size(), 2u);
+    const std::string margaret = str(itemNamed("/json/start.php", "Margaret Hill"), "assetID");
+    auto allergies = items("/json/getFoodAllergy.php?a=" + margaret);
+    ASSERT_EQ(allergies.size(), 1u);
+    EXPECT_EQ(str(allergies[0], "name"), "Peanuts");
+
+    auto dishes = items("/json/getMenu.php?a=" + str(docOf(margaret, "Meals"), "formID") + "&p=" + margaret);
+    ASSERT_EQ(dishes.size(), 4u);
+    EXPECT_TRUE(dishes[0].object()->get("ingredients").isArray());
+    const std::string first = str(dishes[0], "assetID"), second = str(dishes[1], "assetID");
+    const std::pair<std::string, int> cases[] = {
+        { "date=2026-12-09&o=" + first, 200 },
+        { "date=2026-12-09&o=" + second, 200 }, // replaces the first
+        { "date=2026-12-09%2000:00:00&o=" + first, 400 },
+        { "date=09-12-2026&o=" + first, 400 },
+        { "date=&o=" + first, 400 },
+        { "date=2026-12-09&o=" + margaret, 404 }, // not a dish
+    };
+    for (const auto& [query, expected] : cases)
+        fetch("/json/setMealObject.php?a=" + margaret + "&name=Lunch&" + query, expected);
+    auto storage = SqliteStorage::open(databasePath());
+    ASSERT_TRUE(storage);
+    auto orders = LegacyStore(*storage).ordersOf(std::stoll(margaret)).object()->get("list").array();
+    ASSERT_EQ(orders->size(), 1u);
+    EXPECT_EQ(str(orders->at(0), "date"), "2026-12-09");
+    EXPECT_EQ(str(orders->at(0), "dish"), second);
+
+    // Another organisation sees neither the resident's allergies nor may order for them.
+    const std::string other = otherOrganisation();
+    fetch("/json/getFoodAllergy.php?a=" + margaret, 404, other);
+    fetch("/json/setMealObject.php?a=" + margaret + "&name=Lunch&date=2026-12-10&o=" + first, 404, other);
 }
 
-TEST_F(LegacyApiTest, UploadedPictureIsStoredByteIdentical) {
-    const std::string formId = s(careDocOf(idOfPerson(0)), "formID");
-    auto added = message("/json/addAsset.php?assetID=" + formId + "&name=Photo&type=Image");
-    const std::string entryId = s(added, "assetID");
+TEST_F(LegacyApiTest, UploadedPictureIsStoredByteIdentical)
+{
+    const std::string formId = str(docOf(person()), "formID");
+    const std::string entryId = str(message("/json/addAsset.php?assetID=" + formId + "&name=Photo&type=Image"), "assetID");
     ASSERT_FALSE(entryId.empty());
     std::string jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(3000, '\x01') + std::string("\0\r\n--x\xFF\xD9", 8);
-    httplib::Client c("127.0.0.1", server->port());
-    httplib::MultipartFormDataItems items { { "uploaded", jpeg, "image.jpg", "image/jpeg" } };
-    auto r = c.Post(("/json/setImage.php?dir=%2fhome%2fpics&a=" + entryId + "&parentID=" + formId).c_str(), tokenHeaders(token), items);
-    ASSERT_TRUE(r);
-    ASSERT_EQ(r->status, 200) << r->body;
-    auto url = s(JsonParser::parse(r->body)->object()->get("Message"), "ImageUrl");
+    httplib::MultipartFormDataItems parts { { "uploaded", jpeg, "image.jpg", "image/jpeg" } };
+    auto r = client->Post("/json/setImage.php?dir=%2fhome%2fpics&a=" + entryId + "&parentID=" + formId, tokenHeaders(token), parts);
+    ASSERT_EQ(status(r), 200) << r->body;
+    auto url = str(replyJson(r)->object()->get("Message"), "ImageUrl");
     ASSERT_EQ(url.rfind(server->host() + "/images/", 0), 0u) << url;
-    auto served = c.Get(url.substr(server->host().size()).c_str());
-    ASSERT_TRUE(served);
-    EXPECT_EQ(served->status, 200);
+    auto served = get(url.substr(server->host().size()));
+    ASSERT_EQ(status(served), 200);
     EXPECT_EQ(served->get_header_value("Content-Type"), "image/jpeg");
     EXPECT_EQ(served->body, jpeg);
-    std::string assVal;
-    for (auto& e : itemsOf("/json/start.php?a=" + formId)) if (s(e, "assetID") == entryId) assVal = s(e, "assVal");
-    EXPECT_EQ(assVal, url);
+    auto entry = [&] { return named(items("/json/start.php?a=" + formId), entryId, "assetID").value_or(JsonValue()); };
+    EXPECT_EQ(str(entry(), "assVal"), url);
     message("/json/resetImage.php?a=" + entryId);
     message("/json/setName.php?a=" + entryId + "&name=Portrait");
-    for (auto& e : itemsOf("/json/start.php?a=" + formId)) if (s(e, "assetID") == entryId) { EXPECT_EQ(s(e, "name"), "Portrait"); EXPECT_FALSE(e.object()->contains("assVal")); }
+    EXPECT_EQ(str(entry(), "name"), "Portrait");
+    EXPECT_FALSE(entry().object()->contains("assVal"));
 }
 
 // The directory and video editors reach content pages through these endpoints.
 TEST_F(LegacyApiTest, ContentItemsRenamedClearedAndExtendedOnlyByTheirOwner)
 {
     auto page = message(content("contentForNode"));
-    ASSERT_TRUE(page.isObject());
-    const std::string pageId = s(page, "assetID");
-    auto children = page.object()->get("Children").array();
-    ASSERT_TRUE(children && !children->empty());
+    const std::string pageId = str(page, "assetID");
     std::string pictureId;
-    for (auto& child : *children)
-        if (!s(child, "ImageUrl").empty() && pictureId.empty())
-            pictureId = s(child, "assetID");
+    for (auto& child : list(page))
+        if (!str(child, "ImageUrl").empty() && pictureId.empty())
+            pictureId = str(child, "assetID");
     ASSERT_FALSE(pictureId.empty());
-    auto childNamed = [&](const std::string& id) {
-        JsonValue current = message(content("contentForNode?assetid=" + pageId));
-        JsonArrayPtr list = current.isObject() ? current.object()->get("Children").array() : JsonArrayPtr();
-        for (size_t i = 0; list && i < list->size(); ++i)
-            if (s(list->at(i), "assetID") == id)
-                return list->at(i);
-        return JsonValue();
-    };
+    const std::string ownPicture = str(contentItem(pageId, pictureId), "ImageUrl");
+    const std::string ownName = str(contentItem(pageId, pictureId), "name");
+    ASSERT_FALSE(ownPicture.empty());
 
-    // Someone else's session changes nothing.
-    auto registered = client->Get(content("registerCompany?email=other%40example.org&password=pw-other&company=Other").c_str());
-    ASSERT_TRUE(registered && registered->status == 200) << (registered ? registered->body : "");
-    const std::string other = login("other@example.org", "pw-other");
-    ASSERT_FALSE(other.empty());
-    const std::string ownName = s(childNamed(pictureId), "name");
-    // Refused as an unknown id would be, so other organisations' ids are not revealed.
-    auto refused = client->Get(("/json/setName.php?a=" + pictureId + "&name=Taken").c_str(), tokenHeaders(other));
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->status, 404);
-    EXPECT_EQ(refused->body, client->Get("/json/setName.php?a=999999&name=Taken", tokenHeaders(other))->body);
-    refused = client->Get(("/json/resetImage.php?a=" + pictureId).c_str(), tokenHeaders(other));
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->status, 404);
-    EXPECT_EQ(s(childNamed(pictureId), "name"), ownName);
-    EXPECT_FALSE(s(childNamed(pictureId), "ImageUrl").empty());
+    // Someone else's session changes nothing, refused as an unknown id would be, so other
+    // organisations' ids are not revealed.
+    const std::string other = registerAndLogin("other@example.org", "pw-other");
+    auto refused = get("/json/setName.php?a=" + pictureId + "&name=Taken", other);
+    EXPECT_EQ(status(refused), 404);
+    EXPECT_EQ(refused->body, get("/json/setName.php?a=999999&name=Taken", other)->body);
+    EXPECT_EQ(status(get("/json/resetImage.php?a=" + pictureId, other)), 404);
     // The image viewer's upload: refused for someone else's item, shown on the page for the owner's.
-    const std::string ownPicture = s(childNamed(pictureId), "ImageUrl");
     auto photo = Image::create(2, 2, std::vector<uint8_t>(16, 200));
     ASSERT_TRUE(photo);
     httplib::MultipartFormDataItems upload { { "uploaded", *photo->jpegData(1.0), "Image_1.jpg", "" } };
     const std::string target = "/json/setImage.php?dir=%2fhome%2fcorvath%2fpublic_html%2fjson%2fgallery%2fpics&a=" + pictureId + "&parentID=";
-    refused = client->Post(target.c_str(), tokenHeaders(other), upload);
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->status, 404);
-    EXPECT_EQ(s(childNamed(pictureId), "ImageUrl"), ownPicture);
-    auto uploaded = client->Post(target.c_str(), tokenHeaders(token), upload);
-    ASSERT_TRUE(uploaded);
-    ASSERT_EQ(uploaded->status, 200) << uploaded->body;
-    const std::string shown = s(childNamed(pictureId), "ImageUrl");
+    EXPECT_EQ(status(client->Post(target, tokenHeaders(other), upload)), 404);
+    EXPECT_EQ(str(contentItem(pageId, pictureId), "name"), ownName);
+    EXPECT_EQ(str(contentItem(pageId, pictureId), "ImageUrl"), ownPicture);
+    auto uploaded = client->Post(target, tokenHeaders(token), upload);
+    ASSERT_EQ(status(uploaded), 200) << uploaded->body;
+    const std::string shown = str(contentItem(pageId, pictureId), "ImageUrl");
     EXPECT_NE(shown, ownPicture);
-    EXPECT_EQ(s(JsonParser::parse(uploaded->body)->object()->get("Message"), "ImageUrl"), shown);
+    EXPECT_EQ(str(replyJson(uploaded)->object()->get("Message"), "ImageUrl"), shown);
 
     message("/json/setName.php?a=" + pictureId + "&name=Garden%20view");
-    EXPECT_EQ(s(childNamed(pictureId), "name"), "Garden view");
+    EXPECT_EQ(str(contentItem(pageId, pictureId), "name"), "Garden view");
     message("/json/resetImage.php?a=" + pictureId);
-    EXPECT_TRUE(s(childNamed(pictureId), "ImageUrl").empty());
+    EXPECT_TRUE(str(contentItem(pageId, pictureId), "ImageUrl").empty());
 
-    auto video = message("/json/addAsset.php?assetID=" + pageId + "&name=Tour&type=YoutubeVideo&asVal=abc123");
-    const std::string videoId = s(video, "assetID");
-    EXPECT_EQ(s(childNamed(videoId), "Type"), "YoutubeVideo");
-    EXPECT_EQ(s(childNamed(videoId), "Data"), "abc123");
-    get("/json/addAsset.php?assetID=" + pageId + "&name=Odd&type=Text", 400);
-    get("/json/setName.php?a=999999&name=Nobody", 404);
+    const std::string videoId = str(message("/json/addAsset.php?assetID=" + pageId + "&name=Tour&type=YoutubeVideo&asVal=abc123"), "assetID");
+    EXPECT_EQ(str(contentItem(pageId, videoId), "Type"), "YoutubeVideo");
+    EXPECT_EQ(str(contentItem(pageId, videoId), "Data"), "abc123");
+    fetch("/json/addAsset.php?assetID=" + pageId + "&name=Odd&type=Text", 400);
+    fetch("/json/setName.php?a=999999&name=Nobody", 404);
 }
 
 // Fields added to a content form, and videos added to a page, come back among the page's items
@@ -271,18 +285,12 @@ TEST_F(LegacyApiTest, ContentItemsRenamedClearedAndExtendedOnlyByTheirOwner)
 TEST_F(LegacyApiTest, FieldsAndVideosAddedToContentPagesShowInTheirItems)
 {
     auto page = message(content("contentForNode"));
-    const std::string pageId = s(page, "assetID");
-    std::string formId;
-    for (auto& child : *page.object()->get("Children").array())
-        if (s(child, "Type") == "Form")
-            formId = s(child, "assetID");
+    const std::string pageId = str(page, "assetID");
+    const std::string formId = str(named(list(page), "Form", "Type").value_or(JsonValue()), "assetID");
     ASSERT_FALSE(formId.empty());
     auto hasChild = [&](const JsonValue& record, const std::string& name, const std::string& type) {
-        JsonArrayPtr list = record.isObject() ? record.object()->get("Children").array() : JsonArrayPtr();
-        for (size_t i = 0; list && i < list->size(); ++i)
-            if (s(list->at(i), "Name") == name && s(list->at(i), "Type") == type)
-                return true;
-        return false;
+        auto child = named(list(record), name);
+        return child && str(*child, "Type") == type;
     };
     struct Case {
         std::string parent, query, name, type;
@@ -293,24 +301,139 @@ TEST_F(LegacyApiTest, FieldsAndVideosAddedToContentPagesShowInTheirItems)
     };
     for (const auto& c : added) {
         SCOPED_TRACE(c.query);
-        auto reply = message("/json/addAsset.php?assetID=" + c.parent + c.query);
-        EXPECT_TRUE(hasChild(reply, c.name, c.type));
+        EXPECT_TRUE(hasChild(message("/json/addAsset.php?assetID=" + c.parent + c.query), c.name, c.type));
         EXPECT_TRUE(hasChild(message(content("contentForNode?assetid=" + c.parent)), c.name, c.type));
     }
-    const std::pair<std::string, int> refused[] = {
-        { "/json/addAsset.php?assetID=" + formId + "&name=Clip&type=Image", 400 },
-        { "/json/addAsset.php?assetID=" + pageId + "&name=Height&type=Number", 400 },
-        { "/json/addAsset.php?assetID=" + formId + "&name=&type=Text", 400 },
-        { "/json/addAsset.php?assetID=" + formId + "&name=Height", 400 },
-    };
-    for (const auto& [target, status] : refused)
-        get(target, status);
+    for (const std::string& refused : { "/json/addAsset.php?assetID=" + formId + "&name=Clip&type=Image",
+             "/json/addAsset.php?assetID=" + pageId + "&name=Height&type=Number", "/json/addAsset.php?assetID=" + formId + "&name=&type=Text",
+             "/json/addAsset.php?assetID=" + formId + "&name=Height" })
+        fetch(refused, 400);
 
-    auto registered = client->Get(content("registerCompany?email=fields%40example.org&password=pw-fields&company=Fields").c_str());
-    ASSERT_TRUE(registered && registered->status == 200);
-    const std::string other = login("fields@example.org", "pw-fields");
-    auto stranger = client->Get(("/json/addAsset.php?assetID=" + formId + "&name=Sneaky&type=Text").c_str(), tokenHeaders(other));
-    ASSERT_TRUE(stranger);
-    EXPECT_EQ(stranger->status, 404);
+    const std::string other = registerAndLogin("fields@example.org", "pw-fields");
+    EXPECT_EQ(status(get("/json/addAsset.php?assetID=" + formId + "&name=Sneaky&type=Text", other)), 404);
     EXPECT_FALSE(hasChild(message(content("contentForNode?assetid=" + formId)), "Sneaky", "Text"));
+}
+
+// The graph page: one chart a key, the key asked for, and the checks on who asks for what.
+using LegacyHistoryTest = LegacyApiTest;
+
+TEST_F(LegacyHistoryTest, OneChartAKeyWithAxesAndDatesOrTheKeyAskedForAndRefusals)
+{
+    const std::string who = person(), document = str(docOf(who), "assetID");
+    auto r = get("/json/Naked.php?a=" + document, token);
+    ASSERT_EQ(status(r), 200);
+    EXPECT_EQ(r->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    const std::string& html = r->body;
+    for (const char* key : { ">Systolic BP</h3>", ">Weight</h3>", "<h3 style=\"margin:8px 0 2px 0;color:#1e6fd9\">Diastolic BP</h3>",
+             ">Fluid intake (ml)</h3>", ">Height</h3>" })
+        EXPECT_NE(html.find(key), std::string::npos) << key;
+    EXPECT_EQ(count(html, "<svg"), 5u); // the key recorded most often first, then by name
+    EXPECT_LT(html.find(">Fluid intake (ml)</h3>"), html.find(">Systolic BP</h3>"));
+    EXPECT_LT(html.find(">Weight</h3>"), html.find(">Height</h3>"));
+    EXPECT_EQ(count(html, "<polyline"), 5u);
+    EXPECT_NE(html.find(">2026-10-19</text>"), std::string::npos); // the first day of the weeks of values
+    EXPECT_NE(html.find(">date</text>"), std::string::npos);
+    EXPECT_EQ(html.find("Took medication"), std::string::npos); // yes/no values are not charted
+
+    struct Case {
+        const char* key;
+        size_t charts;
+        const char* shows;
+    } keys[] = {
+        { "Weight", 1, ">Weight</h3>" },
+        { "Fluid%20intake%20%28ml%29", 1, ">Fluid intake (ml)</h3>" },
+        { "Notes", 0, "No recorded numbers for Notes" },
+        { "%3Cb%3E", 0, "No recorded numbers for &lt;b&gt;" },
+    };
+    for (const Case& c : keys) {
+        auto one = get("/json/Naked.php?a=" + document + "&key=" + c.key, token);
+        ASSERT_EQ(status(one), 200) << c.key;
+        EXPECT_EQ(count(one->body, "<svg"), c.charts) << c.key;
+        EXPECT_NE(one->body.find(c.shows), std::string::npos) << c.key;
+    }
+    const std::string other = otherOrganisation();
+    struct Refusal {
+        std::string query;
+        std::string as;
+        int status;
+    } refusals[] = {
+        { "", token, 400 },
+        { "?a=abc", token, 400 },
+        { "?a=-3", token, 400 },
+        { "?a=99999999", token, 404 },
+        { "?a=" + who, token, 404 }, // a person, not a document
+        { "?a=" + document, other, 404 },
+        { "?a=" + document, "", 401 },
+        { "?a=" + document + "&key=" + std::string(5000, 'k'), token, 400 },
+    };
+    for (const Refusal& c : refusals) {
+        auto refused = get("/json/Naked.php" + c.query, c.as);
+        EXPECT_EQ(status(refused), c.status) << c.query;
+        EXPECT_TRUE(isJsonObject(refused)) << c.query;
+    }
+}
+
+// The resident forms: the profile form by its fixed id, links that open sub-forms and menus,
+// recorded values, and another organisation kept out.
+using ResidentForms = LegacyApiTest;
+
+TEST_F(ResidentForms, ProfileFormIdOpensEachOrganisationsOwnPersonnelDetails)
+{
+    const std::string other = otherOrganisation();
+    auto mine = message("/json/start.php?a=231");
+    auto theirs = message("/json/start.php?a=231", 200, other);
+    EXPECT_EQ(str(mine, "title"), "Personnel Details");
+    EXPECT_EQ(str(theirs, "title"), "Personnel Details");
+    std::vector<std::string> types;
+    for (auto& e : list(mine, "list"))
+        types.push_back(str(e, "type"));
+    EXPECT_EQ(types, (std::vector<std::string> { "Text", "Text", "Select", "Text", "Bool", "Image" }));
+    auto room = [](const JsonValue& form) { return str(named(list(form, "list"), "Room", "name").value_or(JsonValue()), "assetID"); };
+    EXPECT_NE(room(mine), room(theirs));
+    // The profile document is one of each person's documents, with its values recorded.
+    auto details = docOf(person(), "Personnel Details");
+    ASSERT_TRUE(details.isObject());
+    auto state = message("/json/currentState.php?a=" + str(details, "assetID"));
+    EXPECT_EQ(str(state.object()->get("list").object()->get("Room"), "val"), "Room 9"); // Arthur Penrose, first by name
+    EXPECT_FALSE(state.object()->get("modified").isNull());
+}
+
+TEST_F(ResidentForms, LinkEntriesCarryTheFormTheyOpenAndValuesStayInTheOrganisation)
+{
+    const std::string who = person();
+    auto plan = docOf(who, "Care plan"), chart = docOf(who, "Weights chart"), details = docOf(who, "Personnel Details");
+    ASSERT_TRUE(plan.isObject() && chart.isObject() && details.isObject());
+    const std::string entries = "/json/start.php?a=" + str(plan, "formID");
+    struct Case {
+        const char* name;
+        const char* type;
+        std::string form;
+    };
+    for (const Case& c : { Case { "Weights chart", "Form", str(chart, "formID") }, Case { "Personnel Details", "Document", str(details, "formID") } }) {
+        auto link = itemNamed(entries, c.name);
+        EXPECT_EQ(str(link, "type"), c.type);
+        EXPECT_EQ(str(link, "assetID"), c.form);
+        EXPECT_EQ(str(message("/json/start.php?a=" + c.form), "title"), c.name);
+    }
+    auto lunch = itemNamed(entries, "Lunch");
+    EXPECT_EQ(items("/json/getMenu.php?a=" + str(lunch, "assetID") + "&p=" + str(details, "assetID")).size(), 4u);
+
+    // The care plan's state: values with who recorded them.
+    auto pain = message("/json/currentState.php?a=" + str(plan, "assetID")).object()->get("list").object()->get("Pain score");
+    EXPECT_EQ(str(pain, "val"), "2");
+    EXPECT_FALSE(str(pain, "lastModified").empty());
+    EXPECT_EQ(str(pain, "user"), QuindleServer::demoEmail);
+
+    // A value goes to the person's document and stays in the organisation.
+    const std::string room = str(itemNamed("/json/start.php?a=231", "Room"), "assetID");
+    auto reply = message("/json/handleForm.php?f=" + room + "&c=" + who + "&name=Room&val=Room%2012&type=Text");
+    EXPECT_EQ(str(reply, "resDocID"), str(details, "assetID"));
+    EXPECT_EQ(str(reply.object()->get("list").object()->get("Room"), "val"), "Room 12");
+
+    // Another organisation sees none of it and changes none of it.
+    const std::string other = otherOrganisation();
+    message("/json/currentState.php?a=" + str(details, "assetID"), 404, other);
+    message("/json/start.php?a=" + str(details, "formID"), 404, other);
+    message("/json/handleForm.php?f=" + room + "&c=" + who + "&name=Room&val=Gone&type=Text", 404, other);
+    EXPECT_EQ(str(message("/json/currentState.php?a=" + str(details, "assetID")).object()->get("list").object()->get("Room"), "val"), "Room 12");
 }

@@ -26,22 +26,16 @@ using namespace quindle::test;
 namespace {
 
 const char* entries = R"([
-  {"name":"Weight","type":"Number","assetID":"11"},
-  {"name":"Ate","type":"Bool","assetID":"12"},
-  {"name":"Notes","type":"Text","assetID":"13"},
-  {"name":"Mood","type":"Select","val":"Happy:H\nLow","assetID":"14"},
-  {"name":"Photo","type":"Image","val":"/pictures/broken.jpg","assetID":"15"},
-  {"name":"Weights chart","type":"Form","url":"/json/start.php","assetID":"300"},
-  {"name":"Lunch","type":"Meal","assetID":"400"},
-  {"name":"Score","type":"Derived","val":"Weight / 3"},
-  {"name":"Flag","type":"Conditional","val":"Weight > 60","title":"Watch","nTrigger":"Watch note"},
+  {"name":"Weight","type":"Number","assetID":"11"}, {"name":"Ate","type":"Bool","assetID":"12"}, {"name":"Notes","type":"Text","assetID":"13"},
+  {"name":"Mood","type":"Select","val":"Happy:H\nLow","assetID":"14"}, {"name":"Photo","type":"Image","val":"/pictures/broken.jpg","assetID":"15"},
+  {"name":"Weights chart","type":"Form","url":"/json/start.php","assetID":"300"}, {"name":"Lunch","type":"Meal","assetID":"400"},
+  {"name":"Score","type":"Derived","val":"Weight / 3"}, {"name":"Flag","type":"Conditional","val":"Weight > 60","title":"Watch","nTrigger":"Watch note"},
   {"name":"Later","type":"Action","title":"{Weight} > 100","nTrigger":"x","assetID":"16"}])";
 
 const char* docs = R"([{"name":"Personnel Details","assetID":"501"},{"name":"Weights chart","assetID":"502"}])";
 
 const char* dueState = R"({"Weight":{"val":"80","type":"Number","lastModified":"2026-12-01 09:00:00","user":"carer@home"},
-  "Ate":{"val":"1","type":"Bool"},
-  "Mood":{"val":"Happy","type":"Select","myindex":"0"},
+  "Ate":{"val":"1","type":"Bool"}, "Mood":{"val":"Happy","type":"Select","myindex":"0"},
   "Check":{"type":"Action","val":"Weigh again","title":"{Weight} < 60","date":"2020-01-01 10:00:00","user":null,"assetID":"61"},
   "Other":{"type":"Action","val":"Not mine","date":"2020-01-01 10:00:00","user":"someone@else","assetID":"62"}})";
 
@@ -50,9 +44,7 @@ protected:
     void SetUp() override
     {
         CareFixture::SetUp();
-        dir = std::filesystem::temp_directory_path() / ("quindle-master-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        UserDefaults::standardUserDefaults().setPath(dir / "defaults.json");
+        UserDefaults::standardUserDefaults().setPath(std::filesystem::temp_directory_path() / ("quindle-master-" + std::to_string(::getpid()) + ".json"));
         UserDefaults::standardUserDefaults().setObject("carer@home", "login");
         ApplicationShell::setShared(care);
         server.setResponder([this](const RecordedRequest& request) { return respond(request); });
@@ -60,7 +52,7 @@ protected:
     void TearDown() override
     {
         CareFixture::TearDown();
-        std::filesystem::remove_all(dir);
+        std::filesystem::remove(UserDefaults::standardUserDefaults().path());
     }
     Reply respond(const RecordedRequest& request)
     {
@@ -97,7 +89,6 @@ protected:
     }
     template <typename T> std::shared_ptr<T> top() { return std::dynamic_pointer_cast<T>(stack->topViewController()); }
 
-    std::filesystem::path dir;
     std::shared_ptr<CareShell> care = std::make_shared<CareShell>();
     std::string stateReply = R"({"Message":{"list":{"Weight":{"val":"80","type":"Number"}},"modified":"2026-12-01 10:00:00"}})";
     bool refuseValues = false;
@@ -236,7 +227,7 @@ protected:
 
 } // namespace
 
-TEST_F(MasterScreen, SectionsHeadersAndTheDueActions)
+TEST_F(MasterScreen, SectionsRowsByKindWhatEachSelectionOpensAndRefusedValuesGoAgain)
 {
     struct Case { const char* state; bool profile; std::vector<std::string> headers; int headingRows; };
     const Case cases[] = {
@@ -275,10 +266,8 @@ TEST_F(MasterScreen, SectionsHeadersAndTheDueActions)
     EXPECT_EQ(lines(*screen, *table, 1), std::vector<std::string> { "Weigh again / 2020-01-01 10:00:00 >" });
     tap(1, 0);
     EXPECT_EQ(care->opened, std::vector<std::string> { "DisplayAction|Margaret Hill|Weigh again" });
-}
 
-TEST_F(MasterScreen, ValueRowsByKindAndTheFormEntrySwitchesDocument)
-{
+    // Value rows by kind.
     open(dueState);
     lines(*screen, *table, values()); // asks for the picture
     settle();
@@ -288,8 +277,8 @@ TEST_F(MasterScreen, ValueRowsByKindAndTheFormEntrySwitchesDocument)
         "Photo [no picture]", "Weights chart >", "Lunch >", "Score [26.67]", "Watch note [Watch]" }));
     EXPECT_EQ(targets("/pictures/broken.jpg").size(), 1u);
 
-    struct Case { const char* state; int row; const char* shown; };
-    const Case cases[] = {
+    struct Shown { const char* state; int row; const char* shown; };
+    const Shown shown[] = {
         { R"({"Ate":{"val":"0","type":"Bool"}})", 1, "Ate [bool 2 no green]" },
         { R"({"Ate":{"val":"","type":"Bool"}})", 1, "Ate [bool 0]" },
         // A bare record, so "15" stays "15" and the score reads 5 without a point.
@@ -298,7 +287,7 @@ TEST_F(MasterScreen, ValueRowsByKindAndTheFormEntrySwitchesDocument)
         // The Conditional row is labelled by its trigger and shows what it wrote.
         { R"({"Weight":{"val":"66"}})", 8, "Watch note [Watch]" },
     };
-    for (const Case& c : cases) {
+    for (const Shown& c : shown) {
         open(c.state);
         EXPECT_EQ(row(values(), c.row), c.shown) << c.state;
     }
@@ -328,10 +317,9 @@ TEST_F(MasterScreen, ValueRowsByKindAndTheFormEntrySwitchesDocument)
         EXPECT_FALSE(plain->resDoc()) << reply;
         EXPECT_EQ(plain->tableView()->numberOfSections(), 2) << reply;
     }
-}
 
-TEST_F(MasterScreen, WhatEachSelectionOpensAndRefusedValuesGoAgain)
-{
+    // What each selection opens.
+    care->opened.clear();
     open(dueState, true);
     const int v = values();
     tap(0, 0); // the profile's own name leads nowhere
@@ -483,7 +471,7 @@ TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
         EXPECT_EQ(dict->get(key).object()->get("val").asString(), value) << key;
 }
 
-TEST_F(FormScreen, AnOwnerReachesTheFieldsThroughEditPageEditsNamesAndOpensEditors)
+TEST_F(FormScreen, AnOwnerReachesTheFieldsEditsNamesOpensEditorsAndAddsFields)
 {
     auto home = DirectoryViewController::create();
     auto homeManager = DataManager::create(asset::list(directory("")), model());
@@ -572,13 +560,11 @@ TEST_F(FormScreen, AnOwnerReachesTheFieldsThroughEditPageEditsNamesAndOpensEdito
         MainQueue::shared().runUntilIdle();
         EXPECT_EQ(stack->topViewController(), screen) << c.row;
     }
-}
 
-TEST_F(FormScreen, AddCompletionTakesAListWhenThereIsOneAndAlwaysClosesTheAddScreen)
-{
+    // The add completion takes a list when there is one and always closes the add screen.
     const std::string withList = R"({"name":"Contact us","Children":[{"AssetId":"90","Type":"Text","Name":"Added"}]})";
-    struct Case { UserInterfaceIdiom idiom; bool shellScreen; const char* reply /* null: no reply at all */; bool background; size_t rows; };
-    const Case cases[] = {
+    struct Adding { UserInterfaceIdiom idiom; bool shellScreen; const char* reply /* null: no reply at all */; bool background; size_t rows; };
+    const Adding cases[] = {
         { UserInterfaceIdiom::Phone, true, withList.c_str(), false, 1 },
         { UserInterfaceIdiom::Phone, true, R"({"name":"Contact us","list":"none"})", false, 5 },
         { UserInterfaceIdiom::Phone, true, nullptr, false, 5 },
@@ -586,7 +572,7 @@ TEST_F(FormScreen, AddCompletionTakesAListWhenThereIsOneAndAlwaysClosesTheAddScr
         { UserInterfaceIdiom::Pad, true, "[1,2]", true, 5 },
         { UserInterfaceIdiom::Phone, false, nullptr, false, 5 },
     };
-    for (const Case& c : cases) {
+    for (const Adding& c : cases) {
         SCOPED_TRACE(std::to_string(&c - cases));
         openDirectly(c.idiom);
         forms->addScreen = c.shellScreen ? ViewController::create("Add field") : nullptr;

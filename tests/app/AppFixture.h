@@ -5,29 +5,38 @@
 // test gets a fresh session, user defaults and documents folder of its own.
 
 #include "content/ApplicationShell.h"
-#include "core/Model.h"
-#include "core/TestFontCatalogue.h"
-#include "platform/CurlHttpClient.h"
-#include "platform/Log.h"
-#include "platform/MainQueue.h"
+#include "content/DataManager.h"
+#include "content/DirectoryViewController.h"
+#include "core/ModelFixture.h"
 #include "platform/UserDefaults.h"
 #include "support/DemoServer.h"
-#include "support/LogCapture.h"
-#include "support/RecordingServer.h"
 #include "ui/NavigationController.h"
 #include "ui/TabBarController.h"
+#include "ui/TextField.h"
 #include "ui/Window.h"
 
-#include <gtest/gtest.h>
-
-#include <chrono>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <random>
 #include <thread>
 
 namespace quindle::test {
+
+inline const std::string base = "/~corvath/vantro/web/app_dev.php/";
+
+/// The screen on top of a tab's stack.
+inline std::shared_ptr<ViewController> topOf(const std::shared_ptr<ViewController>& stack)
+{
+    return std::dynamic_pointer_cast<NavigationController>(stack)->topViewController();
+}
+
+/// The coordinator of the page at the bottom of a tab's stack.
+inline DataManager& managerOf(const std::shared_ptr<ViewController>& stack)
+{
+    auto nav = std::dynamic_pointer_cast<NavigationController>(stack);
+    return *std::dynamic_pointer_cast<DirectoryViewController>(nav->viewControllers().front())->dataManager();
+}
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -74,12 +83,24 @@ protected:
         model().setConfiguration(*ServerConfiguration::create(recording->url()));
         return *recording;
     }
+    /// Points the model at a recording server that answers every request alike.
+    RecordingServer& useRecordingServer(int status, std::string body)
+    {
+        return useRecordingServer([status, body](const RecordedRequest&) { return makeReply(status, body); });
+    }
+    /// The targets the recording server saw from request `from` on, sorted.
+    std::vector<std::string> targetsFrom(size_t from) const
+    {
+        auto all = recording->requests();
+        std::vector<std::string> out;
+        for (size_t i = from; i < all.size(); ++i)
+            out.push_back(all[i].target);
+        std::sort(out.begin(), out.end());
+        return out;
+    }
 
     /// Runs the main queue until `done` holds (10 s at most).
-    static bool runUntil(const std::function<bool()>& done)
-    {
-        return MainQueue::shared().runUntil(done, std::chrono::seconds(10));
-    }
+    static bool runUntil(const std::function<bool()>& done) { return MainQueue::shared().runUntil(done, std::chrono::seconds(10)); }
 
     /// Waits for every request in flight and runs what their replies queued.
     static void settle()

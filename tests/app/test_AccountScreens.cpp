@@ -1,5 +1,5 @@
-// The login, registration and password screens, the approval screen and the account tab,
-// against the demo server (and a recording server where the exact request matters).
+// The login, registration and password screens and the account tab with its default style
+// choosers, against the demo server (and a recording server where the exact request matters).
 #include "app/AppDelegate.h"
 #include "app/ChangePasswordViewController.h"
 #include "app/CreateAccountViewController.h"
@@ -8,18 +8,18 @@
 #include "app/UserViewController.h"
 
 #include "AppFixture.h"
-#include "content/DataManager.h"
-#include "core/ModelFixture.h"
-#include "content/DirectoryViewController.h"
+#include "editors/ColorWheelViewController.h"
+#include "editors/TextEditorFontViewController.h"
+#include "editors/TextEditorSizeViewController.h"
 #include "platform/JsonParser.h"
-#include "ui/TextField.h"
+#include "ui/RecordingObserver.h"
+
+#include <array>
 
 using namespace quindle;
 using namespace quindle::test;
 
 namespace {
-
-const std::string base = "/~corvath/vantro/web/app_dev.php/";
 
 class AccountScreensTest : public AppFixture {
 protected:
@@ -30,12 +30,9 @@ protected:
         ApplicationShell::setShared(app);
     }
     /// A presented login screen with the texts typed in, "Login" pressed.
-    std::shared_ptr<LoginViewController> pressLogin(const std::string& email, const std::string& password, int* completions = nullptr)
+    std::shared_ptr<LoginViewController> pressLogin(const std::string& email, const std::string& password)
     {
-        auto login = LoginViewController::create(model(), [completions] {
-            if (completions)
-                ++*completions;
-        });
+        auto login = LoginViewController::create(model(), [this] { ++completions; });
         present(login);
         login->loginField()->type(email);
         login->passwordField()->type(password);
@@ -43,15 +40,54 @@ protected:
         login->rightBarButtonItem()->press();
         return login;
     }
-    std::shared_ptr<AppDelegate> app;
-};
+    /// A presented registration screen with the four fields typed in.
+    std::shared_ptr<CreateAccountViewController> registration(const std::array<std::string, 4>& texts)
+    {
+        auto screen = CreateAccountViewController::create(model(), [this] { ++completions; });
+        present(screen);
+        screen->tableView()->layoutAllRows(); // the rows on screen, as a front end draws them
+        type(*screen, texts);
+        return screen;
+    }
+    static void type(CreateAccountViewController& screen, const std::array<std::string, 4>& texts)
+    {
+        screen.emailField()->type(texts[0]);
+        screen.passwordField()->type(texts[1]);
+        screen.passwordConfirmField()->type(texts[2]);
+        screen.organisationField()->type(texts[3]);
+    }
+    /// A recording server whose login hands out a token and the user's default style; every
+    /// other request is answered with `status`, then a logged-in account tab on screen.
+    std::shared_ptr<UserViewController> styledAccount(int status = 200)
+    {
+        useRecordingServer([status](const RecordedRequest& request) {
+            if (request.path.find("login") != std::string::npos)
+                return makeReply(200, R"({"Message":{"AuthToken":"t1","User":{"DefaultOptions":"Georgia:18:0.10,0.20,0.30:1.00,0.50,0.00"}}})");
+            return status == 200 ? makeReply(200, R"({"Message":"ok"})") : makeReply(status, R"({"error":"no"})");
+        });
+        logIn("a@b.c", "pw");
+        auto account = UserViewController::create(model());
+        stack = present(account);
+        return account;
+    }
+    static bool logIn(const std::string& email, const std::string& password)
+    {
+        model().loginWithUsername(email, password, {});
+        settle();
+        return model().isLoggedIn();
+    }
+    /// The "toptions" a request sent.
+    std::string sentOptions(size_t index) const
+    {
+        auto body = JsonParser::parse(recording->requests().at(index).body);
+        EXPECT_TRUE(body && body->isObject() && body->object()->size() == 1u);
+        return body && body->isObject() ? body->object()->get("toptions").asString() : std::string("?");
+    }
 
-DataManager& managerOf(const std::shared_ptr<ViewController>& stack)
-{
-    auto nav = std::dynamic_pointer_cast<NavigationController>(stack);
-    auto screen = std::dynamic_pointer_cast<DirectoryViewController>(nav->viewControllers().front());
-    return *screen->dataManager();
-}
+    std::shared_ptr<AppDelegate> app;
+    std::shared_ptr<NavigationController> stack;
+    int completions = 0;
+};
 
 bool holdsAsset(const JsonArrayPtr& list, const std::string& id)
 {
@@ -66,14 +102,12 @@ bool holdsAsset(const JsonArrayPtr& list, const std::string& id)
 TEST_F(AccountScreensTest, LoginWritesTheDefaultsBuildsTheUserTabsAndTheTrashTabReloadsFromTheTrash)
 {
     LogCapture log;
-    int completions = 0;
-    auto login = pressLogin(QuindleServer::demoEmail, QuindleServer::demoPassword, &completions);
+    auto login = pressLogin(QuindleServer::demoEmail, QuindleServer::demoPassword);
     EXPECT_TRUE(login->isSending());
     // Written at once: another reader of the file sees both values before any reply.
     auto onDisk = UserDefaults::create(defaultsPath());
     EXPECT_EQ(onDisk->stringForKey("login"), QuindleServer::demoEmail);
     EXPECT_EQ(onDisk->stringForKey("password"), QuindleServer::demoPassword);
-
     ASSERT_TRUE(runUntil([&] { return completions == 1; }));
     EXPECT_FALSE(root->presentedViewController());
     EXPECT_TRUE(model().isLoggedIn());
@@ -82,11 +116,8 @@ TEST_F(AccountScreensTest, LoginWritesTheDefaultsBuildsTheUserTabsAndTheTrashTab
     const auto& tabs = *app->userTabbarItems();
     ASSERT_GE(tabs.size(), 2u); // the demo site's tabs, "Home" first, then "Trash"
     EXPECT_EQ(tabs.size(), model().tabs()->size());
-    auto home = std::dynamic_pointer_cast<NavigationController>(tabs.front())->topViewController();
-    EXPECT_EQ(home->title(), "Home");
-    EXPECT_FALSE(std::dynamic_pointer_cast<DirectoryViewController>(home)->assetID().empty());
-    EXPECT_EQ(std::dynamic_pointer_cast<NavigationController>(tabs.back())->topViewController()->title(), "Trash");
-
+    EXPECT_EQ(std::make_pair(topOf(tabs.front())->title(), topOf(tabs.back())->title()), std::make_pair(std::string("Home"), std::string("Trash")));
+    EXPECT_FALSE(std::dynamic_pointer_cast<DirectoryViewController>(topOf(tabs.front()))->assetID().empty());
     // Delete an item of the home page; the trash tab's reload brings it in.
     DataManager& homePage = managerOf(tabs.front());
     ASSERT_FALSE(homePage.objects()->empty());
@@ -97,12 +128,11 @@ TEST_F(AccountScreensTest, LoginWritesTheDefaultsBuildsTheUserTabsAndTheTrashTab
     trash.reload();
     ASSERT_TRUE(runUntil([&] { return holdsAsset(trash.objects(), deleted); }));
     EXPECT_TRUE(log.anyStartsWith("refresh trash "));
-
     // A new screen starts from what the last attempt stored.
     auto again = LoginViewController::create(model());
     present(again);
-    EXPECT_EQ(again->loginField()->text(), QuindleServer::demoEmail);
-    EXPECT_EQ(again->passwordField()->text(), QuindleServer::demoPassword);
+    EXPECT_EQ(std::make_pair(again->loginField()->text(), again->passwordField()->text()),
+        std::make_pair(std::string(QuindleServer::demoEmail), std::string(QuindleServer::demoPassword)));
     EXPECT_TRUE(again->passwordField()->isFirstResponder());
 }
 
@@ -112,14 +142,11 @@ TEST_F(AccountScreensTest, RefusedLoginShowsTheServersTextAndASecondPressSendsNo
     ASSERT_TRUE(runUntil([&] { return login->alert() != nullptr; }));
     auto alert = window->topAlert();
     ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->title(), "Email not validated");
-    EXPECT_EQ(alert->message(), "The e-mail address or the password is wrong.");
-    EXPECT_EQ(alert->buttonTitles(), std::vector<std::string>({ "OK" }));
+    EXPECT_EQ(std::make_tuple(alert->title(), alert->message(), alert->buttonTitles()),
+        std::make_tuple(std::string("Email not validated"), std::string("The e-mail address or the password is wrong."), std::vector<std::string>({ "OK" })));
     alert->chooseButton(0);
     EXPECT_TRUE(root->presentedViewController()); // the screen stays
-    EXPECT_FALSE(model().isLoggedIn());
-    EXPECT_FALSE(app->userTabbarItems());
-
+    EXPECT_FALSE(model().isLoggedIn() || app->userTabbarItems());
     // The username changes with every attempt, so an unchanged one shows nothing was sent.
     login->loginField()->type("someone@else.example");
     login->passwordField()->type(QuindleServer::demoPassword);
@@ -130,40 +157,31 @@ TEST_F(AccountScreensTest, RefusedLoginShowsTheServersTextAndASecondPressSendsNo
     EXPECT_FALSE(model().isLoggedIn());
 }
 
-TEST_F(AccountScreensTest, LoginReplyEdgeCases)
+TEST_F(AccountScreensTest, LoginReplyEdgeCasesAndTheTrashTabsRefreshes)
 {
-    std::string reply;
+    std::string body;
     int status = 200;
-    auto& recorder = useRecordingServer([&](const RecordedRequest&) {
-        Reply r;
-        r.status = status;
-        r.body = reply;
-        return r;
-    });
+    auto& recorder = useRecordingServer([&](const RecordedRequest&) { return makeReply(status, body); });
     model().setPushTokenID("abcd");
-    int completions = 0;
-    auto run = [&](std::string body) {
-        reply = std::move(body);
+    auto run = [&](std::string text) {
+        body = std::move(text);
         app->updateUserTabbar({ ViewController::create("stale") });
-        auto login = pressLogin("a@b.c", "secret", &completions);
+        auto login = pressLogin("a@b.c", "secret");
         settle();
         return login;
     };
-
     // "User" is null: no device registration, no tabs, but the screen closes.
     run(R"({"Message":{"AuthToken":"t","User":null}})");
     EXPECT_EQ(completions, 1);
     EXPECT_FALSE(root->presentedViewController());
     EXPECT_EQ(app->userTabbarItems()->size(), 1u);
     EXPECT_EQ(recorder.requests().size(), 1u);
-
     // "Tabbar" is an object: the session keeps the "Tabs" children, the shell gets no tabs.
     run(R"({"Message":{"AuthToken":"t","User":{"Tabs":{"Children":[{"Name":"A"}]},"Tabbar":{"Name":"x"}}}})");
     EXPECT_EQ(completions, 2);
     EXPECT_TRUE(app->userTabbarItems()->empty());
     ASSERT_EQ(model().tabs()->size(), 1u);
     EXPECT_EQ(recorder.requests().back().path, base + "registerDevice");
-
     // A failed reply hands over neither content nor an error; that is no login either, so the
     // screen stays and says so.
     status = 500;
@@ -171,91 +189,106 @@ TEST_F(AccountScreensTest, LoginReplyEdgeCases)
     EXPECT_EQ(completions, 2);
     EXPECT_TRUE(root->presentedViewController());
     ASSERT_TRUE(login->alert());
-    EXPECT_EQ(login->alert()->title(), "Email not validated");
-    EXPECT_EQ(login->alert()->message(), "The server did not answer. Please try again later.");
-    status = 200;
-
+    EXPECT_EQ(std::make_pair(login->alert()->title(), login->alert()->message()),
+        std::make_pair(std::string("Email not validated"), std::string("The server did not answer. Please try again later.")));
     // Only "Trash" exactly gets the trash refresh; "trash" reloads its own directory.
-    auto stacks = LoginViewController::tabStacksForTabbar(
-        JsonParser::parse(R"([{"Name":"Trash","AssetId":"7"},{"Name":"trash","AssetId":"8"},{"Name":"F","Type":"Form","Title":"Form page"}])")->array(),
+    status = 200;
+    auto stacks = LoginViewController::tabStacksForTabbar(JsonParser::parse(R"([{"Name":"Trash","AssetId":"7","Type":"Directory","Children":[
+        {"AssetId":"4","Type":"Text","Name":"Old note","IsDeleted":"true"}]},{"Name":"trash","AssetId":"8"},{"Name":"F","Type":"Form","Title":"Form page"}])")->array(),
         model());
     ASSERT_EQ(stacks.size(), 3u);
-    EXPECT_EQ(std::dynamic_pointer_cast<NavigationController>(stacks[2])->topViewController()->title(), "Form page");
+    EXPECT_EQ(topOf(stacks[2])->title(), "Form page");
     EXPECT_TRUE(managerOf(stacks[2]).isForm());
-    const size_t before = recorder.requests().size();
+    EXPECT_EQ(managerOf(stacks[0]).objects()->size(), 1u);
+    size_t before = recorder.requests().size();
     managerOf(stacks[0]).reload();
     managerOf(stacks[1]).reload();
     ASSERT_TRUE(recorder.waitForRequests(before + 2));
     settle();
-    std::vector<std::string> targets;
-    for (size_t i = before; i < recorder.requests().size(); ++i)
-        targets.push_back(recorder.requests()[i].target);
-    std::sort(targets.begin(), targets.end());
-    EXPECT_EQ(targets, std::vector<std::string>({ base + "contentForNode?assetid=8", base + "trash" }));
+    EXPECT_EQ(targetsFrom(before), std::vector<std::string>({ base + "contentForNode?assetid=8", base + "trash" }));
+    // A failed trash refresh keeps the trash tab's list, and any trash list replaces it.
+    DataManager& trash = managerOf(stacks[0]);
+    trash.setObjects(JsonParser::parse(R"([{"AssetId":"4","Type":"Text","Name":"Old note","IsDeleted":"true"}])")->array());
+    before = recorder.requests().size();
+    struct Answer {
+        int status;
+        std::string body;
+        size_t kept; // rows after the reload
+    };
+    for (const Answer& answer : { Answer { 500, R"({"error":"boom"})", 1 }, Answer { 200, "not json {", 1 }, Answer { 200, R"({"Message":{"Trash":"none"}})", 1 },
+             Answer { 200, R"({"Message":{"Trash":[]}})", 0 } }) {
+        std::tie(status, body) = std::tie(answer.status, answer.body);
+        trash.reload();
+        settle();
+        EXPECT_EQ(trash.objects()->size(), answer.kept) << answer.status << " " << answer.body;
+    }
+    EXPECT_EQ(targetsFrom(before), std::vector<std::string>(4, base + "trash"));
 }
 
-TEST_F(AccountScreensTest, RegistrationChecksEachFieldInOrderThenRegistersTheAccount)
+TEST_F(AccountScreensTest, RegistrationChecksEachFieldInOrderSendsOnceAndRegistersTheAccount)
 {
-    int completions = 0;
-    auto screen = CreateAccountViewController::create(model(), [&] { ++completions; });
-    present(screen);
+    LogCapture log;
+    auto screen = registration({ "a@bc", "abcde", "abcde", "" });
     ASSERT_EQ(screen->rows().size(), 5u);
     EXPECT_EQ(screen->rows()[0].cell, screen->textCell());
     EXPECT_EQ(screen->rows()[1].height, 70);
-    const Colour pink = CreateAccountViewController::warningColour;
-    auto colours = [&] {
-        return std::vector<Colour>({ screen->emailField()->backgroundColour(), screen->passwordField()->backgroundColour(),
-            screen->passwordConfirmField()->backgroundColour(), screen->organisationField()->backgroundColour() });
+    // The fields a refused save marks: "P" pink, "-" white.
+    auto marked = [&] {
+        std::string out;
+        for (auto& field : { screen->emailField(), screen->passwordField(), screen->passwordConfirmField(), screen->organisationField() }) {
+            const Colour colour = field->backgroundColour();
+            out += colour == CreateAccountViewController::warningColour ? 'P' : colour == Colour::white() ? '-' : '?';
+        }
+        return out;
     };
-    const Colour white = Colour::white();
-
-    screen->emailField()->type("a@bc");
-    screen->passwordField()->type("abcde");
-    screen->passwordConfirmField()->type("abcde");
-    EXPECT_FALSE(screen->save());
-    EXPECT_EQ(colours(), std::vector<Colour>({ pink, white, white, white }));
-
-    screen->emailField()->type("new@quindle.example");
-    EXPECT_FALSE(screen->save()); // matching but too short: both password fields
-    EXPECT_EQ(colours(), std::vector<Colour>({ white, pink, pink, white }));
-
-    screen->passwordField()->type("long-enough");
-    screen->passwordConfirmField()->type("long-enougH");
-    EXPECT_FALSE(screen->save());
-    EXPECT_EQ(colours(), std::vector<Colour>({ white, pink, pink, white }));
-
-    screen->passwordConfirmField()->type("long-enough");
-    screen->organisationField()->type("Ab");
-    EXPECT_FALSE(screen->save());
-    EXPECT_EQ(colours(), std::vector<Colour>({ white, white, white, pink }));
+    struct Attempt {
+        std::array<std::string, 4> texts;
+        const char* marked;
+    };
+    const Attempt refused[] = {
+        { { "a@bc", "abcde", "abcde", "" }, "P---" },
+        { { "new@quindle.example", "abcde", "abcde", "" }, "-PP-" }, // matching but too short
+        { { "new@quindle.example", "long-enough", "long-enougH", "" }, "-PP-" },
+        { { "new@quindle.example", "long-enough", "long-enough", "Ab" }, "---P" },
+        { { "new@quindle.example", "long-enough", "long-enough", "ÅÖ" }, "---P" }, // four bytes, but two characters
+    };
+    for (const Attempt& attempt : refused) {
+        SCOPED_TRACE(attempt.texts[0] + " " + attempt.texts[2] + " " + attempt.texts[3]);
+        type(*screen, attempt.texts);
+        EXPECT_FALSE(screen->save());
+        EXPECT_EQ(marked(), attempt.marked);
+    }
     EXPECT_FALSE(screen->alert()); // nothing was sent, so nothing answered
-
-    screen->organisationField()->type("ÅÖ"); // four bytes, but two characters
-    EXPECT_FALSE(screen->save());
+    // A second save before the answer, or a press or typing under its alert, sends nothing.
     screen->organisationField()->type("Åsa");
-    ASSERT_TRUE(screen->save());
-    EXPECT_EQ(colours(), std::vector<Colour>({ white, white, white, white }));
+    auto save = screen->rightBarButtonItem();
+    ASSERT_TRUE(save && save->press());
+    EXPECT_EQ(marked(), "----");
+    EXPECT_TRUE(screen->isSending());
+    EXPECT_FALSE(screen->save());
     ASSERT_TRUE(runUntil([&] { return screen->alert() != nullptr; }));
-    EXPECT_EQ(screen->alert()->title(), "Verify email");
-    EXPECT_EQ(screen->alert()->message(), "An email has been sent to your email address.\nPlease use the link to verify your address.");
+    EXPECT_FALSE(screen->isSending());
+    ASSERT_EQ(window->topAlert(), screen->alert());
+    EXPECT_EQ(std::make_pair(screen->alert()->title(), screen->alert()->message()),
+        std::make_pair(std::string("Verify email"), std::string("An email has been sent to your email address.\nPlease use the link to verify your address.")));
+    EXPECT_FALSE(save->press());
+    EXPECT_FALSE(screen->emailField()->type("other@quindle.example"));
+    EXPECT_EQ(screen->emailField()->text(), "new@quindle.example");
+    settle();
+    auto registrations = [&] {
+        return std::ranges::count_if(log.lines(),
+            [](const std::string& line) { return line.starts_with("requestWithURL ") && line.find("/registerCompany?") != std::string::npos; });
+    };
+    EXPECT_EQ(registrations(), 1);
     EXPECT_EQ(completions, 0);
-    screen->alert()->chooseButtonWithTitle("Ok");
+    ASSERT_TRUE(screen->alert()->chooseButtonWithTitle("Ok"));
     EXPECT_EQ(completions, 1);
     EXPECT_FALSE(root->presentedViewController());
-
-    // The account exists on the server now.
-    model().loginWithUsername("new@quindle.example", "long-enough", {});
-    settle();
-    EXPECT_TRUE(model().isLoggedIn());
-
+    EXPECT_TRUE(logIn("new@quindle.example", "long-enough")); // the account exists on the server now
+    EXPECT_EQ(registrations(), 1);
     // An address the server refuses (no "@"; a taken one is answered like a new one) keeps the
     // screen open, and the screen says so instead of announcing a mail.
-    auto twice = CreateAccountViewController::create(model(), [&] { ++completions; });
-    present(twice);
-    twice->emailField()->type("new.quindle.example");
-    twice->passwordField()->type("long-enough");
-    twice->passwordConfirmField()->type("long-enough");
-    twice->organisationField()->type("Second");
+    auto twice = registration({ "new.quindle.example", "long-enough", "long-enough", "Second" });
     ASSERT_TRUE(twice->save());
     ASSERT_TRUE(runUntil([&] { return twice->alert() != nullptr; }));
     EXPECT_EQ(twice->alert()->title(), "Register your app");
@@ -264,115 +297,36 @@ TEST_F(AccountScreensTest, RegistrationChecksEachFieldInOrderThenRegistersTheAcc
     EXPECT_EQ(completions, 1);
 }
 
-TEST_F(AccountScreensTest, SaveBeforeTheAnswerOrUnderItsAlertRegistersOnce)
-{
-    LogCapture log;
-    int completions = 0;
-    auto screen = CreateAccountViewController::create(model(), [&] { ++completions; });
-    present(screen);
-    screen->tableView()->layoutAllRows(); // the rows on screen, as a front end draws them
-    screen->emailField()->type("twice@quindle.example");
-    screen->passwordField()->type("long-enough");
-    screen->passwordConfirmField()->type("long-enough");
-    screen->organisationField()->type("Twice Ltd");
-    auto save = screen->rightBarButtonItem();
-    ASSERT_TRUE(save);
-    ASSERT_TRUE(save->press());
-    EXPECT_TRUE(screen->isSending());
-    EXPECT_FALSE(screen->save()); // the first is not answered yet
-    ASSERT_TRUE(runUntil([&] { return screen->alert() != nullptr; }));
-    EXPECT_FALSE(screen->isSending());
-    ASSERT_EQ(window->topAlert(), screen->alert());
-    EXPECT_EQ(screen->alert()->title(), "Verify email");
-
-    // Under the alert the screen takes neither the press nor typing.
-    EXPECT_FALSE(save->press());
-    EXPECT_FALSE(screen->emailField()->type("other@quindle.example"));
-    EXPECT_EQ(screen->emailField()->text(), "twice@quindle.example");
-    settle();
-    auto registrations = [&] {
-        int count = 0;
-        for (const auto& line : log.lines())
-            count += line.starts_with("requestWithURL ") && line.find("/registerCompany?") != std::string::npos;
-        return count;
-    };
-    EXPECT_EQ(registrations(), 1);
-
-    ASSERT_TRUE(screen->alert()->chooseButtonWithTitle("Ok"));
-    EXPECT_EQ(completions, 1);
-    EXPECT_FALSE(root->presentedViewController());
-    model().loginWithUsername("twice@quindle.example", "long-enough", {});
-    settle();
-    EXPECT_TRUE(model().isLoggedIn());
-    EXPECT_EQ(registrations(), 1);
-}
-
-TEST_F(AccountScreensTest, AFailedTrashRefreshKeepsTheTrashTabAndAnyTrashListReplacesIt)
-{
-    auto tabbar = JsonParser::parse(R"([{"Name":"Trash","Title":"Trash","Type":"Directory","Children":[)"
-                                    R"({"AssetId":"4","Type":"Text","Name":"Old note","IsDeleted":"true"}]}])")->array();
-    auto stacks = LoginViewController::tabStacksForTabbar(tabbar, model());
-    ASSERT_EQ(stacks.size(), 1u);
-    DataManager& trash = managerOf(stacks.front());
-    ASSERT_EQ(trash.objects()->size(), 1u);
-    auto& recorder = useRecordingServer();
-    auto answer = [&](int status, std::string body) {
-        recorder.setResponder([=](const RecordedRequest&) {
-            Reply reply;
-            reply.status = status;
-            reply.body = body;
-            return reply;
-        });
-    };
-    for (auto [status, body] : { std::pair { 500, std::string(R"({"error":"boom"})") }, std::pair { 200, std::string("not json {") },
-             std::pair { 200, std::string(R"({"Message":{"Trash":"none"}})") } }) {
-        answer(status, body);
-        trash.reload();
-        settle();
-        EXPECT_EQ(trash.objects()->size(), 1u) << status << " " << body;
-    }
-    answer(200, R"({"Message":{"Trash":[]}})");
-    trash.reload();
-    settle();
-    EXPECT_TRUE(trash.objects()->empty());
-    auto requests = recorder.requests();
-    ASSERT_EQ(requests.size(), 4u);
-    for (const auto& request : requests)
-        EXPECT_EQ(request.target, base + "trash");
-}
-
 TEST_F(AccountScreensTest, ResetPasswordSendsTheAddressAndReturnsToTheLoginScreen)
 {
     auto& recorder = useRecordingServer();
     auto login = LoginViewController::create(model());
-    auto stack = present(login);
+    auto nav = present(login);
     login->loginField()->type("me+1@home.example");
     ASSERT_EQ(login->rows().size(), 3u);
     login->tableView()->selectRow({ 0, 2 }); // the "forgot password" link
-    auto reset = std::dynamic_pointer_cast<ResetPasswordViewController>(stack->topViewController());
+    auto reset = std::dynamic_pointer_cast<ResetPasswordViewController>(nav->topViewController());
     ASSERT_TRUE(reset);
-    EXPECT_EQ(reset->title(), "Reset password");
-    EXPECT_EQ(reset->email(), "me+1@home.example");
-    EXPECT_EQ(reset->emailField()->text(), "me+1@home.example");
-
+    EXPECT_EQ(std::make_tuple(reset->title(), reset->email(), reset->emailField()->text()),
+        std::make_tuple(std::string("Reset password"), std::string("me+1@home.example"), std::string("me+1@home.example")));
     reset->emailField()->type("me 2@home.example");
     reset->rightBarButtonItem()->press();
     ASSERT_TRUE(reset->alert()); // at once, before any reply
-    EXPECT_EQ(reset->alert()->title(), "Reset password");
-    EXPECT_EQ(reset->alert()->message(), "A temporary password has been sent to your email");
+    EXPECT_EQ(std::make_pair(reset->alert()->title(), reset->alert()->message()),
+        std::make_pair(std::string("Reset password"), std::string("A temporary password has been sent to your email")));
     ASSERT_TRUE(recorder.waitForRequests(1));
     EXPECT_EQ(recorder.requests()[0].target, base + "resetPassword?email=me%202@home.example");
     reset->alert()->chooseButton(0);
-    EXPECT_EQ(stack->topViewController(), login);
+    EXPECT_EQ(nav->topViewController(), login);
 }
 
 TEST_F(AccountScreensTest, ChangePasswordReportsTheServersAnswer)
 {
     auto account = UserViewController::create(model());
-    auto stack = present(account);
+    auto nav = present(account);
     auto change = [&](const std::string& password) {
         account->tableView()->selectRow({ 0, 0 });
-        auto screen = std::dynamic_pointer_cast<ChangePasswordViewController>(stack->topViewController());
+        auto screen = std::dynamic_pointer_cast<ChangePasswordViewController>(nav->topViewController());
         EXPECT_TRUE(screen);
         if (!screen)
             return std::string();
@@ -384,63 +338,38 @@ TEST_F(AccountScreensTest, ChangePasswordReportsTheServersAnswer)
         EXPECT_EQ(screen->alert() ? screen->alert()->title() : "", "Change password");
         if (screen->alert())
             screen->alert()->chooseButton(0);
-        EXPECT_EQ(stack->topViewController(), account);
+        EXPECT_EQ(nav->topViewController(), account);
         return message;
     };
-
     // Logged out, the server refuses the change.
     EXPECT_EQ(change("new-password"), "An error occured when changing your password");
-
-    model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, {});
-    settle();
-    ASSERT_TRUE(model().isLoggedIn());
+    ASSERT_TRUE(logIn(QuindleServer::demoEmail, QuindleServer::demoPassword));
     EXPECT_EQ(change("new-password"), "Your password has been changed");
     model().setAuthToken({});
-    model().loginWithUsername(QuindleServer::demoEmail, "new-password", {});
-    settle();
-    EXPECT_TRUE(model().isLoggedIn());
+    EXPECT_TRUE(logIn(QuindleServer::demoEmail, "new-password"));
 }
 
 TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)
 {
-    auto& recorder = useRecordingServer([](const RecordedRequest& request) {
-        Reply reply;
-        if (request.path.find("login") != std::string::npos)
-            reply.body = R"({"Message":{"AuthToken":"t1","User":{"DefaultOptions":"Georgia:18:0.10,0.20,0.30:1.00,0.50,0.00"}}})";
-        else
-            reply.body = R"({"Message":"ok"})";
-        return reply;
-    });
-    auto sentOptions = [&](size_t index) {
-        auto body = JsonParser::parse(recorder.requests().at(index).body);
-        return body && body->isObject() ? body->object()->get("toptions").asString() : std::string("?");
-    };
-
     // Without "DefaultOptions" the fields start empty and black.
+    auto& recorder = useRecordingServer(200, R"({"Message":"ok"})");
     auto fresh = UserViewController::create(model());
     present(fresh);
-    EXPECT_EQ(fresh->tabBarItem().title, "Account");
-    EXPECT_EQ(fresh->tabBarItem().imageName, "first.png"); // shown once
+    EXPECT_EQ(std::make_pair(fresh->tabBarItem().title, fresh->tabBarItem().imageName), std::make_pair(std::string("Account"), std::string("first.png")));
     ASSERT_EQ(fresh->rightBarButtonItems().size(), 2u);
-    EXPECT_EQ(fresh->rightBarButtonItems()[0]->title(), "Logout");
-    EXPECT_EQ(fresh->rightBarButtonItems()[1]->title(), "Save");
+    EXPECT_EQ(std::make_pair(fresh->rightBarButtonItems()[0]->title(), fresh->rightBarButtonItems()[1]->title()), std::make_pair(std::string("Logout"), std::string("Save")));
     fresh->rightBarButtonItems()[1]->press();
     ASSERT_TRUE(recorder.waitForRequests(1));
     EXPECT_EQ(recorder.requests()[0].target, base + "updateDefaultOptions");
     EXPECT_EQ(sentOptions(0), "(null):(null):0.00,0.00,0.00:0.00,0.00,0.00");
-
-    model().loginWithUsername("a@b.c", "pw", {});
-    settle();
-    auto account = UserViewController::create(model());
-    auto stack = present(account);
+    auto account = styledAccount();
     EXPECT_EQ(account->tabBarItem().imageName, "first.png");
     EXPECT_EQ(account->optionsString(), "Georgia:18:0.10,0.20,0.30:1.00,0.50,0.00");
     account->updateBackgroundColour(Colour::fromRGB(0.25, 0.5, 0.75, 0.1));
     account->save();
-    ASSERT_TRUE(recorder.waitForRequests(3));
-    EXPECT_EQ(sentOptions(2), "Georgia:18:0.10,0.20,0.30:0.25,0.50,0.75");
+    ASSERT_TRUE(recording->waitForRequests(2));
+    EXPECT_EQ(sentOptions(1), "Georgia:18:0.10,0.20,0.30:0.25,0.50,0.75");
     EXPECT_EQ(model().userBackgroundColour(), Colour::fromRGB(1, 0.5, 0));
-
     // Every row opens its screen; the choosers to come are plain titled screens for now.
     std::vector<std::string> opened;
     for (int row = 0; row < static_cast<int>(account->rows().size()); ++row) {
@@ -450,7 +379,6 @@ TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)
         stack->popViewController(Animated::No);
     }
     EXPECT_EQ(opened, std::vector<std::string>({ "Change password", "Your beacons", "Font", "Size", "Colour", "Colour", "Edit Tabs" }));
-
     // Logout clears the token once the server answered, and only the base tabs stay.
     app->didFinishLaunchingWithOptions();
     settle();
@@ -461,8 +389,7 @@ TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)
     account->rightBarButtonItems()[0]->press();
     ASSERT_TRUE(runUntil([&] { return app->tabbar()->viewControllers().size() == 1; }));
     EXPECT_FALSE(model().isLoggedIn());
-    EXPECT_EQ(recorder.requests().back().target, base + "logoutUser");
-
+    EXPECT_EQ(recording->requests().back().target, base + "logoutUser");
     // Also when the server cannot be reached.
     model().setAuthToken("t2");
     model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
@@ -470,21 +397,76 @@ TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)
     ASSERT_TRUE(runUntil([&] { return !model().isLoggedIn(); }));
 }
 
+TEST_F(AccountScreensTest, ChoosersReplaceTheDefaultsOnlyFontAndSizeRedrawAndAFailedSaveSaysSo)
+{
+    auto account = styledAccount();
+    auto observer = std::make_shared<RecordingObserver>();
+    account->tableView()->setObserver(observer);
+    auto reloads = [&] { return std::ranges::count_if(observer->tables, [](auto& e) { return e.change == RowChange::ReloadAll; }); };
+    struct Step {
+        int row;
+        std::function<void(ViewController&)> choose;
+        bool redraws;
+    };
+    const Step steps[] = {
+        { 2, [](ViewController& top) {
+             auto& fonts = dynamic_cast<TextEditorFontViewController&>(top);
+             EXPECT_EQ(fonts.selection(), "Georgia");
+             fonts.tableView()->selectRow({ 0, 1 }); // "Courier", "Helvetica"
+         }, true },
+        { 3, [](ViewController& top) {
+             auto& sizes = dynamic_cast<TextEditorSizeViewController&>(top);
+             EXPECT_EQ(sizes.selection(), "18");
+             sizes.tableView()->selectRow({ 0, 0 });
+         }, true },
+        { 4, [](ViewController& top) {
+             auto& wheel = dynamic_cast<ColorWheelViewController&>(top);
+             EXPECT_EQ(wheel.currentWellView()->colour(), (Colour { 0.1, 0.2, 0.3, 1 }));
+             wheel.save(); // white: the cursor is still in the middle
+         }, false },
+        { 5, [](ViewController& top) {
+             auto& wheel = dynamic_cast<ColorWheelViewController&>(top);
+             EXPECT_EQ(wheel.currentWellView()->colour(), (Colour { 1, 0.5, 0, 1 }));
+             wheel.brightnessSlider()->slide(0.5);
+             wheel.save();
+         }, false },
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.row);
+        auto before = reloads();
+        account->tableView()->selectRow({ 0, step.row });
+        auto top = stack->topViewController();
+        ASSERT_NE(top, account);
+        step.choose(*top);
+        EXPECT_EQ(stack->topViewController(), account); // the chooser closed
+        EXPECT_EQ(reloads() - before, step.redraws ? 1 : 0);
+    }
+    EXPECT_EQ(std::make_tuple(account->fontName(), account->size(), account->textColour()), std::make_tuple(std::string("Helvetica"), std::string("12"), Colour::white()));
+    size_t before = recording->requests().size();
+    account->save();
+    ASSERT_TRUE(recording->waitForRequests(before + 1));
+    EXPECT_EQ(sentOptions(before), "Helvetica:12:1.00,1.00,1.00:0.50,0.50,0.50");
+    settle();
+    EXPECT_FALSE(window->topAlert()); // a stored save shows nothing
+    // A refused save says so; the choices stay for another try.
+    recording->setResponder([](const RecordedRequest&) { return makeReply(500, R"({"error":"no"})"); });
+    account->save();
+    ASSERT_TRUE(runUntil([&] { return window->topAlert() != nullptr; }));
+    EXPECT_EQ(std::make_pair(window->topAlert()->title(), window->topAlert()->buttonTitles()), std::make_pair(std::string("Not saved"), std::vector<std::string> { "OK" }));
+    EXPECT_EQ(account->fontName(), "Helvetica");
+}
+
 TEST_F(AccountScreensTest, AnAddressAndPasswordHoldingQueryPunctuationRegisterAndLogInWhole)
 {
     // "&", "=", "+" and "#" once cut the password short or turned it into a blank on the server.
     const std::string email = "care+team@rowan.example";
     const std::string password = "p&ss+w#rd=1";
-    auto call = [&](auto operation) {
-        Collector answer;
-        operation(answer.handler());
-        return answer.single();
-    };
-    ASSERT_TRUE(call([&](auto handler) { model().addAccountWithUsername(email, password, "Rowan & Co", handler); }).content);
+    Collector added;
+    model().addAccountWithUsername(email, password, "Rowan & Co", added.handler());
+    ASSERT_TRUE(added.single().content);
     for (const auto& [tried, accepted] : { std::pair { std::string("p"), false }, std::pair { std::string("p ss w"), false }, std::pair { password, true } }) {
         model().resetSessionForTesting();
         model().setConfiguration(*ServerConfiguration::create(server.host()));
-        call([&](auto handler) { model().loginWithUsername(email, tried, handler); });
-        EXPECT_EQ(model().isLoggedIn(), accepted) << tried;
+        EXPECT_EQ(logIn(email, tried), accepted) << tried;
     }
 }

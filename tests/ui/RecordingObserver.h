@@ -4,6 +4,7 @@
 #include "ui/TableView.h"
 #include "ui/ViewController.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,26 +13,10 @@ namespace quindle::test {
 /// Keeps every change it is told, in order, for tests to compare.
 class RecordingObserver : public ViewObserver {
 public:
-    struct ViewEvent {
-        const View* view;
-        ChangeKind kind;
-    };
-    struct TableEvent {
-        const TableView* table;
-        RowChange change;
-        std::vector<IndexPath> rows;
-        RowAnimation animation;
-    };
-    struct ControllerEvent {
-        const ViewController* controller;
-        ControllerChange change;
-        Animated animated;
-    };
-    struct AlertEvent {
-        const AlertView* alert;
-        AlertChange change;
-        int buttonIndex;
-    };
+    struct ViewEvent { const View* view; ChangeKind kind; };
+    struct TableEvent { const TableView* table; RowChange change; std::vector<IndexPath> rows; RowAnimation animation; };
+    struct ControllerEvent { const ViewController* controller; ControllerChange change; Animated animated; };
+    struct AlertEvent { const AlertView* alert; AlertChange change; int buttonIndex; };
 
     void changed(const View& view, ChangeKind kind) override { views.push_back({ &view, kind }); }
     void tableChanged(const TableView& table, RowChange change, const std::vector<IndexPath>& rows, RowAnimation animation) override
@@ -42,32 +27,17 @@ public:
     {
         controllers.push_back({ &controller, change, animated });
     }
-    void alertChanged(const AlertView& alert, AlertChange change, int buttonIndex) override
-    {
-        alerts.push_back({ &alert, change, buttonIndex });
-    }
+    void alertChanged(const AlertView& alert, AlertChange change, int buttonIndex) override { alerts.push_back({ &alert, change, buttonIndex }); }
 
     size_t countViews(const View& view, ChangeKind kind) const
     {
-        size_t n = 0;
-        for (auto& e : views)
-            n += e.view == &view && e.kind == kind;
-        return n;
+        return std::ranges::count_if(views, [&](const ViewEvent& e) { return e.view == &view && e.kind == kind; });
     }
     size_t countControllers(ControllerChange change) const
     {
-        size_t n = 0;
-        for (auto& e : controllers)
-            n += e.change == change;
-        return n;
+        return std::ranges::count_if(controllers, [&](const ControllerEvent& e) { return e.change == change; });
     }
-    void clear()
-    {
-        views.clear();
-        tables.clear();
-        controllers.clear();
-        alerts.clear();
-    }
+    void clear() { views.clear(); tables.clear(); controllers.clear(); alerts.clear(); }
 
     std::vector<ViewEvent> views;
     std::vector<TableEvent> tables;

@@ -1,0 +1,553 @@
+// Views and controls: tree, buttons, touches, inputs and focus, switches, sliders, cells, grids, tables, video.
+
+#include "RecordingObserver.h"
+
+#include "ui/Button.h"
+#include "ui/CollectionView.h"
+#include "ui/Label.h"
+#include "ui/Slider.h"
+#include "ui/Switch.h"
+#include "ui/TableView.h"
+#include "ui/TextField.h"
+#include "ui/TextView.h"
+#include "ui/VideoPlayerView.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <tuple>
+#include <set>
+
+using namespace quindle;
+using quindle::test::RecordingObserver;
+
+namespace {
+
+struct Controls : ::testing::Test {
+    void SetUp() override { root->setObserver(observer); }
+    template<typename T> std::shared_ptr<T> add(std::shared_ptr<T> view)
+    {
+        root->addSubview(view);
+        observer->clear();
+        return view;
+    }
+    std::shared_ptr<RecordingObserver> observer = std::make_shared<RecordingObserver>();
+    std::shared_ptr<View> root = View::create({ 0, 0, 320, 480 });
+};
+
+TEST_F(Controls, ViewTreeRefusesCyclesAndReportsOnlyRealChanges)
+{
+    auto a = View::create();
+    auto b = View::create();
+    root->addSubview(a);
+    a->addSubview(b);
+    b->addSubview(root); // would own its own ancestor
+    b->addSubview(b);
+    EXPECT_TRUE(root->superview() == nullptr && b->subviews().empty());
+    root->addSubview(b);
+    EXPECT_TRUE(a->subviews().empty() && b->superview() == root && root->subviews().size() == 2u);
+
+    auto label = add(Label::create());
+    label->setText("Hello");
+    label->setText("Hello");
+    label->setHidden(false);
+    label->setAlpha(3); // clamped to 1, the value it has
+    label->setFrame(label->frame());
+    EXPECT_EQ(observer->views.size(), 1u);
+    EXPECT_EQ(observer->countViews(*label, ChangeKind::Text), 1u);
+}
+
+TEST_F(Controls, TapsAndTouchesRunOnlyWhenUsable)
+{
+    auto button = add(Button::create("Restore"));
+    int taps = 0;
+    button->onTap = [&](Button&) { ++taps; };
+    EXPECT_TRUE(button->tap());
+    button->setEnabled(false);
+    EXPECT_FALSE(button->tap());
+    button->setEnabled(true);
+    button->setHidden(true);
+    EXPECT_FALSE(button->tap());
+    EXPECT_EQ(taps, 1);
+
+    button->setHidden(false);
+    std::weak_ptr<Button> weak = button;
+    button->onTap = [](Button& b) { b.removeFromSuperview(); };
+    button.reset();
+    EXPECT_TRUE(weak.lock()->tap());
+    EXPECT_TRUE(weak.expired() && root->subviews().empty());
+
+    // A touch reports where it lands, only inside a touchable view.
+    auto pad = add(View::create({ 10, 10, 80, 30 }));
+    EXPECT_FALSE(pad->touch({ 5, 5 })); // nothing listens yet
+    std::vector<Point> touches;
+    pad->onTouch = [&](View&, Point at) { touches.push_back(at); };
+    EXPECT_TRUE(pad->touch({ 20, 15 }));
+    EXPECT_TRUE(pad->touch({ 60, 0 }));
+    EXPECT_FALSE(pad->touch({ 81, 15 }) || pad->touch({ -1, 15 })); // outside its bounds
+    pad->setUserInteractionEnabled(false);
+    EXPECT_FALSE(pad->touch({ 20, 15 }));
+    pad->setUserInteractionEnabled(true);
+    pad->setHidden(true);
+    EXPECT_FALSE(pad->touch({ 20, 15 }));
+    EXPECT_EQ(touches, (std::vector<Point> { { 20, 15 }, { 60, 0 } }));
+}
+
+TEST_F(Controls, TextInputsEditThroughShouldChangeAndReadOnlyRefuses)
+{
+    auto field = add(TextField::create());
+    std::string value;
+    bool accept = true;
+    field->shouldChangeCharacters = [&](TextField&, TextRange range, const std::string& replacement) {
+        value = range.applyTo(value, replacement);
+        return accept;
+    };
+    int changes = 0;
+    field->onChange = [&](TextField&) { ++changes; };
+    EXPECT_TRUE(field->replaceCharacters({ 0, 0 }, "a"));
+    EXPECT_TRUE(field->replaceCharacters({ 1, 0 }, "b"));
+    EXPECT_EQ(value, "ab");
+    EXPECT_TRUE(field->replaceCharacters({ 1, 1 }, ""));
+    EXPECT_EQ(std::tuple(value, field->text(), changes), std::tuple("a", "a", 3));
+    // Code setting the text is reported but is no user edit.
+    field->setText("code");
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(observer->countViews(*field, ChangeKind::Text), 4u);
+    accept = false;
+    EXPECT_FALSE(field->type("other"));
+    EXPECT_EQ(field->text(), "code");
+
+    int returns = 0;
+    field->onReturn = [&](TextField&) { ++returns; };
+    field->shouldReturn = [](TextField& f) { return f.text() != "code"; };
+    EXPECT_FALSE(field->pressReturn());
+    field->setText("x");
+    EXPECT_TRUE(field->pressReturn());
+    EXPECT_EQ(returns, 1);
+    field->setHidden(true);
+    EXPECT_FALSE(field->becomeFirstResponder());
+
+    // A read-only text view refuses edits and focus.
+    auto view = add(TextView::create());
+    view->setText("Data");
+    view->setEditable(Editable::No);
+    EXPECT_FALSE(view->type("changed") || view->becomeFirstResponder());
+    EXPECT_EQ(view->text(), "Data");
+    view->setEditable(Editable::Yes);
+    std::vector<std::string> seen;
+    view->shouldChangeText = [&](TextView&, TextRange range, const std::string& text) {
+        seen.push_back(std::to_string(range.location) + ":" + std::to_string(range.length) + ":" + text);
+        return true;
+    };
+    EXPECT_TRUE(view->type("New"));
+    EXPECT_EQ(seen, (std::vector<std::string> { "0:4:New" }));
+    EXPECT_EQ(view->text(), "New");
+}
+
+// One input holds the keyboard, also across trees (as cells hold theirs); losing it ends editing once.
+TEST_F(Controls, OnlyOneInputHoldsFocusAndLosingItEndsEditingOnce)
+{
+    auto login = add(TextField::create());
+    auto password = add(TextField::create());
+    auto notes = add(TextView::create());
+    int ended = 0;
+    login->onEndEditing = [&](TextField&) { ++ended; };
+    login->resignFirstResponder(); // never had focus
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(login->becomeFirstResponder());
+    login->type("72");
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(password->becomeFirstResponder());
+    EXPECT_TRUE(!login->isFirstResponder() && ended == 1);
+    EXPECT_TRUE(notes->becomeFirstResponder());
+    EXPECT_FALSE(password->isFirstResponder());
+    notes->resignFirstResponder();
+    EXPECT_FALSE(notes->isFirstResponder());
+    login->becomeFirstResponder();
+    root->endEditing();
+    root->endEditing();
+    EXPECT_FALSE(login->isFirstResponder());
+    EXPECT_EQ(ended, 2);
+    EXPECT_EQ(observer->countViews(*login, ChangeKind::Focus), 4u);
+
+    auto text = TextView::create();
+    auto key = TextField::create();
+    auto firstCell = View::create(), secondCell = View::create();
+    firstCell->addSubview(text);
+    secondCell->addSubview(key);
+    ASSERT_TRUE(text->becomeFirstResponder());
+    ASSERT_TRUE(key->becomeFirstResponder());
+    EXPECT_FALSE(text->isFirstResponder());
+    ASSERT_TRUE(text->becomeFirstResponder());
+    EXPECT_FALSE(key->isFirstResponder());
+}
+
+// A user's toggle or slide fires the handler; code and clamped no-moves do not.
+TEST_F(Controls, SwitchAndSliderFireOnlyForTheUser)
+{
+    auto toggle = add(Switch::create());
+    int fired = 0;
+    toggle->onValueChanged = [&](Switch&) { ++fired; };
+    toggle->setOn(true);
+    EXPECT_EQ(fired, 0);
+    toggle->toggle();
+    EXPECT_TRUE(!toggle->isOn() && fired == 1);
+    EXPECT_EQ(observer->countViews(*toggle, ChangeKind::Value), 2u);
+
+    auto slider = add(Slider::create());
+    slider->setRange(10, 0);
+    EXPECT_EQ(std::pair(slider->minimumValue(), slider->maximumValue()), std::pair(0.0, 10.0));
+    slider->onValueChanged = [&](Slider&) { ++fired; };
+    slider->slide(25);
+    EXPECT_DOUBLE_EQ(slider->value(), 10);
+    slider->slide(30); // still clamped to 10: no movement
+    EXPECT_EQ(fired, 2);
+    slider->setRange(0, 5);
+    EXPECT_TRUE(slider->value() == 5 && fired == 2);
+}
+
+TEST_F(Controls, CellLaysOutContentLessAccessory)
+{
+    auto cell = TableViewCell::create(CellStyle::Subtitle, "DirectoryCell");
+    ASSERT_TRUE(cell->detailTextLabel());
+    EXPECT_EQ(cell->contentView()->frame().width, TableViewCell::defaultFrame.width);
+    cell->setAccessoryType(AccessoryType::DisclosureIndicator);
+    EXPECT_EQ(cell->contentView()->frame().width, TableViewCell::defaultFrame.width - TableViewCell::accessoryWidth);
+    cell->setFrame({ 0, 0, 400, 70 });
+    EXPECT_EQ(cell->contentView()->frame(), (Rect { 0, 0, 400 - TableViewCell::accessoryWidth, 70 }));
+    // A control as accessory keeps its size, centred on the right with a margin; a narrow one
+    // takes the mark's width.
+    for (auto [control, expected] : { std::pair { Rect { 0, 0, 80, 30 }, Rect { 310, 20, 80, 30 } }, { Rect { 0, 0, 20, 90 }, Rect { 370, 0, 30, 70 } } }) {
+        cell->setAccessoryView(View::create(control));
+        EXPECT_EQ(cell->accessoryView()->frame(), expected);
+        EXPECT_EQ(cell->contentView()->frame().width, expected.x);
+        cell->layoutSubviews();
+        EXPECT_EQ(cell->accessoryView()->frame(), expected) << "a second layout keeps it";
+    }
+    auto plain = TableViewCell::create(CellStyle::Default, "DirectoryCell");
+    EXPECT_TRUE(!plain->detailTextLabel() && plain->textLabel()->superview() == plain->contentView());
+}
+
+struct Grid : CollectionViewDataSource, CollectionViewDelegate {
+    int count { 5 }, requests { 0 };
+    std::vector<int> selected;
+    int numberOfItemsInSection(CollectionView&, int) override { return count; }
+    std::shared_ptr<CollectionViewCell> cellForItemAtIndexPath(CollectionView& view, IndexPath) override { ++requests; return view.dequeueReusableCellWithReuseIdentifier("Item"); }
+    void didSelectItemAtIndexPath(CollectionView&, IndexPath path) override { selected.push_back(path.row); }
+};
+
+TEST_F(Controls, CollectionFillsRowsReusesCellsAndScrollsWithinItsRows)
+{
+    auto grid = std::make_shared<Grid>();
+    auto collection = add(CollectionView::create({ 0, 0, 160, 400 }));
+    collection->setDataSource(grid);
+    int made = 0;
+    collection->registerCell("Item", [&](const std::string& id) { ++made; return CollectionViewCell::create(id); });
+    auto items = collection->layoutItems();
+    ASSERT_EQ(items.size(), 5u);
+    // Two 75-point items fit in 160; the row's leftover width goes between them.
+    EXPECT_EQ(items[1].frame, (Rect { 85, 0, 75, 75 }));
+    EXPECT_EQ(items[2].frame, (Rect { 0, 80, 75, 75 }));
+    collection->layoutItems();
+    EXPECT_EQ(grid->requests, 5);
+    ASSERT_TRUE(collection->selectItem({ 0, 3 })); // no delegate to tell yet
+    collection->reloadItemsAtIndexPaths({ { 0, 1 } });
+    auto again = collection->layoutItems();
+    EXPECT_EQ(grid->requests, 6) << "only the reloaded item is asked again";
+    EXPECT_TRUE(again[0].cell == items[0].cell && again[2].cell == items[2].cell);
+    EXPECT_EQ(collection->indexPathForSelectedItem(), (IndexPath { 0, 3 }));
+    collection->setDelegate(grid);
+    EXPECT_TRUE(collection->selectItem({ 0, 0 }));
+    EXPECT_FALSE(collection->selectItem({ 0, 5 }));
+    EXPECT_EQ(grid->selected, (std::vector<int> { 0 }));
+    collection->reloadData();
+    grid->count = 1;
+    auto one = collection->layoutItems();
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_TRUE(made == 5 && one[0].cell == items[4].cell) << "the pool hands back the last cell it took in";
+
+    grid->count = 9;
+    collection->setFrame({ 0, 0, 160, 100 });
+    collection->reloadData();
+    collection->layoutItems();
+    // Five rows of 75 with 5 between: 395 points, 100 of them in view.
+    EXPECT_EQ(collection->contentHeight(), 395);
+    for (auto [asked, kept] : { std::pair { 120.0, 120.0 }, { -40.0, 0.0 }, { 1000.0, 295.0 } }) {
+        collection->setContentOffset({ 0, asked });
+        EXPECT_EQ(collection->contentOffset().y, kept) << asked;
+    }
+    // Fewer items pull the offset back inside the rows.
+    grid->count = 4;
+    collection->reloadData();
+    EXPECT_EQ(collection->contentOffset().y, 55);
+}
+
+struct VideoDelegate : VideoPlayerViewDelegate {
+    std::vector<int> codes;
+    VideoPlayerView* from { nullptr };
+    void playerViewReceivedError(VideoPlayerView& player, int code) override { codes.push_back(code); from = &player; }
+};
+
+// Which ids load, what the delegate hears, the address and summary; an invalid id clears the video.
+TEST(VideoPlayerView, LoadsOnlyIdsThatCanNameAVideo)
+{
+    auto delegate = std::make_shared<VideoDelegate>();
+    auto player = VideoPlayerView::create({ 0, 0, 320, 180 });
+    EXPECT_EQ(player->summary(), "[video]");
+    for (const char* id : { "dQw4w9WgXcQ", "a-b_c-d_e0Z", "___________" }) {
+        ASSERT_TRUE(player->loadWithVideoId(id)) << id;
+        EXPECT_EQ(std::tuple(player->videoId(), player->watchURL(), player->summary(), player->error()),
+            std::tuple(std::string(id), "https://www.youtube.com/watch?v=" + std::string(id), "[video " + std::string(id) + "]", std::optional<int>()));
+    }
+    // Without a delegate an error is still kept.
+    EXPECT_FALSE(player->loadWithVideoId("x"));
+    EXPECT_EQ(player->error(), VideoPlayerView::invalidParameterError);
+    player->setDelegate(delegate);
+    const char* invalid[] = { "", "dQw4w9WgXc", "dQw4w9WgXcQQ", "dQw4w9WgX Q", "dQw4w9WgX/Q", "dQw4w9WgX?Q", "dQw4w9WgX\xc3\xa9", "https://you" };
+    for (const char* id : invalid) {
+        ASSERT_TRUE(player->loadWithVideoId("M7lc1UVf-VE"));
+        EXPECT_FALSE(player->loadWithVideoId(id)) << id;
+        EXPECT_EQ(std::tuple(player->videoId(), player->watchURL(), player->error(), player->summary()),
+            std::tuple(std::string(), std::string(), VideoPlayerView::invalidParameterError, std::string("[video: error 2]"))) << id;
+    }
+    EXPECT_EQ(delegate->codes, std::vector<int>(std::size(invalid), 2));
+    EXPECT_EQ(delegate->from, player.get());
+}
+
+/// Rows are strings in sections; cells come from the table's pool by "Row".
+struct ListSource : TableViewDataSource, TableViewDelegate {
+    std::vector<std::vector<std::string>> sections { { "a", "b", "c" } };
+    std::vector<std::string> titles;
+    bool editable { true }, deleteTellsTable { true };
+    int cellRequests { 0 };
+    std::vector<IndexPath> deleted, selected;
+    std::vector<std::pair<IndexPath, IndexPath>> moved;
+    std::map<IndexPath, double> heights;
+
+    int numberOfSectionsInTableView(TableView&) override { return static_cast<int>(sections.size()); }
+    int numberOfRowsInSection(TableView&, int section) override { return static_cast<int>(sections[section].size()); }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView& table, IndexPath path) override
+    {
+        ++cellRequests;
+        auto cell = table.dequeueReusableCellWithIdentifier("Row");
+        cell->textLabel()->setText(sections[path.section][path.row]);
+        return cell;
+    }
+    std::string titleForHeaderInSection(TableView&, int section) override { return section < static_cast<int>(titles.size()) ? titles[section] : ""; }
+    bool canEditRowAtIndexPath(TableView&, IndexPath) override { return editable; }
+    bool canMoveRowAtIndexPath(TableView&, IndexPath) override { return editable; }
+    void commitEditingStyle(TableView& table, EditingStyle, IndexPath path) override
+    {
+        deleted.push_back(path);
+        sections[path.section].erase(sections[path.section].begin() + path.row);
+        if (deleteTellsTable)
+            table.deleteRowsAtIndexPaths({ path }, RowAnimation::Fade);
+    }
+    void moveRowAtIndexPath(TableView&, IndexPath from, IndexPath to) override
+    {
+        moved.emplace_back(from, to);
+        auto text = sections[from.section][from.row];
+        sections[from.section].erase(sections[from.section].begin() + from.row);
+        sections[to.section].insert(sections[to.section].begin() + to.row, text);
+    }
+    void didSelectRowAtIndexPath(TableView&, IndexPath path) override { selected.push_back(path); }
+    double heightForRowAtIndexPath(TableView& table, IndexPath path) override
+    {
+        return heights.contains(path) ? heights.at(path) : TableViewDelegate::heightForRowAtIndexPath(table, path);
+    }
+};
+
+struct Table : ::testing::Test {
+    void SetUp() override
+    {
+        table->setObserver(observer);
+        table->setDataSource(source);
+        table->setDelegate(source);
+        table->registerCell("Row", [this](const std::string& id) { ++made; return TableViewCell::create(CellStyle::Default, id); });
+    }
+    std::vector<std::string> shownTexts()
+    {
+        std::vector<std::string> texts;
+        for (auto& row : table->layoutAllRows().rows)
+            texts.push_back(row.cell->textLabel()->text());
+        return texts;
+    }
+    void expectOneChange(RowChange change, std::vector<IndexPath> rows, std::optional<RowAnimation> animation, std::vector<std::string> shown)
+    {
+        ASSERT_EQ(observer->tables.size(), 1u);
+        EXPECT_EQ(observer->tables[0].change, change);
+        EXPECT_EQ(observer->tables[0].rows, rows);
+        if (animation) {
+            EXPECT_EQ(observer->tables[0].animation, *animation);
+        }
+        EXPECT_EQ(shownTexts(), shown);
+        observer->clear();
+    }
+    std::shared_ptr<ListSource> source = std::make_shared<ListSource>();
+    std::shared_ptr<RecordingObserver> observer = std::make_shared<RecordingObserver>();
+    std::shared_ptr<TableView> table = TableView::create({ 0, 0, 320, 480 });
+    int made { 0 };
+};
+
+TEST_F(Table, LayoutTakesSectionsTitlesAndHeightsFromTheSource)
+{
+    source->sections = { { "a", "b" }, {}, { "c" } };
+    source->titles = { "First", "", "Third" };
+    source->heights[{ 0, 1 }] = 70;
+    EXPECT_EQ(table->numberOfSections(), 3);
+    EXPECT_EQ((std::vector { table->numberOfRowsInSection(0), table->numberOfRowsInSection(1), table->numberOfRowsInSection(3), table->numberOfRowsInSection(-1) }),
+        (std::vector { 2, 0, 0, 0 }));
+    EXPECT_EQ(table->titleForHeaderInSection(2), "Third");
+
+    auto layout = table->layoutAllRows();
+    // Only the titled sections get a header.
+    ASSERT_EQ(layout.headers.size(), 2u);
+    EXPECT_EQ(layout.headers[1].section, 2);
+    ASSERT_EQ(layout.rows.size(), 3u);
+    EXPECT_TRUE(layout.rows[2].indexPath == (IndexPath { 2, 0 }) && layout.rows[1].frame.height == 70);
+    const double header = TableView::defaultSectionHeaderHeight;
+    EXPECT_DOUBLE_EQ(layout.contentHeight, 2 * header + 2 * TableView::defaultRowHeight + 70);
+    EXPECT_DOUBLE_EQ(layout.rows[2].frame.y, 2 * header + TableView::defaultRowHeight + 70);
+    EXPECT_DOUBLE_EQ(layout.rows[2].cell->frame().y, layout.rows[2].frame.y);
+}
+
+// The renderer's walk asks only for rows in view; cells leaving it serve new rows, unselected.
+TEST_F(Table, WalkAsksOnlyForRowsInViewAndReusesTheirCells)
+{
+    source->sections = { std::vector<std::string>(100, "x") };
+    auto first = table->layoutRows(440, 88);
+    // Row 9 ends at 440 and row 12 starts at 528: rows 10 and 11 only.
+    ASSERT_EQ(first.rows.size(), 2u);
+    EXPECT_EQ(std::tuple(first.rows[0].indexPath.row, first.rows[1].indexPath.row, source->cellRequests, first.contentHeight), std::tuple(10, 11, 2, 4400.0));
+    table->selectRowAtIndexPath({ 0, 10 }, Animated::No);
+    ASSERT_TRUE(first.rows[0].cell->isSelected());
+
+    auto far = table->layoutRows(4004, 88);
+    ASSERT_EQ(far.rows.size(), 2u);
+    EXPECT_EQ(made, 2);
+    std::set<TableViewCell*> before { first.rows[0].cell.get(), first.rows[1].cell.get() };
+    EXPECT_EQ(before, (std::set<TableViewCell*> { far.rows[0].cell.get(), far.rows[1].cell.get() }));
+    EXPECT_FALSE(first.rows[0].cell->isSelected());
+}
+
+// Each change reaches the observer once, naming its rows and animation; the source's rows show.
+TEST_F(Table, RowChangesReachTheObserverAndTheShownRows)
+{
+    // Rows still in view keep their cells without asking again.
+    auto first = table->layoutAllRows();
+    int requests = source->cellRequests;
+    EXPECT_EQ(table->layoutAllRows().rows[1].cell, first.rows[1].cell);
+    EXPECT_EQ(source->cellRequests, requests);
+    EXPECT_TRUE(table->cellForRowAtIndexPath({ 0, 1 }) == first.rows[1].cell && !table->cellForRowAtIndexPath({ 0, 7 }));
+    // Changes inside shown cells reach the table's observer, once.
+    EXPECT_EQ(first.rows[0].cell->superview(), table);
+    first.rows[0].cell->textLabel()->setText("new text");
+    first.rows[0].cell->textLabel()->setText("new text");
+    EXPECT_EQ(observer->countViews(*first.rows[0].cell->textLabel(), ChangeKind::Text), 1u);
+
+    table->setEditing(Editing::On, Animated::No);
+    observer->clear();
+    source->sections[0][0] = "changed";
+    table->reloadData();
+    expectOneChange(RowChange::ReloadAll, {}, std::nullopt, { "changed", "b", "c" });
+    EXPECT_TRUE(source->cellRequests == requests + 3 && made == 3);
+
+    requests = source->cellRequests;
+    source->sections[0][2] = "C";
+    table->reloadRowsAtIndexPaths({ { 0, 2 } }, RowAnimation::Automatic);
+    expectOneChange(RowChange::Reload, { { 0, 2 } }, RowAnimation::Automatic, { "changed", "b", "C" });
+    EXPECT_EQ(source->cellRequests, requests + 1) << "only the reloaded row is asked again";
+
+    source->sections[0].insert(source->sections[0].begin(), "new");
+    table->insertRowsAtIndexPaths({ { 0, 0 } }, RowAnimation::Fade);
+    expectOneChange(RowChange::Insert, { { 0, 0 } }, std::nullopt, { "new", "changed", "b", "C" });
+
+    EXPECT_TRUE(table->deleteRow({ 0, 1 }));
+    EXPECT_EQ(source->deleted, (std::vector<IndexPath> { { 0, 1 } }));
+    expectOneChange(RowChange::Delete, { { 0, 1 } }, RowAnimation::Fade, { "new", "b", "C" });
+
+    EXPECT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }));
+    ASSERT_EQ(source->moved.size(), 1u);
+    EXPECT_EQ(source->moved[0].second, (IndexPath { 0, 2 }));
+    expectOneChange(RowChange::Move, { { 0, 0 }, { 0, 2 } }, std::nullopt, { "b", "C", "new" });
+
+    // A source that deletes without telling the table still gets the right rows shown.
+    source->deleteTellsTable = false;
+    EXPECT_TRUE(table->deleteRow({ 0, 0 }));
+    EXPECT_EQ(shownTexts(), (std::vector<std::string> { "C", "new" }));
+}
+
+TEST_F(Table, DeletesAndMovesNeedEditingPermissionAndARowInBounds)
+{
+    EXPECT_FALSE(table->deleteRow({ 0, 0 }));
+    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 0, 2 }));
+    table->setEditing(Editing::On, Animated::Yes);
+    table->setEditing(Editing::On, Animated::Yes);
+    EXPECT_TRUE(table->isEditing() && table->lastEditingAnimated() == Animated::Yes);
+    ASSERT_EQ(observer->tables.size(), 1u) << "editing mode is reported once";
+    EXPECT_EQ(observer->tables[0].change, RowChange::Editing);
+    source->editable = false;
+    EXPECT_FALSE(table->deleteRow({ 0, 0 }));
+    source->editable = true;
+    EXPECT_FALSE(table->deleteRow({ 0, 3 }));
+    EXPECT_TRUE(source->deleted.empty());
+
+    source->sections = { { "a", "b" }, { "c" } };
+    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 0, 2 })); // past the end of its own section
+    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 2, 0 })); // no such section
+    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 1, 2 })); // two past the other section's end
+    EXPECT_TRUE(table->moveRow({ 0, 0 }, { 1, 1 }));  // one past the other section's end
+    EXPECT_EQ(source->sections[1], (std::vector<std::string> { "c", "a" }));
+    // Moving a row onto itself is accepted and tells nobody.
+    EXPECT_TRUE(table->moveRow({ 0, 0 }, { 0, 0 }));
+    EXPECT_EQ(source->moved.size(), 1u);
+
+    // A delegate that offers no deletion refuses it.
+    struct NoDelete : TableViewDelegate {
+        EditingStyle editingStyleForRowAtIndexPath(TableView&, IndexPath) override { return EditingStyle::None; }
+    };
+    auto noDelete = std::make_shared<NoDelete>(); // held weakly by the table
+    table->setDelegate(noDelete);
+    EXPECT_FALSE(table->deleteRow({ 0, 0 }));
+    EXPECT_TRUE(source->deleted.empty());
+    table->setEditing(Editing::Off, Animated::No);
+    EXPECT_FALSE(table->isEditing());
+    EXPECT_EQ(observer->tables.size(), 3u) << "editing on, the move, editing off";
+}
+
+TEST_F(Table, TapSelectsButNotWhileEditingAndPullRefreshes)
+{
+    table->layoutAllRows();
+    EXPECT_TRUE(table->selectRow({ 0, 2 }));
+    EXPECT_EQ(source->selected, (std::vector<IndexPath> { { 0, 2 } }));
+    EXPECT_TRUE(table->indexPathForSelectedRow() == (IndexPath { 0, 2 }) && table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
+    EXPECT_FALSE(table->selectRow({ 0, 3 }));
+
+    table->setEditing(Editing::On, Animated::No);
+    EXPECT_FALSE(table->selectRow({ 0, 0 }));
+    table->setAllowsSelectionDuringEditing(true);
+    EXPECT_TRUE(table->selectRow({ 0, 0 }));
+    EXPECT_TRUE(source->selected.size() == 2u && !table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
+
+    // The refresh control: a pull runs it once until it ends.
+    EXPECT_FALSE(table->pullToRefresh());
+    auto control = RefreshControl::create();
+    int refreshes = 0;
+    control->onRefresh = [&](RefreshControl& c) { ++refreshes; EXPECT_TRUE(c.isRefreshing()); };
+    table->setRefreshControl(control);
+    EXPECT_EQ(control->superview(), table);
+    EXPECT_TRUE(table->pullToRefresh());
+    EXPECT_FALSE(table->pullToRefresh()); // pulling again while it spins starts nothing
+    EXPECT_EQ(refreshes, 1);
+    control->endRefreshing();
+    EXPECT_TRUE(!control->isRefreshing() && observer->countViews(*control, ChangeKind::Value) == 2u);
+    EXPECT_TRUE(table->pullToRefresh());
+    EXPECT_EQ(refreshes, 2);
+    // Code can start the spinner without running the action.
+    control->endRefreshing();
+    control->beginRefreshing();
+    EXPECT_EQ(refreshes, 2);
+}
+
+} // namespace

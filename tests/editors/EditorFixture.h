@@ -1,7 +1,6 @@
 #pragma once
-// Shared set-up of the editor screen tests: a window whose page screen records what an editor
-// asks of it, a recording shell for the editors the screens open, and either the recording
-// server (exact requests, chosen replies) or the reference server (stored changes).
+// The editor screen tests' set-up: a window whose page screen records what an editor asks of
+// it, a recording shell for the editors the screens open, and the recording or reference server.
 
 #include "content/ContentFixture.h"
 #include "content/DataManagerScreen.h"
@@ -22,18 +21,12 @@ public:
     explicit RecordingPage(std::shared_ptr<ViewController> screen) : controller(std::move(screen)) { }
     void refresh() override { calls.push_back("refresh"); }
     void done() override { calls.push_back("done"); }
-    void editTable() override
-    {
-        // What the page sees when it is told: whether the editor is still over it.
-        calls.push_back(controller->presentedViewController() ? "editTable (editor shown)" : "editTable");
-    }
+    // What the page sees when it is told: whether the editor is still over it.
+    void editTable() override { calls.push_back(controller->presentedViewController() ? "editTable (editor shown)" : "editTable"); }
     bool editMode() const override { return false; }
     bool isRootController() const override { return false; }
     bool isTableEditing() const override { return false; }
-    void setTableEditing(bool editing, Animated animated) override
-    {
-        calls.push_back(std::string("setTableEditing ") + (editing ? "YES" : "NO") + (animated == Animated::Yes ? " animated" : ""));
-    }
+    void setTableEditing(bool on, Animated animated) override { calls.push_back(std::string("setTableEditing ") + (on ? "YES" : "NO") + (animated == Animated::Yes ? " animated" : "")); }
     std::shared_ptr<ViewController> screenController() override { return controller; }
 
     std::shared_ptr<ViewController> controller;
@@ -67,10 +60,7 @@ protected:
     bool shown() const { return root->presentedViewController() != nullptr; }
     std::shared_ptr<AlertView> alert() const { return window->topAlert(); }
     /// The recording server answers every request with this status and body.
-    void answer(int status, std::string body)
-    {
-        server.setResponder([status, body](const RecordedRequest&) { return json(body, status); });
-    }
+    void answer(int status, std::string body) { server.setResponder([status, body](const RecordedRequest&) { return json(body, status); }); }
     /// Logs the demo owner in on the reference server and answers the start page's id.
     std::string loginToReference()
     {

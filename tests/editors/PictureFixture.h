@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the picture screen tests: a shown window, a photo picker that hands over what the
-// test put in it, pictures made here, and the JSON bodies the server saw.
+// The picture screen tests' set-up: a shown window, a photo picker handing over what the test
+// put in it, pictures made here, and the JSON bodies the server saw.
 
 #include "content/ContentFixture.h"
 #include "platform/Image.h"
@@ -49,8 +49,7 @@ protected:
     }
     void show(const std::shared_ptr<ViewController>& screen)
     {
-        nav = NavigationController::create(screen);
-        window->setRootViewController(nav);
+        window->setRootViewController(nav = NavigationController::create(screen));
         window->makeKeyAndVisible();
     }
     std::vector<RecordedRequest> requestsTo(const std::string& endpoint) const

@@ -1,7 +1,5 @@
-// The picture screens: the image library grid (the list request, thumbnails downloaded once
-// and cached, the name alert, the exact link, add and upload requests), the form field's picture
-// editor and the full-size viewer with its legacy multipart upload; good and refused replies,
-// and changes the reference server keeps and the page then shows.
+// The picture screens (library grid, field picture editor, full-size viewer): exact requests,
+// good and refused replies, and what the reference server keeps and the page shows.
 
 #include "editors/ImageEditViewController.h"
 #include "editors/ImageSelectionViewController.h"
@@ -78,8 +76,7 @@ TEST_F(ImageSelection, OneEmptyItemUntilTheListArrivesAndEachThumbnailDownloaded
     EXPECT_EQ(screen->collectionView()->numberOfItems(), 1);
     auto shown = draw();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_TRUE(shown[0]);
-    EXPECT_FALSE(shown[1]); // not a picture: left empty
+    EXPECT_TRUE(shown[0] && !shown[1]) << "not a picture: left empty";
     EXPECT_TRUE(Image::fromValue(screen->imageList()->at(0).object()->get("Image")));
     // Loading and appearing share one request.
     ASSERT_EQ(requestsTo("imageList").size(), 1u);
@@ -87,11 +84,11 @@ TEST_F(ImageSelection, OneEmptyItemUntilTheListArrivesAndEachThumbnailDownloaded
     // Drawn afresh, the cached picture is not fetched again; the empty item is asked for again.
     screen->collectionView()->reloadData();
     draw();
-    EXPECT_EQ(requestsTo("7.jpg").size(), 1u);
-    EXPECT_EQ(requestsTo("8.jpg").size(), 2u);
+    EXPECT_EQ(std::pair(requestsTo("7.jpg").size(), requestsTo("8.jpg").size()), std::pair(1ul, 2ul));
 }
 
-TEST_F(ImageSelection, ConfirmingSendsTheEntryAndReportsOnlyItsAddress)
+// Confirming sends the entry and reports only its address; an upload sends a full quality JPEG.
+TEST_F(ImageSelection, ConfirmingSendsTheEntryAndUploadSendsTheFullQualityJpeg)
 {
     for (auto mode : { ImageSelectionMode::Link, ImageSelectionMode::Add }) {
         bool adding = mode == ImageSelectionMode::Add;
@@ -114,46 +111,8 @@ TEST_F(ImageSelection, ConfirmingSendsTheEntryAndReportsOnlyItsAddress)
         EXPECT_EQ(item->get("assVal").asString(), adding ? "old.jpg" : url(7));
         EXPECT_EQ(item->contains("image"), adding);
     }
-}
 
-TEST_F(ImageSelection, CancelAndTheEmptyItemChangeNothingAndSendNothing)
-{
-    open(ImageSelectionMode::Link);
-    ASSERT_TRUE(screen->collectionView()->selectItem({ 0, 0 })); // before the list: the empty item
-    EXPECT_FALSE(screen->selectedImage());
-    window->topAlert()->chooseButtonWithTitle("OK");
-    settle();
-    answerNameAlert(1, "Cancel");
-    EXPECT_TRUE(requestsTo("linkImage").empty());
-    EXPECT_TRUE(reports.empty());
-    EXPECT_EQ(item->get("assVal").asString(), "old.jpg");
-    EXPECT_EQ(Image::fromValue(item->get("image")), oldPicture);
-}
-
-TEST_F(ImageSelection, FailedRequestsKeepTheOldPictureTellTheUserAndReportNothing)
-{
-    failReplies = true;
-    for (auto mode : { ImageSelectionMode::Link, ImageSelectionMode::Add }) {
-        open(mode);
-        settle();
-        answerNameAlert(1, "OK");
-        ASSERT_TRUE(window->topAlert());
-        EXPECT_EQ(window->topAlert()->title(), mode == ImageSelectionMode::Add ? "Picture not added" : "Picture not linked");
-        EXPECT_EQ(window->topAlert()->buttonTitles(), std::vector<std::string> { "OK" });
-        window->topAlert()->chooseButton(0);
-    }
-    picker->next = solidPicture(3, 3, 0, 0, 0);
-    screen->rightBarButtonItem()->press();
-    settle();
-    EXPECT_EQ(window->topAlert()->title(), "Picture not uploaded");
-    EXPECT_EQ(item->get("assVal").asString(), "old.jpg");
-    EXPECT_EQ(Image::fromValue(item->get("image")), oldPicture);
-    EXPECT_EQ(nav->topViewController(), screen);
-    EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(ImageSelection, UploadSendsTheFullQualityJpegAndReportsTheReply)
-{
+    reports.clear();
     open(ImageSelectionMode::Link);
     auto photo = solidPicture(12, 10, 10, 120, 200);
     picker->next = photo;
@@ -169,6 +128,36 @@ TEST_F(ImageSelection, UploadSendsTheFullQualityJpegAndReportsTheReply)
     EXPECT_EQ(Base64::decode(body->get("image").asString()), photo->jpegData(1.0));
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0]->object()->get("AssetId").asString(), "42");
+}
+
+// A cancel sends nothing, failed requests tell the user; neither reports or changes the item.
+TEST_F(ImageSelection, CancelAndFailedRequestsKeepTheOldPictureAndReportNothing)
+{
+    failReplies = true;
+    open(ImageSelectionMode::Link);
+    ASSERT_TRUE(screen->collectionView()->selectItem({ 0, 0 })); // before the list: the empty item
+    EXPECT_FALSE(screen->selectedImage());
+    window->topAlert()->chooseButtonWithTitle("OK");
+    settle();
+    answerNameAlert(1, "Cancel");
+    EXPECT_TRUE(requestsTo("linkImage").empty());
+    EXPECT_EQ(Image::fromValue(item->get("image")), oldPicture);
+    for (auto mode : { ImageSelectionMode::Link, ImageSelectionMode::Add }) {
+        open(mode);
+        settle();
+        answerNameAlert(1, "OK");
+        ASSERT_TRUE(window->topAlert());
+        EXPECT_EQ(window->topAlert()->title(), mode == ImageSelectionMode::Add ? "Picture not added" : "Picture not linked");
+        EXPECT_EQ(window->topAlert()->buttonTitles(), std::vector<std::string> { "OK" });
+        window->topAlert()->chooseButton(0);
+    }
+    picker->next = solidPicture(3, 3, 0, 0, 0);
+    screen->rightBarButtonItem()->press();
+    settle();
+    EXPECT_EQ(window->topAlert()->title(), "Picture not uploaded");
+    EXPECT_EQ(item->get("assVal").asString(), "old.jpg");
+    EXPECT_EQ(Image::fromValue(item->get("image")), oldPicture);
+    EXPECT_TRUE(nav->topViewController() == screen && reports.empty());
 }
 
 TEST_F(ImageSelection, ALinkOnTheReferenceServerShowsOnThePage)
@@ -213,9 +202,7 @@ TEST_F(ImageEdit, ChangeSendsThePictureAndTakesBackARefusedOne)
     picker->next = solidPicture(5, 5, 0, 250, 0);
     screen->change();
     settle();
-    EXPECT_EQ(screen->imageView()->image(), old);
-    EXPECT_EQ(Image::fromValue(field->get("image")), old);
-    EXPECT_TRUE(reports.empty());
+    EXPECT_TRUE(screen->imageView()->image() == old && Image::fromValue(field->get("image")) == old && reports.empty());
     ASSERT_TRUE(window->topAlert());
     EXPECT_EQ(window->topAlert()->title(), "Picture not saved");
     window->topAlert()->chooseButton(0);
@@ -232,8 +219,7 @@ TEST_F(ImageEdit, ChangeSendsThePictureAndTakesBackARefusedOne)
     ASSERT_TRUE(body);
     EXPECT_EQ(body->get("assetid").asString(), "31");
     EXPECT_EQ(Base64::decode(body->get("image").asString()), photo->jpegData(1.0));
-    EXPECT_EQ(screen->imageView()->image(), photo);
-    EXPECT_EQ(Image::fromValue(field->get("image")), photo);
+    EXPECT_TRUE(screen->imageView()->image() == photo && Image::fromValue(field->get("image")) == photo);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0]->object()->get("Sent").asString(), "Yes");
 }
@@ -282,8 +268,7 @@ protected:
     std::vector<std::optional<JsonValue>> reports;
 };
 
-// Logged out there is no Change button and a refused upload is taken back; logged in, the
-// picture goes whole to the legacy script with the folder encoded.
+// Logged out: no Change button, a refused upload taken back; logged in: the whole picture goes up.
 TEST_F(ImageViewer, UploadsToTheLegacyScriptAndTakesBackARefusedUpload)
 {
     server.setResponder([](const RecordedRequest&) { return json("not json"); });
@@ -292,9 +277,7 @@ TEST_F(ImageViewer, UploadsToTheLegacyScriptAndTakesBackARefusedUpload)
     picker->next = solidPicture(3, 3, 1, 1, 1);
     screen->change();
     settle();
-    EXPECT_FALSE(record->contains("image"));
-    EXPECT_FALSE(screen->imageView()->image());
-    EXPECT_TRUE(reports.empty());
+    EXPECT_TRUE(!record->contains("image") && !screen->imageView()->image() && reports.empty());
     ASSERT_TRUE(window->topAlert());
     EXPECT_EQ(window->topAlert()->title(), "Picture not saved");
     window->topAlert()->chooseButton(0);
@@ -313,8 +296,7 @@ TEST_F(ImageViewer, UploadsToTheLegacyScriptAndTakesBackARefusedUpload)
     // The recording server takes the form apart; its size tells the picture went whole.
     EXPECT_EQ(sent.header("Content-Type"), "multipart/form-data; boundary=0xKhTmLbOuNdArY");
     EXPECT_GT(std::stoul(sent.header("Content-Length")), photo->jpegData(1.0)->size());
-    EXPECT_EQ(reports.size(), 1u);
-    EXPECT_EQ(screen->imageView()->image(), photo);
+    EXPECT_TRUE(reports.size() == 1u && screen->imageView()->image() == photo);
 }
 
 TEST_F(ImageViewer, AnUploadOnTheReferenceServerReachesThePage)

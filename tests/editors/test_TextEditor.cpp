@@ -1,6 +1,5 @@
-// The text editor: each kind of item's endpoint and exact body, the options string, a save the
-// server did not take, the font, size and colour choosers it opens, and an edit the reference
-// server keeps. The colour wheel: its colours, raster, cursor and drags, and its screen.
+// The text editor (endpoints and exact bodies, options, refused saves, its choosers, a stored
+// edit) and the colour wheel (colours, raster, cursor, drags) with its screen.
 
 #include "editors/ColorWheel.h"
 #include "editors/ColorWheelViewController.h"
@@ -17,7 +16,6 @@
 #include "ui/TextView.h"
 
 #include <cmath>
-#include <set>
 
 namespace quindle::test {
 namespace {
@@ -29,17 +27,12 @@ protected:
     /// An editor on `object` shown in a stack; its completion handler keeps the replies.
     std::shared_ptr<TextEditorViewController> open(const AssetRecord& object, TextEditorMode mode)
     {
-        auto editor = TextEditorViewController::create(model(), object, mode, [this](std::optional<JsonValue> answer) {
-            answers.push_back(std::move(answer));
-        });
+        auto editor = TextEditorViewController::create(model(), object, mode, [this](std::optional<JsonValue> answer) { answers.push_back(std::move(answer)); });
         stack = present(editor);
         return editor;
     }
     /// From here on a recording server answers every request with this status and body.
-    RecordingServer& answer(int status, std::string body)
-    {
-        return useRecordingServer([status, body](const RecordedRequest&) { return makeReply(status, body); });
-    }
+    RecordingServer& answer(int status, std::string body) { return useRecordingServer([status, body](const RecordedRequest&) { return makeReply(status, body); }); }
     /// The home page's "Visiting" text, as the reference server has it now.
     static AssetRecord visiting()
     {
@@ -60,14 +53,7 @@ protected:
 TEST_F(TextEditorTest, EachKindOfItemGoesToItsEndpointWithItsBody)
 {
     const std::string options = "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70";
-    struct Case {
-        const char* what;
-        AssetRecord object;
-        TextEditorMode mode;
-        const char* endpoint;
-        const char* textKey;
-        const char* typed;
-    };
+    struct Case { const char* what; AssetRecord object; TextEditorMode mode; const char *endpoint, *textKey, *typed; };
     const Case cases[] = {
         { "text block", record({ { "AssetId", "41" }, { "Type", "Text" }, { "Name", "Welcome" }, { "Data", "Hello" }, { "Options", options } }),
             TextEditorMode::Text, "sendText", "text", "Hello & goodbye" },
@@ -93,38 +79,23 @@ TEST_F(TextEditorTest, EachKindOfItemGoesToItsEndpointWithItsBody)
         ASSERT_TRUE(recorder.waitForRequests(++sent));
         EXPECT_TRUE(answers.empty()); // the reply is handled on the main queue only
         RecordedRequest request = recorder.requests().back();
-        EXPECT_EQ(request.method, "POST");
-        EXPECT_EQ(request.path, "/~corvath/vantro/web/app_dev.php/" + std::string(c.endpoint));
-        auto parsed = JsonParser::parse(request.body);
-        ASSERT_TRUE(parsed && parsed->isObject());
-        auto body = parsed->object();
-        std::set<std::string> keys;
-        for (const auto& [key, value] : body->entries())
-            keys.insert(key);
-        EXPECT_EQ(keys, (std::set<std::string> { "options", "assetid", "key", c.textKey }));
-        EXPECT_EQ(body->get("options").asString(), options);
-        EXPECT_EQ(body->get("assetid").asString(), *asset::ident(c.object));
-        EXPECT_EQ(body->get("key").asString(), "key-" + std::to_string(sent - 1));
-        EXPECT_EQ(body->get(c.textKey).asString(), c.typed);
+        EXPECT_EQ(request.method + " " + request.path, "POST /~corvath/vantro/web/app_dev.php/" + std::string(c.endpoint));
+        auto body = JsonObject::create({ { "options", options }, { "assetid", *asset::ident(c.object) }, { "key", "key-" + std::to_string(sent - 1) },
+            { c.textKey, c.typed } });
+        EXPECT_EQ(JsonParser::parse(request.body), JsonValue(body)) << "exactly these keys and values";
 
         settle();
-        ASSERT_EQ(answers.size(), 1u);
-        ASSERT_TRUE(answers[0]);
+        ASSERT_TRUE(answers.size() == 1u && answers[0]);
         EXPECT_EQ(answers[0]->object()->get("AssetId").asString(), "1");
-        EXPECT_EQ(c.object->get("assVal").asString(), c.mode == TextEditorMode::Text ? c.typed : "view text");
-        EXPECT_EQ(c.object->get("options").asString(), options);
+        EXPECT_EQ(std::pair(c.object->get("assVal").asString(), c.object->get("options").asString()),
+            std::pair(std::string(c.mode == TextEditorMode::Text ? c.typed : "view text"), options));
         EXPECT_FALSE(editor->alert());
     }
 }
 
 TEST_F(TextEditorTest, OptionsStringFromTheRecordAndTheChoices)
 {
-    struct Case {
-        const char* what;
-        std::optional<std::string> stored;
-        std::optional<Colour> chosenText;
-        std::string expected;
-    };
+    struct Case { const char* what; std::optional<std::string> stored; std::optional<Colour> chosenText; std::string expected; };
     const Case cases[] = {
         { "no options", std::nullopt, std::nullopt, "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00" },
         { "three fields are ignored", "Georgia:18:0.10,0.20,0.30", std::nullopt, "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00" },
@@ -139,16 +110,14 @@ TEST_F(TextEditorTest, OptionsStringFromTheRecordAndTheChoices)
         if (c.chosenText)
             editor->updateTextColour(*c.chosenText);
         EXPECT_EQ(editor->optionsString(), c.expected) << c.what;
-        EXPECT_EQ(editor->textView()->textColour(), editor->textColor()) << c.what;
-        EXPECT_EQ(editor->textView()->backgroundColour(), editor->backgroundColor()) << c.what;
+        EXPECT_TRUE(editor->textView()->textColour() == editor->textColor() && editor->textView()->backgroundColour() == editor->backgroundColor()) << c.what;
     }
 }
 
 TEST_F(TextEditorTest, ASaveTheServerDidNotTakeChangesNothing)
 {
     int replies = 0;
-    auto& recorder = useRecordingServer([&](const RecordedRequest&) {
-        // A server error, then a reply without content: neither is a save.
+    auto& recorder = useRecordingServer([&](const RecordedRequest&) { // a server error, then a reply without content
         return ++replies == 1 ? makeReply(500, R"({"error":"down"})") : makeReply(200, "{}");
     });
     auto object = record({ { "AssetId", "41" }, { "Data", "Hello" }, { "Options", "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70" } });
@@ -162,10 +131,7 @@ TEST_F(TextEditorTest, ASaveTheServerDidNotTakeChangesNothing)
         ASSERT_TRUE(alert);
         EXPECT_EQ(alert->title(), "Not saved");
         EXPECT_EQ(alert->buttonTitles(), std::vector<std::string> { "OK" });
-        EXPECT_TRUE(answers.empty());
-        EXPECT_FALSE(object->find("assVal"));
-        EXPECT_FALSE(object->find("options"));
-        EXPECT_EQ(stack->topViewController(), editor);
+        EXPECT_TRUE(answers.empty() && !object->find("assVal") && !object->find("options") && stack->topViewController() == editor);
         EXPECT_EQ(editor->textView()->text(), "Typed, not yet stored");
         alert->chooseButtonWithTitle("OK");
     }
@@ -177,14 +143,12 @@ TEST_F(TextEditorTest, RowsOpenTheChoosersAndTakeTheirChoice)
     auto table = editor->tableView();
     ASSERT_EQ(table->numberOfRowsInSection(0), 6);
     EXPECT_EQ(table->layoutAllRows().rows[0].cell, editor->nameCell());
-    EXPECT_EQ(editor->nameField()->text(), "Your name");
-    EXPECT_EQ(editor->keyField()->text(), "name");
+    EXPECT_EQ(std::pair(editor->nameField()->text(), editor->keyField()->text()), std::pair(std::string("Your name"), std::string("name")));
     const char* labels[] = { "Font", "Size", "Text colour", "Background colour" };
     for (int row = 2; row < 6; ++row) {
         auto cell = table->layoutAllRows().rows[size_t(row)].cell;
         EXPECT_EQ(cell->textLabel()->text(), labels[row - 2]);
-        EXPECT_EQ(cell->accessoryType(), AccessoryType::DisclosureIndicator);
-        EXPECT_EQ(table->heightForRowAtIndexPath({ 0, row }), 42);
+        EXPECT_TRUE(cell->accessoryType() == AccessoryType::DisclosureIndicator && table->heightForRowAtIndexPath({ 0, row }) == 42) << row;
     }
     for (int row : { 0, 1 }) {
         table->selectRow({ 0, row });
@@ -197,8 +161,7 @@ TEST_F(TextEditorTest, RowsOpenTheChoosersAndTakeTheirChoice)
     ASSERT_TRUE(fonts);
     EXPECT_EQ(fonts->selection(), "");
     fonts->tableView()->selectRow({ 0, 0 });
-    EXPECT_EQ(stack->topViewController(), editor);
-    EXPECT_EQ(editor->fontName(), "Courier");
+    EXPECT_TRUE(stack->topViewController() == editor && editor->fontName() == "Courier");
     EXPECT_EQ(editor->nameField()->text(), "Typed"); // a redraw keeps what was typed
 
     table->selectRow({ 0, 5 });
@@ -226,8 +189,7 @@ TEST_F(TextEditorTest, TheReferenceServerKeepsAnEditedText)
     editor->updateTextColour({ 0.5, 0.25, 1, 1 });
     editor->save();
     settle();
-    ASSERT_EQ(answers.size(), 1u);
-    ASSERT_TRUE(answers[0]);
+    ASSERT_TRUE(answers.size() == 1u && answers[0]);
     EXPECT_FALSE(editor->alert());
 
     auto stored = visiting();
@@ -237,14 +199,11 @@ TEST_F(TextEditorTest, TheReferenceServerKeepsAnEditedText)
 }
 
 /// Families with fonts in mixed case, so the sort must ignore case.
-class MixedCaseCatalogue final : public FontCatalogue {
-public:
+struct MixedCaseCatalogue final : FontCatalogue {
     std::vector<std::string> familyNames() const override { return { "zapf", "Arial", "courier" }; }
     std::vector<std::string> fontNamesForFamily(const std::string& family) const override
     {
-        if (family == "Arial")
-            return { "Arial-Bold", "Arial" };
-        return { family };
+        return family == "Arial" ? std::vector<std::string> { "Arial-Bold", "Arial" } : std::vector<std::string> { family };
     }
     std::optional<Font> fontWithName(const std::string& name, double size) const override { return Font { name, size }; }
     Font systemFont(double size) const override { return { "System", size }; }
@@ -279,45 +238,35 @@ TEST(TextEditorChoosers, FontsSortedIgnoringCaseAndSizesTickedByEqualText)
     EXPECT_EQ(chosen, std::vector<std::string> { "zapf" });
     FontCatalogue::install(nullptr);
 
-    // Sizes run from 12 to 50, ticked by equal text.
-    const struct { const char* selection; std::vector<std::string> ticked; } cases[] = {
-        { "12", { "12" } },
-        { "50", { "50" } },
-        { "13", {} }, // an odd stored size marks no row
-        { "", {} },
-        { "18.0", {} },
-    };
+    // Sizes run from 12 to 50, ticked by equal text: an odd stored size marks no row.
+    const struct { const char* selection; std::vector<std::string> ticked; } cases[] = { { "12", { "12" } }, { "50", { "50" } }, { "13", {} }, { "", {} }, { "18.0", {} } };
     for (const auto& c : cases) {
         std::vector<std::string> sizes;
         auto sizeChooser = TextEditorSizeViewController::create(c.selection, [&](const std::string& size) { sizes.push_back(size); });
         auto [sizeLabels, sizeTicked] = shownAndTicked(*sizeChooser->tableView());
         ASSERT_EQ(sizeLabels.size(), 20u);
-        EXPECT_EQ(sizeLabels.front(), "12");
-        EXPECT_EQ(sizeLabels[1], "14");
-        EXPECT_EQ(sizeLabels.back(), "50");
+        EXPECT_EQ((std::vector<std::string> { sizeLabels[0], sizeLabels[1], sizeLabels[19] }), (std::vector<std::string> { "12", "14", "50" }));
         EXPECT_EQ(sizeTicked, c.ticked) << c.selection;
         sizeChooser->tableView()->selectRow({ 0, 19 });
         EXPECT_EQ(sizes, std::vector<std::string> { "50" });
     }
 }
 
-struct RGB {
-    int red, green, blue;
-    bool operator==(const RGB&) const = default;
-};
+struct RGB { int red, green, blue; bool operator==(const RGB&) const = default; };
 
 RGB unpack(uint32_t packed) { return { int(packed & 0xFF), int(packed >> 8 & 0xFF), int(packed >> 16 & 0xFF) }; }
 
 std::ostream& operator<<(std::ostream& out, const RGB& c) { return out << "(" << c.red << ", " << c.green << ", " << c.blue << ")"; }
 
-class WheelDelegate : public ColorWheelDelegate {
-public:
+struct WheelDelegate : ColorWheelDelegate {
     void colorWheelDidChangeColor(ColorWheel&) override { ++changes; }
     void colorWheelDidFinishChangingColor() override { ++finishes; }
     int changes = 0, finishes = 0;
 };
 
-TEST(ColorWheel, ColoursAtTheCentreAndOnTheRim)
+// The colours at the centre and on the rim; the raster takes shortcuts, yet every pixel is the
+// plain colour function's, byte by byte in red, green, blue order, row y holding image y.
+TEST(ColorWheel, ColoursOnTheRimAndTheRasterEqualsThePlainColourFunction)
 {
     const float r = 99;
     struct Case { const char* where; Point image; float brightness; RGB expected; };
@@ -334,30 +283,7 @@ TEST(ColorWheel, ColoursAtTheCentreAndOnTheRim)
     for (const auto& c : cases)
         EXPECT_EQ(unpack(ColorWheel::colorAtPoint(c.image, r, c.brightness)), c.expected) << c.where;
     EXPECT_EQ(ColorWheel::colorAtPoint({ r, r }, r, 1.0f) & ~0xFFFFFFu, 0u);
-}
 
-TEST(ColorWheel, FrameSetsRadiusAndRasterSize)
-{
-    const struct { Rect frame; float radius; int dim; } cases[] = {
-        { { 0, 0, 200, 300 }, 99, 198 },
-        { { 0, 0, 300, 200 }, 99, 198 },
-        { { 0, 0, 201, 201 }, 99.5f, 199 },
-        { { 0, 0, 2, 2 }, 0, 0 },
-    };
-    for (const auto& c : cases) {
-        auto wheel = ColorWheel::create(c.frame);
-        EXPECT_EQ(wheel->radius(), c.radius);
-        EXPECT_EQ(wheel->radialImage().dim, c.dim);
-        ASSERT_TRUE(wheel->radialImage().pixels);
-        EXPECT_EQ(wheel->radialImage().pixels->size(), size_t(c.dim) * c.dim * 3);
-    }
-    EXPECT_EQ(ColorWheel::create()->radius(), 0.0f); // nothing laid out yet
-}
-
-// The raster takes shortcuts; every pixel must still be the plain colour function's, byte by
-// byte in red, green, blue order, row y holding image y.
-TEST(ColorWheel, RasterEqualsThePlainColourFunction)
-{
     for (float radius : { 99.0f, 99.5f, 149.0f, 299.0f, 37.25f }) {
         for (float brightness : { 1.0f, 0.5f, 0.37f }) {
             auto image = ColorWheel::renderRadialImage(radius, brightness);
@@ -379,17 +305,25 @@ TEST(ColorWheel, RasterEqualsThePlainColourFunction)
     }
 }
 
-TEST(ColorWheel, ViewPointsMapToImageSpaceAndTheCursorStaysOnTheDisc)
+TEST(ColorWheel, FrameSetsTheRasterViewPointsMapToImageSpaceTheCursorStaysOnTheDiscAndDrags)
 {
+    const struct { Rect frame; float radius; int dim; } frames[] = {
+        { { 0, 0, 200, 300 }, 99, 198 }, { { 0, 0, 300, 200 }, 99, 198 }, { { 0, 0, 201, 201 }, 99.5f, 199 }, { { 0, 0, 2, 2 }, 0, 0 },
+    };
+    for (const auto& c : frames) {
+        auto sized = ColorWheel::create(c.frame);
+        EXPECT_EQ(sized->radius(), c.radius);
+        EXPECT_EQ(sized->radialImage().dim, c.dim);
+        ASSERT_TRUE(sized->radialImage().pixels);
+        EXPECT_EQ(sized->radialImage().pixels->size(), size_t(c.dim) * c.dim * 3);
+    }
+    EXPECT_EQ(ColorWheel::create()->radius(), 0.0f); // nothing laid out yet
+
     auto wheel = ColorWheel::create({ 0, 0, 200, 300 }); // radius 99, disc centred at view (100, 150)
     EXPECT_EQ(wheel->touchPoint(), (Point { 100, 150 }));
     EXPECT_EQ(unpack(wheel->colorAtPoint(wheel->viewToImageSpace(wheel->touchPoint()))), (RGB { 255, 255, 255 }));
-    const struct { Point view; Point image; } cases[] = {
-        { { 100, 150 }, { 99, 99 } },
-        { { 150, 150 }, { 149, 99 } },
-        { { 100, 100 }, { 99, 149 } }, // up on screen is up in the image
-        { { 1, 249 }, { 0, 0 } },
-    };
+    // Up on screen is up in the image.
+    const struct { Point view, image; } cases[] = { { { 100, 150 }, { 99, 99 } }, { { 150, 150 }, { 149, 99 } }, { { 100, 100 }, { 99, 149 } }, { { 1, 249 }, { 0, 0 } } };
     for (const auto& c : cases)
         EXPECT_EQ(wheel->viewToImageSpace(c.view), c.image) << c.view.x << "," << c.view.y;
 
@@ -407,7 +341,7 @@ TEST(ColorWheel, ViewPointsMapToImageSpaceAndTheCursorStaysOnTheDisc)
     }
 
     // The cursor stays on the disc.
-    const struct { Point touch; Point placed; } onDisc[] = {
+    const struct { Point touch, placed; } onDisc[] = {
         { { 120, 170 }, { 120, 170 } },            // inside: taken as it is
         { { 400, 150 }, { 199, 150 } },            // right, far out: on the rim to the right
         { { 100, 0 }, { 100, 51 } },               // above: on the top of the rim
@@ -420,23 +354,19 @@ TEST(ColorWheel, ViewPointsMapToImageSpaceAndTheCursorStaysOnTheDisc)
     }
     wheel->setTouchPoint({ 400, 150 });
     EXPECT_EQ(unpack(wheel->colorAtPoint(wheel->viewToImageSpace(wheel->touchPoint()))), (RGB { 127, 0, 255 }));
-}
 
-TEST(ColorWheel, DragReportsChangesOnlyWhenContinuous)
-{
+    // A drag reports changes only when continuous.
     for (bool continuous : { false, true }) {
-        auto wheel = ColorWheel::create({ 0, 0, 200, 200 });
+        auto dragged = ColorWheel::create({ 0, 0, 200, 200 });
         auto delegate = std::make_shared<WheelDelegate>();
-        wheel->setDelegate(delegate);
-        wheel->setContinuous(continuous);
-        EXPECT_TRUE(wheel->beginTouch({ 120, 100 }));
-        EXPECT_TRUE(wheel->moveTouch({ 150, 100 }));
-        EXPECT_EQ(wheel->touchPoint(), (Point { 150, 100 }));
-        EXPECT_TRUE(wheel->moveTouch({ 500, 100 }));
-        EXPECT_EQ(wheel->touchPoint(), (Point { 199, 100 }));
-        EXPECT_TRUE(wheel->endTouch({ 500, 100 }));
-        EXPECT_EQ(delegate->changes, continuous ? 3 : 0);
-        EXPECT_EQ(delegate->finishes, 1);
+        dragged->setDelegate(delegate);
+        dragged->setContinuous(continuous);
+        EXPECT_TRUE(dragged->beginTouch({ 120, 100 }) && dragged->moveTouch({ 150, 100 }));
+        EXPECT_EQ(dragged->touchPoint(), (Point { 150, 100 }));
+        EXPECT_TRUE(dragged->moveTouch({ 500, 100 }));
+        EXPECT_EQ(dragged->touchPoint(), (Point { 199, 100 }));
+        EXPECT_TRUE(dragged->endTouch({ 500, 100 }));
+        EXPECT_EQ(std::pair(delegate->changes, delegate->finishes), std::pair(continuous ? 3 : 0, 1));
     }
     auto plain = View::create({ 0, 0, 10, 10 });
     EXPECT_FALSE(plain->beginTouch({ 5, 5 })); // ordinary views track no touches
@@ -446,19 +376,13 @@ TEST(ColorWheelViewController, LaysOutTheWheelAndWellsAndReportsTheChosenColour)
 {
     auto screen = ColorWheelViewController::create({}, Colour { 0.2, 0.4, 0.6, 1 });
     screen->view()->setFrame({ 0, 0, 400, 600 });
-    EXPECT_EQ(screen->title(), "Colour");
     ASSERT_TRUE(screen->rightBarButtonItem());
-    EXPECT_EQ(screen->rightBarButtonItem()->title(), "Save");
-    EXPECT_EQ(screen->colorWheel()->frame(), (Rect { 20, 60, 360, 360 }));
-    EXPECT_EQ(screen->brightnessSlider()->frame(), (Rect { 160, 540, 200, 60 }));
-    EXPECT_EQ(screen->wellView()->frame(), (Rect { 40, 480, 80, 48 }));
-    EXPECT_EQ(screen->currentWellView()->frame(), (Rect { 40, 540, 80, 48 }));
-    EXPECT_EQ(screen->brightnessSlider()->value(), 1.0);
-    EXPECT_EQ(screen->brightnessSlider()->maximumValue(), 1.0);
+    EXPECT_EQ(screen->title() + "/" + screen->rightBarButtonItem()->title(), "Colour/Save");
+    EXPECT_EQ((std::vector { screen->colorWheel()->frame(), screen->brightnessSlider()->frame(), screen->wellView()->frame(), screen->currentWellView()->frame() }),
+        (std::vector<Rect> { { 20, 60, 360, 360 }, { 160, 540, 200, 60 }, { 40, 480, 80, 48 }, { 40, 540, 80, 48 } }));
+    EXPECT_TRUE(screen->brightnessSlider()->value() == 1.0 && screen->brightnessSlider()->maximumValue() == 1.0 && screen->currentWellView()->borderWidth() == 1.0);
     EXPECT_EQ(screen->currentWellView()->colour(), (Colour { 0.2, 0.4, 0.6, 1 }));
-    EXPECT_EQ(screen->currentWellView()->borderWidth(), 1.0);
-    EXPECT_FALSE(screen->wellView()->colour()); // empty until the first change
-    EXPECT_TRUE(screen->colorWheel()->continuous());
+    EXPECT_TRUE(!screen->wellView()->colour() && screen->colorWheel()->continuous()) << "the new well is empty until the first change";
     EXPECT_EQ(screen->colorWheel()->touchPoint(), (Point { 180, 180 }));
 
     // Drags and brightness fill the new well, and save reports it.
@@ -478,8 +402,7 @@ TEST(ColorWheelViewController, LaysOutTheWheelAndWellsAndReportsTheChosenColour)
 
     // A save before any touch reports white at the current brightness.
     screen->save();
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_EQ(reported[0], Colour::white());
+    EXPECT_EQ(reported, std::vector<Colour> { Colour::white() });
 
     auto wheel = screen->colorWheel();
     Point centre = wheel->touchPoint();
@@ -487,18 +410,14 @@ TEST(ColorWheelViewController, LaysOutTheWheelAndWellsAndReportsTheChosenColour)
     EXPECT_EQ(screen->wellView()->colour(), (Colour { 127 / 255.0, 0, 1, 1 }));
     wheel->endTouch({ centre.x + wheel->radius(), centre.y });
     screen->brightnessSlider()->slide(0.5);
-    EXPECT_EQ(wheel->brightness(), 0.5f);
-    EXPECT_EQ(screen->wellView()->colour(), (Colour { 63 / 255.0, 0, 127 / 255.0, 1 }));
+    EXPECT_TRUE(wheel->brightness() == 0.5f && screen->wellView()->colour() == (Colour { 63 / 255.0, 0, 127 / 255.0, 1 }));
     EXPECT_EQ(wheel->radialImage().pixels->at(0), wheel->colorAtPoint({ 0, 0 }) & 0xFF); // raster at the new brightness
 
     screen->save();
-    ASSERT_EQ(reported.size(), 2u);
-    EXPECT_EQ(reported[1], (Colour { 63 / 255.0, 0, 127 / 255.0, 1 }));
+    EXPECT_EQ(reported, (std::vector<Colour> { Colour::white(), { 63 / 255.0, 0, 127 / 255.0, 1 } }));
     EXPECT_EQ(stack->topViewController(), screen); // the opener closes it
-
     screen->leftBarButtonItem()->press();
-    EXPECT_NE(stack->topViewController(), screen);
-    EXPECT_EQ(reported.size(), 2u);
+    EXPECT_TRUE(stack->topViewController() != screen && reported.size() == 2u);
 }
 
 } // namespace

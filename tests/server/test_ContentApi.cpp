@@ -217,7 +217,7 @@ TEST_F(ContentApiTest, CarouselEventsFormDocumentTabbarAndOwnerListsCarryTheirKe
 
 // Changes ---------------------------------------------------------------------------------------
 
-TEST_F(ContentApiTest, AddingItemsAppendsThemAndAnswersTheParentPage)
+TEST_F(ContentApiTest, AddingItemsAppendsThemAndTextsAndInputsAreEditedInPlace)
 {
     std::string news = childId("Gallery");
     JsonValue parent = payload(call("makePage?assetid=" + news + "&name=" + percentEncode("New page"), token));
@@ -235,11 +235,9 @@ TEST_F(ContentApiTest, AddingItemsAppendsThemAndAnswersTheParentPage)
     EXPECT_EQ(str(list(survey).at(0), "Type"), "Submit");
     EXPECT_EQ(str(survey.object()->get("_linkedAsset"), "Name"), "Events");
     EXPECT_EQ(list(survey.object()->get("_linkedAsset"), "list").size(), 2u);
-}
 
-TEST_F(ContentApiTest, TextsAndInputsAreEditedInPlaceOrAddedToAPage)
-{
-    JsonValue parent = payload(send("sendText", body({ { "assetid", childId("Welcome") }, { "text", "Hi there" },
+    // Texts and inputs are edited in place or added to a page.
+    parent = payload(send("sendText", body({ { "assetid", childId("Welcome") }, { "text", "Hi there" },
         { "options", "Georgia:18:0.00,0.00,0.00:1.00,1.00,1.00" }, { "key", "Greeting" } }), token));
     auto greeting = named(list(parent), "Greeting");
     ASSERT_TRUE(greeting);
@@ -346,7 +344,7 @@ TEST_F(ContentApiTest, PageAndSiteEditsShowInTheNextReply)
     EXPECT_EQ(str(again.object()->get("User").object()->get("Tabs"), "Name"), "Harbour View");
 }
 
-TEST_F(ContentApiTest, FormValuesSiteDetailsAndWorkflowLinksAreAccepted)
+TEST_F(ContentApiTest, FormValuesSiteDetailsWorkflowLinksContactRequestsBeaconsAndDevicesAreAccepted)
 {
     JsonValue sent = payload(send("sendForm", body({ { "formid", childId("Contact us") }, { "Your name", "Ann" }, { "Message", "Call me" } }), {}));
     EXPECT_EQ(str(sent, "Sent"), "Yes");
@@ -369,10 +367,8 @@ TEST_F(ContentApiTest, FormValuesSiteDetailsAndWorkflowLinksAreAccepted)
     links = list(payload(call("associateAssets.php?a=" + review + "&b=" + admission, token)), "list");
     ASSERT_EQ(links.size(), 1u);
     EXPECT_EQ(str(links[0], "assetID"), admission);
-}
 
-TEST_F(ContentApiTest, ContactRequestsBeaconsDevicesAndErrorReports)
-{
+    // Contact requests, beacons, devices and error reports.
     auto posted = post(content("addContactRequest.php"), "rootAssetID=" + tabbar + "&email=ann@example.org&subject=Visit&body=Can I visit on Sunday?");
     EXPECT_EQ(str(payload(posted), "Sent"), "Yes");
     std::vector<JsonValue> requests = list(payload(call("getContactRequests.php", token)), "list");

@@ -13,6 +13,7 @@
 #include "forms/HistoryGraphViewController.h"
 #include "forms/HistoryViewController.h"
 #include "forms/MasterViewController.h"
+#include "frontends/qt/PhoneTestSupport.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "frontends/term/TermPhotoPicker.h"
 #include "frontends/term/TermRowCommands.h"
@@ -63,25 +64,6 @@ protected:
             ASSERT_TRUE(result.ok) << line << ": " << result.message << "\n" << term->render().text;
         }
     }
-    static JsonValue legacy(const std::string& path)
-    {
-        Collector request;
-        model().requestWithURL(model().legacyBaseURL() + path, request.handler());
-        Outcome outcome = request.single();
-        return outcome.content ? *outcome.content : JsonValue {};
-    }
-    /// The entry of a legacy reply's list with that name (the first one for "").
-    static JsonObjectPtr listed(const JsonValue& reply, const std::string& name = "")
-    {
-        for (const JsonValue& item : reply.object()->get("list").array()->items())
-            if (name.empty() || item.object()->get("name").asString() == name)
-                return item.object();
-        return nullptr;
-    }
-    static std::string text(const JsonObjectPtr& record, const char* key)
-    {
-        return record && record->get(key).isString() ? record->get(key).asString() : std::string {};
-    }
     /// Whether the one answer the editor reported lists a child of that name and type.
     bool reportLists(const std::string& name, const std::string& type) const
     {
@@ -112,7 +94,9 @@ public:
 
 } // namespace
 
-TEST_F(TermScreens, AVideoIsPreviewedAndAddedFromTheMenu)
+// Menu and editors that report what they added: a video previewed and added from the menu, then
+// a form field named, typed and added.
+TEST_F(TermScreens, AVideoAndAFormFieldAreAdded)
 {
     AssetRecord home = directory("");
     present(DirectoryActionsViewController::create(DirectoryActionsSetup { asset::ident(home).value_or(""), home, nullptr, false, false, root },
@@ -122,10 +106,8 @@ TEST_F(TermScreens, AVideoIsPreviewedAndAddedFromTheMenu)
         "expect dQw4w9WgXcQ", "reject M7lc1UVf-VE", "press Save", "wait", "reject Directory actions" });
     EXPECT_FALSE(root->presentedViewController());
     EXPECT_TRUE(reportLists("Garden tour", "YoutubeVideo"));
-}
 
-TEST_F(TermScreens, AFormFieldIsNamedTypedAndAdded)
-{
+    reports.clear();
     AssetRecord form = childNamed(directory(""), "Contact us");
     ASSERT_TRUE(form);
     present(FormAddAssetViewController::create(asset::ident(form).value_or(""), reporter(), model()));
@@ -134,51 +116,36 @@ TEST_F(TermScreens, AFormFieldIsNamedTypedAndAdded)
     EXPECT_TRUE(reportLists("Age", "Number"));
 }
 
-TEST_F(TermScreens, RenamesAPageAndChoosesItsCarouselStyle)
+// The page chooser asks for its list when its view first loads, which drawing in `wait` does; a
+// page is renamed with "&", ":" and "/", which reach the server whole, and its carousel style
+// chosen; the site is renamed through its alert.
+TEST_F(TermScreens, ChoosesAndRenamesAPageAndRenamesTheSite)
 {
+    stack->pushViewController(FormSelectionViewController::create(model()), Animated::No);
+    run({ "wait", "expect Gallery" });
     AssetRecord gallery = childNamed(directory(""), "Gallery");
     ASSERT_TRUE(gallery);
     present(EditDirectoryViewController::create(gallery, {}, {}));
     run({ "expect Edit Directory", "expect Carousel on", "field 0 Photos & art: 1/2", "press Save", "wait", "tap 6",
         "expect Select carousel type", "expect [carousel preview, style 0]", "expect [carousel preview, style 11]", "tap 8", "wait",
         "expect Edit Directory", "reject Not saved" });
-    // "&", ":" and "/" in a typed name reach the server whole.
     EXPECT_EQ(asset::name(gallery), "Photos & art: 1/2");
     AssetRecord stored = childNamed(directory(""), "Photos & art: 1/2");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->get("options").asString(), "Carousel:8");
-}
 
-TEST_F(TermScreens, RenamesTheSiteThroughItsAlert)
-{
+    window->setRootViewController(stack);
     push(TabEditViewController::create());
     run({ "expect Change site name", "tap 2", "expect Enter a new name for your site", "field 0 Harbour View", "alert OK", "wait", "tap 1",
         "expect Do you want to remove the image from your site?", "alert Cancel", "reject Not saved" });
     EXPECT_EQ(asset::name(model().tab()), "Harbour View");
 }
 
-TEST_F(TermScreens, WaitDrawsTheScreenSoAScreenThatLoadsWhenShownHasItsListAfterward)
-{
-    // The page chooser asks for the page list when its view first loads, which drawing does.
-    stack->pushViewController(FormSelectionViewController::create(model()), Animated::No);
-    run({ "wait", "expect Gallery" });
-}
-
 TEST_F(TermScreens, YesNoNumbersSubFormsAndProfileOfTheCarePlan)
 {
-    JsonObjectPtr person = listed(legacy("start.php"));
-    JsonValue docs = legacy("start.php?a=" + text(person, "assetID"));
-    JsonObjectPtr plan = listed(docs, "Care plan");
-    ASSERT_TRUE(plan);
-    ResidentFormSetup setup;
-    setup.assetID = text(plan, "formID");
-    setup.resID = text(person, "assetID");
-    setup.resDocID = text(plan, "assetID");
-    setup.name = text(person, "name");
-    setup.docs = docs.object()->get("list").array();
-    setup.formState = legacy("currentState.php?a=" + setup.resDocID).object()->get("list").object();
+    ResidentFormSetup setup = carePlan();
+    ASSERT_TRUE(setup.formState);
     present(MasterViewController::create(setup));
-
     // Rows: name, History, the actions row, then Sleeps well, Mobility, Pain score, Care notes,
     // Weights chart, Personnel Details, Lunch.
     run({ "wait", "expect Forms", "expect Care plan", "expect No actions required", "expect <Graph>", "expect [*Yes*|No]", "no 3", "wait",
@@ -187,7 +154,6 @@ TEST_F(TermScreens, YesNoNumbersSubFormsAndProfileOfTheCarePlan)
     EXPECT_EQ(text(state->get("Sleeps well").object(), "val"), "0");
     EXPECT_EQ(text(state->get("Pain score").object(), "val"), "8");
     EXPECT_EQ(text(state->get("Pain score").object(), "user"), QuindleServer::demoEmail);
-
     run({ "tap 7", "wait", "expect Weights chart", "expect BMI", "expect Weight", "back", "wait", "tap 0", "wait", "expect Food Alergies",
         "expect Food allergies", "expect Personnel Details", "expect Room", "expect [Yes|*No*]", "reject <Graph>" });
 }
@@ -213,8 +179,7 @@ TEST(TermWebPages, PageText)
 
 TEST_F(TermScreens, HistoryListAndGraphSummary)
 {
-    JsonObjectPtr person = listed(legacy("start.php"));
-    const std::string document = text(listed(legacy("start.php?a=" + text(person, "assetID")), "Daily care"), "assetID");
+    const std::string document = documentKey("", "Daily care");
     ASSERT_FALSE(document.empty());
     ApplicationShell::setShared(std::make_shared<GraphShell>());
     push(HistoryViewController::create(model(), "", document, "Arthur Penrose"));
@@ -227,8 +192,7 @@ TEST_F(TermScreens, HistoryListAndGraphSummary)
 // A tick and an untick of an allergy reach the server.
 TEST_F(TermScreens, TickAndUntickAnAllergy)
 {
-    JsonValue docs = legacy("start.php?a=" + text(listed(legacy("start.php"), "Margaret Hill"), "assetID"));
-    const std::string careDoc = text(listed(docs, "Daily care"), "assetID");
+    const std::string careDoc = documentKey("Margaret Hill", "Daily care");
     auto allergies = [&] {
         std::vector<std::string> names;
         JsonValue reply = legacy("getFoodAllergy.php?a=" + careDoc);
@@ -248,25 +212,21 @@ TEST_F(TermScreens, TickAndUntickAnAllergy)
 // for tomorrow is stored for that day.
 TEST_F(TermScreens, TheAllergenIsAskedAboutAndTomorrowsOrderIsStoredForTomorrow)
 {
-    const std::string person = text(listed(legacy("start.php"), "Margaret Hill"), "assetID");
-    const std::string mealsForm = text(listed(legacy("start.php?a=" + person), "Meals"), "formID");
-    auto dishes = legacy("getMenu.php?a=" + mealsForm + "&p=" + person).object()->get("list").array();
-    ASSERT_TRUE(dishes);
-    push(MenuViewController::create(mealsForm, "Lunch", person, dishes));
+    DemoLunch lunch;
+    ASSERT_TRUE(lunch.dishes);
+    push(MenuViewController::create(lunch.mealsForm, "Lunch", lunch.person, lunch.dishes));
     installRowCommands(*term);
-    const std::string tomorrow = DateFormat::format(DateFormat::now() + std::chrono::hours(24), "yyyy-MM-dd", DateFormat::Zone::Local);
-    const std::string farOff = DateFormat::format(DateFormat::now() + std::chrono::hours(24 * 9), "yyyy-MM-dd", DateFormat::Zone::Local);
+    auto day = [](int days) { return DateFormat::format(DateFormat::now() + std::chrono::hours(24 * days), "yyyy-MM-dd", DateFormat::Zone::Local); };
     run({ "wait", "expect Title: Lunch", "expect Peanut noodles  Contains allergen: Peanuts", "reject Fish pie  Contains allergen", "detail 3",
         "expect Title: Peanut noodles", "expect Gluten", "back", "press Order", "expect No dish chosen", "alert OK", "tap 3",
-        "expect [image tick.png]", "press Order", "expect Allergy warning", "alert Cancel", "day " + tomorrow, "expect [date " + tomorrow + "]",
+        "expect [image tick.png]", "press Order", "expect Allergy warning", "alert Cancel", "day " + day(1), "expect [date " + day(1) + "]",
         "tap 1", "press Order", "wait", "expect Title: Resident" });
-    EXPECT_FALSE(term->execute("day " + farOff).ok);
-
+    EXPECT_FALSE(term->execute("day " + day(9)).ok);
     auto storage = SqliteStorage::open((reference.folder() / "quindle.sqlite").string());
     ASSERT_TRUE(storage);
-    auto orders = LegacyStore(*storage).ordersOf(std::stoll(person)).object()->get("list").array();
+    auto orders = LegacyStore(*storage).ordersOf(std::stoll(lunch.person)).object()->get("list").array();
     ASSERT_EQ(orders->size(), 1u);
-    EXPECT_EQ(orders->at(0).object()->get("date").asString(), tomorrow);
+    EXPECT_EQ(orders->at(0).object()->get("date").asString(), day(1));
     EXPECT_EQ(orders->at(0).object()->get("name").asString(), "Vegetable curry");
     EXPECT_EQ(orders->at(0).object()->get("menu").asString(), "Lunch");
 }
@@ -289,7 +249,6 @@ TEST_F(TermPhotos, AHandedOverFileIsWhatTheNextPickSends)
     CommandInterpreter interpreter(window, model().httpClient());
     auto installed = TermPhotoPicker::install(interpreter);
     EXPECT_EQ(PhotoPicker::shared(), installed);
-
     struct Step {
         std::string line;
         bool ok;
@@ -321,7 +280,6 @@ TEST(TermColourWheel, DragAndSlideChangeWhatShows)
     window->setRootViewController(NavigationController::create(ColorWheelViewController::create({}, Colour { 1, 0.5, 0, 1 })));
     window->makeKeyAndVisible();
     CommandInterpreter interpreter(window);
-
     // The wheel is 288 points wide in the 320 x 504 screen: radius 143, centre (144, 144).
     const struct {
         const char* command;

@@ -1,58 +1,42 @@
 #pragma once
-// Shared by the Qt window tests: screens of plain ui objects that record what the window asks
-// of them, mouse helpers that send the events a user's pointer would, pixel counts of pictures,
-// and the reference server's demo with the model pointed at it.
+// Shared by the client tests: screens of plain ui objects that record what is asked of them, the
+// programs run as a user runs them, and the reference server's demo pages; where Qt is linked, also
+// mouse helpers, pixel counts of pictures and the demo server with the model pointed at it.
 
+#include "content/ApplicationShell.h"
 #include "content/TextFieldCell.h"
 #include "core/Model.h"
-#include "core/ServerConfiguration.h"
-#include "frontends/qt/MainQueueBridge.h"
-#include "frontends/qt/PhoneWindow.h"
-#include "platform/Log.h"
+#include "platform/HttpClient.h"
 #include "platform/MainQueue.h"
-#include "support/DemoServer.h"
 #include "ui/NavigationController.h"
-#include "ui/TabBarController.h"
 #include "ui/TableView.h"
-#include "ui/Window.h"
 
-#include <QCoreApplication>
-#include <QImage>
-#include <QMouseEvent>
-#include <QPointingDevice>
-#include <QTest>
-
+#include <array>
 #include <atomic>
-#include <filesystem>
+#include <cstdio>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace quindle::test {
 
-/// Rows of titles (or of text field records) that record selections, moves and deletions.
+/// Rows of titles that record selections, moves and deletions; `makeCell`, when set, makes every row.
 class RecordingRows : public TableViewDataSource, public TableViewDelegate {
 public:
     std::vector<std::string> titles;
-    std::vector<AssetRecord> fields; // when set, rows are text field cells of these records
-    std::function<std::shared_ptr<TableViewCell>(IndexPath)> makeCell; // when set, makes every row
+    std::function<std::shared_ptr<TableViewCell>(IndexPath)> makeCell;
     bool editable { false };
     std::vector<IndexPath> selected;
     std::vector<std::pair<IndexPath, IndexPath>> moves;
     std::vector<IndexPath> deleted;
 
-    int numberOfRowsInSection(TableView&, int) override { return static_cast<int>(fields.empty() ? titles.size() : fields.size()); }
+    int numberOfRowsInSection(TableView&, int) override { return static_cast<int>(titles.size()); }
     std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath path) override
     {
         if (makeCell)
             return makeCell(path);
-        if (!fields.empty()) {
-            auto cell = TextFieldCell::create(CellStyle::Default, "Field");
-            cell->configureWithAsset(fields[static_cast<size_t>(path.row)]);
-            return cell;
-        }
         auto cell = TableViewCell::create(CellStyle::Default, "Row");
         cell->textLabel()->setText(titles[static_cast<size_t>(path.row)]);
         cell->setAccessoryType(AccessoryType::DisclosureIndicator);
@@ -105,6 +89,123 @@ inline std::shared_ptr<RecordingRows> rowsTitled(std::vector<std::string> titles
     rows->titles = std::move(titles);
     return rows;
 }
+
+/// An HTTP client whose number of requests in flight the test sets.
+class BusyClient : public HttpClient {
+public:
+    std::atomic<size_t> busy { 0 };
+    void send(HttpRequest, Handler) override { }
+    size_t inFlight() const override { return busy; }
+    bool isCallbackThread() const override { return false; }
+};
+
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct ProgramRun {
+    int status { -1 };
+    std::string output; // standard output and errors together
+};
+
+/// Runs a program of the build, `command` being its path under the build folder and its arguments.
+inline ProgramRun runProgram(const std::string& command)
+{
+    ProgramRun run;
+    FILE* pipe = popen((std::string(QUINDLE_BUILD_DIR) + "/" + command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buffer {};
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.output.append(buffer.data(), n);
+    int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : (WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1);
+    return run;
+}
+
+/// A legacy page's reply, waited for on the main queue (null when none came).
+inline JsonValue legacy(const std::string& path)
+{
+    std::optional<JsonValue> reply;
+    bool answered = false;
+    Model& model = Model::defaultInstance();
+    model.requestWithURL(model.legacyBaseURL() + path, [&](std::optional<JsonValue> content, std::optional<Error>) {
+        MainQueue::shared().dispatch([&, content] {
+            reply = content;
+            answered = true;
+        });
+    });
+    MainQueue::shared().runUntil([&] { return answered; }, std::chrono::seconds(15));
+    return reply ? *reply : JsonValue {};
+}
+
+inline std::string text(const JsonObjectPtr& record, const char* key)
+{
+    return record && record->get(key).isString() ? record->get(key).asString() : std::string {};
+}
+
+/// The entry of a legacy reply's list with that name (the first one for ""), or null.
+inline JsonObjectPtr listed(const JsonValue& reply, const std::string& name = "")
+{
+    if (!reply.isObject() || !reply.object()->get("list").isArray())
+        return nullptr;
+    for (const JsonValue& item : reply.object()->get("list").array()->items())
+        if (item.isObject() && (name.empty() || text(item.object(), "name") == name))
+            return item.object();
+    return nullptr;
+}
+
+/// A key of a demo resident's document (the first resident's for ""), from the legacy pages.
+inline std::string documentKey(const std::string& resident, const std::string& document, const char* key = "assetID")
+{
+    return text(listed(legacy("start.php?a=" + text(listed(legacy("start.php"), resident), "assetID")), document), key);
+}
+
+/// The first demo resident's care plan, set up as the resident screens get it.
+inline ResidentFormSetup carePlan()
+{
+    JsonObjectPtr person = listed(legacy("start.php"));
+    JsonValue docs = legacy("start.php?a=" + text(person, "assetID"));
+    JsonObjectPtr plan = listed(docs, "Care plan");
+    ResidentFormSetup setup;
+    setup.assetID = text(plan, "formID");
+    setup.resID = text(person, "assetID");
+    setup.name = text(person, "name");
+    setup.resDocID = text(plan, "assetID");
+    setup.docs = plan ? docs.object()->get("list").array() : nullptr;
+    JsonValue state = legacy("currentState.php?a=" + setup.resDocID);
+    setup.formState = state.isObject() ? state.object()->get("list").object() : nullptr;
+    return setup;
+}
+
+/// The dishes of the demo lunch menu offered to Margaret Hill, and the ids it goes by.
+struct DemoLunch {
+    std::string person = text(listed(legacy("start.php"), "Margaret Hill"), "assetID");
+    std::string mealsForm = documentKey("Margaret Hill", "Meals", "formID");
+    JsonValue reply = legacy("getMenu.php?a=" + mealsForm + "&p=" + person);
+    JsonArrayPtr dishes = reply.isObject() ? reply.object()->get("list").array() : nullptr;
+};
+
+} // namespace quindle::test
+
+#ifdef QT_CORE_LIB
+#include "core/ServerConfiguration.h"
+#include "frontends/qt/MainQueueBridge.h"
+#include "frontends/qt/PhoneWindow.h"
+#include "platform/Log.h"
+#include "support/DemoServer.h"
+#include "ui/TabBarController.h"
+#include "ui/Window.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QTest>
+
+#include <filesystem>
+#include <set>
+
+namespace quindle::test {
 
 inline void sendMouse(QWidget& widget, QEvent::Type type, QPointF at, Qt::MouseButtons buttons)
 {
@@ -180,10 +281,7 @@ inline int distinctColours(const QImage& image)
 }
 
 /// The colour of a picture of the window at a point in window points.
-inline QColor pixelAt(const QImage& shot, QPointF point)
-{
-    return shot.pixelColor((point * shot.devicePixelRatio()).toPoint());
-}
+inline QColor pixelAt(const QImage& shot, QPointF point) { return shot.pixelColor((point * shot.devicePixelRatio()).toPoint()); }
 
 /// How many pixels pass `test`, in the whole picture or in `rect` (window points).
 inline int countPixels(const QImage& image, const std::function<bool(QColor)>& test, QRectF rect = {})
@@ -207,7 +305,7 @@ inline std::function<bool(QColor)> like(QColor colour, int tolerance = 20)
 }
 
 /// Where the tests leave the pictures they take, for a person to look at.
-inline QString shotPath(const char* name)
+inline QString shotPath(const std::string& name)
 {
     auto folder = std::filesystem::path(QUINDLE_BUILD_DIR) / "tests" / "frontends" / "qt-shots";
     std::filesystem::create_directories(folder);
@@ -245,36 +343,5 @@ struct DemoSession {
     }
 };
 
-/// A legacy page's reply, waited for on the main queue (null when none came).
-inline JsonValue legacy(const std::string& path)
-{
-    std::optional<JsonValue> reply;
-    bool answered = false;
-    Model& model = Model::defaultInstance();
-    model.requestWithURL(model.legacyBaseURL() + path, [&](std::optional<JsonValue> content, std::optional<Error>) {
-        MainQueue::shared().dispatch([&, content] {
-            reply = content;
-            answered = true;
-        });
-    });
-    MainQueue::shared().runUntil([&] { return answered; }, std::chrono::seconds(15));
-    return reply ? *reply : JsonValue {};
-}
-
-inline std::string text(const JsonObjectPtr& record, const char* key)
-{
-    return record && record->get(key).isString() ? record->get(key).asString() : std::string {};
-}
-
-/// The entry of a legacy reply's list with that name (the first one for ""), or null.
-inline JsonObjectPtr listed(const JsonValue& reply, const std::string& name = "")
-{
-    if (!reply.isObject() || !reply.object()->get("list").isArray())
-        return nullptr;
-    for (const JsonValue& item : reply.object()->get("list").array()->items())
-        if (item.isObject() && (name.empty() || text(item.object(), "name") == name))
-            return item.object();
-    return nullptr;
-}
-
 } // namespace quindle::test
+#endif

@@ -1,6 +1,5 @@
-// Screens in the phone window over the reference server's demo, logged in as its owner: the
-// image library grid, the menu with its allergen, the resident form with its graph button, and
-// web pages with the history's graphs.
+// Screens in the phone window over the reference server's demo, logged in as its owner: the image
+// library grid, the menu with its allergen, the care plan with its graph button, and web pages.
 #include "PhoneTestSupport.h"
 
 #include "content/ApplicationShell.h"
@@ -90,12 +89,10 @@ class DemoScreensTest : public QObject, protected PhoneOnStack {
     /// The window rect of an item of the grid on top.
     QRectF itemRect(CollectionView& grid, int row)
     {
-        for (const auto& item : grid.layoutItems()) {
-            if (item.indexPath.row == row) {
-                QPointF origin = phone->currentScene().content.topLeft();
-                return QRectF(origin.x() + item.frame.x, origin.y() + item.frame.y - grid.contentOffset().y, item.frame.width, item.frame.height);
-            }
-        }
+        QPointF origin = phone->currentScene().content.topLeft() - QPointF(0, grid.contentOffset().y);
+        for (const auto& item : grid.layoutItems())
+            if (item.indexPath.row == row)
+                return QRectF(origin.x() + item.frame.x, origin.y() + item.frame.y, item.frame.width, item.frame.height);
         return {};
     }
 
@@ -122,21 +119,17 @@ private slots:
         }, 15000));
         QImage shot = settledShot(*phone);
         shot.save(shotPath("image-grid.png"));
-        qreal ratio = phone->devicePixelRatio();
         for (int row = 0; row < std::min<int>(3, grid->numberOfItems()); ++row) {
             QRectF rect = itemRect(*grid, row);
             QVERIFY(!rect.isEmpty());
-            QImage cell = shot.copy(QRectF(rect.topLeft() * ratio, rect.size() * ratio).toRect());
+            QImage cell = shot.copy(QRectF(rect.topLeft() * shot.devicePixelRatio(), rect.size() * shot.devicePixelRatio()).toRect());
             // A demo picture is a gradient: a blank cell would be one colour.
             QVERIFY2(distinctColours(cell) > 5, qPrintable(QString("item %1: %2 colours").arg(row).arg(distinctColours(cell))));
         }
 
         click(*phone, itemRect(*grid, 0).center());
         auto alert = window->topAlert();
-        QVERIFY(alert);
-        QCOMPARE(QString::fromStdString(alert->title()), QString("Title"));
-        QCOMPARE(QString::fromStdString(alert->message()), QString("Please enter image name"));
-        QVERIFY(screen->selectedImage());
+        QVERIFY(alert && alert->title() == "Title" && alert->message() == "Please enter image name" && screen->selectedImage());
         alert->chooseButtonWithTitle("Cancel");
     }
 
@@ -145,13 +138,11 @@ private slots:
         auto screen = std::make_shared<PlainGrid>();
         open(screen);
         auto grid = screen->grid;
-        QCOMPARE(grid->contentOffset().y, 0.0);
         QRectF content = phone->currentScene().content;
         drag(*phone, content.center() + QPointF(0, 150), content.center() - QPointF(0, 150));
-        QVERIFY(grid->contentOffset().y > 250);
         double afterDrag = grid->contentOffset().y;
-        QPointF at = content.center();
-        QWheelEvent wheel(at, phone->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QVERIFY(afterDrag > 250);
+        QWheelEvent wheel(content.center(), phone->mapToGlobal(content.center()), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(phone.get(), &wheel);
         QVERIFY(grid->contentOffset().y < afterDrag);
         // The grid never scrolls past its last row.
@@ -168,13 +159,10 @@ private slots:
     // and ordering the marked dish brings up the allergy warning.
     void theAllergenIsMarkedAndOrderingItWarns()
     {
-        const std::string person = text(listed(legacy("start.php"), "Margaret Hill"), "assetID");
-        const std::string mealsForm = text(listed(legacy("start.php?a=" + person), "Meals"), "formID");
-        auto dishes = legacy("getMenu.php?a=" + mealsForm + "&p=" + person).object()->get("list").array();
-        QVERIFY(dishes && dishes->size() == 4);
-
+        DemoLunch lunch;
+        QVERIFY(lunch.dishes && lunch.dishes->size() == 4);
         open(ViewController::create("Resident"));
-        auto menu = MenuViewController::create(mealsForm, "Lunch", person, dishes);
+        auto menu = MenuViewController::create(lunch.mealsForm, "Lunch", lunch.person, lunch.dishes);
         stack->pushViewController(menu, Animated::No);
         QTRY_VERIFY_WITH_TIMEOUT(!menu->allergyNames().empty(), 15000);
         QImage shot = settledShot(*phone);
@@ -203,9 +191,7 @@ private slots:
         QVERIFY(menu->orderButton()->press());
         QImage warned = settledShot(*phone);
         auto alert = window->topAlert();
-        QVERIFY(alert);
-        QCOMPARE(QString::fromStdString(alert->title()), QString("Allergy warning"));
-        QVERIFY(warned != shot);
+        QVERIFY(alert && alert->title() == "Allergy warning" && warned != shot);
         alert->chooseButtonWithTitle("Cancel");
     }
 
@@ -213,21 +199,10 @@ private slots:
     // click on that button.
     void theCarePlanDrawsItsSectionsAndItsGraphButtonOpensTheGraph()
     {
-        JsonObjectPtr person = listed(legacy("start.php"));
-        JsonValue docs = legacy("start.php?a=" + text(person, "assetID"));
-        JsonObjectPtr plan = listed(docs, "Care plan");
-        JsonValue state = legacy("currentState.php?a=" + text(plan, "assetID"));
-        QVERIFY(plan && state.isObject() && state.object()->get("list").isObject());
+        ResidentFormSetup setup = carePlan();
+        QVERIFY(setup.formState);
         auto shell = std::make_shared<GraphShell>();
         ApplicationShell::setShared(shell);
-
-        ResidentFormSetup setup;
-        setup.assetID = text(plan, "formID");
-        setup.resID = text(person, "assetID");
-        setup.resDocID = text(plan, "assetID");
-        setup.name = text(person, "name");
-        setup.docs = docs.object()->get("list").array();
-        setup.formState = state.object()->get("list").object();
         auto screen = MasterViewController::create(setup);
         open(screen);
         auto table = screen->tableView();
@@ -237,9 +212,7 @@ private slots:
         QCOMPARE(table->titleForHeaderInSection(2), std::string("Care plan"));
 
         // Heading, actions and values drawn one below the other.
-        QRectF heading = phone->rowRect(*table, { 0, 0 });
-        QRectF actions = phone->rowRect(*table, { 1, 0 });
-        QRectF firstValue = phone->rowRect(*table, { 2, 0 });
+        QRectF heading = phone->rowRect(*table, { 0, 0 }), actions = phone->rowRect(*table, { 1, 0 }), firstValue = phone->rowRect(*table, { 2, 0 });
         QVERIFY(!heading.isEmpty() && !actions.isEmpty() && !firstValue.isEmpty());
         QVERIFY(heading.bottom() <= actions.top() && actions.bottom() <= firstValue.top());
         QCOMPARE(table->cellForRowAtIndexPath({ 1, 0 })->textLabel()->text(), std::string("No actions required"));
@@ -249,7 +222,7 @@ private slots:
         QCOMPARE(pain->textLabel()->text(), std::string("Pain score"));
         QRectF row = phone->rowRect(*table, { 2, 2 });
         QVERIFY(!row.isEmpty());
-        auto holder = table->cellForRowAtIndexPath({ 2, 2 })->accessoryView();
+        auto holder = pain->accessoryView();
         QVERIFY(holder && holder->subviews().size() == 2);
         auto graph = std::dynamic_pointer_cast<Button>(holder->subviews()[1]);
         QVERIFY(graph && graph->title() == "Graph");
@@ -257,15 +230,15 @@ private slots:
 
         const Rect at = holder->frame();
         click(*phone, QPointF(row.left() + at.x + graph->frame().x + graph->frame().width / 2, row.top() + at.y + graph->frame().y + graph->frame().height / 2));
-        QTRY_COMPARE_WITH_TIMEOUT(shell->asked.size(), size_t(1), 5000);
-        QCOMPARE(shell->asked[0], setup.resDocID + " Pain score");
+        QTRY_COMPARE_WITH_TIMEOUT(shell->asked, std::vector<std::string> { setup.resDocID + " Pain score" }, 5000);
         phone->finishAnimations();
         QCOMPARE(phone->currentScene().title, QStringLiteral("Graph of Pain score"));
         ApplicationShell::setShared(nullptr);
     }
 
-    // HTML goes through QTextBrowser with inline SVG drawn in place, and onLoad comes after each load.
-    void inlineSvgIsDrawnInPlace()
+    // HTML goes through QTextBrowser with inline SVG drawn in place, the text around each block
+    // kept; onLoad comes after each load, and a failed one says why.
+    void webPagesDrawInlineSvgAndSayWhyALoadFailed()
     {
         auto view = WebView::create({ 0, 0, 320, 300 });
         int loads = 0;
@@ -277,8 +250,7 @@ private slots:
         page.resize(320, 300);
         QCOMPARE(loads, 1);
         QCOMPARE(page.documentTitle(), QStringLiteral("Weights"));
-        QVERIFY(page.toPlainText().contains("Before"));
-        QVERIFY(page.toPlainText().contains("After"));
+        QVERIFY(page.toPlainText().contains("Before") && page.toPlainText().contains("After"));
         QVERIFY(!page.toPlainText().contains("polyline")); // no SVG source shown as text
         int blue = countPixels(page.grab().toImage(), like(chartBlue, 24));
         // A line 200 points long and 8 thick, give or take its ends and smoothing.
@@ -291,28 +263,21 @@ private slots:
         page.refresh();
         QCOMPARE(loads, 2);
         QCOMPARE(countPixels(page.grab().toImage(), like(chartBlue, 24)), 0);
-    }
 
-    void replacementKeepsTheTextAroundEachBlock()
-    {
         std::vector<QImage> pictures;
         QString html = WebPageWidget::replaceInlineSvg(
             "a<SVG width='10' height='20'><rect width='10' height='20' fill='red'/></SVG>b<svg width='30' height='5'></svg>c<svg>broken", 2, pictures);
         QCOMPARE(html, QStringLiteral("a<img src=\"quindle-svg:0\" width=\"10\" height=\"20\">b<img src=\"quindle-svg:1\" width=\"30\" height=\"5\">c<svg>broken"));
-        QCOMPARE(pictures.size(), size_t(2));
-        QCOMPARE(pictures[0].size(), QSize(20, 40)); // two pixels a point
+        QVERIFY(pictures.size() == 2 && pictures[0].size() == QSize(20, 40)); // two pixels a point
         QCOMPARE(pictures[0].pixelColor(10, 10), QColor(Qt::red));
-    }
 
-    void failedLoadShowsWhyAndStillReports()
-    {
-        auto view = WebView::create();
-        int loads = 0;
-        view->onLoad = [&](WebView&) { ++loads; };
-        view->loadRequest("http://127.0.0.1:1/nothing-listens-here");
-        WebPageWidget page(view);
-        QVERIFY(runUntil([&] { return loads == 1; }));
-        QVERIFY(page.toPlainText().contains("Cannot show the page"));
+        auto failing = WebView::create();
+        int failed = 0;
+        failing->onLoad = [&](WebView&) { ++failed; };
+        failing->loadRequest("http://127.0.0.1:1/nothing-listens-here");
+        WebPageWidget shown(failing);
+        QVERIFY(runUntil([&] { return failed == 1; }));
+        QVERIFY(shown.toPlainText().contains("Cannot show the page"));
     }
 
     // The server's graph page of a demo resident's daily care, through the graph screen for all
@@ -320,7 +285,7 @@ private slots:
     void graphPagesAreDrawnAsCharts()
     {
         Model& model = Model::defaultInstance();
-        const std::string document = text(listed(legacy("start.php?a=" + text(listed(legacy("start.php")), "assetID")), "Daily care"), "assetID");
+        const std::string document = documentKey("", "Daily care");
         QVERIFY(!document.empty());
         struct Case {
             const char* name;

@@ -346,7 +346,7 @@ protected:
 
 } // namespace
 
-TEST_F(LoaderTest, DirectoryAndFormRecordsOpenAPageBuiltFromTheReplyThatReloadsItself)
+TEST_F(LoaderTest, DirectoryAndFormRecordsOpenAPageBuiltFromTheReplyOtherRecordsNothingAndTheDocumentItsScreen)
 {
     useReferenceServer();
     AssetRecord home = directory("");
@@ -381,13 +381,8 @@ TEST_F(LoaderTest, DirectoryAndFormRecordsOpenAPageBuiltFromTheReplyThatReloadsI
     EXPECT_TRUE(form->dataSource()->dataManager()->isForm());
     EXPECT_EQ(form->dataSource()->dataManager()->objects()->size(), 4u); // without the Submit item
     EXPECT_FALSE(form->headerImage());
-}
-
-TEST_F(LoaderTest, OtherRecordsOpenNothingInViewModeAndTheDocumentOpensItsScreen)
-{
-    useReferenceServer();
-    AssetRecord home = directory("");
-    auto manager = pageWith(asset::list(home));
+    // Other records open nothing in view mode, and a document opens its screen.
+    nav->popViewController(Animated::No);
     for (const char* name : { "Welcome", "Our garden", "A tour of the home", "Call us" }) {
         EXPECT_FALSE(select(*manager, name, false)) << name;
         settle();

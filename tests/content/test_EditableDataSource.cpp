@@ -108,7 +108,7 @@ const char* everyType = R"([
 
 } // namespace
 
-TEST_F(EditableDataSourceTest, ViewModeChoosesACellPerItemTypeAndCollectsTheInputs)
+TEST_F(EditableDataSourceTest, EachModeChoosesACellPerItemTypeAndOnlyViewModeCollectsTheInputs)
 {
     build(everyType);
     EXPECT_EQ(table->numberOfRowsInSection(0), 10);
@@ -127,11 +127,7 @@ TEST_F(EditableDataSourceTest, ViewModeChoosesACellPerItemTypeAndCollectsTheInpu
     // A picture item without its picture shows its name as title.
     EXPECT_EQ(std::static_pointer_cast<ImageCell>(cell(6))->title()->text(), "Lounge");
     EXPECT_EQ(std::static_pointer_cast<CarouselCell>(cell(5))->carousel()->type(), CarouselType::Cylinder);
-}
-
-TEST_F(EditableDataSourceTest, ItemEditModeShowsInputsAsTextAndReorderModePlainRowsAndNeitherCollects)
-{
-    build(everyType);
+    // Item edit mode shows inputs as text, reorder mode plain rows, and neither collects.
     source->setIsEditing(true);
     EXPECT_EQ(cell(2)->reuseIdentifier(), "TextCell");
     EXPECT_EQ(std::static_pointer_cast<TextCell>(cell(3))->asset(), manager->objects()->at(3).object());

@@ -112,7 +112,7 @@ protected:
 
 } // namespace
 
-TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOverThenChoosingAndOrdering)
+TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOverThenChoosingAndOrderingOnTheLocalDay)
 {
     for (bool handOver : { true, false }) {
         SCOPED_TRACE(handOver);
@@ -178,11 +178,8 @@ TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOverThenChoosingAndOrdering
     answer("Allergies not known", { "Cancel", "Order anyway" }, "Order anyway");
     answered(2);
     EXPECT_NE(targets().back().find("&o=32"), std::string::npos);
-}
 
-// The order's day is the carer's calendar day; an order is sent exactly and closes only when taken.
-TEST_F(MenuTest, AnOrderIsSentExactlyOnTheLocalDayAndClosesOnlyWhenTaken)
-{
+    // The order's day is the carer's calendar day; an order is sent exactly and closes only when taken.
     const std::tuple<const char*, const char*, const char*> cases[] = {
         { "Pacific/Auckland", "2026-12-09 11:30:00", "2026-12-10" }, // 00:30 local, still the 9th in Greenwich
         { "America/New_York", "2026-12-10 03:00:00", "2026-12-09" }, // 22:00 local
@@ -200,7 +197,7 @@ TEST_F(MenuTest, AnOrderIsSentExactlyOnTheLocalDayAndClosesOnlyWhenTaken)
     };
     for (const auto& [name, reply, closes] : orders) {
         SCOPED_TRACE(name);
-        auto menu = open(true, reply);
+        menu = open(true, reply);
         // Half past midnight tomorrow, on the carer's calendar.
         Date tomorrow = DateFormat::startOfLocalDay(DateFormat::now() + std::chrono::hours(24)) + std::chrono::minutes(30);
         menu->datePicker()->pick(tomorrow);

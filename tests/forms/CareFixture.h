@@ -181,9 +181,7 @@ protected:
     {
         stack = NavigationController::create(screen);
         table = screen->tableView();
-        if (requests) {
-            EXPECT_TRUE(waitFor(requests));
-        }
+        EXPECT_TRUE(!requests || waitFor(requests));
         settle();
         return screen;
     }

@@ -97,11 +97,9 @@ protected:
 
 class DocumentScreen : public CareFixture {
 protected:
-    void open(bool loggedIn)
+    void open()
     {
         useReferenceServer();
-        if (loggedIn)
-            login();
         AssetRecord item = childNamed(directory(""), "Resident assessment");
         ASSERT_TRUE(item);
         Collector fetch;
@@ -397,9 +395,9 @@ TEST_F(MasterScreen, SectionsRowsByKindWhatEachSelectionOpensAndRefusedValuesGoA
     EXPECT_EQ(targets("handleForm.php"), (std::vector<std::string> { weight, weight, mood, mood }));
 }
 
-TEST_F(DocumentScreen, RowsByKindWhatEachOpensAndARefusedValue)
+TEST_F(DocumentScreen, RowsByKindWhatEachOpensARefusedValueAndEachControlReachingTheServer)
 {
-    open(false);
+    open();
     EXPECT_EQ(screen->title(), "Resident assessment");
     EXPECT_EQ(table->titleForHeaderInSection(0), "Name");
     // BMI is 72 / 1.8^2 at two decimals; the conditional's row is named by its note; "0" is no;
@@ -430,11 +428,8 @@ TEST_F(DocumentScreen, RowsByKindWhatEachOpensAndARefusedValue)
     settle();
     EXPECT_EQ(stack->topViewController(), screen);
     EXPECT_EQ(row(4), "Smoker [bool 1 yes red]");
-}
 
-TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
-{
-    open(true);
+    // Logged in, each control reaches the server and the computed entries follow.
     auto number = std::dynamic_pointer_cast<NumberView>(accessory(0));
     number->textField()->becomeFirstResponder();
     number->textField()->type("90");
@@ -456,10 +451,10 @@ TEST_F(DocumentScreen, EachControlReachesTheServerAndTheComputedEntriesFollow)
     text->textView()->type("Needs a frame");
     text->rightBarButtonItem()->press();
     settle();
-    // No row says "not saved"; the computed entries follow the new weight.
+    // No row says "not saved"; the computed entries follow the new weight; the pictures stay.
     EXPECT_EQ(lines(*screen->datasource(), *table), (std::vector<std::string> { "Weight [number 90.0]", "Height [number 1.8]",
                                                         "BMI [27.78]", "Note [Needs a frame]", "Smoker [bool 1 yes red]", "Note / Needs a frame >",
-                                                        "BMI over 25 [2.78]", "Mobility / Dependent >", "Photo [no picture]", " [no picture]" }));
+                                                        "BMI over 25 [2.78]", "Mobility / Dependent >", "Photo [picture 96]", " [picture 96]" }));
 
     // What the server now holds, read back through a fresh fetch of the document.
     Collector fetch;

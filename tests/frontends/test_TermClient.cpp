@@ -42,7 +42,6 @@ public:
     std::shared_ptr<TableView> table;
     std::shared_ptr<Button> sendButton;
     int rowCounts = 0; // how often the table asked for the rows
-
     bool isName(IndexPath path) const { return path.row < static_cast<int>(names.size()); }
     int numberOfRowsInSection(TableView&, int) override
     {
@@ -109,11 +108,9 @@ struct App {
     std::shared_ptr<ListScreen> home = ListScreen::create("Home", { "Welcome", "Garden", "Events" });
     std::shared_ptr<ListScreen> trash = ListScreen::create("Trash", {});
     std::vector<std::string> pressed;
-    std::shared_ptr<BusyClient> client = std::make_shared<BusyClient>();
     std::unique_ptr<CommandInterpreter> interpreter;
     std::unique_ptr<TermRenderer> renderer;
     std::string errors;
-
     App()
     {
         MainQueue::shared().makeCurrentThreadMain();
@@ -124,7 +121,7 @@ struct App {
         tabs->setViewControllers({ NavigationController::create(home), NavigationController::create(trash) });
         window->setRootViewController(tabs);
         window->makeKeyAndVisible();
-        interpreter = std::make_unique<CommandInterpreter>(window, client);
+        interpreter = std::make_unique<CommandInterpreter>(window);
     }
     std::string screen()
     {
@@ -198,7 +195,6 @@ TEST(TermRenderer, DrawsTabsBarButtonsRowsInputsButtonsAndAlerts)
     app.home->typedValue = "Ann";
     app.home->table->reloadData();
     EXPECT_TRUE(contains(app.screen(), "  3. {0}[Ann]  [off]\n"));
-
     // Drawing again asks the data source nothing until the table reports a change of rows:
     // sources that collect their input rows as the table asks for them keep what they collected.
     int counted = app.home->rowCounts;
@@ -208,7 +204,6 @@ TEST(TermRenderer, DrawsTabsBarButtonsRowsInputsButtonsAndAlerts)
     app.home->table->insertRowsAtIndexPaths({ { 0, 3 } }, RowAnimation::None);
     EXPECT_TRUE(contains(app.screen(), "  3. News  >\n  4. {0}[Ann]")) << app.screen();
     EXPECT_GT(app.home->rowCounts, counted);
-
     // An alert's fields are numbered after the screen's.
     auto alert = AlertView::create("Edit Page", "Choose one\nor cancel", "Cancel", { "Reorder", "Add" });
     alert->setAlertViewStyle(AlertViewStyle::LoginAndPasswordInput);
@@ -238,14 +233,12 @@ TEST(CommandInterpreter, ActsLikeAUser)
     app.home->sendButton->onTap = [&](Button&) { ++sent; };
     EXPECT_EQ(app.run("press Send\n"), 0);
     EXPECT_EQ(sent, 1);
-
     EXPECT_EQ(app.run("move 0 1\n"), 1);
     EXPECT_TRUE(contains(app.errors, "not in reorder mode")) << app.errors;
     app.home->table->setEditing(Editing::On, Animated::No);
     ASSERT_EQ(app.run("move 0 1\ndelete 2\nexpect (editing)\n"), 0) << app.errors;
     EXPECT_EQ(app.home->names, (std::vector<std::string> { "Garden", "Welcome" }));
     EXPECT_EQ(app.run("delete 2\n"), 1); // the input row may not go
-
     int chosen = -1;
     auto alert = AlertView::create("Edit Page", "", "Cancel", { "Reorder" });
     alert->setAlertViewStyle(AlertViewStyle::PlainTextInput);
@@ -271,14 +264,12 @@ TEST(CommandInterpreter, FailuresNameTheLineAndStopTheScript)
         EXPECT_EQ(app.errors.rfind("test.script:1: " + bad + ": ", 0), 0u) << app.errors;
     }
     EXPECT_EQ(app.run("quit\ntap 9\n"), 0);
-
     // Interactive use keeps going after a failure and shows the screen again after a change.
     std::istringstream input("tap 9\ntab 1\n");
     std::ostringstream output, messages;
     EXPECT_EQ(app.interpreter->runInteractive(input, output, messages), 0);
     EXPECT_TRUE(contains(messages.str(), "line 1: tap 9: no row 9")) << messages.str();
     EXPECT_TRUE(contains(output.str(), "Title: Trash")) << output.str();
-
     // A title two tabs share picks neither; the number does.
     app.trash->setTitle("Home");
     app.tabs->setSelectedIndex(0);
@@ -309,17 +300,19 @@ TEST(CommandInterpreter, PushCommandsReachTheShellsCallbacks)
 TEST(CommandInterpreter, WaitRunsTheQueueUntilRepliesAreInAndGivesUpAtItsTimeout)
 {
     App app;
+    auto client = std::make_shared<BusyClient>();
+    app.interpreter = std::make_unique<CommandInterpreter>(app.window, client);
     app.interpreter->setWaitTimeout(std::chrono::milliseconds(100));
     // A reply handler on another thread hands its work to the main queue, then finishes.
-    app.client->busy = 1;
+    client->busy = 1;
     std::thread reply([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         MainQueue::shared().dispatch([&] { app.home->setTitle("Loaded"); });
-        app.client->busy = 0;
+        client->busy = 0;
     });
     EXPECT_EQ(app.run("wait\nexpect Title: Loaded\n"), 0) << app.errors;
     reply.join();
-    app.client->busy = 1;
+    client->busy = 1;
     EXPECT_EQ(app.run("wait\n"), 1);
     EXPECT_TRUE(contains(app.errors, "still busy after 100 ms")) << app.errors;
 }

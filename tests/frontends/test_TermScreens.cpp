@@ -106,7 +106,6 @@ TEST_F(TermScreens, AVideoAndAFormFieldAreAdded)
         "expect dQw4w9WgXcQ", "reject M7lc1UVf-VE", "press Save", "wait", "reject Directory actions" });
     EXPECT_FALSE(root->presentedViewController());
     EXPECT_TRUE(reportLists("Garden tour", "YoutubeVideo"));
-
     reports.clear();
     AssetRecord form = childNamed(directory(""), "Contact us");
     ASSERT_TRUE(form);
@@ -133,7 +132,6 @@ TEST_F(TermScreens, ChoosesAndRenamesAPageAndRenamesTheSite)
     AssetRecord stored = childNamed(directory(""), "Photos & art: 1/2");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->get("options").asString(), "Carousel:8");
-
     window->setRootViewController(stack);
     push(TabEditViewController::create());
     run({ "expect Change site name", "tap 2", "expect Enter a new name for your site", "field 0 Harbour View", "alert OK", "wait", "tap 1",

@@ -31,7 +31,6 @@ public:
     std::vector<IndexPath> selected;
     std::vector<std::pair<IndexPath, IndexPath>> moves;
     std::vector<IndexPath> deleted;
-
     int numberOfRowsInSection(TableView&, int) override { return static_cast<int>(titles.size()); }
     std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath path) override
     {
@@ -237,7 +236,6 @@ struct PhoneOnStack {
     std::shared_ptr<Window> window;
     std::shared_ptr<NavigationController> stack;
     std::unique_ptr<qt::PhoneWindow> phone;
-
     /// Shows `root` at the bottom of a fresh stack in a fresh window, drawn and settled.
     void open(std::shared_ptr<ViewController> root)
     {
@@ -317,7 +315,6 @@ inline QString shotPath(const std::string& name)
 struct DemoSession {
     DemoServer reference;
     std::unique_ptr<qt::MainQueueBridge> bridge;
-
     /// Starts it all, and logs the demo owner in when asked.
     void start(bool logIn)
     {

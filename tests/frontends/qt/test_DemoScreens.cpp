@@ -83,9 +83,7 @@ bool runUntil(const std::function<bool()>& done) { return MainQueue::shared().ru
 
 class DemoScreensTest : public QObject, protected PhoneOnStack {
     Q_OBJECT
-
     DemoSession session;
-
     /// The window rect of an item of the grid on top.
     QRectF itemRect(CollectionView& grid, int row)
     {
@@ -100,7 +98,6 @@ private slots:
     void initTestCase() { session.start(true); }
     void cleanup() { close(); }
     void cleanupTestCase() { session.stop(); }
-
     void thumbnailsAreDrawnOnceTheyArriveAndATapAsksForAName()
     {
         auto screen = ImageSelectionViewController::create(JsonObject::create({ { "AssetId", "1" } }));
@@ -173,13 +170,11 @@ private slots:
         QVERIFY2(countPixels(shot, red, marked) > 20, qPrintable(QString::number(countPixels(shot, red, marked))));
         QCOMPARE(countPixels(shot, red, phone->rowRect(*menu->table(), { 0, 0 })), 0);
         QCOMPARE(countPixels(shot, green, marked), 0);
-
         // A click chooses the dish: its tick is drawn.
         click(*phone, marked.center() - QPointF(marked.width() / 4, 0));
         shot = settledShot(*phone);
         QCOMPARE(menu->selectedIndex(), 3L);
         QVERIFY2(countPixels(shot, green, marked) > 20, qPrintable(QString::number(countPixels(shot, green, marked))));
-
         // A tap on the lower half of the day wheel turns it a day on, within the week offered.
         auto day = [&](Date date) { return DateFormat::format(date, "yyyy-MM-dd", DateFormat::Zone::Local); };
         const std::string today = day(menu->datePicker()->date());
@@ -187,7 +182,6 @@ private slots:
         click(*phone, QPointF(100, phone->currentScene().content.top() + menu->datePicker()->frame().height * 0.85));
         QCOMPARE(day(menu->datePicker()->date()), tomorrow);
         QVERIFY(today != tomorrow);
-
         QVERIFY(menu->orderButton()->press());
         QImage warned = settledShot(*phone);
         auto alert = window->topAlert();
@@ -210,13 +204,11 @@ private slots:
         settledShot(*phone);
         QCOMPARE(phone->currentScene().title, QStringLiteral("Forms"));
         QCOMPARE(table->titleForHeaderInSection(2), std::string("Care plan"));
-
         // Heading, actions and values drawn one below the other.
         QRectF heading = phone->rowRect(*table, { 0, 0 }), actions = phone->rowRect(*table, { 1, 0 }), firstValue = phone->rowRect(*table, { 2, 0 });
         QVERIFY(!heading.isEmpty() && !actions.isEmpty() && !firstValue.isEmpty());
         QVERIFY(heading.bottom() <= actions.top() && actions.bottom() <= firstValue.top());
         QCOMPARE(table->cellForRowAtIndexPath({ 1, 0 })->textLabel()->text(), std::string("No actions required"));
-
         // "Pain score" is a number: its row carries the field and the graph button.
         auto pain = table->cellForRowAtIndexPath({ 2, 2 });
         QCOMPARE(pain->textLabel()->text(), std::string("Pain score"));
@@ -227,7 +219,6 @@ private slots:
         auto graph = std::dynamic_pointer_cast<Button>(holder->subviews()[1]);
         QVERIFY(graph && graph->title() == "Graph");
         QVERIFY(distinctColours(settledShot(*phone)) > 5);
-
         const Rect at = holder->frame();
         click(*phone, QPointF(row.left() + at.x + graph->frame().x + graph->frame().width / 2, row.top() + at.y + graph->frame().y + graph->frame().height / 2));
         QTRY_COMPARE_WITH_TIMEOUT(shell->asked, std::vector<std::string> { setup.resDocID + " Pain score" }, 5000);
@@ -255,7 +246,6 @@ private slots:
         int blue = countPixels(page.grab().toImage(), like(chartBlue, 24));
         // A line 200 points long and 8 thick, give or take its ends and smoothing.
         QVERIFY2(blue > 1000 && blue < 3000, QByteArray::number(blue));
-
         // A page loaded again is shown again and reported again; the same load is not.
         page.refresh();
         QCOMPARE(loads, 1);
@@ -263,14 +253,12 @@ private slots:
         page.refresh();
         QCOMPARE(loads, 2);
         QCOMPARE(countPixels(page.grab().toImage(), like(chartBlue, 24)), 0);
-
         std::vector<QImage> pictures;
         QString html = WebPageWidget::replaceInlineSvg(
             "a<SVG width='10' height='20'><rect width='10' height='20' fill='red'/></SVG>b<svg width='30' height='5'></svg>c<svg>broken", 2, pictures);
         QCOMPARE(html, QStringLiteral("a<img src=\"quindle-svg:0\" width=\"10\" height=\"20\">b<img src=\"quindle-svg:1\" width=\"30\" height=\"5\">c<svg>broken"));
         QVERIFY(pictures.size() == 2 && pictures[0].size() == QSize(20, 40)); // two pixels a point
         QCOMPARE(pictures[0].pixelColor(10, 10), QColor(Qt::red));
-
         auto failing = WebView::create();
         int failed = 0;
         failing->onLoad = [&](WebView&) { ++failed; };

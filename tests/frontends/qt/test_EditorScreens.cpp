@@ -37,9 +37,7 @@ bool near(QColor painted, uint32_t packed, int tolerance = 12)
 
 class EditorScreensTest : public QObject, protected PhoneOnStack {
     Q_OBJECT
-
     std::unique_ptr<MainQueueBridge> bridge;
-
     QPointF rowCentre(const TableView& table, int row) { return phone->rowRect(table, { 0, row }).center(); }
     QColor shownAt(QPointF at) { return pixelAt(settledShot(*phone), at); }
     bool hasBarButton(const QString& label)
@@ -69,7 +67,6 @@ private slots:
     }
     void cleanupTestCase() { bridge.reset(); }
     void cleanup() { close(); }
-
     // The menu draws its eight rows; its first opens the page editor, its last the video screen,
     // whose preview is drawn in its tall row and follows a typed id.
     void theMenuOpensThePageEditorAndTheVideoScreen()
@@ -82,7 +79,6 @@ private slots:
         for (int row = 0; row < 8; ++row)
             QVERIFY2(!phone->rowRect(*menu->tableView(), { 0, row }).isEmpty(), qPrintable(QString::number(row)));
         QVERIFY(phone->rowRect(*menu->tableView(), { 0, 8 }).isEmpty());
-
         clickRow(*menu->tableView(), 0);
         auto editor = std::dynamic_pointer_cast<AddDirectoryViewController>(stack->topViewController());
         QVERIFY(editor);
@@ -92,7 +88,6 @@ private slots:
         QVERIFY(editor->directoryNameField()->isFirstResponder());
         QTest::keyClicks(phone.get(), "Team");
         QCOMPARE(QString::fromStdString(editor->directoryNameField()->text()), QStringLiteral("Team"));
-
         stack->popViewController(Animated::No);
         settledShot(*phone);
         clickRow(*menu->tableView(), 7);
@@ -147,7 +142,6 @@ private slots:
         }
         QImage shot = settledShot(*phone);
         QVERIFY2(rowShot(shot, 7) != rowShot(shot, 8), "the two cover flows look alike between items");
-
         table->scrollTo({ 0, 0 });
         settledShot(*phone);
         click(*phone, rowCentre(*table, 2));
@@ -165,7 +159,6 @@ private slots:
         QVERIFY(editor->nameField()->isFirstResponder());
         QTest::keyClicks(phone.get(), " wall");
         QCOMPARE(QString::fromStdString(editor->nameField()->text()), QStringLiteral("Gallery wall"));
-
         Model::defaultInstance().setTab(JsonObject::create({ { "AssetId", "5" }, { "Name", "Sunny" } }));
         auto sites = TabEditViewController::create();
         stack->pushViewController(sites, Animated::No);
@@ -211,7 +204,6 @@ private slots:
         QVERIFY(pixelAt(shot, onWheel(*screen, { centre.x, centre.y - r + 6 })).red() < 30);
         QVERIFY(pixelAt(shot, onWheel(*screen, { centre.x, centre.y + r - 6 })).red() > 240);
         QVERIFY(near(pixelAt(shot, onWheel(*screen, centre)), 0xFFFFFF, 3));
-
         Point target { wheel->touchPoint().x + r * 0.8, wheel->touchPoint().y };
         drag(*phone, onWheel(*screen, wheel->touchPoint()), onWheel(*screen, target), 8);
         QVERIFY(std::abs(wheel->touchPoint().x - target.x) < 0.01 && std::abs(wheel->touchPoint().y - target.y) < 0.01);
@@ -222,7 +214,6 @@ private slots:
         Colour colour = wheel->currentColor();
         uint32_t packed = uint32_t(std::lround(colour.red * 255)) | uint32_t(std::lround(colour.green * 255)) << 8 | uint32_t(std::lround(colour.blue * 255)) << 16;
         QVERIFY2(near(shownAt(origin + QPointF(well.x + well.width / 2, well.y + well.height / 2)), packed, 2), "the well shows the picked colour");
-
         // Dragging the slider's thumb to the middle halves the brightness and repaints the disc.
         auto slider = screen->brightnessSlider();
         Rect track = slider->frame();

@@ -98,10 +98,8 @@ struct RecordingHandlers {
 
 class PhoneWindowTest : public QObject, protected PhoneOnStack {
     Q_OBJECT
-
     std::shared_ptr<TabBarController> tabs;
     std::shared_ptr<TableScreen> home;
-
     void openHome(std::shared_ptr<RecordingRows> rows)
     {
         home = TableScreen::create("Home", std::move(rows));
@@ -140,7 +138,6 @@ private slots:
         QRectF first = phone->rowRect(*home->table, { 0, 0 });
         QCOMPARE(first, QRectF(0, Metrics::statusBar + Metrics::navigationBar, 390, TableView::defaultRowHeight));
         QCOMPARE(phone->rowRect(*home->table, { 0, 2 }).top(), first.top() + 2 * TableView::defaultRowHeight);
-
         stack->pushViewController(TableScreen::create("Details", rowsTitled({ "One" })), Animated::Yes);
         QVERIFY(phone->isAnimating()); // the push slides
         QVERIFY(settledShot(*phone) != before);
@@ -150,20 +147,17 @@ private slots:
         stack->popViewController(Animated::No);
         QCOMPARE(phone->currentScene().title, QStringLiteral("Home"));
         QCOMPARE(settledShot(*phone), before);
-
         tabs->setSelectedIndex(1);
         QCOMPARE(phone->currentScene().title, QStringLiteral("Account"));
         QVERIFY(phone->currentScene().tabSlots[1].selected);
         QVERIFY(settledShot(*phone) != before);
         tabs->setSelectedIndex(0);
-
         home->presentViewController(ViewController::create("Sheet"), Animated::Yes);
         scene = phone->currentScene();
         QVERIFY(scene.modal && scene.tabBar.isEmpty()); // a modal screen covers the tabs
         QCOMPARE(scene.title, QStringLiteral("Sheet"));
         QVERIFY(window->back());
         QVERIFY(!phone->currentScene().modal && !phone->currentScene().tabBar.isEmpty());
-
         // Inserted rows fade in; deleted ones fade out where they were.
         settledShot(*phone);
         home->rows->titles.push_back("Delta");
@@ -176,7 +170,6 @@ private slots:
         QImage fading = phone->grab().toImage(); // "Beta" still shows faintly over "Gamma"
         QVERIFY(phone->isAnimating() && fading != settledShot(*phone));
         QVERIFY(phone->rowRect(*home->table, { 0, 3 }).isEmpty());
-
         // The busy spinner waits before showing: short waits show nothing.
         auto client = std::make_shared<BusyClient>();
         phone->setHttpClient(client);
@@ -186,7 +179,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(phone->isBusyShown(), 2000);
         client->busy = 0;
         QTRY_VERIFY_WITH_TIMEOUT(!phone->isBusyShown(), 2000);
-
         // Hidden bars leave their space to the screen.
         stack->setNavigationBarHidden(BarVisibility::Hidden);
         tabs->setTabBarHidden(BarVisibility::Hidden);
@@ -237,7 +229,6 @@ private slots:
         QCOMPARE(stack->viewControllers().size(), size_t(2));
         QTest::keyClick(phone.get(), Qt::Key_Escape);
         QCOMPARE(stack->viewControllers().size(), size_t(1));
-
         click(*phone, rowCentre({ 0, 1 }));
         QCOMPARE(selected, (std::vector<IndexPath> { { 0, 1 } }));
         // A press that moves away is a drag, not a tap.
@@ -249,7 +240,6 @@ private slots:
         QTest::touchEvent(phone.get(), device.get()).press(0, at);
         QTest::touchEvent(phone.get(), device.get()).release(0, at);
         QCOMPARE(selected, (std::vector<IndexPath> { { 0, 1 }, { 0, 2 } }));
-
         QImage before = settledShot(*phone);
         auto notice = AlertView::create("Delete?", "The page goes to the trash.", "Cancel", { "Delete" });
         notice->show(window);
@@ -261,7 +251,6 @@ private slots:
         QCOMPARE(pixelAt(shown, layout.panel.center()).lightness(), QColor(248, 248, 248).lightness());
         notice->chooseButton(0);
         QCOMPARE(settledShot(*phone), before);
-
         auto alert = AlertView::create("Name the page", "", "Cancel", { "Save" });
         alert->setAlertViewStyle(AlertViewStyle::PlainTextInput);
         int chosen = -1;
@@ -281,7 +270,6 @@ private slots:
         QVERIFY(chosen == 1 && !window->topAlert());
         click(*phone, row);
         QCOMPARE(selected.size(), size_t(3));
-
         auto inside = TableScreen::create("Choices", rowsTitled({ "Red", "Blue" }));
         auto popover = PopoverController::create(inside);
         popover->setPopoverContentSize({ 300, 200 });
@@ -316,7 +304,6 @@ private slots:
         QTest::keyClick(phone.get(), Qt::Key_Backspace);
         QCOMPARE(value(0), QStringLiteral("Anni"));
         QCOMPARE(QString::fromStdString(first->textField()->text()), QStringLiteral("Anni"));
-
         // Tab moves to the next field; return ends the edit there.
         QTest::keyClick(phone.get(), Qt::Key_Tab);
         auto second = std::dynamic_pointer_cast<TextFieldCell>(home->table->cellForRowAtIndexPath({ 0, 1 }));
@@ -342,7 +329,6 @@ private slots:
         QVERIFY(pixelAt(plain, button).red() > 200 && pixelAt(plain, button).green() > 200);
         home->table->setEditing(Editing::Off, Animated::No);
         QCOMPARE(settledShot(*phone), plain);
-
         home->table->setEditing(Editing::On, Animated::No);
         settledShot(*phone);
         QPointF handle(390 - CellMetrics::handleWidth / 2, rowCentre({ 0, 0 }).y());
@@ -354,7 +340,6 @@ private slots:
         drag(*phone, QPointF(handle.x(), rowCentre({ 0, 1 }).y()), QPointF(handle.x(), 700));
         QCOMPARE(rows->moves.back().second, (IndexPath { 0, 3 }));
         QCOMPARE(rows->titles.back(), std::string("Gamma"));
-
         settledShot(*phone);
         click(*phone, QPointF(CellMetrics::editInset / 2, rowCentre({ 0, 1 }).y()));
         QVERIFY(rows->deleted == (std::vector<IndexPath> { { 0, 1 } }) && rows->selected.empty()); // reorder mode takes no selection
@@ -402,7 +387,6 @@ private slots:
         drag(*phone, QPointF(200, 150), QPointF(200, 150 + 3 * ContentPainter::pullThreshold), 8);
         QVERIFY(refreshes == 1 && control->isRefreshing());
         QTRY_VERIFY_WITH_TIMEOUT(home->table->contentOffset().y == 0, 3000);
-
         auto header = ImageView::create({ 0, 0, 100, 160 });
         header->setBackgroundColour(Colour::fromRGB(0, 0.5, 0));
         home->table->setTableHeaderView(header);
@@ -437,7 +421,6 @@ private slots:
         QCOMPARE(screen->slider->value(), 1.0);
         drag(*phone, origin + QPointF(310, 100), origin + QPointF(20 + 150, 100), 5);
         QVERIFY(std::abs(screen->slider->value() - 0.5) < 0.01);
-
         // A tap under the middle of a picker's wheel turns it forward one step, above it back.
         Date start = screen->picker->date();
         int changes = 0;
@@ -493,7 +476,6 @@ private slots:
         QCOMPARE(steps, resting);
         ViewRegistry::shared().add<Gauge>({});
         close();
-
         RecordingHandlers cells;
         ViewRegistry::shared().add<GaugeCell>(cells.handlers(Qt::cyan));
         auto rows = rowsTitled({ "Plain", "Gauge" });
@@ -510,7 +492,6 @@ private slots:
         QVERIFY(!cells.pointers.empty() && cells.pointers.front().phase == PointerEvent::Phase::Press && rows->selected.empty());
         ViewRegistry::shared().add<GaugeCell>({});
         close();
-
         QPointer<QWidget> made;
         ViewRegistry::shared().add<Player>({ nullptr, nullptr, nullptr, [&](View&, QWidget* parent) {
             made = new QWidget(parent);

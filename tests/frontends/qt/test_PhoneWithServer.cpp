@@ -23,13 +23,11 @@ using namespace quindle::test;
 
 class PhoneWithServerTest : public QObject {
     Q_OBJECT
-
     DemoSession session;
     std::filesystem::path documents;
     std::shared_ptr<AppDelegate> app;
     std::unique_ptr<CommandInterpreter> interpreter;
     std::unique_ptr<PhoneWindow> phone;
-
     QImage shot(const char* name)
     {
         QString path = shotPath(name);
@@ -113,7 +111,6 @@ private slots:
         QImage start = shot("start-page.png");
         QCOMPARE(start.size(), PhoneWindow::defaultSize * phone->devicePixelRatio());
         QVERIFY2(distinctColours(start) > 20, qPrintable(QString::number(distinctColours(start))));
-
         // A click on the "Events" row opens the events page, through the page's own selection.
         auto table = visible<DirectoryViewController>()->tableView();
         std::optional<IndexPath> events;
@@ -130,7 +127,6 @@ private slots:
         QTest::keyClick(phone.get(), Qt::Key_Escape);
         interpreter->waitUntilIdle(std::chrono::seconds(30));
         QVERIFY(phone->currentScene().backRect.isEmpty());
-
         // The event screen's own header shrinks as its rows move up.
         run("tap 4\nwait\ntap 0\nwait\n");
         auto event = visible<HidingNavTableViewController>();
@@ -168,7 +164,6 @@ private slots:
         run("wait\npress Done\nwait\n");
         std::swap(before[0], before[1]);
         QCOMPARE(startPageNames(), before);
-
         // The Followups tab shows its badge and list; a click opens the Workflow tab.
         run("tab Followups\nwait");
         QImage picture = settledShot(*phone);
@@ -179,7 +174,6 @@ private slots:
         QRectF top(followups->rect.topLeft(), QPointF(followups->rect.right(), followups->rect.center().y()));
         int pill = countPixels(picture, [](QColor c) { return c == Palette::destructive(); }, top);
         QVERIFY2(pill > 20, qPrintable(QString::number(pill)));
-
         auto list = visible<FollowupViewController>();
         QVERIFY(list && !phone->rowRect(*list->tableView(), { 0, 0 }).isEmpty() && !phone->rowRect(*list->tableView(), { 0, 3 }).isEmpty());
         QVERIFY(contains(interpreter->render().text, "Weigh Margaret again"));

@@ -55,7 +55,6 @@ public:
     std::map<CarouselOption, double> options;
     /// Custom style: the item at offset 1 turned round its own upright axis.
     bool flipSecond = false;
-
     int numberOfItemsInCarousel(CarouselView&) override { return count; }
     CarouselItemViewPtr viewForItemAtIndex(CarouselView&, int index, CarouselItemViewPtr) override
     {
@@ -120,11 +119,9 @@ ProgramRun runQuindle(const std::string& arguments) { return runProgram("fronten
 
 class QtComponentsTest : public QObject {
     Q_OBJECT
-
     std::shared_ptr<Pictures> pictures;
     std::shared_ptr<CarouselView> carousel;
     std::filesystem::path programFolder;
-
     void makeCarousel(CarouselType type, double offset)
     {
         carousel = CarouselView::create({ 300, 200 });
@@ -161,7 +158,6 @@ private slots:
         std::filesystem::remove_all(programFolder, ignored);
     }
     void init() { pictures = std::make_shared<Pictures>(); }
-
     void frontItemCentredAndOnTop_data()
     {
         QTest::addColumn<int>("type");
@@ -291,7 +287,6 @@ private slots:
         makeCarousel(CarouselType::Custom, 0);
         QImage both = render(*carousel);
         QVERIFY2(near(both.pixelColor(150 + 96, 100), Qt::green), describe(both.pixelColor(150 + 96, 100)));
-
         // A layout the carousel did not mark hidden still shows no back of a single-sided item.
         pictures->singleSided = true;
         makeCarousel(CarouselType::Linear, 0);
@@ -342,7 +337,6 @@ private slots:
         front->label()->setText("Picture 42");
         front->label()->setTextColour(Colour::white());
         front->label()->setStroke(Colour::black(), -4);
-
         QImage drawn = render(*carousel, 3);
         QImage expected = picture(3, [&](QPainter& painter) {
             const Font& font = front->label()->font();
@@ -414,7 +408,6 @@ private slots:
         cell->configureWithImage(record, 100, [&](int index, const AssetRecord&) { chosen.push_back(index); });
         const ViewHandlers* handlers = ViewRegistry::shared().find(*cell);
         QVERIFY(handlers && handlers->paint && handlers->pointer && handlers->step);
-
         // Painted with the cell placed 40 points down the screen: item 0 is the black record.
         QImage screen(390, 200, QImage::Format_ARGB32_Premultiplied);
         screen.fill(Qt::white);
@@ -424,7 +417,6 @@ private slots:
         }
         QVERIFY2(near(screen.pixelColor(195, 40 + 65), Qt::black), describe(screen.pixelColor(195, 105)));
         QVERIFY(near(screen.pixelColor(195, 20), Qt::white));
-
         // A tap on the item to the right of the centre selects item 1 and scrolls to it.
         QPointF right(195 + 110 * CarouselCell::spacingFactor, 65);
         QVERIFY(handlers->pointer(*cell, { PointerEvent::Phase::Press, right, 1.0 }));
@@ -448,7 +440,6 @@ private slots:
         // Text taller than the box is cut at its bottom.
         QCOMPARE(fonts.measure("Care notes for today", font, { longer.width / 2, 10 }).height, 10.0);
         QCOMPARE(fonts.measure("", font, { 100, 100 }).width, 0.0);
-
         auto families = fonts.familyNames();
         QVERIFY(!families.empty());
         std::string family = families.front();
@@ -485,7 +476,6 @@ private slots:
         QCOMPARE(image.pixelColor(parts.playBadge.center().toPoint() + QPoint(0, 20)), QColor(Qt::white)); // the triangle
         QCOMPARE(image.pixelColor(parts.playBadge.topLeft().toPoint() + QPoint(int(parts.playBadge.width() / 2), 23)), QColor(204, 0, 0));
         QCOMPARE(image.pixelColor(parts.button.topLeft().toPoint() + QPoint(6, 24)), QColor(58, 58, 62));
-
         using Phase = PointerEvent::Phase;
         QPointF button = parts.button.center();
         QVERIFY(video_panel::handlePointer(*player, { Phase::Press, button, 0 }));
@@ -543,7 +533,6 @@ private slots:
         QCOMPARE(pixel(*middle, 0, 39), QColor(Qt::blue));
         QCOMPARE(pixel(*middle, 39, 39), QColor(Qt::yellow));
         QVERIFY(!photo_crop::cropSquare(QImage(), QRectF(0, 0, 10, 10)));
-
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         QString png = folder.filePath("photo.png"), jpeg = folder.filePath("photo.jpg");
@@ -598,13 +587,11 @@ private slots:
         QVERIFY(bogus.status == 2 && contains(bogus.output, "unknown option --bogus"));
         for (const char* usage : { "--demo --server http://127.0.0.1:1", "--script", "--script /nonexistent/walk.term" })
             QVERIFY2(runQuindle(usage).status == 2, usage);
-
         std::string start = (programFolder / "start.png").string();
         ProgramRun run = runQuindle("--screenshot " + start);
         QVERIFY2(run.status == 0, run.output.c_str());
         QImage image(QString::fromStdString(start));
         QVERIFY(image.size() == QSize(390, 844) && distinctColours(image) > 20);
-
         std::string pushed = (programFolder / "events.png").string();
         run = runQuindle("--script " + write("good.term", "expect Welcome to Quindle Care Home\ntap 4\nwait\nexpect Summer fair\nshot " + pushed + "\nback\nreject Summer fair\n"));
         QVERIFY2(run.status == 0, run.output.c_str());

@@ -124,34 +124,6 @@ TEST_F(AppDelegateTest, LoginReplyRebuildsTheLoginTabsFromTheSessionsTabs)
     EXPECT_EQ(asset::name(tabEdit->dataManager()->objects()->at(0).object()), "Home");
 }
 
-TEST_F(AppDelegateTest, LoggingInFromTheStartPageAddsTheUserAndLoginTabsAndLoggingOutRemovesThem)
-{
-    auto app = launch();
-    settle();
-    auto start = app->tabbar()->selectedViewController();
-    ASSERT_TRUE(start && start->visibleViewController());
-    auto loginButton = start->visibleViewController()->rightBarButtonItem();
-    ASSERT_TRUE(loginButton);
-    ASSERT_EQ(loginButton->title(), "Login");
-    loginButton->press();
-    auto login = std::dynamic_pointer_cast<LoginViewController>(app->window()->visibleViewController());
-    ASSERT_TRUE(login);
-    login->loginField()->type(QuindleServer::demoEmail);
-    login->passwordField()->type(QuindleServer::demoPassword);
-    login->login();
-    ASSERT_TRUE(runUntil([&] { return app->tabbar()->viewControllers().size() > 3; }));
-    auto titles = shownTitles(*app);
-    // The start page, named by its reply, then the user's tabs and the login tabs.
-    EXPECT_EQ(std::make_pair(titles[0], titles[1]), std::make_pair(std::string("Home"), std::string("Home")));
-    EXPECT_EQ(std::vector<std::string>(titles.end() - 5, titles.end()), std::vector<std::string>({ "Trash", "Followups", "Workflow", "Tab Edit", "Account" }));
-    EXPECT_FALSE(app->tabbar()->isTabBarHidden());
-    auto account = topOf(app->tabbar()->viewControllers().back());
-    ASSERT_EQ(account->rightBarButtonItems().size(), 2u);
-    account->rightBarButtonItems()[0]->press(); // "Logout"
-    ASSERT_TRUE(runUntil([&] { return app->tabbar()->viewControllers().size() == 1; }));
-    EXPECT_FALSE(model().isLoggedIn());
-}
-
 TEST_F(AppDelegateTest, TabOperationsKeepBaseUserAndLoginTabsApart)
 {
     auto app = launch();

@@ -230,15 +230,6 @@ protected:
         model().setConfiguration(*ServerConfiguration::create(reference.host()));
     }
 
-    /// Starts the reference server and logs its demo owner in; false when the login failed.
-    bool logInAsDemoOwner()
-    {
-        useReferenceServer();
-        Collector login;
-        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
-        return login.waitFor(1);
-    }
-
     /// The directory record (the public start page for "").
     static AssetRecord directory(const std::string& id)
     {

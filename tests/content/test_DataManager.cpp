@@ -410,54 +410,34 @@ TEST_F(LoaderTest, DirectoryAndFormRecordsOpenAPageBuiltFromTheReplyOtherRecords
     EXPECT_EQ(nav->viewControllers().size(), 1u);
 }
 
-TEST_F(LoaderTest, TabbarGivesTheShellOnePageATabAndEveryTabTheCurrentTabs)
-{
-    useReferenceServer();
-    const std::string site = directory("")->get("ParentId").asString();
-    ASSERT_FALSE(site.empty());
-    auto manager = pageWith(listOf({ record("Tabbar", "Site", site) }));
-    manager->didSelectObjectAtIndexPath(page, { 0, 0 }, false);
-    settle();
-    auto& shell = *shellGuard.shell;
-    ASSERT_EQ(shell.updated.size(), 1u);
-    std::vector<std::string> titles;
-    for (auto& screen : shell.updated.front()) {
-        auto tab = std::dynamic_pointer_cast<DirectoryViewController>(screen);
-        ASSERT_TRUE(tab && tab->dataManager());
-        titles.push_back(tab->title());
-        auto tabManager = tab->dataManager();
-        EXPECT_EQ(tab->dataSource()->dataManager(), tabManager);
-        EXPECT_EQ(asset::ident(tabManager->asset()), tab->assetID());
-        EXPECT_EQ(tabManager->assetID(), tab->assetID());
-        EXPECT_TRUE(isScreen(tabManager, tab));
-        EXPECT_EQ(tabManager->currentTabs(), std::optional(shell.items));
-        EXPECT_FALSE(tabManager->objects()->empty());
-    }
-    EXPECT_EQ(titles, std::vector<std::string>({ "Home", "News" }));
-    EXPECT_EQ(nav->viewControllers().size(), 1u);
-}
-
-TEST_F(LoaderTest, TabbarSkipsChildrenWithoutAListAndIgnoresAnswersOfAnotherType)
+TEST_F(LoaderTest, TabbarGivesTheShellOnePageATabWithAListAndIgnoresAnswersOfAnotherType)
 {
     server.setResponder([](const RecordedRequest& request) {
         if (request.target.find("assetid=5") == std::string::npos)
             return json(R"({"Message":{"Type":"Directory","Children":[]}})");
-        return json(R"({"Message":{"Type":"Tabbar","Children":[{"AssetId":"1","Type":"Directory","Name":"One","Children":[]},
+        return json(R"({"Message":{"Type":"Tabbar","Children":[{"AssetId":"1","Type":"Directory","Name":"One","Children":[{"AssetId":"8","Type":"Text"}]},
             {"AssetId":"2","Type":"Directory","Name":"Two"},
             {"AssetId":"3","Type":"Form","Name":"Three","Children":[{"AssetId":"9","Type":"Text"}]}]}})");
     });
-    auto manager = pageWith(JsonArray::create());
-    manager->loadTabbarForObject(record("Tabbar", "", "5"));
+    auto manager = pageWith(listOf({ record("Tabbar", "Site", "5") }));
+    EXPECT_TRUE(manager->didSelectObjectAtIndexPath(page, { 0, 0 }, false));
     manager->loadTabbarForObject(record("Tabbar", "", "6"));
     settle();
     auto& shell = *shellGuard.shell;
     ASSERT_EQ(shell.updated.size(), 1u);
-    ASSERT_EQ(shell.updated[0].size(), 2u);
-    EXPECT_EQ(shell.updated[0][0]->title(), "One");
-    auto three = std::dynamic_pointer_cast<DirectoryViewController>(shell.updated[0][1]);
-    EXPECT_EQ(three->title(), "Three");
-    EXPECT_TRUE(three->dataManager()->isForm());
-    EXPECT_EQ(three->dataManager()->objects()->size(), 1u);
+    std::vector<std::tuple<std::string, std::string, bool, size_t>> tabs;
+    for (auto& screen : shell.updated.front()) {
+        auto tab = std::dynamic_pointer_cast<DirectoryViewController>(screen);
+        ASSERT_TRUE(tab && tab->dataManager());
+        auto tabManager = tab->dataManager();
+        tabs.emplace_back(tab->title(), tab->assetID(), tabManager->isForm(), tabManager->objects()->size());
+        EXPECT_EQ(tab->dataSource()->dataManager(), tabManager);
+        EXPECT_EQ(std::make_pair(asset::ident(tabManager->asset()).value_or(""), tabManager->assetID()), std::make_pair(tab->assetID(), tab->assetID()));
+        EXPECT_TRUE(isScreen(tabManager, tab));
+        EXPECT_EQ(tabManager->currentTabs(), std::optional(shell.items));
+    }
+    EXPECT_EQ(tabs, (std::vector<std::tuple<std::string, std::string, bool, size_t>> { { "One", "1", false, 1 }, { "Three", "3", true, 1 } }));
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
 }
 
 TEST_F(LoaderTest, BadRepliesNeverCrashALoaderAndLateOnesAreDropped)

@@ -243,35 +243,6 @@ TEST_F(EditableDataSourceTest, APictureArrivingLaterReloadsTheRowAndShowsIt)
     EXPECT_EQ(std::static_pointer_cast<ImageCell>(table->cellForRowAtIndexPath({ 0, 1 }))->title()->text(), "Garden");
 }
 
-TEST_F(EditableDataSourceTest, MovesAndDeletesOnTheDemoSiteLeaveTheListAndTheServerInTheSameOrder)
-{
-    ASSERT_TRUE(logInAsDemoOwner());
-    const std::string gallery = asset::ident(childNamed(directory(""), "Gallery")).value_or("");
-    ASSERT_FALSE(gallery.empty());
-    auto onServer = [&] { return namesOf(asset::list(directory(gallery))); };
-    build(asset::list(directory(gallery)));
-    ASSERT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Lounge", "Dining room", "Library" }));
-    table->setEditing(Editing::On, Animated::No);
-    table->layoutAllRows();
-    ASSERT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }));
-    EXPECT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Library", "Dining room", "Lounge" }));
-    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return model().httpClient()->inFlight() == 0; }, std::chrono::seconds(10)));
-    EXPECT_EQ(onServer(), namesOf(manager->objects()));
-    ASSERT_TRUE(table->deleteRow({ 0, 1 }));
-    EXPECT_EQ(namesOf(manager->objects()), (std::vector<std::string> { "Library", "Lounge" }));
-    ASSERT_FALSE(recorder->tables.empty());
-    const auto& change = recorder->tables.back();
-    EXPECT_EQ(std::make_tuple(change.change, change.animation, change.rows),
-        std::make_tuple(RowChange::Delete, RowAnimation::Fade, std::vector<IndexPath> { { 0, 1 } }));
-    EXPECT_EQ(table->numberOfRowsInSection(0), 2);
-    // The coordinator announces the server's answer with a reload.
-    int reloads = 0;
-    auto owner = std::make_shared<int>(0);
-    NotificationCenter::defaultCenter().addObserver(owner, DataManager::reloadDataNotification, [&] { ++reloads; });
-    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return reloads > 0; }, std::chrono::seconds(10)));
-    EXPECT_EQ(onServer(), namesOf(manager->objects()));
-}
-
 namespace {
 
 class ItemCellsTest : public ModelFixture { };
@@ -627,23 +598,4 @@ TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStack
     events.reset();
     table->setDataSource({});
     EXPECT_TRUE(coordinator.expired()) << "the coordinator points back at its screen only weakly";
-}
-
-TEST_F(EventDataSourceTest, DatesPickedOnTheScreenAreWhatTheReferenceServerThenHolds)
-{
-    ASSERT_TRUE(logInAsDemoOwner());
-    const std::string eventsID = asset::ident(childNamed(directory(""), "Events")).value_or("");
-    ASSERT_FALSE(eventsID.empty());
-    AssetRecord fair = childNamed(directory(eventsID), "Summer fair");
-    ASSERT_TRUE(fair);
-    auto events = sourceFor(fair, true);
-    select(*events, 2);
-    pickerAt(2)->datePicker()->pick(at("2027-07-05 12:00:00"));
-    select(*events, 3);
-    pickerAt(3)->datePicker()->pick(at("2027-07-06 09:30:00"));
-    events->setIsEditing(false);
-    settle();
-    AssetRecord stored = childNamed(directory(eventsID), "Summer fair");
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(dates(stored), (std::vector<std::string> { "2027-07-03 14:00:00", "2027-07-05 12:00:00", "2027-07-06 09:30:00" }));
 }

@@ -87,31 +87,18 @@ inline std::vector<std::vector<std::string>> sqlRows(const std::string& path, co
 
 class ServerFixture : public ::testing::Test {
 protected:
-    /// Seeds the demo data; tests that need an empty server override it.
-    virtual bool withDemo() const { return true; }
     /// Tests that need other limits set them here.
     virtual void configure(ServerOptions&) const { }
 
+    /// Starts the server with the demo data.
     void SetUp() override
     {
         std::random_device random;
         m_dir = std::filesystem::temp_directory_path() / ("quindle-server-test-" + std::to_string(random()));
         std::filesystem::create_directories(m_dir);
-        startServer();
-    }
-
-    void TearDown() override
-    {
-        stopServer();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-
-    void startServer()
-    {
         ServerOptions options;
         options.databasePath = databasePath();
-        options.demo = withDemo();
+        options.demo = true;
         options.requestLog = false;
         configure(options);
         std::string error;
@@ -122,12 +109,14 @@ protected:
         client->set_read_timeout(30, 0);
     }
 
-    void stopServer()
+    void TearDown() override
     {
         client.reset();
         if (server)
             server->stop();
         server.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
     }
 
     std::string databasePath() const { return (m_dir / "quindle.sqlite").string(); }

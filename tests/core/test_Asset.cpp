@@ -60,17 +60,11 @@ TEST(AssetStrings, TitleFallsBackToNameAndTextToValue)
 TEST(AssetStrings, NullRecordYieldsNothing)
 {
     AssetRecord none;
-    EXPECT_EQ(asset::name(none), "");
-    EXPECT_EQ(asset::title(none), "");
-    EXPECT_EQ(asset::text(none), "");
-    EXPECT_FALSE(asset::ident(none));
-    EXPECT_FALSE(asset::isDeleted(none));
-    EXPECT_FALSE(asset::list(none));
-    EXPECT_FALSE(asset::date(none));
-    EXPECT_EQ(asset::displayDate(none), "");
-    EXPECT_FALSE(asset::imageUrl(none));
-    EXPECT_FALSE(asset::isCarousel(none));
-    EXPECT_FALSE(asset::isText(none));
+    EXPECT_EQ((std::vector<std::string> { asset::name(none), asset::title(none), asset::text(none), asset::displayDate(none) }),
+        std::vector<std::string>(4));
+    EXPECT_EQ((std::vector<bool> { asset::ident(none).has_value(), asset::isDeleted(none), asset::list(none) != nullptr,
+                  asset::date(none).has_value(), asset::imageUrl(none).has_value(), asset::isCarousel(none), asset::isText(none) }),
+        std::vector<bool>(7, false));
     EXPECT_EQ(asset::imageWithCompletionHandler(none, {}), nullptr);
 }
 

@@ -25,13 +25,9 @@ void PrintTo(const OperationCase& c, std::ostream* out)
     *out << c.target;
 }
 
-Date utc(int y, int mo, int d, int h, int mi, int s)
+Date at(const char* text)
 {
-    return *Model::dateFromServerDateString([&] {
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
-        return std::string(text);
-    }());
+    return *Model::dateFromServerDateString(text);
 }
 
 JsonObjectPtr dict(std::vector<JsonObject::Entry> entries)
@@ -43,7 +39,7 @@ std::vector<OperationCase> operationCases()
 {
     using H = Model::Handler;
     return {
-        { [](Model& m, H h) { m.loginWithUsername("a b@x.org", "p/w:1&2", h); }, "GET", "login?email=a%20b@x.org&password=p%2fw%3a1%262", "" },
+        { [](Model& m, H h) { m.loginWithUsername("a b+c@x.org", "p/w:1&2", h); }, "GET", "login?email=a%20b%2Bc@x.org&password=p%2fw%3a1%262", "" },
         { [](Model& m, H h) { m.logoutWithCompletionHandler(h); }, "GET", "logoutUser", "" },
         { [](Model& m, H h) { m.addAccountWithUsername("e@x", "p w", "Acme/Co", h); },
             "GET", "registerCompany?email=e@x&password=p%20w&company=Acme%2fCo&device=dev7", "" },
@@ -64,9 +60,9 @@ std::vector<OperationCase> operationCases()
         { [](Model& m, H h) { m.carousel("Carousel:2", "8", h); }, "GET", "setCarousel?assetid=8&option=Carousel:2", "" },
         { [](Model& m, H h) { m.deleteAsset("6", h); }, "GET", "deleteAsset?assetid=6", "" },
         { [](Model& m, H h) { m.restoreAsset("6", h); }, "GET", "restoreAsset?assetid=6", "" },
-        { [](Model& m, H h) { m.sendDateForAssetID("2", "date", utc(2015, 6, 1, 10, 0, 0), h); },
+        { [](Model& m, H h) { m.sendDateForAssetID("2", "date", at("2015-06-01 10:00:00"), h); },
             "GET", "setDate?assetid=2&date=2015-06-01%2010%3a00%3a00", "" },
-        { [](Model& m, H h) { m.sendDateForAssetID("2", "endDate", utc(2015, 6, 1, 23, 5, 9), h); },
+        { [](Model& m, H h) { m.sendDateForAssetID("2", "endDate", at("2015-06-01 23:05:09"), h); },
             "GET", "setDate?assetid=2&endDate=2015-06-01%2023%3a05%3a09", "" },
         { [](Model& m, H h) { m.sendName(dict({ { "assetid", "1" }, { "name", "N" } }), h); }, "POST", "setName", R"({"assetid":"1","name":"N"})" },
         { [](Model& m, H h) { m.sendOptions(dict({ { "toptions", "A:1:0.00,0.00,0.00:1.00,1.00,1.00" } }), h); },

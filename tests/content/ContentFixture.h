@@ -30,11 +30,7 @@ public:
         return source;
     }
 
-    int numberOfRowsInSection(TableView&, int) override
-    {
-        ++rowCounts;
-        return rows;
-    }
+    int numberOfRowsInSection(TableView&, int) override { return rows; }
     std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath) override { return TableViewCell::create(CellStyle::Default, "Row"); }
     std::shared_ptr<DataManager> dataManager() const override { return manager; }
     void isActive() override { calls.push_back("isActive"); }
@@ -69,7 +65,6 @@ public:
         bool editMode;
     };
     int rows = 3;
-    int rowCounts = 0;
     bool editing = false;
     std::shared_ptr<DataManager> manager;
     std::weak_ptr<TableView> registeredTable;
@@ -94,7 +89,6 @@ public:
     EditorCompletion completion;
     std::optional<TextEditorMode> textMode;
     std::optional<ImageSelectionMode> imageMode;
-    std::string parentID;
     std::weak_ptr<DataManagerScreen> parent;
     DirectoryActionsSetup setup;
 
@@ -123,11 +117,9 @@ public:
         editor->imageMode = mode;
         return editor;
     }
-    std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion completion) override
+    std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string&, EditorCompletion completion) override
     {
-        auto editor = record("ImageEditViewController", object, std::move(completion));
-        editor->parentID = parentID;
-        return editor;
+        return record("ImageEditViewController", object, std::move(completion));
     }
     std::shared_ptr<ViewController> makeImageViewController(const JsonObjectPtr& object) override { return record("ImageViewController", object, {}); }
     std::shared_ptr<ViewController> makeEditDirectoryViewController(const JsonObjectPtr& object, std::weak_ptr<DataManagerScreen> parent,
@@ -150,7 +142,7 @@ public:
         items = screens;
     }
     Screens tabbarItems() override { return items; }
-    void addLoginItemsToTabbar(const Screens& screens) override { loginItems.push_back(screens); }
+    void addLoginItemsToTabbar(const Screens&) override { }
     void resetTabbarWithArray(const Screens& screens) override { resets.push_back(screens); }
     std::shared_ptr<ViewController> makeLoginViewController(std::function<void()>) override { return ViewController::create("Login"); }
     std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()>) override
@@ -169,7 +161,6 @@ public:
     std::shared_ptr<ViewController> documentScreen;
     std::vector<std::pair<JsonObjectPtr, std::string>> documents;
     std::vector<Screens> updated;
-    std::vector<Screens> loginItems;
     std::vector<Screens> resets;
 };
 

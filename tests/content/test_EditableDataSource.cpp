@@ -30,26 +30,12 @@ using namespace quindle::test;
 
 namespace {
 
-JsonArrayPtr items(const std::string& json)
-{
-    auto parsed = JsonParser::parse(json);
-    return parsed && parsed->isArray() ? parsed->array() : JsonArray::create();
-}
-
-AssetRecord record(const std::string& json)
-{
-    auto parsed = JsonParser::parse(json);
-    return parsed && parsed->isObject() ? parsed->object() : JsonObject::create();
-}
-
-Date at(const std::string& serverDate)
-{
-    return *Model::dateFromServerDateString(serverDate);
-}
+AssetRecord record(const std::string& json) { return JsonParser::parse(json)->object(); }
+Date at(const std::string& serverDate) { return *Model::dateFromServerDateString(serverDate); }
 
 class EditableDataSourceTest : public ReferenceServerFixture {
 protected:
-    void build(const std::string& json) { build(items(json)); }
+    void build(const std::string& json) { build(JsonParser::parse(json)->array()); }
     void build(JsonArrayPtr list)
     {
         manager = DataManager::create(std::move(list), model());
@@ -120,10 +106,8 @@ TEST_F(EditableDataSourceTest, EachModeChoosesACellPerItemTypeAndOnlyViewModeCol
     ASSERT_EQ(source->formArray().size(), 2u);
     EXPECT_EQ(std::make_pair(asset::name(source->formArray()[0]), asset::name(source->formArray()[1])), std::make_pair(std::string("f"), std::string("v")));
     // A text without text is a plain row with its name and a disclosure indicator.
-    auto emptyText = cell(1);
-    EXPECT_EQ(emptyText->textLabel()->text(), "empty text");
-    EXPECT_EQ(emptyText->accessoryType(), AccessoryType::DisclosureIndicator);
-    EXPECT_EQ(cell(9)->textLabel()->text(), "Odd");
+    EXPECT_EQ(std::make_tuple(cell(1)->textLabel()->text(), cell(1)->accessoryType(), cell(9)->textLabel()->text()),
+        std::make_tuple(std::string("empty text"), AccessoryType::DisclosureIndicator, std::string("Odd")));
     // A picture item without its picture shows its name as title.
     EXPECT_EQ(std::static_pointer_cast<ImageCell>(cell(6))->title()->text(), "Lounge");
     EXPECT_EQ(std::static_pointer_cast<CarouselCell>(cell(5))->carousel()->type(), CarouselType::Cylinder);
@@ -134,8 +118,8 @@ TEST_F(EditableDataSourceTest, EachModeChoosesACellPerItemTypeAndOnlyViewModeCol
     EXPECT_EQ(cell(4)->reuseIdentifier(), "EventCell");
     // A carousel is edited as a plain row, without the disclosure indicator.
     auto carousel = cell(5);
-    EXPECT_EQ(std::make_pair(carousel->reuseIdentifier(), carousel->textLabel()->text()), std::make_pair(std::string("DirectoryCell"), std::string("Wheel")));
-    EXPECT_EQ(carousel->accessoryType(), AccessoryType::None);
+    EXPECT_EQ(std::make_tuple(carousel->reuseIdentifier(), carousel->textLabel()->text(), carousel->accessoryType()),
+        std::make_tuple(std::string("DirectoryCell"), std::string("Wheel"), AccessoryType::None));
     EXPECT_TRUE(source->formArray().empty());
     source->setIsEditing(false);
     table->setEditing(Editing::On, Animated::No);
@@ -279,8 +263,7 @@ TEST_F(ItemCellsTest, MultiLineInputShowsTheRecordTextAndKeepsValueEqualToWhatIs
     auto cell = TextViewCell::create(CellStyle::Default, "TextViewCell");
     auto withData = record(R"({"Type":"TextView","Name":"m","Title":"Message","Data":"Dear","Value":"old"})");
     cell->configureWithAsset(withData);
-    EXPECT_EQ(cell->prompt()->text(), "Message");
-    EXPECT_EQ(cell->textView()->text(), "Dear");
+    EXPECT_EQ(std::make_pair(cell->prompt()->text(), cell->textView()->text()), std::make_pair(std::string("Message"), std::string("Dear")));
     EXPECT_TRUE(cell->textView()->replaceText({ 4, 0 }, " Sir"));
     EXPECT_EQ(withData->get("Value").asString(), "Dear Sir");
     auto empty = record(R"({"Type":"TextView","Name":"m2","Value":"","Data":""})");
@@ -298,17 +281,15 @@ TEST_F(ItemCellsTest, TextRowShowsTheTextAndADeletedItemsRestoreControlOnTheRigh
     auto cell = TextCell::create(CellStyle::Default, "TextCell");
     auto plain = record(R"({"Type":"Text","Name":"t","Data":"Hello"})");
     cell->configureWithAsset(plain);
-    EXPECT_EQ(cell->textView()->text(), "Hello");
-    EXPECT_FALSE(cell->textView()->isEditable());
+    EXPECT_EQ(std::make_pair(cell->textView()->text(), cell->textView()->isEditable()), std::make_pair(std::string("Hello"), false));
     cell->setFrame({ 0, 0, 320, 60 });
     EXPECT_EQ(cell->textView()->frame(), (Rect { 0, 0, 320, 60 }));
     // The coordinator gives deleted records their control; a record holds it as an opaque value.
-    auto manager = DataManager::create(items(R"([{"AssetId":"3","Type":"Text","Name":"b","Data":"gone","IsDeleted":"true"}])"), model());
+    auto manager = DataManager::create(JsonParser::parse(R"([{"AssetId":"3","Type":"Text","Name":"b","Data":"gone","IsDeleted":"true"}])")->array(), model());
     auto deleted = manager->objects()->at(0).object();
     ASSERT_TRUE(DataManager::restoreButtonOf(deleted));
     cell->configureWithAsset(deleted);
-    ASSERT_TRUE(cell->restore());
-    EXPECT_EQ(cell->restore()->superview(), cell->contentView());
+    ASSERT_TRUE(cell->restore() && cell->restore()->superview() == cell->contentView());
     EXPECT_EQ(std::make_pair(cell->textView()->frame(), cell->restore()->frame()), std::make_pair(Rect { 0, 0, 220, 60 }, Rect { 220, 0, 100, 40 }));
     cell->configureWithAsset(plain);
     EXPECT_FALSE(cell->restore());
@@ -351,9 +332,7 @@ TEST_F(ItemCellsTest, CarouselStyleComesFromTheRecordElseTheCell)
     EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 6);
     auto view = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 0, nullptr));
     ASSERT_TRUE(view);
-    EXPECT_EQ(view->width(), 100);
-    EXPECT_EQ(view->imageView()->imageName(), "selectImage.png");
-    EXPECT_EQ(view->label()->text(), "");
+    EXPECT_EQ(std::make_tuple(view->width(), view->imageView()->imageName(), view->label()->text()), std::make_tuple(100.0, std::string("selectImage.png"), std::string()));
     EXPECT_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Wrap, 0), 1);
     EXPECT_DOUBLE_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Spacing, 1), 1.1);
     EXPECT_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Arc, 2.5), 2.5);
@@ -371,14 +350,12 @@ TEST_F(ItemCellsTest, CarouselFetchesItsListAndShowsTheRecordFirstThenEachItem)
     EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 1);
     EXPECT_EQ(onlyRequest().target, base() + "contentForNode?assetid=40");
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return cell->objects()->size() == 5; }, std::chrono::seconds(10)));
-    EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 5);
-    EXPECT_EQ(cell->carousel()->numberOfItems(), 5);
-    EXPECT_EQ(cell->objects()->at(0).object(), wheel);
+    EXPECT_EQ(std::make_tuple(cell->numberOfItemsInCarousel(*cell->carousel()), cell->carousel()->numberOfItems(), cell->objects()->at(0).object()),
+        std::make_tuple(5, 5, wheel));
     EXPECT_TRUE(wheel->get("list").isArray());
     auto view = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 4, nullptr));
-    EXPECT_EQ(view->label()->text(), "four");
-    EXPECT_EQ(view->label()->strokeWidth(), -4);
-    EXPECT_EQ(asset::name(cell->currentItem()), "wheel");
+    ASSERT_TRUE(view);
+    EXPECT_EQ(std::make_tuple(view->label()->text(), view->label()->strokeWidth(), asset::name(cell->currentItem())), std::make_tuple(std::string("four"), -4.0, std::string("wheel")));
     cell->didSelectItemAtIndex(*cell->carousel(), 2);
     EXPECT_EQ(chosen, (std::vector<std::pair<int, std::string>> { { 2, "two" } }));
 }
@@ -417,9 +394,8 @@ TEST_F(ItemCellsTest, PictureRowTitleIsWhiteOutlinedAndCentredOverAPictureThatOv
     auto cell = ImageCell::create(CellStyle::Default, "ImageCell");
     cell->setAccessoryType(AccessoryType::DisclosureIndicator);
     cell->configureWithImage(Image::create(1, 1, { 1, 2, 3, 255 }), "Tabs");
-    EXPECT_EQ(cell->accessoryType(), AccessoryType::None);
-    EXPECT_EQ(cell->title()->text(), "Tabs");
-    EXPECT_EQ(cell->title()->font(), (Font { "Helvetica Bold", 30 }));
+    EXPECT_EQ(std::make_tuple(cell->accessoryType(), cell->title()->text(), cell->title()->font()),
+        std::make_tuple(AccessoryType::None, std::string("Tabs"), Font { "Helvetica Bold", 30 }));
     EXPECT_EQ(std::make_tuple(cell->backgroundColour(), cell->title()->textColour(), cell->title()->strokeColour(), cell->title()->strokeWidth(),
                   cell->title()->textAlignment()),
         std::make_tuple(Colour::black(), Colour::white(), Colour::black(), -4.0, TextAlignment::Center));
@@ -482,7 +458,7 @@ protected:
 
 } // namespace
 
-TEST_F(EventDataSourceTest, ViewModeShowsFourRowsAndEditModeFiveEndingInTheDescription)
+TEST_F(EventDataSourceTest, ViewModeShowsFourRowsEditModeFiveAndEachDateRowOpensAPickerWithinItsLimits)
 {
     AssetRecord event = JsonParser::parse(summerFair)->object();
     auto events = sourceFor(event);
@@ -499,21 +475,16 @@ TEST_F(EventDataSourceTest, ViewModeShowsFourRowsAndEditModeFiveEndingInTheDescr
     events->setIsEditing(false);
     EXPECT_EQ(events->selectedRow(), -1);
     EXPECT_EQ(shown(), (std::vector<std::string> { "Summer fair", start, end, "Stalls and music" }));
-}
-
-TEST_F(EventDataSourceTest, EachDateRowOpensAPickerAtTheRecordsValueWithinItsLimits)
-{
-    AssetRecord event = JsonParser::parse(summerFair)->object();
-    auto events = sourceFor(event, true);
+    // In edit mode each date row opens a picker at the record's value, within its limits.
+    events->setIsEditing(true);
     Date before = DateFormat::now();
     select(*events, 2);
     auto date = pickerAt(2);
     Date after = DateFormat::now();
     EXPECT_EQ(heights(*events), (std::vector<double> { 42, 42, 200, 42, 42 }));
     ASSERT_TRUE(date);
-    EXPECT_EQ(date->header()->text(), "Enter the start time of the event");
-    EXPECT_EQ(date->textLabel()->text(), "");
-    EXPECT_EQ(date->datePicker()->date(), at("2027-07-03 14:00:00"));
+    EXPECT_EQ(std::make_tuple(date->header()->text(), date->textLabel()->text(), date->datePicker()->date()),
+        std::make_tuple(std::string("Enter the start time of the event"), std::string(), at("2027-07-03 14:00:00")));
     Date earliest = date->datePicker()->minimumDate().value_or(Date {});
     EXPECT_TRUE(earliest >= before && earliest <= after) << "the earliest start is now";
     EXPECT_FALSE(pickerAt(1) || pickerAt(3));
@@ -521,20 +492,18 @@ TEST_F(EventDataSourceTest, EachDateRowOpensAPickerAtTheRecordsValueWithinItsLim
     date->datePicker()->pick(at("2027-07-04 10:00:00"));
     EXPECT_EQ(dates(event), (std::vector<std::string> { "2027-07-03 14:00:00", "2027-07-04 10:00:00", "2027-07-04 10:00:00" }));
     select(*events, 3);
-    auto end = pickerAt(3);
-    ASSERT_TRUE(end);
-    EXPECT_EQ(end->header()->text(), "Enter end date of the event");
-    EXPECT_EQ(end->datePicker()->minimumDate(), at("2027-07-04 10:00:00"));
-    end->datePicker()->pick(at("2027-07-01 09:00:00"));
+    auto endPicker = pickerAt(3);
+    ASSERT_TRUE(endPicker);
+    EXPECT_EQ(std::make_pair(endPicker->header()->text(), endPicker->datePicker()->minimumDate()), std::make_pair(std::string("Enter end date of the event"), std::optional(at("2027-07-04 10:00:00"))));
+    endPicker->datePicker()->pick(at("2027-07-01 09:00:00"));
     EXPECT_EQ(event->get("endDate").asString(), "2027-07-04 10:00:00") << "an end before the start is held at the start";
-    end->datePicker()->pick(at("2027-07-05 18:00:00"));
+    endPicker->datePicker()->pick(at("2027-07-05 18:00:00"));
     EXPECT_EQ(event->get("endDate").asString(), "2027-07-05 18:00:00");
     select(*events, 1);
     auto show = pickerAt(1);
     ASSERT_TRUE(show);
-    EXPECT_EQ(show->header()->text(), "Enter date from which to show the event");
-    EXPECT_EQ(show->datePicker()->date(), at("2027-07-03 14:00:00"));
-    EXPECT_EQ(show->datePicker()->maximumDate(), at("2027-07-04 10:00:00"));
+    EXPECT_EQ(std::make_tuple(show->header()->text(), show->datePicker()->date(), show->datePicker()->maximumDate()),
+        std::make_tuple(std::string("Enter date from which to show the event"), at("2027-07-03 14:00:00"), std::optional(at("2027-07-04 10:00:00"))));
     show->datePicker()->pick(at("2027-07-02 08:00:00"));
     EXPECT_EQ(dates(event), (std::vector<std::string> { "2027-07-03 14:00:00", "2027-07-04 10:00:00", "2027-07-05 18:00:00" }));
 }

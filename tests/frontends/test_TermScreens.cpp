@@ -39,7 +39,10 @@ protected:
     void SetUp() override
     {
         ReferenceServerFixture::SetUp();
-        ASSERT_TRUE(logInAsDemoOwner());
+        useReferenceServer();
+        Collector login;
+        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
+        ASSERT_TRUE(login.waitFor(1));
         stack = NavigationController::create(ViewController::create("Resident"));
         window->setRootViewController(stack);
         window->makeKeyAndVisible();

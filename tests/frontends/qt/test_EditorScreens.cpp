@@ -1,6 +1,6 @@
 // The editors as the Qt client draws and drives them: the add-item menu, the page editor and the
 // video screen; the style chooser whose rows preview their styles; the name cell and the site name
-// alert; and the colour wheel painted from its raster and dragged.
+// alert; the colour wheel painted from its raster and dragged; and the Qt pieces installed.
 #include "PhoneTestSupport.h"
 
 #include "content/CarouselCell.h"
@@ -14,8 +14,13 @@
 #include "editors/EditDirectoryViewController.h"
 #include "editors/TabEditViewController.h"
 #include "frontends/qt/AlertPainter.h"
+#include "frontends/qt/PhotoPicker.h"
 #include "frontends/qt/QtComponents.h"
+#include "frontends/qt/QtFontCatalogue.h"
+#include "frontends/qt/ViewRegistry.h"
 #include "ui/TextField.h"
+#include "ui/VideoPlayerView.h"
+#include "ui/WebView.h"
 
 #include <QtTest>
 
@@ -64,8 +69,20 @@ private slots:
         MainQueue::shared().makeCurrentThreadMain();
         installQtComponents();
         bridge = std::make_unique<MainQueueBridge>();
+        // Every piece is registered: carousel rows, web pages as widgets, the video panel, photos, fonts.
+        auto* carousel = ViewRegistry::shared().find(*CarouselCell::create(CellStyle::Default, "Carousel"));
+        QVERIFY(carousel && carousel->paint && carousel->pointer && carousel->step);
+        auto* page = ViewRegistry::shared().find(*WebView::create());
+        QVERIFY(page && page->makeWidget && !page->paint);
+        auto* video = ViewRegistry::shared().find(*VideoPlayerView::create());
+        QVERIFY(video && video->paint && video->pointer);
+        QVERIFY(dynamic_cast<QtPhotoPicker*>(PhotoPicker::shared().get()) && dynamic_cast<QtFontCatalogue*>(&FontCatalogue::current()));
     }
-    void cleanupTestCase() { bridge.reset(); }
+    void cleanupTestCase()
+    {
+        FontCatalogue::install(nullptr); // the plain catalogue again
+        bridge.reset();
+    }
     void cleanup() { close(); }
     // The menu draws its eight rows; its first opens the page editor, its last the video screen,
     // whose preview is drawn in its tall row and follows a typed id.

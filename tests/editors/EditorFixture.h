@@ -3,6 +3,7 @@
 // it, a recording shell for the editors the screens open, and the recording or reference server.
 
 #include "content/ContentFixture.h"
+#include "editors/PictureFixture.h"
 #include "content/DataManagerScreen.h"
 #include "ui/AlertView.h"
 #include "ui/NavigationController.h"
@@ -64,7 +65,8 @@ protected:
     /// Logs the demo owner in on the reference server and answers the start page's id.
     std::string loginToReference()
     {
-        EXPECT_TRUE(logInAsDemoOwner());
+        useReferenceServer();
+        EXPECT_TRUE(logInDemoOwner());
         settle();
         return asset::ident(directory("")).value_or("");
     }

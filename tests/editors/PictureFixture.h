@@ -29,6 +29,27 @@ inline std::shared_ptr<Image> solidPicture(int width, int height, uint8_t red, u
 
 inline std::string jpegBytes() { return *solidPicture(8, 6, 200, 40, 40)->jpegData(1.0); }
 
+/// Logs the demo owner in on the model's server; false when the login failed.
+inline bool logInDemoOwner()
+{
+    Collector login;
+    Model::defaultInstance().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
+    return login.waitFor(1);
+}
+
+/// The top alert as "title|button|..." ("(none)" without one); it is answered with its first button.
+inline std::string answerAlert(Window& window)
+{
+    auto alert = window.topAlert();
+    if (!alert)
+        return "(none)";
+    std::string shown = alert->title();
+    for (const auto& button : alert->buttonTitles())
+        shown += "|" + button;
+    alert->chooseButton(0);
+    return shown;
+}
+
 inline JsonObjectPtr parsedBody(const RecordedRequest& request)
 {
     auto parsed = JsonParser::parse(request.body);
@@ -60,7 +81,11 @@ protected:
                 found.push_back(request);
         return found;
     }
-    void logInToReference() { ASSERT_TRUE(logInAsDemoOwner()); }
+    void logInToReference()
+    {
+        useReferenceServer();
+        ASSERT_TRUE(logInDemoOwner());
+    }
 
     std::shared_ptr<HandOverPicker> picker = std::make_shared<HandOverPicker>();
     std::shared_ptr<Window> window = Window::create();

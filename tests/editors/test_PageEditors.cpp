@@ -63,7 +63,6 @@ protected:
             ASSERT_TRUE(row.cell->textLabel()->text() != label || table->selectRow(row.indexPath)) << label;
     }
     std::shared_ptr<ViewController> top() const { return stack->topViewController(); }
-
     std::string pageID = "42";
     JsonObjectPtr pageObject = JsonObject::create();
     std::shared_ptr<DirectoryActionsViewController> menu;
@@ -89,7 +88,6 @@ TEST_F(Menu, RowsFollowTheRestrictionsAndEachOpensItsEditorOrSaysItCannot)
         EXPECT_EQ(menu->title(), "Directory actions");
         EXPECT_EQ(labelsOf(*menu->tableView(), "DirectoryCell"), c.rows);
     }
-
     struct Row { std::string label, title; std::optional<TextEditorMode> text; std::optional<ImageSelectionMode> image; } rows[] = {
         { "Add Page", "Add Directory", {}, {} },
         { "Add Form", "Add Form", {}, {} },
@@ -115,19 +113,14 @@ TEST_F(Menu, RowsFollowTheRestrictionsAndEachOpensItsEditorOrSaysItCannot)
         if (auto video = std::dynamic_pointer_cast<TableViewController>(top())) {
             auto source = std::dynamic_pointer_cast<YoutubeVideoDataSource>(video->datasource());
             ASSERT_TRUE(source && video->rightBarButtonItem());
-            EXPECT_EQ(source->parentID(), pageID);
-            EXPECT_EQ(video->rightBarButtonItem()->displayTitle(), "Save");
+            EXPECT_EQ(std::pair(source->parentID(), video->rightBarButtonItem()->displayTitle()), std::pair(pageID, std::string("Save")));
         }
     }
-
     // The slider row says it cannot be added; cancel reports nothing.
     open();
     tap("Add Slider");
     EXPECT_EQ(stack->viewControllers().size(), 1u);
-    ASSERT_TRUE(alert());
-    EXPECT_EQ(alert()->title(), "Not available");
-    EXPECT_EQ(alert()->buttonTitles(), std::vector<std::string> { "OK" });
-    alert()->chooseButton(0);
+    EXPECT_EQ(answerAlert(*window), "Not available|OK");
     EXPECT_TRUE(shown());
     menu->leftBarButtonItem()->press();
     EXPECT_TRUE(!shown() && reports.empty());
@@ -160,11 +153,8 @@ TEST_F(Menu, EditorsReportBeforeOrAfterTheMenuCloses)
     completion(std::nullopt);
     MainQueue::shared().runUntilIdle();
     EXPECT_TRUE(reports.empty() && shown());
-
     std::thread([&] { completion(JsonValue(JsonObject::create())); }).join();
-    EXPECT_EQ(events, std::vector<std::string> { "report while shown" });
-    EXPECT_EQ(reportedOnMain, std::vector<bool> { false });
-    EXPECT_TRUE(shown());
+    EXPECT_EQ(std::tuple(events, reportedOnMain, shown()), std::tuple(std::vector<std::string> { "report while shown" }, std::vector<bool> { false }, true));
     MainQueue::shared().runUntilIdle();
     EXPECT_FALSE(shown());
     open();
@@ -175,8 +165,7 @@ TEST_F(Menu, EditorsReportBeforeOrAfterTheMenuCloses)
     std::thread([&] { editor->completionHandler()(JsonValue(record)); }).join();
     EXPECT_EQ(reports.size(), 1u);
     MainQueue::shared().runUntilIdle();
-    EXPECT_EQ(events, (std::vector<std::string> { "report while shown", "report after dismissal" }));
-    EXPECT_EQ(reportedOnMain, (std::vector<bool> { false, true }));
+    EXPECT_EQ(std::pair(events, reportedOnMain), std::pair(std::vector<std::string> { "report while shown", "report after dismissal" }, std::vector<bool> { false, true }));
 }
 
 // Against the reference server: the page the owner sees next lists the saved video.
@@ -211,7 +200,6 @@ protected:
         present(editor);
         editor->tableView();
     }
-
     std::shared_ptr<AddDirectoryViewController> editor;
     std::vector<std::optional<JsonValue>> reports;
     bool reportedOnMain = false;
@@ -231,7 +219,6 @@ TEST_F(AddDirectory, RowsTheChosenNextPageAndSaveWithItsRefusals)
     EXPECT_EQ(editor->title(), "Add Directory");
     EXPECT_EQ(labelsOf(*editor->tableView()), (std::vector<std::string> { "Enter name of new directory", "" }));
     EXPECT_EQ(heights(2), (std::vector<double> { 42, 42 }));
-
     server.setResponder([](const RecordedRequest&) { return json(R"({"Message":{"PageList":[{"Name":"Thanks","Id":"31"}]}})"); });
     open(true);
     EXPECT_EQ(editor->title(), "Add Form");
@@ -246,7 +233,6 @@ TEST_F(AddDirectory, RowsTheChosenNextPageAndSaveWithItsRefusals)
     ASSERT_TRUE(chooser->tableView()->selectRow({ 0, 0 }));
     EXPECT_TRUE(stack->topViewController() == editor && editor->linkAssetId() == "31");
     EXPECT_EQ(labelsOf(*editor->tableView()).back(), "Link to Thanks");
-
     const std::string stored = R"({"Message":{"AssetId":"7","Name":"Home","Children":[{"AssetId":"8","Name":"News","Type":"Directory"}]}})";
     const std::string makePage = "makePage?assetid=7&name=Our%20team";
     // An empty target: nothing sent; an empty title: stored and reported.
@@ -278,16 +264,9 @@ TEST_F(AddDirectory, RowsTheChosenNextPageAndSaveWithItsRefusals)
             EXPECT_EQ(server.requests().back().target, base() + c.target);
         }
         EXPECT_TRUE(server.requests().size() == sent && shown());
-        if (c.title.empty()) {
-            ASSERT_EQ(reports.size(), 1u);
-            EXPECT_TRUE(reportedOnMain && asset::list(reports[0]->object())->size() == 1u);
-            continue;
-        }
-        EXPECT_TRUE(reports.empty() && editor->directoryNameField()->text() == c.name);
-        ASSERT_TRUE(alert());
-        EXPECT_EQ(alert()->title(), c.title);
-        EXPECT_EQ(alert()->buttonTitles(), std::vector<std::string> { "OK" });
-        alert()->chooseButton(0);
+        EXPECT_EQ(answerAlert(*window), c.title.empty() ? "(none)" : c.title + "|OK");
+        ASSERT_EQ(reports.size(), c.title.empty() ? 1u : 0u);
+        EXPECT_TRUE(c.title.empty() ? reportedOnMain && asset::list(reports[0]->object())->size() == 1u : editor->directoryNameField()->text() == c.name);
     }
 }
 
@@ -308,7 +287,6 @@ protected:
         EXPECT_EQ(stack->topViewController(), screen);
     }
     std::string typeDetail() { return screen->tableView()->layoutAllRows().rows.at(1).cell->detailTextLabel()->text(); }
-
     std::shared_ptr<FormAddAssetViewController> screen;
     std::vector<std::optional<JsonValue>> reports;
 };
@@ -325,7 +303,6 @@ TEST_F(AddField, TypeListCancelAndSaveWithItsRefusals)
     EXPECT_EQ(screen->leftBarButtonItem()->displayTitle(), "Cancel");
     screen->leftBarButtonItem()->press();
     EXPECT_TRUE(!shown() && server.requests().empty());
-
     // The exact request, with the name encoded and the type plain. Nothing is sent without a
     // name and a type; a refused or broken reply is not reported.
     struct Case { std::string name; int typeRow, status; std::string body, title /* empty: stored and reported */; size_t requests; } cases[] = {
@@ -345,17 +322,15 @@ TEST_F(AddField, TypeListCancelAndSaveWithItsRefusals)
         screen->rightBarButtonItem()->press();
         settle();
         EXPECT_TRUE(server.requests().size() == c.requests && shown());
+        EXPECT_EQ(answerAlert(*window), c.title.empty() ? "(none)" : c.title + "|OK");
+        ASSERT_EQ(reports.size(), c.title.empty() ? 1u : 0u);
         if (c.title.empty()) {
             EXPECT_EQ(onlyRequest().target, "/json/addAsset.php?assetID=55&name=Weight%2fkg%3a%20today&type=Number");
-            ASSERT_EQ(reports.size(), 1u);
             EXPECT_EQ(reports[0]->object()->get("assetID").asString(), "90");
             reports.clear();
-            continue;
+        } else {
+            EXPECT_EQ(screen->nameField()->text(), c.name);
         }
-        EXPECT_TRUE(reports.empty() && screen->nameField()->text() == c.name);
-        ASSERT_TRUE(alert());
-        EXPECT_EQ(alert()->title(), c.title);
-        alert()->chooseButton(0);
     }
 }
 
@@ -378,7 +353,6 @@ protected:
     }
     std::string label(int row) { return editor->cellForRowAtIndexPath(*table, { 0, row })->textLabel()->text(); }
     void tap(int row) { ASSERT_TRUE(table->selectRow({ 0, row })); }
-
     AssetRecord object;
     std::shared_ptr<EditDirectoryViewController> editor;
     std::shared_ptr<TableView> table;
@@ -406,13 +380,11 @@ TEST_F(EditDirectory, RowsAndTheirHandOversAndCancelSendsNothing)
     editor->leftBarButtonItem()->press();
     settle();
     EXPECT_TRUE(!root->presentedViewController() && page->calls.empty() && asset::name(object) == "Gallery");
-
     open(record(R"({"AssetId":"7"})"));
     tap(4);
     EXPECT_FALSE(root->presentedViewController());
     EXPECT_EQ(page->calls, (std::vector<std::string> { "setTableEditing YES animated", "editTable" }));
     EXPECT_TRUE(server.requests().empty() && answers.empty());
-
     open(record(R"({"AssetId":"7"})"));
     tap(2);
     ASSERT_EQ(shell->editors.size(), 1u);
@@ -437,7 +409,7 @@ TEST_F(EditDirectory, CarouselSwitchAndStyleAreStoredBeforeSending)
         { "missing switches on", 200, R"({"AssetId":"7"})", "Carousel off", -1, "Carousel", "Carousel on", "(none)" },
         { "number switches on", 200, R"({"AssetId":"7","options":5})", "Carousel off", -1, "Carousel", "Carousel on", "(none)" },
         { "row 8 chooses CoverFlow2", 200, R"({"AssetId":"7","options":""})", "Carousel off", 8, "Carousel:8", "Carousel on", "(none)" },
-        { "refused switch is undone", 403, R"({"AssetId":"7","options":"Carousel:3"})", "Carousel on", -1, "", "Carousel on", "Carousel not changed" },
+        { "refused switch is undone", 403, R"({"AssetId":"7","options":"Carousel:3"})", "Carousel on", -1, "", "Carousel on", "Carousel not changed|OK" },
     };
     size_t sent = 0;
     for (const Case& c : cases) {
@@ -459,12 +431,8 @@ TEST_F(EditDirectory, CarouselSwitchAndStyleAreStoredBeforeSending)
         settleRecording(++sent);
         EXPECT_EQ(server.requests().back().target, base() + "setCarousel?assetid=7&option=" + c.sentOption);
         EXPECT_EQ(object->get("options").asString(), c.status == 200 ? c.sentOption : before);
-        EXPECT_EQ(std::pair(label(5), titleOf(editor->failureAlert())), std::pair(std::string(c.shownAfter), std::string(c.failure)));
-        if (editor->failureAlert()) {
-            EXPECT_EQ(editor->failureAlert()->buttonTitles(), std::vector<std::string> { "OK" });
-            EXPECT_EQ(window->topAlert(), editor->failureAlert());
-            editor->failureAlert()->chooseButton(0);
-        }
+        EXPECT_EQ(window->topAlert(), editor->failureAlert());
+        EXPECT_EQ(std::pair(label(5), answerAlert(*window)), std::pair(std::string(c.shownAfter), std::string(c.failure)));
         EXPECT_TRUE(answers.empty());
     }
     open(record(R"({"AssetId":"7"})"));
@@ -502,15 +470,15 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
         EXPECT_EQ(server.requests().back().method, "GET");
         EXPECT_EQ(server.requests().back().target, c.target);
         const bool stored = c.failure.empty();
-        EXPECT_EQ(titleOf(editor->failureAlert()), stored ? "(none)" : c.failure);
+        EXPECT_EQ(root->presentedViewController()->visibleViewController(), editor);
+        EXPECT_EQ(window->topAlert(), editor->failureAlert());
+        EXPECT_EQ(answerAlert(*window), stored ? "(none)" : c.failure + "|OK");
         ASSERT_EQ(answers.size(), stored ? 1u : 0u);
         if (c.row < 0) {
-            EXPECT_EQ(asset::name(object), stored ? typed : "Gallery");
-            EXPECT_EQ(object->contains("Cell"), !stored);
+            EXPECT_EQ(std::pair(asset::name(object), object->contains("Cell")), std::pair(stored ? typed : std::string("Gallery"), !stored));
             if (stored) {
-                EXPECT_EQ(object->get("name").asString(), typed);
-                EXPECT_EQ(answers[0]->object()->get("name").asString(), "Photos");
-                EXPECT_EQ(answeredOnMain, std::vector<bool> { true });
+                EXPECT_EQ(std::tuple(object->get("name").asString(), answers[0]->object()->get("name").asString(), answeredOnMain),
+                    std::tuple(typed, std::string("Photos"), std::vector<bool> { true }));
             } else {
                 EXPECT_EQ(editor->nameField()->text(), typed) << "the typing is kept to try again";
             }
@@ -518,9 +486,6 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
             for (const char* key : { "image", "assVal", "ImageUrl" })
                 EXPECT_EQ(object->contains(key), !stored) << key;
         }
-        EXPECT_EQ(root->presentedViewController()->visibleViewController(), editor);
-        if (auto alert = window->topAlert())
-            alert->chooseButtonWithTitle("OK");
     }
 }
 
@@ -557,7 +522,6 @@ protected:
         table = editor->tableView();
     }
     void useTab() { model().setTab(record(R"({"AssetId":"5","Type":"Tabbar","Name":"Sunny Care","ImageUrl":"http://x/a.jpg"})")); }
-
     std::shared_ptr<TabEditViewController> editor;
     std::shared_ptr<TableView> table;
 };
@@ -570,17 +534,18 @@ TEST_F(TabEdit, AlertsRunOnlyTheirOwnActionsAndSetSiteImageClosesWhenStored)
         std::vector<int> rows; // opened in this order
         const char *alert, *button, *typed; // whose button is chosen, which, and what is typed into the name field
         std::vector<std::string> targets;
+        std::string body; // of the last request
         const char* nameAfter;
         bool imageAfter;
         int status = 200;
         const char* failure = "(none)";
     } cases[] = {
-        { "cancel the name", { 2 }, "name", "Cancel", "Typed", {}, "Sunny Care", true },
-        { "cancel the removal", { 1 }, "clear", "Cancel", nullptr, {}, "Sunny Care", true },
-        { "name then clear: Remove", { 2, 1 }, "clear", "Remove", "Typed", { "linkImage" }, "Sunny Care", false },
-        { "rename", { 2 }, "name", "OK", "Sunny Care Home", { "setName" }, "Sunny Care Home", true },
-        { "rename refused", { 2 }, "name", "OK", "Other", { "setName" }, "Sunny Care", true, 500, "Not saved" },
-        { "removal refused", { 1 }, "clear", "Remove", nullptr, { "linkImage" }, "Sunny Care", true, 500, "Image not removed" },
+        { "cancel the name", { 2 }, "name", "Cancel", "Typed", {}, "", "Sunny Care", true },
+        { "cancel the removal", { 1 }, "clear", "Cancel", nullptr, {}, "", "Sunny Care", true },
+        { "name then clear: Remove", { 2, 1 }, "clear", "Remove", "Typed", { "linkImage" }, R"({"assetid":"5","selectedimageid":"0"})", "Sunny Care", false },
+        { "rename", { 2 }, "name", "OK", "Sunny Care Home", { "setName" }, R"({"assetid":"5","name":"Sunny Care Home"})", "Sunny Care Home", true },
+        { "rename refused", { 2 }, "name", "OK", "Other", { "setName" }, R"({"assetid":"5","name":"Other"})", "Sunny Care", true, 500, "Not saved" },
+        { "removal refused", { 1 }, "clear", "Remove", nullptr, { "linkImage" }, R"({"assetid":"5","selectedimageid":"0"})", "Sunny Care", true, 500, "Image not removed" },
     };
     size_t sent = 0;
     for (const Case& c : cases) {
@@ -606,11 +571,7 @@ TEST_F(TabEdit, AlertsRunOnlyTheirOwnActionsAndSetSiteImageClosesWhenStored)
         ASSERT_EQ(requests.size(), sent + c.targets.size());
         for (size_t i = 0; i < c.targets.size(); ++i)
             EXPECT_EQ(requests[sent + i].target, base() + c.targets[i]);
-        if (std::string(c.button) == "Remove") {
-            EXPECT_EQ(requests.back().body, R"({"assetid":"5","selectedimageid":"0"})");
-        } else if (std::string(c.button) == "OK") {
-            EXPECT_EQ(requests.back().body, R"({"assetid":"5","name":")" + std::string(c.typed) + "\"}");
-        }
+        EXPECT_EQ(c.targets.empty() ? "" : requests.back().body, c.body);
         sent = requests.size();
         EXPECT_EQ(std::tuple(asset::name(model().tab()), model().tab()->contains("ImageUrl"), titleOf(editor->failureAlert())),
             std::tuple(std::string(c.nameAfter), c.imageAfter, std::string(c.failure)));
@@ -619,7 +580,6 @@ TEST_F(TabEdit, AlertsRunOnlyTheirOwnActionsAndSetSiteImageClosesWhenStored)
             shown->chooseButton(0);
         pageStack->popViewController(Animated::No);
     }
-
     // Set site image adds to the tab and closes when stored.
     useTab();
     open();
@@ -633,7 +593,6 @@ TEST_F(TabEdit, AlertsRunOnlyTheirOwnActionsAndSetSiteImageClosesWhenStored)
     std::thread([&] { chooser->completion(JsonValue("stored")); }).join();
     settle();
     EXPECT_EQ(pageStack->topViewController(), editor);
-
     // The rows, the title and the tab image.
     open();
     EXPECT_EQ(std::pair(editor->title(), editor->tabBarItem().imageName), std::pair(std::string("Edit Tabs"), std::string("first.png")));
@@ -690,14 +649,12 @@ TEST_F(Associate, LinksTheChosenWorkflowOnTheReferenceServer)
     ASSERT_EQ(table->numberOfRowsInSection(0), static_cast<int>(workflows->size()));
     auto cell = table->layoutAllRows().rows[0].cell;
     EXPECT_TRUE(cell->reuseIdentifier() == "assCell" && cell->textLabel()->text() == workflows->at(0).object()->get("name").asString());
-
     ASSERT_TRUE(table->selectRow({ 0, 0 }));
     settle();
     ASSERT_EQ(answers.size(), 1u);
     JsonArrayPtr linked = answers[0]->isObject() ? answers[0]->object()->get("list").array() : nullptr;
     ASSERT_TRUE(linked && linked->size() == 1u);
     EXPECT_EQ(linked->at(0).object()->get("assetID").asString(), first);
-
     // Linking a workflow to itself is refused: no report, an alert.
     ASSERT_TRUE(table->selectRow({ 0, 1 }));
     settle();

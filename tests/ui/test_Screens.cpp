@@ -36,38 +36,30 @@ struct Stack : ::testing::Test {
 
 TEST_F(Stack, PushAndPopReportOnceAndRefuseControllersHeldElsewhere)
 {
-    EXPECT_EQ(nav->popViewController(Animated::Yes), nullptr);
-    EXPECT_TRUE(nav->popToRootViewController(Animated::Yes).empty());
+    EXPECT_TRUE(!nav->popViewController(Animated::Yes) && nav->popToRootViewController(Animated::Yes).empty());
     nav->setViewControllers({ root }, Animated::Yes);
-    EXPECT_EQ(nav->topViewController(), root);
-    EXPECT_TRUE(observer->controllers.empty());
-    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::No);
-
+    EXPECT_TRUE(nav->topViewController() == root && observer->controllers.empty() && nav->lastTransitionAnimated() == Animated::No);
     auto a = ViewController::create("A");
     nav->pushViewController(a, Animated::Yes);
-    EXPECT_EQ(a->navigationController(), nav);
-    ASSERT_EQ(observer->controllers.size(), 1u);
+    ASSERT_TRUE(a->navigationController() == nav && observer->controllers.size() == 1u);
     const auto& pushed = observer->controllers[0];
     EXPECT_TRUE(pushed.controller == nav.get() && pushed.change == ControllerChange::Stack && pushed.animated == Animated::Yes);
     EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
     EXPECT_EQ(nav->popViewController(Animated::No), a);
     ASSERT_EQ(observer->controllers.size(), 2u);
     EXPECT_TRUE(observer->controllers[1].animated == Animated::No && nav->lastTransitionAnimated() == Animated::No && !a->navigationController());
-
     auto b = ViewController::create("B");
     nav->pushViewController(a, Animated::No);
     nav->pushViewController(b, Animated::No);
     auto popped = nav->popToRootViewController(Animated::Yes);
     EXPECT_EQ(popped, (std::vector<std::shared_ptr<ViewController>> { a, b })) << "lowest first";
-    EXPECT_EQ(nav->topViewController(), root);
-    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
+    EXPECT_TRUE(nav->topViewController() == root && nav->lastTransitionAnimated() == Animated::Yes);
     // A popped screen can go on another stack, and goes once nobody holds it.
     EXPECT_EQ(NavigationController::create(a)->topViewController(), a);
     std::weak_ptr<ViewController> weakA = a;
     popped.clear();
     a.reset();
     EXPECT_TRUE(weakA.expired());
-
     // Controllers held elsewhere or twice are refused.
     auto other = stackOf("Other root");
     nav->pushViewController(other->topViewController(), Animated::No);
@@ -82,14 +74,12 @@ TEST_F(Stack, PushAndPopReportOnceAndRefuseControllersHeldElsewhere)
     EXPECT_EQ(foreign->navigationController(), other);
     nav->setViewControllers({ fresh }, Animated::No);
     EXPECT_EQ(root->navigationController(), nullptr);
-
     // Screens point back at their stack weakly.
     std::weak_ptr<ViewController> weakFresh = fresh;
     std::weak_ptr<NavigationController> weakNav = nav;
     fresh.reset();
     nav.reset();
-    EXPECT_TRUE(weakNav.expired());
-    EXPECT_TRUE(weakFresh.expired());
+    EXPECT_TRUE(weakNav.expired() && weakFresh.expired());
 }
 
 TEST(NavigationAppearance, OnlyTheTopAppearsAndOnlyInAVisibleWindow)
@@ -105,11 +95,9 @@ TEST(NavigationAppearance, OnlyTheTopAppearsAndOnlyInAVisibleWindow)
     window->makeKeyAndVisible();
     EXPECT_EQ(log, (std::vector<std::string> { "+B" }));
     EXPECT_FALSE(a->isVisible());
-
     nav->popViewController(Animated::Yes);
     EXPECT_EQ(log, (std::vector<std::string> { "+B", "-B", "+A" }));
     EXPECT_TRUE(a->isVisible() && !b->isVisible());
-
     // Modals go on top of each other and go with their presenter chain.
     auto m1 = LoggingController::create("M1", log);
     auto m2 = LoggingController::create("M2", log);
@@ -120,7 +108,6 @@ TEST(NavigationAppearance, OnlyTheTopAppearsAndOnlyInAVisibleWindow)
     a->dismissViewController(Animated::No);
     EXPECT_EQ(log, (std::vector<std::string> { "+B", "-B", "+A", "+M1", "+M2", "-M2", "-M1" }));
     EXPECT_TRUE(!a->presentedViewController() && a->lastPresentationAnimated() == Animated::No && nav->visibleViewController() == a);
-
     // Under a tab bar, switching tabs or losing the selected one moves appearance.
     auto c = NavigationController::create(LoggingController::create("C", log));
     auto tabs = TabBarController::create();
@@ -150,30 +137,24 @@ TEST(TabBar, SelectionFollowsTheSelectedTabAndTapsReachTheObserverOnce)
     EXPECT_TRUE(tabs->selectedViewController() == b && tabs->selectedIndex() == 2);
     // Without the selected one the first tab is selected.
     tabs->setViewControllers({ c, a });
-    EXPECT_EQ(tabs->selectedIndex(), 0);
-    EXPECT_TRUE(b->tabBarController() == nullptr && a->tabBarController() == tabs);
+    EXPECT_TRUE(tabs->selectedIndex() == 0 && b->tabBarController() == nullptr && a->tabBarController() == tabs);
     tabs->setViewControllers({});
     EXPECT_EQ(tabs->selectedIndex(), -1);
-
     // Tabs held elsewhere or twice are left out.
     auto other = TabBarController::create();
     other->setViewControllers({ a });
     tabs->setViewControllers({ a, b, b, nullptr, tabs });
-    EXPECT_EQ(tabs->viewControllers(), (std::vector<std::shared_ptr<ViewController>> { b }));
-    EXPECT_EQ(a->tabBarController(), other);
-
+    EXPECT_TRUE(tabs->viewControllers() == (std::vector<std::shared_ptr<ViewController>> { b }) && a->tabBarController() == other);
     // Screens pushed in a tab's stack find their tab bar.
     auto pushed = ViewController::create("Pushed");
     b->pushViewController(pushed, Animated::No);
     EXPECT_TRUE(pushed->tabBarController() == tabs && tabs->visibleViewController() == pushed);
-
     // Removed tabs are freed.
     std::weak_ptr<NavigationController> weak = b;
     b.reset();
     pushed.reset();
     tabs->setViewControllers({ c });
     EXPECT_TRUE(weak.expired());
-
     // A tap reaches the handler, and the observer once a tab changes; so do tab items.
     auto observer = std::make_shared<RecordingObserver>();
     tabs->setObserver(observer);
@@ -183,9 +164,7 @@ TEST(TabBar, SelectionFollowsTheSelectedTabAndTapsReachTheObserverOnce)
     tabs->onSelect = [&](TabBarController&, ViewController& tab) { chosen.push_back(static_cast<NavigationController&>(tab).topViewController()->title()); };
     EXPECT_TRUE(tabs->selectTab(1));
     EXPECT_TRUE(tabs->selectTab(1)); // the selected tab again: the handler hears, nothing changes
-    EXPECT_EQ(chosen, (std::vector<std::string> { "B", "B" }));
-    EXPECT_EQ(observer->countControllers(ControllerChange::Selection), 1u);
-
+    EXPECT_EQ(std::pair(chosen, observer->countControllers(ControllerChange::Selection)), std::pair(std::vector<std::string> { "B", "B" }, 1ul));
     observer->clear();
     c->setTabBarItem({ "Tab Edit", "first.png", "" });
     c->setBadgeValue("3");
@@ -206,8 +185,7 @@ TEST(ControllerObserver, BarButtonsRunAndChangesReportOnceThroughTheContainerCha
     screen->setRightBarButtonItems({ add, edit });
     screen->setLeftBarButtonItem(BarButtonItem::create(SystemItem::Cancel, nullptr));
     screen->setRightBarButtonItem(nullptr);
-    EXPECT_TRUE(screen->rightBarButtonItems().empty());
-    EXPECT_EQ(observer->countControllers(ControllerChange::BarButtons), 3u);
+    EXPECT_TRUE(screen->rightBarButtonItems().empty() && observer->countControllers(ControllerChange::BarButtons) == 3u);
     screen->setTitle("Page");
     screen->setTitle("Other");
     EXPECT_TRUE(observer->countControllers(ControllerChange::Title) == 1u && observer->controllers.back().controller == screen.get());
@@ -215,14 +193,12 @@ TEST(ControllerObserver, BarButtonsRunAndChangesReportOnceThroughTheContainerCha
     screen->view()->addSubview(label);
     label->setHidden(true);
     EXPECT_EQ(observer->countViews(*label, ChangeKind::Visibility), 1u);
-
     // A bar button runs its action unless disabled, and may replace itself.
     int presses = 0;
     auto item = BarButtonItem::create(SystemItem::Edit, [&] { ++presses; });
-    item->press();
+    EXPECT_TRUE(item->press());
     item->setEnabled(false);
-    item->press();
-    EXPECT_EQ(presses, 1);
+    EXPECT_TRUE(!item->press() && presses == 1);
     BarButtonItem::create(SystemItem::Add, nullptr)->press(); // no action: nothing to call
     screen->setRightBarButtonItem(BarButtonItem::create(SystemItem::Edit, [&] {
         screen->setRightBarButtonItem(BarButtonItem::create(SystemItem::Done, nullptr));
@@ -241,8 +217,7 @@ TEST(Window, RootTakesTheBoundsAndTheOldRootGoes)
     window->setRootViewController(LoggingController::create("Old", log));
     std::weak_ptr<ViewController> weakOld = window->rootViewController();
     window->makeKeyAndVisible();
-    EXPECT_EQ(weakOld.lock()->view()->frame(), (Rect { 0, 0, 375, 667 }));
-    EXPECT_EQ(weakOld.lock()->window(), window);
+    EXPECT_TRUE(weakOld.lock()->view()->frame() == (Rect { 0, 0, 375, 667 }) && weakOld.lock()->window() == window);
     window->setRootViewController(LoggingController::create("New", log));
     EXPECT_TRUE(weakOld.expired());
     EXPECT_EQ(log, (std::vector<std::string> { "+Old", "-Old", "+New" }));
@@ -267,34 +242,27 @@ TEST(Window, VisibleControllerFollowsTabsStacksAndModalsWhichPresentersHold)
     page->presentViewController(modal, Animated::No);
     EXPECT_TRUE(window->visibleViewController() == login && login->window() == window);
     modal->pushViewController(ViewController::create("Reset password"), Animated::Yes);
-
-    EXPECT_TRUE(window->back()); // pops inside the modal stack
-    EXPECT_EQ(window->visibleViewController(), login);
+    EXPECT_TRUE(window->back() && window->visibleViewController() == login); // pops inside the modal stack
     EXPECT_TRUE(window->back()); // dismisses the modal
     EXPECT_TRUE(window->visibleViewController() == page && !page->presentedViewController());
     EXPECT_FALSE(window->back()); // at the root
-
     // Modals are held by their presenter, which they hold weakly.
     auto a = ViewController::create("A");
     auto nav = stackOf("Root");
     a->presentViewController(nav->topViewController(), Animated::No); // held by a stack
     a->presentViewController(a, Animated::No);
     EXPECT_EQ(a->presentedViewController(), nullptr);
-
     a->presentViewController(ViewController::create("Modal"), Animated::Yes);
     std::weak_ptr<ViewController> weakModal = a->presentedViewController();
-    ASSERT_FALSE(weakModal.expired());
-    EXPECT_EQ(weakModal.lock()->presentingViewController(), a);
+    ASSERT_TRUE(!weakModal.expired() && weakModal.lock()->presentingViewController() == a);
     weakModal.lock()->dismissViewController(Animated::Yes);
     EXPECT_TRUE(weakModal.expired());
-
     // A modal kept by someone else does not keep its presenter.
     auto kept = ViewController::create("Kept");
     std::weak_ptr<ViewController> weakA = a;
     a->presentViewController(kept, Animated::No);
     a.reset();
-    EXPECT_TRUE(weakA.expired());
-    EXPECT_EQ(kept->presentingViewController(), nullptr);
+    EXPECT_TRUE(weakA.expired() && !kept->presentingViewController());
 }
 
 TEST(Popover, ShownInTheWindowAndDelegateToldOnlyOnTapOutside)
@@ -309,16 +277,13 @@ TEST(Popover, ShownInTheWindowAndDelegateToldOnlyOnTapOutside)
     window->makeKeyAndVisible();
     auto menu = stackOf("Add");
     auto popover = PopoverController::create(menu);
-    ASSERT_TRUE(popover);
     auto delegate = std::make_shared<Delegate>();
     popover->setDelegate(delegate);
     popover->presentPopoverFromRect({}, *page, PopoverArrow::Any, Animated::Yes);
     EXPECT_TRUE(popover->isPopoverVisible() && popover->permittedArrowDirections() == 15u);
     EXPECT_TRUE(window->popovers().size() == 1u && menu->isVisible());
-
     popover->dismissPopoverAnimated(Animated::No);
     EXPECT_TRUE(delegate->dismissed == 0 && window->popovers().empty() && !menu->isVisible());
-
     popover->presentPopoverFromRect({}, page->view(), PopoverArrow::Up, Animated::No);
     ASSERT_TRUE(popover->isPopoverVisible());
     popover->tapOutside();
@@ -353,19 +318,13 @@ TEST_F(Alerts, ChosenIndexReachesDelegateHandlerAndObserverOnce)
     alert->onDismiss = [&](AlertView&, int index) { handled.push_back(index); };
     EXPECT_FALSE(alert->chooseButton(0)); // not shown yet
     alert->show(*screen);
-    ASSERT_EQ(window->topAlert(), alert);
-    ASSERT_EQ(observer->alerts.size(), 1u);
+    ASSERT_TRUE(window->topAlert() == alert && observer->alerts.size() == 1u);
     EXPECT_EQ(observer->alerts[0].change, AlertChange::Shown);
     EXPECT_FALSE(alert->chooseButton(3) || alert->chooseButton(-1) || alert->chooseButtonWithTitle("Nope"));
-    EXPECT_TRUE(alert->isVisible());
-
-    EXPECT_TRUE(alert->chooseButtonWithTitle("Edit items"));
-    EXPECT_FALSE(alert->chooseButton(0));
-    EXPECT_EQ(delegate->calls, (std::vector<std::string> { "clicked 2 shown", "dismissed 2 gone" }));
-    EXPECT_EQ(handled, (std::vector<int> { 2 }));
+    EXPECT_TRUE(alert->isVisible() && alert->chooseButtonWithTitle("Edit items") && !alert->chooseButton(0));
+    EXPECT_EQ(std::pair(delegate->calls, handled), std::pair(std::vector<std::string> { "clicked 2 shown", "dismissed 2 gone" }, std::vector<int> { 2 }));
     ASSERT_EQ(observer->alerts.size(), 2u);
     EXPECT_TRUE(observer->alerts[1].change == AlertChange::Dismissed && observer->alerts[1].buttonIndex == 2 && !window->topAlert());
-
     auto noCancel = AlertView::create("T", "M", "", { "OK" });
     EXPECT_EQ(std::tuple(noCancel->cancelButtonIndex(), noCancel->buttonTitleAtIndex(0)), std::tuple(-1, std::string("OK")));
     EXPECT_EQ(noCancel->addButtonWithTitle("More"), 1);
@@ -380,18 +339,14 @@ TEST_F(Alerts, AShownAlertIsHeldUntilDismissedAndHasTheFieldsOfItsStyle)
     bool handled = false;
     weak.lock()->onDismiss = [&](AlertView& a, int) { handled = a.title() == "Email not validated"; };
     weak.lock()->chooseButton(0);
-    EXPECT_TRUE(handled) << "the alert lives through its own handler";
-    EXPECT_TRUE(weak.expired());
-
+    EXPECT_TRUE(handled && weak.expired()) << "the alert lives through its own handler";
     auto alert = AlertView::create("T", "M", "OK");
     int index = -1;
     alert->onDismiss = [&](AlertView&, int i) { index = i; };
     alert->show(*ViewController::create("Loose"));
-    EXPECT_TRUE(alert->isVisible());
-    EXPECT_TRUE(window->alerts().empty());
+    EXPECT_TRUE(alert->isVisible() && window->alerts().empty());
     alert->chooseButton(0);
     EXPECT_EQ(index, 0);
-
     // Text fields by style.
     auto styled = AlertView::create("T", "M", "Cancel", { "OK" });
     const struct { AlertViewStyle style; std::vector<bool> secure; /* one per field */ } cases[] = {
@@ -436,7 +391,6 @@ TEST(Window, AnAlertTakesTheUsersInputFromTheScreenUnderItUntilItGoes)
     window->setRootViewController(tabs);
     window->makeKeyAndVisible();
     stack->pushViewController(page, Animated::No);
-
     int handled = 0; // every handler below counts here
     auto count = [&handled](auto&&...) { ++handled; };
     auto save = Button::create("Save", { 0, 0, 80, 40 });
@@ -465,7 +419,6 @@ TEST(Window, AnAlertTakesTheUsersInputFromTheScreenUnderItUntilItGoes)
     inRow->onTap = count;
     table->cellForRowAtIndexPath({ 0, 0 })->contentView()->addSubview(inRow);
     page->setRightBarButtonItem(BarButtonItem::create("Send", BarButtonStyle::Plain, [&] { ++handled; }));
-
     int typed = 0; // each typing is new text, so a taken one always changes the field
     auto inEditing = [&](auto act) {
         table->setEditing(Editing::On, Animated::No);
@@ -498,13 +451,11 @@ TEST(Window, AnAlertTakesTheUsersInputFromTheScreenUnderItUntilItGoes)
     std::vector<std::string> all;
     for (const auto& input : inputs)
         all.push_back(input.first);
-
     ASSERT_EQ(takenOf(), all);
     rows->count = 3;
     table->reloadData();
     table->layoutAllRows();
     table->cellForRowAtIndexPath({ 0, 0 })->contentView()->addSubview(inRow);
-
     auto alert = AlertView::create("Verify email", "An email has been sent.", "Ok");
     alert->setAlertViewStyle(AlertViewStyle::PlainTextInput);
     alert->show(window);
@@ -513,35 +464,26 @@ TEST(Window, AnAlertTakesTheUsersInputFromTheScreenUnderItUntilItGoes)
     const int before = handled;
     const std::string text = field->text();
     EXPECT_EQ(takenOf(), std::vector<std::string> {});
-    EXPECT_TRUE(handled == before && field->text() == text);
-    EXPECT_FALSE(window->back());
-    EXPECT_EQ(window->visibleViewController(), page);
+    EXPECT_TRUE(handled == before && field->text() == text && !window->back() && window->visibleViewController() == page);
     // A view in no window is no screen under the alert.
     auto loose = Button::create("Loose");
     loose->onTap = count;
     EXPECT_TRUE(loose->tap());
     // The code still changes the screen under the alert.
     field->setText("by code");
-    EXPECT_EQ(field->text(), "by code");
     table->selectRowAtIndexPath({ 0, 2 }, Animated::No);
-    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 2 }));
     toggle->setOn(!toggle->isOn());
     tabs->setSelectedIndex(1);
-    EXPECT_EQ(tabs->selectedIndex(), 1);
+    EXPECT_EQ(std::tuple(field->text(), table->indexPathForSelectedRow(), tabs->selectedIndex()), std::tuple(std::string("by code"), std::optional<IndexPath>(IndexPath { 0, 2 }), 1));
     tabs->setSelectedIndex(0);
-
     // Closing the top alert leaves the one under it in charge; its own field and button work.
     ASSERT_TRUE(second->chooseButton(0));
     EXPECT_EQ(takenOf(), std::vector<std::string> {});
-    EXPECT_TRUE(alert->textFieldAtIndex(0)->type("a note"));
-    EXPECT_EQ(alert->textFieldAtIndex(0)->text(), "a note");
-    ASSERT_TRUE(alert->chooseButtonWithTitle("Ok"));
-    EXPECT_TRUE(window->alerts().empty());
-
+    EXPECT_TRUE(alert->textFieldAtIndex(0)->type("a note") && alert->textFieldAtIndex(0)->text() == "a note");
+    ASSERT_TRUE(alert->chooseButtonWithTitle("Ok") && window->alerts().empty());
     // With the alerts gone, the screen takes everything again.
     EXPECT_EQ(takenOf(), all);
-    EXPECT_TRUE(window->back());
-    EXPECT_EQ(window->visibleViewController(), stack->viewControllers().front());
+    EXPECT_TRUE(window->back() && window->visibleViewController() == stack->viewControllers().front());
 }
 
 } // namespace

@@ -83,7 +83,7 @@ Vector4 centre(CarouselView& view, double offset) { return view.transformForItem
 
 double depthKey(const Transform3D& t) { return t.m13() + t.m23() + t.m33() + t.m43(); }
 
-void expectNear(const Vector3& actual, double x, double y, double z)
+void expectNear(const auto& actual, double x, double y, double z)
 {
     EXPECT_NEAR(actual.x, x, 1e-9);
     EXPECT_NEAR(actual.y, y, 1e-9);
@@ -111,20 +111,15 @@ TEST(CarouselGeometry, EachStylePlacesItsItems)
     EXPECT_DOUBLE_EQ(line.view->transformForItemViewWithOffset(2).m42(), 180);
     Rig rig(CarouselType::Rotary, 3);
     // r = max(50, 50 / tan(pi/3)) = 50; one item on is a third of the way round.
-    EXPECT_NEAR(centre(*rig.view, 1).x, 50 * std::sin(2 * pi / 3), 1e-9);
-    EXPECT_NEAR(centre(*rig.view, 1).z, -75, 1e-9);
+    expectNear(centre(*rig.view, 1), 50 * std::sin(2 * pi / 3), 0, -75);
     rig.view->setType(CarouselType::InvertedRotary);
     EXPECT_NEAR(centre(*rig.view, 1).z, 75, 1e-9);
     Rig ten(CarouselType::Cylinder, 10);
     double r = 50 / std::tan(pi / 10);
-    EXPECT_NEAR(centre(*ten.view, 1).x, (r + 0.01) * std::sin(pi / 5), 1e-9);
-    EXPECT_NEAR(centre(*ten.view, 1).z, (r + 0.01) * std::cos(pi / 5) - r, 1e-9);
+    expectNear(centre(*ten.view, 1), (r + 0.01) * std::sin(pi / 5), 0, (r + 0.01) * std::cos(pi / 5) - r);
     ten.view->setType(CarouselType::Wheel);
     r = 10 * 100 / (2 * pi);
-    auto p = centre(*ten.view, 1);
-    EXPECT_NEAR(p.x, r * std::sin(pi / 5), 1e-9);
-    EXPECT_NEAR(p.y, r - r * std::cos(pi / 5), 1e-9);
-    EXPECT_NEAR(p.z, 0.01, 1e-12);
+    expectNear(centre(*ten.view, 1), r * std::sin(pi / 5), r - r * std::cos(pi / 5), 0.01);
     auto& v = *ten.view;
     v.setType(CarouselType::CoverFlow);
     auto t = v.transformForItemViewWithOffset(0.5);
@@ -182,9 +177,8 @@ TEST(CarouselFading, TimeMachinesFadeAheadOrBehindOthersByTheirOptions)
 {
     Rig rig(CarouselType::TimeMachine, 5);
     auto& v = *rig.view;
-    EXPECT_NEAR(v.alphaForItemWithOffset(0.5), 0.5, 1e-9);
-    EXPECT_NEAR(v.alphaForItemWithOffset(1.0), 0.0, 1e-9);
-    EXPECT_NEAR(v.alphaForItemWithOffset(-3), 1.0, 1e-9);
+    for (auto [offset, alpha] : { std::pair { 0.5, 0.5 }, { 1.0, 0.0 }, { -3.0, 1.0 } })
+        EXPECT_NEAR(v.alphaForItemWithOffset(offset), alpha, 1e-9) << offset;
     v.setType(CarouselType::InvertedTimeMachine);
     EXPECT_NEAR(v.alphaForItemWithOffset(-0.5), 0.5, 1e-9);
     v.setType(CarouselType::CoverFlow);
@@ -232,8 +226,7 @@ TEST(CarouselDepthOrder, NearestOnTopAndTiesByDistanceFromCurrent)
         EXPECT_EQ(frame[i].depth, static_cast<int>(i));
         EXPECT_LE(depthKey(frame[i - 1].transform), depthKey(frame[i].transform));
     }
-    EXPECT_EQ(frame.back().index, 3);
-    EXPECT_EQ(std::abs(frame.front().offset), 5);
+    EXPECT_EQ((std::tuple { frame.back().index, std::abs(frame.front().offset) }), (std::tuple { 3, 5.0 }));
 
     // A flat strip has one depth: the farther from the current item, the lower.
     // All containers share one centre; only the current one takes touches.
@@ -268,10 +261,8 @@ TEST(Transform3D, MovesTurnsAndPerspectiveMovePointsByHand)
     // In a chain the last step acts first on the item's points.
     expectNear(Transform3D::identity().translated(1, 0, 0).rotated(std::numbers::pi / 2, 0, 0, 1).project({ 1, 0, 0 }), 1, 1, 0);
     auto perspective = Transform3D::makePerspective(-1.0 / 500);
-    EXPECT_DOUBLE_EQ(perspective.m34(), -1.0 / 500);
     // w = 1 - z/500: a point 500 behind the plane is drawn at half size, one at z = 0 unchanged.
-    auto far = perspective.apply({ 100, 40, -500 });
-    EXPECT_NEAR(far.w, 2.0, 1e-12);
+    EXPECT_NEAR(perspective.apply({ 100, 40, -500 }).w, 2.0, 1e-12);
     expectNear(perspective.project({ 100, 40, -500 }), 50, 20, -250);
     expectNear(perspective.project({ 100, 40, 0 }), 100, 40, 0);
 }
@@ -279,10 +270,9 @@ TEST(Transform3D, MovesTurnsAndPerspectiveMovePointsByHand)
 TEST(CarouselClamping, EmptyOneItemWrappedAndUnwrapped)
 {
     Rig rig(CarouselType::Linear, 0);
-    EXPECT_EQ(rig.view->currentItemIndex(), -1);
-    EXPECT_EQ(rig.view->clampedOffset(3.7), -1);
-    EXPECT_TRUE(rig.view->layoutFrame().empty());
-    EXPECT_EQ(rig.view->liveItemViewCount(), 0);
+    auto& none = *rig.view;
+    EXPECT_EQ((std::tuple { none.currentItemIndex(), none.clampedOffset(3.7), none.layoutFrame().size(), none.liveItemViewCount() }),
+        (std::tuple { -1, -1.0, size_t(0), 0 }));
     // Items that go away mid-scroll take the scroll with them.
     Rig shrinking(CarouselType::Rotary, 10);
     shrinking.view->scrollToItemAtIndex(4, CarouselAnimation::Animated, 0);
@@ -292,34 +282,29 @@ TEST(CarouselClamping, EmptyOneItemWrappedAndUnwrapped)
     EXPECT_FALSE(shrinking.view->isScrolling());
     EXPECT_EQ(shrinking.view->scrollOffset(), -1);
     Rig strip(CarouselType::Linear, 10);
-    EXPECT_EQ(strip.view->minScrollDistance(9, 0), -9);
-    EXPECT_EQ(strip.view->clampedIndex(12), 9);
-    EXPECT_EQ(strip.view->clampedOffset(-0.3), 0);
-    EXPECT_EQ(strip.view->clampedOffset(12.5), 9);
+    auto& s = *strip.view;
+    EXPECT_EQ((std::tuple { s.minScrollDistance(9, 0), s.clampedIndex(12), s.clampedOffset(-0.3), s.clampedOffset(12.5) }),
+        (std::tuple { -9, 9, 0.0, 9.0 }));
     Rig one(CarouselType::Linear, 1);
-    EXPECT_EQ(one.view->clampedOffset(3), 0);
-    EXPECT_EQ(one.view->clampedIndex(-2), 0);
+    EXPECT_EQ((std::tuple { one.view->clampedOffset(3), one.view->clampedIndex(-2) }), (std::tuple { 0.0, 0 }));
     Rig ring(CarouselType::Rotary, 1);
     ring.view->setScrollOffset(0.4);
     EXPECT_DOUBLE_EQ(ring.view->offsetForItemAtIndex(0), -0.4);
     EXPECT_DOUBLE_EQ(ring.view->clampedOffset(2.5), 0.5);
     EXPECT_EQ(ring.view->layoutFrame().size(), 1u);
+    // Rings wrap.
     Rig ten(CarouselType::Cylinder, 10);
-    ASSERT_TRUE(ten.view->wrapEnabled());
-    EXPECT_DOUBLE_EQ(ten.view->offsetForItemAtIndex(9), -1);
-    EXPECT_EQ(ten.view->minScrollDistance(9, 0), 1);
-    EXPECT_EQ(ten.view->minScrollDistance(0, 9), -1);
+    auto& t = *ten.view;
+    EXPECT_EQ((std::tuple { t.offsetForItemAtIndex(9), t.minScrollDistance(9, 0), t.minScrollDistance(0, 9) }), (std::tuple { -1.0, 1, -1 }));
     Rig five(CarouselType::Rotary, 5);
-    EXPECT_DOUBLE_EQ(five.view->offsetForItemAtIndex(3), -2);
-    EXPECT_EQ(five.view->minScrollDistance(0, 3), -2);
-    EXPECT_EQ(five.view->clampedIndex(-1), 4);
-    EXPECT_DOUBLE_EQ(five.view->clampedOffset(-0.5), 4.5);
+    auto& f = *five.view;
+    EXPECT_EQ((std::tuple { f.offsetForItemAtIndex(3), f.minScrollDistance(0, 3), f.clampedIndex(-1), f.clampedOffset(-0.5) }),
+        (std::tuple { -2.0, -2, 4, 4.5 }));
     // Half way round an even ring stays ahead; a tie goes the direct way.
     Rig four(CarouselType::Rotary, 4);
-    EXPECT_DOUBLE_EQ(four.view->offsetForItemAtIndex(2), 2);
-    EXPECT_DOUBLE_EQ(four.view->offsetForItemAtIndex(3), -1);
-    EXPECT_EQ(four.view->minScrollDistance(0, 2), 2);
-    EXPECT_EQ(four.view->minScrollDistance(2, 0), -2);
+    auto& r = *four.view;
+    EXPECT_EQ((std::tuple { r.offsetForItemAtIndex(2), r.offsetForItemAtIndex(3), r.minScrollDistance(0, 2), r.minScrollDistance(2, 0) }),
+        (std::tuple { 2.0, -1.0, 2, -2 }));
 }
 
 TEST(CarouselItemViews, OnlyVisibleItemsAreLiveAndViewsAreReused)
@@ -346,8 +331,7 @@ TEST(CarouselSelection, TapsOnEmptySpaceNeighboursAndFadedItems)
     v.setScrollOffset(2.4);
     v.layoutFrame();
     v.didTap({ 160, 190 }, 0);
-    EXPECT_TRUE(v.isScrolling());
-    EXPECT_EQ(v.endOffset(), 2);
+    EXPECT_EQ((std::tuple { v.isScrolling(), v.endOffset() }), (std::tuple { true, 2.0 }));
     v.setScrollOffset(2);
     v.layoutFrame();
     v.didTap({ 270, 100 }, 0);
@@ -371,8 +355,7 @@ TEST(CarouselSelection, TapsOnEmptySpaceNeighboursAndFadedItems)
     EXPECT_FALSE(declining.view->isScrolling());
     declining.view->setAutoscroll(0.5);
     declining.view->didTap({ 250, 100 }, 0);
-    EXPECT_TRUE(declining.view->isScrolling());
-    EXPECT_EQ(declining.view->endOffset(), 2);
+    EXPECT_EQ((std::tuple { declining.view->isScrolling(), declining.view->endOffset() }), (std::tuple { true, 2.0 }));
     EXPECT_TRUE(declining.options->selected.empty());
 }
 
@@ -386,8 +369,7 @@ TEST(CarouselScrolling, AnimatedScrollsAndSettlingFollowTheEaseCurve)
     v.step(10.3);
     EXPECT_NEAR(v.scrollOffset(), 4 * 0.9375, 1e-9);
     v.step(10.4);
-    EXPECT_EQ(v.scrollOffset(), 4);
-    EXPECT_EQ(rig.options->animationsEnded, 1);
+    EXPECT_EQ((std::tuple { v.scrollOffset(), rig.options->animationsEnded }), (std::tuple { 4.0, 1 }));
     Rig ring(CarouselType::Rotary, 10);
     ring.view->scrollToItemAtIndex(9, CarouselAnimation::Animated, 0);
     EXPECT_EQ(ring.view->endOffset(), -1);
@@ -407,13 +389,12 @@ TEST(CarouselScrolling, AnimatedScrollsAndSettlingFollowTheEaseCurve)
 TEST(CarouselDeceleration, ThresholdsAreExclusive)
 {
     auto view = CarouselView::create({ 320, 200 });
-    EXPECT_FALSE(view->shouldDecelerateWithVelocity(1.5));
-    EXPECT_FALSE(view->shouldDecelerateWithVelocity(-2.0));
-    EXPECT_TRUE(view->shouldDecelerateWithVelocity(2.0001));
+    EXPECT_EQ((std::tuple { view->shouldDecelerateWithVelocity(1.5), view->shouldDecelerateWithVelocity(-2.0),
+                  view->shouldDecelerateWithVelocity(2.0001) }),
+        (std::tuple { false, false, true }));
     view->setDecelerationRate(0.5);
     EXPECT_EQ(view->decelerationDistanceForVelocity(3), 0.1);
-    EXPECT_FALSE(view->shouldDecelerateWithVelocity(3));
-    EXPECT_TRUE(view->shouldDecelerateWithVelocity(3.01));
+    EXPECT_EQ((std::tuple { view->shouldDecelerateWithVelocity(3), view->shouldDecelerateWithVelocity(3.01) }), (std::tuple { false, true }));
     // Rates of 1 or more would never stop; they act as the slowest finite rate.
     view->setDecelerationRate(CarouselView::maxDecelerationRate);
     double slowest = view->decelerationDistanceForVelocity(6);
@@ -431,8 +412,7 @@ TEST(CarouselDeceleration, FlickEndsOnItemBoundariesWithinBounds)
     v.startDecelerating(6, 0);
     EXPECT_EQ(v.endOffset(), 5);
     v.step(0.9 + 1e-9);
-    EXPECT_EQ(v.scrollOffset(), 5);
-    EXPECT_EQ(rig.options->decelerationsEnded, 1);
+    EXPECT_EQ((std::tuple { v.scrollOffset(), rig.options->decelerationsEnded }), (std::tuple { 5.0, 1 }));
     // Past the end by at most the bounce distance, then back to the last item.
     v.setScrollOffset(18.5);
     v.startDecelerating(30, 0);
@@ -465,6 +445,5 @@ TEST(CarouselDeceleration, FlickEndsOnItemBoundariesWithinBounds)
     drag.view->dragTo({ -30, 0 }, 0.1);
     EXPECT_NEAR(drag.view->scrollOffset(), 0.3, 1e-12);
     drag.view->endDrag({ -150, 0 }, 0.2);
-    EXPECT_FALSE(drag.view->isDecelerating());
-    EXPECT_EQ(drag.view->endOffset(), 0);
+    EXPECT_EQ((std::tuple { drag.view->isDecelerating(), drag.view->endOffset() }), (std::tuple { false, 0.0 }));
 }

@@ -33,17 +33,9 @@ std::optional<Date> parseUtc(const std::string& text)
 /// Runs a test in a named time zone and puts the process zone back afterwards.
 class InZone : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (const char* tz = std::getenv("TZ"))
-            m_saved = tz;
-    }
     void TearDown() override
     {
-        if (m_saved)
-            setenv("TZ", m_saved->c_str(), 1);
-        else
-            unsetenv("TZ");
+        m_saved ? setenv("TZ", m_saved->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
     static void use(const char* zone)
@@ -53,9 +45,11 @@ protected:
     }
     static Date local(const std::string& text) { return *DateFormat::parse(text, serverPattern, Zone::Local); }
     static std::string utc(Date d) { return DateFormat::format(d, serverPattern, Zone::UTC); }
+    static std::string localText(Date d) { return DateFormat::format(d, serverPattern, Zone::Local); }
 
 private:
-    std::optional<std::string> m_saved;
+    const char* m_zone = std::getenv("TZ");
+    std::optional<std::string> m_saved = m_zone ? std::optional<std::string>(m_zone) : std::nullopt;
 };
 
 } // namespace
@@ -112,23 +106,22 @@ TEST(DateParse, OnlyExactTextOfAValidInstantParses)
 
 TEST_F(InZone, LocalTextAndDaysFollowTheProcessZoneAndUtcIgnoresIt)
 {
-    use("America/New_York");
-    EXPECT_EQ(DateFormat::format(fromUnix(1433152800), serverPattern, Zone::Local), "2015-06-01 06:00:00");
-    EXPECT_EQ(DateFormat::format(fromUnix(1420106400), serverPattern, Zone::Local), "2015-01-01 05:00:00");
-    EXPECT_EQ(DateFormat::shortDateTime(fromUnix(1433152800)), "01/06/2015 06:00");
+    // One instant in three zones; UTC text and parsing ignore the zone.
+    for (auto [zone, text, shortText] : { std::tuple { "Asia/Tokyo", "2015-06-01 19:00:00", "01/06/2015 19:00" },
+             { "UTC", "2015-06-01 10:00:00", "01/06/2015 10:00" }, { "America/New_York", "2015-06-01 06:00:00", "01/06/2015 06:00" } }) {
+        use(zone);
+        EXPECT_EQ((std::tuple { localText(fromUnix(1433152800)), DateFormat::shortDateTime(fromUnix(1433152800)), utc(fromUnix(1433152800)),
+                      unixSeconds(*parseUtc("2015-06-01 10:00:00")) }),
+            (std::tuple { text, shortText, "2015-06-01 10:00:00", 1433152800 })) << zone;
+    }
+    EXPECT_EQ(localText(fromUnix(1420106400)), "2015-01-01 05:00:00");
     // A time skipped by spring-forward does not exist; a repeated one is the earlier instant.
     EXPECT_FALSE(DateFormat::parse("2015-03-08 02:30:00", serverPattern, Zone::Local));
     EXPECT_TRUE(DateFormat::parse("2015-03-08 03:30:00", serverPattern, Zone::Local));
     EXPECT_EQ(utc(local("2015-11-01 01:30:00")), "2015-11-01 05:30:00");
-    use("Asia/Tokyo");
-    EXPECT_EQ(DateFormat::shortDateTime(fromUnix(1433152800)), "01/06/2015 19:00");
-    EXPECT_EQ(utc(fromUnix(1433152800)), "2015-06-01 10:00:00");
-    EXPECT_EQ(unixSeconds(*parseUtc("2015-06-01 10:00:00")), 1433152800);
     use("Europe/Berlin");
-    EXPECT_EQ(unixSeconds(local("2015-06-01 12:00:00")), 1433152800);
-    EXPECT_EQ(DateFormat::format(local("2015-06-01 12:00:00"), serverPattern, Zone::Local), "2015-06-01 12:00:00");
-    use("UTC");
-    EXPECT_EQ(DateFormat::format(fromUnix(1433152800), serverPattern, Zone::Local), "2015-06-01 10:00:00");
+    EXPECT_EQ((std::tuple { unixSeconds(local("2015-06-01 12:00:00")), localText(local("2015-06-01 12:00:00")) }),
+        (std::tuple { 1433152800, "2015-06-01 12:00:00" }));
     // Local days have their real length; a skipped midnight starts the day at the change.
     use("America/New_York");
     EXPECT_EQ(utc(DateFormat::startOfLocalDay(local("2015-06-01 12:34:56"))), "2015-06-01 04:00:00");
@@ -148,7 +141,6 @@ TEST_F(InZone, LocalTextAndDaysFollowTheProcessZoneAndUtcIgnoresIt)
     // On 2018-11-04 clocks in Sao Paulo went from 23:59:59 straight to 01:00.
     use("America/Sao_Paulo");
     Date start = DateFormat::startOfLocalDay(local("2018-11-04 12:00:00"));
-    EXPECT_EQ(DateFormat::format(start, serverPattern, Zone::Local), "2018-11-04 01:00:00");
-    EXPECT_EQ(DateFormat::format(start - seconds(1), serverPattern, Zone::Local), "2018-11-03 23:59:59");
+    EXPECT_EQ((std::tuple { localText(start), localText(start - seconds(1)) }), (std::tuple { "2018-11-04 01:00:00", "2018-11-03 23:59:59" }));
     EXPECT_FALSE(DateFormat::parse("2018-11-04 00:30:00", serverPattern, Zone::Local));
 }

@@ -40,8 +40,8 @@ TEST(CellCatalogue, FamiliesFontsNamesAndMeasures)
         for (const auto& name : catalogue.fontNamesForFamily(family))
             EXPECT_EQ(catalogue.fontWithName(name, 17), (Font { name, 17 })) << name;
     }
-    EXPECT_TRUE(catalogue.fontNamesForFamily("Comic Sans").empty());
-    EXPECT_TRUE(catalogue.fontNamesForFamily("helvetica").empty());
+    for (const char* unknown : { "Comic Sans", "helvetica" })
+        EXPECT_TRUE(catalogue.fontNamesForFamily(unknown).empty()) << unknown;
     // Names are exact; the system font is known by its own.
     for (const char* unknown : { "Wingdings", "helvetica", "(null)", "" })
         EXPECT_FALSE(catalogue.fontWithName(unknown, 12)) << unknown;
@@ -49,14 +49,8 @@ TEST(CellCatalogue, FamiliesFontsNamesAndMeasures)
     EXPECT_EQ(system, (Font { CellFontCatalogue::systemFontName, 14 }));
     EXPECT_EQ(catalogue.fontWithName(system.name, 20), (Font { system.name, 20 }));
     // Measuring wraps into cells and lines.
-    struct Case {
-        const char* text;
-        double boxColumns;
-        double boxLines;
-        double columns;
-        double lines;
-    };
-    const Case cases[] = {
+    // Text, box columns and lines, measured columns and lines.
+    const std::tuple<const char*, double, double, double, double> cases[] = {
         { "", 10, 1000, 0, 0 },
         { "abc", 10, 1000, 3, 1 },
         // Wrapping at word boundaries; an exact fit stays on one line.
@@ -87,11 +81,11 @@ TEST(CellCatalogue, FamiliesFontsNamesAndMeasures)
         { "abc", -5 / cell, 1000, 1, 3 },
         { "a b c", INFINITY, INFINITY, 5, 1 },
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.text) + " in " + std::to_string(c.boxColumns));
-        Size size = CellFontCatalogue().measure(c.text, tenPoint, Size { c.boxColumns * cell, c.boxLines * line });
-        EXPECT_NEAR(size.width / cell, c.columns, 1e-9);
-        EXPECT_NEAR(size.height / line, c.lines, 1e-9);
+    for (const auto& [text, boxColumns, boxLines, columns, lines] : cases) {
+        SCOPED_TRACE(std::string(text) + " in " + std::to_string(boxColumns));
+        Size size = CellFontCatalogue().measure(text, tenPoint, Size { boxColumns * cell, boxLines * line });
+        EXPECT_NEAR(size.width / cell, columns, 1e-9);
+        EXPECT_NEAR(size.height / line, lines, 1e-9);
     }
     Size twenty = CellFontCatalogue().measure("abcd", Font { "Georgia", 20 }, Size { 1000, 1000 });
     EXPECT_DOUBLE_EQ(twenty.width, 4 * 20 * CellFontCatalogue::cellWidthPerPoint);

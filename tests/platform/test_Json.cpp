@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -62,23 +63,13 @@ JsonValue deepArray(int depth)
 
 TEST(JsonParserKinds, NumbersScalarsAndStrings)
 {
-    JsonValue v = parseOk(R"([0,-12,9223372036854775807,9223372036854775808,18446744073709551615,1.0,2.5e3,-0.25])");
-    const auto& a = *v.array();
-    EXPECT_EQ(a.at(0).kind(), JsonValue::Kind::Int);
-    EXPECT_EQ(a.at(1).asInt(), -12);
-    EXPECT_EQ(a.at(2).asInt(), std::numeric_limits<int64_t>::max());
-    EXPECT_EQ(a.at(3).kind(), JsonValue::Kind::UInt);
-    EXPECT_EQ(a.at(3).asUInt(), 9223372036854775808ULL);
-    EXPECT_EQ(a.at(4).asUInt(), std::numeric_limits<uint64_t>::max());
-    EXPECT_EQ(a.at(5).kind(), JsonValue::Kind::Double);
-    EXPECT_EQ(a.at(6).asDouble(), 2500.0);
-    EXPECT_EQ(a.at(7).asDouble(), -0.25);
-    JsonValue s = parseOk(R"({"t":true,"f":false,"n":null,"s":"a\"b\\c\/d\u00e9\ud83d\ude00\u0000e"})");
-    const auto& o = *s.object();
-    EXPECT_TRUE(o.get("t").asBool());
-    EXPECT_EQ(o.get("f").kind(), JsonValue::Kind::Bool);
-    EXPECT_TRUE(o.get("n").isNull());
-    EXPECT_EQ(o.get("s").asString(), std::string("a\"b\\c/d\xc3\xa9\xf0\x9f\x98\x80\0e", 15));
+    // Equality compares kinds too: an Int is never a UInt or a Double.
+    EXPECT_EQ(parseOk(R"([0,-12,9223372036854775807,9223372036854775808,18446744073709551615,1.0,2.5e3,-0.25])"),
+        JsonValue(JsonArray::create({ 0, -12, std::numeric_limits<int64_t>::max(), 9223372036854775808ULL,
+            18446744073709551615ULL, 1.0, 2500.0, -0.25 })));
+    EXPECT_EQ(parseOk(R"({"t":true,"f":false,"n":null,"s":"a\"b\\c\/d\u00e9\ud83d\ude00\u0000e"})"),
+        JsonValue(JsonObject::create({ { "t", true }, { "f", false }, { "n", nullptr },
+            { "s", std::string("a\"b\\c/d\xc3\xa9\xf0\x9f\x98\x80\0e", 15) } })));
     EXPECT_EQ(parseOk("  \"top\"\n").asString(), "top");
     EXPECT_EQ(parseOk("7").asInt(), 7);
 }
@@ -209,24 +200,18 @@ TEST(JsonValueKinds, KindsAndTypedReads)
     EXPECT_TRUE(JsonValue(OpaquePtr()).isNull());
     EXPECT_EQ(JsonValue(static_cast<const char*>(nullptr)).asString(), "");
     // Reads of another kind give the fallback; an Int is not a Bool.
-    EXPECT_EQ(JsonValue("12").asInt(-1), -1);
-    EXPECT_EQ(JsonValue("12").asDouble(-2), -2);
-    EXPECT_FALSE(JsonValue("12").asBool(false));
-    EXPECT_TRUE(JsonValue(1).asBool(true));
-    EXPECT_EQ(JsonValue(5).string(), nullptr);
-    EXPECT_EQ(JsonValue(5).asString(), "");
-    EXPECT_EQ(JsonValue(5).array(), nullptr);
-    EXPECT_EQ(JsonValue(5).object(), nullptr);
-    // Integer reads at the edges of their range.
+    const JsonValue text("12"), five(5);
+    EXPECT_EQ(std::make_tuple(text.asInt(-1), text.asDouble(-2), text.asBool(false), JsonValue(1).asBool(true)),
+        std::make_tuple(-1, -2.0, false, true));
+    EXPECT_TRUE(!five.string() && five.asString().empty() && !five.array() && !five.object());
+    // Integer reads at the edges of their range; doubles truncate towards zero.
+    constexpr auto maxU = std::numeric_limits<unsigned long long>::max();
     EXPECT_EQ(JsonValue(std::numeric_limits<long long>::min()).asInt(), std::numeric_limits<int64_t>::min());
-    EXPECT_EQ(JsonValue(std::numeric_limits<unsigned long long>::max()).asInt(9), 9);
-    EXPECT_EQ(JsonValue(std::numeric_limits<unsigned long long>::max()).asUInt(), std::numeric_limits<uint64_t>::max());
-    EXPECT_EQ(JsonValue(-1).asUInt(3), 3u);
-    EXPECT_EQ(JsonValue(2.9).asInt(), 2);
-    EXPECT_EQ(JsonValue(-2.9).asInt(), -2);
-    EXPECT_EQ(JsonValue(1e300).asInt(4), 4);
-    EXPECT_EQ(JsonValue(std::numeric_limits<double>::quiet_NaN()).asInt(5), 5);
-    EXPECT_DOUBLE_EQ(JsonValue(3).asDouble(), 3.0);
+    EXPECT_EQ(std::make_tuple(JsonValue(maxU).asInt(9), JsonValue(maxU).asUInt(), JsonValue(-1).asUInt(3)),
+        std::make_tuple(int64_t(9), uint64_t(maxU), uint64_t(3)));
+    EXPECT_EQ(std::make_tuple(JsonValue(2.9).asInt(), JsonValue(-2.9).asInt(), JsonValue(1e300).asInt(4),
+                  JsonValue(std::numeric_limits<double>::quiet_NaN()).asInt(5), JsonValue(3).asDouble()),
+        std::make_tuple(int64_t(2), int64_t(-2), int64_t(4), int64_t(5), 3.0));
 }
 
 TEST(JsonObjectOrder, EditsKeepKeyOrderAndEqualityIsDeep)
@@ -284,6 +269,32 @@ TEST(JsonObjectOrder, EditsKeepKeyOrderAndEqualityIsDeep)
     twin->clear();
 }
 
+TEST(JsonObjectOrder, NodePairsWhoseHashesCollideAreStillCompared)
+{
+    // Equality remembers compared node pairs by the hash 31 * a + b of their addresses: among many
+    // arrays, find pairs (a, b) and (c, d) with equal hashes, so d - b = 31 * (a - c).
+    auto address = [](const JsonArrayPtr& p) { return reinterpret_cast<uintptr_t>(p.get()); };
+    std::vector<JsonArrayPtr> pool(200);
+    std::map<uintptr_t, JsonArrayPtr> byAddress;
+    for (auto& array : pool)
+        byAddress[address(array = JsonArray::create())] = array;
+    JsonArrayPtr a, b, c, d;
+    for (size_t j = 0; j + 1 < pool.size() && !d; ++j) {
+        for (size_t i = 0; i < pool.size() && !d; ++i) {
+            auto it = byAddress.find(address(pool[i]) + 31 * (address(pool[j]) - address(pool[j + 1])));
+            if (i != j && i != j + 1 && it != byAddress.end() && it->second != pool[j] && it->second != pool[j + 1])
+                a = pool[j], c = pool[j + 1], b = pool[i], d = it->second;
+        }
+    }
+    ASSERT_TRUE(d) << "no colliding pairs among the arrays";
+    // Whichever pair the walk reaches second differs: it must be compared, not taken as seen.
+    for (const auto& differing : { c, a }) {
+        differing->push_back(1);
+        EXPECT_FALSE(JsonValue(JsonArray::create({ a, c })) == JsonValue(JsonArray::create({ b, d })));
+        differing->clear();
+    }
+}
+
 TEST(JsonValueDestruction, DeepChainsAreFreedWithoutRecursion)
 {
     // Either chain would overflow the stack if freed recursively.
@@ -324,14 +335,10 @@ public:
     JsonValue value(int depth)
     {
         switch (pick(depth > 0 ? 9 : 7)) {
-        case 0:
-            return JsonValue();
-        case 1:
-            return JsonValue(pick(2) == 1);
-        case 2:
-            return JsonValue(static_cast<long long>(m_random()) - static_cast<long long>(m_random()) * 3);
-        case 3:
-            return JsonValue(static_cast<unsigned long long>(m_random()) << 32 | m_random() | 1ULL << 63);
+        case 0: return JsonValue();
+        case 1: return JsonValue(pick(2) == 1);
+        case 2: return JsonValue(static_cast<long long>(m_random()) - static_cast<long long>(m_random()) * 3);
+        case 3: return JsonValue(static_cast<unsigned long long>(m_random()) << 32 | m_random() | 1ULL << 63);
         case 4: {
             double d;
             do {
@@ -341,8 +348,7 @@ public:
             return JsonValue(pick(2) ? d : static_cast<double>(static_cast<int>(m_random() % 2000) - 1000) / 8);
         }
         case 5:
-        case 6:
-            return JsonValue(text());
+        case 6: return JsonValue(text());
         case 7: {
             auto a = JsonArray::create();
             for (size_t n = pick(6); n > 0; --n)
@@ -434,18 +440,10 @@ TEST(JsonRoundTrip, MutatedTexts)
             for (size_t edits = 1 + generator.pick(3); edits > 0 && !text.empty(); --edits) {
                 const size_t at = generator.pick(text.size());
                 switch (generator.pick(4)) {
-                case 0:
-                    text[at] = static_cast<char>(random() & 0xFF);
-                    break;
-                case 1:
-                    text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), alphabet[generator.pick(alphabet.size())]);
-                    break;
-                case 2:
-                    text.erase(at, 1 + generator.pick(3));
-                    break;
-                default:
-                    text.insert(at, text.substr(at, generator.pick(8)));
-                    break;
+                case 0: text[at] = static_cast<char>(random() & 0xFF); break;
+                case 1: text.insert(at, 1, alphabet[generator.pick(alphabet.size())]); break;
+                case 2: text.erase(at, 1 + generator.pick(3)); break;
+                default: text.insert(at, text.substr(at, generator.pick(8))); break;
                 }
             }
             Error error;

@@ -49,9 +49,8 @@ protected:
     }
     static std::string readText(const fs::path& path)
     {
-        std::ifstream in(path, std::ios::binary);
         std::ostringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(path, std::ios::binary).rdbuf();
         return text.str();
     }
 
@@ -98,31 +97,25 @@ TEST_F(DefaultsTest, ValuesReadBackByKindAndSurviveInOnePrivateJsonObject)
     for (const char* yes : { "YES", "True" })
         defaults->setObject(yes, yes);
     defaults->setObject("nope", "nope");
-    EXPECT_EQ(defaults->stringForKey("login"), "someone@example.org");
-    EXPECT_EQ(defaults->stringForKey("password"), "");
-    EXPECT_DOUBLE_EQ(defaults->doubleForKey("scale"), 2.5);
-    EXPECT_EQ(defaults->integerForKey("count"), -7);
+    EXPECT_EQ(std::make_tuple(defaults->stringForKey("login"), defaults->stringForKey("password"), defaults->doubleForKey("scale"),
+                  defaults->integerForKey("count")),
+        std::make_tuple(std::optional<std::string>("someone@example.org"), std::optional<std::string>(""), 2.5, -7L));
     // Booleans read from numbers and from yes or true in any case.
     for (const char* key : { "remember", "count", "YES", "True" })
         EXPECT_TRUE(defaults->boolForKey(key)) << key;
     for (const char* key : { "no", "zero", "nope", "absent" })
         EXPECT_FALSE(defaults->boolForKey(key)) << key;
-    EXPECT_EQ(defaults->integerForKey("no"), 0);
-    EXPECT_EQ(defaults->integerForKey("remember"), 1);
+    EXPECT_EQ(std::make_pair(defaults->integerForKey("no"), defaults->integerForKey("remember")), std::make_pair(0L, 1L));
     // Other kinds are not strings, text is no number, and absent keys give nothing or zero.
-    EXPECT_FALSE(defaults->stringForKey("remember"));
-    EXPECT_FALSE(defaults->stringForKey("count"));
-    EXPECT_EQ(defaults->doubleForKey("nope"), 0);
-    EXPECT_FALSE(defaults->stringForKey("absent"));
-    EXPECT_EQ(defaults->doubleForKey("absent"), 0);
-    EXPECT_EQ(defaults->integerForKey("absent"), 0);
-    EXPECT_FALSE(defaults->containsKey("absent"));
+    for (const char* key : { "remember", "count", "absent" })
+        EXPECT_FALSE(defaults->stringForKey(key)) << key;
+    EXPECT_EQ(std::make_tuple(defaults->doubleForKey("nope"), defaults->doubleForKey("absent"), defaults->integerForKey("absent"),
+                  defaults->containsKey("absent")),
+        std::make_tuple(0.0, 0.0, 0L, false));
     // Another instance reads the same values back from one JSON object.
     auto again = UserDefaults::create(file());
-    EXPECT_EQ(again->stringForKey("login"), "someone@example.org");
-    EXPECT_EQ(again->stringForKey("escaped"), "p\"a\\ss\nword \xC3\xA9");
-    EXPECT_FALSE(again->boolForKey("no"));
-    EXPECT_DOUBLE_EQ(again->doubleForKey("scale"), 2.5);
+    EXPECT_EQ(std::make_tuple(again->stringForKey("login"), again->stringForKey("escaped"), again->boolForKey("no"), again->doubleForKey("scale")),
+        std::make_tuple(std::optional<std::string>("someone@example.org"), std::optional<std::string>("p\"a\\ss\nword \xC3\xA9"), false, 2.5));
     auto parsed = JsonParser::parse(readText(file()));
     ASSERT_TRUE(parsed && parsed->isObject());
     EXPECT_EQ(parsed->object()->size(), 11u);

@@ -11,6 +11,8 @@ using namespace quindle::test;
 
 namespace {
 
+using Texts = std::vector<std::string>;
+
 AssetRecord parse(const char* text)
 {
     auto value = JsonParser::parse(text);
@@ -23,45 +25,35 @@ AssetRecord parse(const char* text)
 TEST(AssetLookup, ExactKeyFirstThenLowerCaseOnlyWhenAbsent)
 {
     auto r = parse(R"({"Name":"","name":"lower","type":"Text","imageurl":"u","assetid":"7"})");
-    EXPECT_EQ(asset::name(r), "");
-    EXPECT_EQ(asset::type(r), "Text");
-    EXPECT_EQ(asset::ident(r), "7");
+    EXPECT_EQ((Texts { asset::name(r), asset::type(r), asset::ident(r).value_or("none") }), (Texts { "", "Text", "7" }));
     ASSERT_TRUE(asset::nodeForKey(r, "ImageUrl"));
     EXPECT_EQ(asset::nodeForKey(r, "ImageUrl")->asString(), "u");
     EXPECT_EQ(asset::nodeForKey(r, "Missing"), nullptr);
     EXPECT_EQ(asset::nodeForKey(nullptr, "Name"), nullptr);
     // A wrongly typed value does not fall back either.
     r = parse(R"({"Name":5,"name":"lower","Title":null,"Data":[1],"data":"d","AssetId":3,"assetid":"x"})");
-    EXPECT_EQ(asset::name(r), "");
-    EXPECT_EQ(asset::title(r), "");
-    EXPECT_EQ(asset::data(r), "");
+    EXPECT_EQ((Texts { asset::name(r), asset::title(r), asset::data(r) }), Texts(3));
     EXPECT_FALSE(asset::ident(r));
 }
 
 TEST(AssetStrings, TitleFallsBackToNameAndTextToValue)
 {
     auto r = parse(R"({"Name":"N","Data":"","Value":"V"})");
-    EXPECT_EQ(asset::title(r), "N");
-    EXPECT_EQ(asset::text(r), "V");
-    EXPECT_EQ(asset::data(r), "");
     auto both = parse(R"({"Title":"T","Data":"D","Value":"V"})");
-    EXPECT_EQ(asset::title(both), "T");
-    EXPECT_EQ(asset::text(both), "D");
+    EXPECT_EQ((Texts { asset::title(r), asset::text(r), asset::data(r), asset::title(both), asset::text(both) }), (Texts { "N", "V", "", "T", "D" }));
     EXPECT_EQ(asset::text(parse("{}")), "");
     EXPECT_EQ(asset::text(parse(R"({"value":"low"})")), "low");
     // Options, ident and owner allow an empty value.
     auto empty = parse(R"({"Options":"","AssetId":"","owner":"o"})");
-    EXPECT_EQ(asset::options(empty), "");
-    EXPECT_EQ(asset::ident(empty), "");
-    EXPECT_EQ(asset::owner(empty), "o");
+    EXPECT_EQ((Texts { asset::options(empty).value_or("none"), asset::ident(empty).value_or("none"), asset::owner(empty).value_or("none") }),
+        (Texts { "", "", "o" }));
     EXPECT_FALSE(asset::options(parse("{}")));
 }
 
 TEST(AssetStrings, NullRecordYieldsNothing)
 {
     AssetRecord none;
-    EXPECT_EQ((std::vector<std::string> { asset::name(none), asset::title(none), asset::text(none), asset::displayDate(none) }),
-        std::vector<std::string>(4));
+    EXPECT_EQ((Texts { asset::name(none), asset::title(none), asset::text(none), asset::displayDate(none) }), Texts(4));
     EXPECT_EQ((std::vector<bool> { asset::ident(none).has_value(), asset::isDeleted(none), asset::list(none) != nullptr,
                   asset::date(none).has_value(), asset::imageUrl(none).has_value(), asset::isCarousel(none), asset::isText(none) }),
         std::vector<bool>(7, false));

@@ -17,10 +17,7 @@ AssetRecord withOptions(std::string options, std::string text = "")
 TEST_F(ModelDisplayOptions, FontNeedsANameAndASize)
 {
     // Two components give a font but no colours.
-    auto font = model().fontFromOptions("Courier:20");
-    ASSERT_TRUE(font);
-    EXPECT_EQ(font->name, "Courier");
-    EXPECT_EQ(font->pointSize, 20);
+    EXPECT_EQ(model().fontFromOptions("Courier:20"), (Font { "Courier", 20 }));
     EXPECT_FALSE(model().textColourFromOptions("Courier:20"));
     EXPECT_FALSE(model().backgroundColourFromOptions("Courier:20"));
     // A fractional size is truncated and a junk size is zero.
@@ -70,11 +67,8 @@ TEST_F(ModelDisplayOptions, FallbacksNullFontNameAndDefaultUpdates)
     EXPECT_EQ(model().defaultTextColour(), Colour::black());
     EXPECT_EQ(model().defaultBackgroundColour(), Colour::white());
     const char* o = "(null):14:0.10,0.10,0.10:0.20,0.20,0.20";
-    EXPECT_EQ(model().fontNameFromOptions(o), "");
-    EXPECT_EQ(model().fontSizeFromOptions(o), "");
-    EXPECT_FALSE(model().fontFromOptions(o));
-    EXPECT_FALSE(model().textColourFromOptions(o));
-    EXPECT_FALSE(model().backgroundColourFromOptions(o));
+    EXPECT_EQ(model().fontNameFromOptions(o) + model().fontSizeFromOptions(o), "");
+    EXPECT_FALSE(model().fontFromOptions(o) || model().textColourFromOptions(o) || model().backgroundColourFromOptions(o));
     EXPECT_EQ(model().fontForAsset(withOptions(o)), model().defaultFont());
     EXPECT_EQ(model().textColourForAsset(withOptions(o)), Colour::black());
     EXPECT_EQ(model().backgroundColourForAsset(withOptions(o)), Colour::white());

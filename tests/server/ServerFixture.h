@@ -56,6 +56,16 @@ inline std::string str(const JsonValue& record, const char* key)
     return record.isObject() ? record.object()->get(key).asString() : std::string();
 }
 
+/// The texts of several fields of one record, to compare at once.
+inline std::vector<std::string> strs(const JsonValue& record, std::initializer_list<const char*> keys)
+{
+    std::vector<std::string> texts;
+    for (const char* key : keys)
+        texts.push_back(str(record, key));
+    return texts;
+}
+using Texts = std::vector<std::string>;
+
 inline std::vector<JsonValue> list(const JsonValue& record, const char* key = "Children")
 {
     if (!record.isObject() || !record.object()->get(key).isArray())

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -98,13 +99,13 @@ protected:
         return "/json/" + target;
     }
 
-    /// The ids with every one of A's replaced by `by`.
-    std::map<std::string, std::string> replacingA(const std::string& by) const
+    /// The ids with each of `side`'s replaced by `by(key)`.
+    std::map<std::string, std::string> replacing(const std::string& side, const std::function<std::string(const std::string&)>& by) const
     {
         auto with = ids;
         for (auto& [key, value] : with)
-            if (key.rfind("{A.", 0) == 0)
-                value = by;
+            if (key.rfind("{" + side + ".", 0) == 0)
+                value = by(key);
         return with;
     }
 
@@ -140,7 +141,7 @@ protected:
     {
         for (const Request& request : requests) {
             auto refused = call(fill(request.target, ids), token);
-            auto unknown = call(fill(request.target, replacingA(unknownId)), token);
+            auto unknown = call(fill(request.target, replacing("A", [](const std::string&) { return unknownId; })), token);
             ASSERT_TRUE(refused && unknown) << who << ' ' << request.target;
             EXPECT_EQ(refused->status, 404) << who << ' ' << request.target << ' ' << refused->body;
             EXPECT_EQ(refused->status, unknown->status) << who << ' ' << request.target;
@@ -166,8 +167,7 @@ TEST_F(CareWallTest, OrganisationsReachOnlyTheirOwnCareDataAndRootReachesAll)
     collectIds(ContentDemo::secondEmail, "B");
     ASSERT_FALSE(idsOfA.empty());
     const std::string tokenA = login(), tokenB = login(ContentDemo::secondEmail, ContentDemo::secondPassword);
-    ASSERT_FALSE(tokenA.empty());
-    ASSERT_FALSE(tokenB.empty());
+    ASSERT_FALSE(tokenA.empty() || tokenB.empty());
     const std::string tokenNew = registerAndLogin("new@example.org", "pw-new");
 
     // B's own lists are not empty, so the checks on them below can fail.
@@ -184,10 +184,7 @@ TEST_F(CareWallTest, OrganisationsReachOnlyTheirOwnCareDataAndRootReachesAll)
     EXPECT_NE(nothing->body.find("\"list\":[]"), std::string::npos) << nothing->body;
 
     // A's own requests succeed; a root user reaches both organisations.
-    auto ownIds = ids;
-    for (auto& [key, value] : ownIds)
-        if (key.rfind("{B.", 0) == 0)
-            value = ids["{A." + key.substr(3)];
+    const auto ownIds = replacing("B", [&](const std::string& key) { return ids.at("{A." + key.substr(3)); });
     for (const Request& request : requests) {
         if (!request.positive)
             continue;

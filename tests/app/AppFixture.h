@@ -4,6 +4,7 @@
 // loopback, or against a recording server when a test needs to see the exact requests. Every
 // test gets a fresh session, user defaults and documents folder of its own.
 
+#include "app/LoginViewController.h"
 #include "content/ApplicationShell.h"
 #include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
@@ -127,6 +128,17 @@ protected:
         return stack;
     }
 
+    /// A presented login screen with the texts typed in, "Login" pressed.
+    std::shared_ptr<LoginViewController> pressLogin(const std::string& email, const std::string& password)
+    {
+        auto login = LoginViewController::create(model(), [this] { ++completions; });
+        present(login);
+        login->loginField()->type(email);
+        login->passwordField()->type(password);
+        EXPECT_EQ(login->rightBarButtonItem()->title(), "Login");
+        login->rightBarButtonItem()->press();
+        return login;
+    }
     std::filesystem::path defaultsPath() const { return dir / "defaults.json"; }
 
     std::filesystem::path dir;
@@ -135,6 +147,7 @@ protected:
     std::unique_ptr<RecordingServer> recording;
     std::shared_ptr<Window> window;
     std::shared_ptr<ViewController> root;
+    int completions = 0; // login screens closed by a login
 };
 
 } // namespace quindle::test

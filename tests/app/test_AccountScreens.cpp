@@ -29,17 +29,6 @@ protected:
         app = AppDelegate::create(model(), LocalPushService::create());
         ApplicationShell::setShared(app);
     }
-    /// A presented login screen with the texts typed in, "Login" pressed.
-    std::shared_ptr<LoginViewController> pressLogin(const std::string& email, const std::string& password)
-    {
-        auto login = LoginViewController::create(model(), [this] { ++completions; });
-        present(login);
-        login->loginField()->type(email);
-        login->passwordField()->type(password);
-        EXPECT_EQ(login->rightBarButtonItem()->title(), "Login");
-        login->rightBarButtonItem()->press();
-        return login;
-    }
     /// A presented registration screen with the four fields typed in.
     std::shared_ptr<CreateAccountViewController> registration(const std::array<std::string, 4>& texts)
     {
@@ -86,7 +75,6 @@ protected:
 
     std::shared_ptr<AppDelegate> app;
     std::shared_ptr<NavigationController> stack;
-    int completions = 0;
 };
 
 } // namespace

@@ -268,11 +268,7 @@ TEST_F(AppDelegateTest, TheDeviceIsAnnouncedOnlyAtALoginAfterTheTokenArrived)
     });
     auto app = launch();
     auto loginOnce = [&] {
-        auto login = LoginViewController::create(model());
-        present(login);
-        login->loginField()->type("a@b.c");
-        login->passwordField()->type("secret");
-        login->login();
+        pressLogin("a@b.c", "secret");
         EXPECT_TRUE(runUntil([&] { return !root->presentedViewController(); }));
         settle();
     };

@@ -7,14 +7,10 @@
 #include "content/DataSourceProtocol.h"
 #include "core/Asset.h"
 #include "core/ModelFixture.h"
-#include "server/QuindleServer.h"
-#include "support/DemoServer.h"
 #include "ui/TableViewCell.h"
 #include "ui/ViewController.h"
 
-#include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -204,39 +200,9 @@ public:
     std::shared_ptr<RecordingShell> shell;
 };
 
-/// A Model test that can also talk to the reference server with its demo data.
-class ReferenceServerFixture : public ModelFixture {
+/// A Model test that waits for chains of requests and the work their replies queue.
+class LoadingFixture : public ModelFixture {
 protected:
-    void TearDown() override
-    {
-        ModelFixture::TearDown();
-        reference.stop();
-    }
-
-    /// Starts the reference server on a free loopback port and points the model at it.
-    void useReferenceServer()
-    {
-        std::string error;
-        ASSERT_TRUE(reference.start(&error)) << error;
-        model().setConfiguration(*ServerConfiguration::create(reference.host()));
-    }
-
-    /// The directory record (the public start page for "").
-    static AssetRecord directory(const std::string& id)
-    {
-        Collector fetch;
-        model().fetchDirectoryForAssetID(id, fetch.handler());
-        Outcome outcome = fetch.single();
-        return outcome.content && outcome.content->isObject() ? outcome.content->object() : nullptr;
-    }
-    static AssetRecord childNamed(const AssetRecord& directory, const std::string& name)
-    {
-        JsonArrayPtr children = asset::list(directory);
-        for (const JsonValue& child : children ? children->items() : std::vector<JsonValue> {})
-            if (child.isObject() && asset::name(child.object()) == name)
-                return child.object();
-        return nullptr;
-    }
     /// Runs the main queue until every request is answered and its work has run.
     static void settle()
     {
@@ -248,8 +214,6 @@ protected:
             MainQueue::shared().runUntilIdle();
         } while ((client->inFlight() > 0 || MainQueue::shared().pending() > 0) && std::chrono::steady_clock::now() < deadline);
     }
-
-    DemoServer reference;
 };
 
 } // namespace quindle::test

@@ -33,7 +33,7 @@ namespace {
 AssetRecord record(const std::string& json) { return JsonParser::parse(json)->object(); }
 Date at(const std::string& serverDate) { return *Model::dateFromServerDateString(serverDate); }
 
-class EditableDataSourceTest : public ReferenceServerFixture {
+class EditableDataSourceTest : public LoadingFixture {
 protected:
     void build(const std::string& json) { build(JsonParser::parse(json)->array()); }
     void build(JsonArrayPtr list)

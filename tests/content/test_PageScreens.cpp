@@ -206,28 +206,22 @@ TEST_F(HidingNavTest, TheHeaderHoldsItsButtonsAndShrinksAndGrowsWithScrollingWit
     EXPECT_EQ(hiding->heightConstraint(), "V:[_navBarView(170)]");
 }
 
-TEST_F(HidingNavTest, EditTurnsIntoDoneWithoutReloadingAndDoneReloadsAndRestoresEdit)
+TEST_F(HidingNavTest, EditTurnsIntoDoneWithoutReloadingDoneReloadsAndSelectionsAndButtonsReachTheSourceAndTheStack)
 {
     hiding->tableView()->layoutAllRows();
     auto shown = hiding->tableView()->cellForRowAtIndexPath({ 0, 0 });
     ASSERT_TRUE(shown);
     ASSERT_TRUE(hiding->editButton()->tap());
-    EXPECT_EQ(hiding->editButton()->title(), "Done");
-    EXPECT_TRUE(hiding->editMode() && rows->isEditing());
+    EXPECT_TRUE(hiding->editButton()->title() == "Done" && hiding->editMode() && rows->isEditing());
     EXPECT_EQ(hiding->tableView()->cellForRowAtIndexPath({ 0, 0 }), shown); // not reloaded
     ASSERT_TRUE(hiding->editButton()->tap());
-    EXPECT_EQ(hiding->editButton()->title(), "Edit");
-    EXPECT_FALSE(rows->isEditing());
+    EXPECT_TRUE(hiding->editButton()->title() == "Edit" && !rows->isEditing());
     EXPECT_FALSE(hiding->tableView()->cellForRowAtIndexPath({ 0, 0 })); // reloaded: cells dropped
     // The coordinator's done leaves item edit mode the same way.
     hiding->editTable();
     hiding->done();
-    EXPECT_FALSE(hiding->editMode());
-    EXPECT_EQ(hiding->editButton()->title(), "Edit");
-}
-
-TEST_F(HidingNavTest, SelectionNeverCarriesEditModeAndButtonsReachTheSourceAndTheStack)
-{
+    EXPECT_TRUE(!hiding->editMode() && hiding->editButton()->title() == "Edit");
+    // Selection never carries edit mode; the buttons reach the source and the stack.
     auto opener = ViewController::create("Page");
     auto nav = show(opener);
     nav->pushViewController(hiding, Animated::No);
@@ -236,15 +230,13 @@ TEST_F(HidingNavTest, SelectionNeverCarriesEditModeAndButtonsReachTheSourceAndTh
     hiding->tableView()->selectRow({ 0, 2 });
     hiding->tableView()->selectRow({ 0, 3 }); // no guard on this screen
     ASSERT_EQ(rows->selections.size(), 2u);
-    EXPECT_FALSE(rows->selections[0].editMode);
-    EXPECT_EQ(rows->selections[0].screen.lock().get(), static_cast<DataManagerScreen*>(hiding.get()));
-    EXPECT_EQ(rows->selections[1].path.row, 3);
+    EXPECT_EQ(std::make_tuple(rows->selections[0].editMode, rows->selections[0].screen.lock().get(), rows->selections[1].path.row),
+        std::make_tuple(false, static_cast<DataManagerScreen*>(hiding.get()), 3));
     EXPECT_EQ(hiding->tableView()->heightForRowAtIndexPath({ 0, 1 }), 31);
     ASSERT_TRUE(hiding->imageEditButton()->tap());
     EXPECT_EQ(rows->calls.back(), "changeImage");
     ASSERT_TRUE(hiding->backButton()->tap());
-    EXPECT_EQ(nav->topViewController(), opener);
-    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
+    EXPECT_EQ(std::make_pair(nav->topViewController(), nav->lastTransitionAnimated()), std::make_pair(opener, Animated::Yes));
 }
 
 namespace {

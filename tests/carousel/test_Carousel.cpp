@@ -81,6 +81,14 @@ constexpr double pi = std::numbers::pi;
 /// Where the item's centre lands before the perspective divide.
 Vector4 centre(CarouselView& view, double offset) { return view.transformForItemViewWithOffset(offset).apply({ 0, 0, 0 }); }
 
+/// Flicks from an offset and tells where the flick is to end.
+double flick(CarouselView& view, double from, double velocity)
+{
+    view.setScrollOffset(from);
+    view.startDecelerating(velocity, 0);
+    return view.endOffset();
+}
+
 double depthKey(const Transform3D& t) { return t.m13() + t.m23() + t.m33() + t.m43(); }
 
 void expectNear(const auto& actual, double x, double y, double z)
@@ -92,13 +100,21 @@ void expectNear(const auto& actual, double x, double y, double z)
 
 } // namespace
 
-TEST(CarouselGeometry, WrapAndOffsetMultiplierDefaultPerStyle)
+TEST(CarouselGeometry, WrapOffsetMultiplierAndVisibleCountsPerStyleAndTheirLimits)
 {
+    // 320 points across, items 100 wide, 100 items.
+    int visible[carouselTypeCount] = { 6, 12, 6, 12, 6, 7, 7, 15, 15, 30, 30, 30 };
     for (int style = 0; style < carouselTypeCount; ++style) {
-        Rig rig(carouselTypeFromInteger(style), 20, Rig::Delegate::None);
-        EXPECT_EQ(rig.view->wrapEnabled(), style >= 1 && style <= 6) << style;
-        EXPECT_EQ(rig.view->offsetMultiplier(), style == 7 || style == 8 ? 2.0 : 1.0) << style;
+        Rig styled(carouselTypeFromInteger(style), 100);
+        auto& view = *styled.view;
+        EXPECT_EQ((std::tuple { view.wrapEnabled(), view.offsetMultiplier(), view.numberOfVisibleItems() }),
+            (std::tuple { style >= 1 && style <= 6, style == 7 || style == 8 ? 2.0 : 1.0, visible[style] })) << style;
     }
+    EXPECT_EQ(Rig(CarouselType::Rotary, 0).view->numberOfVisibleItems(), 0);
+    Rig rig(CarouselType::Linear, 8);
+    rig.options->values[CarouselOption::VisibleItems] = 50;
+    rig.view->layOutItemViews();
+    EXPECT_EQ(rig.view->numberOfVisibleItems(), 8);
 }
 
 TEST(CarouselGeometry, EachStylePlacesItsItems)
@@ -142,19 +158,6 @@ TEST(CarouselGeometry, CustomStyleAsksTheDelegateAndIsFlatWithoutOne)
     Rig rig(CarouselType::Custom, 5);
     rig.options->custom = [](double o, const Transform3D& base) { return base.translated(o * 7, 0, 0); };
     EXPECT_DOUBLE_EQ(rig.view->transformForItemViewWithOffset(2).m41(), 14);
-}
-
-TEST(CarouselGeometry, VisibleCountsPerStyleAndTheirLimits)
-{
-    // 320 points across, items 100 wide, 100 items.
-    int expected[carouselTypeCount] = { 6, 12, 6, 12, 6, 7, 7, 15, 15, 30, 30, 30 };
-    for (int style = 0; style < carouselTypeCount; ++style)
-        EXPECT_EQ(Rig(carouselTypeFromInteger(style), 100).view->numberOfVisibleItems(), expected[style]) << style;
-    EXPECT_EQ(Rig(CarouselType::Rotary, 0).view->numberOfVisibleItems(), 0);
-    Rig rig(CarouselType::Linear, 8);
-    rig.options->values[CarouselOption::VisibleItems] = 50;
-    rig.view->layOutItemViews();
-    EXPECT_EQ(rig.view->numberOfVisibleItems(), 8);
 }
 
 TEST(CarouselGeometry, ZeroWidthsStayFinite)
@@ -364,10 +367,10 @@ TEST(CarouselScrolling, AnimatedScrollsAndSettlingFollowTheEaseCurve)
     Rig rig(CarouselType::Linear, 10);
     auto& v = *rig.view;
     v.scrollToItemAtIndex(4, CarouselAnimation::Animated, 10.0);
-    v.step(10.1);
-    EXPECT_NEAR(v.scrollOffset(), 4 * 0.0625, 1e-9);
-    v.step(10.3);
-    EXPECT_NEAR(v.scrollOffset(), 4 * 0.9375, 1e-9);
+    for (auto [now, eased] : { std::pair { 10.1, 0.0625 }, { 10.3, 0.9375 } }) {
+        v.step(now);
+        EXPECT_NEAR(v.scrollOffset(), 4 * eased, 1e-9);
+    }
     v.step(10.4);
     EXPECT_EQ((std::tuple { v.scrollOffset(), rig.options->animationsEnded }), (std::tuple { 4.0, 1 }));
     Rig ring(CarouselType::Rotary, 10);
@@ -380,10 +383,10 @@ TEST(CarouselScrolling, AnimatedScrollsAndSettlingFollowTheEaseCurve)
     settling.view->setScrollOffset(2.4);
     settling.view->setFrame({ 320, 200 });
     ASSERT_TRUE(settling.view->isScrolling());
-    settling.view->step(1000);
-    EXPECT_NEAR(settling.view->scrollOffset(), 2.4, 1e-9);
-    settling.view->step(1000.2);
-    EXPECT_NEAR(settling.view->scrollOffset(), 2.2, 1e-9);
+    for (auto [now, offset] : { std::pair { 1000.0, 2.4 }, { 1000.2, 2.2 } }) {
+        settling.view->step(now);
+        EXPECT_NEAR(settling.view->scrollOffset(), offset, 1e-9);
+    }
 }
 
 TEST(CarouselDeceleration, ThresholdsAreExclusive)
@@ -408,33 +411,22 @@ TEST(CarouselDeceleration, FlickEndsOnItemBoundariesWithinBounds)
 {
     Rig rig(CarouselType::Linear, 20);
     auto& v = *rig.view;
-    v.setScrollOffset(2.3);
-    v.startDecelerating(6, 0);
-    EXPECT_EQ(v.endOffset(), 5);
+    EXPECT_EQ(flick(v, 2.3, 6), 5);
     v.step(0.9 + 1e-9);
     EXPECT_EQ((std::tuple { v.scrollOffset(), rig.options->decelerationsEnded }), (std::tuple { 5.0, 1 }));
     // Past the end by at most the bounce distance, then back to the last item.
-    v.setScrollOffset(18.5);
-    v.startDecelerating(30, 0);
-    EXPECT_EQ(v.endOffset(), 20);
+    EXPECT_EQ(flick(v, 18.5, 30), 20);
     v.step(1);
     EXPECT_EQ(v.endOffset(), 19);
     v.setBounces(false);
-    v.setScrollOffset(1.5);
-    v.startDecelerating(-30, 0);
-    EXPECT_EQ(v.endOffset(), 0);
+    EXPECT_EQ(flick(v, 1.5, -30), 0);
     v.setPagingEnabled(true);
-    v.setScrollOffset(2.3);
-    v.startDecelerating(30, 0);
-    EXPECT_EQ(v.endOffset(), 3);
-    v.setScrollOffset(3);
-    v.startDecelerating(30, 0);
+    EXPECT_EQ(flick(v, 2.3, 30), 3);
+    flick(v, 3, 30);
     EXPECT_FALSE(v.isDecelerating());
     // A ring has no ends: the flick runs on and comes to rest on the ring.
     Rig ring(CarouselType::Rotary, 10);
-    ring.view->setScrollOffset(8.3);
-    ring.view->startDecelerating(6, 0);
-    EXPECT_EQ(ring.view->endOffset(), 11);
+    EXPECT_EQ(flick(*ring.view, 8.3, 6), 11);
     ring.view->step(5);
     EXPECT_EQ(ring.view->scrollOffset(), 1);
     // A drag across is ignored; a slow drag settles.

@@ -21,22 +21,17 @@ class DefaultsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* name : { "HOME", "XDG_CONFIG_HOME" }) {
+        for (const char* name : { "HOME", "XDG_CONFIG_HOME" })
             if (const char* value = std::getenv(name))
                 m_saved[name] = value;
-        }
         std::string pattern = (fs::temp_directory_path() / "quindle-defaults-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_folder = pattern;
     }
     void TearDown() override
     {
-        for (const char* name : { "HOME", "XDG_CONFIG_HOME" }) {
-            if (m_saved.count(name))
-                setenv(name, m_saved[name].c_str(), 1);
-            else
-                unsetenv(name);
-        }
+        for (const char* name : { "HOME", "XDG_CONFIG_HOME" })
+            m_saved.count(name) ? setenv(name, m_saved[name].c_str(), 1) : unsetenv(name);
         fs::remove_all(m_folder);
     }
 

@@ -1,11 +1,123 @@
+#include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 using namespace quindle;
+
+namespace {
+
+// The queue is one per process: every test starts from an empty one.
+MainQueue& emptyQueue()
+{
+    auto& queue = MainQueue::shared();
+    queue.setWakeHandler({});
+    queue.runUntilIdle();
+    return queue;
+}
+
+} // namespace
+
+TEST(MainQueueOrder, RunsTasksFirstInFirstOutAndWakesAfterEachDispatch)
+{
+    auto& queue = emptyQueue();
+    std::mutex mutex;
+    std::vector<size_t> pendingAtWake;
+    queue.setWakeHandler([&] {
+        std::lock_guard lock(mutex);
+        pendingAtWake.push_back(queue.pending());
+    });
+    std::vector<int> order;
+    queue.dispatch([&] {
+        order.push_back(1);
+        queue.dispatch([&] { order.push_back(4); });
+    });
+    std::thread other([&] { queue.dispatch([&] { order.push_back(2); }); });
+    other.join();
+    queue.dispatch([&] { order.push_back(3); });
+    queue.setWakeHandler({});
+    // The wake handler sees the task already queued, from any thread.
+    EXPECT_EQ(pendingAtWake, (std::vector<size_t> { 1, 2, 3 }));
+    EXPECT_EQ(queue.runUntilIdle(), 4u);
+    EXPECT_EQ(order, (std::vector<int> { 1, 2, 3, 4 }));
+    EXPECT_EQ(queue.pending(), 0u);
+    EXPECT_EQ(queue.runUntilIdle(), 0u);
+}
+
+TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
+{
+    auto& queue = emptyQueue();
+    queue.makeCurrentThreadMain();
+    EXPECT_TRUE(queue.isMainThread());
+    constexpr int threads = 4;
+    constexpr int perThread = 200;
+    std::vector<std::vector<int>> seen(threads);
+    std::atomic<int> offMain { 0 };
+    std::atomic<int> senderIsMain { 0 };
+    int ran = 0;
+    std::vector<std::thread> senders;
+    for (int t = 0; t < threads; ++t) {
+        senders.emplace_back([&, t] {
+            senderIsMain += queue.isMainThread();
+            for (int i = 0; i < perThread; ++i)
+                queue.dispatch([&, t, i] {
+                    if (!queue.isMainThread())
+                        ++offMain;
+                    seen[t].push_back(i);
+                    ++ran;
+                });
+        });
+    }
+    bool finished = queue.runUntil([&] { return ran == threads * perThread; }, std::chrono::seconds(30));
+    for (auto& sender : senders)
+        sender.join();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(senderIsMain.load(), 0);
+    EXPECT_EQ(offMain.load(), 0);
+    for (int t = 0; t < threads; ++t) {
+        ASSERT_EQ(seen[t].size(), static_cast<size_t>(perThread));
+        for (int i = 0; i < perThread; ++i)
+            EXPECT_EQ(seen[t][i], i);
+    }
+}
+
+TEST(MainQueueRunUntil, EndsWhenDoneOnNotifyOrAtTheDeadline)
+{
+    auto& queue = emptyQueue();
+    int ran = 0;
+    queue.dispatch([&] { ++ran; });
+    EXPECT_FALSE(queue.runUntil([] { return false; }, std::chrono::milliseconds(50)));
+    EXPECT_EQ(ran, 1);
+    EXPECT_TRUE(queue.runUntil([] { return true; }, std::chrono::milliseconds(0)));
+    // A task from another thread makes it done.
+    bool done = false;
+    std::thread sender([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        queue.dispatch([&] { done = true; });
+    });
+    EXPECT_TRUE(queue.runUntil([&] { return done; }, std::chrono::seconds(30)));
+    sender.join();
+    // Notify wakes a wait without a task.
+    queue.setRecheckInterval(std::chrono::hours(1));
+    std::atomic<bool> flag { false };
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        flag = true;
+        queue.notify();
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool finished = queue.runUntil([&] { return flag.load(); }, std::chrono::seconds(30));
+    bool beforeDeadline = std::chrono::steady_clock::now() < deadline;
+    setter.join();
+    queue.setRecheckInterval(MainQueue::defaultRecheckInterval);
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(beforeDeadline) << "the wait ended only at its deadline, not on notify";
+}
 
 namespace {
 
@@ -19,6 +131,14 @@ protected:
     NotificationCenter::ObserverID log(const std::shared_ptr<Owner>& who, const std::string& name, const std::string& tag)
     {
         return center->addObserver(who, name, [this, tag] { calls.push_back(tag); });
+    }
+    /// The observers called by posting these names, in order.
+    std::vector<std::string> posted(std::initializer_list<const char*> names)
+    {
+        calls.clear();
+        for (const char* name : names)
+            center->post(name);
+        return calls;
     }
 
     std::shared_ptr<NotificationCenter> center = NotificationCenter::create();
@@ -37,35 +157,21 @@ TEST_F(Notifications, PostCallsObserversOfTheExactNameInOrderUntilRemoved)
     log(owner, "reloadData", "2");
     log(std::make_shared<Owner>(), "reloadData", "gone");
     log(owner, "reloadData", "3");
-    for (const char* near : { "reloaddata", "reloadData ", "" })
-        center->post(near);
-    EXPECT_TRUE(calls.empty());
-    center->post("reloadData");
-    EXPECT_EQ(calls, (Calls { "1", "2", "3" }));
-    center->post("SendForm");
-    EXPECT_EQ(calls, (Calls { "1", "2", "3", "send" }));
+    EXPECT_EQ(posted({ "reloaddata", "reloadData ", "" }), Calls {});
+    EXPECT_EQ(posted({ "reloadData", "SendForm" }), (Calls { "1", "2", "3", "send" }));
     // Removal by id, by owner and name, and by owner.
-    calls.clear();
     auto other = std::make_shared<Owner>();
     log(owner, "a", "owner a");
     auto twice = log(owner, "a", "owner a twice");
     log(owner, "b", "owner b");
     log(other, "a", "other a");
-    center->removeObserver(twice);
-    center->removeObserver(twice);
-    center->removeObserver(NotificationCenter::ObserverID(12345));
-    center->post("a");
-    EXPECT_EQ(calls, (Calls { "owner a", "other a" }));
-    calls.clear();
+    for (auto id : { twice, twice, NotificationCenter::ObserverID(12345) })
+        center->removeObserver(id);
+    EXPECT_EQ(posted({ "a" }), (Calls { "owner a", "other a" }));
     center->removeObserver(owner.get(), "a");
-    center->post("a");
-    center->post("b");
-    EXPECT_EQ(calls, (Calls { "other a", "owner b" }));
-    calls.clear();
+    EXPECT_EQ(posted({ "a", "b" }), (Calls { "other a", "owner b" }));
     center->removeObserver(owner.get());
-    center->post("a");
-    center->post("b");
-    EXPECT_EQ(calls, (Calls { "other a" }));
+    EXPECT_EQ(posted({ "a", "b" }), (Calls { "other a" }));
 }
 
 TEST_F(Notifications, DefaultCenterIsOneInstanceAndCallsOnThePostingThread)
@@ -93,17 +199,14 @@ TEST_F(Notifications, OnlyLiveOwnersWithCallbacksAreObserversAndOwnersOutliveThe
     EXPECT_EQ(center->observerCount("x"), 2u);
     owner.reset();
     EXPECT_EQ(center->observerCount("x"), 1u);
-    center->post("x");
-    EXPECT_EQ(calls, (Calls { "other" }));
+    EXPECT_EQ(posted({ "x" }), (Calls { "other" }));
     // A gone owner or an empty callback registers nothing, though each still gets its own id.
     auto first = center->addObserver(std::weak_ptr<Owner>(), "y", [&] { calls.push_back("gone"); });
     auto second = center->addObserver(std::make_shared<Owner>(), "y", [&] { calls.push_back("temporary"); });
     auto third = center->addObserver(other, "y", nullptr);
-    EXPECT_NE(first, second);
-    EXPECT_NE(second, third);
-    center->post("y");
+    EXPECT_TRUE(first != second && second != third);
+    EXPECT_EQ(posted({ "y", "x" }), (Calls { "other" }));
     EXPECT_EQ(center->observerCount("y"), 0u);
-    EXPECT_EQ(calls, (Calls { "other" }));
     // The owner stays alive while its callback runs.
     auto dying = std::make_shared<Owner>();
     std::weak_ptr<Owner> watch = dying;
@@ -113,8 +216,7 @@ TEST_F(Notifications, OnlyLiveOwnersWithCallbacksAreObserversAndOwnersOutliveThe
         aliveInside = !watch.expired();
     });
     center->post("z");
-    EXPECT_TRUE(aliveInside);
-    EXPECT_TRUE(watch.expired());
+    EXPECT_TRUE(aliveInside && watch.expired());
     // The capture's destructor runs when the observer is removed; it must not find the centre locked.
     struct Reentrant {
         NotificationCenter* center;
@@ -142,12 +244,8 @@ TEST_F(Notifications, CallbacksChangingObserversAndPostingDuringAPost)
     });
     later = log(owner, "x", "later");
     log(owner, "x", "last");
-    center->post("x");
-    EXPECT_EQ(calls, (Calls { "first", "last" }));
-    center->post("x");
-    EXPECT_EQ(calls, (Calls { "first", "last", "last", "added" }));
+    EXPECT_EQ(posted({ "x", "x" }), (Calls { "first", "last", "last", "added" }));
     // A callback posts another name and releases a later owner.
-    calls.clear();
     auto second = std::make_shared<Owner>();
     center->addObserver(owner, "outer", [&] {
         calls.push_back("outer");
@@ -157,8 +255,7 @@ TEST_F(Notifications, CallbacksChangingObserversAndPostingDuringAPost)
     log(owner, "inner", "inner");
     log(second, "outer", "released");
     log(owner, "outer", "outer 2");
-    center->post("outer");
-    EXPECT_EQ(calls, (Calls { "outer", "inner", "outer 2" }));
+    EXPECT_EQ(posted({ "outer" }), (Calls { "outer", "inner", "outer 2" }));
 }
 
 TEST_F(Notifications, PostingWhileAnotherThreadAddsAndRemoves)

@@ -200,32 +200,6 @@ TEST_F(AppDelegateTest, TerminationAloneCreatesTheStoreAndAStoreThatCannotOpenLo
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), "precious, not a database");
 }
 
-TEST_F(AppDelegateTest, TheTokenIsLowerCaseHexTheDeviceIDTheVendorsAndGrantingNoTypesShowsTheSettingsAlert)
-{
-    EXPECT_EQ(AppDelegate::tokenText({ 0x00, 0x0f, 0xab, 0xff, 0x10 }), "000fabff10");
-    EXPECT_EQ(AppDelegate::tokenText({}), "");
-    auto app = launch();
-    LogCapture log;
-    app->didRegisterForRemoteNotificationsWithDeviceToken({ 0xde, 0xad, 0xbe, 0xef });
-    EXPECT_EQ(std::make_pair(model().pushTokenID(), model().devID()), std::make_pair(std::string("deadbeef"), std::string("6F9619FF-8B86-4D11-B42D-00C04FC964FF")));
-    EXPECT_TRUE(log.anyStartsWith("My token is: deadbeef"));
-    // A made-up identifier is a version-4 UUID, the same for the service's whole life.
-    auto local = LocalPushService::create();
-    const std::regex uuid("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
-    EXPECT_TRUE(std::regex_match(local->identifierForVendor(), uuid)) << local->identifierForVendor();
-    EXPECT_EQ(local->identifierForVendor(), local->identifierForVendor());
-    EXPECT_NE(local->identifierForVendor(), LocalPushService::create()->identifierForVendor());
-    app->didRegisterUserNotificationSettings(NotificationType::Badge | NotificationType::Alert);
-    EXPECT_TRUE(app->window()->alerts().empty());
-    EXPECT_TRUE(log.anyStartsWith("user allowed notifications"));
-    app->didRegisterUserNotificationSettings(NotificationType::None);
-    ASSERT_EQ(app->window()->alerts().size(), 1u);
-    auto alert = app->window()->topAlert();
-    EXPECT_EQ(std::make_tuple(alert->title(), alert->message(), alert->buttonTitles()), std::make_tuple(std::string("Please turn on Notification"),
-        std::string("Go to Settings > Notifications > App.\n Switch on Sound, Badge & Alert"), std::vector<std::string>({ "Ok" })));
-    EXPECT_TRUE(log.anyStartsWith("user did not allow notifications"));
-}
-
 TEST_F(AppDelegateTest, OnlyTheExactRegisterActionOpensTheApprovalScreen)
 {
     auto& recorder = useRecordingServer(200, R"({"Message":{"AssetId":"42","Published":"Yes"}})");
@@ -260,7 +234,7 @@ TEST_F(AppDelegateTest, OnlyTheExactRegisterActionOpensTheApprovalScreen)
     EXPECT_EQ(targetsFrom(before), std::vector<std::string>({ base + "setPublished?assetid=42" }));
 }
 
-TEST_F(AppDelegateTest, TheDeviceIsAnnouncedOnlyAtALoginAfterTheTokenArrived)
+TEST_F(AppDelegateTest, TheDeviceIsAnnouncedAtALoginAfterTheLowerCaseHexTokenAndNoGrantedTypesShowTheSettingsAlert)
 {
     auto& recorder = useRecordingServer([](const RecordedRequest& request) {
         return makeReply(200, request.path.find("login") != std::string::npos ? R"({"Message":{"AuthToken":"t1","User":{"Email":"a@b.c"}}})"
@@ -287,4 +261,26 @@ TEST_F(AppDelegateTest, TheDeviceIsAnnouncedOnlyAtALoginAfterTheTokenArrived)
     auto sent = deviceRequests();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_NE(sent[0].find("&deviceid=6F9619FF-8B86-4D11-B42D-00C04FC964FF&pushtoken=01a0"), std::string::npos) << sent[0];
+    // The token is lower-case hex, the device id the vendor's; granting no types shows the settings alert.
+    EXPECT_EQ(AppDelegate::tokenText({ 0x00, 0x0f, 0xab, 0xff, 0x10 }), "000fabff10");
+    EXPECT_EQ(AppDelegate::tokenText({}), "");
+    LogCapture log;
+    app->didRegisterForRemoteNotificationsWithDeviceToken({ 0xde, 0xad, 0xbe, 0xef });
+    EXPECT_EQ(std::make_pair(model().pushTokenID(), model().devID()), std::make_pair(std::string("deadbeef"), std::string("6F9619FF-8B86-4D11-B42D-00C04FC964FF")));
+    EXPECT_TRUE(log.anyStartsWith("My token is: deadbeef"));
+    // A made-up identifier is a version-4 UUID, the same for the service's whole life.
+    auto local = LocalPushService::create();
+    const std::regex uuid("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+    EXPECT_TRUE(std::regex_match(local->identifierForVendor(), uuid)) << local->identifierForVendor();
+    EXPECT_EQ(local->identifierForVendor(), local->identifierForVendor());
+    EXPECT_NE(local->identifierForVendor(), LocalPushService::create()->identifierForVendor());
+    app->didRegisterUserNotificationSettings(NotificationType::Badge | NotificationType::Alert);
+    EXPECT_TRUE(app->window()->alerts().empty());
+    EXPECT_TRUE(log.anyStartsWith("user allowed notifications"));
+    app->didRegisterUserNotificationSettings(NotificationType::None);
+    ASSERT_EQ(app->window()->alerts().size(), 1u);
+    auto alert = app->window()->topAlert();
+    EXPECT_EQ(std::make_tuple(alert->title(), alert->message(), alert->buttonTitles()), std::make_tuple(std::string("Please turn on Notification"),
+        std::string("Go to Settings > Notifications > App.\n Switch on Sound, Badge & Alert"), std::vector<std::string>({ "Ok" })));
+    EXPECT_TRUE(log.anyStartsWith("user did not allow notifications"));
 }

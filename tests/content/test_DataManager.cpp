@@ -88,6 +88,60 @@ protected:
     std::shared_ptr<RecordingScreen> screen = std::make_shared<RecordingScreen>();
 };
 
+class LoaderTest : public LoadingFixture {
+protected:
+    /// A coordinator over `items`, shown by a page screen at the root of a visible stack.
+    std::shared_ptr<DataManager> pageWith(JsonArrayPtr items)
+    {
+        auto manager = DataManager::create(std::move(items), model());
+        page->setDataSource(EditableDataSource::create(manager));
+        manager->setViewController(std::static_pointer_cast<DataManagerScreen>(page));
+        window->setRootViewController(nav);
+        window->makeKeyAndVisible();
+        return manager;
+    }
+    /// Selects the row holding the record named `name`; true when that opens something.
+    bool select(DataManager& manager, const std::string& name, bool editMode)
+    {
+        for (size_t row = 0; row < manager.objects()->size(); ++row)
+            if (asset::name(manager.objects()->at(row).object()) == name)
+                return manager.didSelectObjectAtIndexPath(page, { 0, static_cast<int>(row) }, editMode);
+        ADD_FAILURE() << "no row named " << name;
+        return false;
+    }
+    template<typename T>
+    std::shared_ptr<T> top() const
+    {
+        return std::dynamic_pointer_cast<T>(nav->topViewController());
+    }
+    std::shared_ptr<RecordedEditor> presentedEditor() const
+    {
+        auto stack = std::dynamic_pointer_cast<NavigationController>(page->presentedViewController());
+        return stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
+    }
+    /// Drops the page's coordinator (the page's source is its only owner).
+    void dropCoordinator(std::shared_ptr<DataManager>& manager)
+    {
+        std::weak_ptr<DataManager> weak = manager;
+        page->setDataSource(nullptr);
+        manager.reset();
+        ASSERT_FALSE(weak.lock());
+    }
+    void respond(int status, std::string body)
+    {
+        server.setResponder([=](const RecordedRequest&) { return makeReply(status, body); });
+    }
+    static bool isScreen(const std::shared_ptr<DataManager>& manager, const std::shared_ptr<DataManagerScreen>& screen)
+    {
+        return manager->viewController() == screen;
+    }
+
+    ShellGuard shellGuard;
+    std::shared_ptr<DirectoryViewController> page = DirectoryViewController::create();
+    std::shared_ptr<NavigationController> nav = NavigationController::create(page);
+    std::shared_ptr<Window> window = Window::create();
+};
+
 } // namespace
 
 TEST_F(DataManagerTest, SubmitItemsStayOutOfTheVisibleListAndDeletedOnesGetOneRestoreControl)
@@ -281,64 +335,6 @@ TEST_F(DataManagerTest, SendFormPostsFormIdAndTheLaterOfTwoSameNamedValues)
         std::make_tuple(std::string("POST"), base() + "sendForm", std::string(R"({"formid":"42","Email":"new@x","Note":"fixed"})")));
     EXPECT_GT(screen->refreshes, refreshesBefore);
 }
-
-namespace {
-
-class LoaderTest : public LoadingFixture {
-protected:
-    /// A coordinator over `items`, shown by a page screen at the root of a visible stack.
-    std::shared_ptr<DataManager> pageWith(JsonArrayPtr items)
-    {
-        auto manager = DataManager::create(std::move(items), model());
-        page->setDataSource(EditableDataSource::create(manager));
-        manager->setViewController(std::static_pointer_cast<DataManagerScreen>(page));
-        window->setRootViewController(nav);
-        window->makeKeyAndVisible();
-        return manager;
-    }
-    /// Selects the row holding the record named `name`; true when that opens something.
-    bool select(DataManager& manager, const std::string& name, bool editMode)
-    {
-        for (size_t row = 0; row < manager.objects()->size(); ++row)
-            if (asset::name(manager.objects()->at(row).object()) == name)
-                return manager.didSelectObjectAtIndexPath(page, { 0, static_cast<int>(row) }, editMode);
-        ADD_FAILURE() << "no row named " << name;
-        return false;
-    }
-    template<typename T>
-    std::shared_ptr<T> top() const
-    {
-        return std::dynamic_pointer_cast<T>(nav->topViewController());
-    }
-    std::shared_ptr<RecordedEditor> presentedEditor() const
-    {
-        auto stack = std::dynamic_pointer_cast<NavigationController>(page->presentedViewController());
-        return stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
-    }
-    /// Drops the page's coordinator (the page's source is its only owner).
-    void dropCoordinator(std::shared_ptr<DataManager>& manager)
-    {
-        std::weak_ptr<DataManager> weak = manager;
-        page->setDataSource(nullptr);
-        manager.reset();
-        ASSERT_FALSE(weak.lock());
-    }
-    void respond(int status, std::string body)
-    {
-        server.setResponder([=](const RecordedRequest&) { return makeReply(status, body); });
-    }
-    static bool isScreen(const std::shared_ptr<DataManager>& manager, const std::shared_ptr<DataManagerScreen>& screen)
-    {
-        return manager->viewController() == screen;
-    }
-
-    ShellGuard shellGuard;
-    std::shared_ptr<DirectoryViewController> page = DirectoryViewController::create();
-    std::shared_ptr<NavigationController> nav = NavigationController::create(page);
-    std::shared_ptr<Window> window = Window::create();
-};
-
-} // namespace
 
 TEST_F(LoaderTest, ADirectoryOpensAPageBuiltFromTheReplyAndADocumentTheShellsScreen)
 {

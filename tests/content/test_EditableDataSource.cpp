@@ -92,6 +92,57 @@ const char* everyType = R"([
     {"AssetId":"10","Type":"Gadget","Name":"Odd"}
 ])";
 
+class ItemCellsTest : public ModelFixture { };
+
+/// The show-from, start and end dates of an event record, as stored.
+std::vector<std::string> dates(const AssetRecord& event)
+{
+    return { event->get("startDate").asString(), event->get("date").asString(), event->get("endDate").asString() };
+}
+
+constexpr const char* summerFair = R"({"AssetId":"7","assetID":"7","Type":"Event","name":"Summer fair","Data":"",
+    "startDate":"2027-07-03 14:00:00","date":"2027-07-03 14:00:00","endDate":"2027-07-03 17:00:00"})";
+
+class EventDataSourceTest : public EditableDataSourceTest {
+protected:
+    std::shared_ptr<EventDataSource> sourceFor(const AssetRecord& record, bool editing = false)
+    {
+        auto events = EventDataSource::create(record);
+        table = TableView::create({ 0, 0, 320, 2000 });
+        events->registerCellsForTableView(table);
+        table->setDataSource(events);
+        if (editing)
+            events->setIsEditing(true);
+        return events;
+    }
+    std::vector<double> heights(EventDataSource& events)
+    {
+        std::vector<double> out;
+        for (int row = 0; row < table->numberOfRowsInSection(0); ++row)
+            out.push_back(events.heightForRowAtIndexPath(*table, { 0, row }));
+        return out;
+    }
+    std::shared_ptr<DatePickerCell> pickerAt(int row)
+    {
+        table->layoutAllRows();
+        return std::dynamic_pointer_cast<DatePickerCell>(table->cellForRowAtIndexPath({ 0, row }));
+    }
+    void select(EventDataSource& events, int row) { events.didSelectObjectAtIndexPath(screen, { 0, row }, false); }
+    /// What the recording server was asked for, once every reply is in, in sorted order.
+    std::vector<std::string> sentTargets()
+    {
+        settle();
+        std::vector<std::string> out;
+        for (auto& request : server.requests())
+            out.push_back(request.target.substr(base().size()));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    std::shared_ptr<RecordingScreen> screen = std::make_shared<RecordingScreen>();
+    std::shared_ptr<NavigationController> stack = NavigationController::create(screen->controller);
+};
+
 } // namespace
 
 TEST_F(EditableDataSourceTest, EachModeChoosesACellPerItemTypeAndOnlyViewModeCollectsTheInputs)
@@ -226,12 +277,6 @@ TEST_F(EditableDataSourceTest, APictureArrivingLaterReloadsTheRowAndShowsIt)
     EXPECT_EQ(image->title()->text(), "");
     EXPECT_EQ(std::static_pointer_cast<ImageCell>(table->cellForRowAtIndexPath({ 0, 1 }))->title()->text(), "Garden");
 }
-
-namespace {
-
-class ItemCellsTest : public ModelFixture { };
-
-} // namespace
 
 TEST_F(ItemCellsTest, SingleLineInputWritesEveryEditIntoValueAndShowsItWhenReused)
 {
@@ -404,59 +449,6 @@ TEST_F(ItemCellsTest, PictureRowTitleIsWhiteOutlinedAndCentredOverAPictureThatOv
     ASSERT_EQ(cell->imageView()->motionEffects().size(), 2u);
     EXPECT_EQ(cell->imageView()->motionEffects()[0].minimumOffset, 20);
 }
-
-namespace {
-
-/// The show-from, start and end dates of an event record, as stored.
-std::vector<std::string> dates(const AssetRecord& event)
-{
-    return { event->get("startDate").asString(), event->get("date").asString(), event->get("endDate").asString() };
-}
-
-constexpr const char* summerFair = R"({"AssetId":"7","assetID":"7","Type":"Event","name":"Summer fair","Data":"",
-    "startDate":"2027-07-03 14:00:00","date":"2027-07-03 14:00:00","endDate":"2027-07-03 17:00:00"})";
-
-class EventDataSourceTest : public EditableDataSourceTest {
-protected:
-    std::shared_ptr<EventDataSource> sourceFor(const AssetRecord& record, bool editing = false)
-    {
-        auto events = EventDataSource::create(record);
-        table = TableView::create({ 0, 0, 320, 2000 });
-        events->registerCellsForTableView(table);
-        table->setDataSource(events);
-        if (editing)
-            events->setIsEditing(true);
-        return events;
-    }
-    std::vector<double> heights(EventDataSource& events)
-    {
-        std::vector<double> out;
-        for (int row = 0; row < table->numberOfRowsInSection(0); ++row)
-            out.push_back(events.heightForRowAtIndexPath(*table, { 0, row }));
-        return out;
-    }
-    std::shared_ptr<DatePickerCell> pickerAt(int row)
-    {
-        table->layoutAllRows();
-        return std::dynamic_pointer_cast<DatePickerCell>(table->cellForRowAtIndexPath({ 0, row }));
-    }
-    void select(EventDataSource& events, int row) { events.didSelectObjectAtIndexPath(screen, { 0, row }, false); }
-    /// What the recording server was asked for, once every reply is in, in sorted order.
-    std::vector<std::string> sentTargets()
-    {
-        settle();
-        std::vector<std::string> out;
-        for (auto& request : server.requests())
-            out.push_back(request.target.substr(base().size()));
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-    std::shared_ptr<RecordingScreen> screen = std::make_shared<RecordingScreen>();
-    std::shared_ptr<NavigationController> stack = NavigationController::create(screen->controller);
-};
-
-} // namespace
 
 TEST_F(EventDataSourceTest, ViewModeShowsFourRowsEditModeFiveAndEachDateRowOpensAPickerWithinItsLimits)
 {

@@ -48,6 +48,53 @@ protected:
 };
 using DirectoryViewControllerTest = PageScreenTest;
 
+class HidingNavTest : public PageScreenTest {
+protected:
+    void scroll(double y) { hiding->tableView()->scrollTo({ 0, y }); }
+    /// Every rule the header's height is set by.
+    std::vector<std::string> heightRules() const
+    {
+        std::vector<std::string> out;
+        for (auto& rule : hiding->view()->layoutRules())
+            if (rule.rfind("V:[_navBarView(", 0) == 0)
+                out.push_back(rule);
+        return out;
+    }
+
+    std::shared_ptr<RecordingDataSource> rows = RecordingDataSource::create(4);
+    std::shared_ptr<HidingNavTableViewController> hiding = HidingNavTableViewController::create(rows, 42);
+};
+
+/// A source that is its table's delegate too.
+class DelegatingSource : public RecordingDataSource, public TableViewDelegate {
+public:
+    void didSelectRowAtIndexPath(TableView&, IndexPath path) override { tapped.push_back(path.row); }
+    double heightForRowAtIndexPath(TableView& table, IndexPath path) override { return RecordingDataSource::heightForRowAtIndexPath(table, path); }
+    std::vector<int> tapped;
+};
+
+// The video screen: its rows, the preview's ids, the legacy addAsset.php request, and a video
+// the server did not store that keeps the screen and says so.
+class VideoScreen : public PageScreenTest {
+protected:
+    void SetUp() override
+    {
+        PageScreenTest::SetUp();
+        video = YoutubeVideoDataSource::create(model());
+        video->setParentID("12");
+        video->setCompletionHandler([this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+        table = TableViewController::create(video);
+        video->configureBarbuttonsForViewController(*table);
+        show(table);
+        shown = table->tableView()->layoutAllRows().rows;
+    }
+
+    std::shared_ptr<YoutubeVideoDataSource> video;
+    std::shared_ptr<TableViewController> table;
+    std::vector<VisibleRow> shown;
+    std::vector<std::optional<JsonValue>> reports;
+};
+
 } // namespace
 
 TEST_F(DirectoryViewControllerTest, LoadingWiresTheSourcePullToRefreshAndTheHeaderPicture)
@@ -158,27 +205,6 @@ TEST_F(DirectoryViewControllerTest, EditTableTogglesItemModeOrOnlyEndsReordering
     EXPECT_EQ(source->calls.back(), "setIsEditing:NO");
 }
 
-namespace {
-
-class HidingNavTest : public PageScreenTest {
-protected:
-    void scroll(double y) { hiding->tableView()->scrollTo({ 0, y }); }
-    /// Every rule the header's height is set by.
-    std::vector<std::string> heightRules() const
-    {
-        std::vector<std::string> out;
-        for (auto& rule : hiding->view()->layoutRules())
-            if (rule.rfind("V:[_navBarView(", 0) == 0)
-                out.push_back(rule);
-        return out;
-    }
-
-    std::shared_ptr<RecordingDataSource> rows = RecordingDataSource::create(4);
-    std::shared_ptr<HidingNavTableViewController> hiding = HidingNavTableViewController::create(rows, 42);
-};
-
-} // namespace
-
 TEST_F(HidingNavTest, TheHeaderHoldsItsButtonsAndShrinksAndGrowsWithScrollingWithinItsFullHeight)
 {
     auto table = hiding->tableView();
@@ -239,18 +265,6 @@ TEST_F(HidingNavTest, EditTurnsIntoDoneWithoutReloadingDoneReloadsAndSelectionsA
     EXPECT_EQ(std::make_pair(nav->topViewController(), nav->lastTransitionAnimated()), std::make_pair(opener, Animated::Yes));
 }
 
-namespace {
-
-/// A source that is its table's delegate too.
-class DelegatingSource : public RecordingDataSource, public TableViewDelegate {
-public:
-    void didSelectRowAtIndexPath(TableView&, IndexPath path) override { tapped.push_back(path.row); }
-    double heightForRowAtIndexPath(TableView& table, IndexPath path) override { return RecordingDataSource::heightForRowAtIndexPath(table, path); }
-    std::vector<int> tapped;
-};
-
-} // namespace
-
 TEST(TableViewController, TheSourceRegistersFillsTheTableAndTakesItsSelections)
 {
     auto source = std::make_shared<DelegatingSource>();
@@ -301,32 +315,6 @@ TEST(ViewControllerUtilitiesTest, PhoneOrNoWindowPresentsModallyAndPadShowsAKept
     EXPECT_FALSE(padPage->presentedViewController());
     EXPECT_EQ(utilities->popups(), std::vector<std::shared_ptr<PopoverController>>({ popover }));
 }
-
-namespace {
-
-// The video screen: its rows, the preview's ids, the legacy addAsset.php request, and a video
-// the server did not store that keeps the screen and says so.
-class VideoScreen : public PageScreenTest {
-protected:
-    void SetUp() override
-    {
-        PageScreenTest::SetUp();
-        video = YoutubeVideoDataSource::create(model());
-        video->setParentID("12");
-        video->setCompletionHandler([this](std::optional<JsonValue> answer) { reports.push_back(answer); });
-        table = TableViewController::create(video);
-        video->configureBarbuttonsForViewController(*table);
-        show(table);
-        shown = table->tableView()->layoutAllRows().rows;
-    }
-
-    std::shared_ptr<YoutubeVideoDataSource> video;
-    std::shared_ptr<TableViewController> table;
-    std::vector<VisibleRow> shown;
-    std::vector<std::optional<JsonValue>> reports;
-};
-
-} // namespace
 
 // Five rows with the preview last. The preview starts on the fixed video; return in the id
 // input shows the typed id, and an id that cannot be one (the empty one too) is logged with the

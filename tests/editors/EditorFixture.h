@@ -29,16 +29,15 @@ public:
     bool isTableEditing() const override { return false; }
     void setTableEditing(bool on, Animated animated) override { calls.push_back(std::string("setTableEditing ") + (on ? "YES" : "NO") + (animated == Animated::Yes ? " animated" : "")); }
     std::shared_ptr<ViewController> screenController() override { return controller; }
-
     std::shared_ptr<ViewController> controller;
     std::vector<std::string> calls;
 };
 
-class EditorFixture : public ReferenceServerFixture {
+class EditorFixture : public DemoSiteFixture {
 protected:
     void SetUp() override
     {
-        ReferenceServerFixture::SetUp();
+        DemoSiteFixture::SetUp();
         ApplicationShell::setShared(shell);
         window->setRootViewController(pageStack);
         window->makeKeyAndVisible();
@@ -46,7 +45,7 @@ protected:
     void TearDown() override
     {
         ApplicationShell::setShared(nullptr);
-        ReferenceServerFixture::TearDown();
+        DemoSiteFixture::TearDown();
     }
     /// Shows `screen` at the root of a modal stack over the page, as its openers do on a phone,
     /// in place of any screen shown there before.
@@ -65,7 +64,6 @@ protected:
     /// Logs the demo owner in on the reference server and answers the start page's id.
     std::string loginToReference()
     {
-        useReferenceServer();
         EXPECT_TRUE(logInDemoOwner());
         settle();
         return asset::ident(directory("")).value_or("");
@@ -76,7 +74,6 @@ protected:
         EXPECT_TRUE(server.waitForRequests(requests));
         settle();
     }
-
     std::shared_ptr<RecordingShell> shell = std::make_shared<RecordingShell>();
     std::shared_ptr<Window> window = Window::create(Window::defaultBounds, UserInterfaceIdiom::Phone);
     std::shared_ptr<ViewController> root = ViewController::create("Page");

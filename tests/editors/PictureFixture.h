@@ -5,6 +5,8 @@
 #include "content/ContentFixture.h"
 #include "platform/Image.h"
 #include "platform/JsonParser.h"
+#include "server/QuindleServer.h"
+#include "support/DemoServer.h"
 #include "ui/AlertView.h"
 #include "ui/NavigationController.h"
 #include "ui/PhotoPicker.h"
@@ -29,13 +31,6 @@ inline std::shared_ptr<Image> solidPicture(int width, int height, uint8_t red, u
 
 inline std::string jpegBytes() { return *solidPicture(8, 6, 200, 40, 40)->jpegData(1.0); }
 
-/// Logs the demo owner in on the model's server; false when the login failed.
-inline bool logInDemoOwner()
-{
-    Collector login;
-    Model::defaultInstance().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
-    return login.waitFor(1);
-}
 
 /// The top alert as "title|button|..." ("(none)" without one); it is answered with its first button.
 inline std::string answerAlert(Window& window)
@@ -56,17 +51,59 @@ inline JsonObjectPtr parsedBody(const RecordedRequest& request)
     return parsed && parsed->isObject() ? parsed->object() : nullptr;
 }
 
-class PictureFixture : public ReferenceServerFixture {
+/// A model test that can also talk to the reference server with its demo site.
+class DemoSiteFixture : public LoadingFixture {
+protected:
+    void TearDown() override
+    {
+        LoadingFixture::TearDown();
+        reference.stop();
+    }
+    /// Starts the reference server on a free loopback port and points the model at it.
+    void useReferenceServer()
+    {
+        std::string error;
+        ASSERT_TRUE(reference.start(&error)) << error;
+        model().setConfiguration(*ServerConfiguration::create(reference.host()));
+    }
+    /// Starts the reference server and logs its demo owner in; false when the login failed.
+    bool logInDemoOwner()
+    {
+        useReferenceServer();
+        Collector login;
+        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
+        return login.waitFor(1);
+    }
+    /// The directory record (the public start page for "").
+    static AssetRecord directory(const std::string& id)
+    {
+        Collector fetch;
+        model().fetchDirectoryForAssetID(id, fetch.handler());
+        Outcome outcome = fetch.single();
+        return outcome.content && outcome.content->isObject() ? outcome.content->object() : nullptr;
+    }
+    static AssetRecord childNamed(const AssetRecord& directory, const std::string& name)
+    {
+        JsonArrayPtr children = asset::list(directory);
+        for (const JsonValue& child : children ? children->items() : std::vector<JsonValue> {})
+            if (child.isObject() && asset::name(child.object()) == name)
+                return child.object();
+        return nullptr;
+    }
+    DemoServer reference;
+};
+
+class PictureFixture : public DemoSiteFixture {
 protected:
     void SetUp() override
     {
-        ReferenceServerFixture::SetUp();
+        DemoSiteFixture::SetUp();
         PhotoPicker::setShared(picker);
     }
     void TearDown() override
     {
         PhotoPicker::setShared(nullptr);
-        ReferenceServerFixture::TearDown();
+        DemoSiteFixture::TearDown();
     }
     void show(const std::shared_ptr<ViewController>& screen)
     {
@@ -81,12 +118,7 @@ protected:
                 found.push_back(request);
         return found;
     }
-    void logInToReference()
-    {
-        useReferenceServer();
-        ASSERT_TRUE(logInDemoOwner());
-    }
-
+    void logInToReference() { ASSERT_TRUE(logInDemoOwner()); }
     std::shared_ptr<HandOverPicker> picker = std::make_shared<HandOverPicker>();
     std::shared_ptr<Window> window = Window::create();
     std::shared_ptr<NavigationController> nav;

@@ -17,7 +17,6 @@ public:
     struct TableEvent { const TableView* table; RowChange change; std::vector<IndexPath> rows; RowAnimation animation; };
     struct ControllerEvent { const ViewController* controller; ControllerChange change; Animated animated; };
     struct AlertEvent { const AlertView* alert; AlertChange change; int buttonIndex; };
-
     void changed(const View& view, ChangeKind kind) override { views.push_back({ &view, kind }); }
     void tableChanged(const TableView& table, RowChange change, const std::vector<IndexPath>& rows, RowAnimation animation) override
     {
@@ -28,7 +27,6 @@ public:
         controllers.push_back({ &controller, change, animated });
     }
     void alertChanged(const AlertView& alert, AlertChange change, int buttonIndex) override { alerts.push_back({ &alert, change, buttonIndex }); }
-
     size_t countViews(const View& view, ChangeKind kind) const
     {
         return std::ranges::count_if(views, [&](const ViewEvent& e) { return e.view == &view && e.kind == kind; });
@@ -38,7 +36,6 @@ public:
         return std::ranges::count_if(controllers, [&](const ControllerEvent& e) { return e.change == change; });
     }
     void clear() { views.clear(); tables.clear(); controllers.clear(); alerts.clear(); }
-
     std::vector<ViewEvent> views;
     std::vector<TableEvent> tables;
     std::vector<ControllerEvent> controllers;

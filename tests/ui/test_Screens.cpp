@@ -173,12 +173,9 @@ TEST(TabBar, SelectionFollowsTheSelectedTabAndTapsReachTheObserverOnce)
     EXPECT_EQ(observer->controllers[0].controller, c.get());
 }
 
-TEST(ControllerObserver, BarButtonsRunAndChangesReportOnceThroughTheContainerChain)
+TEST_F(Stack, BarButtonsRunAndChangesReportOnceThroughTheContainerChain)
 {
-    auto observer = std::make_shared<RecordingObserver>();
-    auto screen = ViewController::create("Page");
-    auto nav = NavigationController::create(screen);
-    nav->setObserver(observer);
+    auto screen = root;
     auto add = BarButtonItem::create(SystemItem::Add, nullptr);
     auto edit = BarButtonItem::create(SystemItem::Edit, nullptr);
     screen->setRightBarButtonItems({ add, edit });
@@ -186,7 +183,7 @@ TEST(ControllerObserver, BarButtonsRunAndChangesReportOnceThroughTheContainerCha
     screen->setLeftBarButtonItem(BarButtonItem::create(SystemItem::Cancel, nullptr));
     screen->setRightBarButtonItem(nullptr);
     EXPECT_TRUE(screen->rightBarButtonItems().empty() && observer->countControllers(ControllerChange::BarButtons) == 3u);
-    screen->setTitle("Page");
+    screen->setTitle("Root");
     screen->setTitle("Other");
     EXPECT_TRUE(observer->countControllers(ControllerChange::Title) == 1u && observer->controllers.back().controller == screen.get());
     auto label = View::create(); // views of the screen report there too
@@ -208,7 +205,9 @@ TEST(ControllerObserver, BarButtonsRunAndChangesReportOnceThroughTheContainerCha
     EXPECT_TRUE(presses == 2 && screen->rightBarButtonItem()->systemItem() == SystemItem::Done);
 }
 
-TEST(Window, RootTakesTheBoundsAndTheOldRootGoes)
+// The root takes the bounds and the old root goes; the visible controller follows tabs, stacks
+// and modals, which their presenters hold.
+TEST(Window, RootTakesTheBoundsAndVisibleControllerFollowsTabsStacksAndModals)
 {
     auto observer = std::make_shared<RecordingObserver>();
     std::vector<std::string> log;
@@ -226,13 +225,9 @@ TEST(Window, RootTakesTheBoundsAndTheOldRootGoes)
     window->setRootViewController(tabs);
     EXPECT_EQ(tabs->view()->frame(), (Rect { 0, 0, 375, 667 }));
     EXPECT_TRUE(log.back() == "-New" && observer->countControllers(ControllerChange::Root) == 3u);
-}
-
-TEST(Window, VisibleControllerFollowsTabsStacksAndModalsWhichPresentersHold)
-{
-    auto window = Window::create();
+    window = Window::create();
     auto page = ViewController::create("Page");
-    auto tabs = TabBarController::create();
+    tabs = TabBarController::create();
     tabs->setViewControllers({ stackOf("Other"), NavigationController::create(page) });
     window->setRootViewController(tabs);
     tabs->setSelectedIndex(1);
@@ -308,7 +303,9 @@ struct Alerts : ::testing::Test {
     std::shared_ptr<ViewController> screen = ViewController::create("Page");
 };
 
-TEST_F(Alerts, ChosenIndexReachesDelegateHandlerAndObserverOnce)
+// The chosen index reaches the delegate, the handler and the observer once; the window keeps a
+// shown alert until it is answered; one outside any window still answers.
+TEST_F(Alerts, ChosenIndexReachesEveryListenerOnceAndAShownAlertIsHeldUntilDismissed)
 {
     auto delegate = std::make_shared<Delegate>();
     auto alert = AlertView::create("Edit Page", "", "Cancel", { "Reorder", "Edit items" });
@@ -328,24 +325,19 @@ TEST_F(Alerts, ChosenIndexReachesDelegateHandlerAndObserverOnce)
     auto noCancel = AlertView::create("T", "M", "", { "OK" });
     EXPECT_EQ(std::tuple(noCancel->cancelButtonIndex(), noCancel->buttonTitleAtIndex(0)), std::tuple(-1, std::string("OK")));
     EXPECT_EQ(noCancel->addButtonWithTitle("More"), 1);
-}
-
-// The window keeps a shown alert until it is answered; one outside any window still answers.
-TEST_F(Alerts, AShownAlertIsHeldUntilDismissedAndHasTheFieldsOfItsStyle)
-{
     AlertView::create("Email not validated", "bad", "OK")->show(window);
     std::weak_ptr<AlertView> weak = window->topAlert();
     ASSERT_FALSE(weak.expired());
-    bool handled = false;
-    weak.lock()->onDismiss = [&](AlertView& a, int) { handled = a.title() == "Email not validated"; };
+    bool lived = false;
+    weak.lock()->onDismiss = [&](AlertView& a, int) { lived = a.title() == "Email not validated"; };
     weak.lock()->chooseButton(0);
-    EXPECT_TRUE(handled && weak.expired()) << "the alert lives through its own handler";
-    auto alert = AlertView::create("T", "M", "OK");
+    EXPECT_TRUE(lived && weak.expired()) << "the alert lives through its own handler";
+    auto loose = AlertView::create("T", "M", "OK");
     int index = -1;
-    alert->onDismiss = [&](AlertView&, int i) { index = i; };
-    alert->show(*ViewController::create("Loose"));
-    EXPECT_TRUE(alert->isVisible() && window->alerts().empty());
-    alert->chooseButton(0);
+    loose->onDismiss = [&](AlertView&, int i) { index = i; };
+    loose->show(*ViewController::create("Loose"));
+    EXPECT_TRUE(loose->isVisible() && window->alerts().empty());
+    loose->chooseButton(0);
     EXPECT_EQ(index, 0);
     // Text fields by style.
     auto styled = AlertView::create("T", "M", "Cancel", { "OK" });

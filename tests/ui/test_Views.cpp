@@ -56,7 +56,9 @@ TEST_F(Controls, ViewTreeRefusesCyclesAndReportsOnlyRealChanges)
     EXPECT_EQ(std::pair(observer->views.size(), observer->countViews(*label, ChangeKind::Text)), std::pair(1ul, 1ul));
 }
 
-TEST_F(Controls, TapsAndTouchesRunOnlyWhenUsable)
+// Taps, touches, toggles and slides run only when usable and only for the user; code and
+// clamped no-moves fire nothing.
+TEST_F(Controls, TapsTouchesTogglesAndSlidesRunOnlyForTheUserWhenUsable)
 {
     auto button = add(Button::create("Restore"));
     int taps = 0;
@@ -88,9 +90,27 @@ TEST_F(Controls, TapsAndTouchesRunOnlyWhenUsable)
     pad->setHidden(true);
     EXPECT_FALSE(pad->touch({ 20, 15 }));
     EXPECT_EQ(touches, (std::vector<Point> { { 20, 15 }, { 60, 0 } }));
+    auto toggle = add(Switch::create());
+    int fired = 0;
+    toggle->onValueChanged = [&](Switch&) { ++fired; };
+    toggle->setOn(true); // code: reported, not fired
+    toggle->toggle();
+    EXPECT_EQ(std::tuple(toggle->isOn(), fired, observer->countViews(*toggle, ChangeKind::Value)), std::tuple(false, 1, 2ul));
+    auto slider = add(Slider::create());
+    slider->setRange(10, 0);
+    EXPECT_EQ(std::pair(slider->minimumValue(), slider->maximumValue()), std::pair(0.0, 10.0));
+    slider->onValueChanged = [&](Slider&) { ++fired; };
+    slider->slide(25);
+    EXPECT_DOUBLE_EQ(slider->value(), 10);
+    slider->slide(30); // still clamped to 10: no movement
+    EXPECT_EQ(fired, 2);
+    slider->setRange(0, 5);
+    EXPECT_TRUE(slider->value() == 5 && fired == 2);
 }
 
-TEST_F(Controls, TextInputsEditThroughShouldChangeAndReadOnlyRefuses)
+// Inputs edit through their checks; one holds the keyboard, also across trees (as cells hold
+// theirs), and losing it ends editing once.
+TEST_F(Controls, TextInputsEditThroughShouldChangeReadOnlyRefusesAndOneHoldsFocus)
 {
     auto field = add(TextField::create());
     std::string value;
@@ -133,11 +153,6 @@ TEST_F(Controls, TextInputsEditThroughShouldChangeAndReadOnlyRefuses)
     };
     EXPECT_TRUE(view->type("New"));
     EXPECT_EQ(std::pair(seen, view->text()), std::pair(std::vector<std::string> { "0:4:New" }, std::string("New")));
-}
-
-// One input holds the keyboard, also across trees (as cells hold theirs); losing it ends editing once.
-TEST_F(Controls, OnlyOneInputHoldsFocusAndLosingItEndsEditingOnce)
-{
     auto login = add(TextField::create());
     auto password = add(TextField::create());
     auto notes = add(TextView::create());
@@ -163,27 +178,6 @@ TEST_F(Controls, OnlyOneInputHoldsFocusAndLosingItEndsEditingOnce)
     secondCell->addSubview(key);
     EXPECT_TRUE(text->becomeFirstResponder() && key->becomeFirstResponder() && !text->isFirstResponder());
     EXPECT_TRUE(text->becomeFirstResponder() && !key->isFirstResponder());
-}
-
-// A user's toggle or slide fires the handler; code and clamped no-moves do not.
-TEST_F(Controls, SwitchAndSliderFireOnlyForTheUser)
-{
-    auto toggle = add(Switch::create());
-    int fired = 0;
-    toggle->onValueChanged = [&](Switch&) { ++fired; };
-    toggle->setOn(true); // code: reported, not fired
-    toggle->toggle();
-    EXPECT_EQ(std::tuple(toggle->isOn(), fired, observer->countViews(*toggle, ChangeKind::Value)), std::tuple(false, 1, 2ul));
-    auto slider = add(Slider::create());
-    slider->setRange(10, 0);
-    EXPECT_EQ(std::pair(slider->minimumValue(), slider->maximumValue()), std::pair(0.0, 10.0));
-    slider->onValueChanged = [&](Slider&) { ++fired; };
-    slider->slide(25);
-    EXPECT_DOUBLE_EQ(slider->value(), 10);
-    slider->slide(30); // still clamped to 10: no movement
-    EXPECT_EQ(fired, 2);
-    slider->setRange(0, 5);
-    EXPECT_TRUE(slider->value() == 5 && fired == 2);
 }
 
 TEST_F(Controls, CellLaysOutContentLessAccessory)

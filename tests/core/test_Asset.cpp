@@ -36,7 +36,7 @@ TEST(AssetLookup, ExactKeyFirstThenLowerCaseOnlyWhenAbsent)
     EXPECT_FALSE(asset::ident(r));
 }
 
-TEST(AssetStrings, TitleFallsBackToNameAndTextToValue)
+TEST(AssetStrings, TitleFallsBackToNameAndTextToValueAndANullRecordYieldsNothing)
 {
     auto r = parse(R"({"Name":"N","Data":"","Value":"V"})");
     auto both = parse(R"({"Title":"T","Data":"D","Value":"V"})");
@@ -48,10 +48,8 @@ TEST(AssetStrings, TitleFallsBackToNameAndTextToValue)
     EXPECT_EQ((Texts { asset::options(empty).value_or("none"), asset::ident(empty).value_or("none"), asset::owner(empty).value_or("none") }),
         (Texts { "", "", "o" }));
     EXPECT_FALSE(asset::options(parse("{}")));
-}
 
-TEST(AssetStrings, NullRecordYieldsNothing)
-{
+    // A null record yields nothing.
     AssetRecord none;
     EXPECT_EQ((Texts { asset::name(none), asset::title(none), asset::text(none), asset::displayDate(none) }), Texts(4));
     EXPECT_EQ((std::vector<bool> { asset::ident(none).has_value(), asset::isDeleted(none), asset::list(none) != nullptr,

@@ -14,7 +14,7 @@ AssetRecord withOptions(std::string options, std::string text = "")
 }
 } // namespace
 
-TEST_F(ModelDisplayOptions, FontNeedsANameAndASize)
+TEST_F(ModelDisplayOptions, FontNeedsANameAndASizeAndColoursFourComponentsAndThreeNumbers)
 {
     // Two components give a font but no colours.
     EXPECT_EQ(model().fontFromOptions("Courier:20"), (Font { "Courier", 20 }));
@@ -31,10 +31,8 @@ TEST_F(ModelDisplayOptions, FontNeedsANameAndASize)
     EXPECT_FALSE(model().fontFromOptions("Courier"));
     EXPECT_FALSE(model().fontFromOptions("Wingbats:12"));
     EXPECT_EQ(model().fontForAsset(withOptions("Wingbats:12")), (Font { "System", 14 }));
-}
 
-TEST_F(ModelDisplayOptions, ColoursNeedExactlyFourComponentsAndThreeNumbers)
-{
+    // Colours need exactly four components and three numbers.
     EXPECT_EQ(model().textColourFromOptions("Courier:12:0.25,0.50,0.75:1.00,0.00,0.00"), Colour::fromRGB(0.25, 0.5, 0.75));
     EXPECT_EQ(model().backgroundColourFromOptions("Courier:12:0.25,0.50,0.75:1.00,0.00,0.00"), Colour::fromRGB(1, 0, 0));
     EXPECT_FALSE(model().textColourFromOptions("Courier:12:0.25,0.50,0.75:1,0,0:extra"));

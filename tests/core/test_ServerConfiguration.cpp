@@ -22,7 +22,7 @@ ServerConfiguration::Environment env(std::map<std::string, std::string> values)
 
 } // namespace
 
-TEST(ServerConfiguration, BaseAndLegacyFromOneHostOrTwo)
+TEST(ServerConfiguration, BaseAndLegacyFromOneHostOrTwoAndMalformedUrlsAreClearErrors)
 {
     auto c = ServerConfiguration::create("http://127.0.0.1:8080");
     ASSERT_TRUE(c);
@@ -39,10 +39,8 @@ TEST(ServerConfiguration, BaseAndLegacyFromOneHostOrTwo)
     ASSERT_TRUE(legacy);
     EXPECT_EQ(legacy->legacyBaseURL(), "http://b:9/json/");
     EXPECT_EQ(legacy->baseURL(), "https://a/~corvath/vantro/web/app_dev.php/");
-}
 
-TEST(ServerConfiguration, MalformedUrlsAreClearErrors)
-{
+    // Malformed addresses are clear errors.
     for (const char* bad : { "ftp://h", "127.0.0.1:8080", "http://", "http://h:0", "http://h:70000", "http://h:8o",
              "http://h/other/path", "http://h:", "http://a b" }) {
         std::string error;

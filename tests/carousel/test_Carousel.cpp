@@ -44,13 +44,9 @@ public:
 
     double valueForOption(CarouselView&, CarouselOption option, double fallback) override
     {
-        auto it = values.find(option);
-        return it == values.end() ? fallback : it->second;
+        return values.contains(option) ? values.at(option) : fallback;
     }
-    Transform3D itemTransformForOffset(CarouselView&, double offset, const Transform3D& base) override
-    {
-        return custom ? custom(offset, base) : base;
-    }
+    Transform3D itemTransformForOffset(CarouselView&, double o, const Transform3D& base) override { return custom ? custom(o, base) : base; }
     bool shouldSelectItemAtIndex(CarouselView&, int) override { return allowSelection; }
     void didSelectItemAtIndex(CarouselView&, int index) override { selected.push_back(index); }
     void carouselDidEndScrollingAnimation(CarouselView&) override { ++animationsEnded; }
@@ -74,7 +70,6 @@ struct Rig {
         view->setDataSource(items);
     }
 };
-
 
 constexpr double pi = std::numbers::pi;
 

@@ -302,10 +302,8 @@ TEST(JsonValueDestruction, DeepChainsAreFreedWithoutRecursion)
     auto top = JsonObject::create();
     JsonObjectPtr object = top;
     for (int i = 0; i < 500000; ++i) {
-        auto array = JsonArray::create();
         auto next = JsonObject::create();
-        array->push_back(next);
-        object->set("c", array);
+        object->set("c", JsonArray::create({ JsonValue(next) }));
         object = next;
     }
     object.reset();
@@ -314,11 +312,8 @@ TEST(JsonValueDestruction, DeepChainsAreFreedWithoutRecursion)
 
     // A shared subtree outlives its parent.
     auto child = JsonObject::create({ { "k", 1 } });
-    {
-        auto parent = JsonArray::create({ JsonValue(child), JsonValue(child) });
-    }
-    EXPECT_EQ(child->get("k").asInt(), 1);
-    EXPECT_EQ(child.use_count(), 1);
+    JsonArray::create({ JsonValue(child), JsonValue(child) }).reset();
+    EXPECT_EQ(std::make_pair(child->get("k").asInt(), child.use_count()), std::make_pair(int64_t(1), 1L));
 }
 
 // Round-trip oracle: parse, write, parse, write; both writes are equal.
@@ -404,11 +399,6 @@ const char* seedTexts[] = {
     R"([[[[{"deep":[1,[2,[3]]]}]]]])",
 };
 
-std::filesystem::path corpusDirectory()
-{
-    return std::filesystem::path(__FILE__).parent_path() / "corpus" / "json";
-}
-
 } // namespace
 
 TEST(JsonRoundTrip, GeneratedValues)
@@ -463,7 +453,7 @@ TEST(JsonRoundTrip, MutatedTexts)
 TEST(JsonRoundTrip, CorpusReplays)
 {
     size_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(corpusDirectory())) {
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(__FILE__).parent_path() / "corpus" / "json")) {
         if (!entry.is_regular_file())
             continue;
         ++files;

@@ -61,11 +61,9 @@ TEST_F(DefaultsTest, FileLivesUnderXdgConfigHomeOrDotConfig)
     setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
     EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/somewhere/config/quindle/UserDefaults.json"));
     // Unset, empty or relative: the home folder's .config.
-    unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/home/someone/.config/quindle/UserDefaults.json"));
-    for (const char* unusable : { "", "relative/config" }) {
-        setenv("XDG_CONFIG_HOME", unusable, 1);
-        EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/home/someone/.config/quindle/UserDefaults.json")) << unusable;
+    for (const char* unusable : { static_cast<const char*>(nullptr), "", "relative/config" }) {
+        unusable ? setenv("XDG_CONFIG_HOME", unusable, 1) : unsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(UserDefaults::defaultPath(), fs::path("/home/someone/.config/quindle/UserDefaults.json")) << (unusable ? unusable : "unset");
     }
     // The standard defaults are one instance at the default path.
     setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);

@@ -40,7 +40,7 @@ protected:
 
 } // namespace
 
-TEST_F(AppDelegateTest, LaunchShowsTheStartPageInOneTabWithTheBarHiddenAndRegistersForPush)
+TEST_F(AppDelegateTest, LaunchShowsTheStartPageInOneTabWithTheBarHiddenRegistersForPushAndALoginRebuildsTheLoginTabs)
 {
     auto app = launch();
     EXPECT_EQ(push->calls(), std::vector<std::string>({ "settings 7", "remote" }));
@@ -62,6 +62,15 @@ TEST_F(AppDelegateTest, LaunchShowsTheStartPageInOneTabWithTheBarHiddenAndRegist
     ASSERT_TRUE(tabEdit);
     EXPECT_EQ(std::make_tuple(tabEdit->title(), tabEdit->dataManager()->isRestricted(), tabEdit->dataManager()->objects()->size()), std::make_tuple(std::string("Tab Edit"), true, size_t(0)));
     EXPECT_TRUE(std::dynamic_pointer_cast<UserViewController>(topOf(app->loginTabbarItems()[1])) && !app->userTabbarItems());
+    // A login reply rebuilds them from the session's tabs: the user's care tabs, "Tab Edit", "Account".
+    auto before = app->loginTabbarItems();
+    model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, {});
+    ASSERT_TRUE(runUntil([&] { return app->loginTabbarItems() != before; }));
+    ASSERT_EQ(app->loginTabbarItems().size(), 4u);
+    auto rebuilt = std::dynamic_pointer_cast<DirectoryViewController>(topOf(app->loginTabbarItems()[2]));
+    ASSERT_TRUE(rebuilt);
+    EXPECT_EQ(std::make_tuple(rebuilt->dataManager()->objects()->size(), rebuilt->dataManager()->asset(), asset::name(rebuilt->dataManager()->objects()->at(0).object())),
+        std::make_tuple(model().tabs()->size(), model().tab(), std::string("Home")));
     // Another idiom gets a visible window with nothing in it; a system without the newer
     // registration gets the older one.
     settle();
@@ -98,20 +107,6 @@ TEST_F(AppDelegateTest, TheStartPageTakesTheNameItsReplyCarriesElseHomeAndAsksNo
         ASSERT_EQ(requests.size(), 1u);
         EXPECT_EQ(std::make_pair(requests[0].method, requests[0].target), std::make_pair(std::string("GET"), base + "contentForNode"));
     }
-}
-
-TEST_F(AppDelegateTest, LoginReplyRebuildsTheLoginTabsFromTheSessionsTabs)
-{
-    auto app = launch();
-    auto before = app->loginTabbarItems();
-    model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, {});
-    ASSERT_TRUE(runUntil([&] { return app->loginTabbarItems() != before; }));
-    // A logged-in user's care tabs come first, then "Tab Edit" and "Account".
-    ASSERT_EQ(app->loginTabbarItems().size(), 4u);
-    auto tabEdit = std::dynamic_pointer_cast<DirectoryViewController>(topOf(app->loginTabbarItems()[2]));
-    ASSERT_TRUE(tabEdit);
-    EXPECT_EQ(std::make_tuple(tabEdit->dataManager()->objects()->size(), tabEdit->dataManager()->asset(), asset::name(tabEdit->dataManager()->objects()->at(0).object())),
-        std::make_tuple(model().tabs()->size(), model().tab(), std::string("Home")));
 }
 
 TEST_F(AppDelegateTest, TabOperationsKeepBaseUserAndLoginTabsApart)

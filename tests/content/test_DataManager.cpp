@@ -501,9 +501,8 @@ TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads
     text->completion(answer);
     EXPECT_EQ(top<RecordedEditor>(), text); // only on the main queue
     MainQueue::shared().runUntilIdle();
-    EXPECT_EQ(nav->topViewController(), page);
-    EXPECT_EQ(nav->lastTransitionAnimated(), Animated::Yes);
-    EXPECT_EQ(names(*manager), (std::vector<std::string> { "Edited", "New" }));
+    EXPECT_EQ(std::make_tuple(nav->topViewController(), nav->lastTransitionAnimated(), names(*manager)),
+        std::make_tuple(std::static_pointer_cast<ViewController>(page), Animated::Yes, std::vector<std::string> { "Edited", "New" }));
     EXPECT_FALSE(page->tableView()->cellForRowAtIndexPath({ 0, 0 })); // reloaded
     // The modal directory editor is dismissed; the page stays on its stack, and an answer
     // without a list (or none: the editor's request failed) keeps the page.
@@ -514,9 +513,8 @@ TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads
         ASSERT_TRUE(modal);
         modal->completion(reply);
         MainQueue::shared().runUntilIdle();
-        EXPECT_FALSE(page->presentedViewController());
-        EXPECT_EQ(nav->topViewController(), page);
-        EXPECT_EQ(manager->objects()->size(), 1u);
+        EXPECT_EQ(std::make_tuple(page->presentedViewController(), nav->topViewController(), manager->objects()->size()),
+            std::make_tuple(std::shared_ptr<ViewController>(), std::static_pointer_cast<ViewController>(page), size_t(1)));
     }
     // A handler whose coordinator is gone does nothing.
     manager->setObjects(listOf({ record("Text", "Text") }));
@@ -536,7 +534,6 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     manager->didSelectObjectAtIndexPath(page, { 0, 0 }, false);
     auto eventScreen = top<HidingNavTableViewController>();
     ASSERT_TRUE(eventScreen);
-    EXPECT_EQ(eventScreen->rowHeight(), 42);
     auto source = std::dynamic_pointer_cast<EventDataSource>(eventScreen->dataSource());
     ASSERT_TRUE(source);
     EXPECT_EQ(std::make_pair(source->event(), source->dataManager()), std::make_pair(event, manager));

@@ -492,8 +492,7 @@ TEST(CarouselTypeViewController, PreviewsEveryStyleAndReportsTheChosenOne)
     std::vector<long> reported;
     auto chooser = CarouselTypeViewController::create(JsonObject::create(), [&](long style) { reported.push_back(style); });
     auto table = chooser->tableView();
-    EXPECT_EQ(chooser->title(), "Select carousel type");
-    EXPECT_TRUE(chooser->types().at(8) == "CoverFlow2" && chooser->types().back() == "Custom");
+    EXPECT_TRUE(chooser->title() == "Select carousel type" && chooser->types().at(8) == "CoverFlow2" && chooser->types().back() == "Custom");
     TableLayout layout = table->layoutAllRows();
     ASSERT_EQ(layout.rows.size(), 12u);
     for (const VisibleRow& row : layout.rows) {

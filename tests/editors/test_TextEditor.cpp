@@ -51,8 +51,7 @@ protected:
 TEST_F(TextEditorTest, EachKindOfItemGoesToItsEndpointWithItsBody)
 {
     const std::string options = "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70";
-    struct Case { const char* what; AssetRecord object; TextEditorMode mode; const char *endpoint, *textKey, *typed; };
-    const Case cases[] = {
+    const struct { const char* what; AssetRecord object; TextEditorMode mode; const char *endpoint, *textKey, *typed; } cases[] = {
         { "text block", record({ { "AssetId", "41" }, { "Type", "Text" }, { "Name", "Welcome" }, { "Data", "Hello" }, { "Options", options } }),
             TextEditorMode::Text, "sendText", "text", "Hello & goodbye" },
         { "single-line input", record({ { "AssetId", "42" }, { "Type", "TextField" }, { "Name", "name" }, { "Title", "Your name" }, { "Options", options } }),
@@ -90,8 +89,7 @@ TEST_F(TextEditorTest, EachKindOfItemGoesToItsEndpointWithItsBody)
 
 TEST_F(TextEditorTest, OptionsStringFromTheRecordAndTheChoices)
 {
-    struct Case { const char* what; std::optional<std::string> stored; std::optional<Colour> chosenText; std::string expected; };
-    const Case cases[] = {
+    const struct { const char* what; std::optional<std::string> stored; std::optional<Colour> chosenText; std::string expected; } cases[] = {
         { "no options", std::nullopt, std::nullopt, "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00" },
         { "three fields are ignored", "Georgia:18:0.10,0.20,0.30", std::nullopt, "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00" },
         { "four fields are read", "Georgia:18:0.1,0.2,0.3:0.9,0.8,0.7", std::nullopt, "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70" },
@@ -151,15 +149,13 @@ TEST_F(TextEditorTest, RowsOpenTheChoosersAndTakeTheirChoice)
     editor->nameField()->setText("Typed");
     table->selectRow({ 0, 2 });
     auto fonts = std::dynamic_pointer_cast<TextEditorFontViewController>(stack->topViewController());
-    ASSERT_TRUE(fonts);
-    EXPECT_EQ(fonts->selection(), "");
+    ASSERT_TRUE(fonts && fonts->selection().empty());
     fonts->tableView()->selectRow({ 0, 0 });
     EXPECT_TRUE(stack->topViewController() == editor && editor->fontName() == "Courier");
     EXPECT_EQ(editor->nameField()->text(), "Typed"); // a redraw keeps what was typed
     table->selectRow({ 0, 5 });
     auto wheel = std::dynamic_pointer_cast<ColorWheelViewController>(stack->topViewController());
-    ASSERT_TRUE(wheel);
-    EXPECT_FALSE(wheel->currentColour());
+    ASSERT_TRUE(wheel && !wheel->currentColour());
     wheel->brightnessSlider()->slide(0.5);
     wheel->save();
     EXPECT_TRUE(stack->topViewController() == editor && editor->textView()->backgroundColour() == editor->backgroundColor());
@@ -257,8 +253,7 @@ struct WheelDelegate : ColorWheelDelegate {
 TEST(ColorWheel, ColoursOnTheRimAndTheRasterEqualsThePlainColourFunction)
 {
     const float r = 99;
-    struct Case { const char* where; Point image; float brightness; RGB expected; };
-    const Case cases[] = {
+    const struct { const char* where; Point image; float brightness; RGB expected; } cases[] = {
         { "centre", { r, r }, 1.0f, { 255, 255, 255 } },
         { "centre at half brightness", { r, r }, 0.5f, { 127, 127, 127 } },
         { "top, hue 0.5", { r, 2 * r }, 1.0f, { 0, 255, 255 } },

@@ -38,8 +38,7 @@ struct Controls : ::testing::Test {
 
 TEST_F(Controls, ViewTreeRefusesCyclesAndReportsOnlyRealChanges)
 {
-    auto a = View::create();
-    auto b = View::create();
+    auto a = View::create(), b = View::create();
     root->addSubview(a);
     a->addSubview(b);
     b->addSubview(root); // would own its own ancestor
@@ -193,8 +192,7 @@ TEST_F(Controls, CellLaysOutContentLessAccessory)
     // takes the mark's width.
     for (auto [control, expected] : { std::pair { Rect { 0, 0, 80, 30 }, Rect { 310, 20, 80, 30 } }, { Rect { 0, 0, 20, 90 }, Rect { 370, 0, 30, 70 } } }) {
         cell->setAccessoryView(View::create(control));
-        EXPECT_EQ(cell->accessoryView()->frame(), expected);
-        EXPECT_EQ(cell->contentView()->frame().width, expected.x);
+        EXPECT_EQ(std::pair(cell->accessoryView()->frame(), cell->contentView()->frame().width), std::pair(expected, expected.x));
         cell->layoutSubviews();
         EXPECT_EQ(cell->accessoryView()->frame(), expected) << "a second layout keeps it";
     }
@@ -220,20 +218,16 @@ TEST_F(Controls, CollectionFillsRowsReusesCellsAndScrollsWithinItsRows)
     auto items = collection->layoutItems();
     ASSERT_EQ(items.size(), 5u);
     // Two 75-point items fit in 160; the row's leftover width goes between them.
-    EXPECT_EQ(items[1].frame, (Rect { 85, 0, 75, 75 }));
-    EXPECT_EQ(items[2].frame, (Rect { 0, 80, 75, 75 }));
+    EXPECT_EQ(std::pair(items[1].frame, items[2].frame), std::pair(Rect { 85, 0, 75, 75 }, Rect { 0, 80, 75, 75 }));
     collection->layoutItems();
     EXPECT_EQ(grid->requests, 5);
     ASSERT_TRUE(collection->selectItem({ 0, 3 })); // no delegate to tell yet
     collection->reloadItemsAtIndexPaths({ { 0, 1 } });
     auto again = collection->layoutItems();
     EXPECT_EQ(grid->requests, 6) << "only the reloaded item is asked again";
-    EXPECT_TRUE(again[0].cell == items[0].cell && again[2].cell == items[2].cell);
-    EXPECT_EQ(collection->indexPathForSelectedItem(), (IndexPath { 0, 3 }));
+    EXPECT_TRUE(again[0].cell == items[0].cell && again[2].cell == items[2].cell && collection->indexPathForSelectedItem() == (IndexPath { 0, 3 }));
     collection->setDelegate(grid);
-    EXPECT_TRUE(collection->selectItem({ 0, 0 }));
-    EXPECT_FALSE(collection->selectItem({ 0, 5 }));
-    EXPECT_EQ(grid->selected, (std::vector<int> { 0 }));
+    EXPECT_TRUE(collection->selectItem({ 0, 0 }) && !collection->selectItem({ 0, 5 }) && grid->selected == std::vector<int> { 0 });
     collection->reloadData();
     grid->count = 1;
     auto one = collection->layoutItems();
@@ -273,8 +267,7 @@ TEST(VideoPlayerView, LoadsOnlyIdsThatCanNameAVideo)
             std::tuple(std::string(id), "https://www.youtube.com/watch?v=" + std::string(id), "[video " + std::string(id) + "]", std::optional<int>()));
     }
     // Without a delegate an error is still kept.
-    EXPECT_FALSE(player->loadWithVideoId("x"));
-    EXPECT_EQ(player->error(), VideoPlayerView::invalidParameterError);
+    EXPECT_TRUE(!player->loadWithVideoId("x") && player->error() == VideoPlayerView::invalidParameterError);
     player->setDelegate(delegate);
     const char* invalid[] = { "", "dQw4w9WgXc", "dQw4w9WgXcQQ", "dQw4w9WgX Q", "dQw4w9WgX/Q", "dQw4w9WgX?Q", "dQw4w9WgX\xc3\xa9", "https://you" };
     for (const char* id : invalid) {
@@ -283,8 +276,7 @@ TEST(VideoPlayerView, LoadsOnlyIdsThatCanNameAVideo)
         EXPECT_EQ(std::tuple(player->videoId(), player->watchURL(), player->error(), player->summary()),
             std::tuple(std::string(), std::string(), VideoPlayerView::invalidParameterError, std::string("[video: error 2]"))) << id;
     }
-    EXPECT_EQ(delegate->codes, std::vector<int>(std::size(invalid), 2));
-    EXPECT_EQ(delegate->from, player.get());
+    EXPECT_TRUE(delegate->codes == std::vector<int>(std::size(invalid), 2) && delegate->from == player.get());
 }
 
 /// Rows are strings in sections; cells come from the table's pool by "Row".

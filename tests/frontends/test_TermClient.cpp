@@ -217,7 +217,8 @@ TEST(TermRenderer, DrawsTabsBarButtonsRowsInputsButtonsAndAlerts)
     EXPECT_FALSE(contains(app.screen(), "Tabs:"));
 }
 
-// Rows, bar buttons, inputs, tabs and buttons; moves and deletions in reorder mode; alerts answered.
+// Rows, bar buttons, inputs, tabs and buttons; moves and deletions in reorder mode; alerts
+// answered; push tokens, grants and notifications.
 TEST(CommandInterpreter, ActsLikeAUser)
 {
     App app;
@@ -249,6 +250,19 @@ TEST(CommandInterpreter, ActsLikeAUser)
     ASSERT_EQ(app.run("field 1 Page two\nalert Reorder\nreject Alert:\n"), 0) << app.errors;
     EXPECT_EQ(chosen, 1);
     EXPECT_EQ(alert->textFieldAtIndex(0)->text(), "Page two");
+    // Push commands reach the shell's callbacks.
+    std::vector<uint8_t> token;
+    std::vector<unsigned> grants;
+    JsonObjectPtr payload;
+    app.interpreter->setPushHandlers({ [&](std::vector<uint8_t> bytes) { token = bytes; }, [&](unsigned types) { grants.push_back(types); },
+        [&](JsonObjectPtr object) { payload = object; } });
+    ASSERT_EQ(app.run("push token 00ff1A\npush grant none\npush grant badge,sound,alert\npush notify {\"action\":\"register\",\"name\":\"Shop\"}\n"), 0)
+        << app.errors;
+    EXPECT_EQ(token, (std::vector<uint8_t> { 0x00, 0xff, 0x1a }));
+    EXPECT_EQ(grants, (std::vector<unsigned> { 0, 7 }));
+    ASSERT_TRUE(payload);
+    EXPECT_EQ(payload->get("action").asString(), "register");
+    EXPECT_EQ(app.run("push grant loud\n"), 1);
 }
 
 TEST(CommandInterpreter, FailuresNameTheLineAndStopTheScript)
@@ -278,23 +292,6 @@ TEST(CommandInterpreter, FailuresNameTheLineAndStopTheScript)
     EXPECT_EQ(app.tabs->selectedIndex(), 0);
     ASSERT_EQ(app.run("tab 1\n"), 0) << app.errors;
     EXPECT_EQ(app.tabs->selectedIndex(), 1);
-}
-
-TEST(CommandInterpreter, PushCommandsReachTheShellsCallbacks)
-{
-    App app;
-    std::vector<uint8_t> token;
-    std::vector<unsigned> grants;
-    JsonObjectPtr payload;
-    app.interpreter->setPushHandlers({ [&](std::vector<uint8_t> bytes) { token = bytes; }, [&](unsigned types) { grants.push_back(types); },
-        [&](JsonObjectPtr object) { payload = object; } });
-    ASSERT_EQ(app.run("push token 00ff1A\npush grant none\npush grant badge,sound,alert\npush notify {\"action\":\"register\",\"name\":\"Shop\"}\n"), 0)
-        << app.errors;
-    EXPECT_EQ(token, (std::vector<uint8_t> { 0x00, 0xff, 0x1a }));
-    EXPECT_EQ(grants, (std::vector<unsigned> { 0, 7 }));
-    ASSERT_TRUE(payload);
-    EXPECT_EQ(payload->get("action").asString(), "register");
-    EXPECT_EQ(app.run("push grant loud\n"), 1);
 }
 
 TEST(CommandInterpreter, WaitRunsTheQueueUntilRepliesAreInAndGivesUpAtItsTimeout)

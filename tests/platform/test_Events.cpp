@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -43,10 +44,8 @@ TEST(MainQueueOrder, RunsTasksFirstInFirstOutAndWakesAfterEachDispatch)
     queue.setWakeHandler({});
     // The wake handler sees the task already queued, from any thread.
     EXPECT_EQ(pendingAtWake, (std::vector<size_t> { 1, 2, 3 }));
-    EXPECT_EQ(queue.runUntilIdle(), 4u);
-    EXPECT_EQ(order, (std::vector<int> { 1, 2, 3, 4 }));
-    EXPECT_EQ(queue.pending(), 0u);
-    EXPECT_EQ(queue.runUntilIdle(), 0u);
+    EXPECT_EQ((std::tuple { queue.runUntilIdle(), order, queue.pending(), queue.runUntilIdle() }),
+        (std::tuple { size_t(4), std::vector<int> { 1, 2, 3, 4 }, size_t(0), size_t(0) }));
 }
 
 TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
@@ -57,8 +56,7 @@ TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
     constexpr int threads = 4;
     constexpr int perThread = 200;
     std::vector<std::vector<int>> seen(threads);
-    std::atomic<int> offMain { 0 };
-    std::atomic<int> senderIsMain { 0 };
+    std::atomic<int> offMain { 0 }, senderIsMain { 0 };
     int ran = 0;
     std::vector<std::thread> senders;
     for (int t = 0; t < threads; ++t) {
@@ -77,13 +75,10 @@ TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
     for (auto& sender : senders)
         sender.join();
     ASSERT_TRUE(finished);
-    EXPECT_EQ(senderIsMain.load(), 0);
-    EXPECT_EQ(offMain.load(), 0);
-    for (int t = 0; t < threads; ++t) {
-        ASSERT_EQ(seen[t].size(), static_cast<size_t>(perThread));
-        for (int i = 0; i < perThread; ++i)
-            EXPECT_EQ(seen[t][i], i);
-    }
+    EXPECT_EQ((std::tuple { senderIsMain.load(), offMain.load() }), (std::tuple { 0, 0 }));
+    std::vector<int> inOrder(perThread);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
+    EXPECT_EQ(seen, std::vector(threads, inOrder));
 }
 
 TEST(MainQueueRunUntil, EndsWhenDoneOnNotifyOrAtTheDeadline)
@@ -115,8 +110,7 @@ TEST(MainQueueRunUntil, EndsWhenDoneOnNotifyOrAtTheDeadline)
     bool beforeDeadline = std::chrono::steady_clock::now() < deadline;
     setter.join();
     queue.setRecheckInterval(MainQueue::defaultRecheckInterval);
-    EXPECT_TRUE(finished);
-    EXPECT_TRUE(beforeDeadline) << "the wait ended only at its deadline, not on notify";
+    EXPECT_TRUE(finished && beforeDeadline) << "the wait ended only at its deadline, not on notify";
 }
 
 namespace {

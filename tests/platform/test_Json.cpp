@@ -86,9 +86,8 @@ TEST(JsonParserKeys, OrderIsKeptAndTheLastDuplicateWinsInFirstPosition)
     JsonValue v = parseOk(text);
     const auto& o = *v.object();
     ASSERT_EQ(o.size(), 40u);
-    EXPECT_EQ(o.entries()[3].second.asString(), "late");
-    EXPECT_EQ(o.entries()[39].second.asString(), "last");
-    EXPECT_EQ(o.entries()[4].second.asInt(), 4);
+    EXPECT_EQ((std::tuple { o.entries()[3].second, o.entries()[39].second, o.entries()[4].second }),
+        (std::tuple { JsonValue("late"), JsonValue("last"), JsonValue(4) }));
     // Parsed containers are shared and mutable.
     JsonValue tree = parseOk(R"({"Message":{"Children":[{"Name":"a"}]}})");
     tree.object()->get("Message").object()->get("Children").array()->at(0).object()->set("Name", "b");
@@ -148,9 +147,8 @@ TEST(JsonWriterFormat, EscapesNumbersAndValuesWithoutJson)
         JsonValue(123456789.0) });
     std::string text = writeOk(a);
     EXPECT_EQ(text, "[1.0,0.1,-0.0,1e+21,5e-324,-9223372036854775808,18446744073709551615,123456789.0]");
+    // Equality compares kinds, so the doubles written without a fraction must come back as doubles.
     JsonValue back = parseOk(text);
-    for (size_t i = 0; i < 5; ++i)
-        EXPECT_EQ(back.array()->at(i).kind(), JsonValue::Kind::Double) << i;
     EXPECT_EQ(back, JsonValue(a));
     EXPECT_TRUE(std::signbit(back.array()->at(2).asDouble()));
     // Non-finite numbers and opaque values become null; empty containers stay.
@@ -158,8 +156,7 @@ TEST(JsonWriterFormat, EscapesNumbersAndValuesWithoutJson)
         { "img", JsonValue(std::make_shared<Opaque>()) }, { "a", JsonArray::create() }, { "b", JsonObject::create() } });
     EXPECT_EQ(writeOk(o), R"({"nan":null,"inf":null,"img":null,"a":[],"b":{}})");
     std::string out = "x=";
-    EXPECT_TRUE(JsonWriter::writeTo(out, JsonValue(3)));
-    EXPECT_EQ(out, "x=3");
+    EXPECT_TRUE(JsonWriter::writeTo(out, JsonValue(3)) && out == "x=3") << out;
 }
 
 TEST(JsonWriterLimits, CyclesDepthAndSharedNodes)
@@ -174,8 +171,7 @@ TEST(JsonWriterLimits, CyclesDepthAndSharedNodes)
     auto leaf = JsonObject::create({ { "k", 1 } });
     EXPECT_EQ(writeOk(JsonArray::create({ JsonValue(leaf), JsonValue(leaf) })), R"([{"k":1},{"k":1}])");
     JsonValue v = parseOk(nested(1024));
-    EXPECT_EQ(writeOk(v), nested(1024));
-    EXPECT_FALSE(JsonWriter::write(v, 1023).has_value());
+    EXPECT_TRUE(writeOk(v) == nested(1024) && !JsonWriter::write(v, 1023));
     EXPECT_EQ(JsonWriter::write(parseOk("[[1]]"), 2).value_or(""), "[[1]]");
     EXPECT_EQ(JsonWriter::describe(JsonArray::create({ JsonValue(JsonArray::create({ 1 })) })), "[[1]]");
     JsonValue root = deepArray(200000);
@@ -222,24 +218,18 @@ TEST(JsonObjectOrder, EditsKeepKeyOrderAndEqualityIsDeep)
             out += key;
         return out;
     };
-    EXPECT_EQ(keys(), "zamb");
-    EXPECT_EQ(o->get("z").asInt(), 4);
-    EXPECT_TRUE(o->erase("a"));
-    EXPECT_FALSE(o->erase("a"));
-    EXPECT_EQ(keys(), "zmb");
+    EXPECT_EQ(std::make_pair(keys(), o->get("z").asInt()), std::make_pair(std::string("zamb"), int64_t(4)));
+    EXPECT_EQ((std::tuple { o->erase("a"), o->erase("a"), keys() }), (std::tuple { true, false, std::string("zmb") }));
     o->set("a", 6);
     EXPECT_EQ(keys(), "zmba");
     // Lookup is exact; a missing key reads as null.
-    EXPECT_EQ(o->find("Z"), nullptr);
-    EXPECT_TRUE(o->get("Z").isNull());
-    EXPECT_TRUE(o->contains("z"));
+    EXPECT_TRUE(!o->find("Z") && o->get("Z").isNull() && o->contains("z"));
     auto a = JsonArray::create({ 1, 2 });
     a->insert(10, 3);
     EXPECT_EQ(a->at(2).asInt(), 3);
     a->erase(10);
-    EXPECT_EQ(a->size(), 3u);
     a->erase(0);
-    EXPECT_EQ(a->at(0).asInt(), 2);
+    EXPECT_EQ(JsonValue(a), JsonValue(JsonArray::create({ 2, 3 })));
     // Copies of a value share its array.
     JsonValue copy(a);
     copy.array()->insert(0, "first");

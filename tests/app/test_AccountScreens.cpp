@@ -153,9 +153,8 @@ TEST_F(AccountScreensTest, LoginReplyEdgeCasesAndTheTrashTabsRefreshes)
         {"AssetId":"4","Type":"Text","Name":"Old note","IsDeleted":"true"}]},{"Name":"trash","AssetId":"8"},{"Name":"F","Type":"Form","Title":"Form page"}])")->array(),
         model());
     ASSERT_EQ(stacks.size(), 3u);
-    EXPECT_EQ(topOf(stacks[2])->title(), "Form page");
-    EXPECT_TRUE(managerOf(stacks[2]).isForm());
-    EXPECT_EQ(managerOf(stacks[0]).objects()->size(), 1u);
+    EXPECT_EQ(std::make_tuple(topOf(stacks[2])->title(), managerOf(stacks[2]).isForm(), managerOf(stacks[0]).objects()->size()),
+        std::make_tuple(std::string("Form page"), true, size_t(1)));
     size_t before = recorder.requests().size();
     managerOf(stacks[0]).reload();
     managerOf(stacks[1]).reload();
@@ -164,7 +163,7 @@ TEST_F(AccountScreensTest, LoginReplyEdgeCasesAndTheTrashTabsRefreshes)
     EXPECT_EQ(targetsFrom(before), std::vector<std::string>({ base + "contentForNode?assetid=8", base + "trash" }));
     // A failed trash refresh keeps the trash tab's list, and any trash list replaces it.
     DataManager& trash = managerOf(stacks[0]);
-    trash.setObjects(JsonParser::parse(R"([{"AssetId":"4","Type":"Text","Name":"Old note","IsDeleted":"true"}])")->array());
+    ASSERT_EQ(trash.objects()->size(), 1u);
     before = recorder.requests().size();
     struct Answer {
         int status;

@@ -119,24 +119,21 @@ TEST_F(AppDelegateTest, TabOperationsKeepBaseUserAndLoginTabsApart)
     for (BarVisibility visibility : { BarVisibility::Hidden, BarVisibility::Shown }) {
         bar->setTabBarHidden(visibility);
         app->addLoginItemsToTabbar({ first });
-        EXPECT_EQ(bar->viewControllers().size(), 1u);
-        EXPECT_EQ(bar->isTabBarHidden(), visibility == BarVisibility::Hidden);
+        EXPECT_EQ(std::make_pair(bar->viewControllers().size(), bar->isTabBarHidden()), std::make_pair(size_t(1), visibility == BarVisibility::Hidden));
     }
     bar->setTabBarHidden(BarVisibility::Hidden);
     // After a login that stored no user tabs: the stack and the two login tabs.
     app->updateUserTabbar({});
     EXPECT_EQ(bar->viewControllers().size(), 1u); // stored, not shown
     app->addLoginItemsToTabbar({ first });
-    EXPECT_EQ(shownTitles(*app), std::vector<std::string>({ "Home", "Tab Edit", "Account" }));
-    EXPECT_FALSE(bar->isTabBarHidden());
+    EXPECT_EQ(std::make_pair(shownTitles(*app), bar->isTabBarHidden()), std::make_pair(std::vector<std::string>({ "Home", "Tab Edit", "Account" }), false));
     app->updateUserTabbar({ stack("Mine") });
     app->addLoginItemsToTabbar({ first });
     EXPECT_EQ(shownTitles(*app), std::vector<std::string>({ "Home", "Mine", "Tab Edit", "Account" }));
     EXPECT_EQ(app->tabbarItems(), std::vector<std::shared_ptr<ViewController>>({ first }));
     // After logout only the base tabs show; the bar is left as it is.
     app->showNormalTabbar();
-    EXPECT_EQ(bar->viewControllers(), std::vector<std::shared_ptr<ViewController>>({ first }));
-    EXPECT_FALSE(bar->isTabBarHidden());
+    EXPECT_EQ(std::make_pair(bar->viewControllers(), bar->isTabBarHidden()), std::make_pair(std::vector<std::shared_ptr<ViewController>>({ first }), false));
     app->addLoginItemsToTabbar({ first }); // the stored tabs come back
     EXPECT_EQ(bar->viewControllers().size(), 4u);
     // Three screens while two base tabs exist: two pushed, one new stack.
@@ -148,19 +145,16 @@ TEST_F(AppDelegateTest, TabOperationsKeepBaseUserAndLoginTabsApart)
     EXPECT_EQ(std::make_pair(bar->viewControllers()[0], bar->viewControllers()[1]), std::make_pair(first, second));
     auto firstStack = std::dynamic_pointer_cast<NavigationController>(first);
     EXPECT_EQ(std::make_pair(firstStack->viewControllers().size(), firstStack->lastTransitionAnimated()), std::make_pair(size_t(2), Animated::No));
-    EXPECT_EQ(app->tabbarItems(), bar->viewControllers());
-    EXPECT_FALSE(bar->isTabBarHidden());
+    EXPECT_TRUE(app->tabbarItems() == bar->viewControllers() && !bar->isTabBarHidden());
     // Reset shows exactly the list: two stacks leave a hidden bar hidden, one hides it.
     auto baseTabs = app->tabbarItems();
     bar->setTabBarHidden(BarVisibility::Hidden);
     auto x = stack("X");
     app->resetTabbarWithArray({ x, stack("Y") });
-    EXPECT_EQ(shownTitles(*app), std::vector<std::string>({ "X", "Y" }));
-    EXPECT_TRUE(bar->isTabBarHidden());
+    EXPECT_EQ(std::make_pair(shownTitles(*app), bar->isTabBarHidden()), std::make_pair(std::vector<std::string>({ "X", "Y" }), true));
     bar->setTabBarHidden(BarVisibility::Shown);
     app->resetTabbarWithArray({ x });
-    EXPECT_TRUE(bar->isTabBarHidden());
-    EXPECT_EQ(app->tabbarItems(), baseTabs);
+    EXPECT_TRUE(bar->isTabBarHidden() && app->tabbarItems() == baseTabs);
 }
 
 TEST_F(AppDelegateTest, TerminationAloneCreatesTheStoreAndAStoreThatCannotOpenLosesNothing)

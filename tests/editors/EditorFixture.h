@@ -74,6 +74,18 @@ protected:
         EXPECT_TRUE(server.waitForRequests(requests));
         settle();
     }
+    /// A completion that keeps each answer, whether it came on the main queue and whether a
+    /// screen was still shown over the page then.
+    EditorCompletion keep()
+    {
+        return [this](std::optional<JsonValue> answer) {
+            answers.push_back(std::move(answer));
+            onMain.push_back(MainQueue::shared().isMainThread());
+            whileShown.push_back(shown());
+        };
+    }
+    std::vector<std::optional<JsonValue>> answers;
+    std::vector<bool> onMain, whileShown;
     std::shared_ptr<RecordingShell> shell = std::make_shared<RecordingShell>();
     std::shared_ptr<Window> window = Window::create(Window::defaultBounds, UserInterfaceIdiom::Phone);
     std::shared_ptr<ViewController> root = ViewController::create("Page");

@@ -1,6 +1,7 @@
 #pragma once
 // The picture screen tests' set-up: a shown window, a photo picker handing over what the test
-// put in it, pictures made here, and the JSON bodies the server saw.
+// put in it, pictures made here, the JSON bodies the server saw, alerts as text, and the demo
+// site on the reference server (the editor tests use it too).
 
 #include "content/ContentFixture.h"
 #include "platform/Image.h"
@@ -31,17 +32,22 @@ inline std::shared_ptr<Image> solidPicture(int width, int height, uint8_t red, u
 
 inline std::string jpegBytes() { return *solidPicture(8, 6, 200, 40, 40)->jpegData(1.0); }
 
+/// The alert as "title|button|...", "(none)" without one.
+inline std::string titleOf(const std::shared_ptr<AlertView>& alert)
+{
+    std::string shown = alert ? alert->title() : "(none)";
+    for (const auto& button : alert ? alert->buttonTitles() : std::vector<std::string> {})
+        shown += "|" + button;
+    return shown;
+}
 
-/// The top alert as "title|button|..." ("(none)" without one); it is answered with its first button.
+/// The top alert as titleOf shows it; it is answered with its first button.
 inline std::string answerAlert(Window& window)
 {
     auto alert = window.topAlert();
-    if (!alert)
-        return "(none)";
-    std::string shown = alert->title();
-    for (const auto& button : alert->buttonTitles())
-        shown += "|" + button;
-    alert->chooseButton(0);
+    std::string shown = titleOf(alert);
+    if (alert)
+        alert->chooseButton(0);
     return shown;
 }
 

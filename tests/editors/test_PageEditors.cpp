@@ -48,11 +48,7 @@ protected:
         DirectoryActionsSetup setup;
         setup.assetID = pageID, setup.object = pageObject, setup.cont = root;
         setup.restrictToImages = images, setup.restrictToDirectory = directory;
-        menu = DirectoryActionsViewController::create(setup, [this](std::optional<JsonValue> answer) {
-            events.push_back(std::string(shown() ? "report while shown" : "report after dismissal"));
-            reports.push_back(answer);
-            reportedOnMain.push_back(MainQueue::shared().isMainThread());
-        }, model());
+        menu = DirectoryActionsViewController::create(setup, keep(), model());
         present(menu);
         menu->tableView();
     }
@@ -66,9 +62,6 @@ protected:
     std::string pageID = "42";
     JsonObjectPtr pageObject = JsonObject::create();
     std::shared_ptr<DirectoryActionsViewController> menu;
-    std::vector<std::string> events;
-    std::vector<std::optional<JsonValue>> reports;
-    std::vector<bool> reportedOnMain;
 };
 
 // The rows follow the restrictions. Each row pushes its editor on the menu's stack, set up for
@@ -116,14 +109,14 @@ TEST_F(Menu, RowsFollowTheRestrictionsAndEachOpensItsEditorOrSaysItCannot)
             EXPECT_EQ(std::pair(source->parentID(), video->rightBarButtonItem()->displayTitle()), std::pair(pageID, std::string("Save")));
         }
     }
-    // The slider row says it cannot be added; cancel reports nothing.
+    // The slider row says it cannot be added; cancel answers nothing.
     open();
     tap("Add Slider");
     EXPECT_EQ(stack->viewControllers().size(), 1u);
     EXPECT_EQ(answerAlert(*window), "Not available|OK");
     EXPECT_TRUE(shown());
     menu->leftBarButtonItem()->press();
-    EXPECT_TRUE(!shown() && reports.empty());
+    EXPECT_TRUE(!shown() && answers.empty());
 }
 
 // On a large screen the opener shows the menu as a popover; the menu closes that too.
@@ -152,9 +145,9 @@ TEST_F(Menu, EditorsReportBeforeOrAfterTheMenuCloses)
     auto completion = shell->editors[0]->completion;
     completion(std::nullopt);
     MainQueue::shared().runUntilIdle();
-    EXPECT_TRUE(reports.empty() && shown());
+    EXPECT_TRUE(answers.empty() && shown());
     std::thread([&] { completion(JsonValue(JsonObject::create())); }).join();
-    EXPECT_EQ(std::tuple(events, reportedOnMain, shown()), std::tuple(std::vector<std::string> { "report while shown" }, std::vector<bool> { false }, true));
+    EXPECT_EQ(std::tuple(whileShown, onMain, shown()), std::tuple(std::vector<bool> { true }, std::vector<bool> { false }, true));
     MainQueue::shared().runUntilIdle();
     EXPECT_FALSE(shown());
     open();
@@ -163,9 +156,9 @@ TEST_F(Menu, EditorsReportBeforeOrAfterTheMenuCloses)
     ASSERT_TRUE(editor);
     auto record = JsonObject::create({ { "Children", JsonValue(JsonArray::create()) } });
     std::thread([&] { editor->completionHandler()(JsonValue(record)); }).join();
-    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(answers.size(), 1u);
     MainQueue::shared().runUntilIdle();
-    EXPECT_EQ(std::pair(events, reportedOnMain), std::pair(std::vector<std::string> { "report while shown", "report after dismissal" }, std::vector<bool> { false, true }));
+    EXPECT_EQ(std::pair(whileShown, onMain), std::pair(std::vector<bool> { true, false }, std::vector<bool> { false, true }));
 }
 
 // Against the reference server: the page the owner sees next lists the saved video.
@@ -182,9 +175,9 @@ TEST_F(Menu, ASavedVideoClosesTheMenuAndReportsThePageWithIt)
     source->videoIdent()->type("dQw4w9WgXcQ");
     video->rightBarButtonItem()->press();
     settle();
-    ASSERT_TRUE(!shown() && reports.size() == 1u);
-    EXPECT_EQ(events[0], "report after dismissal");
-    JsonArrayPtr items = asset::list(reports[0] && reports[0]->isObject() ? reports[0]->object() : nullptr);
+    ASSERT_TRUE(!shown() && answers.size() == 1u);
+    EXPECT_FALSE(whileShown[0]) << "reported after the menu closed";
+    JsonArrayPtr items = asset::list(answers[0] && answers[0]->isObject() ? answers[0]->object() : nullptr);
     ASSERT_TRUE(items);
     EXPECT_TRUE(std::ranges::any_of(items->items(), [](const JsonValue& item) { return asset::name(item.object()) == "Garden tour" && asset::type(item.object()) == "YoutubeVideo"; }));
 }
@@ -196,13 +189,11 @@ protected:
         editor = AddDirectoryViewController::create(model());
         editor->setIsForm(isForm);
         editor->setAssetID("7");
-        editor->setCompletionHandler([this](std::optional<JsonValue> answer) { reports.push_back(answer); reportedOnMain = MainQueue::shared().isMainThread(); });
+        editor->setCompletionHandler(keep());
         present(editor);
         editor->tableView();
     }
     std::shared_ptr<AddDirectoryViewController> editor;
-    std::vector<std::optional<JsonValue>> reports;
-    bool reportedOnMain = false;
 };
 
 // The rows and the chosen next page; a save sends the exact request and hands the answer on
@@ -243,7 +234,7 @@ TEST_F(AddDirectory, RowsTheChosenNextPageAndSaveWithItsRefusals)
     size_t sent = server.requests().size(); // the page list
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target + " " + c.body);
-        reports.clear();
+        answers.clear();
         answer(c.status, c.body);
         open(c.isForm);
         editor->directoryNameField()->type(c.name);
@@ -258,8 +249,8 @@ TEST_F(AddDirectory, RowsTheChosenNextPageAndSaveWithItsRefusals)
         }
         EXPECT_TRUE(server.requests().size() == sent && shown());
         EXPECT_EQ(answerAlert(*window), c.title.empty() ? "(none)" : c.title + "|OK");
-        ASSERT_EQ(reports.size(), c.title.empty() ? 1u : 0u);
-        EXPECT_TRUE(c.title.empty() ? reportedOnMain && asset::list(reports[0]->object())->size() == 1u : editor->directoryNameField()->text() == c.name);
+        ASSERT_EQ(answers.size(), c.title.empty() ? 1u : 0u);
+        EXPECT_TRUE(c.title.empty() ? onMain.back() && asset::list(answers[0]->object())->size() == 1u : editor->directoryNameField()->text() == c.name);
     }
 }
 
@@ -267,7 +258,7 @@ class AddField : public EditorFixture {
 protected:
     void open()
     {
-        screen = FormAddAssetViewController::create("55", [this](std::optional<JsonValue> answer) { reports.push_back(answer); }, model());
+        screen = FormAddAssetViewController::create("55", keep(), model());
         present(screen);
         screen->tableView()->layoutAllRows();
     }
@@ -281,7 +272,6 @@ protected:
     }
     std::string typeDetail() { return screen->tableView()->layoutAllRows().rows.at(1).cell->detailTextLabel()->text(); }
     std::shared_ptr<FormAddAssetViewController> screen;
-    std::vector<std::optional<JsonValue>> reports;
 };
 
 TEST_F(AddField, TypeListCancelAndSaveWithItsRefusals)
@@ -316,11 +306,11 @@ TEST_F(AddField, TypeListCancelAndSaveWithItsRefusals)
         settle();
         EXPECT_TRUE(server.requests().size() == c.requests && shown());
         EXPECT_EQ(answerAlert(*window), c.title.empty() ? "(none)" : c.title + "|OK");
-        ASSERT_EQ(reports.size(), c.title.empty() ? 1u : 0u);
+        ASSERT_EQ(answers.size(), c.title.empty() ? 1u : 0u);
         if (c.title.empty()) {
             EXPECT_EQ(onlyRequest().target, "/json/addAsset.php?assetID=55&name=Weight%2fkg%3a%20today&type=Number");
-            EXPECT_EQ(reports[0]->object()->get("assetID").asString(), "90");
-            reports.clear();
+            EXPECT_EQ(answers[0]->object()->get("assetID").asString(), "90");
+            answers.clear();
         } else {
             EXPECT_EQ(screen->nameField()->text(), c.name);
         }
@@ -329,25 +319,13 @@ TEST_F(AddField, TypeListCancelAndSaveWithItsRefusals)
 
 AssetRecord record(const std::string& json) { return JsonParser::parse(json)->object(); }
 
-/// The alert's title and buttons, "(none)" without one.
-std::string titleOf(const std::shared_ptr<AlertView>& alert)
-{
-    std::string shown = alert ? alert->title() : "(none)";
-    for (const auto& button : alert ? alert->buttonTitles() : std::vector<std::string> {})
-        shown += "|" + button;
-    return shown;
-}
-
 class EditDirectory : public EditorFixture {
 protected:
     /// Opens the editor as the coordinator does: modally, in a stack of its own, over the page.
     void open(AssetRecord opened)
     {
         object = std::move(opened);
-        editor = EditDirectoryViewController::create(object, page, [this](std::optional<JsonValue> answer) {
-            answers.push_back(std::move(answer));
-            answeredOnMain.push_back(MainQueue::shared().isMainThread());
-        });
+        editor = EditDirectoryViewController::create(object, page, keep());
         present(editor);
         table = editor->tableView();
     }
@@ -356,8 +334,6 @@ protected:
     AssetRecord object;
     std::shared_ptr<EditDirectoryViewController> editor;
     std::shared_ptr<TableView> table;
-    std::vector<std::optional<JsonValue>> answers;
-    std::vector<bool> answeredOnMain;
 };
 
 // The rows; the name row and cancel do nothing. Edit table closes the editor, then hands over
@@ -393,7 +369,7 @@ TEST_F(EditDirectory, RowsAndTheirHandOversAndCancelSendsNothing)
         shell->editors[0]->completion(JsonValue("stored"));
     }).join();
     settle();
-    EXPECT_EQ(std::pair(answers, answeredOnMain), std::pair(std::vector<std::optional<JsonValue>> { JsonValue("stored") }, std::vector<bool> { true }))
+    EXPECT_EQ(std::pair(answers, onMain), std::pair(std::vector<std::optional<JsonValue>> { JsonValue("stored") }, std::vector<bool> { true }))
         << "a failed choice is not news for the opener";
 }
 
@@ -453,7 +429,7 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         answers.clear();
-        answeredOnMain.clear();
+        onMain.clear();
         answer(c.status, c.body);
         open(record(R"({"AssetId":"7","Type":"Directory","Name":"Gallery","name":"Gallery","Cell":1,"image":"i","assVal":"u","ImageUrl":"u"})"));
         if (c.row < 0) {
@@ -474,7 +450,7 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
         if (c.row < 0) {
             EXPECT_EQ(std::pair(asset::name(object), object->contains("Cell")), std::pair(stored ? typed : std::string("Gallery"), !stored));
             if (stored) {
-                EXPECT_EQ(std::tuple(object->get("name").asString(), answers[0]->object()->get("name").asString(), answeredOnMain),
+                EXPECT_EQ(std::tuple(object->get("name").asString(), answers[0]->object()->get("name").asString(), onMain),
                     std::tuple(typed, std::string("Photos"), std::vector<bool> { true }));
             } else {
                 EXPECT_EQ(editor->nameField()->text(), typed) << "the typing is kept to try again";
@@ -614,13 +590,12 @@ class Associate : public EditorFixture {
 protected:
     void open(const std::string& assetID)
     {
-        screen = AssociateAssetViewController::create(assetID, [this](std::optional<JsonValue> answer) { answers.push_back(std::move(answer)); });
+        screen = AssociateAssetViewController::create(assetID, keep());
         pageStack->pushViewController(screen, Animated::No);
         table = screen->tableView();
     }
     std::shared_ptr<AssociateAssetViewController> screen;
     std::shared_ptr<TableView> table;
-    std::vector<std::optional<JsonValue>> answers;
 };
 
 // The session's workflows are the rows; a row links its workflow to the item.

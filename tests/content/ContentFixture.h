@@ -49,10 +49,7 @@ public:
         registeredTable = table;
         calls.push_back("registerCells");
     }
-    void configureBarbuttonsForViewController(ViewController& controller) override
-    {
-        calls.push_back("configureBarbuttons:" + controller.title());
-    }
+    void configureBarbuttonsForViewController(ViewController& controller) override { calls.push_back("configureBarbuttons:" + controller.title()); }
     void changeImage() override { calls.push_back("changeImage"); }
 
     struct Selection {
@@ -72,14 +69,8 @@ public:
 /// The screen a recording shell hands out for an editor, with what it was asked for.
 class RecordedEditor : public ViewController {
 public:
-    static std::shared_ptr<RecordedEditor> create(std::string kind, JsonObjectPtr object, EditorCompletion completion)
-    {
-        auto editor = std::shared_ptr<RecordedEditor>(new RecordedEditor(kind));
-        editor->kind = std::move(kind);
-        editor->object = std::move(object);
-        editor->completion = std::move(completion);
-        return editor;
-    }
+    RecordedEditor(const std::string& editorKind, JsonObjectPtr asked, EditorCompletion handler)
+        : ViewController(editorKind), kind(editorKind), object(std::move(asked)), completion(std::move(handler)) { }
     std::string kind;
     JsonObjectPtr object;
     EditorCompletion completion;
@@ -87,9 +78,6 @@ public:
     std::optional<ImageSelectionMode> imageMode;
     std::weak_ptr<DataManagerScreen> parent;
     DirectoryActionsSetup setup;
-
-private:
-    explicit RecordedEditor(const std::string& title) : ViewController(title) { }
 };
 
 /// An application shell that keeps what it is handed.
@@ -127,7 +115,7 @@ public:
     }
     std::shared_ptr<RecordedEditor> record(std::string kind, JsonObjectPtr object, EditorCompletion completion)
     {
-        editors.push_back(RecordedEditor::create(std::move(kind), std::move(object), std::move(completion)));
+        editors.push_back(std::make_shared<RecordedEditor>(kind, std::move(object), std::move(completion)));
         return editors.back();
     }
     std::vector<std::shared_ptr<RecordedEditor>> editors;
@@ -141,10 +129,7 @@ public:
     void addLoginItemsToTabbar(const Screens&) override { }
     void resetTabbarWithArray(const Screens& screens) override { resets.push_back(screens); }
     std::shared_ptr<ViewController> makeLoginViewController(std::function<void()>) override { return ViewController::create("Login"); }
-    std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()>) override
-    {
-        return ViewController::create("Create Account");
-    }
+    std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()>) override { return ViewController::create("Create Account"); }
 
     std::shared_ptr<ViewController> makeDocumentViewController(const JsonObjectPtr& document, const std::string& assetID) override
     {
@@ -164,11 +149,7 @@ public:
 class RecordingScreen : public DataManagerScreen {
 public:
     void refresh() override { ++refreshes; }
-    void done() override
-    {
-        itemEditMode = false;
-        tableEditing = false;
-    }
+    void done() override { itemEditMode = tableEditing = false; }
     void editTable() override { itemEditMode = !itemEditMode; }
     bool editMode() const override { return itemEditMode; }
     bool isRootController() const override { return root; }

@@ -1,8 +1,7 @@
 #pragma once
 
-// The app's screens against the reference server with its demo data, started in-process on
-// loopback, or against a recording server when a test needs to see the exact requests. Every
-// test gets a fresh session, user defaults and documents folder of its own.
+// The app's screens against the in-process demo server, or a recording server where the exact
+// requests matter; every test gets its own session, user defaults and documents folder.
 
 #include "app/LoginViewController.h"
 #include "content/ApplicationShell.h"

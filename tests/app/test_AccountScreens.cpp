@@ -277,24 +277,22 @@ TEST_F(AccountScreensTest, ChangePasswordReportsTheServersAnswer)
     auto change = [&](const std::string& password) {
         account->tableView()->selectRow({ 0, 0 });
         auto screen = std::dynamic_pointer_cast<ChangePasswordViewController>(nav->topViewController());
-        EXPECT_TRUE(screen);
         if (!screen)
-            return std::string();
+            return std::string("no password screen");
         screen->passwordField()->type(password);
         screen->confirmPasswordField()->type("not compared");
         screen->rightBarButtonItem()->press();
-        EXPECT_TRUE(runUntil([&] { return screen->alert() != nullptr; }));
-        std::string message = screen->alert() ? screen->alert()->message() : "";
-        EXPECT_EQ(screen->alert() ? screen->alert()->title() : "", "Change password");
-        if (screen->alert())
-            screen->alert()->chooseButton(0);
+        if (!runUntil([&] { return screen->alert() != nullptr; }))
+            return std::string("no alert");
+        const std::string title = screen->alert()->title(), message = screen->alert()->message();
+        screen->alert()->chooseButton(0);
         EXPECT_EQ(nav->topViewController(), account);
-        return message;
+        return title + ": " + message;
     };
     // Logged out, the server refuses the change.
-    EXPECT_EQ(change("new-password"), "An error occured when changing your password");
+    EXPECT_EQ(change("new-password"), "Change password: An error occured when changing your password");
     ASSERT_TRUE(logIn(QuindleServer::demoEmail, QuindleServer::demoPassword));
-    EXPECT_EQ(change("new-password"), "Your password has been changed");
+    EXPECT_EQ(change("new-password"), "Change password: Your password has been changed");
     model().setAuthToken({});
     EXPECT_TRUE(logIn(QuindleServer::demoEmail, "new-password"));
 }

@@ -1,7 +1,5 @@
-// The content coordinator: item lists, bar buttons, the edit flow, the requests of delete, restore
-// and form sending; which screen a record opens in view and in item edit mode, the pages built
-// from the reference server's replies, the editors' handler, and replies that are bad, of another
-// type or that arrive after the coordinator is gone.
+// The content coordinator: lists, bar buttons, the edit flow, delete, restore and form requests;
+// what a record opens in view and edit mode, and replies that are bad or come too late.
 #include "content/DataManager.h"
 
 #include "content/ContentFixture.h"

@@ -1,6 +1,5 @@
-// The page screens: the directory page (what loading, appearing and leaving ask of its source,
-// the header picture, the selection guard, the edit modes), the event screen with its hiding
-// header, the bare table screen, the shared presenter and the video screen.
+// The page screens: the directory page, the event screen with its hiding header, the bare table
+// screen, the shared presenter and the video screen.
 #include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
 #include "content/HidingNavTableViewController.h"

@@ -7,6 +7,8 @@
 #include "content/DataSourceProtocol.h"
 #include "core/Asset.h"
 #include "core/ModelFixture.h"
+#include "server/QuindleServer.h"
+#include "support/DemoServer.h"
 #include "ui/TableViewCell.h"
 #include "ui/ViewController.h"
 
@@ -77,6 +79,7 @@ public:
     std::optional<TextEditorMode> textMode;
     std::optional<ImageSelectionMode> imageMode;
     std::weak_ptr<DataManagerScreen> parent;
+    std::string parentID;
     DirectoryActionsSetup setup;
 };
 
@@ -101,9 +104,11 @@ public:
         editor->imageMode = mode;
         return editor;
     }
-    std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string&, EditorCompletion completion) override
+    std::shared_ptr<ViewController> makeImageEditViewController(const JsonObjectPtr& object, const std::string& parentID, EditorCompletion completion) override
     {
-        return record("ImageEditViewController", object, std::move(completion));
+        auto editor = record("ImageEditViewController", object, std::move(completion));
+        editor->parentID = parentID;
+        return editor;
     }
     std::shared_ptr<ViewController> makeImageViewController(const JsonObjectPtr& object) override { return record("ImageViewController", object, {}); }
     std::shared_ptr<ViewController> makeEditDirectoryViewController(const JsonObjectPtr& object, std::weak_ptr<DataManagerScreen> parent,
@@ -195,6 +200,48 @@ protected:
             MainQueue::shared().runUntilIdle();
         } while ((client->inFlight() > 0 || MainQueue::shared().pending() > 0) && std::chrono::steady_clock::now() < deadline);
     }
+};
+
+/// A model test that can also talk to the reference server with its demo site.
+class DemoSiteFixture : public LoadingFixture {
+protected:
+    void TearDown() override
+    {
+        LoadingFixture::TearDown();
+        reference.stop();
+    }
+    /// Starts the reference server on a free loopback port and points the model at it.
+    void useReferenceServer()
+    {
+        std::string error;
+        ASSERT_TRUE(reference.start(&error)) << error;
+        model().setConfiguration(*ServerConfiguration::create(reference.host()));
+    }
+    /// Starts the reference server and logs its demo owner in; false when the login failed.
+    bool logInDemoOwner()
+    {
+        useReferenceServer();
+        Collector login;
+        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
+        return login.waitFor(1);
+    }
+    /// The directory record (the public start page for "").
+    static AssetRecord directory(const std::string& id)
+    {
+        Collector fetch;
+        model().fetchDirectoryForAssetID(id, fetch.handler());
+        Outcome outcome = fetch.single();
+        return outcome.content && outcome.content->isObject() ? outcome.content->object() : nullptr;
+    }
+    static AssetRecord childNamed(const AssetRecord& directory, const std::string& name)
+    {
+        JsonArrayPtr children = asset::list(directory);
+        for (const JsonValue& child : children ? children->items() : std::vector<JsonValue> {})
+            if (child.isObject() && asset::name(child.object()) == name)
+                return child.object();
+        return nullptr;
+    }
+    DemoServer reference;
 };
 
 } // namespace quindle::test

@@ -6,8 +6,6 @@
 #include "content/ContentFixture.h"
 #include "platform/Image.h"
 #include "platform/JsonParser.h"
-#include "server/QuindleServer.h"
-#include "support/DemoServer.h"
 #include "ui/AlertView.h"
 #include "ui/NavigationController.h"
 #include "ui/PhotoPicker.h"
@@ -56,48 +54,6 @@ inline JsonObjectPtr parsedBody(const RecordedRequest& request)
     auto parsed = JsonParser::parse(request.body);
     return parsed && parsed->isObject() ? parsed->object() : nullptr;
 }
-
-/// A model test that can also talk to the reference server with its demo site.
-class DemoSiteFixture : public LoadingFixture {
-protected:
-    void TearDown() override
-    {
-        LoadingFixture::TearDown();
-        reference.stop();
-    }
-    /// Starts the reference server on a free loopback port and points the model at it.
-    void useReferenceServer()
-    {
-        std::string error;
-        ASSERT_TRUE(reference.start(&error)) << error;
-        model().setConfiguration(*ServerConfiguration::create(reference.host()));
-    }
-    /// Starts the reference server and logs its demo owner in; false when the login failed.
-    bool logInDemoOwner()
-    {
-        useReferenceServer();
-        Collector login;
-        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
-        return login.waitFor(1);
-    }
-    /// The directory record (the public start page for "").
-    static AssetRecord directory(const std::string& id)
-    {
-        Collector fetch;
-        model().fetchDirectoryForAssetID(id, fetch.handler());
-        Outcome outcome = fetch.single();
-        return outcome.content && outcome.content->isObject() ? outcome.content->object() : nullptr;
-    }
-    static AssetRecord childNamed(const AssetRecord& directory, const std::string& name)
-    {
-        JsonArrayPtr children = asset::list(directory);
-        for (const JsonValue& child : children ? children->items() : std::vector<JsonValue> {})
-            if (child.isObject() && asset::name(child.object()) == name)
-                return child.object();
-        return nullptr;
-    }
-    DemoServer reference;
-};
 
 class PictureFixture : public DemoSiteFixture {
 protected:

@@ -107,7 +107,7 @@ public:
     std::shared_ptr<ViewController> makeMasterViewController(const ResidentFormSetup& setup) override
     {
         forms.push_back(setup);
-        return RecordedEditor::create("MasterViewController", setup.formState, {});
+        return std::make_shared<RecordedEditor>("MasterViewController", setup.formState, EditorCompletion {});
     }
     std::shared_ptr<ViewController> makeHistoryViewController(const std::string& a, const std::string& d, const std::string& n) override
     {
@@ -144,7 +144,7 @@ public:
     std::atomic<bool> offMain { false };
 };
 
-class CareFixture : public ReferenceServerFixture {
+class CareFixture : public DemoSiteFixture {
 protected:
     /// Every target the recording server saw at this path or legacy script (at any for ""), from the last restart on.
     std::vector<std::string> targets(std::string_view path = "")
@@ -231,7 +231,7 @@ protected:
     DailyCare dailyCare()
     {
         DailyCare care;
-        EXPECT_TRUE(logInAsDemoOwner());
+        EXPECT_TRUE(logInDemoOwner());
         auto people = legacy("start.php");
         if (!people || !people->get("list").array())
             return care;

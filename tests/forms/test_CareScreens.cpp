@@ -127,7 +127,7 @@ TEST_F(CareScreens, ActionShowsItsRecordAndEachIntervalSendsItsDateAndRowOrPutsI
     }
 
     // The reference server holds the chosen interval and device.
-    ASSERT_TRUE(logInAsDemoOwner());
+    ASSERT_TRUE(logInDemoOwner());
     auto overdue = legacy("currentUserOverdueActions.php");
     ASSERT_TRUE(overdue && overdue->get("list").array());
     auto followUp = overdue->get("list").array()->at(0).object();
@@ -279,7 +279,7 @@ TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndTheLoginsWorkflowsO
     answered(3);
     EXPECT_EQ(next->numberOfRowsInSection(*table, 0), 2);
 
-    ASSERT_TRUE(logInAsDemoOwner());
+    ASSERT_TRUE(logInDemoOwner());
     auto workflow = model().workflow();
     ASSERT_TRUE(workflow && workflow->size() >= 2);
     auto screen = show(WorkflowViewController::create());

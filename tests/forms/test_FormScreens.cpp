@@ -165,7 +165,7 @@ protected:
     {
         CareFixture::SetUp();
         ApplicationShell::setShared(forms);
-        ASSERT_TRUE(logInAsDemoOwner());
+        ASSERT_TRUE(logInDemoOwner());
         contact = childNamed(directory(""), "Contact us");
         ASSERT_TRUE(contact);
         formID = asset::ident(contact).value_or("");
@@ -623,7 +623,7 @@ TEST_F(PageChooser, RepliesWithoutAListLeaveItEmptyAndTheOwnersPagesHandTheChoic
     }
 
     // The owner's pages; cancel goes back without a choice, a row hands its page back.
-    ASSERT_TRUE(logInAsDemoOwner());
+    ASSERT_TRUE(logInDemoOwner());
     Collector fetch;
     model().fetchPageListWithCompletionHandler(fetch.handler());
     Outcome outcome = fetch.single();

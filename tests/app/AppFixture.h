@@ -128,9 +128,9 @@ protected:
     }
 
     /// A presented login screen with the texts typed in, "Login" pressed.
-    std::shared_ptr<LoginViewController> pressLogin(const std::string& email, const std::string& password)
+    std::shared_ptr<LoginViewController> pressLogin(const std::string& email, const std::string& password, bool withCompletion = true)
     {
-        auto login = LoginViewController::create(model(), [this] { ++completions; });
+        auto login = LoginViewController::create(model(), withCompletion ? std::function<void()>([this] { ++completions; }) : nullptr);
         present(login);
         login->loginField()->type(email);
         login->passwordField()->type(password);

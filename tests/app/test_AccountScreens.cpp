@@ -135,6 +135,10 @@ TEST_F(AccountScreensTest, LoginReplyEdgeCasesAndTheTrashTabsRefreshes)
     run(R"({"Message":{"AuthToken":"t","User":null}})");
     EXPECT_EQ(std::make_tuple(completions, bool(root->presentedViewController()), app->userTabbarItems()->size(), recorder.requests().size()),
         std::make_tuple(1, false, size_t(1), size_t(1)));
+    // A login screen opened without a completion closes all the same.
+    pressLogin("a@b.c", "secret", false);
+    settle();
+    EXPECT_EQ(std::make_pair(completions, bool(root->presentedViewController())), std::make_pair(1, false));
     // "Tabbar" is an object: the session keeps the "Tabs" children, the shell gets no tabs.
     run(R"({"Message":{"AuthToken":"t","User":{"Tabs":{"Children":[{"Name":"A"}]},"Tabbar":{"Name":"x"}}}})");
     EXPECT_EQ(std::make_tuple(completions, app->userTabbarItems()->size(), model().tabs()->size(), recorder.requests().back().path),

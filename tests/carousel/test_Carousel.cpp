@@ -161,7 +161,7 @@ TEST(CarouselGeometry, ZeroWidthsStayFinite)
     rig.items->size = 0;
     rig.items->count = 40;
     rig.view->reloadData();
-    EXPECT_EQ(rig.view->numberOfVisibleItems(), 30);
+    EXPECT_EQ(std::make_pair(rig.view->itemWidth(), rig.view->numberOfVisibleItems()), std::make_pair(0.0, 30));
     rig.view->setFrame({ 0, 0 });
     for (int style = 0; style < carouselTypeCount - 1; ++style) {
         rig.view->setType(carouselTypeFromInteger(style));

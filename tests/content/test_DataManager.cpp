@@ -528,6 +528,7 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     manager->didSelectObjectAtIndexPath(page, { 0, 0 }, false);
     auto eventScreen = top<HidingNavTableViewController>();
     ASSERT_TRUE(eventScreen);
+    EXPECT_EQ(eventScreen->rowHeight(), 42);
     auto source = std::dynamic_pointer_cast<EventDataSource>(eventScreen->dataSource());
     ASSERT_TRUE(source);
     EXPECT_EQ(std::make_pair(source->event(), source->dataManager()), std::make_pair(event, manager));

@@ -91,7 +91,7 @@ const char* everyType = R"([
     {"AssetId":"10","Type":"Gadget","Name":"Odd"}
 ])";
 
-class ItemCellsTest : public ModelFixture { };
+class ItemCellsTest : public LoadingFixture { };
 
 /// The show-from, start and end dates of an event record, as stored.
 std::vector<std::string> dates(const AssetRecord& event)
@@ -160,6 +160,10 @@ TEST_F(EditableDataSourceTest, EachModeChoosesACellPerItemTypeAndOnlyViewModeCol
         std::make_tuple(std::string("empty text"), AccessoryType::DisclosureIndicator, std::string("Odd")));
     // A picture item without its picture shows its name as title.
     EXPECT_EQ(std::static_pointer_cast<ImageCell>(cell(6))->title()->text(), "Lounge");
+    // The picture tilts with the phone both ways, against the tilt.
+    const MotionEffect across { MotionEffect::Axis::Horizontal, ImageCell::tiltRange, -ImageCell::tiltRange };
+    const MotionEffect upDown { MotionEffect::Axis::Vertical, ImageCell::tiltRange, -ImageCell::tiltRange };
+    EXPECT_EQ(std::static_pointer_cast<ImageCell>(cell(6))->imageView()->motionEffects(), (std::vector { across, upDown }));
     EXPECT_EQ(std::static_pointer_cast<CarouselCell>(cell(5))->carousel()->type(), CarouselType::Cylinder);
     // Item edit mode shows inputs as text, reorder mode plain rows, and neither collects.
     source->setIsEditing(true);
@@ -395,6 +399,26 @@ TEST_F(ItemCellsTest, CarouselFetchesItsListAndShowsTheRecordFirstThenEachItem)
     EXPECT_EQ(std::make_tuple(view->label()->text(), view->label()->strokeWidth(), asset::name(cell->currentItem())), std::make_tuple(std::string("four"), -4.0, std::string("wheel")));
     cell->didSelectItemAtIndex(*cell->carousel(), 2);
     EXPECT_EQ(chosen, (std::vector<std::pair<int, std::string>> { { 2, "two" } }));
+
+    // A cell given another record while its list is on the way shows only the newer list, which
+    // may come bare; a reply without a list leaves the record alone.
+    server.setResponder([](const RecordedRequest& request) {
+        if (request.target.ends_with("=41")) {
+            Reply late = json(R"({"Message":[{"Name":"stale"}]})");
+            late.delay = std::chrono::milliseconds(300);
+            return late;
+        }
+        return json(request.target.ends_with("=42") ? R"({"Message":[{"Name":"y"},{"Name":"z"}]})" : R"({"Message":{"Name":"w"}})");
+    });
+    auto wheelOf = [&](const std::string& id) { return record(R"({"Type":"Directory","Name":"w","options":"Carousel:1","assetID":")" + id + "\"}"); };
+    cell->configureWithImage(wheelOf("41"), 200, {});
+    cell->configureWithImage(wheelOf("42"), 200, {});
+    settle();
+    EXPECT_EQ(std::make_pair(asset::name(cell->objects()->at(1).object()), cell->objects()->size()), std::make_pair(std::string("y"), size_t(3)));
+    auto bare = CarouselCell::create(CellStyle::Default, "CarouselCell");
+    bare->configureWithImage(wheelOf("43"), 200, {});
+    settle();
+    EXPECT_EQ(std::make_pair(bare->objects()->size(), bare->numberOfItemsInCarousel(*bare->carousel())), std::make_pair(size_t(0), 1));
 }
 
 TEST_F(ItemCellsTest, CarouselItemPictureArrivesIntoTheItemAndFailuresKeepThePlaceholder)

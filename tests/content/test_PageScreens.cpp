@@ -215,6 +215,7 @@ TEST_F(HidingNavTest, TheHeaderHoldsItsButtonsAndShrinksAndGrowsWithScrollingWit
     EXPECT_EQ(buttons, (std::vector<std::pair<std::string, bool>> {
                            { "Login", false }, { "Edit", true }, { "Add", false }, { "Done", false }, { "< Back", true }, { "Change picture", true } }));
     const Rect bounds = hiding->view()->bounds();
+    EXPECT_EQ(hiding->navBarView()->frame(), (Rect { 0, 0, bounds.width, 200 }));
     EXPECT_EQ(heightRules(), std::vector<std::string>({ "V:[_navBarView(200)]" }));
     // Scrolling down by d takes d off the header, up adds it back; -40 pulls below the top.
     const std::pair<double, double> steps[] = { { 50, 150 }, { 350, 0 }, { 270, 80 }, { 0, 200 }, { -40, 200 }, { 30, 170 } };

@@ -416,6 +416,12 @@ TEST_F(DocumentScreen, RowsByKindWhatEachOpensARefusedValueAndEachControlReachin
     settle();
     EXPECT_EQ(row(8), "Photo [picture 96]");
     EXPECT_EQ(row(9), " [picture 96]");
+    // An author's picture that cannot be fetched leaves its row without one.
+    screen->datasource()->objects()->push_back(JsonValue(JsonParser::parse(R"({"type":"Image","assVal":"http://127.0.0.1:1/plan.jpg"})")->object()));
+    EXPECT_EQ(row(10), " [no picture]");
+    settle();
+    EXPECT_EQ(row(10), " [no picture]");
+    screen->datasource()->objects()->erase(10);
 
     // A visitor may not write: the server refuses, the row says so and a selection sends it again.
     std::dynamic_pointer_cast<BoolView>(accessory(4))->touch({ 10, 15 });

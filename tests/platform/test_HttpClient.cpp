@@ -108,13 +108,14 @@ TEST(HttpClientHeaders, RequestHeadersAndSetCookieParsingWithoutANetwork)
     HttpResponse response;
     response.url = "http://Example.org:8080/app/dir/page?x=1";
     response.headers = {
-        { "Set-Cookie", "first=1; Path=/app; HttpOnly" },
+        { "Set-Cookie", "first=1; Path=/app; HttpOnly;  " },
         { "Content-Type", "text/plain" },
         { "set-cookie", "second = two ; domain=.Example.ORG; expires=Wed, 09 Jun 2021 10:18:14 GMT" },
         { "Set-Cookie", "novalue" },
         { "Set-Cookie", "third=a=b" },
     };
-    // No Path attribute: the directory of the request; a field without "=" is no cookie.
+    // No Path attribute: the directory of the request; a blank attribute is passed over; a field
+    // without "=" is no cookie.
     EXPECT_EQ(fields(cookiesFromResponse(response)),
         (CookieFields { { "first", "1", "example.org", "/app" }, { "second", "two", "example.org", "/app/dir" },
             { "third", "a=b", "example.org", "/app/dir" } }));
@@ -293,6 +294,8 @@ TEST(HttpClientFailures, EachReachesTheHandlerOnceAsAnError)
         { "server closes mid-reply", Reply { .body = std::string(100'000, 'z'), .closeAfterBytes = 1000 }, {}, CURLE_OK },
         { "reply over the limit", Reply { .body = std::string(50u * 1024 * 1024, 'b') },
             [](CurlHttpClient& c, HttpRequest&) { c.setMaxResponseBytes(1024 * 1024); }, CURLE_FILESIZE_EXCEEDED },
+        // curl gives no text of its own here: the error still says what went wrong.
+        { "malformed address", std::nullopt, [](CurlHttpClient&, HttpRequest& r) { r.url = "http://"; }, CURLE_URL_MALFORMAT },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

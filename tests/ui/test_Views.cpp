@@ -425,6 +425,10 @@ TEST_F(Table, RowChangesReachTheObserverAndTheShownRows)
 
 TEST_F(Table, DeletesAndMovesNeedEditingPermissionAndARowInBounds)
 {
+    // Reloading a row that was never shown makes no cell and is only reported.
+    table->reloadRowsAtIndexPaths({ { 0, 1 } }, RowAnimation::None);
+    EXPECT_TRUE(made == 0 && observer->tables.size() == 1u && observer->tables[0].change == RowChange::Reload);
+    observer->clear();
     EXPECT_FALSE(table->deleteRow({ 0, 0 }));
     EXPECT_FALSE(table->moveRow({ 0, 0 }, { 0, 2 }));
     table->setEditing(Editing::On, Animated::Yes);
@@ -454,6 +458,10 @@ TEST_F(Table, DeletesAndMovesNeedEditingPermissionAndARowInBounds)
     table->setEditing(Editing::Off, Animated::No);
     EXPECT_FALSE(table->isEditing());
     EXPECT_EQ(observer->tables.size(), 3u) << "editing on, the move, editing off";
+    // Without a delegate a row in editing is deleted.
+    noDelete.reset();
+    table->setEditing(Editing::On, Animated::No);
+    EXPECT_TRUE(table->deleteRow({ 0, 0 }) && source->deleted.size() == 1u);
 }
 
 TEST_F(Table, TapSelectsButNotWhileEditingAndPullRefreshes)

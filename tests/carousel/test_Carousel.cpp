@@ -143,16 +143,13 @@ TEST(CarouselGeometry, EachStylePlacesItsItems)
     v.setType(CarouselType::InvertedTimeMachine);
     EXPECT_NEAR(centre(v, 2).x, 60, 1e-9);
     EXPECT_NEAR(centre(v, 2).z, -200, 1e-9);
-}
-
-TEST(CarouselGeometry, CustomStyleAsksTheDelegateAndIsFlatWithoutOne)
-{
+    // The custom style asks the delegate and is flat without one.
+    ten.options->custom = [](double o, const Transform3D& base) { return base.translated(o * 7, 0, 0); };
+    v.setType(CarouselType::Custom);
+    EXPECT_DOUBLE_EQ(v.transformForItemViewWithOffset(2).m41(), 14);
     Rig bare(CarouselType::Custom, 5, Rig::Delegate::None);
     for (auto& item : bare.view->layoutFrame())
         EXPECT_EQ(item.transform, Transform3D::zero());
-    Rig rig(CarouselType::Custom, 5);
-    rig.options->custom = [](double o, const Transform3D& base) { return base.translated(o * 7, 0, 0); };
-    EXPECT_DOUBLE_EQ(rig.view->transformForItemViewWithOffset(2).m41(), 14);
 }
 
 TEST(CarouselGeometry, ZeroWidthsStayFinite)
@@ -379,7 +376,7 @@ TEST(CarouselScrolling, AnimatedScrollsAndSettlingFollowTheEaseCurve)
     }
 }
 
-TEST(CarouselDeceleration, ThresholdsAreExclusive)
+TEST(CarouselDeceleration, ThresholdsAreExclusiveAndFlicksEndOnItemBoundariesWithinBounds)
 {
     auto view = CarouselView::create({ 320, 200 });
     EXPECT_EQ((std::tuple { view->shouldDecelerateWithVelocity(1.5), view->shouldDecelerateWithVelocity(-2.0),
@@ -395,10 +392,7 @@ TEST(CarouselDeceleration, ThresholdsAreExclusive)
         view->setDecelerationRate(rate);
         EXPECT_EQ(view->decelerationDistanceForVelocity(6), slowest);
     }
-}
-
-TEST(CarouselDeceleration, FlickEndsOnItemBoundariesWithinBounds)
-{
+    // A flick ends on an item boundary.
     Rig rig(CarouselType::Linear, 20);
     auto& v = *rig.view;
     EXPECT_EQ(flick(v, 2.3, 6), 5);

@@ -82,7 +82,7 @@ TEST(ImageCreate, KeepsPixelsOfTheRightSizeAndReadsBackFromAValue)
         EXPECT_FALSE(Image::fromValue(other));
 }
 
-TEST(ImageDecode, PngGifAndJpegGiveTheirPixels)
+TEST(ImageDecode, PngAndGifGiveTheirPixels)
 {
     std::vector<uint8_t> rgba { 255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120 };
     using Shape = std::tuple<int, int, std::vector<uint8_t>>;
@@ -98,11 +98,6 @@ TEST(ImageDecode, PngGifAndJpegGiveTheirPixels)
         ASSERT_TRUE(image);
         EXPECT_EQ(shape(*image), expected);
     }
-    auto source = Image::create(40, 30, gradient(40, 30));
-    auto jpeg = Image::decode(*source->jpegData(1.0));
-    ASSERT_TRUE(jpeg);
-    EXPECT_EQ(std::make_pair(jpeg->width(), jpeg->height()), std::make_pair(40, 30));
-    EXPECT_LE(maxChannelDifference(jpeg->rgba(), source->rgba()), 12);
 }
 
 TEST(ImageDecode, AnythingButAWholePictureOfASignedFormatWithinTheLimitIsNothing)
@@ -155,13 +150,18 @@ TEST(ImageDecode, AnythingButAWholePictureOfASignedFormatWithinTheLimitIsNothing
     Image::setMaxPixels(Image::defaultMaxPixels);
 }
 
-TEST(ImageJpeg, WholeFilesWithQualityClampedToItsRange)
+TEST(ImageJpeg, WholeFilesThatDecodeCloseToTheirPixelsWithQualityClampedToItsRange)
 {
-    auto image = Image::create(64, 64, gradient(64, 64));
+    // 30 rows end in a partial block.
+    auto image = Image::create(40, 30, gradient(40, 30));
     auto jpeg = image->jpegData();
     ASSERT_TRUE(jpeg);
     EXPECT_EQ(jpeg->substr(0, 3), std::string("\xFF\xD8\xFF", 3));
     EXPECT_EQ(jpeg->substr(jpeg->size() - 2), std::string("\xFF\xD9", 2));
+    auto decoded = Image::decode(*image->jpegData(1.0));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(std::make_pair(decoded->width(), decoded->height()), std::make_pair(40, 30));
+    EXPECT_LE(maxChannelDifference(decoded->rgba(), image->rgba()), 12);
     EXPECT_LT(image->jpegData(0.1)->size(), image->jpegData(1.0)->size());
     for (auto [quality, same] : { std::pair { 7.5, 1.0 }, { std::nan(""), 1.0 }, { -3.0, 0.0 }, { 0.0, 0.01 } })
         EXPECT_EQ(image->jpegData(quality), image->jpegData(same)) << quality;

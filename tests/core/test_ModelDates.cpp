@@ -52,10 +52,8 @@ TEST_F(ModelDates, ServerFormatIsUtcWhateverTheLocalZoneAndExact)
     EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(d.time_since_epoch()).count(), 1433152800);
     EXPECT_EQ(Model::serverDateStringForDate(d), "2015-06-01 10:00:00");
     // Text off the pattern is refused.
-    EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01T10:00:00"));
-    EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01"));
-    EXPECT_FALSE(Model::dateFromServerDateString(""));
-    EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01 10:00:00 extra"));
+    for (const char* bad : { "2015-06-01T10:00:00", "2015-06-01", "", "2015-06-01 10:00:00 extra" })
+        EXPECT_FALSE(Model::dateFromServerDateString(bad)) << bad;
 }
 
 TEST_F(ModelDates, DaysCountCalendarDaysInTheLocalZoneAndHoursArePlusOne)
@@ -70,11 +68,8 @@ TEST_F(ModelDates, DaysCountCalendarDaysInTheLocalZoneAndHoursArePlusOne)
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 22:59:00"), at("2015-06-01 23:01:00")), 0);
     // Hours are truncated, plus one.
     Date base = at("2015-06-01 10:00:00");
-    EXPECT_EQ(Model::hoursBetween(base, base), 1);
-    EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::minutes(30)), 1);
-    EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::minutes(90)), 2);
-    EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::hours(5)), 6);
-    EXPECT_EQ(Model::hoursBetween(base, base - std::chrono::minutes(150)), -1);
+    for (auto [minutes, hours] : { std::pair { 0, 1 }, { 30, 1 }, { 90, 2 }, { 300, 6 }, { -150, -1 } })
+        EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::minutes(minutes)), hours) << minutes;
 }
 
 TEST_F(ModelDates, UpdateAssetWidensButNeverNarrows)

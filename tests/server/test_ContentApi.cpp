@@ -97,18 +97,12 @@ TEST_F(ContentApiTest, LoginReplyCarriesTokenUserTabsProfileAndCookieAndFailures
     ASSERT_EQ(profile.size(), 2u);
     EXPECT_EQ(strs(profile[0], { "type", "name" }), (Texts { "Workflow", "Admission" }));
 
-    // Failed logins answer an alert and no token, then refuse even the right password.
-    const std::string wrong = "login?email=" + percentEncode(QuindleServer::demoEmail) + "&password=wrong";
-    auto failed = call(wrong, {});
+    // A failed login answers an alert and no token (the slow-down after several is LoginSafety's).
+    auto failed = call("login?email=" + percentEncode(QuindleServer::demoEmail) + "&password=wrong", {});
     ASSERT_EQ(status(failed), 200);
     EXPECT_FALSE(str(payload(failed), "Alert").empty());
     EXPECT_FALSE(payload(failed).object()->contains("AuthToken"));
     EXPECT_FALSE(failed->has_header("Set-Cookie"));
-    for (int i = 1; i < LoginThrottle::defaultMaxFailuresBeforeDelay; ++i)
-        call(wrong, {});
-    JsonValue refused = loginAs(QuindleServer::demoEmail, QuindleServer::demoPassword);
-    EXPECT_FALSE(str(refused, "Alert").empty());
-    EXPECT_FALSE(refused.object()->contains("AuthToken"));
 }
 
 TEST_F(ContentApiTest, OwnerIsTheCallersOwnTokenUntilAPasswordChangeOrLogout)
@@ -215,15 +209,13 @@ TEST_F(ContentApiTest, CarouselEventsFormDocumentTabbarAndOwnerListsCarryTheirKe
 
 TEST_F(ContentApiTest, AddingItemsAppendsThemAndTextsAndInputsAreEditedInPlace)
 {
-    JsonValue parent = payload(call("makePage?assetid=" + gallery + "&name=" + percentEncode("New page"), token));
-    EXPECT_EQ(strs(list(parent).back(), { "Name", "Type" }), (Texts { "New page", "Directory" }));
-    parent = payload(call("addText?assetid=" + gallery + "&text=" + percentEncode("Hello & welcome"), token));
-    EXPECT_EQ(str(list(parent).back(), "Data"), "Hello & welcome");
-    parent = payload(call("addTextField?assetid=" + gallery + "&title=Name", token));
-    EXPECT_EQ(str(list(parent).back(), "Type"), "TextField");
-    parent = payload(call("addTextView?assetid=" + gallery + "&title=Notes", token));
-    EXPECT_EQ(str(list(parent).back(), "Type"), "TextView");
-    parent = payload(call("makeForm?assetid=" + gallery + "&name=Survey&message=Thanks&linkassetid=" + childId("Events"), token));
+    // Each reply is the page, the new item last.
+    auto added = [&](const std::string& endpoint) { return list(payload(call(endpoint, token))).back(); };
+    EXPECT_EQ(strs(added("makePage?assetid=" + gallery + "&name=New%20page"), { "Name", "Type" }), (Texts { "New page", "Directory" }));
+    EXPECT_EQ(str(added("addText?assetid=" + gallery + "&text=" + percentEncode("Hello & welcome")), "Data"), "Hello & welcome");
+    EXPECT_EQ(str(added("addTextField?assetid=" + gallery + "&title=Name"), "Type"), "TextField");
+    EXPECT_EQ(str(added("addTextView?assetid=" + gallery + "&title=Notes"), "Type"), "TextView");
+    JsonValue parent = payload(call("makeForm?assetid=" + gallery + "&name=Survey&message=Thanks&linkassetid=" + childId("Events"), token));
     JsonValue survey = page(str(list(parent).back(), "AssetId"), token);
     EXPECT_EQ(str(survey, "message"), "Thanks");
     EXPECT_EQ(str(list(survey).at(0), "Type"), "Submit");
@@ -260,10 +252,10 @@ TEST_F(ContentApiTest, DeleteRestoreSwapCarouselOptionAndEventDates)
     EXPECT_EQ((Texts { str(list(swapped).at(0), "AssetId"), str(list(swapped).at(1), "AssetId") }), (Texts { second, first }));
 
     // The carousel option and event dates are checked.
-    EXPECT_EQ(str(payload(call("setCarousel?assetid=" + gallery + "&option=Carousel:11", token)), "options"), "Carousel:11");
-    EXPECT_EQ(str(page(gallery), "options"), "Carousel:11");
-    EXPECT_EQ(str(payload(call("setCarousel?assetid=" + gallery + "&option=", token)), "options"), "");
-    EXPECT_EQ(str(page(gallery), "options"), "");
+    for (const std::string option : { "Carousel:11", "" }) {
+        EXPECT_EQ(str(payload(call("setCarousel?assetid=" + gallery + "&option=" + option, token)), "options"), option);
+        EXPECT_EQ(str(page(gallery), "options"), option);
+    }
     for (const char* bad : { "Carousel:12", "Carousel:x", "carousel", "Carousel:1:2" })
         EXPECT_EQ(status(call("setCarousel?assetid=" + gallery + "&option=" + bad, token)), 400) << bad;
 

@@ -131,8 +131,7 @@ TEST_F(ThrottleTest, PicturesStoredBeforeTokensKeepAnAddress)
     legacy.readdressNumberedPictures();
     auto entries = legacy.entryList(form).object()->get("list").array();
     ASSERT_EQ(entries->size(), 1u);
-    EXPECT_EQ(entries->at(0).object()->get("assetID").asString(), std::to_string(entry));
-    EXPECT_EQ(entries->at(0).object()->get("assVal").asString(), "http://127.0.0.1:1" + context.imageUrl(2));
+    EXPECT_EQ(strs(entries->at(0), { "assetID", "assVal" }), (Texts { std::to_string(entry), "http://127.0.0.1:1" + context.imageUrl(2) }));
 }
 
 // Over HTTP against the demo server -------------------------------------------------------------

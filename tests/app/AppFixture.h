@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <thread>
 
 namespace quindle::test {
 
@@ -106,13 +105,7 @@ protected:
     static void settle()
     {
         auto client = model().httpClient();
-        for (int i = 0; i < 1000; ++i) {
-            MainQueue::shared().runUntilIdle();
-            if (client->inFlight() == 0 && MainQueue::shared().pending() == 0)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        MainQueue::shared().runUntilIdle();
+        runUntil([&] { return client->inFlight() == 0 && MainQueue::shared().pending() == 0; });
     }
 
     /// A visible window whose root presents `screen` in a stack of its own, as the coordinator does.

@@ -25,39 +25,27 @@ using namespace quindle::test;
 
 namespace {
 
-/// A list screen as the content screens build one: a table in the root view, its rows a
-/// record each, one row an input that writes each edit into its record.
-class ListScreen : public ViewController, public TableViewDataSource, public TableViewDelegate {
+/// Rows of names, then one input row that writes each edit into `typedValue`; the first row holds
+/// a picture, as rows of the content screens do.
+class ListRows : public RecordingRows {
 public:
-    static std::shared_ptr<ListScreen> create(std::string title, std::vector<std::string> names)
-    {
-        auto screen = std::shared_ptr<ListScreen>(new ListScreen(std::move(title)));
-        screen->names = std::move(names);
-        return screen;
-    }
-
-    std::vector<std::string> names;
-    std::vector<IndexPath> selected;
     std::string typedValue; // what the input's should-change handler stored
-    std::shared_ptr<TableView> table;
-    std::shared_ptr<Button> sendButton;
     int rowCounts = 0; // how often the table asked for the rows
-    bool isName(IndexPath path) const { return path.row < static_cast<int>(names.size()); }
-    int numberOfRowsInSection(TableView&, int) override
+    bool isName(IndexPath path) const { return path.row < static_cast<int>(titles.size()); }
+    int numberOfRowsInSection(TableView& table, int section) override
     {
         ++rowCounts;
-        return static_cast<int>(names.size()) + 1;
+        return RecordingRows::numberOfRowsInSection(table, section) + 1;
     }
-    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath path) override
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView& table, IndexPath path) override
     {
-        auto cell = TableViewCell::create(CellStyle::Default, "row");
         if (isName(path)) {
-            cell->textLabel()->setText(names[path.row]);
-            cell->setAccessoryType(AccessoryType::DisclosureIndicator);
+            auto cell = RecordingRows::cellForRowAtIndexPath(table, path);
             if (path.row == 0)
                 cell->contentView()->addSubview(ImageView::create());
             return cell;
         }
+        auto cell = TableViewCell::create(CellStyle::Default, "row");
         auto field = TextField::create();
         field->setPlaceholder("Your name");
         field->setText(typedValue);
@@ -71,42 +59,40 @@ public:
     }
     bool canEditRowAtIndexPath(TableView&, IndexPath path) override { return isName(path); }
     bool canMoveRowAtIndexPath(TableView&, IndexPath path) override { return isName(path); }
-    void commitEditingStyle(TableView& tableView, EditingStyle, IndexPath path) override
+};
+
+/// A list screen as the content screens build one: the table in a root view, with a Send button.
+class ListScreen : public TableScreen {
+public:
+    static std::shared_ptr<ListScreen> create(std::string title, std::shared_ptr<ListRows> rows)
     {
-        names.erase(names.begin() + path.row);
-        tableView.reloadData();
+        auto screen = std::shared_ptr<ListScreen>(new ListScreen(std::move(title)));
+        screen->rows = std::move(rows);
+        return screen;
     }
-    void moveRowAtIndexPath(TableView&, IndexPath from, IndexPath to) override
-    {
-        auto name = names[from.row];
-        names.erase(names.begin() + from.row);
-        names.insert(names.begin() + std::min<int>(to.row, static_cast<int>(names.size())), name);
-    }
-    void didSelectRowAtIndexPath(TableView&, IndexPath path) override { selected.push_back(path); }
+    std::shared_ptr<Button> sendButton = Button::create("Send");
 
 protected:
+    using TableScreen::TableScreen;
     void loadView() override
     {
         auto root = View::create(Window::defaultBounds);
         setView(root);
         table = TableView::create(Window::defaultBounds);
-        table->setDataSource(std::static_pointer_cast<ListScreen>(shared_from_this()));
-        table->setDelegate(std::static_pointer_cast<ListScreen>(shared_from_this()));
+        table->setDataSource(rows);
+        table->setDelegate(rows);
         root->addSubview(table);
-        sendButton = Button::create("Send");
         root->addSubview(sendButton);
     }
-
-private:
-    explicit ListScreen(std::string title) : ViewController(std::move(title)) { }
 };
 
 /// Home (its bar buttons recording presses) and Trash (badge "2") in two tabs, with a text client.
 struct App {
     std::shared_ptr<Window> window = Window::create();
     std::shared_ptr<TabBarController> tabs = TabBarController::create();
-    std::shared_ptr<ListScreen> home = ListScreen::create("Home", { "Welcome", "Garden", "Events" });
-    std::shared_ptr<ListScreen> trash = ListScreen::create("Trash", {});
+    std::shared_ptr<ListRows> rows = std::make_shared<ListRows>();
+    std::shared_ptr<ListScreen> home = ListScreen::create("Home", rows);
+    std::shared_ptr<ListScreen> trash = ListScreen::create("Trash", std::make_shared<ListRows>());
     std::vector<std::string> pressed;
     std::unique_ptr<CommandInterpreter> interpreter;
     std::unique_ptr<TermRenderer> renderer;
@@ -114,6 +100,7 @@ struct App {
     App()
     {
         MainQueue::shared().makeCurrentThreadMain();
+        rows->titles = { "Welcome", "Garden", "Events" };
         home->setLeftBarButtonItem(BarButtonItem::create(SystemItem::Cancel, [this] { pressed.push_back("Cancel"); }));
         home->setRightBarButtonItems({ BarButtonItem::create(SystemItem::Edit, [this] { pressed.push_back("Edit"); }),
             BarButtonItem::create(SystemItem::Add, [this] { pressed.push_back("Add"); }) });
@@ -192,18 +179,18 @@ TEST(TermRenderer, DrawsTabsBarButtonsRowsInputsButtonsAndAlerts)
     EXPECT_TRUE(contains(text, "  0. Welcome  [no image]  >\n  1. Garden  >\n  2. Events  >\n")) << text;
     EXPECT_TRUE(contains(text, "  3. {0}[____ Your name]  [off]\n")) << text;
     EXPECT_TRUE(contains(text, "<Send>\n")) << text;
-    app.home->typedValue = "Ann";
+    app.rows->typedValue = "Ann";
     app.home->table->reloadData();
     EXPECT_TRUE(contains(app.screen(), "  3. {0}[Ann]  [off]\n"));
     // Drawing again asks the data source nothing until the table reports a change of rows:
     // sources that collect their input rows as the table asks for them keep what they collected.
-    int counted = app.home->rowCounts;
+    int counted = app.rows->rowCounts;
     app.screen();
-    EXPECT_EQ(app.home->rowCounts, counted);
-    app.home->names.push_back("News");
+    EXPECT_EQ(app.rows->rowCounts, counted);
+    app.rows->titles.push_back("News");
     app.home->table->insertRowsAtIndexPaths({ { 0, 3 } }, RowAnimation::None);
     EXPECT_TRUE(contains(app.screen(), "  3. News  >\n  4. {0}[Ann]")) << app.screen();
-    EXPECT_GT(app.home->rowCounts, counted);
+    EXPECT_GT(app.rows->rowCounts, counted);
     // An alert's fields are numbered after the screen's.
     auto alert = AlertView::create("Edit Page", "Choose one\nor cancel", "Cancel", { "Reorder", "Add" });
     alert->setAlertViewStyle(AlertViewStyle::LoginAndPasswordInput);
@@ -226,10 +213,10 @@ TEST(CommandInterpreter, ActsLikeAUser)
                       "reject Nobody\ntab Trash\nexpect Title: Trash\ntab 0\n"),
         0)
         << app.errors;
-    EXPECT_EQ(app.home->selected, (std::vector<IndexPath> { { 0, 1 }, { 0, 2 } }));
+    EXPECT_EQ(app.rows->selected, (std::vector<IndexPath> { { 0, 1 }, { 0, 2 } }));
     EXPECT_EQ(app.pressed, (std::vector<std::string> { "Edit", "Add" }));
     // The edit went through the input's should-change handler, which stored it.
-    EXPECT_EQ(app.home->typedValue, "Ann Smith");
+    EXPECT_EQ(app.rows->typedValue, "Ann Smith");
     int sent = 0;
     app.home->sendButton->onTap = [&](Button&) { ++sent; };
     EXPECT_EQ(app.run("press Send\n"), 0);
@@ -238,7 +225,7 @@ TEST(CommandInterpreter, ActsLikeAUser)
     EXPECT_TRUE(contains(app.errors, "not in reorder mode")) << app.errors;
     app.home->table->setEditing(Editing::On, Animated::No);
     ASSERT_EQ(app.run("move 0 1\ndelete 2\nexpect (editing)\n"), 0) << app.errors;
-    EXPECT_EQ(app.home->names, (std::vector<std::string> { "Garden", "Welcome" }));
+    EXPECT_EQ(app.rows->titles, (std::vector<std::string> { "Garden", "Welcome" }));
     EXPECT_EQ(app.run("delete 2\n"), 1); // the input row may not go
     int chosen = -1;
     auto alert = AlertView::create("Edit Page", "", "Cancel", { "Reorder" });

@@ -4,6 +4,7 @@
 // site on the reference server (the editor tests use it too).
 
 #include "content/ContentFixture.h"
+#include "platform/Base64.h"
 #include "platform/Image.h"
 #include "platform/JsonParser.h"
 #include "ui/AlertView.h"
@@ -55,6 +56,15 @@ inline JsonObjectPtr parsedBody(const RecordedRequest& request)
     return parsed && parsed->isObject() ? parsed->object() : nullptr;
 }
 
+/// An upload's body: the item's id and the whole picture as a full quality JPEG, nothing else.
+inline void expectUpload(const RecordedRequest& request, const std::string& id, const Image& photo)
+{
+    auto body = parsedBody(request);
+    ASSERT_TRUE(body && body->size() == 2u);
+    EXPECT_EQ(body->get("assetid").asString(), id);
+    EXPECT_EQ(Base64::decode(body->get("image").asString()), photo.jpegData(1.0));
+}
+
 class PictureFixture : public DemoSiteFixture {
 protected:
     void SetUp() override
@@ -81,6 +91,12 @@ protected:
         return found;
     }
     void logInToReference() { ASSERT_TRUE(logInDemoOwner()); }
+    /// A completion that keeps each answer in `reports`.
+    EditorCompletion keep()
+    {
+        return [this](std::optional<JsonValue> answer) { reports.push_back(std::move(answer)); };
+    }
+    std::vector<std::optional<JsonValue>> reports;
     std::shared_ptr<HandOverPicker> picker = std::make_shared<HandOverPicker>();
     std::shared_ptr<Window> window = Window::create();
     std::shared_ptr<NavigationController> nav;

@@ -7,7 +7,6 @@
 
 #include "editors/ImageCollectionCell.h"
 #include "editors/PictureFixture.h"
-#include "platform/Base64.h"
 #include "ui/TextField.h"
 
 #include <atomic>
@@ -35,7 +34,7 @@ protected:
     void open(ImageSelectionMode mode)
     {
         item->set("image", JsonValue(std::static_pointer_cast<Opaque>(oldPicture)));
-        screen = ImageSelectionViewController::create(item, mode, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+        screen = ImageSelectionViewController::create(item, mode, keep());
         show(screen);
     }
     /// Draws the grid as a renderer does, once the list is in and again once the pictures are.
@@ -62,7 +61,6 @@ protected:
     std::shared_ptr<Image> oldPicture = solidPicture(2, 2, 1, 2, 3);
     JsonObjectPtr item;
     std::shared_ptr<ImageSelectionViewController> screen;
-    std::vector<std::optional<JsonValue>> reports;
     bool brokenPicture = false;
     bool failReplies = false;
 };
@@ -84,69 +82,56 @@ TEST_F(ImageSelection, OneEmptyItemUntilTheListArrivesAndEachThumbnailDownloaded
     EXPECT_EQ(std::pair(requestsTo("7.jpg").size(), requestsTo("8.jpg").size()), std::pair(1ul, 2ul));
 }
 
-// Confirming sends the entry and reports only its address; an upload sends a full quality JPEG.
-TEST_F(ImageSelection, ConfirmingSendsTheEntryAndUploadSendsTheFullQualityJpeg)
+// An item picked before the list or a cancelled name sends nothing. Confirming sends the entry
+// and reports only its address; an upload sends a full quality JPEG, a cancelled pick nothing.
+// A failed request tells the user; it neither reports nor changes the item.
+TEST_F(ImageSelection, ConfirmingAndUploadingSendTheEntryOrTheWholePictureAndFailuresChangeNothing)
 {
-    for (auto mode : { ImageSelectionMode::Link, ImageSelectionMode::Add }) {
-        bool adding = mode == ImageSelectionMode::Add;
-        SCOPED_TRACE(adding ? "add" : "link");
-        reports.clear();
-        item->set("assVal", "old.jpg");
-        open(mode);
-        settle();
-        answerNameAlert(0, "OK");
-        EXPECT_EQ(screen->imageName(), "Roses");
-        auto body = parsedBody(requestsTo("linkImage").back());
-        ASSERT_TRUE(body);
-        auto expected = JsonObject::create({ { "assetid", "42" }, { "selectedimageid", "7" } });
-        if (adding)
-            expected->set("action", "add");
-        EXPECT_EQ(JsonValue(body), JsonValue(expected));
-        // Linking makes the picture the item's; adding leaves the page's own picture alone.
-        EXPECT_EQ(std::tuple(reports, item->get("assVal").asString(), item->contains("image")),
-            std::tuple(std::vector<std::optional<JsonValue>> { JsonValue(JsonObject::create({ { "assVal", url(7) } })) }, adding ? "old.jpg" : url(7), adding));
-    }
-    reports.clear();
-    open(ImageSelectionMode::Link);
-    auto photo = solidPicture(12, 10, 10, 120, 200);
-    picker->next = photo;
-    screen->rightBarButtonItem()->press();
-    settle();
-    picker->next = nullptr; // cancelled: nothing more is sent
-    screen->rightBarButtonItem()->press();
-    settle();
-    ASSERT_EQ(requestsTo("sendImage").size(), 1u);
-    auto body = parsedBody(requestsTo("sendImage")[0]);
-    ASSERT_TRUE(body && body->size() == 2u);
-    EXPECT_EQ(body->get("assetid").asString(), "42");
-    EXPECT_EQ(Base64::decode(body->get("image").asString()), photo->jpegData(1.0));
-    EXPECT_EQ(reports, std::vector<std::optional<JsonValue>> { JsonValue(JsonObject::create({ { "AssetId", "42" } })) });
-}
-
-// A cancel sends nothing, failed requests tell the user; neither reports or changes the item.
-TEST_F(ImageSelection, CancelAndFailedRequestsKeepTheOldPictureAndReportNothing)
-{
-    failReplies = true;
     open(ImageSelectionMode::Link);
     ASSERT_TRUE(screen->collectionView()->selectItem({ 0, 0 })); // before the list: the empty item
     EXPECT_FALSE(screen->selectedImage());
     window->topAlert()->chooseButtonWithTitle("OK");
     settle();
     answerNameAlert(1, "Cancel");
-    EXPECT_TRUE(requestsTo("linkImage").empty());
-    EXPECT_EQ(Image::fromValue(item->get("image")), oldPicture);
-    for (auto mode : { ImageSelectionMode::Link, ImageSelectionMode::Add }) {
-        open(mode);
+    EXPECT_TRUE(requestsTo("linkImage").empty() && Image::fromValue(item->get("image")) == oldPicture);
+    for (bool failing : { false, true }) {
+        failReplies = failing;
+        for (auto mode : { ImageSelectionMode::Link, ImageSelectionMode::Add }) {
+            const bool adding = mode == ImageSelectionMode::Add, changed = !adding && !failing;
+            SCOPED_TRACE(std::string(adding ? "add" : "link") + (failing ? ", failing" : ""));
+            reports.clear();
+            item->set("assVal", "old.jpg");
+            open(mode);
+            settle();
+            answerNameAlert(0, "OK");
+            EXPECT_EQ(screen->imageName(), "Roses");
+            auto expected = JsonObject::create({ { "assetid", "42" }, { "selectedimageid", "7" } });
+            if (adding)
+                expected->set("action", "add");
+            EXPECT_EQ(JsonValue(parsedBody(requestsTo("linkImage").back())), JsonValue(expected));
+            EXPECT_EQ(answerAlert(*window), !failing ? "(none)" : adding ? "Picture not added|OK" : "Picture not linked|OK");
+            // Linking makes the picture the item's; adding leaves the page's own picture alone.
+            const std::vector<std::optional<JsonValue>> told { JsonValue(JsonObject::create({ { "assVal", url(7) } })) };
+            EXPECT_EQ(std::tuple(reports, item->get("assVal").asString(), item->contains("image")),
+                std::tuple(failing ? decltype(told) {} : told, changed ? url(7) : "old.jpg", !changed));
+        }
+        reports.clear();
+        auto photo = solidPicture(12, 10, 10, 120, 200);
+        picker->next = photo;
+        screen->rightBarButtonItem()->press();
         settle();
-        answerNameAlert(1, "OK");
-        EXPECT_EQ(answerAlert(*window), mode == ImageSelectionMode::Add ? "Picture not added|OK" : "Picture not linked|OK");
+        EXPECT_EQ(answerAlert(*window), failing ? "Picture not uploaded|OK" : "(none)");
+        picker->next = nullptr; // cancelled: nothing more is sent
+        screen->rightBarButtonItem()->press();
+        settle();
+        auto uploads = requestsTo("sendImage");
+        ASSERT_EQ(uploads.size(), failing ? 2u : 1u);
+        expectUpload(uploads.back(), "42", *photo);
+        const std::vector<std::optional<JsonValue>> told { JsonValue(JsonObject::create({ { "AssetId", "42" } })) };
+        EXPECT_EQ(reports, failing ? decltype(told) {} : told);
+        EXPECT_TRUE(item->get("assVal").asString() == "old.jpg" && nav->topViewController() == screen);
+        EXPECT_EQ(Image::fromValue(item->get("image")) == oldPicture, failing);
     }
-    picker->next = solidPicture(3, 3, 0, 0, 0);
-    screen->rightBarButtonItem()->press();
-    settle();
-    EXPECT_EQ(answerAlert(*window), "Picture not uploaded|OK");
-    EXPECT_TRUE(item->get("assVal").asString() == "old.jpg" && Image::fromValue(item->get("image")) == oldPicture);
-    EXPECT_TRUE(nav->topViewController() == screen && reports.empty());
 }
 
 TEST_F(ImageSelection, ALinkOnTheReferenceServerShowsOnThePage)
@@ -172,13 +157,12 @@ protected:
         PictureFixture::SetUp();
         server.setResponder([this](const RecordedRequest&) { return refuse ? json("{}", 403) : json(R"({"Message":{"Sent":"Yes"}})"); });
         field->set("image", JsonValue(std::static_pointer_cast<Opaque>(old)));
-        screen = ImageEditViewController::create(field, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+        screen = ImageEditViewController::create(field, keep());
         show(screen);
     }
     std::shared_ptr<Image> old = solidPicture(4, 4, 9, 9, 9);
     JsonObjectPtr field = JsonObject::create({ { "AssetId", "31" }, { "name", "Photo" } });
     std::shared_ptr<ImageEditViewController> screen;
-    std::vector<std::optional<JsonValue>> reports;
     std::atomic<bool> refuse = false;
 };
 
@@ -200,10 +184,7 @@ TEST_F(ImageEdit, ChangeSendsThePictureAndTakesBackARefusedOne)
     auto sent = requestsTo("sendImage");
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[1].target, base() + "sendImage");
-    auto body = parsedBody(sent[1]);
-    ASSERT_TRUE(body && body->size() == 2u);
-    EXPECT_EQ(body->get("assetid").asString(), "31");
-    EXPECT_EQ(Base64::decode(body->get("image").asString()), photo->jpegData(1.0));
+    expectUpload(sent[1], "31", *photo);
     EXPECT_TRUE(screen->imageView()->image() == photo && Image::fromValue(field->get("image")) == photo);
     EXPECT_EQ(reports, std::vector<std::optional<JsonValue>> { JsonValue(JsonObject::create({ { "Sent", "Yes" } })) });
 }
@@ -227,7 +208,7 @@ TEST_F(ImageEdit, ADocumentsPictureEntryIsRecordedOnTheReferenceServer)
             photo = entry.object();
     ASSERT_TRUE(photo);
     const std::string oldValue = before->get("dict").object()->get("Photo").object()->get("val").asString();
-    auto editor = ImageEditViewController::create(photo, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+    auto editor = ImageEditViewController::create(photo, keep());
     show(editor);
     picker->next = solidPicture(30, 20, 10, 200, 90);
     editor->change();
@@ -242,13 +223,12 @@ class ImageViewer : public PictureFixture {
 protected:
     void open()
     {
-        screen = ImageViewController::create(record, [this](std::optional<JsonValue> answer) { reports.push_back(answer); });
+        screen = ImageViewController::create(record, keep());
         screen->setParentID("9");
         show(screen);
     }
     JsonObjectPtr record = JsonObject::create({ { "assetID", 55 }, { "name", "Lounge" } });
     std::shared_ptr<ImageViewController> screen;
-    std::vector<std::optional<JsonValue>> reports;
 };
 
 // Logged out: no Change button, a refused upload taken back; logged in: the whole picture goes up.

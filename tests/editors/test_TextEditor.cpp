@@ -7,10 +7,8 @@
 #include "editors/TextEditorSizeViewController.h"
 #include "editors/TextEditorViewController.h"
 
-#include "app/AppFixture.h"
-#include "core/ModelFixture.h"
+#include "editors/EditorFixture.h"
 #include "platform/JsonParser.h"
-#include "server/QuindleServer.h"
 #include "ui/Slider.h"
 #include "ui/TextField.h"
 #include "ui/TextView.h"
@@ -20,112 +18,75 @@
 namespace quindle::test {
 namespace {
 
-class TextEditorTest : public AppFixture {
+class TextEditorTest : public EditorFixture {
 protected:
     static AssetRecord record(std::vector<JsonObject::Entry> entries) { return JsonObject::create(std::move(entries)); }
-    /// An editor on `object` shown in a stack; its completion handler keeps the replies.
+    /// An editor on `object` shown in a stack over the page; its completion keeps the replies.
     std::shared_ptr<TextEditorViewController> open(const AssetRecord& object, TextEditorMode mode)
     {
-        auto editor = TextEditorViewController::create(model(), object, mode, [this](std::optional<JsonValue> answer) { answers.push_back(std::move(answer)); });
-        stack = present(editor);
+        auto editor = TextEditorViewController::create(model(), object, mode, keep());
+        present(editor);
         return editor;
     }
-    /// From here on a recording server answers every request with this status and body.
-    RecordingServer& answer(int status, std::string body) { return useRecordingServer([status, body](const RecordedRequest&) { return makeReply(status, body); }); }
-    /// The home page's "Visiting" text, as the reference server has it now.
-    static AssetRecord visiting()
-    {
-        Collector fetch;
-        model().fetchDirectoryForAssetID("", fetch.handler());
-        auto outcome = fetch.single();
-        JsonArrayPtr items = outcome.content && outcome.content->isObject() ? asset::list(outcome.content->object()) : nullptr;
-        for (const JsonValue& child : items ? items->items() : std::vector<JsonValue> {})
-            if (child.isObject() && asset::name(child.object()) == "Visiting")
-                return child.object();
-        return nullptr;
-    }
-    std::shared_ptr<NavigationController> stack;
-    std::vector<std::optional<JsonValue>> answers;
 };
 
+// Each kind of item goes to its endpoint with exactly its keys; the options are the record's
+// (read only with all four fields) with the chosen colour, alpha dropped. A server error or a
+// reply without content is not taken: an alert, the typing kept, the item and the opener untold.
 TEST_F(TextEditorTest, EachKindOfItemGoesToItsEndpointWithItsBody)
 {
-    const std::string options = "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70";
-    const struct { const char* what; AssetRecord object; TextEditorMode mode; const char *endpoint, *textKey, *typed; } cases[] = {
-        { "text block", record({ { "AssetId", "41" }, { "Type", "Text" }, { "Name", "Welcome" }, { "Data", "Hello" }, { "Options", options } }),
-            TextEditorMode::Text, "sendText", "text", "Hello & goodbye" },
-        { "single-line input", record({ { "AssetId", "42" }, { "Type", "TextField" }, { "Name", "name" }, { "Title", "Your name" }, { "Options", options } }),
-            TextEditorMode::TextInput, "sendTextField", "title", "Full name" },
-        { "new multi-line input", record({ { "AssetId", "7" }, { "Type", "Directory" }, { "Name", "Contact" }, { "Options", options } }),
-            TextEditorMode::MultiLineInput, "sendTextView", "title", "Message" },
+    const std::string options = "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70", none = "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00";
+    const std::string stored = R"({"Message":{"AssetId":"1"}})";
+    const std::optional<Colour> plain;
+    const struct { const char* what; AssetRecord object; TextEditorMode mode; const char *endpoint, *textKey, *typed; int status; std::string reply, sent;
+        std::optional<Colour> chosen; } cases[] = {
+        { "text block", record({ { "AssetId", "41" }, { "Type", "Text" }, { "Name", "Welcome" }, { "Data", "Hello" },
+                            { "Options", "Georgia:18:0.1,0.2,0.3:0.9,0.8,0.7" } }),
+            TextEditorMode::Text, "sendText", "text", "Hello & goodbye", 200, stored, options, plain },
+        { "single-line input", record({ { "AssetId", "42" }, { "Type", "TextField" }, { "Name", "name" }, { "Title", "Your name" } }),
+            TextEditorMode::TextInput, "sendTextField", "title", "Full name", 200, stored, none, plain },
+        { "new multi-line input", record({ { "AssetId", "7" }, { "Type", "Directory" }, { "Name", "Contact" }, { "Options", "Georgia:18:0.10,0.20,0.30" } }),
+            TextEditorMode::MultiLineInput, "sendTextView", "title", "Message", 200, stored, none, plain },
         // Opened by the coordinator as an input only: the record says it is multi-line.
         { "existing multi-line input", record({ { "AssetId", "43" }, { "Type", "TextView" }, { "Name", "msg" }, { "Title", "Message" }, { "Options", options } }),
-            TextEditorMode::TextInput, "sendTextView", "title", "Your message" },
+            TextEditorMode::TextInput, "sendTextView", "title", "Your message", 200, stored, "Georgia:18:0.50,0.25,1.00:0.90,0.80,0.70",
+            Colour { 0.5, 0.25, 1, 0.3 } },
+        { "server error", record({ { "AssetId", "41" }, { "Data", "Hello" }, { "Options", options } }), TextEditorMode::Text, "sendText", "text",
+            "Typed, not yet stored", 500, R"({"error":"down"})", options, plain },
+        { "no content", record({ { "AssetId", "41" }, { "Data", "Hello" }, { "Options", options } }), TextEditorMode::Text, "sendText", "text",
+            "Typed, not yet stored", 200, "{}", options, plain },
     };
-    auto& recorder = answer(200, R"({"Message":{"AssetId":"1"}})");
     size_t sent = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         answers.clear();
+        answer(c.status, c.reply);
         auto editor = open(c.object, c.mode);
         if (c.mode != TextEditorMode::Text)
             editor->nameField()->setText(c.typed);
+        if (c.chosen)
+            editor->updateTextColour(*c.chosen);
+        EXPECT_TRUE(editor->textView()->textColour() == editor->textColor() && editor->textView()->backgroundColour() == editor->backgroundColor());
         editor->keyField()->setText("key-" + std::to_string(sent));
-        editor->textView()->setText(c.mode == TextEditorMode::Text ? c.typed : "view text");
+        const std::string text = c.mode == TextEditorMode::Text ? c.typed : "view text";
+        editor->textView()->setText(text);
         editor->rightBarButtonItem()->press();
-        ASSERT_TRUE(recorder.waitForRequests(++sent));
+        ASSERT_TRUE(server.waitForRequests(++sent));
         EXPECT_TRUE(answers.empty()); // the reply is handled on the main queue only
-        RecordedRequest request = recorder.requests().back();
+        RecordedRequest request = server.requests().back();
         EXPECT_EQ(request.method + " " + request.path, "POST /~corvath/vantro/web/app_dev.php/" + std::string(c.endpoint));
-        auto body = JsonObject::create({ { "options", options }, { "assetid", *asset::ident(c.object) }, { "key", "key-" + std::to_string(sent - 1) },
+        auto body = JsonObject::create({ { "options", c.sent }, { "assetid", *asset::ident(c.object) }, { "key", "key-" + std::to_string(sent - 1) },
             { c.textKey, c.typed } });
         EXPECT_EQ(JsonParser::parse(request.body), JsonValue(body)) << "exactly these keys and values";
         settle();
+        if (c.reply != stored) {
+            EXPECT_EQ(answerAlert(*window), "Not saved|OK");
+            EXPECT_TRUE(answers.empty() && !c.object->find("assVal") && !c.object->find("options") && stack->topViewController() == editor);
+            EXPECT_EQ(editor->textView()->text(), text);
+            continue;
+        }
         EXPECT_EQ(std::tuple(answers, c.object->get("assVal").asString(), c.object->get("options").asString(), bool(editor->alert())),
-            std::tuple(std::vector<std::optional<JsonValue>> { JsonValue(JsonObject::create({ { "AssetId", "1" } })) },
-                std::string(c.mode == TextEditorMode::Text ? c.typed : "view text"), options, false));
-    }
-}
-
-TEST_F(TextEditorTest, OptionsStringFromTheRecordAndTheChoices)
-{
-    const struct { const char* what; std::optional<std::string> stored; std::optional<Colour> chosenText; std::string expected; } cases[] = {
-        { "no options", std::nullopt, std::nullopt, "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00" },
-        { "three fields are ignored", "Georgia:18:0.10,0.20,0.30", std::nullopt, "(null):(null):0.00,0.00,0.00:1.00,1.00,1.00" },
-        { "four fields are read", "Georgia:18:0.1,0.2,0.3:0.9,0.8,0.7", std::nullopt, "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70" },
-        { "a chosen colour, alpha dropped", std::nullopt, Colour { 0.5, 0.25, 1, 0.3 }, "(null):(null):0.50,0.25,1.00:1.00,1.00,1.00" },
-    };
-    for (const auto& c : cases) {
-        auto object = record({ { "AssetId", "5" }, { "Data", "x" } });
-        if (c.stored)
-            object->set("Options", *c.stored);
-        auto editor = open(object, TextEditorMode::Text);
-        if (c.chosenText)
-            editor->updateTextColour(*c.chosenText);
-        EXPECT_EQ(editor->optionsString(), c.expected) << c.what;
-        EXPECT_TRUE(editor->textView()->textColour() == editor->textColor() && editor->textView()->backgroundColour() == editor->backgroundColor()) << c.what;
-    }
-}
-
-TEST_F(TextEditorTest, ASaveTheServerDidNotTakeChangesNothing)
-{
-    int replies = 0;
-    auto& recorder = useRecordingServer([&](const RecordedRequest&) { // a server error, then a reply without content
-        return ++replies == 1 ? makeReply(500, R"({"error":"down"})") : makeReply(200, "{}");
-    });
-    auto object = record({ { "AssetId", "41" }, { "Data", "Hello" }, { "Options", "Georgia:18:0.10,0.20,0.30:0.90,0.80,0.70" } });
-    auto editor = open(object, TextEditorMode::Text);
-    editor->textView()->setText("Typed, not yet stored");
-    for (size_t attempt = 1; attempt <= 2; ++attempt) {
-        editor->save();
-        ASSERT_TRUE(recorder.waitForRequests(attempt));
-        settle();
-        auto alert = window->topAlert();
-        ASSERT_TRUE(alert);
-        EXPECT_EQ(alert->title() + "|" + alert->buttonTitles().at(0) + std::to_string(alert->buttonTitles().size()), "Not saved|OK1");
-        EXPECT_TRUE(answers.empty() && !object->find("assVal") && !object->find("options") && stack->topViewController() == editor);
-        EXPECT_EQ(editor->textView()->text(), "Typed, not yet stored");
-        alert->chooseButtonWithTitle("OK");
+            std::tuple(std::vector<std::optional<JsonValue>> { JsonValue(JsonObject::create({ { "AssetId", "1" } })) }, text, c.sent, false));
     }
 }
 
@@ -165,10 +126,8 @@ TEST_F(TextEditorTest, RowsOpenTheChoosersAndTakeTheirChoice)
 
 TEST_F(TextEditorTest, TheReferenceServerKeepsAnEditedText)
 {
-    Collector login;
-    model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
-    ASSERT_TRUE(login.single().content);
-    auto text = visiting();
+    loginToReference();
+    auto text = childNamed(directory(""), "Visiting");
     ASSERT_TRUE(text);
     auto editor = open(text, TextEditorMode::Text);
     EXPECT_EQ(editor->fontName(), "Georgia");
@@ -177,7 +136,7 @@ TEST_F(TextEditorTest, TheReferenceServerKeepsAnEditedText)
     editor->save();
     settle();
     ASSERT_TRUE(answers.size() == 1u && answers[0] && !editor->alert());
-    auto stored = visiting();
+    auto stored = childNamed(directory(""), "Visiting");
     ASSERT_TRUE(stored);
     EXPECT_EQ(std::pair(asset::text(stored), asset::options(stored).value_or("")),
         std::pair(std::string("Visiting hours are 9:00 to 20:00."), std::string("Georgia:14:0.50,0.25,1.00:0.95,0.95,0.85")));

@@ -32,6 +32,15 @@ namespace {
 AssetRecord record(const std::string& json) { return JsonParser::parse(json)->object(); }
 Date at(const std::string& serverDate) { return *Model::dateFromServerDateString(serverDate); }
 
+/// A small JPEG picture, as the server sends one.
+Reply pictureReply()
+{
+    Reply reply;
+    reply.body = Image::create(2, 2, std::vector<uint8_t>(16, 200))->jpegData().value();
+    reply.contentType = "image/jpeg";
+    return reply;
+}
+
 class EditableDataSourceTest : public LoadingFixture {
 protected:
     void build(const std::string& json) { build(JsonParser::parse(json)->array()); }
@@ -261,14 +270,7 @@ TEST_F(EditableDataSourceTest, MovingFurtherThanOneRowSwapsTheEndsOnceAndShowsTh
 
 TEST_F(EditableDataSourceTest, APictureArrivingLaterReloadsTheRowAndShowsIt)
 {
-    auto jpeg = Image::create(2, 2, std::vector<uint8_t>(16, 200))->jpegData();
-    ASSERT_TRUE(jpeg);
-    server.setResponder([&](const RecordedRequest&) {
-        Reply reply;
-        reply.body = *jpeg;
-        reply.contentType = "image/jpeg";
-        return reply;
-    });
+    server.setResponder([](const RecordedRequest&) { return pictureReply(); });
     build("[{\"AssetId\":\"1\",\"Type\":\"Image\",\"Name\":\"Lounge\",\"ImageUrl\":\"" + server.url() + "/lounge.jpg\"},"
           "{\"AssetId\":\"2\",\"Type\":\"Directory\",\"Name\":\"Garden\",\"ImageUrl\":\"" + server.url() + "/garden.jpg\"}]");
     EXPECT_EQ(shown(false), (std::vector<std::string> { "ImageCell", "DirectoryCell" }));
@@ -281,7 +283,7 @@ TEST_F(EditableDataSourceTest, APictureArrivingLaterReloadsTheRowAndShowsIt)
     EXPECT_EQ(std::static_pointer_cast<ImageCell>(table->cellForRowAtIndexPath({ 0, 1 }))->title()->text(), "Garden");
 }
 
-TEST_F(ItemCellsTest, SingleLineInputWritesEveryEditIntoValueAndShowsItWhenReused)
+TEST_F(ItemCellsTest, InputsWriteEveryEditIntoValueAndASingleLineOneShowsItWhenReused)
 {
     auto cell = TextFieldCell::create(CellStyle::Default, "TextFieldCell");
     auto first = record(R"({"Type":"TextField","Name":"n","Title":"Your name","options":"Georgia:20:1,0,0:0,0,1"})");
@@ -301,21 +303,18 @@ TEST_F(ItemCellsTest, SingleLineInputWritesEveryEditIntoValueAndShowsItWhenReuse
     }
     cell->configureWithAsset(first);
     EXPECT_EQ(cell->textField()->text(), "a");
-}
-
-TEST_F(ItemCellsTest, MultiLineInputShowsTheRecordTextAndKeepsValueEqualToWhatIsShown)
-{
-    auto cell = TextViewCell::create(CellStyle::Default, "TextViewCell");
+    // A multi-line input shows the record's text and keeps the value equal to what it shows.
+    auto lines = TextViewCell::create(CellStyle::Default, "TextViewCell");
     auto withData = record(R"({"Type":"TextView","Name":"m","Title":"Message","Data":"Dear","Value":"old"})");
-    cell->configureWithAsset(withData);
-    EXPECT_EQ(std::make_pair(cell->prompt()->text(), cell->textView()->text()), std::make_pair(std::string("Message"), std::string("Dear")));
-    EXPECT_TRUE(cell->textView()->replaceText({ 4, 0 }, " Sir"));
+    lines->configureWithAsset(withData);
+    EXPECT_EQ(std::make_pair(lines->prompt()->text(), lines->textView()->text()), std::make_pair(std::string("Message"), std::string("Dear")));
+    EXPECT_TRUE(lines->textView()->replaceText({ 4, 0 }, " Sir"));
     EXPECT_EQ(withData->get("Value").asString(), "Dear Sir");
     auto empty = record(R"({"Type":"TextView","Name":"m2","Value":"","Data":""})");
-    cell->configureWithAsset(empty);
-    EXPECT_EQ(cell->textView()->text(), "");
-    cell->textView()->replaceText({ 0, 0 }, "ab");
-    cell->textView()->replaceText({ 1, 1 }, "");
+    lines->configureWithAsset(empty);
+    EXPECT_EQ(lines->textView()->text(), "");
+    lines->textView()->replaceText({ 0, 0 }, "ab");
+    lines->textView()->replaceText({ 1, 1 }, "");
     EXPECT_EQ(empty->get("Value").asString(), "a");
 }
 
@@ -360,7 +359,7 @@ TEST_F(ItemCellsTest, EventCountdownInDaysHoursOrHere)
         setenv("TZ", zone.c_str(), 1);
 }
 
-TEST_F(ItemCellsTest, CarouselStyleComesFromTheRecordElseTheCell)
+TEST_F(ItemCellsTest, CarouselStyleComesFromTheRecordElseTheCellAndItFetchesItsListAndShowsTheRecordFirstThenEachItem)
 {
     auto cell = CarouselCell::create(CellStyle::Default, "CarouselCell");
     cell->setType(7);
@@ -371,20 +370,17 @@ TEST_F(ItemCellsTest, CarouselStyleComesFromTheRecordElseTheCell)
     // Without a record: the style preview's six placeholders.
     cell->configureWithImage(nullptr, 100, {});
     EXPECT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 6);
-    auto view = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 0, nullptr));
-    ASSERT_TRUE(view);
-    EXPECT_EQ(std::make_tuple(view->width(), view->imageView()->imageName(), view->label()->text()), std::make_tuple(100.0, std::string("selectImage.png"), std::string()));
+    auto placeholder = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 0, nullptr));
+    ASSERT_TRUE(placeholder);
+    EXPECT_EQ(std::make_tuple(placeholder->width(), placeholder->imageView()->imageName(), placeholder->label()->text()),
+        std::make_tuple(100.0, std::string("selectImage.png"), std::string()));
     EXPECT_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Wrap, 0), 1);
     EXPECT_DOUBLE_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Spacing, 1), 1.1);
     EXPECT_EQ(cell->valueForOption(*cell->carousel(), CarouselOption::Arc, 2.5), 2.5);
-}
-
-TEST_F(ItemCellsTest, CarouselFetchesItsListAndShowsTheRecordFirstThenEachItem)
-{
+    // A record without its list: the record shows until the fetched list arrives.
     server.setResponder([](const RecordedRequest&) {
         return json(R"({"Message":{"AssetId":"40","list":[{"Name":"one"},{"Name":"two"},{"Name":"three"},{"Name":"four"}]}})");
     });
-    auto cell = CarouselCell::create(CellStyle::Default, "CarouselCell");
     std::vector<std::pair<int, std::string>> chosen;
     auto wheel = record(R"({"Type":"Directory","Name":"wheel","options":"Carousel:1","assetID":"40"})");
     cell->configureWithImage(wheel, 200, [&](int index, const AssetRecord& item) { chosen.emplace_back(index, asset::name(item)); });
@@ -423,16 +419,7 @@ TEST_F(ItemCellsTest, CarouselFetchesItsListAndShowsTheRecordFirstThenEachItem)
 
 TEST_F(ItemCellsTest, CarouselItemPictureArrivesIntoTheItemAndFailuresKeepThePlaceholder)
 {
-    auto jpeg = Image::create(2, 2, std::vector<uint8_t>(16, 90))->jpegData();
-    ASSERT_TRUE(jpeg);
-    server.setResponder([&](const RecordedRequest& request) {
-        if (request.path == "/broken.jpg")
-            return makeReply(404, "{}");
-        Reply reply;
-        reply.body = *jpeg;
-        reply.contentType = "image/jpeg";
-        return reply;
-    });
+    server.setResponder([](const RecordedRequest& request) { return request.path == "/broken.jpg" ? makeReply(404, "{}") : pictureReply(); });
     auto cell = CarouselCell::create(CellStyle::Default, "CarouselCell");
     auto wheel = record("{\"Name\":\"wheel\",\"options\":\"Carousel:0\",\"list\":[{\"Name\":\"a\",\"assVal\":\"" + server.url()
         + "/a.jpg\"},{\"Name\":\"b\",\"assVal\":\"" + server.url() + "/broken.jpg\"}]}");

@@ -373,57 +373,29 @@ TEST_F(EditDirectory, RowsAndTheirHandOversAndCancelSendsNothing)
         << "a failed choice is not news for the opener";
 }
 
-// The switch and the chosen style are written to the record before the request, kept when
-// stored and undone when refused; a carousel change does not close the editor.
-TEST_F(EditDirectory, CarouselSwitchAndStyleAreStoredBeforeSending)
-{
-    struct Case { const char* name; int status; const char *json, *shownBefore; long style /* -1: the switch row */; const char *sentOption, *shownAfter, *failure; } cases[] = {
-        { "style 3 switches off", 200, R"({"AssetId":"7","options":"Carousel:3"})", "Carousel on", -1, "", "Carousel off", "(none)" },
-        { "missing switches on", 200, R"({"AssetId":"7"})", "Carousel off", -1, "Carousel", "Carousel on", "(none)" },
-        { "number switches on", 200, R"({"AssetId":"7","options":5})", "Carousel off", -1, "Carousel", "Carousel on", "(none)" },
-        { "row 8 chooses CoverFlow2", 200, R"({"AssetId":"7","options":""})", "Carousel off", 8, "Carousel:8", "Carousel on", "(none)" },
-        { "refused switch is undone", 403, R"({"AssetId":"7","options":"Carousel:3"})", "Carousel on", -1, "", "Carousel on", "Carousel not changed|OK" },
-    };
-    size_t sent = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        answer(c.status, c.status == 200 ? R"({"Message":{"AssetId":"7","options":"x"}})" : R"({"Error":"not yours"})");
-        open(record(c.json));
-        const std::string before = object->get("options").asString();
-        EXPECT_EQ(label(5), c.shownBefore);
-        if (c.style < 0) {
-            tap(5);
-        } else {
-            tap(6);
-            auto chooser = std::dynamic_pointer_cast<CarouselTypeViewController>(editor->navigationController()->topViewController());
-            ASSERT_TRUE(chooser && chooser->object() == object);
-            chooser->completionHandler()(c.style);
-            EXPECT_EQ(editor->navigationController()->topViewController(), editor) << "the chooser is popped";
-        }
-        EXPECT_EQ(object->get("options").asString(), c.sentOption) << "written before the reply";
-        settleRecording(++sent);
-        EXPECT_EQ(server.requests().back().target, base() + "setCarousel?assetid=7&option=" + c.sentOption);
-        EXPECT_EQ(object->get("options").asString(), c.status == 200 ? c.sentOption : before);
-        EXPECT_EQ(window->topAlert(), editor->failureAlert());
-        EXPECT_EQ(std::pair(label(5), answerAlert(*window)), std::pair(std::string(c.shownAfter), std::string(c.failure)));
-        EXPECT_TRUE(answers.empty());
-    }
-    open(record(R"({"AssetId":"7"})"));
-    editor->chooseCarouselStyle(4);
-    settleRecording(++sent);
-    EXPECT_FALSE(object->contains("options")) << "an absent setting refused stays absent";
-}
-
-// A rename (Save) or an image reset (row 3) changes the record only when stored; a refused one
-// keeps the typing, tells the user and reports nothing. The editor stays for its opener to close.
-TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
+// A rename (row 1, then Save), an image reset (row 3), the carousel switch (row 5) and a style
+// from the chooser (row 6) send their request; the record changes only when stored, the
+// carousel setting is written before the reply and undone when refused. A refused change keeps
+// the typing and alerts; a carousel change reports nothing. The editor stays for its opener.
+TEST_F(EditDirectory, ChangesAreSentAndTheRecordKeepsThemOnlyWhenStored)
 {
     const std::string typed = "Photos/2026 & more", rename = "/json/setName.php?a=7&name=Photos%2f2026%20%26%20more";
-    struct Case { const char* name; int status; const char* body; int row /* -1: Save */; std::string target, failure /* empty: stored */; } cases[] = {
-        { "rename stored", 200, R"({"Message":{"assetID":"7","name":"Photos"}})", -1, rename, "" },
-        { "rename refused", 404, R"({"Error":"unknown id"})", -1, rename, "Not saved" },
-        { "reset stored", 200, R"({"Message":{"assetID":"7"}})", 3, "/json/resetImage.php?a=7", "" },
-        { "reset refused", 200, R"({"Error":"no message"})", 3, "/json/resetImage.php?a=7", "Image not cleared" },
+    const std::string named = R"({"AssetId":"7","Type":"Directory","Name":"Gallery","name":"Gallery","Cell":1,"image":"i","assVal":"u","ImageUrl":"u"})";
+    const std::string carousel = base() + "setCarousel?assetid=7&option=", took = R"({"Message":{"AssetId":"7","options":"x"}})";
+    const std::string refused = R"({"Error":"not yours"})", reset = "/json/resetImage.php?a=7", off = "Carousel off", on = "Carousel on";
+    // The reply, the record, the row and style chosen, the setting written, the request, the alert, the carousel row before and after.
+    struct Case { const char* name; int status; std::string body, json; int row; long style; std::string option, target, failure, before, after; } cases[] = {
+        { "rename stored", 200, R"({"Message":{"assetID":"7","name":"Photos"}})", named, 1, 0, "", rename, "(none)", off, off },
+        { "rename refused", 404, R"({"Error":"unknown id"})", named, 1, 0, "", rename, "Not saved|OK", off, off },
+        { "reset stored", 200, R"({"Message":{"assetID":"7"}})", named, 3, 0, "", reset, "(none)", off, off },
+        { "reset refused", 200, R"({"Error":"no message"})", named, 3, 0, "", reset, "Image not cleared|OK", off, off },
+        { "style 3 switches off", 200, took, R"({"AssetId":"7","options":"Carousel:3"})", 5, 0, "", carousel, "(none)", on, off },
+        { "missing switches on", 200, took, R"({"AssetId":"7"})", 5, 0, "Carousel", carousel + "Carousel", "(none)", off, on },
+        { "number switches on", 200, took, R"({"AssetId":"7","options":5})", 5, 0, "Carousel", carousel + "Carousel", "(none)", off, on },
+        { "row 8 chooses CoverFlow2", 200, took, R"({"AssetId":"7","options":""})", 6, 8, "Carousel:8", carousel + "Carousel:8", "(none)", off, on },
+        { "refused switch is undone", 403, refused, R"({"AssetId":"7","options":"Carousel:3"})", 5, 0, "", carousel, "Carousel not changed|OK", on, on },
+        { "refused absent style stays absent", 403, refused, R"({"AssetId":"7"})", 6, 4, "Carousel:4", carousel + "Carousel:4", "Carousel not changed|OK",
+            off, off },
     };
     size_t sent = 0;
     for (const Case& c : cases) {
@@ -431,23 +403,34 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
         answers.clear();
         onMain.clear();
         answer(c.status, c.body);
-        open(record(R"({"AssetId":"7","Type":"Directory","Name":"Gallery","name":"Gallery","Cell":1,"image":"i","assVal":"u","ImageUrl":"u"})"));
-        if (c.row < 0) {
+        open(record(c.json));
+        const bool had = object->contains("options");
+        const std::string was = object->get("options").asString();
+        EXPECT_EQ(label(5), c.before);
+        if (c.row == 1) {
             editor->cellForRowAtIndexPath(*table, { 0, 1 });
             ASSERT_TRUE(editor->nameField()->type(typed));
             editor->rightBarButtonItem()->press();
+        } else if (c.row == 6) {
+            tap(6);
+            auto chooser = std::dynamic_pointer_cast<CarouselTypeViewController>(editor->navigationController()->topViewController());
+            ASSERT_TRUE(chooser && chooser->object() == object);
+            chooser->completionHandler()(c.style);
+            EXPECT_EQ(editor->navigationController()->topViewController(), editor) << "the chooser is popped";
         } else {
             tap(c.row);
         }
+        EXPECT_EQ(object->get("options").asString(), c.option) << "written before the reply";
         settleRecording(++sent);
-        EXPECT_EQ(server.requests().back().method, "GET");
-        EXPECT_EQ(server.requests().back().target, c.target);
-        const bool stored = c.failure.empty();
+        EXPECT_EQ(server.requests().back().method + " " + server.requests().back().target, "GET " + c.target);
+        const bool stored = c.failure == "(none)";
+        EXPECT_EQ(std::pair(object->get("options").asString(), object->contains("options")),
+            std::pair(stored ? c.option : was, had || (stored && c.row >= 5)));
         EXPECT_EQ(root->presentedViewController()->visibleViewController(), editor);
         EXPECT_EQ(window->topAlert(), editor->failureAlert());
-        EXPECT_EQ(answerAlert(*window), stored ? "(none)" : c.failure + "|OK");
-        ASSERT_EQ(answers.size(), stored ? 1u : 0u);
-        if (c.row < 0) {
+        EXPECT_EQ(std::pair(label(5), answerAlert(*window)), std::pair(c.after, c.failure));
+        ASSERT_EQ(answers.size(), stored && c.row < 5 ? 1u : 0u);
+        if (c.row == 1) {
             EXPECT_EQ(std::pair(asset::name(object), object->contains("Cell")), std::pair(stored ? typed : std::string("Gallery"), !stored));
             if (stored) {
                 EXPECT_EQ(std::tuple(object->get("name").asString(), answers[0]->object()->get("name").asString(), onMain),
@@ -455,7 +438,7 @@ TEST_F(EditDirectory, RenameAndImageResetChangeTheRecordOnlyWhenStored)
             } else {
                 EXPECT_EQ(editor->nameField()->text(), typed) << "the typing is kept to try again";
             }
-        } else {
+        } else if (c.row == 3) {
             for (const char* key : { "image", "assVal", "ImageUrl" })
                 EXPECT_EQ(object->contains(key), !stored) << key;
         }

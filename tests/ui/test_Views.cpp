@@ -67,8 +67,7 @@ TEST_F(Controls, TapsTouchesTogglesAndSlidesRunOnlyForTheUserWhenUsable)
     EXPECT_FALSE(button->tap());
     button->setEnabled(true);
     button->setHidden(true);
-    EXPECT_FALSE(button->tap());
-    EXPECT_EQ(taps, 1);
+    EXPECT_TRUE(!button->tap() && taps == 1);
     button->setHidden(false);
     std::weak_ptr<Button> weak = button;
     button->onTap = [](Button& b) { b.removeFromSuperview(); };
@@ -80,8 +79,7 @@ TEST_F(Controls, TapsTouchesTogglesAndSlidesRunOnlyForTheUserWhenUsable)
     EXPECT_FALSE(pad->touch({ 5, 5 })); // nothing listens yet
     std::vector<Point> touches;
     pad->onTouch = [&](View&, Point at) { touches.push_back(at); };
-    EXPECT_TRUE(pad->touch({ 20, 15 }));
-    EXPECT_TRUE(pad->touch({ 60, 0 }));
+    EXPECT_TRUE(pad->touch({ 20, 15 }) && pad->touch({ 60, 0 }));
     EXPECT_FALSE(pad->touch({ 81, 15 }) || pad->touch({ -1, 15 })); // outside its bounds
     pad->setUserInteractionEnabled(false);
     EXPECT_FALSE(pad->touch({ 20, 15 }));
@@ -100,9 +98,8 @@ TEST_F(Controls, TapsTouchesTogglesAndSlidesRunOnlyForTheUserWhenUsable)
     EXPECT_EQ(std::pair(slider->minimumValue(), slider->maximumValue()), std::pair(0.0, 10.0));
     slider->onValueChanged = [&](Slider&) { ++fired; };
     slider->slide(25);
-    EXPECT_DOUBLE_EQ(slider->value(), 10);
     slider->slide(30); // still clamped to 10: no movement
-    EXPECT_EQ(fired, 2);
+    EXPECT_TRUE(slider->value() == 10 && fired == 2);
     slider->setRange(0, 5);
     EXPECT_TRUE(slider->value() == 5 && fired == 2);
 }
@@ -120,10 +117,7 @@ TEST_F(Controls, TextInputsEditThroughShouldChangeReadOnlyRefusesAndOneHoldsFocu
     };
     int changes = 0;
     field->onChange = [&](TextField&) { ++changes; };
-    EXPECT_TRUE(field->replaceCharacters({ 0, 0 }, "a"));
-    EXPECT_TRUE(field->replaceCharacters({ 1, 0 }, "b"));
-    EXPECT_EQ(value, "ab");
-    EXPECT_TRUE(field->replaceCharacters({ 1, 1 }, ""));
+    EXPECT_TRUE(field->replaceCharacters({ 0, 0 }, "a") && field->replaceCharacters({ 1, 0 }, "b") && field->replaceCharacters({ 1, 1 }, ""));
     EXPECT_EQ(std::tuple(value, field->text(), changes), std::tuple("a", "a", 3));
     // Code setting the text is reported but is no user edit.
     field->setText("code");
@@ -135,8 +129,7 @@ TEST_F(Controls, TextInputsEditThroughShouldChangeReadOnlyRefusesAndOneHoldsFocu
     field->shouldReturn = [](TextField& f) { return f.text() != "code"; };
     EXPECT_FALSE(field->pressReturn());
     field->setText("x");
-    EXPECT_TRUE(field->pressReturn());
-    EXPECT_EQ(returns, 1);
+    EXPECT_TRUE(field->pressReturn() && returns == 1);
     field->setHidden(true);
     EXPECT_FALSE(field->becomeFirstResponder());
     // A read-only text view refuses edits and focus.
@@ -158,15 +151,11 @@ TEST_F(Controls, TextInputsEditThroughShouldChangeReadOnlyRefusesAndOneHoldsFocu
     int ended = 0;
     login->onEndEditing = [&](TextField&) { ++ended; };
     login->resignFirstResponder(); // never had focus
-    EXPECT_EQ(ended, 0);
-    EXPECT_TRUE(login->becomeFirstResponder());
-    login->type("72");
-    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(login->becomeFirstResponder() && login->type("72") && ended == 0);
     EXPECT_TRUE(password->becomeFirstResponder() && !login->isFirstResponder() && ended == 1);
     EXPECT_TRUE(notes->becomeFirstResponder() && !password->isFirstResponder());
     notes->resignFirstResponder();
-    EXPECT_FALSE(notes->isFirstResponder());
-    login->becomeFirstResponder();
+    EXPECT_TRUE(!notes->isFirstResponder() && login->becomeFirstResponder());
     root->endEditing();
     root->endEditing();
     EXPECT_EQ(std::tuple(login->isFirstResponder(), ended, observer->countViews(*login, ChangeKind::Focus)), std::tuple(false, 2, 4ul));
@@ -182,8 +171,7 @@ TEST_F(Controls, TextInputsEditThroughShouldChangeReadOnlyRefusesAndOneHoldsFocu
 TEST_F(Controls, CellLaysOutContentLessAccessory)
 {
     auto cell = TableViewCell::create(CellStyle::Subtitle, "DirectoryCell");
-    ASSERT_TRUE(cell->detailTextLabel());
-    EXPECT_EQ(cell->contentView()->frame().width, TableViewCell::defaultFrame.width);
+    ASSERT_TRUE(cell->detailTextLabel() && cell->contentView()->frame().width == TableViewCell::defaultFrame.width);
     cell->setAccessoryType(AccessoryType::DisclosureIndicator);
     EXPECT_EQ(cell->contentView()->frame().width, TableViewCell::defaultFrame.width - TableViewCell::accessoryWidth);
     cell->setFrame({ 0, 0, 400, 70 });
@@ -220,8 +208,7 @@ TEST_F(Controls, CollectionFillsRowsReusesCellsAndScrollsWithinItsRows)
     // Two 75-point items fit in 160; the row's leftover width goes between them.
     EXPECT_EQ(std::pair(items[1].frame, items[2].frame), std::pair(Rect { 85, 0, 75, 75 }, Rect { 0, 80, 75, 75 }));
     collection->layoutItems();
-    EXPECT_EQ(grid->requests, 5);
-    ASSERT_TRUE(collection->selectItem({ 0, 3 })); // no delegate to tell yet
+    ASSERT_TRUE(grid->requests == 5 && collection->selectItem({ 0, 3 })); // no delegate to tell yet
     collection->reloadItemsAtIndexPaths({ { 0, 1 } });
     auto again = collection->layoutItems();
     EXPECT_EQ(grid->requests, 6) << "only the reloaded item is asked again";
@@ -356,16 +343,13 @@ TEST_F(Table, LayoutTakesSectionsTitlesAndHeightsFromTheSource)
     source->heights[{ 0, 1 }] = 70;
     EXPECT_EQ((std::vector { table->numberOfSections(), table->numberOfRowsInSection(0), table->numberOfRowsInSection(1), table->numberOfRowsInSection(3), table->numberOfRowsInSection(-1) }),
         (std::vector { 3, 2, 0, 0, 0 }));
-    EXPECT_EQ(table->titleForHeaderInSection(2), "Third");
     auto layout = table->layoutAllRows();
     // Only the titled sections get a header.
     ASSERT_TRUE(layout.headers.size() == 2u && layout.rows.size() == 3u);
-    EXPECT_EQ(layout.headers[1].section, 2);
-    EXPECT_TRUE(layout.rows[2].indexPath == (IndexPath { 2, 0 }) && layout.rows[1].frame.height == 70);
-    const double header = TableView::defaultSectionHeaderHeight;
-    EXPECT_DOUBLE_EQ(layout.contentHeight, 2 * header + 2 * TableView::defaultRowHeight + 70);
-    EXPECT_DOUBLE_EQ(layout.rows[2].frame.y, 2 * header + TableView::defaultRowHeight + 70);
-    EXPECT_EQ(layout.rows[2].cell->frame().y, layout.rows[2].frame.y);
+    EXPECT_TRUE(table->titleForHeaderInSection(2) == "Third" && layout.headers[1].section == 2 && layout.rows[2].indexPath == (IndexPath { 2, 0 }));
+    const double header = TableView::defaultSectionHeaderHeight, row = TableView::defaultRowHeight;
+    EXPECT_EQ(std::tuple(layout.rows[1].frame.height, layout.contentHeight, layout.rows[2].frame.y, layout.rows[2].cell->frame().y),
+        std::tuple(70.0, 2 * header + 2 * row + 70, 2 * header + row + 70, 2 * header + row + 70));
 }
 
 // The renderer's walk asks only for rows in view; cells leaving it serve new rows, unselected.
@@ -414,8 +398,7 @@ TEST_F(Table, RowChangesReachTheObserverAndTheShownRows)
     expectOneChange(RowChange::Insert, { { 0, 0 } }, std::nullopt, { "new", "changed", "b", "C" });
     EXPECT_TRUE(table->deleteRow({ 0, 1 }) && source->deleted == (std::vector<IndexPath> { { 0, 1 } }));
     expectOneChange(RowChange::Delete, { { 0, 1 } }, RowAnimation::Fade, { "new", "b", "C" });
-    EXPECT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }));
-    EXPECT_EQ(source->moved, (std::vector<std::pair<IndexPath, IndexPath>> { { { 0, 0 }, { 0, 2 } } }));
+    EXPECT_TRUE(table->moveRow({ 0, 0 }, { 0, 2 }) && source->moved == (std::vector<std::pair<IndexPath, IndexPath>> { { { 0, 0 }, { 0, 2 } } }));
     expectOneChange(RowChange::Move, { { 0, 0 }, { 0, 2 } }, std::nullopt, { "b", "C", "new" });
     // A source that deletes without telling the table still gets the right rows shown.
     source->deleteTellsTable = false;
@@ -429,21 +412,19 @@ TEST_F(Table, DeletesAndMovesNeedEditingPermissionAndARowInBounds)
     table->reloadRowsAtIndexPaths({ { 0, 1 } }, RowAnimation::None);
     EXPECT_TRUE(made == 0 && observer->tables.size() == 1u && observer->tables[0].change == RowChange::Reload);
     observer->clear();
-    EXPECT_FALSE(table->deleteRow({ 0, 0 }));
-    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 0, 2 }));
+    EXPECT_FALSE(table->deleteRow({ 0, 0 }) || table->moveRow({ 0, 0 }, { 0, 2 }));
     table->setEditing(Editing::On, Animated::Yes);
     table->setEditing(Editing::On, Animated::Yes);
     EXPECT_TRUE(table->isEditing() && table->lastEditingAnimated() == Animated::Yes);
-    ASSERT_EQ(observer->tables.size(), 1u) << "editing mode is reported once";
-    EXPECT_EQ(observer->tables[0].change, RowChange::Editing);
+    ASSERT_TRUE(observer->tables.size() == 1u && observer->tables[0].change == RowChange::Editing) << "editing mode is reported once";
     source->editable = false;
     EXPECT_FALSE(table->deleteRow({ 0, 0 }));
     source->editable = true;
     EXPECT_TRUE(!table->deleteRow({ 0, 3 }) && source->deleted.empty());
     source->sections = { { "a", "b" }, { "c" } };
-    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 0, 2 })); // past the end of its own section
-    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 2, 0 })); // no such section
-    EXPECT_FALSE(table->moveRow({ 0, 0 }, { 1, 2 })); // two past the other section's end
+    // Past the end of its own section, no such section, two past the other section's end.
+    for (IndexPath to : { IndexPath { 0, 2 }, IndexPath { 2, 0 }, IndexPath { 1, 2 } })
+        EXPECT_FALSE(table->moveRow({ 0, 0 }, to)) << to.section << "," << to.row;
     EXPECT_TRUE(table->moveRow({ 0, 0 }, { 1, 1 }));  // one past the other section's end
     EXPECT_EQ(source->sections[1], (std::vector<std::string> { "c", "a" }));
     // Moving a row onto itself is accepted and tells nobody.
@@ -456,8 +437,7 @@ TEST_F(Table, DeletesAndMovesNeedEditingPermissionAndARowInBounds)
     table->setDelegate(noDelete);
     EXPECT_TRUE(!table->deleteRow({ 0, 0 }) && source->deleted.empty());
     table->setEditing(Editing::Off, Animated::No);
-    EXPECT_FALSE(table->isEditing());
-    EXPECT_EQ(observer->tables.size(), 3u) << "editing on, the move, editing off";
+    EXPECT_TRUE(!table->isEditing() && observer->tables.size() == 3u) << "editing on, the move, editing off";
     // Without a delegate a row in editing is deleted.
     noDelete.reset();
     table->setEditing(Editing::On, Animated::No);
@@ -473,16 +453,14 @@ TEST_F(Table, TapSelectsButNotWhileEditingAndPullRefreshes)
     table->setEditing(Editing::On, Animated::No);
     EXPECT_FALSE(table->selectRow({ 0, 0 }));
     table->setAllowsSelectionDuringEditing(true);
-    EXPECT_TRUE(table->selectRow({ 0, 0 }));
-    EXPECT_TRUE(source->selected.size() == 2u && !table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
+    EXPECT_TRUE(table->selectRow({ 0, 0 }) && source->selected.size() == 2u && !table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
     // The refresh control: a pull runs it once until it ends.
     EXPECT_FALSE(table->pullToRefresh());
     auto control = RefreshControl::create();
     int refreshes = 0;
     control->onRefresh = [&](RefreshControl& c) { ++refreshes; EXPECT_TRUE(c.isRefreshing()); };
     table->setRefreshControl(control);
-    EXPECT_EQ(control->superview(), table);
-    EXPECT_TRUE(table->pullToRefresh());
+    EXPECT_TRUE(control->superview() == table && table->pullToRefresh());
     EXPECT_TRUE(!table->pullToRefresh() && refreshes == 1); // pulling again while it spins starts nothing
     control->endRefreshing();
     EXPECT_TRUE(!control->isRefreshing() && observer->countViews(*control, ChangeKind::Value) == 2u);

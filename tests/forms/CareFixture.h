@@ -26,6 +26,9 @@
 
 namespace quindle::test {
 
+inline JsonArrayPtr list(const std::string& json) { return JsonParser::parse(json)->array(); }
+inline JsonObjectPtr dict(const std::string& json) { return JsonParser::parse(json)->object(); }
+
 /// A row's control as text: a number's value, a yes/no state with its colours, a label's text, a
 /// button's title, whether a picture is shown; a box of several joins each with " + ".
 inline std::string control(const std::shared_ptr<View>& view)
@@ -193,6 +196,7 @@ protected:
         window->setRootViewController(stack);
         window->makeKeyAndVisible();
     }
+    template <typename T> std::shared_ptr<T> top() { return std::dynamic_pointer_cast<T>(stack->topViewController()); }
     std::shared_ptr<Window> window;
     std::shared_ptr<NavigationController> stack;
     std::shared_ptr<TableView> table;
@@ -214,7 +218,6 @@ protected:
         EXPECT_TRUE(date) << target;
         return date ? long(std::chrono::duration_cast<std::chrono::seconds>(*date - DateFormat::now()).count()) : -1000000;
     }
-    static JsonObjectPtr dict(const std::string& json) { return JsonParser::parse(json)->object(); }
 
     /// The reply of a legacy script on the reference server, or null.
     static JsonObjectPtr legacy(const std::string& script)

@@ -75,7 +75,7 @@ protected:
         setup.resID = "7";
         setup.resDocID = "500";
         setup.name = "Margaret Hill";
-        setup.docs = JsonParser::parse(docs)->array();
+        setup.docs = list(docs);
         setup.formState = formState ? dict(formState) : nullptr;
         setup.isResidentProfile = profile;
         screen = show(MasterViewController::create(setup));
@@ -87,7 +87,6 @@ protected:
         screen->didSelectRowAtIndexPath(*table, { section, index });
         settle();
     }
-    template <typename T> std::shared_ptr<T> top() { return std::dynamic_pointer_cast<T>(stack->topViewController()); }
 
     std::shared_ptr<CareShell> care = std::make_shared<CareShell>();
     std::string stateReply = R"({"Message":{"list":{"Weight":{"val":"80","type":"Number"}},"modified":"2026-12-01 10:00:00"}})";
@@ -109,12 +108,6 @@ protected:
         screen = DocumentViewController::createForDocument(outcome.content->object(), item->get("assetID").asString());
         stack = NavigationController::create(screen);
         table = screen->tableView();
-    }
-    void login()
-    {
-        Collector done;
-        model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, done.handler());
-        ASSERT_TRUE(done.waitFor(1));
     }
     std::string row(int index) { return line(*screen->datasource(), *table, 0, index); }
     std::shared_ptr<View> accessory(int index) { return screen->datasource()->cellForRowAtIndexPath(*table, { 0, index })->accessoryView(); }
@@ -320,11 +313,8 @@ TEST_F(MasterScreen, SectionsRowsByKindWhatEachSelectionOpensAndRefusedValuesGoA
     care->opened.clear();
     open(dueState, true);
     const int v = values();
-    tap(0, 0); // the profile's own name leads nowhere
-    tap(0, 1);
-    tap(0, 2);
-    tap(2, 0);
-    tap(v, 4);
+    for (IndexPath path : { IndexPath { 0, 0 } /* the profile's own name leads nowhere */, { 0, 1 }, { 0, 2 }, { 2, 0 }, { v, 4 } })
+        tap(path.section, path.row);
     // The meal entry asks for the menu with the personnel details first.
     tap(v, 6);
     EXPECT_EQ(targets("getMenu.php"), std::vector<std::string> { "/json/getMenu.php?a=400&p=501" });
@@ -429,7 +419,9 @@ TEST_F(DocumentScreen, RowsByKindWhatEachOpensARefusedValueAndEachControlReachin
     EXPECT_EQ(row(4), std::string("Smoker [bool 1 yes red] / ") + DocumentDatasource::unsavedText);
     EXPECT_EQ(row(0), "Weight [number 72.0]");
 
-    login();
+    Collector login;
+    model().loginWithUsername(QuindleServer::demoEmail, QuindleServer::demoPassword, login.handler());
+    ASSERT_TRUE(login.waitFor(1));
     EXPECT_TRUE(table->selectRow({ 0, 4 })); // sends it again instead of opening anything
     settle();
     EXPECT_EQ(stack->topViewController(), screen);
@@ -497,7 +489,6 @@ TEST_F(FormScreen, AnOwnerReachesTheFieldsEditsNamesOpensEditorsAndAddsFields)
     ASSERT_TRUE(screen);
     EXPECT_EQ(screen->title(), "Contact us");
     EXPECT_EQ(screen->assetID(), formID);
-    EXPECT_EQ(screen->tabBarItem().imageName, "first.png");
     table = screen->tableView(); // loading the view sets the bar buttons
     EXPECT_EQ(rightTitles(), (std::vector<std::string> { "Add", "Edit" }));
     // Each field by name and type; the Submit item is a field too.
@@ -642,7 +633,6 @@ TEST_F(PageChooser, RepliesWithoutAListLeaveItEmptyAndTheOwnersPagesHandTheChoic
 
     open();
     EXPECT_EQ(lines(*chooser, *table), expected);
-    EXPECT_EQ(chooser->leftBarButtonItem()->displayTitle(), "Cancel");
     chooser->leftBarButtonItem()->press();
     EXPECT_EQ(stack->topViewController(), editor);
     EXPECT_FALSE(target->linkAssetId || target->linkName);

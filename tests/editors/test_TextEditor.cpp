@@ -173,9 +173,8 @@ TEST(TextEditorChoosers, FontsSortedIgnoringCaseAndSizesTickedByEqualText)
     std::vector<std::string> chosen;
     auto chooser = TextEditorFontViewController::create("courier", [&](const std::string& name) { chosen.push_back(name); });
     auto table = chooser->tableView();
-    auto [labels, ticked] = shownAndTicked(*table);
-    EXPECT_EQ(labels, (std::vector<std::string> { "Arial", "Arial-Bold", "courier", "zapf" }));
-    EXPECT_EQ(ticked, std::vector<std::string> { "courier" });
+    EXPECT_EQ(shownAndTicked(*table),
+        std::pair(std::vector<std::string> { "Arial", "Arial-Bold", "courier", "zapf" }, std::vector<std::string> { "courier" }));
     for (const auto& row : table->layoutAllRows().rows)
         EXPECT_EQ(row.cell->textLabel()->font(), (Font { row.cell->textLabel()->text(), 16 }));
     table->selectRow({ 0, 3 });

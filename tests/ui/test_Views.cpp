@@ -218,8 +218,7 @@ TEST_F(Controls, CollectionFillsRowsReusesCellsAndScrollsWithinItsRows)
     collection->reloadData();
     grid->count = 1;
     auto one = collection->layoutItems();
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_TRUE(made == 5 && one[0].cell == items[4].cell) << "the pool hands back the last cell it took in";
+    ASSERT_TRUE(one.size() == 1u && made == 5 && one[0].cell == items[4].cell) << "the pool hands back the last cell it took in";
     grid->count = 9;
     collection->setFrame({ 0, 0, 160, 100 });
     collection->reloadData();

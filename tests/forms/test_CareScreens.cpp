@@ -315,8 +315,6 @@ TEST_F(CareScreens, HistoryAndItsGraphPageAskTheServerListNumbersNewestFirstAndF
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(screen->objects());
     ASSERT_TRUE(replied(*screen));
-    EXPECT_EQ(screen->objects()->size(), 3u);
-    EXPECT_TRUE(screen->hasNumbers());
     EXPECT_EQ(lines(*screen, *table, -1), (std::vector<std::string> { "Margaret Hill", "Graph >", "Weight (72) / 2026-12-03 09:00:00 (bob) >",
                                               "Weight (70) / 2026-12-01 09:00:00 (ann) >" }));
 

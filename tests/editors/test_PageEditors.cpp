@@ -524,9 +524,14 @@ TEST_F(TabEdit, AlertsRunOnlyTheirOwnActionsAndSetSiteImageClosesWhenStored)
             shown->chooseButton(0);
         pageStack->popViewController(Animated::No);
     }
-    // Set site image adds to the tab and closes when stored.
+    // The rows, the title and the tab image; set site image adds to the tab and closes when stored.
     useTab();
     open();
+    EXPECT_EQ(std::pair(editor->title(), editor->tabBarItem().imageName), std::pair(std::string("Edit Tabs"), std::string("first.png")));
+    std::vector<std::string> shown;
+    for (const VisibleRow& row : table->layoutAllRows().rows)
+        shown.push_back(row.cell->textLabel()->text() + "/" + row.cell->reuseIdentifier());
+    EXPECT_EQ(shown, (std::vector<std::string> { "Set site image/TabsCell", "Clear site image/TabsCell", "Change site name/TabsCell" }));
     ASSERT_TRUE(table->selectRow({ 0, 0 }));
     ASSERT_EQ(shell->editors.size(), 1u);
     auto chooser = shell->editors[0];
@@ -537,13 +542,6 @@ TEST_F(TabEdit, AlertsRunOnlyTheirOwnActionsAndSetSiteImageClosesWhenStored)
     std::thread([&] { chooser->completion(JsonValue("stored")); }).join();
     settle();
     EXPECT_EQ(pageStack->topViewController(), editor);
-    // The rows, the title and the tab image.
-    open();
-    EXPECT_EQ(std::pair(editor->title(), editor->tabBarItem().imageName), std::pair(std::string("Edit Tabs"), std::string("first.png")));
-    std::vector<std::string> shown;
-    for (const VisibleRow& row : table->layoutAllRows().rows)
-        shown.push_back(row.cell->textLabel()->text() + "/" + row.cell->reuseIdentifier());
-    EXPECT_EQ(shown, (std::vector<std::string> { "Set site image/TabsCell", "Clear site image/TabsCell", "Change site name/TabsCell" }));
 }
 
 TEST_F(TabEdit, ReferenceServerRenamesAndClearsTheSite)

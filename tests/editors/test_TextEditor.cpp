@@ -263,9 +263,22 @@ TEST(ColorWheel, FrameSetsTheRasterViewPointsMapToImageSpaceTheCursorStaysOnTheD
     const struct { Point view, image; } cases[] = { { { 100, 150 }, { 99, 99 } }, { { 150, 150 }, { 149, 99 } }, { { 100, 100 }, { 99, 149 } }, { { 1, 249 }, { 0, 0 } } };
     for (const auto& c : cases)
         EXPECT_EQ(wheel->viewToImageSpace(c.view), c.image) << c.view.x << "," << c.view.y;
-    // What the cursor shows is the colour at its image point, as the raster holds it.
-    for (Point p : { Point { 100, 150 }, Point { 160, 150 }, Point { 100, 90 }, Point { 40, 200 } }) {
-        wheel->setTouchPoint(p);
+    // The cursor stays on the disc; inside, it shows the colour at its image point as the raster holds it.
+    const struct { Point touch, placed; } onDisc[] = {
+        { { 100, 150 }, { 100, 150 } },            // inside: taken as it is
+        { { 160, 150 }, { 160, 150 } },
+        { { 100, 90 }, { 100, 90 } },
+        { { 40, 200 }, { 40, 200 } },
+        { { 100, 0 }, { 100, 51 } },               // above: on the top of the rim
+        { { 200, 250 }, { 100 + 99 / std::sqrt(2.0), 150 + 99 / std::sqrt(2.0) } },
+        { { 400, 150 }, { 199, 150 } },            // right, far out: on the rim to the right
+    };
+    for (const auto& c : onDisc) {
+        SCOPED_TRACE(std::to_string(c.touch.x) + "," + std::to_string(c.touch.y));
+        wheel->setTouchPoint(c.touch);
+        EXPECT_LT(std::hypot(wheel->touchPoint().x - c.placed.x, wheel->touchPoint().y - c.placed.y), 1e-4);
+        if (!(c.touch == c.placed))
+            continue;
         Point image = wheel->viewToImageSpace(wheel->touchPoint());
         RGB expected = unpack(wheel->colorAtPoint(image));
         const auto& pixels = *wheel->radialImage().pixels;
@@ -274,19 +287,7 @@ TEST(ColorWheel, FrameSetsTheRasterViewPointsMapToImageSpaceTheCursorStaysOnTheD
         EXPECT_EQ(std::tuple(RGB { pixels[at], pixels[at + 1], pixels[at + 2] }, RGB { int(std::lround(shown.red * 255)), int(std::lround(shown.green * 255)), int(std::lround(shown.blue * 255)) }, shown.alpha),
             std::tuple(expected, expected, 1.0));
     }
-    // The cursor stays on the disc.
-    const struct { Point touch, placed; } onDisc[] = {
-        { { 120, 170 }, { 120, 170 } },            // inside: taken as it is
-        { { 400, 150 }, { 199, 150 } },            // right, far out: on the rim to the right
-        { { 100, 0 }, { 100, 51 } },               // above: on the top of the rim
-        { { 200, 250 }, { 100 + 99 / std::sqrt(2.0), 150 + 99 / std::sqrt(2.0) } },
-    };
-    for (const auto& c : onDisc) {
-        wheel->setTouchPoint(c.touch);
-        EXPECT_LT(std::hypot(wheel->touchPoint().x - c.placed.x, wheel->touchPoint().y - c.placed.y), 1e-4) << c.touch.x << "," << c.touch.y;
-    }
-    wheel->setTouchPoint({ 400, 150 });
-    EXPECT_EQ(unpack(wheel->colorAtPoint(wheel->viewToImageSpace(wheel->touchPoint()))), (RGB { 127, 0, 255 }));
+    EXPECT_EQ(unpack(wheel->colorAtPoint(wheel->viewToImageSpace(wheel->touchPoint()))), (RGB { 127, 0, 255 })); // on the rim to the right
     // A drag reports changes only when continuous.
     for (bool continuous : { false, true }) {
         auto dragged = ColorWheel::create({ 0, 0, 200, 200 });

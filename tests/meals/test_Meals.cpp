@@ -67,13 +67,7 @@ protected:
     std::shared_ptr<MenuViewController> open(bool handOver, Reply orderReply = json(R"({"Message":{"ordered":"31"}})"),
         Reply allergyReply = json(R"({"Message":{"list":[{"name":"Peanuts","assetID":"3"}]}})"))
     {
-        server.setResponder([orderReply, allergyReply](const RecordedRequest& request) {
-            if (request.path == "/json/getFoodAllergy.php")
-                return allergyReply;
-            if (request.path == "/json/start.php")
-                return json(std::string(R"({"Message":{"list":)") + dishes + "}}");
-            return orderReply;
-        });
+        serve({ { "getFoodAllergy.php", allergyReply }, { "start.php", json(std::string(R"({"Message":{"list":)") + dishes + "}}") } }, orderReply);
         restart();
         auto menu = MenuViewController::create("42", "Lunch/dinner: main", "7", handOver ? JsonParser::parse(dishes)->array() : nullptr);
         show(menu);
@@ -90,13 +84,7 @@ class IngredientsTest : public MealsFixture {
 protected:
     std::shared_ptr<IngredientsViewController> load(Reply onSet = json("{}"))
     {
-        server.setResponder([onSet](const RecordedRequest& request) {
-            if (request.path == "/json/ingredientsList.php")
-                return json(ingredients);
-            if (request.path == "/json/getFoodAllergy.php")
-                return json(allergies);
-            return onSet;
-        });
+        serve({ { "ingredientsList.php", json(ingredients) }, { "getFoodAllergy.php", json(allergies) } }, onSet);
         restart();
         auto screen = IngredientsViewController::create("99");
         show(screen);

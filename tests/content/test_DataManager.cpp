@@ -210,6 +210,11 @@ TEST_F(DataManagerTest, AddOpensTheMenuConfiguredFromThePageAndItsAnswerReplaces
         menu->completion(std::nullopt); // a failed add keeps the list
         MainQueue::shared().runUntilIdle();
         EXPECT_EQ(manager->objects()->size(), 1u);
+        // A reply that names no directory is about this page: its list is shown, nothing is asked.
+        const size_t asked = server.requests().size();
+        menu->completion(*JsonParser::parse(R"({"Children":[{"AssetId":"5","Type":"Text"},{"AssetId":"6","Type":"Text"},{"AssetId":"7","Type":"Text"}]})"));
+        MainQueue::shared().runUntilIdle();
+        EXPECT_EQ(std::make_pair(manager->objects()->size(), server.requests().size()), std::make_pair(size_t(3), asked));
         // A reply about another directory holds that page's items: the page asks for its own again.
         const size_t before = server.requests().size();
         menu->completion(*JsonParser::parse(R"({"AssetId":"11","Children":[{"AssetId":"8","Type":"Image"}]})"));

@@ -396,6 +396,8 @@ TEST_F(EditDirectory, ChangesAreSentAndTheRecordKeepsThemOnlyWhenStored)
         { "refused switch is undone", 403, refused, R"({"AssetId":"7","options":"Carousel:3"})", 5, 0, "", carousel, "Carousel not changed|OK", on, on },
         { "refused absent style stays absent", 403, refused, R"({"AssetId":"7"})", 6, 4, "Carousel:4", carousel + "Carousel:4", "Carousel not changed|OK",
             off, off },
+        // Row 7: a style handed to the editor while it is on top, with no chooser to pop.
+        { "style chosen on top", 200, took, R"({"AssetId":"7"})", 7, 2, "Carousel:2", carousel + "Carousel:2", "(none)", off, on },
     };
     size_t sent = 0;
     for (const Case& c : cases) {
@@ -417,6 +419,8 @@ TEST_F(EditDirectory, ChangesAreSentAndTheRecordKeepsThemOnlyWhenStored)
             ASSERT_TRUE(chooser && chooser->object() == object);
             chooser->completionHandler()(c.style);
             EXPECT_EQ(editor->navigationController()->topViewController(), editor) << "the chooser is popped";
+        } else if (c.row == 7) {
+            editor->chooseCarouselStyle(c.style);
         } else {
             tap(c.row);
         }

@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace quindle;
 using namespace quindle::test;
 
@@ -219,6 +222,10 @@ TEST_F(DataManagerTest, AddOpensTheMenuConfiguredFromThePageAndItsAnswerReplaces
         const size_t before = server.requests().size();
         menu->completion(*JsonParser::parse(R"({"AssetId":"11","Children":[{"AssetId":"8","Type":"Image"}]})"));
         MainQueue::shared().runUntilIdle();
+        // That list comes back on the reply thread and waits for the main queue.
+        for (int i = 0; i < 2000 && MainQueue::shared().pending() == 0 && manager->objects()->size() == 3; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(manager->objects()->size(), 3u);
         await(before + 1, [&] { return manager->objects()->size() == 2; });
         ASSERT_EQ(server.requests().size(), before + 1);
         EXPECT_EQ(std::make_pair(server.requests().back().target, manager->objects()->size()),

@@ -14,9 +14,7 @@ status=0
 
 summary=${COVERAGE_JSON:-build-coverage/coverage.json}
 # Throw branches and branches the compiler proved unreachable say nothing about the tests.
-# Counters bumped from several threads at once can read as negative; gcov's line for such a
-# branch is skipped rather than ending the report.
-gcovr -r . build-coverage -j"$(nproc)" --gcov-ignore-parse-errors \
+gcovr -r . build-coverage -j"$(nproc)" \
   --filter '(app|carousel|content|core|editors|forms|frontends|meals|platform|server|ui)/' \
   --exclude-throw-branches --exclude-unreachable-branches \
   --json-summary "$summary" --json-summary-pretty >/dev/null

@@ -1,7 +1,7 @@
 #pragma once
-// The picture screen tests' set-up: a shown window, a photo picker handing over what the test
-// put in it, pictures made here, the JSON bodies the server saw, alerts as text, and the demo
-// site on the reference server (the editor tests use it too).
+// The editor tests' base set-up: a shown window, a photo picker handing over what the test put
+// in it, pictures made here, the JSON bodies the server saw, alerts as text, answers kept, and
+// the demo site on the reference server.
 
 #include "content/ContentFixture.h"
 #include "platform/Base64.h"
@@ -28,8 +28,6 @@ inline std::shared_ptr<Image> solidPicture(int width, int height, uint8_t red, u
         rgba.insert(rgba.end(), { red, green, blue, 255 });
     return Image::create(width, height, std::move(rgba));
 }
-
-inline std::string jpegBytes() { return *solidPicture(8, 6, 200, 40, 40)->jpegData(1.0); }
 
 /// The alert as "title|button|...", "(none)" without one.
 inline std::string titleOf(const std::shared_ptr<AlertView>& alert)
@@ -90,15 +88,29 @@ protected:
                 found.push_back(request);
         return found;
     }
-    void logInToReference() { ASSERT_TRUE(logInDemoOwner()); }
-    /// A completion that keeps each answer in `reports`.
+    /// Logs the demo owner in on the reference server and answers the start page's id.
+    std::string loginToReference()
+    {
+        EXPECT_TRUE(logInDemoOwner());
+        settle();
+        return asset::ident(directory("")).value_or("");
+    }
+    bool shown() const { return root->presentedViewController() != nullptr; }
+    /// A completion that keeps each answer, whether it came on the main queue and whether a
+    /// screen was still shown over the page then.
     EditorCompletion keep()
     {
-        return [this](std::optional<JsonValue> answer) { reports.push_back(std::move(answer)); };
+        return [this](std::optional<JsonValue> answer) {
+            answers.push_back(std::move(answer));
+            onMain.push_back(MainQueue::shared().isMainThread());
+            whileShown.push_back(shown());
+        };
     }
-    std::vector<std::optional<JsonValue>> reports;
+    std::vector<std::optional<JsonValue>> answers;
+    std::vector<bool> onMain, whileShown;
     std::shared_ptr<HandOverPicker> picker = std::make_shared<HandOverPicker>();
     std::shared_ptr<Window> window = Window::create();
+    std::shared_ptr<ViewController> root = ViewController::create("Page");
     std::shared_ptr<NavigationController> nav;
 };
 

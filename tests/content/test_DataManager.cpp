@@ -33,6 +33,13 @@ AssetRecord record(const std::string& type, const std::string& name, const std::
     return JsonParser::parse(R"({"AssetId":")" + id + R"(","Type":")" + type + R"(","Name":")" + name + "\"}")->object();
 }
 
+/// The editor `presenter` shows in a stack of its own.
+std::shared_ptr<RecordedEditor> presentedEditor(const ViewController& presenter)
+{
+    auto stack = std::dynamic_pointer_cast<NavigationController>(presenter.presentedViewController());
+    return stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
+}
+
 JsonArrayPtr listOf(std::initializer_list<AssetRecord> records)
 {
     auto list = JsonArray::create();
@@ -64,15 +71,6 @@ protected:
         manager->setAssetID("10");
         manager->setViewController(screen);
         return manager;
-    }
-    /// Presses "+" on an owner's page and returns the menu the shell was asked for.
-    std::shared_ptr<RecordedEditor> openAddMenu(DataManager& manager)
-    {
-        model().setAuthToken("token-1");
-        manager.configureBarbuttons();
-        screen->controller->rightBarButtonItems()[0]->press();
-        auto stack = std::dynamic_pointer_cast<NavigationController>(screen->controller->presentedViewController());
-        return stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
     }
     /// Waits for `n` requests and runs the main queue until `done` holds.
     void await(size_t n, const std::function<bool()>& done)
@@ -109,11 +107,6 @@ protected:
     std::shared_ptr<T> top() const
     {
         return std::dynamic_pointer_cast<T>(nav->topViewController());
-    }
-    std::shared_ptr<RecordedEditor> presentedEditor() const
-    {
-        auto stack = std::dynamic_pointer_cast<NavigationController>(page->presentedViewController());
-        return stack ? std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController()) : nullptr;
     }
     /// Drops the page's coordinator (the page's source is its only owner).
     void dropCoordinator(std::shared_ptr<DataManager>& manager)
@@ -195,7 +188,11 @@ TEST_F(DataManagerTest, AddOpensTheMenuConfiguredFromThePageAndItsAnswerReplaces
         manager->setAssetID(c.assetID);
         manager->setRestricted(c.restricted);
         manager->setLinkedObjects(items(R"([{"AssetId":"3"}])"));
-        auto menu = openAddMenu(*manager);
+        // "+" on an owner's page opens the menu.
+        model().setAuthToken("token-1");
+        manager->configureBarbuttons();
+        screen->controller->rightBarButtonItems()[0]->press();
+        auto menu = presentedEditor(*screen->controller);
         ASSERT_TRUE(menu);
         const DirectoryActionsSetup& setup = menu->setup;
         EXPECT_EQ(std::make_tuple(setup.restrictToImages, setup.restrictToDirectory, setup.assetID, setup.object, setup.objects),
@@ -426,7 +423,7 @@ TEST_F(LoaderTest, EditModeOpensTheEditorOfTheRecordTypePushedOrModal)
         SCOPED_TRACE(c.name);
         select(*manager, c.name, true);
         const bool modal = c.editor == pageEditor;
-        auto editor = modal ? presentedEditor() : top<RecordedEditor>();
+        auto editor = modal ? presentedEditor(*page) : top<RecordedEditor>();
         ASSERT_TRUE(editor);
         EXPECT_EQ(std::make_tuple(editor->kind, editor->textMode, asset::name(editor->object)),
             std::make_tuple(std::string(c.editor), c.textMode, std::string(c.name)));
@@ -443,18 +440,14 @@ TEST_F(LoaderTest, EditModeOpensTheEditorOfTheRecordTypePushedOrModal)
         EXPECT_EQ(std::make_tuple(page->presentedViewController(), nav->topViewController(), manager->objects()->size()),
             std::make_tuple(std::shared_ptr<ViewController>(), std::static_pointer_cast<ViewController>(page), size_t(9)));
     }
-}
-
-TEST_F(LoaderTest, TheEditorsHandlerTakesTheAnswersListClosesTheEditorAndReloads)
-{
-    auto manager = pageWith(listOf({ record("Text", "Text") }));
+    // An answer with a list replaces the page's list, closes the editor and reloads, on the main queue.
     auto answer = JsonParser::parse(R"({"Children":[{"AssetId":"1","Type":"Text","Name":"Edited"},{"AssetId":"8","Type":"Text","Name":"New"}]})");
     select(*manager, "Text", true);
     auto text = top<RecordedEditor>();
     ASSERT_TRUE(text);
     page->tableView()->layoutAllRows();
     text->completion(answer);
-    EXPECT_EQ(top<RecordedEditor>(), text); // only on the main queue
+    EXPECT_EQ(top<RecordedEditor>(), text);
     MainQueue::shared().runUntilIdle();
     EXPECT_EQ(std::make_tuple(nav->topViewController(), nav->lastTransitionAnimated(), namesOf(manager->objects())),
         std::make_tuple(std::static_pointer_cast<ViewController>(page), Animated::Yes, std::vector<std::string> { "Edited", "New" }));

@@ -65,14 +65,6 @@ protected:
     std::shared_ptr<HidingNavTableViewController> hiding = HidingNavTableViewController::create(rows, 42);
 };
 
-/// A source that is its table's delegate too.
-class DelegatingSource : public RecordingDataSource, public TableViewDelegate {
-public:
-    void didSelectRowAtIndexPath(TableView&, IndexPath path) override { tapped.push_back(path.row); }
-    double heightForRowAtIndexPath(TableView& table, IndexPath path) override { return RecordingDataSource::heightForRowAtIndexPath(table, path); }
-    std::vector<int> tapped;
-};
-
 // The video screen: its rows, the preview's ids, the legacy addAsset.php request, and a video
 // the server did not store that keeps the screen and says so.
 class VideoScreen : public PageScreenTest {
@@ -257,18 +249,6 @@ TEST_F(HidingNavTest, EditTurnsIntoDoneWithoutReloadingDoneReloadsAndSelectionsA
     EXPECT_EQ(std::make_pair(nav->topViewController(), nav->lastTransitionAnimated()), std::make_pair(opener, Animated::Yes));
 }
 
-TEST(TableViewController, TheSourceRegistersFillsTheTableAndTakesItsSelections)
-{
-    auto source = std::make_shared<DelegatingSource>();
-    auto table = TableViewController::create(source)->tableView();
-    EXPECT_EQ(std::make_pair(source->registeredTable.lock(), table->numberOfRowsInSection(0)), std::make_pair(table, 3));
-    EXPECT_TRUE(table->selectRow({ 0, 2 }));
-    EXPECT_EQ(source->tapped, std::vector<int>({ 2 }));
-    // A source that is no delegate still fills the table.
-    auto other = TableViewController::create(RecordingDataSource::create(2));
-    EXPECT_TRUE(!other->tableView()->delegate() && other->tableView()->numberOfRowsInSection(0) == 2);
-}
-
 // The shared presenter: one instance on every thread; modal on a phone (or with no window to
 // ask), a kept popover on a pad.
 TEST(ViewControllerUtilitiesTest, PhoneOrNoWindowPresentsModallyAndPadShowsAKeptPopover)
@@ -309,7 +289,9 @@ TEST(ViewControllerUtilitiesTest, PhoneOrNoWindowPresentsModallyAndPadShowsAKept
 // player's error code.
 TEST_F(VideoScreen, FiveRowsAndReturnInTheIdInputPreviewsTheTypedId)
 {
+    // The table screen shows its source's rows and makes it the delegate as well.
     ASSERT_EQ(shown.size(), 5u);
+    EXPECT_EQ(table->tableView()->delegate().get(), static_cast<TableViewDelegate*>(video.get()));
     auto name = std::dynamic_pointer_cast<YTTextFieldCell>(shown[1].cell);
     auto ident = std::dynamic_pointer_cast<YTTextFieldCell>(shown[3].cell);
     ASSERT_TRUE(name && ident);

@@ -281,22 +281,16 @@ struct Delegate : AlertViewDelegate {
     void didDismissWithButtonIndex(AlertView& alert, int index) override { calls.push_back("dismissed " + std::to_string(index) + (alert.isVisible() ? " shown" : " gone")); }
 };
 
-struct Alerts : ::testing::Test {
-    void SetUp() override
-    {
-        window->setObserver(observer);
-        window->setRootViewController(NavigationController::create(screen));
-        window->makeKeyAndVisible();
-    }
-    std::shared_ptr<RecordingObserver> observer = std::make_shared<RecordingObserver>();
-    std::shared_ptr<Window> window = Window::create();
-    std::shared_ptr<ViewController> screen = ViewController::create("Page");
-};
-
 // The chosen index reaches the delegate, the handler and the observer once; the window keeps a
 // shown alert until it is answered; one outside any window still answers.
-TEST_F(Alerts, ChosenIndexReachesEveryListenerOnceAndAShownAlertIsHeldUntilDismissed)
+TEST(Alerts, ChosenIndexReachesEveryListenerOnceAndAShownAlertIsHeldUntilDismissed)
 {
+    auto observer = std::make_shared<RecordingObserver>();
+    auto window = Window::create();
+    auto screen = ViewController::create("Page");
+    window->setObserver(observer);
+    window->setRootViewController(NavigationController::create(screen));
+    window->makeKeyAndVisible();
     auto delegate = std::make_shared<Delegate>();
     auto alert = AlertView::create("Edit Page", "", "Cancel", { "Reorder", "Edit items" });
     EXPECT_EQ(std::tuple(alert->numberOfButtons(), alert->cancelButtonIndex(), alert->buttonTitleAtIndex(3)), std::tuple(3, 0, std::string()));

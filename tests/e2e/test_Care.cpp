@@ -3,7 +3,6 @@
 // server's stored due date passes, after a pull to refresh.
 #include "E2eFixture.h"
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -17,21 +16,10 @@ using namespace quindle::test;
 
 namespace {
 
-class Care : public E2eFixture {
-protected:
-    /// Runs a statement on the server's database while it runs.
-    void change(const std::string& statement)
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((folder() / "quindle.sqlite").c_str(), &db), SQLITE_OK);
-        sqlite3_busy_timeout(db, 5000);
-        char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
-        sqlite3_free(error);
-        EXPECT_EQ(sqlite3_changes(db), 1);
-        sqlite3_close(db);
-    }
-};
+class Care : public E2eFixture { };
+
+/// The demo owner's first follow-up: the resident's form.
+const std::string firstFollowUp = std::string(loginScript) + "tab Followups\nwait\ntap 0\nwait\n";
 
 TEST_F(Care, TheFollowupsTabCountsTheOverdueOnesAndARefreshShowsANewlyDueOne)
 {
@@ -77,7 +65,9 @@ expect Title: Next workflow
         if (!done && output.find("Call Margaret Hill's family back") != std::string::npos) {
             done = true;
             // Due yesterday by the stored date: the server's clock, not a wait, makes it overdue.
-            change("UPDATE legacy_records SET due_date = '2026-01-01 09:00:00' WHERE message = 'Review Margaret Hill''s care plan'");
+            EXPECT_EQ(SqliteStorage::open(database())->execute("UPDATE legacy_records SET due_date = '2026-01-01 09:00:00' "
+                                                                "WHERE message = 'Review Margaret Hill''s care plan'"),
+                1);
             changed.set_value();
         }
     });
@@ -90,23 +80,15 @@ expect Title: Next workflow
 
 TEST_F(Care, AnotherOrganisationsFollowupsStayTheirs)
 {
-    std::string token = login();
-    ASSERT_FALSE(token.empty());
-    auto reply = get("/json/currentUserOverdueActions.php", {}, token);
-    const JsonValue& list = message(reply).get("list");
-    ASSERT_TRUE(list.isArray());
-    for (const auto& followUp : list.array()->items())
-        EXPECT_EQ(followUp.object()->get("resName").asString().find("Edith"), std::string::npos);
-    EXPECT_EQ(list.array()->size(), 4u);
+    auto followUps = list(payload(get("/json/currentUserOverdueActions.php", login())), "list");
+    for (const auto& followUp : followUps)
+        EXPECT_EQ(str(followUp, "resName").find("Edith"), std::string::npos);
+    EXPECT_EQ(followUps.size(), 4u);
 }
 
 TEST_F(Care, ARecordedWeightJoinsTheHistoryAndTheGraphPage)
 {
-    TermRun run = runScript(std::string(loginScript) + R"(tab Followups
-wait
-tap 0
-wait
-expect Margaret Hill
+    TermRun run = runScript(firstFollowUp + R"(expect Margaret Hill
 field 0 61.5
 return 0
 wait
@@ -130,34 +112,19 @@ TEST_F(Care, AnAllergyIsTickedAndUntickedAndAMealIsOrderedForTomorrowAfterAnAlle
     std::strftime(day, sizeof day, "%Y-%m-%d", &local);
     const std::string allergies = "SELECT i.name FROM legacy_allergies a JOIN legacy_ingredients i ON i.id = a.ingredient_id ORDER BY i.name";
     const auto before = sql(allergies);
-    TermRun ticked = runScript(std::string(loginScript) + R"(tab Followups
-wait
-tap 0
-wait
-tap 0
-wait
-tap 3
-wait
-expect Title: Food Allergies
-tap 0
-wait
-reject Not saved
-)");
+    // The food allergies of the first follow-up's resident.
+    const std::string allergyList = firstFollowUp + "tap 0\nwait\ntap 3\nwait\n";
+    TermRun ticked = runScript(allergyList + "expect Title: Food Allergies\ntap 0\nwait\nreject Not saved\n");
     ASSERT_EQ(ticked.status, 0) << ticked.output;
     auto after = sql(allergies);
     EXPECT_EQ(after.size(), before.size() + 1);
     EXPECT_NE(std::find(after.begin(), after.end(), std::vector<std::string> { "Egg" }), after.end());
 
-    TermRun unticked = runScript(std::string(loginScript) + "tab Followups\nwait\ntap 0\nwait\ntap 0\nwait\ntap 3\nwait\ntap 0\nwait\nreject Not saved\n",
-        "untick.term");
+    TermRun unticked = runScript(allergyList + "tap 0\nwait\nreject Not saved\n", "untick.term");
     ASSERT_EQ(unticked.status, 0) << unticked.output;
     EXPECT_EQ(sql(allergies), before);
 
-    TermRun ordered = runScript(std::string(loginScript) + R"(tab Followups
-wait
-tap 0
-wait
-tap 10
+    TermRun ordered = runScript(firstFollowUp + R"(tap 10
 wait
 tap 3
 wait

@@ -1,17 +1,17 @@
-// The owner's editors driven through quindle-term against a quindle-server process: adding each
-// kind of item, restyling a text, a page's carousel, the site's name, a page's picture, a form
-// field and the account's default style, each checked in what the server holds afterwards.
+// The owner's editors driven through quindle-term against a quindle-server process: reordering,
+// deleting and restoring rows, adding each kind of item, restyling a text, a page's carousel, the
+// site's name, a page's picture, a form field and the account's default style, each checked in
+// what the server holds afterwards.
 
 #include "E2eFixture.h"
 #include "platform/Image.h"
+
+#include <algorithm>
 
 using namespace quindle;
 using namespace quindle::test;
 
 namespace {
-
-/// The demo owner's first page, in the text client.
-const std::string ownerHome = std::string(loginScript) + "tab 1\nwait\n";
 
 /// Opens the owner's first page's add menu on the row labelled `row`.
 std::string addMenuRow(int row) { return "press Add\nexpect Directory actions\ntap " + std::to_string(row) + "\n"; }
@@ -34,6 +34,54 @@ protected:
         return rows.empty() ? "<none>" : rows[0][0];
     }
 };
+
+TEST_F(Editors, ReorderingTheFirstTwoRowsSwapsThemOnTheServer)
+{
+    std::vector<std::string> before = childNames();
+    ASSERT_GE(before.size(), 2u);
+    TermRun run = runScript(ownerHome + R"(press Edit
+expect Alert: Edit Page
+alert Reorder
+expect (editing)
+move 0 1
+wait
+press Done
+wait
+reject (editing)
+)");
+    EXPECT_EQ(run.status, 0) << run.output;
+    std::swap(before[0], before[1]);
+    EXPECT_EQ(childNames(), before);
+}
+
+TEST_F(Editors, ADeletedRowComesBackFromTheTrash)
+{
+    ASSERT_EQ(childNames()[1], "Visiting");
+    TermRun deleted = runScript(ownerHome + R"(press Edit
+alert Reorder
+delete 1
+wait
+press Done
+wait
+reject Visiting hours are 10:00
+)");
+    ASSERT_EQ(deleted.status, 0) << deleted.output;
+    auto names = childNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Visiting"), 0) << names.size();
+
+    TermRun restored = runScript(ownerHome + R"(tab Trash
+wait
+expect Visiting
+press Restore
+wait
+tab 1
+wait
+expect Visiting hours are 10:00
+)", "restore.term");
+    EXPECT_EQ(restored.status, 0) << restored.output;
+    names = childNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Visiting"), 1);
+}
 
 TEST_F(Editors, TheAddMenuAddsOneItemOfEachKindAndSaysASliderCannotBeAdded)
 {
@@ -90,9 +138,9 @@ TEST_F(Editors, ATextIsRestyledAndAPageBecomesACarouselInAChosenStyle)
     ASSERT_EQ(chosen.status, 0) << chosen.output;
     EXPECT_EQ(column("Events", "carousel"), "Carousel:8");
     // The page's reply names the style the carousel is drawn in.
-    auto events = childNamed("", "Events", login());
+    auto events = named(children(login()), "Events");
     ASSERT_TRUE(events);
-    EXPECT_EQ(events->get("options").asString(), "Carousel:8");
+    EXPECT_EQ(str(*events, "options"), "Carousel:8");
 }
 
 TEST_F(Editors, TheSiteIsRenamedAndAPagePictureIsUploadedThenCleared)
@@ -119,9 +167,9 @@ TEST_F(Editors, TheSiteIsRenamedAndAPagePictureIsUploadedThenCleared)
     ASSERT_EQ(uploaded.status, 0) << uploaded.output;
     ASSERT_NE(column("Events", "image_id"), "0");
     // The page's reply points at the uploaded picture, which the server serves back whole.
-    auto events = childNamed("", "Events", login());
+    auto events = named(children(login()), "Events");
     ASSERT_TRUE(events);
-    const std::string address = events->get("ImageUrl").asString();
+    const std::string address = str(*events, "ImageUrl");
     ASSERT_TRUE(address.starts_with(url)) << address;
     auto served = client->Get(address.substr(url.size()));
     ASSERT_TRUE(served);
@@ -156,6 +204,5 @@ TEST_F(Editors, AFormGainsAFieldAndANewTextFollowsTheAccountDefaults)
     // The new text carries no style of its own, so it is drawn in the site's defaults, which the
     // page's reply hands the client.
     EXPECT_TRUE(column("plain", "options").starts_with("(null):(null):"));
-    auto page = get(content("contentForNode"), {}, login());
-    EXPECT_EQ(message(page).get("DefaultOptions").asString(), chosen);
+    EXPECT_EQ(str(payload(get(content("contentForNode"), login())), "DefaultOptions"), chosen);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Starts a real quindle-server in-process on a free loopback port with a fresh database, and
-// reads its replies as the client does.
+// Starts a real quindle-server in-process on a free loopback port with a fresh database, or as
+// a child process, and reads its replies as the client does.
 
 #include "core/ServerConfiguration.h"
 #include "platform/JsonParser.h"
@@ -12,12 +12,22 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <random>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace quindle::test {
 
@@ -94,6 +104,64 @@ inline std::vector<std::vector<std::string>> sqlRows(const std::string& path, co
     }
     return rows;
 }
+
+/// One running quindle-server child with the demo data on a free loopback port; its stdout goes
+/// to `output`, its stderr to `log`.
+class ServerProcess {
+public:
+    ServerProcess(const std::filesystem::path& database, const std::filesystem::path& output,
+        const std::filesystem::path& log = "/dev/null", const std::vector<std::string>& options = {})
+    {
+        std::string program = std::string(QUINDLE_BUILD_DIR) + "/server/quindle-server";
+        std::vector<std::string> arguments { program, "--db", database.string(), "--port", "0", "--host", "127.0.0.1", "--demo" };
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        // The output starts with the base URL and the demo login line.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (m_pid > 0 && std::chrono::steady_clock::now() < deadline) {
+            std::ifstream in(output);
+            std::string first;
+            if (std::getline(in, first) && std::getline(in, loginLine) && !in.eof()) {
+                if (first.rfind("http://127.0.0.1:", 0) == 0)
+                    m_port = std::stoi(first.substr(first.rfind(':') + 1));
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    ~ServerProcess() { stopWith(SIGKILL); }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    /// Sends `signal` and returns the wait status (-1 when it had stopped already).
+    int stopWith(int signal)
+    {
+        if (m_pid <= 0)
+            return -1;
+        ::kill(m_pid, signal);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return status;
+    }
+
+    int port() const { return m_port; }
+    std::string loginLine;
+
+private:
+    pid_t m_pid { -1 };
+    int m_port { 0 };
+};
 
 class ServerFixture : public ::testing::Test {
 protected:

@@ -3,19 +3,9 @@
 #include "server/ServerFixture.h"
 
 #include <atomic>
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 using namespace std::chrono_literals;
 using namespace quindle;
@@ -25,60 +15,6 @@ namespace {
 
 constexpr auto streamBeforeKill = 600ms; // long enough for a few dozen acknowledged writes
 constexpr int killRounds = 2;
-
-/// One running quindle-server child with its stdout in a file.
-class ServerProcess {
-public:
-    ServerProcess(const std::filesystem::path& database, const std::filesystem::path& output, const std::filesystem::path& log = "/dev/null")
-    {
-        std::string program = std::string(QUINDLE_BUILD_DIR) + "/server/quindle-server";
-        std::vector<std::string> arguments { program, "--db", database.string(), "--port", "0", "--host", "127.0.0.1", "--demo" };
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        // The output starts with the base URL and the demo login line.
-        for (auto deadline = std::chrono::steady_clock::now() + 8s; m_pid > 0 && std::chrono::steady_clock::now() < deadline;) {
-            std::ifstream in(output);
-            std::string first;
-            if (std::getline(in, first) && std::getline(in, loginLine) && !in.eof()) {
-                if (first.rfind("http://127.0.0.1:", 0) == 0)
-                    m_port = std::stoi(first.substr(first.rfind(':') + 1));
-                return;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-    }
-    ~ServerProcess()
-    {
-        if (m_pid > 0)
-            stopWith(SIGKILL);
-    }
-
-    /// Sends `signal` and returns the wait status.
-    int stopWith(int signal)
-    {
-        ::kill(m_pid, signal);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return status;
-    }
-
-    int port() const { return m_port; }
-    std::string loginLine;
-
-private:
-    pid_t m_pid { -1 };
-    int m_port { 0 };
-};
 
 /// A logged-in client of the demo account.
 class Session {

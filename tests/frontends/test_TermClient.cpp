@@ -260,7 +260,7 @@ TEST(CommandInterpreter, FailuresNameTheLineAndStopTheScript)
     EXPECT_EQ(app.errors.rfind("test.script:3: tap 9: no row 9 on screen (4 rows)\nThe screen then:\nTabs: [*Home*]", 0), 0u) << app.errors;
     EXPECT_TRUE(app.pressed.empty()); // nothing after the failing line ran
     for (std::string bad : { "press Frobnicate", "expect Nowhere", "reject Welcome", "field 7 x", "back", "tab 5", "refresh", "jump 3",
-             "push token abc", "push notify [1]", "tap x" }) {
+             "push token abc", "push notify [1]", "tap x", "slide 3 0.5", "drag 0 10", "drag 1 10 10" }) {
         EXPECT_EQ(app.run(bad + "\n"), 1) << bad;
         EXPECT_EQ(app.errors.rfind("test.script:1: " + bad + ": ", 0), 0u) << app.errors;
     }

@@ -310,7 +310,7 @@ TEST(ColorWheel, FrameSetsTheRasterViewPointsMapToImageSpaceTheCursorStaysOnTheD
     EXPECT_FALSE(plain->beginTouch({ 5, 5 })); // ordinary views track no touches
 }
 
-TEST(ColorWheelViewController, LaysOutTheWheelAndWellsAndReportsTheChosenColour)
+TEST_F(TextEditorTest, ItsColourScreenLaysOutTheWheelAndWellsAndReportsTheChosenColour)
 {
     auto screen = ColorWheelViewController::create({}, Colour { 0.2, 0.4, 0.6, 1 });
     screen->view()->setFrame({ 0, 0, 400, 600 });
@@ -324,11 +324,7 @@ TEST(ColorWheelViewController, LaysOutTheWheelAndWellsAndReportsTheChosenColour)
     // Drags and brightness fill the new well, and save reports it.
     std::vector<Colour> reported;
     screen = ColorWheelViewController::create([&](Colour colour) { reported.push_back(colour); });
-    auto window = Window::create();
-    auto stack = NavigationController::create(ViewController::create("Opener"));
-    window->setRootViewController(stack);
-    window->makeKeyAndVisible();
-    stack->pushViewController(screen, Animated::No);
+    pageStack->pushViewController(screen, Animated::No);
     ASSERT_TRUE(screen->leftBarButtonItem()); // a phone gets Cancel, a large screen none
     auto onPad = ColorWheelViewController::create();
     auto padWindow = Window::create(Window::defaultBounds, UserInterfaceIdiom::Pad);
@@ -348,9 +344,9 @@ TEST(ColorWheelViewController, LaysOutTheWheelAndWellsAndReportsTheChosenColour)
     EXPECT_EQ(wheel->radialImage().pixels->at(0), wheel->colorAtPoint({ 0, 0 }) & 0xFF); // raster at the new brightness
     screen->save();
     EXPECT_EQ(reported, (std::vector<Colour> { Colour::white(), { 63 / 255.0, 0, 127 / 255.0, 1 } }));
-    EXPECT_EQ(stack->topViewController(), screen); // the opener closes it
+    EXPECT_EQ(pageStack->topViewController(), screen); // the opener closes it
     screen->leftBarButtonItem()->press();
-    EXPECT_TRUE(stack->topViewController() != screen && reported.size() == 2u);
+    EXPECT_TRUE(pageStack->topViewController() != screen && reported.size() == 2u);
 }
 
 class ImageSelection : public PictureFixture {

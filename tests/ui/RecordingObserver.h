@@ -1,10 +1,19 @@
 #pragma once
+// The ui tests' shared pieces: an observer that records what it is told, a screen that logs its
+// appearance, and the controls both test programs drive.
 
 #include "ui/AlertView.h"
+#include "ui/Button.h"
+#include "ui/Switch.h"
 #include "ui/TableView.h"
+#include "ui/TextField.h"
+#include "ui/TextView.h"
 #include "ui/ViewController.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <tuple>
 #include <string>
 #include <vector>
 

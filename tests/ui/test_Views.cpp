@@ -2,21 +2,13 @@
 
 #include "RecordingObserver.h"
 
-#include "ui/Button.h"
 #include "ui/CollectionView.h"
 #include "ui/Label.h"
 #include "ui/Slider.h"
-#include "ui/Switch.h"
-#include "ui/TableView.h"
-#include "ui/TextField.h"
-#include "ui/TextView.h"
 #include "ui/VideoPlayerView.h"
-
-#include <gtest/gtest.h>
 
 #include <map>
 #include <optional>
-#include <tuple>
 #include <set>
 
 using namespace quindle;

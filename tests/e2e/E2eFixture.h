@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <future>
+#include <sys/stat.h>
 
 namespace quindle::test {
 
@@ -91,6 +93,37 @@ protected:
         }
         int raw = pclose(pipe);
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : (WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1);
+        return run;
+    }
+
+    /// Runs quindle-term on a script that comes through a pipe in two halves: once the output
+    /// shows `cue`, `between` runs (to change or stop the server) and the second half follows.
+    TermRun runInTwoHalves(const std::string& first, const std::string& cue, const std::function<void()>& between, const std::string& second)
+    {
+        const std::string pipe = (m_dir / "halves.term").string();
+        if (mkfifo(pipe.c_str(), 0600) != 0) {
+            ADD_FAILURE() << "cannot make " << pipe;
+            return {};
+        }
+        std::promise<void> cued;
+        std::thread writer([&, done = cued.get_future()] {
+            std::ofstream script(pipe);
+            script << first << std::flush;
+            done.wait_for(std::chrono::seconds(60));
+            script << second << std::flush;
+        });
+        bool seen = false;
+        TermRun run = runScriptFile(pipe, [&](const std::string& output) {
+            if (!seen && output.find(cue) != std::string::npos) {
+                seen = true;
+                between();
+                cued.set_value();
+            }
+        });
+        if (!seen)
+            cued.set_value();
+        writer.join();
+        EXPECT_TRUE(seen) << cue << " never shown:\n" << run.output;
         return run;
     }
 

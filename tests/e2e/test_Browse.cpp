@@ -3,10 +3,6 @@
 // that goes away.
 #include "E2eFixture.h"
 
-#include <atomic>
-#include <sys/stat.h>
-#include <thread>
-
 using namespace quindle::test;
 
 class Browse : public E2eFixture { };
@@ -81,25 +77,8 @@ expect [Approve]
 // crashes, and the script carries on to its end.
 TEST_F(Browse, AServerStoppedMidScriptIsNoCrash)
 {
-    // The script comes through a pipe, so the server can be stopped after its first part ran.
-    std::string fifo = (folder() / "commands.term").string();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::atomic<bool> stopped { false };
-    std::thread writer([&] {
-        std::ofstream commands(fifo);
-        commands << "expect Welcome to Quindle Care Home\nshow\n" << std::flush;
-        while (!stopped)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        commands << "tap 4\nwait\nrefresh\nwait\n" << loginScript << "show\nquit\n" << std::flush;
-    });
-    TermRun run = runScriptFile(fifo, [&](const std::string& output) {
-        if (!stopped && output.find("Title:") != std::string::npos) {
-            stopServer();
-            stopped = true;
-        }
-    });
-    stopped = true;
-    writer.join();
+    TermRun run = runInTwoHalves("expect Welcome to Quindle Care Home\nshow\n", "Title:", [&] { stopServer(); },
+        "tap 4\nwait\nrefresh\nwait\n" + std::string(loginScript) + "show\nquit\n");
     EXPECT_EQ(run.status, 0) << run.output;
     // The last screen is the login screen, with or without an alert over it.
     EXPECT_NE(run.output.rfind("Title: Login"), std::string::npos) << run.output;

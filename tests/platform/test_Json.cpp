@@ -70,7 +70,6 @@ TEST(JsonParserKinds, NumbersScalarsStringsAndKeyOrder)
         JsonValue(JsonObject::create({ { "t", true }, { "f", false }, { "n", nullptr },
             { "s", std::string("a\"b\\c/d\xc3\xa9\xf0\x9f\x98\x80\0e", 15) } })));
     EXPECT_EQ(parseOk("  \"top\"\n").asString(), "top");
-    EXPECT_EQ(parseOk("7").asInt(), 7);
     // Key order is kept and the last duplicate wins in the first position.
     EXPECT_EQ(writeOk(parseOk(R"({"z":1,"a":2,"m":3})")), R"({"z":1,"a":2,"m":3})");
     EXPECT_EQ(writeOk(parseOk(R"({"a":1,"b":2,"a":{"x":[1]},"c":3,"b":4})")), R"({"a":{"x":[1]},"b":4,"c":3})");
@@ -344,7 +343,6 @@ public:
     }
 
     size_t pick(size_t n) { return m_random() % n; }
-    std::mt19937& random() { return m_random; }
 
 private:
     std::mt19937 m_random;
@@ -393,7 +391,6 @@ TEST(JsonRoundTrip, GeneratedValues)
 TEST(JsonRoundTrip, MutatedTexts)
 {
     Generator generator(7);
-    auto& random = generator.random();
     size_t parsed = 0;
     size_t rejected = 0;
     const std::string alphabet = "{}[]\",:\\ 0123456789.eE+-tfnul\xc3\xa9\xff\x80\x01";
@@ -403,7 +400,7 @@ TEST(JsonRoundTrip, MutatedTexts)
             for (size_t edits = 1 + generator.pick(3); edits > 0 && !text.empty(); --edits) {
                 const size_t at = generator.pick(text.size());
                 switch (generator.pick(4)) {
-                case 0: text[at] = static_cast<char>(random() & 0xFF); break;
+                case 0: text[at] = static_cast<char>(generator.pick(256)); break;
                 case 1: text.insert(at, 1, alphabet[generator.pick(alphabet.size())]); break;
                 case 2: text.erase(at, 1 + generator.pick(3)); break;
                 default: text.insert(at, text.substr(at, generator.pick(8))); break;

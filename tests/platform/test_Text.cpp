@@ -2,6 +2,7 @@
 #include "platform/CellFontCatalogue.h"
 #include "platform/Date.h"
 #include "platform/Font.h"
+#include "tests/core/TestFontCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -175,18 +176,6 @@ const Font tenPoint { "Courier", 10 };
 constexpr double cell = 10 * CellFontCatalogue::cellWidthPerPoint;
 constexpr double line = 10 * CellFontCatalogue::lineHeightPerPoint;
 
-class FixedCatalogue : public FontCatalogue {
-public:
-    std::vector<std::string> familyNames() const override { return { "Only" }; }
-    std::vector<std::string> fontNamesForFamily(const std::string&) const override { return { "Only-Regular" }; }
-    std::optional<Font> fontWithName(const std::string& name, double size) const override
-    {
-        return name == "Only-Regular" ? std::optional<Font>(Font { name, size }) : std::nullopt;
-    }
-    Font systemFont(double size) const override { return { "Only-Regular", size }; }
-    Size measure(const std::string&, const Font&, Size) const override { return { 1, 2 }; }
-};
-
 } // namespace
 
 TEST(CellCatalogue, FamiliesFontsNamesAndMeasures)
@@ -247,10 +236,11 @@ TEST(FontCatalogueInstall, BuiltInUntilReplaced)
 
 TEST(FontCatalogueInstall, InstallReplacesNullRestoresAndEarlierReferencesStayUsable)
 {
-    FontCatalogue::install(std::make_shared<FixedCatalogue>());
+    // The test catalogue knows no Georgia and gives a character half its point size.
+    FontCatalogue::install(std::make_shared<quindle::test::TestFontCatalogue>());
     FontCatalogue& earlier = FontCatalogue::current();
-    EXPECT_TRUE(!earlier.fontWithName("Helvetica", 12) && earlier.fontWithName("Only-Regular", 12));
+    EXPECT_TRUE(!earlier.fontWithName("Georgia", 12) && earlier.fontWithName("Courier", 12));
     FontCatalogue::install(nullptr);
-    EXPECT_TRUE(FontCatalogue::current().fontWithName("Helvetica", 12));
-    EXPECT_EQ(earlier.measure("x", Font {}, Size {}), (Size { 1, 2 }));
+    EXPECT_TRUE(FontCatalogue::current().fontWithName("Georgia", 12));
+    EXPECT_EQ(earlier.measure("x", tenPoint, Size { 100, 100 }), (Size { 5, 12 }));
 }

@@ -274,10 +274,7 @@ TEST(ColorWheel, FrameSetsTheRasterViewPointsMapToImageSpaceTheCursorStaysOnTheD
     const struct { Point touch, placed; } onDisc[] = {
         { { 100, 150 }, { 100, 150 } },            // inside: taken as it is
         { { 160, 150 }, { 160, 150 } },
-        { { 100, 90 }, { 100, 90 } },
-        { { 40, 200 }, { 40, 200 } },
-        { { 100, 0 }, { 100, 51 } },               // above: on the top of the rim
-        { { 200, 250 }, { 100 + 99 / std::sqrt(2.0), 150 + 99 / std::sqrt(2.0) } },
+        { { 200, 250 }, { 100 + 99 / std::sqrt(2.0), 150 + 99 / std::sqrt(2.0) } }, // outside: on the rim towards the touch
         { { 400, 150 }, { 199, 150 } },            // right, far out: on the rim to the right
     };
     for (const auto& c : onDisc) {

@@ -43,7 +43,7 @@ public:
     bool didSelectObjectAtIndexPath(const std::shared_ptr<DataManagerScreen>& screen, IndexPath path, bool editMode) override
     {
         selections.push_back({ screen, path, editMode });
-        return selectionOpens;
+        return true;
     }
     double heightForRowAtIndexPath(TableView&, IndexPath path) override { return 30.0 + path.row; }
     void registerCellsForTableView(const std::shared_ptr<TableView>& table) override
@@ -65,7 +65,6 @@ public:
     std::weak_ptr<TableView> registeredTable;
     std::vector<std::string> calls;
     std::vector<Selection> selections;
-    bool selectionOpens = true;
 };
 
 /// The screen a recording shell hands out for an editor, with what it was asked for.

@@ -475,7 +475,7 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     ASSERT_TRUE(source);
     EXPECT_EQ(std::make_pair(source->event(), source->dataManager()), std::make_pair(event, manager));
     EXPECT_EQ(manager->viewController(), eventScreen);
-    manager->changeImageForAsset(event); // from the event screen's picture area
+    source->changeImage(); // the event screen's picture button
     auto selection = top<RecordedEditor>();
     ASSERT_TRUE(selection);
     EXPECT_EQ(std::make_tuple(selection->kind, selection->object, selection->imageMode),
@@ -515,11 +515,6 @@ TEST_F(LoaderTest, AFailedRefreshKeepsWhatThePageShowsAndAnyListReplacesIt)
     auto opened = top<DirectoryViewController>();
     ASSERT_TRUE(opened && opened != page);
     auto garden = opened->dataSource()->dataManager();
-    auto refreshBoth = [&] {
-        start->reload();
-        EXPECT_TRUE(opened->tableView()->pullToRefresh());
-        settle();
-    };
     using Names = std::vector<std::string>;
     const Names kept { "Roses", "Pond" };
     ASSERT_EQ(std::make_pair(namesOf(start->objects()), namesOf(garden->objects())), std::make_pair(kept, kept));
@@ -538,7 +533,9 @@ TEST_F(LoaderTest, AFailedRefreshKeepsWhatThePageShowsAndAnyListReplacesIt)
             respond(answer.status, answer.body);
         else
             model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
-        refreshBoth();
+        start->reload();
+        EXPECT_TRUE(opened->tableView()->pullToRefresh());
+        settle();
         EXPECT_EQ(std::make_tuple(namesOf(start->objects()), namesOf(garden->objects()), opened->tableView()->numberOfRowsInSection(0)),
             std::make_tuple(answer.shown, answer.shown, static_cast<int>(answer.shown.size())));
         model().setConfiguration(*ServerConfiguration::create(server.url()));

@@ -67,13 +67,11 @@ protected:
             out.push_back(labels ? row.cell->textLabel()->text() : row.cell->reuseIdentifier());
         return out;
     }
-    /// Waits for the one request and returns its JSON body.
-    JsonObjectPtr onlyBody(const std::string& target)
+    /// Waits for the one request and returns its path and body.
+    std::pair<std::string, std::string> onlySent()
     {
         auto request = onlyRequest();
-        EXPECT_EQ(request.target, base() + target);
-        auto body = JsonParser::parse(request.body);
-        return body && body->isObject() ? body->object() : JsonObject::create();
+        return { request.target.substr(base().size()), request.body };
     }
 
     std::shared_ptr<DataManager> manager;
@@ -113,14 +111,12 @@ constexpr const char* summerFair = R"({"AssetId":"7","assetID":"7","Type":"Event
 
 class EventDataSourceTest : public EditableDataSourceTest {
 protected:
-    std::shared_ptr<EventDataSource> sourceFor(const AssetRecord& record, bool editing = false)
+    std::shared_ptr<EventDataSource> sourceFor(const AssetRecord& record)
     {
         auto events = EventDataSource::create(record);
         table = TableView::create({ 0, 0, 320, 2000 });
         events->registerCellsForTableView(table);
         table->setDataSource(events);
-        if (editing)
-            events->setIsEditing(true);
         return events;
     }
     std::vector<double> heights(EventDataSource& events)
@@ -240,10 +236,7 @@ TEST_F(EditableDataSourceTest, SendFormPostsTheCollectedValuesOnlyWhileActive)
     source->isActive();
     source->isActive();
     send();
-    auto body = onlyBody("sendForm");
-    EXPECT_EQ(std::make_tuple(body->get("formid").asString(), body->get("name").asString(), body->get("msg").asString()),
-        std::make_tuple(std::string("77"), std::string("Ann"), std::string("hi")));
-    EXPECT_FALSE(body->contains("x"));
+    EXPECT_EQ(onlySent(), std::make_pair(std::string("sendForm"), std::string(R"({"formid":"77","name":"Ann","msg":"hi"})")));
     // A new row count starts a fresh collection; inactive sources stay silent.
     table->numberOfRowsInSection(0);
     EXPECT_TRUE(source->formArray().empty());
@@ -263,9 +256,8 @@ TEST_F(EditableDataSourceTest, MovingFurtherThanOneRowSwapsTheEndsOnceAndShowsTh
     MainQueue::shared().runUntilIdle();
     EXPECT_EQ(count(RowChange::ReloadAll, RowAnimation::None), 1);
     EXPECT_EQ(shown(), (std::vector<std::string> { "c", "b", "a" }));
-    auto body = onlyBody("swapAssets");
+    EXPECT_EQ(onlySent(), std::make_pair(std::string("swapAssets"), std::string(R"({"assetid":"11","secondid":"13"})")));
     EXPECT_FALSE(server.waitForRequests(2, std::chrono::milliseconds(200)));
-    EXPECT_EQ(std::make_pair(body->get("assetid").asString(), body->get("secondid").asString()), std::make_pair(std::string("11"), std::string("13")));
 }
 
 TEST_F(EditableDataSourceTest, APictureArrivingLaterReloadsTheRowAndShowsIt)
@@ -415,15 +407,12 @@ TEST_F(ItemCellsTest, CarouselStyleComesFromTheRecordElseTheCellAndItFetchesItsL
     bare->configureWithImage(wheelOf("43"), 200, {});
     settle();
     EXPECT_EQ(std::make_pair(bare->objects()->size(), bare->numberOfItemsInCarousel(*bare->carousel())), std::make_pair(size_t(0), 1));
-}
 
-TEST_F(ItemCellsTest, CarouselItemPictureArrivesIntoTheItemAndFailuresKeepThePlaceholder)
-{
+    // An item's picture arrives into the item; a failed one keeps the placeholder.
     server.setResponder([](const RecordedRequest& request) { return request.path == "/broken.jpg" ? makeReply(404, "{}") : pictureReply(); });
-    auto cell = CarouselCell::create(CellStyle::Default, "CarouselCell");
-    auto wheel = record("{\"Name\":\"wheel\",\"options\":\"Carousel:0\",\"list\":[{\"Name\":\"a\",\"assVal\":\"" + server.url()
-        + "/a.jpg\"},{\"Name\":\"b\",\"assVal\":\"" + server.url() + "/broken.jpg\"}]}");
-    cell->configureWithImage(wheel, 120, {});
+    const size_t asked = server.requests().size();
+    cell->configureWithImage(record("{\"Name\":\"wheel\",\"options\":\"Carousel:0\",\"list\":[{\"Name\":\"a\",\"assVal\":\"" + server.url()
+        + "/a.jpg\"},{\"Name\":\"b\",\"assVal\":\"" + server.url() + "/broken.jpg\"}]}"), 120, {});
     ASSERT_EQ(cell->numberOfItemsInCarousel(*cell->carousel()), 3);
     // Asking twice while the picture is on its way sends one request.
     for (int index : { 1, 1, 2 })
@@ -431,8 +420,8 @@ TEST_F(ItemCellsTest, CarouselItemPictureArrivesIntoTheItemAndFailuresKeepThePla
     auto itemA = cell->objects()->at(1).object();
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return itemA->find("image") && model().httpClient()->inFlight() == 0; }, std::chrono::seconds(10)));
     MainQueue::shared().runUntilIdle();
-    EXPECT_EQ(server.requests().size(), 2u);
-    auto view = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 1, nullptr));
+    EXPECT_EQ(server.requests().size(), asked + 2);
+    view = std::dynamic_pointer_cast<CarouselCell::ItemView>(cell->viewForItemAtIndex(*cell->carousel(), 1, nullptr));
     EXPECT_TRUE(view->imageView()->image());
     EXPECT_FALSE(cell->objects()->at(2).object()->find("image"));
 }
@@ -489,7 +478,8 @@ TEST_F(EventDataSourceTest, ViewModeShowsFourRowsEditModeFiveAndEachDateRowOpens
 
 TEST_F(EventDataSourceTest, LeavingADateRowSendsTheDateItsPickerEditsAndNothingWithoutOne)
 {
-    auto events = sourceFor(JsonParser::parse(summerFair)->object(), true);
+    auto events = sourceFor(JsonParser::parse(summerFair)->object());
+    events->setIsEditing(true);
     for (int row : { 1, 0, 2, 2, 3 })
         select(*events, row);
     ASSERT_TRUE(server.waitForRequests(1));
@@ -538,10 +528,6 @@ TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStack
     std::thread([handler = editor->completion] { handler(std::nullopt); }).join();
     EXPECT_EQ(stack->viewControllers().size(), 2u);
     EXPECT_TRUE(MainQueue::shared().runUntil([&] { return stack->viewControllers().size() == 1; }, std::chrono::seconds(5)));
-    events->changeImage();
-    auto chooser = std::dynamic_pointer_cast<RecordedEditor>(stack->topViewController());
-    ASSERT_TRUE(chooser);
-    EXPECT_EQ(std::make_pair(chooser->kind, chooser->object), std::make_pair(std::string("ImageSelectionViewController"), event));
     events.reset();
     table->setDataSource({});
     EXPECT_TRUE(coordinator.expired()) << "the coordinator points back at its screen only weakly";

@@ -149,44 +149,6 @@ TEST_F(ModelSession, RefusedOrOddLoginRepliesLeaveTheSessionAlone)
     }
 }
 
-// Logout hands the reply on and changes no session field; a tab bar fetch remembers its id
-// before the request is sent.
-TEST_F(ModelSession, LogoutKeepsTheSessionAndATabbarFetchRemembersItsIdFirst)
-{
-    model().setAuthToken("keep");
-    server.setResponder([](const RecordedRequest&) {
-        Reply reply = makeReply(200, R"({"Message":"bye"})");
-        reply.delay = std::chrono::milliseconds(50);
-        return reply;
-    });
-    model().logoutWithCompletionHandler(collector.handler());
-    EXPECT_EQ(collector.single().content.value_or(JsonValue()).asString(), "bye");
-    EXPECT_EQ(model().authToken(), "keep");
-    model().fetchTabbarForAssetID("77", collector.handler());
-    EXPECT_EQ(model().tabbarID(), "77");
-    ASSERT_TRUE(collector.waitFor(2));
-}
-
-TEST_F(ModelSession, PageRepliesReplaceDefaultOptionsButKeepParsedDefaults)
-{
-    server.setResponder([](const RecordedRequest& r) {
-        if (r.target.find("assetid=1") != std::string::npos)
-            return makeReply(200, R"({"Message":{"DefaultOptions":"Courier:20:0.50,0.50,0.50:0.00,0.00,1.00","Children":[]}})");
-        return makeReply(200, R"({"Message":{"Children":[]}})");
-    });
-    model().fetchDirectoryForAssetID("1", collector.handler());
-    ASSERT_TRUE(collector.waitFor(1));
-    EXPECT_EQ(model().defaultOptions(), "Courier:20:0.50,0.50,0.50:0.00,0.00,1.00");
-    EXPECT_EQ(model().defaultFont(), (Font { "Courier", 20 }));
-    EXPECT_EQ(model().defaultBackgroundColour(), Colour::fromRGB(0, 0, 1));
-
-    model().fetchTabbarForAssetID("2", collector.handler());
-    ASSERT_TRUE(collector.waitFor(2));
-    EXPECT_EQ(model().defaultOptions(), "");
-    EXPECT_EQ(model().defaultFont(), (Font { "Courier", 20 }));
-    EXPECT_EQ(model().defaultTextColour(), Colour::fromRGB(0.5, 0.5, 0.5));
-}
-
 TEST_F(ModelDisplayOptions, FontNeedsANameAndASizeAndColoursFourComponentsAndThreeNumbers)
 {
     // Two components give a font but no colours.
@@ -216,23 +178,11 @@ TEST_F(ModelDisplayOptions, FontNeedsANameAndASizeAndColoursFourComponentsAndThr
     EXPECT_EQ(model().textColourFromOptions("Courier:12:2,-1,0.5:0,0,0")->alpha, 1);
 }
 
-TEST_F(ModelDisplayOptions, EachAppearanceIsDecidedOnItsOwn)
-{
-    model().updateDefaultOptions("Helvetica:11:0.00,0.00,1.00:0.00,1.00,0.00");
-    // Own font, but the colours come from the site because there are only two components.
-    auto rec = withOptions("Courier:30");
-    EXPECT_EQ(model().fontForAsset(rec), (Font { "Courier", 30 }));
-    EXPECT_EQ(model().textColourForAsset(rec), Colour::fromRGB(0, 0, 1));
-    EXPECT_EQ(model().backgroundColourForAsset(rec), Colour::fromRGB(0, 1, 0));
-    // No options at all: every value from the site.
-    auto bare = JsonObject::create({ { "Type", "Text" } });
-    EXPECT_EQ(model().fontForAsset(bare), (Font { "Helvetica", 11 }));
-    EXPECT_EQ(model().fontForAsset(nullptr), (Font { "Helvetica", 11 }));
-}
-
-// Before any default the system font, black on white; a "(null)" font name yields nothing at all;
-// an update replaces only what its string supplies.
-TEST_F(ModelDisplayOptions, FallbacksNullFontNameAndDefaultUpdates)
+// Before any default the system font, black on white; a "(null)" font name yields nothing at all.
+// A page's options become the site defaults and fill in each appearance a record lacks on its own;
+// a page without options, or an update, replaces only what its string supplies. Logout changes no
+// session field, and a tab bar fetch remembers its id before the (slow) reply comes.
+TEST_F(ModelDisplayOptions, SiteDefaultsComeFromPagesFillWhatARecordLacksAndUpdateByParts)
 {
     EXPECT_EQ(model().defaultFont(), (Font { "System", 14 }));
     EXPECT_EQ(model().defaultTextColour(), Colour::black());
@@ -244,10 +194,36 @@ TEST_F(ModelDisplayOptions, FallbacksNullFontNameAndDefaultUpdates)
     EXPECT_EQ(model().textColourForAsset(withOptions(o)), Colour::black());
     EXPECT_EQ(model().backgroundColourForAsset(withOptions(o)), Colour::white());
 
-    model().updateDefaultOptions("Courier:12:0.10,0.10,0.10:0.20,0.20,0.20");
+    server.setResponder([](const RecordedRequest& r) {
+        Reply reply = makeReply(200, r.target.find("assetid=1") != std::string::npos
+                ? R"({"Message":{"DefaultOptions":"Courier:20:0.50,0.50,0.50:0.00,0.00,1.00","Children":[]}})"
+                : R"({"Message":{"Children":[]}})");
+        reply.delay = std::chrono::milliseconds(50);
+        return reply;
+    });
+    model().fetchDirectoryForAssetID("1", collector.handler());
+    ASSERT_TRUE(collector.waitFor(1));
+    EXPECT_EQ(model().defaultOptions(), "Courier:20:0.50,0.50,0.50:0.00,0.00,1.00");
+    EXPECT_EQ(model().defaultFont(), (Font { "Courier", 20 }));
+    // Own font, but the colours come from the site because there are only two components.
+    auto rec = withOptions("Helvetica:30");
+    EXPECT_EQ(model().fontForAsset(rec), (Font { "Helvetica", 30 }));
+    EXPECT_EQ(model().textColourForAsset(rec), Colour::fromRGB(0.5, 0.5, 0.5));
+    EXPECT_EQ(model().backgroundColourForAsset(rec), Colour::fromRGB(0, 0, 1));
+    EXPECT_EQ(model().fontForAsset(JsonObject::create({ { "Type", "Text" } })), (Font { "Courier", 20 }));
+    EXPECT_EQ(model().fontForAsset(nullptr), (Font { "Courier", 20 }));
+
+    model().setAuthToken("keep");
+    model().logoutWithCompletionHandler(collector.handler());
+    model().fetchTabbarForAssetID("2", collector.handler());
+    EXPECT_EQ(model().tabbarID(), "2");
+    ASSERT_TRUE(collector.waitFor(3));
+    EXPECT_EQ(model().authToken(), "keep");
+    EXPECT_EQ(model().defaultOptions(), "");
+    EXPECT_EQ(model().defaultFont(), (Font { "Courier", 20 }));
     model().updateDefaultOptions("Helvetica:16");
     EXPECT_EQ(model().defaultFont(), (Font { "Helvetica", 16 }));
-    EXPECT_EQ(model().defaultTextColour(), Colour::fromRGB(0.1, 0.1, 0.1));
+    EXPECT_EQ(model().defaultTextColour(), Colour::fromRGB(0.5, 0.5, 0.5));
     model().updateDefaultOptions("");
     EXPECT_EQ(model().defaultFont(), (Font { "Helvetica", 16 }));
 }
@@ -347,7 +323,7 @@ TEST(AssetStrings, TitleFallsBackToNameAndTextToValueAndANullRecordYieldsNothing
     EXPECT_EQ(asset::imageWithCompletionHandler(none, {}), nullptr);
 }
 
-TEST(AssetFlags, IsDeletedOnlyForExactTrueTextAndCarouselOnlyForLowerCaseOptions)
+TEST(AssetFlags, IsDeletedOnlyForExactTrueTextCarouselOnlyForLowerCaseOptionsAndPictureAddresses)
 {
     EXPECT_TRUE(asset::isDeleted(parse(R"({"IsDeleted":"true"})")));
     EXPECT_TRUE(asset::isDeleted(parse(R"({"isdeleted":"true"})")));
@@ -360,6 +336,12 @@ TEST(AssetFlags, IsDeletedOnlyForExactTrueTextAndCarouselOnlyForLowerCaseOptions
     EXPECT_TRUE(asset::isCarousel(parse(R"({"options":"Carousel:3"})")));
     EXPECT_FALSE(asset::isCarousel(parse(R"({"options":"carousel"})")));
     EXPECT_FALSE(asset::isCarousel(parse(R"({"options":1})")));
+    // A picture address only for picture types, and an event's from Name2.
+    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Text","ImageUrl":"http://x/a.png"})")));
+    EXPECT_EQ(asset::imageUrl(parse(R"({"Type":"Event","Name2":"http://x/e.png","ImageUrl":"no"})")), "http://x/e.png");
+    for (const char* type : { "Image", "Directory", "Document", "Tabbar" })
+        EXPECT_EQ(asset::imageUrl(JsonObject::create({ { "Type", type }, { "imageurl", "u" } })), "u") << type;
+    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Image","ImageUrl":""})")));
 }
 
 TEST(AssetTypes, EachTestMatchesItsNameExactly)
@@ -398,15 +380,6 @@ TEST(AssetList, FreshArrayOfTheSameRecords)
     EXPECT_EQ(asset::name(r->get("Children").array()->at(1).object()), "changed");
     EXPECT_FALSE(asset::list(parse(R"({"Children":{"a":1}})")));
     EXPECT_FALSE(asset::list(parse(R"({"children":[]})")));
-}
-
-TEST(AssetImageUrl, OnlyForPictureTypesAndEventName2)
-{
-    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Text","ImageUrl":"http://x/a.png"})")));
-    EXPECT_EQ(asset::imageUrl(parse(R"({"Type":"Event","Name2":"http://x/e.png","ImageUrl":"no"})")), "http://x/e.png");
-    for (const char* type : { "Image", "Directory", "Document", "Tabbar" })
-        EXPECT_EQ(asset::imageUrl(JsonObject::create({ { "Type", type }, { "imageurl", "u" } })), "u") << type;
-    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Image","ImageUrl":""})")));
 }
 
 TEST(AssetDates, ParsedFromServerStrings)

@@ -3,29 +3,18 @@
 // it, and a recording shell stands in for the editors the screens open.
 
 #include "editors/PictureFixture.h"
-#include "content/DataManagerScreen.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace quindle::test {
 
 /// A page screen that logs the calls an editor makes on it.
-class RecordingPage : public DataManagerScreen {
+class RecordingPage : public RecordingScreen {
 public:
-    explicit RecordingPage(std::shared_ptr<ViewController> screen) : controller(std::move(screen)) { }
+    explicit RecordingPage(std::shared_ptr<ViewController> screen) { controller = std::move(screen); }
     void refresh() override { calls.push_back("refresh"); }
     void done() override { calls.push_back("done"); }
     // What the page sees when it is told: whether the editor is still over it.
     void editTable() override { calls.push_back(controller->presentedViewController() ? "editTable (editor shown)" : "editTable"); }
-    bool editMode() const override { return false; }
-    bool isRootController() const override { return false; }
-    bool isTableEditing() const override { return false; }
     void setTableEditing(bool on, Animated animated) override { calls.push_back(std::string("setTableEditing ") + (on ? "YES" : "NO") + (animated == Animated::Yes ? " animated" : "")); }
-    std::shared_ptr<ViewController> screenController() override { return controller; }
-    std::shared_ptr<ViewController> controller;
     std::vector<std::string> calls;
 };
 

@@ -496,7 +496,6 @@ protected:
     std::atomic<bool> refuse = false;
 };
 
-// A refused picture is taken back from the record and the screen; a stored one is reported.
 TEST_F(ImageEdit, ChangeSendsThePictureAndTakesBackARefusedOne)
 {
     EXPECT_TRUE(screen->title() == "Photo" && screen->imageView()->image() == old);

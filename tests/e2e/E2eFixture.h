@@ -30,7 +30,7 @@ wait
 /// The demo owner's first page (tab 0 is the public start page).
 inline const std::string ownerHome = std::string(loginScript) + "tab 1\nwait\n";
 
-class E2eFixture : public ::testing::Test {
+class E2eFixture : public ::testing::Test, public ServerClient {
 protected:
     /// How long one quindle-term run may take before it is stopped (status 124).
     static constexpr int termTimeoutSeconds = 120;
@@ -42,8 +42,7 @@ protected:
         m_server.emplace(m_dir / "quindle.sqlite", m_dir / "server.out", m_dir / "server.log", std::vector<std::string> { "--quiet" });
         ASSERT_NE(m_server->port(), 0) << "quindle-server printed no address";
         url = "http://127.0.0.1:" + std::to_string(m_server->port());
-        client = std::make_unique<httplib::Client>("127.0.0.1", m_server->port());
-        client->set_read_timeout(30, 0);
+        connect(m_server->port());
     }
 
     void TearDown() override
@@ -127,22 +126,6 @@ protected:
         return run;
     }
 
-    static std::string content(const std::string& endpoint) { return std::string(ServerConfiguration::basePath) + endpoint; }
-
-    /// A GET of `path` as the holder of `token` (none when empty).
-    httplib::Result get(const std::string& path, const std::string& token = {})
-    {
-        return client->Get(path, token.empty() ? httplib::Headers {} : httplib::Headers { { "wibble", token } });
-    }
-
-    /// Logs in as the demo account over HTTP; the token, empty on failure.
-    std::string login()
-    {
-        return str(payload(get(content("login?email=" + percentEncode(QuindleServer::demoEmail) + "&password="
-                       + percentEncode(QuindleServer::demoPassword)))),
-            "AuthToken");
-    }
-
     /// The start page's children in order, as the server holds them.
     std::vector<JsonValue> children(const std::string& token = {}) { return list(payload(get(content("contentForNode"), token))); }
     std::vector<std::string> childNames()
@@ -160,7 +143,6 @@ protected:
     const std::filesystem::path& folder() const { return m_dir; }
 
     std::string url;
-    std::unique_ptr<httplib::Client> client;
 
 private:
     std::filesystem::path m_dir;

@@ -163,59 +163,36 @@ private:
     int m_port { 0 };
 };
 
-class ServerFixture : public ::testing::Test {
-protected:
-    /// Tests that need other limits set them here.
-    virtual void configure(ServerOptions&) const { }
-
-    /// Starts the server with the demo data.
-    void SetUp() override
+/// A client of a server on loopback that sends its requests as the phone client does.
+class ServerClient {
+public:
+    explicit ServerClient(int port = 0)
     {
-        std::random_device random;
-        m_dir = std::filesystem::temp_directory_path() / ("quindle-server-test-" + std::to_string(random()));
-        std::filesystem::create_directories(m_dir);
-        ServerOptions options;
-        options.databasePath = databasePath();
-        options.demo = true;
-        options.requestLog = false;
-        configure(options);
-        std::string error;
-        server = QuindleServer::create(options, &error);
-        ASSERT_TRUE(server) << error;
-        ASSERT_TRUE(server->start(&error)) << error;
-        client = std::make_unique<httplib::Client>("127.0.0.1", server->port());
+        if (port)
+            connect(port);
+    }
+    void connect(int port)
+    {
+        client = std::make_unique<httplib::Client>("127.0.0.1", port);
         client->set_read_timeout(30, 0);
     }
-
-    void TearDown() override
-    {
-        client.reset();
-        if (server)
-            server->stop();
-        server.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-    }
-
-    std::string databasePath() const { return (m_dir / "quindle.sqlite").string(); }
-    std::vector<std::vector<std::string>> sql(const std::string& statement) const { return sqlRows(databasePath(), statement); }
 
     /// Content server path of an endpoint, e.g. content("login?email=...").
     static std::string content(const std::string& endpoint) { return std::string(ServerConfiguration::basePath) + endpoint; }
     static std::string legacy(const std::string& endpoint) { return std::string(ServerConfiguration::legacyPath) + endpoint; }
 
-    /// Headers that carry `token` as the client does after login.
-    static httplib::Headers tokenHeaders(const std::string& token) { return { { "wibble", token } }; }
-
-    /// A GET of `path` as the holder of `token` (no token header when it is empty).
-    httplib::Result get(const std::string& path, const std::string& token = {})
+    /// Headers that carry `token` as the client does after login (none when it is empty).
+    static httplib::Headers tokenHeaders(const std::string& token)
     {
-        return client->Get(path, token.empty() ? httplib::Headers {} : tokenHeaders(token));
+        return token.empty() ? httplib::Headers {} : httplib::Headers { { "wibble", token } };
     }
+
+    /// A GET of `path` as the holder of `token`.
+    httplib::Result get(const std::string& path, const std::string& token = {}) { return client->Get(path, tokenHeaders(token)); }
     /// A POST as the client sends it: JSON text under the form content type.
     httplib::Result post(const std::string& path, const std::string& body, const std::string& token = {})
     {
-        return client->Post(path, token.empty() ? httplib::Headers {} : tokenHeaders(token), body, "application/x-www-form-urlencoded");
+        return client->Post(path, tokenHeaders(token), body, "application/x-www-form-urlencoded");
     }
 
     /// The login reply's "Message" (holding "AuthToken" when the login succeeded).
@@ -244,8 +221,46 @@ protected:
         return str(login, "AuthToken");
     }
 
-    std::unique_ptr<QuindleServer> server;
     std::unique_ptr<httplib::Client> client;
+};
+
+class ServerFixture : public ::testing::Test, public ServerClient {
+protected:
+    /// Tests that need other limits set them here.
+    virtual void configure(ServerOptions&) const { }
+
+    /// Starts the server with the demo data.
+    void SetUp() override
+    {
+        std::random_device random;
+        m_dir = std::filesystem::temp_directory_path() / ("quindle-server-test-" + std::to_string(random()));
+        std::filesystem::create_directories(m_dir);
+        ServerOptions options;
+        options.databasePath = databasePath();
+        options.demo = true;
+        options.requestLog = false;
+        configure(options);
+        std::string error;
+        server = QuindleServer::create(options, &error);
+        ASSERT_TRUE(server) << error;
+        ASSERT_TRUE(server->start(&error)) << error;
+        connect(server->port());
+    }
+
+    void TearDown() override
+    {
+        client.reset();
+        if (server)
+            server->stop();
+        server.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+
+    std::string databasePath() const { return (m_dir / "quindle.sqlite").string(); }
+    std::vector<std::vector<std::string>> sql(const std::string& statement) const { return sqlRows(databasePath(), statement); }
+
+    std::unique_ptr<QuindleServer> server;
 
 private:
     std::filesystem::path m_dir;

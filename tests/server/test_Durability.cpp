@@ -16,33 +16,26 @@ namespace {
 constexpr auto streamBeforeKill = 600ms; // long enough for a few dozen acknowledged writes
 constexpr int killRounds = 2;
 
-/// A logged-in client of the demo account.
-class Session {
+/// A logged-in client of the demo account that calls content endpoints.
+class Session : ServerClient {
 public:
     explicit Session(int port)
-        : m_client("127.0.0.1", port)
+        : ServerClient(port)
     {
-        m_client.set_connection_timeout(2s);
-        m_client.set_read_timeout(3s);
-        m_client.set_write_timeout(3s);
-        m_client.set_keep_alive(true);
-        loginReply = payload(get("login?email=" + percentEncode(QuindleServer::demoEmail) + "&password=" + percentEncode(QuindleServer::demoPassword)));
+        client->set_connection_timeout(2s);
+        client->set_read_timeout(3s);
+        client->set_write_timeout(3s);
+        client->set_keep_alive(true);
+        loginReply = loginAs(QuindleServer::demoEmail, QuindleServer::demoPassword);
+        token = str(loginReply, "AuthToken");
     }
-    bool loggedIn() const { return !str(loginReply, "AuthToken").empty(); }
-    httplib::Result get(const std::string& endpoint)
-    {
-        return m_client.Get(std::string(ServerConfiguration::basePath) + endpoint, { { "wibble", str(loginReply, "AuthToken") } });
-    }
-    httplib::Result post(const std::string& endpoint, const std::string& body)
-    {
-        return m_client.Post(std::string(ServerConfiguration::basePath) + endpoint, { { "wibble", str(loginReply, "AuthToken") } }, body, "application/json");
-    }
+    bool loggedIn() const { return !token.empty(); }
+    httplib::Result get(const std::string& endpoint) { return ServerClient::get(content(endpoint), token); }
+    httplib::Result post(const std::string& endpoint, const std::string& body) { return ServerClient::post(content(endpoint), body, token); }
     std::vector<JsonValue> items(const std::string& page) { return list(payload(get("contentForNode?assetid=" + page))); }
 
     JsonValue loginReply;
-
-private:
-    httplib::Client m_client;
+    std::string token;
 };
 
 /// The writes one round sent and the ones the server acknowledged with 200.
@@ -178,8 +171,7 @@ TEST_F(DurabilityTest, SignalsStopCleanlyAndTheLogHidesThePassword)
         const auto log = m_folder / ("log-" + std::to_string(signal));
         ServerProcess server(database(), output(signal), log);
         ASSERT_NE(server.port(), 0);
-        httplib::Client client("127.0.0.1", server.port());
-        auto refused = client.Get(std::string(ServerConfiguration::basePath) + "login?email=demo%40quindle.example&password=wrong-secret");
+        auto refused = ServerClient(server.port()).get(ServerClient::content("login?email=demo%40quindle.example&password=wrong-secret"));
         ASSERT_EQ(status(refused), 200);
         EXPECT_NE(refused->body.find("\"Alert\""), std::string::npos) << refused->body;
         const int exit = server.stopWith(signal);

@@ -10,7 +10,6 @@
 #include "content/TableViewController.h"
 #include "content/YoutubeVideoCell.h"
 #include "content/YoutubeVideoDataSource.h"
-#include "editors/AddDirectoryViewController.h"
 #include "editors/CarouselTypeViewController.h"
 #include "editors/ColorWheelViewController.h"
 #include "editors/DirectoryActionsViewController.h"
@@ -118,12 +117,6 @@ class PhoneWindowTest : public QObject, protected PhoneOnStack {
             screen->view()->addSubview(view);
         open(screen);
     }
-    /// Clicks a row of the table and lets the screen it opens slide in.
-    void clickRow(const TableView& table, int row)
-    {
-        click(*phone, rowCentre(table, row));
-        phone->finishAnimations();
-    }
     /// A point of the colour wheel's view in window points.
     QPointF onWheel(ColorWheelViewController& screen, Point view)
     {
@@ -137,13 +130,10 @@ private slots:
         MainQueue::shared().makeCurrentThreadMain();
         installQtComponents();
         bridge = std::make_unique<MainQueueBridge>();
-        // Every piece is registered: carousel rows, web pages as widgets, the video panel, photos, fonts.
-        auto* carousel = ViewRegistry::shared().find(*CarouselCell::create(CellStyle::Default, "Carousel"));
-        QVERIFY(carousel && carousel->paint && carousel->pointer && carousel->step);
+        // Web pages are shown as widgets, and photos and fonts come from Qt; the carousel rows and the
+        // video panel are seen drawn and taking input below.
         auto* page = ViewRegistry::shared().find(*WebView::create());
         QVERIFY(page && page->makeWidget && !page->paint);
-        auto* video = ViewRegistry::shared().find(*VideoPlayerView::create());
-        QVERIFY(video && video->paint && video->pointer);
         QVERIFY(dynamic_cast<QtPhotoPicker*>(PhotoPicker::shared().get()) && dynamic_cast<QtFontCatalogue*>(&FontCatalogue::current()));
     }
     void cleanupTestCase()
@@ -227,7 +217,6 @@ private slots:
         scene = phone->currentScene();
         QVERIFY(scene.navigationBar.isEmpty() && scene.tabBar.isEmpty());
         QCOMPARE(scene.content, QRectF(0, Metrics::statusBar, 390, 844 - Metrics::statusBar));
-        QCOMPARE(home->view()->frame().height, 844 - Metrics::statusBar);
     }
 
     void mainQueueWorkFromAnyThreadRunsOnTheQtThread()
@@ -544,34 +533,20 @@ private slots:
         ViewRegistry::shared().add<Player>({});
     }
 
-    // The menu draws its eight rows; its first opens the page editor, its last the video screen,
-    // whose preview is drawn in its tall row and follows a typed id.
-    void theMenuOpensThePageEditorAndTheVideoScreen()
+    // The menu's last row opens the video screen, whose preview is drawn in its tall row and
+    // follows a typed id.
+    void theMenuOpensTheVideoScreen()
     {
         auto menu = DirectoryActionsViewController::create(Model::defaultInstance());
         menu->setAssetID("42");
         open(menu);
         QCOMPARE(phone->currentScene().title, QStringLiteral("Directory actions"));
         QVERIFY(hasBarButton("Cancel"));
-        for (int row = 0; row < 8; ++row)
-            QVERIFY2(!phone->rowRect(*menu->tableView(), { 0, row }).isEmpty(), qPrintable(QString::number(row)));
-        QVERIFY(phone->rowRect(*menu->tableView(), { 0, 8 }).isEmpty());
-        clickRow(*menu->tableView(), 0);
-        auto editor = std::dynamic_pointer_cast<AddDirectoryViewController>(stack->topViewController());
-        QVERIFY(editor);
-        QCOMPARE(phone->currentScene().title, QStringLiteral("Add Directory"));
+        click(*phone, rowCentre(*menu->tableView(), 7));
         settledShot(*phone);
-        click(*phone, rowCentre(*editor->tableView(), AddDirectoryViewController::NameRow));
-        QVERIFY(editor->directoryNameField()->isFirstResponder());
-        QTest::keyClicks(phone.get(), "Team");
-        QCOMPARE(QString::fromStdString(editor->directoryNameField()->text()), QStringLiteral("Team"));
-        stack->popViewController(Animated::No);
-        settledShot(*phone);
-        clickRow(*menu->tableView(), 7);
         auto screen = std::dynamic_pointer_cast<TableViewController>(stack->topViewController());
         QVERIFY(screen && hasBarButton("Save"));
         auto source = std::dynamic_pointer_cast<YoutubeVideoDataSource>(screen->datasource());
-        settledShot(*phone);
         auto table = screen->tableView();
         QRectF preview = phone->rowRect(*table, { 0, YoutubeVideoDataSource::PreviewRow });
         QCOMPARE(preview.height(), YoutubeVideoDataSource::previewRowHeight);
@@ -677,8 +652,6 @@ private slots:
         Point target { wheel->touchPoint().x + r * 0.8, wheel->touchPoint().y };
         drag(*phone, onWheel(*screen, wheel->touchPoint()), onWheel(*screen, target), 8);
         QVERIFY(std::abs(wheel->touchPoint().x - target.x) < 0.01 && std::abs(wheel->touchPoint().y - target.y) < 0.01);
-        QVERIFY(screen->wellView()->colour() && *screen->wellView()->colour() == wheel->currentColor());
-        QVERIFY(wheel->currentColor().blue == 1.0 && wheel->currentColor().green < 0.25); // violet, right of centre
         Rect well = screen->wellView()->frame();
         QPointF origin = phone->currentScene().content.topLeft();
         QColor picked = QColor::fromRgbF(wheel->currentColor().red, wheel->currentColor().green, wheel->currentColor().blue);
@@ -688,8 +661,6 @@ private slots:
         Rect track = slider->frame();
         drag(*phone, origin + QPointF(track.x + track.width - 14, track.y + track.height / 2), origin + QPointF(track.x + track.width / 2, track.y + track.height / 2), 6);
         QVERIFY(std::abs(slider->value() - 0.5) < 0.02);
-        QCOMPARE(wheel->brightness(), float(slider->value()));
-        QCOMPARE(*screen->wellView()->colour(), wheel->currentColor());
         QColor centrePixel = shownAt(onWheel(*screen, centre));
         QVERIFY2(near(centrePixel, wheel->colorAtPoint({ r, r }), 3), qPrintable(centrePixel.name()));
     }

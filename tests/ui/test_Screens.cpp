@@ -103,7 +103,6 @@ TEST(NavigationAppearance, OnlyTheTopAppearsAndOnlyInAVisibleWindow)
     EXPECT_EQ(log, (std::vector<std::string> { "-A", "+C", "-C", "+D", "-D", "+C" }));
 }
 
-// The selection stays in range and follows its tab; taps and tab items reach the observer once.
 TEST(TabBar, SelectionFollowsTheSelectedTabAndTapsReachTheObserverOnce)
 {
     auto a = stackOf("A"), b = stackOf("B"), c = stackOf("C");
@@ -188,8 +187,6 @@ TEST_F(Stack, BarButtonsRunAndChangesReportOnceThroughTheContainerChain)
     EXPECT_TRUE(presses == 2 && screen->rightBarButtonItem()->systemItem() == SystemItem::Done);
 }
 
-// The root takes the bounds and the old root goes; the visible controller follows tabs, stacks
-// and modals, which their presenters hold.
 TEST(Window, RootTakesTheBoundsAndVisibleControllerFollowsTabsStacksAndModals)
 {
     auto observer = std::make_shared<RecordingObserver>();

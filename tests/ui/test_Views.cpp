@@ -47,8 +47,6 @@ TEST_F(Controls, ViewTreeRefusesCyclesAndReportsOnlyRealChanges)
     EXPECT_EQ(std::pair(observer->views.size(), observer->countViews(*label, ChangeKind::Text)), std::pair(1ul, 1ul));
 }
 
-// Taps, touches, toggles and slides run only when usable and only for the user; code and
-// clamped no-moves fire nothing.
 TEST_F(Controls, TapsTouchesTogglesAndSlidesRunOnlyForTheUserWhenUsable)
 {
     auto button = add(Button::create("Restore"));
@@ -233,7 +231,6 @@ struct VideoDelegate : VideoPlayerViewDelegate {
     void playerViewReceivedError(VideoPlayerView& player, int code) override { codes.push_back(code); from = &player; }
 };
 
-// Which ids load, what the delegate hears, the address and summary; an invalid id clears the video.
 TEST(VideoPlayerView, LoadsOnlyIdsThatCanNameAVideo)
 {
     auto delegate = std::make_shared<VideoDelegate>();
@@ -360,7 +357,6 @@ TEST_F(Table, WalkAsksOnlyForRowsInViewAndReusesTheirCells)
     EXPECT_TRUE(made == 2 && !first.rows[0].cell->isSelected());
 }
 
-// Each change reaches the observer once, naming its rows and animation; the source's rows show.
 TEST_F(Table, RowChangesReachTheObserverAndTheShownRows)
 {
     // Rows still in view keep their cells without asking again.

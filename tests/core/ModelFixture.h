@@ -114,13 +114,7 @@ protected:
         EXPECT_EQ(all.size(), 1u);
         return all.empty() ? RecordedRequest {} : all.front();
     }
-    static Reply json(std::string body, int status = 200)
-    {
-        Reply reply;
-        reply.status = status;
-        reply.body = std::move(body);
-        return reply;
-    }
+    static Reply json(std::string body, int status = 200) { return makeReply(status, std::move(body)); }
 
     RecordingServer server;
     Collector collector;

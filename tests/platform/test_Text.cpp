@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <optional>
-#include <random>
 
 using namespace quindle;
 using DateFormat::Zone;
@@ -31,19 +30,12 @@ TEST(Base64, KnownVectorsRoundTripsAndMalformedText)
     // Long input is one line: no breaks every 76 characters.
     std::string line = Base64::encode(std::string(3000, 'x'));
     EXPECT_EQ(std::make_pair(line.size(), line.find_first_not_of("eHh4")), std::make_pair(size_t(4000), std::string::npos));
-    // Every byte value and random binary round-trip.
+    // Every byte value round-trips, at every length and so every padding.
     std::string all;
     for (int i = 0; i < 256; ++i)
         all.push_back(static_cast<char>(i));
     for (size_t length = 0; length <= all.size(); ++length)
         ASSERT_EQ(Base64::decode(Base64::encode(all.substr(all.size() - length))), all.substr(all.size() - length)) << length;
-    std::mt19937 rng(7);
-    for (int round = 0; round < 200; ++round) {
-        std::string bytes(rng() % 97, '\0');
-        for (auto& c : bytes)
-            c = static_cast<char>(rng());
-        EXPECT_EQ(Base64::decode(Base64::encode(bytes)), bytes);
-    }
     // Refused: wrong length, characters outside the alphabet (the URL-safe ones too), misplaced padding,
     // and bits under the padding that the decoded bytes cannot hold.
     for (std::string text : { "Zg", "Zm8", "Zm9vY", "Zg===", "Zm9v\nYmFy", "Zm9 ", "Zm9-", "Zm9_", "Zm9\xC3", "====",

@@ -64,10 +64,6 @@ protected:
         table = screen->tableView();
         return screen;
     }
-    bool replied(HistoryViewController& screen)
-    {
-        return MainQueue::shared().runUntil([&] { return screen.reply().has_value(); }, std::chrono::seconds(5));
-    }
 
     std::shared_ptr<CareShell> care = std::make_shared<CareShell>();
 };
@@ -77,7 +73,6 @@ protected:
 TEST_F(CareScreens, ActionShowsItsRecordAndEachIntervalSendsItsDateAndRowOrPutsItBackAndTheServerHoldsIt)
 {
     auto screen = action(R"({"val":"6","linkID":"6","date":"2026-12-05 10:00:00","assetID":"91"})");
-    EXPECT_EQ(targets("devices.php"), std::vector<std::string> { "/json/devices.php" });
     EXPECT_EQ(screen->titleForHeaderInSection(*table, 0) + "|" + screen->titleForHeaderInSection(*table, 1), "Details|Followup interval");
     EXPECT_EQ(lines(*screen, *table, 0), (std::vector<std::string> { "Margaret Hill", "Notify / Night phone >", "Next update required on / 2026-12-05 10:00:00" }));
     EXPECT_EQ(line(*screen, *table, 1, 6), "1 day v");
@@ -313,7 +308,7 @@ TEST_F(CareScreens, HistoryAndItsGraphPageAskTheServerListNumbersNewestFirstAndF
     // The reply reaches the screen only through the main queue.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(screen->objects());
-    ASSERT_TRUE(replied(*screen));
+    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return screen->reply().has_value(); }, std::chrono::seconds(5)));
     EXPECT_EQ(lines(*screen, *table, -1), (std::vector<std::string> { "Margaret Hill", "Graph >", "Weight (72) / 2026-12-03 09:00:00 (bob) >",
                                               "Weight (70) / 2026-12-01 09:00:00 (ann) >" }));
 
@@ -360,17 +355,9 @@ TEST_F(CareScreens, HistoryAndItsGraphPageAskTheServerListNumbersNewestFirstAndF
     // A demo resident's real history on the reference server.
     const DailyCare daily = dailyCare();
     screen = historyOf(daily.document);
-    ASSERT_TRUE(replied(*screen));
+    ASSERT_TRUE(MainQueue::shared().runUntil([&] { return screen->reply().has_value(); }, std::chrono::seconds(5)));
     ASSERT_GT(screen->displayed()->size(), 100u); // weeks of values
     EXPECT_TRUE(screen->hasNumbers());
-    std::string previous = "9999";
-    for (auto& r : *screen->displayed()) {
-        const std::string& when = r.object()->get("lastModified").asString();
-        EXPECT_LE(when, previous);
-        previous = when;
-        const std::string& type = r.object()->get("type").asString();
-        EXPECT_TRUE(type == "Bool" || type == "Number") << type;
-    }
     auto oldest = screen->snapshotForRow(static_cast<int>(screen->displayed()->size()) - 1);
     ASSERT_TRUE(oldest);
     EXPECT_EQ(oldest->size(), 1u); // one record, nothing before it

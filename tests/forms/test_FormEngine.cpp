@@ -18,12 +18,6 @@ using namespace quindle::test;
 
 namespace {
 
-std::optional<std::string> shown(const std::string& text)
-{
-    auto value = Expression::evaluate(text);
-    return value ? std::optional<std::string>(Expression::text(*value)) : std::nullopt;
-}
-
 std::shared_ptr<FormEngine> engine(const char* entries, const char* state, FormKind kind = FormKind::Document)
 {
     return FormEngine::create(kind, list(entries), dict(state));
@@ -45,14 +39,6 @@ const char* history = R"([
     {"name":"Ate","type":"Bool","val":"0","lastModified":"2026-12-02 09:00:00","user":"bob"},
     {"name":"Mood","type":"Select","val":"Happy","lastModified":"2026-12-04 09:00:00","user":"bob"},
     {"name":"Weight","type":"Number","val":"68","lastModified":"2026-11-30 09:00:00","user":"cy"}])";
-
-std::string listed(const JsonArrayPtr& records)
-{
-    std::string out;
-    for (auto& r : *records)
-        out += (out.empty() ? "" : ",") + HistorySnapshot::recordText(r.object());
-    return out;
-}
 
 /// A snapshot's records as "key=value" in key order.
 std::string values(const JsonObjectPtr& state)
@@ -105,8 +91,10 @@ TEST(Expression, EvaluatesWhatParsesAndYieldsNothingElse)
         { "FUNCTION('Yes', \"dd_isEqual:\", 'Yes')", "1" }, { "FUNCTION('Yes', 'dd_isEqual:', 'No')", "0" }, { "'a string'", "a string" },
         { "1e+20 * 10", "1e+21" }, { ".5 + 0.25", "0.75" }, { "(((1))) + 1", "2" },
     };
-    for (auto& [text, expected] : cases)
-        EXPECT_EQ(shown(text), std::optional<std::string>(expected)) << text;
+    for (auto& [text, expected] : cases) {
+        auto value = Expression::evaluate(text);
+        EXPECT_EQ(value ? Expression::text(*value) : "(nothing)", expected) << text;
+    }
     const char* const failures[] = {
         "", "1 +", "(1", "1)", "2 / 0", "2 / (1 - 1)", "Weight", "Weight > 3", "1 2", "'open", "'a' + 1", "-'a'",
         "FUNCTION(1, 'noSuchSelector:', 2)", "FUNCTION(1, smallerThan, 2)", "FUNCTION('a', 'smallerThan:', 2)",
@@ -305,8 +293,11 @@ TEST(HistorySnapshot, ListsBoolAndNumberNewestFirstAndTheFormStateAtARecord)
         { history, "Weight (72),Ate (No),Weight (70),Weight (68) numbers" },
     };
     for (auto [json, expected] : cases) {
-        auto records = list(json);
-        EXPECT_EQ(listed(HistorySnapshot::displayedRecords(records)) + (HistorySnapshot::hasNumbers(records) ? " numbers" : ""), expected) << json;
+        auto records = list(json), kept = HistorySnapshot::displayedRecords(records);
+        std::string text;
+        for (auto& r : *kept)
+            text += (text.empty() ? "" : ",") + HistorySnapshot::recordText(r.object());
+        EXPECT_EQ(text + (HistorySnapshot::hasNumbers(records) ? " numbers" : ""), expected) << json;
     }
     EXPECT_EQ(HistorySnapshot::displayedRecords(nullptr)->size(), 0u);
     EXPECT_FALSE(HistorySnapshot::hasNumbers(nullptr));
@@ -391,10 +382,6 @@ TEST_F(FormEngineRequests, DocumentAndResidentEditsSendTheirRequestsAndRefusedVa
     EXPECT_EQ(engine->formValueForKey("Weight"), "80.0");
     EXPECT_FALSE(engine->isUnsaved("Weight"));
     EXPECT_EQ(reloads, 1);
-
-    engine->setValue("Option B", 1, "2");
-    answered(5);
-    EXPECT_EQ(targets("handleForm.php").back(), "/json/handleForm.php?f=12&c=7&name=Choice&val=Option%20B&type=Select&index=2");
 
     const std::string document = dailyCare().document;
     ASSERT_FALSE(document.empty());

@@ -105,9 +105,7 @@ protected:
         model().fetchDocumentForAssetID(item->get("assetID").asString(), fetch.handler());
         Outcome outcome = fetch.single();
         ASSERT_TRUE(outcome.content && outcome.content->isObject());
-        screen = DocumentViewController::createForDocument(outcome.content->object(), item->get("assetID").asString());
-        stack = NavigationController::create(screen);
-        table = screen->tableView();
+        screen = show(DocumentViewController::createForDocument(outcome.content->object(), item->get("assetID").asString()));
     }
     std::string row(int index) { return line(*screen->datasource(), *table, 0, index); }
     std::shared_ptr<View> accessory(int index) { return screen->datasource()->cellForRowAtIndexPath(*table, { 0, index })->accessoryView(); }
@@ -259,7 +257,6 @@ TEST_F(MasterScreen, SectionsRowsByKindWhatEachSelectionOpensAndRefusedValuesGoA
     EXPECT_EQ(care->opened, std::vector<std::string> { "DisplayAction|Margaret Hill|Weigh again" });
 
     // Value rows by kind.
-    open(dueState);
     lines(*screen, *table, values()); // asks for the picture
     settle();
     // The picture at the entry's address does not decode: the row stays without one.

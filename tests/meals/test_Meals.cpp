@@ -97,9 +97,10 @@ protected:
 
 TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOverThenChoosingAndOrderingOnTheLocalDay)
 {
-    for (bool handOver : { true, false }) {
+    std::shared_ptr<MenuViewController> menu;
+    for (bool handOver : { false, true }) { // the handed-over menu stays for the walk below
         SCOPED_TRACE(handOver);
-        auto menu = open(handOver);
+        menu = open(handOver);
         auto sent = targets();
         std::sort(sent.begin(), sent.end());
         std::vector<std::string> expected { "/json/getFoodAllergy.php?a=7" };
@@ -114,7 +115,6 @@ TEST_F(MenuTest, AskedForDishesOnlyWhenNoneWereHandedOverThenChoosingAndOrdering
 
     // Choosing a dish moves the tick; a dish's details list its ingredients; ordering the
     // allergen asks first and only the confirmed order goes out.
-    auto menu = open(true);
     menu->table()->selectRow({ 0, 0 });
     menu->table()->selectRow({ 0, 2 });
     EXPECT_EQ(menu->selectedIndex(), 2);

@@ -291,22 +291,6 @@ TEST_F(DataManagerTest, SubmitItemsStayHiddenDeleteAndRestoreChangeTheListAtOnce
     EXPECT_EQ(std::make_pair(server.requests()[2].target, otherReloads), std::make_pair(base() + "restoreAsset?assetid=5", 2));
 }
 
-TEST_F(DataManagerTest, SendFormPostsFormIdAndTheLaterOfTwoSameNamedValues)
-{
-    server.setResponder([](const RecordedRequest&) { return makeReply(200, R"({"Message":"ok"})"); });
-    auto manager = page("[]");
-    manager->setAssetID("42");
-    auto fields = items(R"([{"AssetId":"1","Type":"TextField","Name":"Email","Value":"old@x"},
-        {"AssetId":"2","Type":"TextField","Name":"Email","Value":"new@x"},{"AssetId":"3","Type":"Text","Name":"Note","Data":"fixed"}])");
-    const int refreshesBefore = screen->refreshes;
-    manager->sendForm({ fields->at(0).object(), fields->at(1).object(), fields->at(2).object() });
-    await(1, [&] { return screen->refreshes > refreshesBefore; });
-    auto request = server.requests()[0];
-    EXPECT_EQ(std::make_tuple(request.method, request.target, request.body),
-        std::make_tuple(std::string("POST"), base() + "sendForm", std::string(R"({"formid":"42","Email":"new@x","Note":"fixed"})")));
-    EXPECT_GT(screen->refreshes, refreshesBefore);
-}
-
 TEST_F(LoaderTest, ADirectoryOpensAPageBuiltFromTheReplyAndADocumentTheShellsScreen)
 {
     server.setResponder([](const RecordedRequest& request) {

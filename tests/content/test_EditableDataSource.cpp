@@ -67,11 +67,11 @@ protected:
             out.push_back(labels ? row.cell->textLabel()->text() : row.cell->reuseIdentifier());
         return out;
     }
-    /// Waits for the one request and returns its path and body.
-    std::pair<std::string, std::string> onlySent()
+    /// Waits for the one request and returns its method, path and body.
+    std::tuple<std::string, std::string, std::string> onlySent()
     {
         auto request = onlyRequest();
-        return { request.target.substr(base().size()), request.body };
+        return { request.method, request.target.substr(base().size()), request.body };
     }
 
     std::shared_ptr<DataManager> manager;
@@ -224,11 +224,14 @@ TEST_F(EditableDataSourceTest, HeightsFollowTheItemType)
     EXPECT_EQ(rest, (std::vector<double> { 200, 120, 200, 200, 50, 50, 50 }));
 }
 
-TEST_F(EditableDataSourceTest, SendFormPostsTheCollectedValuesOnlyWhileActive)
+TEST_F(EditableDataSourceTest, SendFormPostsTheCollectedValuesOnlyWhileActiveTheLaterOfTwoSameNamedOnesAndRefreshesAfterTheAnswer)
 {
-    build(R"([{"Type":"TextField","Name":"name"},{"Type":"TextView","Name":"msg","Value":"hi"},{"Type":"Text","Name":"x","Data":"y"}])");
+    build(R"([{"Type":"TextField","Name":"name","Value":"old"},{"Type":"TextField","Name":"name"},{"Type":"TextView","Name":"msg","Value":"hi"},
+        {"Type":"Text","Name":"x","Data":"y"}])");
+    auto screen = std::make_shared<RecordingScreen>();
+    manager->setViewController(screen);
     table->layoutAllRows();
-    std::static_pointer_cast<TextFieldCell>(table->cellForRowAtIndexPath({ 0, 0 }))->textField()->type("Ann");
+    std::static_pointer_cast<TextFieldCell>(table->cellForRowAtIndexPath({ 0, 1 }))->textField()->type("Ann");
     auto send = [] { NotificationCenter::defaultCenter().post(DataManager::sendFormNotification); };
     send();
     MainQueue::shared().runUntilIdle();
@@ -236,7 +239,10 @@ TEST_F(EditableDataSourceTest, SendFormPostsTheCollectedValuesOnlyWhileActive)
     source->isActive();
     source->isActive();
     send();
-    EXPECT_EQ(onlySent(), std::make_pair(std::string("sendForm"), std::string(R"({"formid":"77","name":"Ann","msg":"hi"})")));
+    EXPECT_EQ(onlySent(), std::make_tuple(std::string("POST"), std::string("sendForm"), std::string(R"({"formid":"77","name":"Ann","msg":"hi"})")));
+    // The page refreshes once the answer is in, on the main queue.
+    EXPECT_EQ(screen->refreshes, 0);
+    EXPECT_TRUE(MainQueue::shared().runUntil([&] { return screen->refreshes == 1; }, std::chrono::seconds(10)));
     // A new row count starts a fresh collection; inactive sources stay silent.
     table->numberOfRowsInSection(0);
     EXPECT_TRUE(source->formArray().empty());
@@ -256,7 +262,7 @@ TEST_F(EditableDataSourceTest, MovingFurtherThanOneRowSwapsTheEndsOnceAndShowsTh
     MainQueue::shared().runUntilIdle();
     EXPECT_EQ(count(RowChange::ReloadAll, RowAnimation::None), 1);
     EXPECT_EQ(shown(), (std::vector<std::string> { "c", "b", "a" }));
-    EXPECT_EQ(onlySent(), std::make_pair(std::string("swapAssets"), std::string(R"({"assetid":"11","secondid":"13"})")));
+    EXPECT_EQ(onlySent(), std::make_tuple(std::string("POST"), std::string("swapAssets"), std::string(R"({"assetid":"11","secondid":"13"})")));
     EXPECT_FALSE(server.waitForRequests(2, std::chrono::milliseconds(200)));
 }
 
@@ -321,7 +327,6 @@ TEST_F(ItemCellsTest, TextRowShowsTheTextAndADeletedItemsRestoreControlOnTheRigh
     // The coordinator gives deleted records their control; a record holds it as an opaque value.
     auto manager = DataManager::create(JsonParser::parse(R"([{"AssetId":"3","Type":"Text","Name":"b","Data":"gone","IsDeleted":"true"}])")->array(), model());
     auto deleted = manager->objects()->at(0).object();
-    ASSERT_TRUE(DataManager::restoreButtonOf(deleted));
     cell->configureWithAsset(deleted);
     ASSERT_TRUE(cell->restore() && cell->restore()->superview() == cell->contentView());
     EXPECT_EQ(std::make_pair(cell->textView()->frame(), cell->restore()->frame()), std::make_pair(Rect { 0, 0, 220, 60 }, Rect { 220, 0, 100, 40 }));

@@ -1,5 +1,5 @@
-// The page screens: the directory page, the event screen with its hiding header, the bare table
-// screen, the shared presenter and the video screen.
+// The page screens: the directory page, the event screen with its hiding header, the shared
+// presenter and the video screen in a bare table screen.
 #include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
 #include "content/HidingNavTableViewController.h"
@@ -64,8 +64,6 @@ protected:
     std::shared_ptr<HidingNavTableViewController> hiding = HidingNavTableViewController::create(rows, 42);
 };
 
-// The video screen: its rows, the preview's ids, the legacy addAsset.php request, and a video
-// the server did not store that keeps the screen and says so.
 class VideoScreen : public PageScreenTest {
 protected:
     void SetUp() override
@@ -182,7 +180,7 @@ TEST_F(DirectoryViewControllerTest, SecondSelectionIsIgnoredUntilTheScreenAppear
     EXPECT_EQ(source->calls.back(), "setIsEditing:NO");
 }
 
-TEST_F(HidingNavTest, TheHeaderHoldsItsButtonsAndShrinksAndGrowsWithScrollingWithinItsFullHeight)
+TEST_F(HidingNavTest, TheHeaderHoldsItsButtonsAndShrinksWithScrollingAndEditSelectionsAndButtonsReachTheSourceAndTheStack)
 {
     auto table = hiding->tableView();
     EXPECT_EQ(rows->registeredTable.lock(), table);
@@ -207,10 +205,7 @@ TEST_F(HidingNavTest, TheHeaderHoldsItsButtonsAndShrinksAndGrowsWithScrollingWit
     }
     EXPECT_EQ(heightRules(), std::vector<std::string>({ "V:[_navBarView(170)]" }));
     EXPECT_EQ(hiding->heightConstraint(), "V:[_navBarView(170)]");
-}
-
-TEST_F(HidingNavTest, EditTurnsIntoDoneWithoutReloadingDoneReloadsAndSelectionsAndButtonsReachTheSourceAndTheStack)
-{
+    // Edit turns into Done without reloading; Done reloads.
     hiding->tableView()->layoutAllRows();
     auto shown = hiding->tableView()->cellForRowAtIndexPath({ 0, 0 });
     ASSERT_TRUE(shown);

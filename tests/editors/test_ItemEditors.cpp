@@ -480,26 +480,17 @@ TEST_F(ImageSelection, ALinkOnTheReferenceServerShowsOnThePage)
     EXPECT_EQ(childNamed(directory(""), "Our garden")->get("ImageUrl").asString(), chosen);
 }
 
-class ImageEdit : public PictureFixture {
-protected:
-    void SetUp() override
-    {
-        PictureFixture::SetUp();
-        server.setResponder([this](const RecordedRequest&) { return refuse ? json("{}", 403) : json(R"({"Message":{"Sent":"Yes"}})"); });
-        field->set("image", JsonValue(std::static_pointer_cast<Opaque>(old)));
-        screen = ImageEditViewController::create(field, keep());
-        show(screen);
-    }
-    std::shared_ptr<Image> old = solidPicture(4, 4, 9, 9, 9);
-    JsonObjectPtr field = JsonObject::create({ { "AssetId", "31" }, { "name", "Photo" } });
-    std::shared_ptr<ImageEditViewController> screen;
-    std::atomic<bool> refuse = false;
-};
+using ImageEdit = PictureFixture;
 
 TEST_F(ImageEdit, ChangeSendsThePictureAndTakesBackARefusedOne)
 {
+    std::atomic<bool> refuse = true;
+    server.setResponder([&refuse](const RecordedRequest&) { return refuse ? json("{}", 403) : json(R"({"Message":{"Sent":"Yes"}})"); });
+    auto old = solidPicture(4, 4, 9, 9, 9);
+    auto field = JsonObject::create({ { "AssetId", "31" }, { "name", "Photo" }, { "image", JsonValue(std::static_pointer_cast<Opaque>(old)) } });
+    auto screen = ImageEditViewController::create(field, keep());
+    show(screen);
     EXPECT_TRUE(screen->title() == "Photo" && screen->imageView()->image() == old);
-    refuse = true;
     picker->next = solidPicture(5, 5, 0, 250, 0);
     screen->change();
     settle();

@@ -375,39 +375,6 @@ private slots:
         QVERIFY(!carousel_painter::handlePointer(*carousel, key, { Phase::Move, { 10, 10 }, now }, {}));
     }
 
-    void cellPaintsAndTapSelectsThroughRegistry()
-    {
-        carousel_painter::registerHandlers();
-        auto cell = CarouselCell::create(CellStyle::Default, "Carousel");
-        cell->setFrame({ 0, 0, 390, 130 });
-        auto record = std::make_shared<JsonObject>();
-        auto list = JsonArray::create();
-        for (int i = 0; i < 5; ++i)
-            list->push_back(JsonValue(JsonObject::create({ { "Name", std::string() }, { "image", std::static_pointer_cast<Opaque>(solid(palette[i])) } })));
-        record->set("list", JsonValue(list));
-        record->set("image", JsonValue(std::static_pointer_cast<Opaque>(solid(Qt::black))));
-        std::vector<int> chosen;
-        cell->configureWithImage(record, 100, [&](int index, const AssetRecord&) { chosen.push_back(index); });
-        const ViewHandlers* handlers = ViewRegistry::shared().find(*cell);
-        QVERIFY(handlers && handlers->paint && handlers->pointer && handlers->step);
-        // Painted with the cell placed 40 points down the screen: item 0 is the black record.
-        QImage screen(390, 200, QImage::Format_ARGB32_Premultiplied);
-        screen.fill(Qt::white);
-        {
-            QPainter painter(&screen);
-            handlers->paint(painter, *cell, QRectF(0, 40, 390, 130));
-        }
-        QVERIFY2(near(screen.pixelColor(195, 40 + 65), Qt::black), describe(screen.pixelColor(195, 105)));
-        QVERIFY(near(screen.pixelColor(195, 20), Qt::white));
-        // A tap on the item to the right of the centre selects item 1 and scrolls to it.
-        QPointF right(195 + 110 * CarouselCell::spacingFactor, 65);
-        QVERIFY(handlers->pointer(*cell, { PointerEvent::Phase::Press, right, 1.0 }));
-        QVERIFY(handlers->pointer(*cell, { PointerEvent::Phase::Release, right + QPointF(2, 1), 1.1 }));
-        QCOMPARE(chosen, std::vector<int> { 1 });
-        QVERIFY(handlers->step(*cell, 1.2) && !handlers->step(*cell, 3.0));
-        QCOMPARE(cell->carousel()->currentItemIndex(), 1);
-    }
-
     void fontsMeasureWrapAndResolveNames()
     {
         QtFontCatalogue fonts;

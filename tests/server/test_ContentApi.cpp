@@ -74,13 +74,15 @@ protected:
 
 // Login, logout and the token -------------------------------------------------------------------
 
-TEST_F(ContentApiTest, LoginReplyCarriesTokenUserTabsProfileAndCookieAndFailuresAnAlert)
+// The login reply and the life of its token: the caller's own "Owner" until a password change
+// or a logout.
+TEST_F(ContentApiTest, LoginReplyCarriesTokenUserTabsProfileAndCookieAndTheTokenLastsUntilAPasswordChangeOrLogout)
 {
     auto result = call("login?email=" + percentEncode(QuindleServer::demoEmail) + "&password=" + percentEncode(QuindleServer::demoPassword), {});
     ASSERT_EQ(status(result), 200);
-    std::string fresh = str(payload(result), "AuthToken");
-    EXPECT_EQ(fresh.size(), 64u);
-    EXPECT_EQ(result->get_header_value("Set-Cookie"), "token=" + fresh + "; Path=/; HttpOnly");
+    const std::string second = str(payload(result), "AuthToken");
+    EXPECT_EQ(second.size(), 64u);
+    EXPECT_EQ(result->get_header_value("Set-Cookie"), "token=" + second + "; Path=/; HttpOnly");
 
     EXPECT_EQ(str(loginReply, "isRoot"), "No");
     EXPECT_FALSE(str(loginReply.object()->get("User"), "DefaultOptions").empty());
@@ -103,17 +105,13 @@ TEST_F(ContentApiTest, LoginReplyCarriesTokenUserTabsProfileAndCookieAndFailures
     EXPECT_FALSE(str(payload(failed), "Alert").empty());
     EXPECT_FALSE(payload(failed).object()->contains("AuthToken"));
     EXPECT_FALSE(failed->has_header("Set-Cookie"));
-}
 
-TEST_F(ContentApiTest, OwnerIsTheCallersOwnTokenUntilAPasswordChangeOrLogout)
-{
     JsonValue start = startPage();
     EXPECT_EQ(str(start, "Owner"), token);
     for (const JsonValue& child : list(start))
         EXPECT_EQ(str(child, "Owner"), token);
 
-    // A second session of the same owner sees its own token; a visitor never sees one.
-    const std::string second = login();
+    // The second session of the same owner sees its own token; a visitor never sees one.
     EXPECT_EQ(str(payload(call("contentForNode", second)), "Owner"), second);
     EXPECT_EQ(str(payload(call("contentForNode", {})), "Owner").rfind("user-", 0), 0u);
 

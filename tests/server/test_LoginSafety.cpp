@@ -58,6 +58,32 @@ using Result = Accounts::LoginResult;
 
 } // namespace
 
+TEST_F(ThrottleTest, FailedLoginsSlowTheAccountDownUntilTheWaitIsOver)
+{
+    EXPECT_FALSE(accounts->create("Locked@Example.org", "other")); // addresses ignore case
+    EXPECT_EQ(storage->query("SELECT password_hash FROM users")[0][0].index(), 3u);
+    EXPECT_EQ(Storage::text(storage->query("SELECT password_hash FROM users")[0][0]).rfind("$argon2id$", 0), 0u);
+
+    std::string token;
+    for (int i = 0; i < LoginThrottle::defaultMaxFailuresBeforeDelay; ++i)
+        EXPECT_EQ(accounts->login("locked@example.org", "wrong", &token), Result::WrongCredentials);
+    EXPECT_EQ(accounts->login("locked@example.org", "right", &token), Result::TooManyAttempts);
+    now += LoginThrottle::defaultFailureDelay;
+    EXPECT_EQ(accounts->login("locked@example.org", "wrong", &token), Result::WrongCredentials);
+    now += LoginThrottle::defaultFailureDelay; // the second wait is twice as long
+    EXPECT_EQ(accounts->login("locked@example.org", "right", &token), Result::TooManyAttempts);
+    now += LoginThrottle::defaultFailureDelay;
+    EXPECT_EQ(accounts->login("locked@example.org", "right ", &token), Result::WrongCredentials); // as received
+    now += LoginThrottle::defaultMaxFailureDelay;
+    ASSERT_EQ(accounts->login("locked@example.org", "right", &token), Result::Ok);
+    EXPECT_EQ(token.size(), 64u);
+    EXPECT_EQ(token.find_first_not_of("0123456789abcdef"), std::string::npos);
+    EXPECT_TRUE(accounts->userForToken(token));
+    EXPECT_TRUE(accounts->logout(token));
+    EXPECT_FALSE(accounts->userForToken(token));
+    EXPECT_FALSE(accounts->logout(token));
+}
+
 TEST_F(ThrottleTest, FloodOfMadeUpAddressesNeverFreesALockedAccount)
 {
     const auto start = now;

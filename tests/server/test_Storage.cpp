@@ -1,5 +1,6 @@
-// Storage, migrations, the write generation, the reply cache and the login slow-down.
-#include "server/Accounts.h"
+// Storage, migrations, the write generation, the reply cache, and the chart page's date
+// arithmetic, thinning and markup.
+#include "server/HistoryChart.h"
 #include "server/ReplyCache.h"
 #include "server/SqliteStorage.h"
 
@@ -98,33 +99,58 @@ TEST(ReplyCacheTest, ABodyIsServedOnlyAtItsGenerationAndTheLimitsHold)
     EXPECT_FALSE(cache.find("huge", 2));
 }
 
-TEST_F(StorageTest, FailedLoginsSlowTheAccountDownUntilTheWaitIsOver)
+TEST(HistoryChart, ServerDates)
 {
-    Accounts accounts(*storage);
-    accounts.migrate();
-    auto now = std::chrono::steady_clock::now();
-    accounts.setClock([&] { return now; });
-    ASSERT_TRUE(accounts.create("Carer@Example.org", "right"));
-    EXPECT_FALSE(accounts.create("carer@example.org", "other")); // addresses ignore case
-    EXPECT_EQ(storage->query("SELECT password_hash FROM users")[0][0].index(), 3u);
-    EXPECT_EQ(Storage::text(storage->query("SELECT password_hash FROM users")[0][0]).rfind("$argon2id$", 0), 0u);
+    struct Case {
+        const char* text;
+        bool ok;
+        int64_t seconds;
+    } cases[] = {
+        { "1970-01-01 00:00:00", true, 0 },
+        { "2026-12-08 02:00:01", true, 1796695201 },
+        { "2000-02-29 12:00:00", true, 951825600 },
+        { "2026-13-01 00:00:00", false, 0 },
+        { "2026-12-08T02:00:01", false, 0 },
+        { "2026-12-08", false, 0 },
+        { "", false, 0 },
+    };
+    for (const Case& c : cases) {
+        int64_t seconds = 0;
+        EXPECT_EQ(HistoryChart::parseDate(c.text, seconds), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(seconds, c.seconds) << c.text;
+            EXPECT_EQ(HistoryChart::dayText(seconds), std::string(c.text).substr(0, 10));
+        }
+    }
+}
 
-    std::string token;
-    for (int i = 0; i < LoginThrottle::defaultMaxFailuresBeforeDelay; ++i)
-        EXPECT_EQ(accounts.login("carer@example.org", "wrong", &token), Accounts::LoginResult::WrongCredentials);
-    EXPECT_EQ(accounts.login("carer@example.org", "right", &token), Accounts::LoginResult::TooManyAttempts);
-    now += LoginThrottle::defaultFailureDelay;
-    EXPECT_EQ(accounts.login("carer@example.org", "wrong", &token), Accounts::LoginResult::WrongCredentials);
-    now += LoginThrottle::defaultFailureDelay; // the second wait is twice as long
-    EXPECT_EQ(accounts.login("carer@example.org", "right", &token), Accounts::LoginResult::TooManyAttempts);
-    now += LoginThrottle::defaultFailureDelay;
-    EXPECT_EQ(accounts.login("carer@example.org", "right ", &token), Accounts::LoginResult::WrongCredentials); // as received
-    now += LoginThrottle::defaultMaxFailureDelay;
-    ASSERT_EQ(accounts.login("carer@example.org", "right", &token), Accounts::LoginResult::Ok);
-    EXPECT_EQ(token.size(), 64u);
-    EXPECT_EQ(token.find_first_not_of("0123456789abcdef"), std::string::npos);
-    EXPECT_TRUE(accounts.userForToken(token));
-    EXPECT_TRUE(accounts.logout(token));
-    EXPECT_FALSE(accounts.userForToken(token));
-    EXPECT_FALSE(accounts.logout(token));
+TEST(HistoryChart, ThinningKeepsEachColumnsExtremes)
+{
+    std::vector<HistoryChart::Point> points;
+    for (int i = 0; i < 10000; ++i)
+        points.push_back({ i * 60, i == 5000 ? 500.0 : i == 7000 ? -500.0 : double(i % 7) });
+    auto thin = HistoryChart::thin(points, 100);
+    EXPECT_LE(thin.size(), 200u);
+    EXPECT_GE(thin.size(), 100u);
+    bool high = false, low = false;
+    for (size_t i = 0; i < thin.size(); ++i) {
+        high |= thin[i].value == 500.0;
+        low |= thin[i].value == -500.0;
+        if (i) {
+            EXPECT_LT(thin[i - 1].seconds, thin[i].seconds);
+        }
+    }
+    EXPECT_TRUE(high && low);
+    EXPECT_EQ(HistoryChart::thin({ { 1, 2 }, { 3, 4 } }, 100).size(), 2u);
+}
+
+TEST(HistoryChart, PageOfTwoSeriesAndOfNone)
+{
+    std::string html = HistoryChart::page({ { "Pulse", { { 0, 60 }, { 86400 * 3, 72.5 } } }, { "Empty", {} } });
+    EXPECT_NE(html.find(">Pulse</h3>"), std::string::npos);
+    EXPECT_NE(html.find("latest 72.5 on 1970-01-04"), std::string::npos);
+    EXPECT_NE(html.find(">1970-01-01</text>"), std::string::npos);
+    EXPECT_NE(html.find(">72.5</text>"), std::string::npos);
+    EXPECT_EQ(html.find("Empty"), std::string::npos);
+    EXPECT_NE(HistoryChart::page({}, "A&B").find("No recorded numbers for A&amp;B"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 
 #include "ModelFixture.h"
 
+#include "core/FileUpload.h"
 #include "platform/JsonParser.h"
 
 #include <algorithm>
@@ -240,19 +241,16 @@ TEST_F(ModelDisplayOptions, EmptyTextRowIs42PointsAndLongTextGrowsWithWrapping)
     EXPECT_DOUBLE_EQ(model().heightForAsset(valueOnly, 134), 82);
 }
 
-TEST_F(ModelDates, ServerFormatIsUtcWhateverTheLocalZoneAndExact)
+// Server text is UTC whatever the local zone; an upload's file name is the local time.
+TEST_F(ModelDates, ServerTextIsUtcUploadNamesLocalDaysCountLocalCalendarDaysAndHoursArePlusOne)
 {
-    useZone("Asia/Tokyo");
-    Date d = at("2015-06-01 10:00:00");
-    EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(d.time_since_epoch()).count(), 1433152800);
-    EXPECT_EQ(Model::serverDateStringForDate(d), "2015-06-01 10:00:00");
-    // Text off the pattern is refused.
-    for (const char* bad : { "2015-06-01T10:00:00", "2015-06-01", "", "2015-06-01 10:00:00 extra" })
-        EXPECT_FALSE(Model::dateFromServerDateString(bad)) << bad;
-}
-
-TEST_F(ModelDates, DaysCountCalendarDaysInTheLocalZoneAndHoursArePlusOne)
-{
+    useZone("Asia/Kolkata");
+    const Date d(std::chrono::seconds(1433149200));
+    EXPECT_EQ(at("2015-06-01 09:00:00"), d);
+    EXPECT_EQ(Model::serverDateStringForDate(d), "2015-06-01 09:00:00");
+    EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01T10:00:00"));
+    EXPECT_EQ(FileUpload::fileNameForDate(d), "Image_20150601143000.jpg");
+    EXPECT_EQ(FileUpload::fileNameForDate(d + std::chrono::milliseconds(400)), FileUpload::fileNameForDate(d));
     useZone("Europe/London");
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 22:59:00"), at("2015-06-01 23:01:00")), 1); // 23:59 -> 00:01 BST
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 00:00:00"), at("2015-06-01 22:00:00")), 0);

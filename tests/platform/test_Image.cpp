@@ -37,11 +37,6 @@ std::vector<uint8_t> gradient(int width, int height)
     return rgba;
 }
 
-std::string jpegOfGradient(double quality)
-{
-    return *Image::create(16, 16, gradient(16, 16))->jpegData(quality);
-}
-
 // 2 x 2 GIFs with a palette of red, blue, green and white, written with literal LZW codes:
 // one frame of all four colours, and the same followed by an all-blue frame.
 const std::string gifHeader("GIF89a\x02\x00\x02\x00\x91\x00\x00\xFF\x00\x00\x00\x00\xFF\x00\xFF\x00\xFF\xFF\xFF", 25);
@@ -105,14 +100,15 @@ TEST(ImageDecode, AnythingButAWholePictureOfASignedFormatWithinTheLimitIsNothing
     }
     // Only a PNG's closing chunk and a GIF's trailer byte may be cut: the pixels are all there before them.
     std::string png = pngBytes(16, 16, 4, gradient(16, 16));
-    for (const auto& [whole, tail] : { std::pair { png, 12u }, { jpegOfGradient(0.8), 0u }, { oneFrameGif, 1u } })
+    auto jpegOf = Image::create(16, 16, gradient(16, 16));
+    for (const auto& [whole, tail] : { std::pair { png, 12u }, { *jpegOf->jpegData(0.8), 0u }, { oneFrameGif, 1u } })
         for (size_t cut = 0; cut + tail < whole.size(); ++cut)
             refused.push_back(whole.substr(0, cut));
     for (size_t i = 0; i < refused.size(); ++i)
         EXPECT_FALSE(Image::decode(refused[i])) << "case " << i << " of " << refused[i].size() << " bytes";
     // Damaged bytes never crash; whatever decodes has whole pixels.
     rng.seed(11);
-    for (const auto& source : { png, jpegOfGradient(0.9), oneFrameGif }) {
+    for (const auto& source : { png, *jpegOf->jpegData(0.9), oneFrameGif }) {
         for (int round = 0; round < 300; ++round) {
             std::string bytes = source;
             for (int flips = 1 + rng() % 4; flips > 0; --flips)

@@ -175,8 +175,6 @@ TEST(JsonWriterLimits, CyclesDepthAndSharedNodes)
     EXPECT_EQ(JsonWriter::describe(root), std::string(1024, '[') + "<deep>" + std::string(1024, ']'));
 }
 
-// Values built by hand.
-
 TEST(JsonValueKinds, KindsAndTypedReads)
 {
     // An unsigned value that fits a signed one is an Int, so equal numbers compare equal.

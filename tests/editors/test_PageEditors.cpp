@@ -29,13 +29,14 @@ using namespace quindle::test;
 
 namespace {
 
-/// Every row's label (and height when asked); each row is a disclosure cell of the editor's own kind.
-std::vector<std::string> labelsOf(TableView& table, const std::string& reuseIdentifier = "", bool heights = false)
+/// Every row's label (and height when asked); each row is a cell of the editor's own kind with its mark.
+std::vector<std::string> labelsOf(TableView& table, const std::string& reuseIdentifier = "", bool heights = false,
+    AccessoryType accessory = AccessoryType::DisclosureIndicator)
 {
     std::vector<std::string> out;
     for (const auto& row : table.layoutAllRows().rows) {
         out.push_back(row.cell->textLabel()->text() + (heights ? "/" + std::to_string(int(table.heightForRowAtIndexPath(row.indexPath))) : ""));
-        EXPECT_TRUE(reuseIdentifier.empty() || (row.cell->reuseIdentifier() == reuseIdentifier && row.cell->accessoryType() == AccessoryType::DisclosureIndicator))
+        EXPECT_TRUE(reuseIdentifier.empty() || (row.cell->reuseIdentifier() == reuseIdentifier && row.cell->accessoryType() == accessory))
             << out.back();
     }
     return out;
@@ -179,24 +180,21 @@ TEST_F(Menu, ASavedVideoClosesTheMenuAndReportsThePageWithIt)
     EXPECT_TRUE(std::ranges::any_of(items->items(), [](const JsonValue& item) { return asset::name(item.object()) == "Garden tour" && asset::type(item.object()) == "YoutubeVideo"; }));
 }
 
-class AddDirectory : public EditorFixture {
-protected:
-    void open(bool isForm)
-    {
+using AddDirectory = EditorFixture;
+
+// The rows and the chosen next page; a save sends the exact request and hands the answer on
+// unchanged on the main queue, or (blank name, refused or broken answer) alerts, keeps the typing.
+TEST_F(AddDirectory, RowsTheChosenNextPageAndSaveWithItsRefusals)
+{
+    std::shared_ptr<AddDirectoryViewController> editor;
+    auto open = [&](bool isForm) {
         editor = AddDirectoryViewController::create(model());
         editor->setIsForm(isForm);
         editor->setAssetID("7");
         editor->setCompletionHandler(keep());
         present(editor);
         editor->tableView();
-    }
-    std::shared_ptr<AddDirectoryViewController> editor;
-};
-
-// The rows and the chosen next page; a save sends the exact request and hands the answer on
-// unchanged on the main queue, or (blank name, refused or broken answer) alerts, keeps the typing.
-TEST_F(AddDirectory, RowsTheChosenNextPageAndSaveWithItsRefusals)
-{
+    };
     open(false);
     EXPECT_EQ(editor->title(), "Add Directory");
     EXPECT_EQ(labelsOf(*editor->tableView(), "", true), (std::vector<std::string> { "Enter name of new directory/42", "/42" }));
@@ -251,28 +249,24 @@ TEST_F(AddDirectory, RowsTheChosenNextPageAndSaveWithItsRefusals)
     }
 }
 
-class AddField : public EditorFixture {
-protected:
-    void open()
-    {
+using AddField = EditorFixture;
+
+TEST_F(AddField, TypeListCancelAndSaveWithItsRefusals)
+{
+    std::shared_ptr<FormAddAssetViewController> screen;
+    auto open = [&] {
         screen = FormAddAssetViewController::create("55", keep(), model());
         present(screen);
         screen->tableView()->layoutAllRows();
-    }
-    void chooseType(int row)
-    {
+    };
+    auto chooseType = [&](int row) {
         ASSERT_TRUE(screen->tableView()->selectRow({ 0, FormAddAssetViewController::TypeRow }));
         auto chooser = std::dynamic_pointer_cast<FormAssetTypeViewController>(stack->topViewController());
         ASSERT_TRUE(chooser);
         ASSERT_TRUE(chooser->tableView()->selectRow({ 0, row }));
         EXPECT_EQ(stack->topViewController(), screen);
-    }
-    std::string typeDetail() { return screen->tableView()->layoutAllRows().rows.at(1).cell->detailTextLabel()->text(); }
-    std::shared_ptr<FormAddAssetViewController> screen;
-};
-
-TEST_F(AddField, TypeListCancelAndSaveWithItsRefusals)
-{
+    };
+    auto typeDetail = [&] { return screen->tableView()->layoutAllRows().rows.at(1).cell->detailTextLabel()->text(); };
     open();
     EXPECT_TRUE(screen->tableView()->heightForRowAtIndexPath({ 0, 1 }) == 40 && typeDetail().empty());
     const std::vector<std::string> types { "Text", "Number", "Select" };
@@ -525,10 +519,8 @@ TEST_F(TabEdit, AlertsRunOnlyTheirOwnActionsAndSetSiteImageClosesWhenStored)
     useTab();
     open();
     EXPECT_EQ(std::pair(editor->title(), editor->tabBarItem().imageName), std::pair(std::string("Edit Tabs"), std::string("first.png")));
-    std::vector<std::string> shown;
-    for (const VisibleRow& row : table->layoutAllRows().rows)
-        shown.push_back(row.cell->textLabel()->text() + "/" + row.cell->reuseIdentifier());
-    EXPECT_EQ(shown, (std::vector<std::string> { "Set site image/TabsCell", "Clear site image/TabsCell", "Change site name/TabsCell" }));
+    EXPECT_EQ(labelsOf(*table, "TabsCell", false, AccessoryType::None),
+        (std::vector<std::string> { "Set site image", "Clear site image", "Change site name" }));
     ASSERT_TRUE(table->selectRow({ 0, 0 }));
     ASSERT_EQ(shell->editors.size(), 1u);
     auto chooser = shell->editors[0];

@@ -31,7 +31,7 @@ std::vector<std::string> names(const std::vector<JsonObjectPtr>& entries)
     return out;
 }
 
-// Newest first by date text: 72 (Dec 3), Pulse (Dec 2), Weight 70 (Dec 1), Weight 68 (Nov 30).
+// Newest first by date text: 72 (Dec 3), Ate (Dec 2), Weight 70 (Dec 1), Weight 68 (Nov 30).
 const char* history = R"([
     {"name":"Weight","type":"Number","val":"70","lastModified":"2026-12-01 09:00:00","user":"ann"},
     {"name":"Notes","type":"Text","val":"calm","lastModified":"2026-12-05 09:00:00","user":"ann"},

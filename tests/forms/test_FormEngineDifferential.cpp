@@ -130,18 +130,14 @@ public:
             list.push_back(entry("Notes", any<std::string>({ "MenuItem", "Form", "Unknown" })));
         std::shuffle(list.begin(), list.end(), m_random);
 
-        std::vector<std::string> plain;
-        for (const std::string& key : numeric)
-            if (std::find(names.begin(), names.end(), key) != names.end())
-                plain.push_back(key);
         for (int n = pick(3); n > 0; --n) {
             const char* date = any<const char*>({ "2020-01-01 10:00:00", "2099-01-01 10:00:00", "soon" });
             state->set("Due " + std::to_string(n),
-                JsonObject::create({ { "type", "Derived" }, { "date", date }, { "val", arithmetic(plain) }, { "nTrigger", "Due out " + std::to_string(n) } }));
+                JsonObject::create({ { "type", "Derived" }, { "date", date }, { "val", arithmetic(numeric) }, { "nTrigger", "Due out " + std::to_string(n) } }));
         }
         for (int n = pick(3); n > 0; --n) {
             std::vector<JsonObject::Entry> record { { "type", "Action" }, { "date", any<std::string>({ "2020-01-01 10:00:00", "2099-01-01 10:00:00" }) },
-                { "title", condition(plain, {}) }, { "val", any<std::string>({ "3", "6" }) }, { "assetID", "90" + std::to_string(n) }, { "linkID", "d1" } };
+                { "title", condition(numeric, {}) }, { "val", any<std::string>({ "3", "6" }) }, { "assetID", "90" + std::to_string(n) }, { "linkID", "d1" } };
             if (!chance(20))
                 record.push_back({ "user", chance(50) ? JsonValue(nullptr) : JsonValue(any<std::string>({ "ann", "bob" })) });
             state->set("Act " + std::to_string(n), JsonObject::create(std::move(record)));

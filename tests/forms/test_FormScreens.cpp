@@ -256,7 +256,6 @@ TEST_F(MasterScreen, SectionsRowsByKindWhatEachSelectionOpensAndRefusedValuesGoA
     tap(1, 0);
     EXPECT_EQ(care->opened, std::vector<std::string> { "DisplayAction|Margaret Hill|Weigh again" });
 
-    // Value rows by kind.
     lines(*screen, *table, values()); // asks for the picture
     settle();
     // The picture at the entry's address does not decode: the row stays without one.
@@ -306,7 +305,6 @@ TEST_F(MasterScreen, SectionsRowsByKindWhatEachSelectionOpensAndRefusedValuesGoA
         EXPECT_EQ(plain->tableView()->numberOfSections(), 2) << reply;
     }
 
-    // What each selection opens.
     care->opened.clear();
     open(dueState, true);
     const int v = values();

@@ -4,12 +4,10 @@
 // requests matter; every test gets its own session, user defaults and documents folder.
 
 #include "app/LoginViewController.h"
-#include "content/ApplicationShell.h"
+#include "content/ContentFixture.h"
 #include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
-#include "core/ModelFixture.h"
 #include "platform/UserDefaults.h"
-#include "support/DemoServer.h"
 #include "ui/NavigationController.h"
 #include "ui/TabBarController.h"
 #include "ui/TextField.h"
@@ -21,8 +19,6 @@
 #include <random>
 
 namespace quindle::test {
-
-inline const std::string base = "/~corvath/vantro/web/app_dev.php/";
 
 /// The screen on top of a tab's stack.
 inline std::shared_ptr<ViewController> topOf(const std::shared_ptr<ViewController>& stack)
@@ -37,7 +33,7 @@ inline DataManager& managerOf(const std::shared_ptr<ViewController>& stack)
     return *std::dynamic_pointer_cast<DirectoryViewController>(nav->viewControllers().front())->dataManager();
 }
 
-class AppFixture : public ::testing::Test {
+class AppFixture : public DemoSiteFixture {
 protected:
     void SetUp() override
     {
@@ -47,16 +43,8 @@ protected:
         documents = dir / "documents";
         setenv("QUINDLE_DOCUMENTS", documents.c_str(), 1);
         UserDefaults::standardUserDefaults().setPath(defaultsPath());
-
-        MainQueue::shared().makeCurrentThreadMain();
-        FontCatalogue::install(std::make_shared<TestFontCatalogue>());
-        std::string error;
-        ASSERT_TRUE(server.start(&error)) << error;
-
-        model().resetSessionForTesting();
-        model().setHttpClient(std::make_shared<CurlHttpClient>());
-        model().setConfiguration(*ServerConfiguration::create(server.host()));
-        model().setLoginTabbarItemsHandler({});
+        DemoSiteFixture::SetUp();
+        useReferenceServer();
     }
 
     void TearDown() override
@@ -64,16 +52,12 @@ protected:
         settle();
         ApplicationShell::setShared(nullptr);
         model().setLoginTabbarItemsHandler({});
-        // A new client closes the old one's keep-alive connections, so the servers stop at once.
-        model().setHttpClient(std::make_shared<CurlHttpClient>());
+        DemoSiteFixture::TearDown();
         recording.reset();
-        server.stop();
         unsetenv("QUINDLE_DOCUMENTS");
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
     }
-
-    static Model& model() { return Model::defaultInstance(); }
 
     /// Points the model at a recording server from here on.
     RecordingServer& useRecordingServer(RecordingServer::Responder responder = {})
@@ -100,13 +84,6 @@ protected:
 
     /// Runs the main queue until `done` holds (10 s at most).
     static bool runUntil(const std::function<bool()>& done) { return MainQueue::shared().runUntil(done, std::chrono::seconds(10)); }
-
-    /// Waits for every request in flight and runs what their replies queued.
-    static void settle()
-    {
-        auto client = model().httpClient();
-        runUntil([&] { return client->inFlight() == 0 && MainQueue::shared().pending() == 0; });
-    }
 
     /// A visible window whose root presents `screen` in a stack of its own, as the coordinator does.
     std::shared_ptr<NavigationController> present(const std::shared_ptr<ViewController>& screen)
@@ -135,7 +112,6 @@ protected:
 
     std::filesystem::path dir;
     std::filesystem::path documents;
-    DemoServer server;
     std::unique_ptr<RecordingServer> recording;
     std::shared_ptr<Window> window;
     std::shared_ptr<ViewController> root;

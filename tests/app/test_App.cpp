@@ -170,7 +170,7 @@ TEST_F(AppDelegateTest, TheStartPageTakesTheNameItsReplyCarriesElseHomeAndAsksNo
         // The title costs no request of its own: launch asks for the start page, as before.
         auto requests = recorder.requests();
         ASSERT_EQ(requests.size(), 1u);
-        EXPECT_EQ(std::make_pair(requests[0].method, requests[0].target), std::make_pair(std::string("GET"), base + "contentForNode"));
+        EXPECT_EQ(std::make_pair(requests[0].method, requests[0].target), std::make_pair(std::string("GET"), base() + "contentForNode"));
     }
 }
 
@@ -277,7 +277,7 @@ TEST_F(AppDelegateTest, OnlyTheExactRegisterActionOpensTheApprovalScreen)
     ASSERT_TRUE(approval->rightBarButtonItem() && approval->rightBarButtonItem()->title() == "Approve");
     approval->rightBarButtonItem()->press();
     ASSERT_TRUE(runUntil([&] { return !rootScreen->presentedViewController(); }));
-    EXPECT_EQ(targetsFrom(before), std::vector<std::string>({ base + "setPublished?assetid=42" }));
+    EXPECT_EQ(targetsFrom(before), std::vector<std::string>({ base() + "setPublished?assetid=42" }));
 }
 
 TEST_F(AppDelegateTest, TheDeviceIsAnnouncedAtALoginAfterTheLowerCaseHexTokenAndNoGrantedTypesShowTheSettingsAlert)
@@ -393,7 +393,7 @@ TEST_F(AccountScreensTest, LoginReplyEdgeCasesAndTheTrashTabsRefreshes)
     // "Tabbar" is an object: the session keeps the "Tabs" children, the shell gets no tabs.
     run(R"({"Message":{"AuthToken":"t","User":{"Tabs":{"Children":[{"Name":"A"}]},"Tabbar":{"Name":"x"}}}})");
     EXPECT_EQ(std::make_tuple(completions, app->userTabbarItems()->size(), model().tabs()->size(), recorder.requests().back().path),
-        std::make_tuple(2, size_t(0), size_t(1), base + "registerDevice"));
+        std::make_tuple(2, size_t(0), size_t(1), base() + "registerDevice"));
     // A failed reply hands over neither content nor an error; that is no login either, so the
     // screen stays and says so.
     status = 500;
@@ -415,7 +415,7 @@ TEST_F(AccountScreensTest, LoginReplyEdgeCasesAndTheTrashTabsRefreshes)
     managerOf(stacks[1]).reload();
     ASSERT_TRUE(recorder.waitForRequests(before + 2));
     settle();
-    EXPECT_EQ(targetsFrom(before), std::vector<std::string>({ base + "contentForNode?assetid=8", base + "trash" }));
+    EXPECT_EQ(targetsFrom(before), std::vector<std::string>({ base() + "contentForNode?assetid=8", base() + "trash" }));
     // A failed trash refresh keeps the trash tab's list, and any trash list replaces it.
     DataManager& trash = managerOf(stacks[0]);
     ASSERT_EQ(trash.objects()->size(), 1u);
@@ -432,7 +432,7 @@ TEST_F(AccountScreensTest, LoginReplyEdgeCasesAndTheTrashTabsRefreshes)
         settle();
         EXPECT_EQ(trash.objects()->size(), answer.kept) << answer.status << " " << answer.body;
     }
-    EXPECT_EQ(targetsFrom(before), std::vector<std::string>(4, base + "trash"));
+    EXPECT_EQ(targetsFrom(before), std::vector<std::string>(4, base() + "trash"));
 }
 
 TEST_F(AccountScreensTest, RegistrationChecksEachFieldInOrderSendsOnceAndRegistersTheAccount)
@@ -524,7 +524,7 @@ TEST_F(AccountScreensTest, ResetPasswordSendsTheAddressAndReturnsToTheLoginScree
     EXPECT_EQ(std::make_pair(reset->alert()->title(), reset->alert()->message()),
         std::make_pair(std::string("Reset password"), std::string("A temporary password has been sent to your email")));
     ASSERT_TRUE(recorder.waitForRequests(1));
-    EXPECT_EQ(recorder.requests()[0].target, base + "resetPassword?email=me%202@home.example");
+    EXPECT_EQ(recorder.requests()[0].target, base() + "resetPassword?email=me%202@home.example");
     reset->alert()->chooseButton(0);
     EXPECT_EQ(nav->topViewController(), login);
 }
@@ -567,7 +567,7 @@ TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)
     EXPECT_EQ(std::make_pair(fresh->rightBarButtonItems()[0]->title(), fresh->rightBarButtonItems()[1]->title()), std::make_pair(std::string("Logout"), std::string("Save")));
     fresh->rightBarButtonItems()[1]->press();
     ASSERT_TRUE(recorder.waitForRequests(1));
-    EXPECT_EQ(std::make_pair(recorder.requests()[0].target, sentOptions(0)), std::make_pair(base + "updateDefaultOptions", std::string("(null):(null):0.00,0.00,0.00:0.00,0.00,0.00")));
+    EXPECT_EQ(std::make_pair(recorder.requests()[0].target, sentOptions(0)), std::make_pair(base() + "updateDefaultOptions", std::string("(null):(null):0.00,0.00,0.00:0.00,0.00,0.00")));
     auto account = styledAccount();
     EXPECT_EQ(account->optionsString(), "Georgia:18:0.10,0.20,0.30:1.00,0.50,0.00");
     account->updateBackgroundColour(Colour::fromRGB(0.25, 0.5, 0.75, 0.1));
@@ -593,7 +593,7 @@ TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)
     ASSERT_EQ(app->tabbar()->viewControllers().size(), 4u);
     account->rightBarButtonItems()[0]->press();
     ASSERT_TRUE(runUntil([&] { return app->tabbar()->viewControllers().size() == 1; }));
-    EXPECT_EQ(std::make_pair(model().isLoggedIn(), recording->requests().back().target), std::make_pair(false, base + "logoutUser"));
+    EXPECT_EQ(std::make_pair(model().isLoggedIn(), recording->requests().back().target), std::make_pair(false, base() + "logoutUser"));
     // Also when the server cannot be reached.
     model().setAuthToken("t2");
     model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));

@@ -1,8 +1,7 @@
 // The phone window follows the ui model and takes a user's input, the registry paints, drives and
 // hosts other parts' views, and the main queue reaches the Qt thread; with the Qt pieces installed,
-// the editors as it draws and drives them: the add-item menu, the page editor and the video screen,
-// the style chooser whose rows preview their styles, the site name alert, and the
-// colour wheel painted from its raster and dragged.
+// the editors as it draws and drives them: the add-item menu and its video screen, the style
+// chooser whose rows preview their styles, and the colour wheel painted from its raster and dragged.
 #include "PhoneTestSupport.h"
 
 #include "content/CarouselCell.h"
@@ -13,7 +12,6 @@
 #include "editors/CarouselTypeViewController.h"
 #include "editors/ColorWheelViewController.h"
 #include "editors/DirectoryActionsViewController.h"
-#include "editors/TabEditViewController.h"
 #include "frontends/qt/AlertPainter.h"
 #include "frontends/qt/PhotoPicker.h"
 #include "frontends/qt/QtComponents.h"
@@ -599,25 +597,6 @@ private slots:
         click(*phone, rowCentre(*table, 2));
         QCoreApplication::processEvents();
         QVERIFY(!reported.empty() && reported.back() == 2);
-    }
-
-    // A site name typed into the alert's field that the server does not take (none is reachable
-    // here) ends in the "Not saved" alert and the site keeps its name.
-    void aRefusedSiteNameIsReported()
-    {
-        Model::defaultInstance().setTab(JsonObject::create({ { "AssetId", "5" }, { "Name", "Sunny" } }));
-        auto sites = TabEditViewController::create();
-        open(sites);
-        click(*phone, rowCentre(*sites->tableView(), 2));
-        auto alert = window->topAlert();
-        QVERIFY(alert && alert->numberOfTextFields() == 1);
-        QTest::keyClicks(phone.get(), "!");
-        QCOMPARE(QString::fromStdString(alert->textFieldAtIndex(0)->text()), QStringLiteral("Sunny!"));
-        settledShot(*phone);
-        click(*phone, AlertLayout::build(*alert, QRectF(0, 0, 390, 844)).buttons[1].center());
-        QTRY_VERIFY(window->topAlert() && window->topAlert()->title() == "Not saved");
-        QCOMPARE(QString::fromStdString(asset::name(Model::defaultInstance().tab())), QStringLiteral("Sunny"));
-        Model::defaultInstance().setTab(nullptr);
     }
 
     // The disc is painted from the raster with image y upward; a drag on the wheel moves the cursor

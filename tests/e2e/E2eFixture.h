@@ -34,6 +34,7 @@ class E2eFixture : public ::testing::Test, public ServerClient {
 protected:
     /// How long one quindle-term run may take before it is stopped (status 124).
     static constexpr int termTimeoutSeconds = 120;
+    static constexpr const char* term = "/frontends/term/quindle-term";
 
     void SetUp() override
     {
@@ -60,18 +61,18 @@ protected:
             m_server->stopWith(SIGTERM);
     }
 
-    /// Runs quindle-term against the server with the script.
-    TermRun runScript(const std::string& script, const std::string& name = "scenario.term")
+    /// Runs quindle-term (or `program`, see runScriptFile) against the server with the script.
+    TermRun runScript(const std::string& script, const std::string& name = "scenario.term", const std::string& program = term)
     {
         auto path = m_dir / name;
         std::ofstream(path) << script;
-        return runScriptFile(path.string());
+        return runScriptFile(path.string(), {}, program);
     }
 
     /// Runs a client (quindle-term unless `program`, a path under the build folder, says another)
     /// with the script at `path`; `onOutput` sees the output so far after each read.
     TermRun runScriptFile(const std::string& path, const std::function<void(const std::string&)>& onOutput = {},
-        const std::string& program = "/frontends/term/quindle-term")
+        const std::string& program = term)
     {
         std::string command = "QUINDLE_DOCUMENTS=" + m_dir.string() + " QT_QPA_PLATFORM=offscreen timeout "
             + std::to_string(termTimeoutSeconds) + " " + std::string(QUINDLE_BUILD_DIR) + program + " --server " + url

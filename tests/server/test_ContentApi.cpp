@@ -19,16 +19,6 @@ using namespace quindle::test;
 
 namespace {
 
-/// A JPEG of noise, as large as a phone's picture body gets in tests (tens of kilobytes).
-std::string jpegBase64(int side)
-{
-    std::mt19937 random(side);
-    std::vector<uint8_t> rgba(static_cast<size_t>(side) * side * 4);
-    for (uint8_t& byte : rgba)
-        byte = static_cast<uint8_t>(random());
-    return Base64::encode(Image::create(side, side, std::move(rgba))->jpegData(1.0).value());
-}
-
 /// A JSON object of string fields, as the editors send it.
 std::string body(std::initializer_list<std::pair<const char*, std::string>> fields)
 {
@@ -269,7 +259,12 @@ TEST_F(ContentApiTest, DeleteRestoreSwapCarouselOptionAndEventDates)
 
 TEST_F(ContentApiTest, PicturesAreStoredServedLinkedAndClearedAndPageAndSiteEditsShowInTheNextReply)
 {
-    std::string large = jpegBase64(160);
+    // A JPEG of noise, as large as a phone's picture body gets (tens of kilobytes).
+    std::mt19937 random(160);
+    std::vector<uint8_t> rgba(160 * 160 * 4);
+    for (uint8_t& byte : rgba)
+        byte = static_cast<uint8_t>(random());
+    const std::string large = Base64::encode(Image::create(160, 160, std::move(rgba))->jpegData(1.0).value());
     ASSERT_GT(large.size(), 64u * 1024);
     auto sent = send("sendImage", body({ { "assetid", gallery }, { "image", large } }), token);
     ASSERT_EQ(status(sent), 200) << sent->body;

@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,19 +25,10 @@ public:
         std::lock_guard lock(m_mutex);
         return m_lines;
     }
-    bool contains(const std::string& exact) const
-    {
-        for (auto& line : lines())
-            if (line == exact)
-                return true;
-        return false;
-    }
+    bool contains(const std::string& exact) const { return std::ranges::count(lines(), exact) > 0; }
     bool anyStartsWith(const std::string& prefix) const
     {
-        for (auto& line : lines())
-            if (line.rfind(prefix, 0) == 0)
-                return true;
-        return false;
+        return std::ranges::any_of(lines(), [&](const std::string& line) { return line.starts_with(prefix); });
     }
 
 private:

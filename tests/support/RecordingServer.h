@@ -30,10 +30,8 @@ struct RecordedRequest {
     /// The header's value, or an empty string; `count` tells how many fields carried it.
     std::string header(const std::string& name) const
     {
-        for (auto& [k, v] : headers)
-            if (equalsIgnoringCase(k, name))
-                return v;
-        return {};
+        auto found = std::find_if(headers.begin(), headers.end(), [&](auto& h) { return equalsIgnoringCase(h.first, name); });
+        return found == headers.end() ? std::string() : found->second;
     }
     size_t headerCount(const std::string& name) const
     {
@@ -124,13 +122,7 @@ public:
 private:
     void serve(const httplib::Request& req, httplib::Response& res)
     {
-        RecordedRequest r;
-        r.method = req.method;
-        r.target = req.target;
-        r.path = req.path;
-        for (auto& [k, v] : req.headers)
-            r.headers.emplace_back(k, v);
-        r.body = req.body;
+        RecordedRequest r { req.method, req.target, req.path, { req.headers.begin(), req.headers.end() }, req.body };
         Responder responder;
         {
             std::lock_guard lock(m_mutex);

@@ -1,8 +1,8 @@
 // Screens in the phone window over the reference server's demo. First the app shell, going to the
 // same objects the text client drives: pictures of the start page and pushed pages, a reorder drag
-// whose new order reaches the server, and after the login (which the later tests rely on) the
-// Followups and Workflow tabs. Then screens opened one at a time: the image library grid, the
-// menu with its allergen, the care plan with its graph button, and web pages.
+// whose new order reaches the server, and after the login (the later tests rely on it and on the
+// shell) the Followups and Workflow tabs. Then screens opened one at a time: the image library
+// grid, the menu with its allergen, the care plan with its graph button, and web pages.
 #include "PhoneTestSupport.h"
 
 #include "app/AppDelegate.h"
@@ -53,23 +53,6 @@ protected:
         grid->setDataSource(std::dynamic_pointer_cast<PlainGrid>(shared_from_this()));
         setView(grid);
     }
-};
-
-/// Opens a titled screen for the graph and remembers what it was asked for.
-class GraphShell : public ApplicationShell {
-public:
-    void updateTabbarWithArray(const Screens&) override { }
-    Screens tabbarItems() override { return {}; }
-    void addLoginItemsToTabbar(const Screens&) override { }
-    void resetTabbarWithArray(const Screens&) override { }
-    std::shared_ptr<ViewController> makeLoginViewController(std::function<void()>) override { return nullptr; }
-    std::shared_ptr<ViewController> makeCreateAccountViewController(std::function<void()>) override { return nullptr; }
-    std::shared_ptr<ViewController> makeHistoryGraphViewController(const std::string& resDocID, const std::string& key) override
-    {
-        asked.push_back(resDocID + " " + key);
-        return ViewController::create("Graph of " + key);
-    }
-    std::vector<std::string> asked;
 };
 
 const QColor chartBlue(0x1e, 0x6f, 0xd9);
@@ -349,9 +332,6 @@ private slots:
     {
         ResidentFormSetup setup = carePlan();
         QVERIFY(setup.formState);
-        auto shell = std::make_shared<GraphShell>();
-        auto appShell = ApplicationShell::shared();
-        ApplicationShell::setShared(shell);
         auto screen = MasterViewController::create(setup);
         open(screen);
         auto table = screen->tableView();
@@ -373,10 +353,12 @@ private slots:
         QVERIFY(distinctColours(settledShot(*phone)) > 5);
         const Rect at = holder->frame();
         click(*phone, QPointF(row.left() + at.x + graph->frame().x + graph->frame().width / 2, row.top() + at.y + graph->frame().y + graph->frame().height / 2));
-        QTRY_COMPARE_WITH_TIMEOUT(shell->asked, std::vector<std::string> { setup.resDocID + " Pain score" }, 5000);
+        // The app shell makes the graph screen of that document and key.
+        std::shared_ptr<HistoryGraphViewController> opened;
+        QTRY_VERIFY_WITH_TIMEOUT((opened = std::dynamic_pointer_cast<HistoryGraphViewController>(stack->topViewController())), 5000);
+        QCOMPARE(opened->resDocID() + " " + opened->key(), setup.resDocID + " Pain score");
         phone->finishAnimations();
-        QCOMPARE(phone->currentScene().title, QStringLiteral("Graph of Pain score"));
-        ApplicationShell::setShared(appShell);
+        QCOMPARE(phone->currentScene().title, QString::fromStdString(opened->title()));
     }
 
     // HTML goes through QTextBrowser with inline SVG drawn in place, the text around each block

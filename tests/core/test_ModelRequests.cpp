@@ -161,13 +161,13 @@ TEST(ServerConfiguration, CommandLineWinsOverEnvironmentAndNeedsItsValue)
     ASSERT_TRUE(eq);
     EXPECT_EQ(eq->legacyBaseURL(), "http://l:4/json/");
     // Nothing given is no error, but a missing or bad value is.
-    error = "stale";
-    EXPECT_FALSE(ServerConfiguration::fromArguments({ "prog", "--demo" }, env({}), &error));
-    EXPECT_TRUE(error.empty());
-    EXPECT_FALSE(ServerConfiguration::fromArguments({ "prog", "--server" }, env({}), &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(ServerConfiguration::fromArguments({ "prog", "--server", "nonsense" }, env({}), &error));
-    EXPECT_FALSE(error.empty());
+    const std::pair<std::vector<std::string>, bool> unusable[] = { { { "prog", "--demo" }, false }, { { "prog", "--server" }, true },
+        { { "prog", "--server", "nonsense" }, true } };
+    for (const auto& [arguments, isError] : unusable) {
+        error = "stale";
+        EXPECT_FALSE(ServerConfiguration::fromArguments(arguments, env({}), &error));
+        EXPECT_EQ(error.empty(), !isError) << arguments.back();
+    }
 }
 
 TEST_P(ModelOperations, SendsExactRequest)

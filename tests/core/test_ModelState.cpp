@@ -296,7 +296,7 @@ TEST(AssetLookup, ExactKeyFirstThenLowerCaseOnlyWhenAbsent)
     EXPECT_FALSE(asset::ident(r));
 }
 
-TEST(AssetStrings, TitleFallsBackToNameAndTextToValueAndANullRecordYieldsNothing)
+TEST(AssetStrings, TitleFallsBackToNameTextToValueDatesParseAndANullRecordYieldsNothing)
 {
     auto r = parse(R"({"Name":"N","Data":"","Value":"V"})");
     auto both = parse(R"({"Title":"T","Data":"D","Value":"V"})");
@@ -308,6 +308,15 @@ TEST(AssetStrings, TitleFallsBackToNameAndTextToValueAndANullRecordYieldsNothing
     EXPECT_EQ((Texts { asset::options(empty).value_or("none"), asset::ident(empty).value_or("none"), asset::owner(empty).value_or("none") }),
         (Texts { "", "", "o" }));
     EXPECT_FALSE(asset::options(parse("{}")));
+    // Dates parse from server text under their exact keys.
+    auto dated = parse(R"({"date":"2015-06-01 10:00:00","startDate":"2015-06-01 09:00:00","endDate":"bad","StartDate":"x"})");
+    EXPECT_EQ(asset::date(dated), Model::dateFromServerDateString("2015-06-01 10:00:00"));
+    EXPECT_TRUE(asset::startDate(dated));
+    EXPECT_FALSE(asset::endDate(dated));
+    EXPECT_FALSE(asset::displayDate(dated).empty());
+    EXPECT_EQ(asset::displayEndDate(dated), "");
+    EXPECT_FALSE(asset::startDate(parse(R"({"startdate":"2015-06-01 09:00:00"})")));
+    EXPECT_FALSE(asset::date(parse(R"({"Date":20150601})")));
 
     // A null record yields nothing.
     AssetRecord none;
@@ -375,18 +384,6 @@ TEST(AssetList, FreshArrayOfTheSameRecords)
     EXPECT_EQ(asset::name(r->get("Children").array()->at(1).object()), "changed");
     EXPECT_FALSE(asset::list(parse(R"({"Children":{"a":1}})")));
     EXPECT_FALSE(asset::list(parse(R"({"children":[]})")));
-}
-
-TEST(AssetDates, ParsedFromServerStrings)
-{
-    auto r = parse(R"({"date":"2015-06-01 10:00:00","startDate":"2015-06-01 09:00:00","endDate":"bad","StartDate":"x"})");
-    EXPECT_EQ(asset::date(r), Model::dateFromServerDateString("2015-06-01 10:00:00"));
-    ASSERT_TRUE(asset::startDate(r));
-    EXPECT_FALSE(asset::endDate(r));
-    EXPECT_FALSE(asset::displayDate(r).empty());
-    EXPECT_EQ(asset::displayEndDate(r), "");
-    EXPECT_FALSE(asset::startDate(parse(R"({"startdate":"2015-06-01 09:00:00"})")));
-    EXPECT_FALSE(asset::date(parse(R"({"Date":20150601})")));
 }
 
 // A cached picture or a record without a picture address sends nothing; a picture is fetched

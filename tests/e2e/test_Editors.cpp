@@ -16,6 +16,9 @@ namespace {
 /// Opens the owner's first page's add menu on the row labelled `row`.
 std::string addMenuRow(int row) { return "press Add\nexpect Directory actions\ntap " + std::to_string(row) + "\n"; }
 
+/// The editor of the owner's "Events" page, from the edit menu.
+const std::string editEvents = ownerHome + "press Edit\nalert Edit items\ntap 4\nexpect Edit Directory\n";
+
 } // namespace
 
 class Editors : public E2eFixture {
@@ -129,7 +132,6 @@ TEST_F(Editors, ATextIsRestyledAndAPageBecomesACarouselInAChosenStyle)
     ASSERT_EQ(styled.status, 0) << styled.output;
     EXPECT_EQ(column("styled", "options"), "Helvetica-Bold:22:0.50,0.50,0.50:0.00,1.00,1.00");
 
-    const std::string editEvents = ownerHome + "press Edit\nalert Edit items\ntap 4\nexpect Edit Directory\n";
     TermRun toggled = runScript(editEvents + "expect Carousel off\ntap 5\nwait\nexpect Carousel on\n", "toggle.term");
     ASSERT_EQ(toggled.status, 0) << toggled.output;
     EXPECT_EQ(column("Events", "carousel"), "Carousel");
@@ -160,7 +162,6 @@ TEST_F(Editors, TheSiteIsRenamedAndAPagePictureIsUploadedThenCleared)
     const auto photo = folder() / "photo.jpg";
     std::ofstream(photo, std::ios::binary) << *jpeg;
 
-    const std::string editEvents = ownerHome + "press Edit\nalert Edit items\ntap 4\nexpect Edit Directory\n";
     const size_t itemsBefore = itemsOf("Events").size();
     TermRun uploaded = runScript(editEvents + "tap 2\nwait\nexpect Select image\nphoto " + photo.string()
         + "\npress Upload Image\nwait\nreject Alert:\nexpect Title: Home\nexpect Events\n", "upload.term");

@@ -232,8 +232,7 @@ protected:
     /// Starts the server with the demo data.
     void SetUp() override
     {
-        std::random_device random;
-        m_dir = std::filesystem::temp_directory_path() / ("quindle-server-test-" + std::to_string(random()));
+        m_dir = std::filesystem::temp_directory_path() / ("quindle-server-test-" + std::to_string(std::random_device {}()));
         std::filesystem::create_directories(m_dir);
         ServerOptions options;
         options.databasePath = databasePath();

@@ -157,19 +157,18 @@ TEST(TabBar, SelectionFollowsTheSelectedTabAndTapsReachTheObserverOnce)
 
 TEST_F(Stack, BarButtonsRunAndChangesReportOnceThroughTheContainerChain)
 {
-    auto screen = root;
     auto add = BarButtonItem::create(SystemItem::Add, nullptr);
     auto edit = BarButtonItem::create(SystemItem::Edit, nullptr);
-    screen->setRightBarButtonItems({ add, edit });
-    screen->setRightBarButtonItems({ add, edit });
-    screen->setLeftBarButtonItem(BarButtonItem::create(SystemItem::Cancel, nullptr));
-    screen->setRightBarButtonItem(nullptr);
-    EXPECT_TRUE(screen->rightBarButtonItems().empty() && observer->countControllers(ControllerChange::BarButtons) == 3u);
-    screen->setTitle("Root");
-    screen->setTitle("Other");
-    EXPECT_TRUE(observer->countControllers(ControllerChange::Title) == 1u && observer->controllers.back().controller == screen.get());
+    root->setRightBarButtonItems({ add, edit });
+    root->setRightBarButtonItems({ add, edit });
+    root->setLeftBarButtonItem(BarButtonItem::create(SystemItem::Cancel, nullptr));
+    root->setRightBarButtonItem(nullptr);
+    EXPECT_TRUE(root->rightBarButtonItems().empty() && observer->countControllers(ControllerChange::BarButtons) == 3u);
+    root->setTitle("Root");
+    root->setTitle("Other");
+    EXPECT_TRUE(observer->countControllers(ControllerChange::Title) == 1u && observer->controllers.back().controller == root.get());
     auto label = View::create(); // views of the screen report there too
-    screen->view()->addSubview(label);
+    root->view()->addSubview(label);
     label->setHidden(true);
     EXPECT_EQ(observer->countViews(*label, ChangeKind::Visibility), 1u);
     // A bar button runs its action unless disabled, and may replace itself.
@@ -179,12 +178,12 @@ TEST_F(Stack, BarButtonsRunAndChangesReportOnceThroughTheContainerChain)
     item->setEnabled(false);
     EXPECT_TRUE(!item->press() && presses == 1);
     BarButtonItem::create(SystemItem::Add, nullptr)->press(); // no action: nothing to call
-    screen->setRightBarButtonItem(BarButtonItem::create(SystemItem::Edit, [&] {
-        screen->setRightBarButtonItem(BarButtonItem::create(SystemItem::Done, nullptr));
+    root->setRightBarButtonItem(BarButtonItem::create(SystemItem::Edit, [&] {
+        root->setRightBarButtonItem(BarButtonItem::create(SystemItem::Done, nullptr));
         ++presses;
     }));
-    screen->rightBarButtonItem()->press();
-    EXPECT_TRUE(presses == 2 && screen->rightBarButtonItem()->systemItem() == SystemItem::Done);
+    root->rightBarButtonItem()->press();
+    EXPECT_TRUE(presses == 2 && root->rightBarButtonItem()->systemItem() == SystemItem::Done);
 }
 
 TEST(Window, RootTakesTheBoundsAndVisibleControllerFollowsTabsStacksAndModals)

@@ -29,6 +29,15 @@ namespace quindle::test {
 inline JsonArrayPtr list(const std::string& json) { return JsonParser::parse(json)->array(); }
 inline JsonObjectPtr dict(const std::string& json) { return JsonParser::parse(json)->object(); }
 
+/// A history for the snapshot and its screen; listed newest first: Weight 72, Ate, Weight 70, Weight 68.
+inline const char* historyRecords = R"([
+    {"name":"Weight","type":"Number","val":"70","lastModified":"2026-12-01 09:00:00","user":"ann"},
+    {"name":"Notes","type":"Text","val":"calm","lastModified":"2026-12-05 09:00:00","user":"ann"},
+    {"name":"Weight","type":"Number","val":"72","lastModified":"2026-12-03 09:00:00","user":"bob"},
+    {"name":"Ate","type":"Bool","val":"0","lastModified":"2026-12-02 09:00:00","user":"bob"},
+    {"name":"Mood","type":"Select","val":"Happy","lastModified":"2026-12-04 09:00:00","user":"bob"},
+    {"name":"Weight","type":"Number","val":"68","lastModified":"2026-11-30 09:00:00","user":"cy"}])";
+
 /// A row's control as text: a number's value, a yes/no state with its colours, a label's text, a
 /// button's title, whether a picture is shown; a box of several joins each with " + ".
 inline std::string control(const std::shared_ptr<View>& view)

@@ -30,11 +30,6 @@ const char* two = R"({"Message":{"list":[
     {"message":"Weigh Margaret again","date":"2026-12-05 10:00:00","linkID":"31","resDocID":"41","url":"/json/start.php","resID":"51","resName":"Margaret Hill"},
     {"message":null,"date":"2026-12-06 16:30:00","linkID":"32","resDocID":"42","url":"/json/start.php","resID":"52","resName":"Arthur Penrose"}]}})";
 
-const char* history = R"({"Message":{"list":[
-    {"name":"Weight","type":"Number","val":"70","lastModified":"2026-12-01 09:00:00","user":"ann"},
-    {"name":"Notes","type":"Text","val":"calm","lastModified":"2026-12-05 09:00:00","user":"ann"},
-    {"name":"Weight","type":"Number","val":"72","lastModified":"2026-12-03 09:00:00","user":"bob"}]}})";
-
 class CareScreens : public CareFixture {
 protected:
     void SetUp() override
@@ -293,7 +288,7 @@ TEST_F(CareScreens, NextWorkflowsFetchAgainAfterAnAdditionAndTheLoginsWorkflowsO
 
 TEST_F(CareScreens, HistoryAndItsGraphPageAskTheServerListNumbersNewestFirstAndFollowANewValue)
 {
-    serve({}, json(history));
+    serve({}, json(std::string(R"({"Message":{"list":)") + historyRecords + "}}"));
     auto screen = historyOf();
     EXPECT_EQ(onlyRequest().target, "/json/start.php?a=99");
     for (auto [url, path] : { std::pair<std::string, std::string> { "", "/json/start.php" }, { "/json/start.php", "/json/start.php" },
@@ -306,17 +301,18 @@ TEST_F(CareScreens, HistoryAndItsGraphPageAskTheServerListNumbersNewestFirstAndF
     EXPECT_FALSE(screen->objects());
     ASSERT_TRUE(MainQueue::shared().runUntil([&] { return screen->reply().has_value(); }, std::chrono::seconds(5)));
     EXPECT_EQ(lines(*screen, *table, -1), (std::vector<std::string> { "Margaret Hill", "Graph >", "Weight (72) / 2026-12-03 09:00:00 (bob) >",
-                                              "Weight (70) / 2026-12-01 09:00:00 (ann) >" }));
+                                              "Ate (No) / 2026-12-02 09:00:00 (bob) >", "Weight (70) / 2026-12-01 09:00:00 (ann) >",
+                                              "Weight (68) / 2026-11-30 09:00:00 (cy) >" }));
 
     table->selectRow({ 0, 1 });
     EXPECT_EQ(care->opened, std::vector<std::string> { "Graph|99|" });
     table->selectRow({ 0, 0 }); // the name opens nothing
-    table->selectRow({ 1, 1 });
+    table->selectRow({ 1, 3 }); // the oldest, with nothing before it
     ASSERT_EQ(care->forms.size(), 1u);
     const ResidentFormSetup& setup = care->forms[0];
     EXPECT_EQ(setup.assetID + "|" + setup.resDocID + "|" + setup.name, "42|99|Margaret Hill");
     EXPECT_TRUE(setup.suppressHistory);
-    EXPECT_EQ(setup.formState->get("Weight").object()->get("val").asString(), "70");
+    EXPECT_EQ(setup.formState->get("Weight").object()->get("val").asString(), "68");
     EXPECT_FALSE(setup.formState->contains("Weight_old"));
     EXPECT_EQ(stack->viewControllers().size(), 3u);
 

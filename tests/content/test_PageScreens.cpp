@@ -27,9 +27,9 @@ using namespace quindle::test;
 
 namespace {
 
-class PageScreenTest : public ModelFixture {
+class DirectoryViewControllerTest : public ModelFixture {
 protected:
-    PageScreenTest() { screen->setDataSource(source); }
+    DirectoryViewControllerTest() { screen->setDataSource(source); }
     /// Shows `screen` at the root of a stack in a visible window.
     std::shared_ptr<NavigationController> show(const std::shared_ptr<ViewController>& bottom)
     {
@@ -46,29 +46,13 @@ protected:
     std::shared_ptr<DirectoryViewController> screen = DirectoryViewController::create();
     std::shared_ptr<Window> window;
 };
-using DirectoryViewControllerTest = PageScreenTest;
+using HidingNavTest = DirectoryViewControllerTest;
 
-class HidingNavTest : public PageScreenTest {
-protected:
-    /// Every rule the header's height is set by.
-    std::vector<std::string> heightRules() const
-    {
-        std::vector<std::string> out;
-        for (auto& rule : hiding->view()->layoutRules())
-            if (rule.rfind("V:[_navBarView(", 0) == 0)
-                out.push_back(rule);
-        return out;
-    }
-
-    std::shared_ptr<RecordingDataSource> rows = RecordingDataSource::create(4);
-    std::shared_ptr<HidingNavTableViewController> hiding = HidingNavTableViewController::create(rows, 42);
-};
-
-class VideoScreen : public PageScreenTest {
+class VideoScreen : public DirectoryViewControllerTest {
 protected:
     void SetUp() override
     {
-        PageScreenTest::SetUp();
+        DirectoryViewControllerTest::SetUp();
         video = YoutubeVideoDataSource::create(model());
         video->setParentID("12");
         video->setCompletionHandler([this](std::optional<JsonValue> answer) { reports.push_back(answer); });
@@ -182,6 +166,16 @@ TEST_F(DirectoryViewControllerTest, SecondSelectionIsIgnoredUntilTheScreenAppear
 
 TEST_F(HidingNavTest, TheHeaderHoldsItsButtonsAndShrinksWithScrollingAndEditSelectionsAndButtonsReachTheSourceAndTheStack)
 {
+    auto rows = RecordingDataSource::create(4);
+    auto hiding = HidingNavTableViewController::create(rows, 42);
+    // Every rule the header's height is set by.
+    auto heightRules = [&] {
+        std::vector<std::string> out;
+        for (auto& rule : hiding->view()->layoutRules())
+            if (rule.rfind("V:[_navBarView(", 0) == 0)
+                out.push_back(rule);
+        return out;
+    };
     auto table = hiding->tableView();
     EXPECT_EQ(rows->registeredTable.lock(), table);
     std::vector<std::pair<std::string, bool>> buttons;

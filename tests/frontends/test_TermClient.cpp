@@ -2,7 +2,6 @@
 // program against a recording server or its own demo server.
 #include "frontends/qt/PhoneTestSupport.h"
 #include "frontends/term/CommandInterpreter.h"
-#include "frontends/term/TermRenderer.h"
 #include "support/RecordingServer.h"
 #include "ui/AlertView.h"
 #include "ui/Button.h"
@@ -95,7 +94,6 @@ struct App {
     std::shared_ptr<ListScreen> trash = ListScreen::create("Trash", std::make_shared<ListRows>());
     std::vector<std::string> pressed;
     std::unique_ptr<CommandInterpreter> interpreter;
-    std::unique_ptr<TermRenderer> renderer;
     std::string errors;
     App()
     {
@@ -110,12 +108,7 @@ struct App {
         window->makeKeyAndVisible();
         interpreter = std::make_unique<CommandInterpreter>(window);
     }
-    std::string screen()
-    {
-        if (!renderer)
-            renderer = std::make_unique<TermRenderer>(window);
-        return renderer->render().text;
-    }
+    std::string screen() { return interpreter->render().text; }
     /// Runs the script, its failures going to `errors`.
     int run(const std::string& script)
     {

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the client tests: screens of plain ui objects that record what is asked of them, the
 // programs run as a user runs them, and the reference server's demo pages; where Qt is linked, also
-// mouse helpers, pixel counts of pictures and the demo server with the model pointed at it.
+// mouse helpers and pixel counts of pictures.
 
 #include "content/ApplicationShell.h"
 #include "content/TextFieldCell.h"
@@ -187,11 +187,8 @@ struct DemoLunch {
 } // namespace quindle::test
 
 #ifdef QT_CORE_LIB
-#include "core/ServerConfiguration.h"
 #include "frontends/qt/MainQueueBridge.h"
 #include "frontends/qt/PhoneWindow.h"
-#include "platform/Log.h"
-#include "support/DemoServer.h"
 #include "ui/TabBarController.h"
 #include "ui/Window.h"
 
@@ -309,27 +306,6 @@ inline QString shotPath(const std::string& name)
     std::filesystem::create_directories(folder);
     return QString::fromStdString((folder / name).string());
 }
-
-/// The reference server with its demo data, the model pointed at it, and the main queue drained
-/// from the Qt event loop.
-struct DemoSession {
-    DemoServer reference;
-    std::unique_ptr<qt::MainQueueBridge> bridge;
-    void start()
-    {
-        Log::setEnabled(false); // every request and reply would bury the results
-        std::string error;
-        QVERIFY2(reference.start(&error), error.c_str());
-        bridge = std::make_unique<qt::MainQueueBridge>();
-        Model::defaultInstance().setConfiguration(*ServerConfiguration::create(reference.host(), reference.host()));
-    }
-    void stop()
-    {
-        MainQueue::shared().runUntilIdle();
-        bridge.reset();
-        reference.stop();
-    }
-};
 
 } // namespace quindle::test
 #endif

@@ -1,7 +1,6 @@
 // Screens in the phone window over the reference server's demo. First the app shell, going to the
-// same objects the text client drives: pictures of the start page and pushed pages, a reorder drag
-// whose new order reaches the server, and after the login (the later tests rely on it and on the
-// shell) the Followups and Workflow tabs. Then screens opened one at a time: the image library
+// same objects the text client drives: pictures of the start page and pushed pages, and after the
+// login (the later tests rely on it and on the shell) reorder mode and the Followups and Workflow tabs. Then screens opened one at a time: the image library
 // grid, the menu with its allergen, the care plan with its graph button, and web pages.
 #include "PhoneTestSupport.h"
 
@@ -10,7 +9,7 @@
 #include "content/ApplicationShell.h"
 #include "content/DirectoryViewController.h"
 #include "content/HidingNavTableViewController.h"
-#include "core/Asset.h"
+#include "core/ServerConfiguration.h"
 #include "editors/ImageSelectionViewController.h"
 #include "forms/FollowupViewController.h"
 #include "forms/HistoryGraphViewController.h"
@@ -20,6 +19,8 @@
 #include "frontends/qt/WebPageWidget.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "meals/MenuViewController.h"
+#include "platform/Log.h"
+#include "support/DemoServer.h"
 #include "ui/AlertView.h"
 #include "ui/Button.h"
 #include "ui/CollectionView.h"
@@ -78,7 +79,8 @@ bool runUntil(const std::function<bool()>& done) { return MainQueue::shared().ru
 
 class DemoScreensTest : public QObject, protected PhoneOnStack {
     Q_OBJECT
-    DemoSession session;
+    DemoServer reference;
+    std::unique_ptr<MainQueueBridge> bridge;
     std::filesystem::path documents;
     std::shared_ptr<AppDelegate> app;
     std::unique_ptr<CommandInterpreter> interpreter;
@@ -98,22 +100,6 @@ class DemoScreensTest : public QObject, protected PhoneOnStack {
             auto result = interpreter->execute(line);
             QVERIFY2(result.ok, (line + ": " + result.message + "\n" + interpreter->render().text).c_str());
         }
-    }
-
-    /// The start page's children by name, as the server has them now.
-    std::vector<std::string> startPageNames()
-    {
-        std::vector<std::string> names;
-        bool answered = false;
-        Model::defaultInstance().fetchDirectoryForAssetID("", [&](std::optional<JsonValue> content, std::optional<Error>) {
-            auto children = content && content->isObject() ? asset::list(content->object()) : nullptr;
-            for (const auto& child : children ? children->items() : std::vector<JsonValue> {})
-                if (child.isObject())
-                    names.push_back(asset::name(child.object()));
-            answered = true;
-        });
-        MainQueue::shared().runUntil([&] { return answered; }, std::chrono::seconds(15));
-        return names;
     }
 
     template <class Screen>
@@ -146,7 +132,11 @@ private slots:
         documents = std::filesystem::temp_directory_path() / ("quindle-qt-test-" + std::to_string(::getpid()));
         std::filesystem::create_directories(documents);
         setenv("QUINDLE_DOCUMENTS", documents.c_str(), 1);
-        session.start();
+        Log::setEnabled(false); // every request and reply would bury the results
+        std::string error;
+        QVERIFY2(reference.start(&error), error.c_str());
+        bridge = std::make_unique<MainQueueBridge>();
+        Model::defaultInstance().setConfiguration(*ServerConfiguration::create(reference.host(), reference.host()));
         Model& model = Model::defaultInstance();
         app = AppDelegate::create(model, LocalPushService::create(), Rect { 0, 0, 390, 844 });
         QVERIFY(app->didFinishLaunchingWithOptions());
@@ -167,7 +157,9 @@ private slots:
         interpreter.reset();
         ApplicationShell::setShared(nullptr);
         app.reset();
-        session.stop();
+        MainQueue::shared().runUntilIdle();
+        bridge.reset();
+        reference.stop();
         std::error_code ignored;
         std::filesystem::remove_all(documents, ignored);
     }
@@ -209,22 +201,15 @@ private slots:
         run("back\nwait\nback\nwait\n");
     }
 
-    void aReorderDragSendsTheSwapToTheServerAndTheLoggedInTabs()
+    // A handle's drag in reorder mode is the phone window's, and the swap reaching the server the
+    // end-to-end editors'; here the reorder mode is pictured.
+    void afterTheLoginTheReorderModeAndTheLoggedInTabs()
     {
         run("press Login\nwait\nfield 0 demo@quindle.example\nfield 1 quindle-demo\npress Login\nwait\n"
             "tab 1\nwait\npress Edit\nalert Reorder\n");
-        std::vector<std::string> before = startPageNames();
-        QVERIFY(before.size() >= 2);
-        auto table = visible<DirectoryViewController>()->tableView();
-        QVERIFY(table->isEditing());
-        shot("reorder-mode.png");
-        QRectF first = appPhone->rowRect(*table, { 0, 0 }), second = appPhone->rowRect(*table, { 0, 1 });
-        QVERIFY(!first.isEmpty() && !second.isEmpty());
-        QPointF handle(first.right() - CellMetrics::handleWidth / 2, first.center().y());
-        drag(*appPhone, handle, QPointF(handle.x(), second.center().y()));
-        run("wait\npress Done\nwait\n");
-        std::swap(before[0], before[1]);
-        QCOMPARE(startPageNames(), before);
+        QVERIFY(visible<DirectoryViewController>()->tableView()->isEditing());
+        QVERIFY(distinctColours(shot("reorder-mode.png")) > 20);
+        run("press Done\nwait\n");
         // The Followups tab draws its list (its badge count is the text client's, its pill the phone
         // window's); a click opens the Workflow tab.
         run("tab Followups\nwait");

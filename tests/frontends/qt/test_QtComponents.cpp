@@ -1,7 +1,6 @@
 // The Qt pieces on their own: carousel painting checked by sampling pixels of offscreen pictures
 // and carousel input; fonts from Qt, the video panel and the photo crop step; and the quindle
-// program: its options, a picture of the start page, and scripts in the text client's language
-// (with `shot`) whose exit status says whether they held.
+// program: its options, a picture of the start page, and a script whose exit status says it failed.
 #include "PhoneTestSupport.h"
 
 #include "content/CarouselCell.h"
@@ -137,11 +136,6 @@ class QtComponentsTest : public QObject {
             if (item.index == index)
                 return carousel_painter::projectedQuad(item, {});
         return std::nullopt;
-    }
-    std::string write(const char* name, const std::string& text)
-    {
-        std::ofstream(programFolder / name) << text;
-        return (programFolder / name).string();
     }
 
 private slots:
@@ -515,7 +509,8 @@ private slots:
         QVERIFY2(run.status == 0, run.output.c_str());
         QImage image(QString::fromStdString(start));
         QVERIFY(image.size() == QSize(390, 844) && distinctColours(image) > 20);
-        run = runQuindle("--script " + write("bad.term", "expect Welcome\nexpect Nowhere\nquit\n"));
+        std::ofstream(programFolder / "bad.term") << "expect Welcome\nexpect Nowhere\nquit\n";
+        run = runQuindle("--script " + (programFolder / "bad.term").string());
         QVERIFY2(run.status == 1 && contains(run.output, "bad.term:2: expect Nowhere"), run.output.c_str());
     }
 };

@@ -107,9 +107,8 @@ TEST(MainQueueRunUntil, EndsWhenDoneOnNotifyOrAtTheDeadline)
 
 namespace {
 
-struct Owner {
-    int value { 0 };
-};
+// Observers are owned by any object; this one holds nothing.
+struct Owner { };
 
 /// A centre, an owner, and a log of which observers were called.
 class Notifications : public ::testing::Test {

@@ -57,7 +57,8 @@ inline JsonObjectPtr parsedBody(const RecordedRequest& request)
 /// An upload's body: the item's id and the whole picture as a full quality JPEG, nothing else.
 inline void expectUpload(const RecordedRequest& request, const std::string& id, const Image& photo)
 {
-    EXPECT_EQ(JsonParser::parse(request.body), JsonValue(JsonObject::create({ { "assetid", id }, { "image", Base64::encode(*photo.jpegData(1.0)) } })));
+    EXPECT_EQ(JsonParser::parse(request.body),
+        JsonValue(JsonObject::create({ { "assetid", id }, { "image", Base64::encode(*photo.jpegData(1.0)) } })));
 }
 
 class PictureFixture : public DemoSiteFixture {

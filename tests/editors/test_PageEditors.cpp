@@ -334,7 +334,8 @@ TEST_F(EditDirectory, RowsAndTheirHandOversAndCancelSendsNothing)
     open(record(R"({"AssetId":"7","Name":"Gallery","name":"stale","Type":"Directory"})"));
     EXPECT_EQ(editor->title(), "Edit Directory");
     EXPECT_EQ(editor->labels(), (std::vector<std::string> { "Change name", "", "Set image", "Clear image", "Edit table", "Carousel", "Carousel type" }));
-    EXPECT_EQ(labelsOf(*table), (std::vector<std::string> { "Change name", "", "Set image", "Clear image", "Edit table", "Carousel off", "Carousel type" }));
+    EXPECT_EQ(labelsOf(*table),
+        (std::vector<std::string> { "Change name", "", "Set image", "Clear image", "Edit table", "Carousel off", "Carousel type" }));
     EXPECT_TRUE(editor->cellForRowAtIndexPath(*table, { 0, 1 }) == editor->nameCell() && editor->cellForRowAtIndexPath(*table, { 0, 2 })->accessoryType() == AccessoryType::DisclosureIndicator);
     EXPECT_EQ(editor->nameField()->text(), "Gallery") << "the record's own name key is read";
     EXPECT_EQ(std::pair(editor->leftBarButtonItem()->systemItem(), editor->rightBarButtonItem()->systemItem()), std::pair(SystemItem::Cancel, SystemItem::Save));

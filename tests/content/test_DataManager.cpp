@@ -116,10 +116,6 @@ protected:
         manager.reset();
         ASSERT_FALSE(weak.lock());
     }
-    void respond(int status, std::string body)
-    {
-        server.setResponder([=](const RecordedRequest&) { return makeReply(status, body); });
-    }
 
     ShellGuard shellGuard;
     std::shared_ptr<DirectoryViewController> page = DirectoryViewController::create();
@@ -477,7 +473,7 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
     nav->popViewController(Animated::No);
     manager->didSelectObject(record("Text", "Words", "4"));
     EXPECT_EQ(nav->viewControllers().size(), 1u);
-    respond(200, R"({"Message":{"Type":"Directory","name":"Gallery","Children":[]}})");
+    server.setResponder([](const RecordedRequest&) { return json(R"({"Message":{"Type":"Directory","name":"Gallery","Children":[]}})"); });
     manager->didSelectObject(record("Directory", "Gallery", "5"));
     settle();
     ASSERT_TRUE(top<DirectoryViewController>());
@@ -487,8 +483,10 @@ TEST_F(LoaderTest, EventsOpenTheEventScreenAndCarouselChoicesAndImageChangesPush
 
 TEST_F(LoaderTest, AFailedRefreshKeepsWhatThePageShowsAndAnyListReplacesIt)
 {
-    respond(200, R"({"Message":{"AssetId":"5","Type":"Directory","name":"Garden","Children":[)"
-                R"({"AssetId":"6","Type":"Text","Name":"Roses"},{"AssetId":"7","Type":"Text","Name":"Pond"}]}})");
+    server.setResponder([](const RecordedRequest&) {
+        return json(R"({"Message":{"AssetId":"5","Type":"Directory","name":"Garden","Children":[)"
+                    R"({"AssetId":"6","Type":"Text","Name":"Roses"},{"AssetId":"7","Type":"Text","Name":"Pond"}]}})");
+    });
     // A coordinator that reloads its own directory (the start page's kind), and a page opened
     // from it, which reloads through the refresh handler it was made with.
     auto start = pageWith(JsonArray::create());
@@ -514,7 +512,7 @@ TEST_F(LoaderTest, AFailedRefreshKeepsWhatThePageShowsAndAnyListReplacesIt)
              Answer { "an empty list", 200, R"({"Message":{"AssetId":"5","Type":"Directory","Children":[]}})", {} } }) {
         SCOPED_TRACE(answer.what);
         if (answer.status)
-            respond(answer.status, answer.body);
+            server.setResponder([answer](const RecordedRequest&) { return json(answer.body, answer.status); });
         else
             model().setConfiguration(*ServerConfiguration::create("http://127.0.0.1:1"));
         start->reload();

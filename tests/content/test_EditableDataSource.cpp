@@ -509,7 +509,7 @@ TEST_F(EventDataSourceTest, LeavingADateRowSendsTheDateItsPickerEditsAndNothingW
     EXPECT_EQ(dates(undated), (std::vector<std::string> { "", "", "" }));
 }
 
-TEST_F(EventDataSourceTest, DescriptionEditorAndPictureChoiceGoOnTheScreensStackAndTheSourceKeepsItsCoordinator)
+TEST_F(EventDataSourceTest, DescriptionEditorGoesOnTheScreensStackAndTheSourceKeepsItsCoordinator)
 {
     ShellGuard shell;
     AssetRecord event = JsonParser::parse(summerFair)->object();

@@ -239,7 +239,6 @@ TEST_F(ContentApiTest, DeleteRestoreSwapCarouselOptionAndEventDates)
     JsonValue swapped = payload(send("swapAssets", body({ { "assetid", first }, { "secondid", second } }), token));
     EXPECT_EQ((Texts { str(list(swapped).at(0), "AssetId"), str(list(swapped).at(1), "AssetId") }), (Texts { second, first }));
 
-    // The carousel option and event dates are checked.
     for (const std::string option : { "Carousel:11", "" }) {
         EXPECT_EQ(str(payload(call("setCarousel?assetid=" + gallery + "&option=" + option, token)), "options"), option);
         EXPECT_EQ(str(page(gallery), "options"), option);

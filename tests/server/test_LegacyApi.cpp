@@ -237,8 +237,8 @@ TEST_F(LegacyApiTest, ContentItemsRenamedClearedAndExtendedOnlyByTheirOwner)
     const std::string ownPicture = str(contentItem(pageId, pictureId), "ImageUrl");
     ASSERT_FALSE(ownPicture.empty());
 
-    // The image viewer's upload: refused for someone else's item (as CareWall's renames and
-    // clearings are), shown on the page for the owner's.
+    // The image viewer's upload: refused for someone else's item (as the organisation wall's
+    // renames and clearings are), shown on the page for the owner's.
     const std::string other = registerAndLogin("other@example.org", "pw-other");
     auto photo = Image::create(2, 2, std::vector<uint8_t>(16, 200));
     ASSERT_TRUE(photo);

@@ -144,15 +144,6 @@ Reply replying(std::string body, int status = 200)
     return reply;
 }
 
-/// Commands for the client's standard input, a line each.
-std::string script(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\n";
-    return text;
-}
-
 /// A start page holding the "Hello there" text, then `more` children.
 std::string startPage(const std::string& more = "")
 {
@@ -303,19 +294,18 @@ TEST(TermClient, ExitStatusAndWhatTheClientSays)
     std::ofstream(good) << "# the demo start page\nexpect Welcome to Quindle Care Home\nreject Nowhere\n";
     std::ofstream(bad) << "expect Welcome\nexpect Nowhere\nquit\n";
     const std::string noStart = "quindle-term: no start page from";
-    using Answer = std::pair<int, std::string>; // status and body
     struct Case {
-        std::optional<Answer> reply; // when set, a server answers every request with it
+        std::optional<Reply> reply; // when set, a server answers every request with it
         std::string arguments;
         int status;
         std::string shown;
     } cases[] = {
-        { Answer { 200, startPage(R"(,{"AssetId":"3","Type":"Directory","Name":"Garden"})") }, "", 0, "  0. Hello there\n  1. Garden  >\n" },
+        { replying(startPage(R"(,{"AssetId":"3","Type":"Directory","Name":"Garden"})")), "", 0, "  0. Hello there\n  1. Garden  >\n" },
         { {}, "--server http://127.0.0.1:" + std::to_string(closedPort), 0, noStart },
-        { Answer { 200, "not json {" }, "", 0, noStart },
-        { Answer { 500, "{}" }, "", 0, noStart },
-        { Answer { 200, "[1,2]" }, "", 0, noStart },
-        { Answer { 200, R"({"Message":{"Children":{}}})" }, "", 0, noStart },
+        { replying("not json {"), "", 0, noStart },
+        { replying("{}", 500), "", 0, noStart },
+        { replying("[1,2]"), "", 0, noStart },
+        { replying(R"({"Message":{"Children":{}}})"), "", 0, noStart },
         { {}, "--server ftp://example", 2, "" },
         { {}, "--bogus", 2, "unknown option --bogus" },
         { {}, "--demo --server http://127.0.0.1:1", 2, "" },
@@ -325,10 +315,10 @@ TEST(TermClient, ExitStatusAndWhatTheClientSays)
         { {}, "--demo --script " + bad, 1, "bad.term:2: expect Nowhere: \"Nowhere\" is not on screen" },
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments + (c.reply ? c.reply->second : ""));
+        SCOPED_TRACE(c.arguments + (c.reply ? c.reply->body : ""));
         std::optional<RecordingServer> server;
         if (c.reply)
-            server.emplace([reply = *c.reply](const RecordedRequest&) { return replying(reply.second, reply.first); });
+            server.emplace([reply = *c.reply](const RecordedRequest&) { return reply; });
         ProgramRun run = runTerm(server ? "--server " + server->url() : c.arguments, contains(c.arguments, "--script") ? "" : "show\n");
         EXPECT_EQ(run.status, c.status) << run.output;
         if (!c.shown.empty()) {
@@ -355,8 +345,8 @@ TEST(TermClient, AFailedRefreshKeepsThePage)
             : page == 2  ? replying("not json {")
                          : replying(R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[]}})");
     });
-    ProgramRun run = runTerm("--server " + server.url(), script({ "expect 0. Hello there", "refresh", "wait", "expect 0. Hello there", "refresh",
-                                                                 "wait", "expect 0. Hello there", "refresh", "wait", "expect (no rows)" }));
+    const std::string refreshed = "refresh\nwait\nexpect 0. Hello there\n";
+    ProgramRun run = runTerm("--server " + server.url(), "expect 0. Hello there\n" + refreshed + refreshed + "refresh\nwait\nexpect (no rows)\n");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_FALSE(contains(run.output, "line ")) << run.output; // no command failed
     EXPECT_EQ(pages.load(), 4);
@@ -370,9 +360,9 @@ TEST(TermClient, SaveUnderTheRegistrationAlertRegistersOnce)
         return replying(request.path.ends_with("/registerCompany") ? R"({"Message":{"AssetId":"9","Name":"Twice Ltd","Published":"No"}})" : startPage());
     });
     ProgramRun run = runTerm("--server " + server.url(),
-        script({ "press Register", "field 0 twice@quindle.example", "field 1 long-enough", "field 2 long-enough", "field 3 Twice Ltd", "press Save",
-            "wait", "expect Alert: Verify email", "press Save", "field 0 other@quindle.example", "return 0", "wait",
-            "expect {0}[twice@quindle.example]", "alert Ok", "wait", "expect Title: Home" }));
+        "press Register\nfield 0 twice@quindle.example\nfield 1 long-enough\nfield 2 long-enough\nfield 3 Twice Ltd\npress Save\n"
+        "wait\nexpect Alert: Verify email\npress Save\nfield 0 other@quindle.example\nreturn 0\nwait\n"
+        "expect {0}[twice@quindle.example]\nalert Ok\nwait\nexpect Title: Home\n");
     EXPECT_EQ(run.status, 0) << run.output;
     for (const char* refused : { "line 9: press Save: the button \"Save\" takes no press now (the alert \"Verify email\" is on screen)",
              "line 10: field 0 other@quindle.example: input 0 refused the text (the alert \"Verify email\" is on screen)",

@@ -281,7 +281,7 @@ TEST_F(EditableDataSourceTest, APictureArrivingLaterReloadsTheRowAndShowsIt)
     EXPECT_EQ(std::static_pointer_cast<ImageCell>(table->cellForRowAtIndexPath({ 0, 1 }))->title()->text(), "Garden");
 }
 
-TEST_F(ItemCellsTest, InputsWriteEveryEditIntoValueAndASingleLineOneShowsItWhenReused)
+TEST_F(ItemCellsTest, InputsWriteEveryEditIntoValueASingleLineOneShowsItWhenReusedAndTextRowsMakeRoomForTheRestoreControl)
 {
     auto cell = TextFieldCell::create(CellStyle::Default, "TextFieldCell");
     auto first = record(R"({"Type":"TextField","Name":"n","Title":"Your name","options":"Georgia:20:1,0,0:0,0,1"})");
@@ -314,24 +314,21 @@ TEST_F(ItemCellsTest, InputsWriteEveryEditIntoValueAndASingleLineOneShowsItWhenR
     lines->textView()->replaceText({ 0, 0 }, "ab");
     lines->textView()->replaceText({ 1, 1 }, "");
     EXPECT_EQ(empty->get("Value").asString(), "a");
-}
-
-TEST_F(ItemCellsTest, TextRowShowsTheTextAndADeletedItemsRestoreControlOnTheRight)
-{
-    auto cell = TextCell::create(CellStyle::Default, "TextCell");
+    // A text row shows its text, read only; a deleted item's restore control sits on its right.
+    auto text = TextCell::create(CellStyle::Default, "TextCell");
     auto plain = record(R"({"Type":"Text","Name":"t","Data":"Hello"})");
-    cell->configureWithAsset(plain);
-    EXPECT_EQ(std::make_pair(cell->textView()->text(), cell->textView()->isEditable()), std::make_pair(std::string("Hello"), false));
-    cell->setFrame({ 0, 0, 320, 60 });
-    EXPECT_EQ(cell->textView()->frame(), (Rect { 0, 0, 320, 60 }));
+    text->configureWithAsset(plain);
+    EXPECT_EQ(std::make_pair(text->textView()->text(), text->textView()->isEditable()), std::make_pair(std::string("Hello"), false));
+    text->setFrame({ 0, 0, 320, 60 });
+    EXPECT_EQ(text->textView()->frame(), (Rect { 0, 0, 320, 60 }));
     // The coordinator gives deleted records their control; a record holds it as an opaque value.
     auto manager = DataManager::create(JsonParser::parse(R"([{"AssetId":"3","Type":"Text","Name":"b","Data":"gone","IsDeleted":"true"}])")->array(), model());
     auto deleted = manager->objects()->at(0).object();
-    cell->configureWithAsset(deleted);
-    ASSERT_TRUE(cell->restore() && cell->restore()->superview() == cell->contentView());
-    EXPECT_EQ(std::make_pair(cell->textView()->frame(), cell->restore()->frame()), std::make_pair(Rect { 0, 0, 220, 60 }, Rect { 220, 0, 100, 40 }));
-    cell->configureWithAsset(plain);
-    EXPECT_FALSE(cell->restore());
+    text->configureWithAsset(deleted);
+    ASSERT_TRUE(text->restore() && text->restore()->superview() == text->contentView());
+    EXPECT_EQ(std::make_pair(text->textView()->frame(), text->restore()->frame()), std::make_pair(Rect { 0, 0, 220, 60 }, Rect { 220, 0, 100, 40 }));
+    text->configureWithAsset(plain);
+    EXPECT_FALSE(text->restore());
     EXPECT_EQ(DataManager::restoreButtonOf(deleted)->superview(), nullptr);
 }
 

@@ -47,26 +47,7 @@ protected:
     std::shared_ptr<Window> window;
 };
 using HidingNavTest = DirectoryViewControllerTest;
-
-class VideoScreen : public DirectoryViewControllerTest {
-protected:
-    void SetUp() override
-    {
-        DirectoryViewControllerTest::SetUp();
-        video = YoutubeVideoDataSource::create(model());
-        video->setParentID("12");
-        video->setCompletionHandler([this](std::optional<JsonValue> answer) { reports.push_back(answer); });
-        table = TableViewController::create(video);
-        video->configureBarbuttonsForViewController(*table);
-        show(table);
-        shown = table->tableView()->layoutAllRows().rows;
-    }
-
-    std::shared_ptr<YoutubeVideoDataSource> video;
-    std::shared_ptr<TableViewController> table;
-    std::vector<VisibleRow> shown;
-    std::vector<std::optional<JsonValue>> reports;
-};
+using VideoScreen = DirectoryViewControllerTest;
 
 } // namespace
 
@@ -266,18 +247,27 @@ TEST(ViewControllerUtilitiesTest, PhoneOrNoWindowPresentsModallyAndPadShowsAKept
     EXPECT_EQ(utilities->popups(), std::vector<std::shared_ptr<PopoverController>>({ popover }));
 }
 
-// Five rows with the preview last. The preview starts on the fixed video; return in the id
-// input shows the typed id, and an id that cannot be one (the empty one too) is logged with the
-// player's error code.
-TEST_F(VideoScreen, FiveRowsAndReturnInTheIdInputPreviewsTheTypedId)
+// The video screen, a bare table screen: five rows with the preview last. The preview starts on
+// the fixed video; return in the id input shows the typed id, and an id that cannot be one (the
+// empty one too) is logged with the player's error code. Missing inputs and failed replies are not
+// reported as saved; a stored one goes through the legacy addAsset.php with its name escaped whole.
+TEST_F(VideoScreen, FiveRowsPreviewTheTypedIdAndSavingGoesThroughTheLegacyAddAssetAndReportsOnlyAStoredVideo)
 {
+    std::vector<std::optional<JsonValue>> reports;
+    auto video = YoutubeVideoDataSource::create(model());
+    video->setParentID("12");
+    video->setCompletionHandler([&reports](std::optional<JsonValue> answer) { reports.push_back(answer); });
+    auto table = TableViewController::create(video);
+    video->configureBarbuttonsForViewController(*table);
+    show(table);
+    auto rows = table->tableView()->layoutAllRows().rows;
     // The table screen shows its source's rows and makes it the delegate as well.
-    ASSERT_EQ(shown.size(), 5u);
+    ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(table->tableView()->delegate().get(), static_cast<TableViewDelegate*>(video.get()));
-    auto name = std::dynamic_pointer_cast<YTTextFieldCell>(shown[1].cell);
-    auto ident = std::dynamic_pointer_cast<YTTextFieldCell>(shown[3].cell);
+    auto name = std::dynamic_pointer_cast<YTTextFieldCell>(rows[1].cell);
+    auto ident = std::dynamic_pointer_cast<YTTextFieldCell>(rows[3].cell);
     ASSERT_TRUE(name && ident);
-    EXPECT_EQ(std::make_tuple(name->view(), ident->view(), shown[4].cell), std::make_tuple(video->nameField(), video->videoIdent(), video->youtubeCell()));
+    EXPECT_EQ(std::make_tuple(name->view(), ident->view(), rows[4].cell), std::make_tuple(video->nameField(), video->videoIdent(), video->youtubeCell()));
     EXPECT_EQ(table->rightBarButtonItem()->displayTitle(), "Save");
     auto player = [&] { return video->youtubeCell()->videoView(); };
     ASSERT_TRUE(player());
@@ -298,25 +288,19 @@ TEST_F(VideoScreen, FiveRowsAndReturnInTheIdInputPreviewsTheTypedId)
     table->tableView()->reloadData();
     table->tableView()->layoutAllRows();
     EXPECT_EQ(player()->videoId(), "M7lc1UVf-VE");
-}
-
-// Missing inputs and failed replies are not reported as saved; a stored one goes through the
-// legacy addAsset.php with its name escaped whole.
-TEST_F(VideoScreen, SavesThroughTheLegacyAddAssetAndReportsOnlyAStoredVideo)
-{
-    struct Case {
+    struct Save {
         std::string name, ident;
         int status;
         std::string body, alert; // "": saved, no alert
         size_t requests;
-    } cases[] = {
+    } saves[] = {
         { "", "dQw4w9WgXcQ", 200, "{}", "Name and id needed", 0 },
         { "Tour", " ", 200, "{}", "Name and id needed", 0 },
         { "Tour", "dQw4w9WgXcQ", 400, R"({"error":"bad"})", "Video not added", 1 },
         { "Tour", "dQw4w9WgXcQ", 200, R"({"Message":"refused"})", "Video not added", 2 },
         { "Garden tour: take 1/2", "dQw4w9WgXcQ", 200, R"({"Message":{"assetID":"77","name":"Tour","type":"YoutubeVideo"}})", "", 3 },
     };
-    for (const auto& c : cases) {
+    for (const auto& c : saves) {
         SCOPED_TRACE(c.alert + " " + c.body);
         server.setResponder([&](const RecordedRequest&) { return json(c.body, c.status); });
         video->nameField()->type(c.name);

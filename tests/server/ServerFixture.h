@@ -40,11 +40,7 @@ inline std::optional<JsonValue> replyJson(const httplib::Result& result)
 }
 
 /// True when the reply body is a JSON object, as every reply of the server is.
-inline bool isJsonObject(const httplib::Result& result)
-{
-    auto json = replyJson(result);
-    return json && json->isObject();
-}
+inline bool isJsonObject(const httplib::Result& result) { return replyJson(result).value_or(JsonValue()).isObject(); }
 
 inline int status(const httplib::Result& result) { return result ? result->status : 0; }
 

@@ -10,33 +10,14 @@
 
 using namespace quindle;
 
-namespace {
-
-class StorageTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quindle-storage-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        storage = SqliteStorage::open((folder / "db.sqlite").string());
-        ASSERT_TRUE(storage);
-    }
-    void TearDown() override
-    {
-        storage.reset();
-        std::filesystem::remove_all(folder);
-    }
-    int64_t count(const std::string& table) { return Storage::integer(storage->query("SELECT COUNT(*) FROM " + table)[0][0]); }
-
-    std::filesystem::path folder;
-    std::unique_ptr<Storage> storage;
-};
-
-} // namespace
-
-TEST_F(StorageTest, MigrationsRunOnceInOrderAndTransactionsRollBackWhole)
+TEST(StorageTest, MigrationsRunOnceInOrderAndTransactionsRollBackWhole)
 {
+    char folder[] = "/tmp/quindle-storage-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/db.sqlite";
+    std::unique_ptr<Storage> storage = SqliteStorage::open(path);
+    ASSERT_TRUE(storage);
+    auto count = [&](const std::string& table) { return Storage::integer(storage->query("SELECT COUNT(*) FROM " + table)[0][0]); };
     std::vector<std::string> steps { "CREATE TABLE t (id INTEGER PRIMARY KEY, v TEXT)", "ALTER TABLE t ADD COLUMN w TEXT" };
     storage->migrate("demo", { steps[0] });
     storage->migrate("demo", steps);
@@ -51,7 +32,7 @@ TEST_F(StorageTest, MigrationsRunOnceInOrderAndTransactionsRollBackWhole)
     EXPECT_THROW(storage->migrate("demo", { steps[0] }), StorageError);
 
     // Reopening finds the data and the journal mode.
-    storage = SqliteStorage::open((folder / "db.sqlite").string());
+    storage = SqliteStorage::open(path);
     EXPECT_EQ(count("t"), 1);
     EXPECT_EQ(Storage::text(storage->query("PRAGMA journal_mode")[0][0]), "wal");
     EXPECT_EQ(Storage::integer(storage->query("PRAGMA synchronous")[0][0]), 2); // FULL
@@ -78,6 +59,8 @@ TEST_F(StorageTest, MigrationsRunOnceInOrderAndTransactionsRollBackWhole)
     const uint64_t afterWrites = storage->generation();
     storage->query("SELECT v FROM n");
     EXPECT_EQ(storage->generation(), afterWrites); // reads leave it
+    storage.reset();
+    std::filesystem::remove_all(folder);
 }
 
 TEST(ReplyCacheTest, ABodyIsServedOnlyAtItsGenerationAndTheLimitsHold)

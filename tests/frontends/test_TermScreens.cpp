@@ -36,11 +36,6 @@ protected:
         window->makeKeyAndVisible();
         term = std::make_unique<CommandInterpreter>(window, model().httpClient());
     }
-    void push(const std::shared_ptr<ViewController>& screen)
-    {
-        stack->pushViewController(screen, Animated::No);
-        screen->view();
-    }
     /// Presents the screen in a stack of its own over a "Home" screen in no stack, as the window's root.
     void present(const std::shared_ptr<ViewController>& screen)
     {
@@ -82,7 +77,7 @@ TEST_F(TermScreens, ChoosesAndRenamesAPageAndRenamesTheSite)
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->get("options").asString(), "Carousel:8");
     window->setRootViewController(stack);
-    push(TabEditViewController::create());
+    stack->pushViewController(TabEditViewController::create(), Animated::No);
     run({ "expect Change site name", "tap 2", "expect Enter a new name for your site", "field 0 Harbour View", "alert OK", "wait", "tap 1",
         "expect Do you want to remove the image from your site?", "alert Cancel", "reject Not saved" });
     EXPECT_EQ(asset::name(model().tab()), "Harbour View");
@@ -130,7 +125,7 @@ TEST_F(TermScreens, TheAllergenIsAskedAboutAndTheDayIsKeptInTheWeek)
 {
     DemoLunch lunch;
     ASSERT_TRUE(lunch.dishes);
-    push(MenuViewController::create(lunch.mealsForm, "Lunch", lunch.person, lunch.dishes));
+    stack->pushViewController(MenuViewController::create(lunch.mealsForm, "Lunch", lunch.person, lunch.dishes), Animated::No);
     installRowCommands(*term);
     auto day = [](int days) { return DateFormat::format(DateFormat::now() + std::chrono::hours(24 * days), "yyyy-MM-dd", DateFormat::Zone::Local); };
     run({ "wait", "expect Title: Lunch", "expect Peanut noodles  Contains allergen: Peanuts", "reject Fish pie  Contains allergen", "detail 3",
@@ -164,7 +159,6 @@ TEST_F(TermPhotos, AHandedOverFileIsWhatTheNextPickSends)
     };
     for (const Step& step : std::vector<Step> {
              { "wait", true }, { "reject Photo picker", true },
-             { "tap 0", true }, { "expect Alert: Title", true }, { "alert Cancel", true }, // grid items take taps by number
              { "photo " + (folder / "missing.jpg").string(), false }, { "photo " + (folder / "notes.txt").string(), false },
              { "photo " + jpeg, true }, { "expect Photo picker: next pick gets " + jpeg, true },
              { "press Upload Image", true }, { "wait", true }, { "expect Photo picker: picked " + jpeg + " (24x16)", true },

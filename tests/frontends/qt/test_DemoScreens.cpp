@@ -73,8 +73,6 @@ int longestInkedRow(const QImage& image)
     return best;
 }
 
-bool runUntil(const std::function<bool()>& done) { return MainQueue::shared().runUntil(done, std::chrono::seconds(15)); }
-
 } // namespace
 
 class DemoScreensTest : public QObject, protected PhoneOnStack {
@@ -383,7 +381,7 @@ private slots:
         failing->onLoad = [&](WebView&) { ++failed; };
         failing->loadRequest("http://127.0.0.1:1/nothing-listens-here");
         WebPageWidget shown(failing);
-        QVERIFY(runUntil([&] { return failed == 1; }));
+        QVERIFY(MainQueue::shared().runUntil([&] { return failed == 1; }, std::chrono::seconds(15)));
         QVERIFY(shown.toPlainText().contains("Cannot show the page"));
     }
 
@@ -421,7 +419,7 @@ private slots:
             view->onLoad = [&](WebView&) { ++loads; };
             WebPageWidget page(view);
             page.resize(c.size);
-            QVERIFY2(runUntil([&] { return loads == 1; }), c.name);
+            QVERIFY2(MainQueue::shared().runUntil([&] { return loads == 1; }, std::chrono::seconds(15)), c.name);
             QCOMPARE(page.documentTitle(), QStringLiteral("Graph"));
             QVERIFY2(!page.toPlainText().contains("Cannot show"), qPrintable(page.toPlainText()));
             QImage shot = page.grab().toImage();

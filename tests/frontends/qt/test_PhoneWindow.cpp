@@ -102,11 +102,6 @@ class PhoneWindowTest : public QObject, protected PhoneOnStack {
     std::unique_ptr<MainQueueBridge> bridge;
     QPointF rowCentre(const TableView& table, int row) { return phone->rowRect(table, { 0, row }).center(); }
     QColor shownAt(QPointF at) { return pixelAt(settledShot(*phone), at); }
-    bool hasBarButton(const QString& label)
-    {
-        auto buttons = phone->currentScene().barButtons;
-        return std::any_of(buttons.begin(), buttons.end(), [&](const auto& slot) { return slot.label == label; });
-    }
     /// Opens a plain screen holding the views.
     void openViews(const std::vector<std::shared_ptr<View>>& views)
     {
@@ -533,11 +528,10 @@ private slots:
         menu->setAssetID("42");
         open(menu);
         QCOMPARE(phone->currentScene().title, QStringLiteral("Directory actions"));
-        QVERIFY(hasBarButton("Cancel"));
         click(*phone, rowCentre(*menu->tableView(), 7));
         settledShot(*phone);
         auto screen = std::dynamic_pointer_cast<TableViewController>(stack->topViewController());
-        QVERIFY(screen && hasBarButton("Save"));
+        QVERIFY(screen);
         auto source = std::dynamic_pointer_cast<YoutubeVideoDataSource>(screen->datasource());
         auto table = screen->tableView();
         QRectF preview = phone->rowRect(*table, { 0, YoutubeVideoDataSource::PreviewRow });

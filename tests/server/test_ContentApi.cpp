@@ -4,9 +4,7 @@
 #include "support/RawConnection.h"
 #include "platform/Base64.h"
 #include "platform/Image.h"
-#include "server/Accounts.h"
 #include "server/ContentApi.h"
-#include "server/ContentDemo.h"
 #include "server/ServerContext.h"
 
 #include <algorithm>
@@ -513,22 +511,6 @@ TEST_F(ContentApiTest, GeneratedHostileRequestsNeverFailTheServerOrChangeAPage)
         EXPECT_TRUE(isJsonObject(result)) << what;
     }
     EXPECT_EQ(pageBody(home), before);
-}
-
-TEST(ContentDemoTest, SeedingTwiceChangesNothing)
-{
-    auto storage = SqliteStorage::open(":memory:");
-    ASSERT_TRUE(storage);
-    Accounts accounts(*storage);
-    accounts.migrate();
-    ServerContext context(*storage, accounts);
-    EXPECT_TRUE(ContentDemo::seed(context));
-    auto count = [&](const char* table) { return Storage::integer(storage->query(std::string("SELECT COUNT(*) FROM ") + table)[0][0]); };
-    int64_t assets = count("content_assets"), images = count("images");
-    EXPECT_GT(assets, 20);
-    EXPECT_FALSE(ContentDemo::seed(context));
-    EXPECT_EQ(count("content_assets"), assets);
-    EXPECT_EQ(count("images"), images);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "server/ContentStore.h"
 #include "server/LegacyDemo.h"
 #include "server/LegacyStore.h"
+#include "server/ServerContext.h"
 #include "server/ServerFixture.h"
 
 #include <functional>
@@ -76,6 +77,12 @@ TEST_F(LegacyApiTest, StartListsPeopleDocumentsEntriesAndHistoryAndHandleFormRou
         auto storage = SqliteStorage::open(databasePath());
         ASSERT_TRUE(storage);
         EXPECT_FALSE(LegacyDemo::seed(*storage)) << "the demo seeds once";
+        Accounts accounts(*storage);
+        ServerContext context(*storage, accounts);
+        const std::string counts = "SELECT (SELECT COUNT(*) FROM content_assets), (SELECT COUNT(*) FROM images)";
+        const auto before = sql(counts);
+        EXPECT_FALSE(ContentDemo::seed(context)) << "the content demo seeds once too";
+        EXPECT_EQ(sql(counts), before);
     }
     EXPECT_EQ(items("/json/start.php").size(), 2u);
     EXPECT_EQ(str(message("/json/start.php"), "title"), "Residents");

@@ -499,30 +499,7 @@ TEST_F(AccountScreensTest, RegistrationChecksEachFieldInOrderSendsOnceAndRegiste
     EXPECT_TRUE(completions == 1 && root->presentedViewController());
 }
 
-TEST_F(AccountScreensTest, ResetPasswordSendsTheAddressAndReturnsToTheLoginScreen)
-{
-    auto& recorder = useRecordingServer();
-    auto login = LoginViewController::create(model());
-    auto nav = present(login);
-    login->loginField()->type("me+1@home.example");
-    ASSERT_EQ(login->rows().size(), 3u);
-    login->tableView()->selectRow({ 0, 2 }); // the "forgot password" link
-    auto reset = std::dynamic_pointer_cast<ResetPasswordViewController>(nav->topViewController());
-    ASSERT_TRUE(reset);
-    EXPECT_EQ(std::make_tuple(reset->title(), reset->email(), reset->emailField()->text()),
-        std::make_tuple(std::string("Reset password"), std::string("me+1@home.example"), std::string("me+1@home.example")));
-    reset->emailField()->type("me 2@home.example");
-    reset->rightBarButtonItem()->press();
-    ASSERT_TRUE(reset->alert()); // at once, before any reply
-    EXPECT_EQ(std::make_pair(reset->alert()->title(), reset->alert()->message()),
-        std::make_pair(std::string("Reset password"), std::string("A temporary password has been sent to your email")));
-    ASSERT_TRUE(recorder.waitForRequests(1));
-    EXPECT_EQ(recorder.requests()[0].target, base() + "resetPassword?email=me%202@home.example");
-    reset->alert()->chooseButton(0);
-    EXPECT_EQ(nav->topViewController(), login);
-}
-
-TEST_F(AccountScreensTest, ChangePasswordReportsTheServersAnswer)
+TEST_F(AccountScreensTest, ChangePasswordReportsTheServersAnswerAndResetSendsTheAddressAndReturnsToTheLoginScreen)
 {
     auto account = UserViewController::create(model());
     auto nav = present(account);
@@ -547,6 +524,26 @@ TEST_F(AccountScreensTest, ChangePasswordReportsTheServersAnswer)
     EXPECT_EQ(change("new-password"), "Change password: Your password has been changed");
     model().setAuthToken({});
     EXPECT_TRUE(logIn(QuindleServer::demoEmail, "new-password"));
+    // A reset sends the address as typed on its screen, opened from the login screen.
+    auto& recorder = useRecordingServer();
+    auto login = LoginViewController::create(model());
+    nav = present(login);
+    login->loginField()->type("me+1@home.example");
+    ASSERT_EQ(login->rows().size(), 3u);
+    login->tableView()->selectRow({ 0, 2 }); // the "forgot password" link
+    auto reset = std::dynamic_pointer_cast<ResetPasswordViewController>(nav->topViewController());
+    ASSERT_TRUE(reset);
+    EXPECT_EQ(std::make_tuple(reset->title(), reset->email(), reset->emailField()->text()),
+        std::make_tuple(std::string("Reset password"), std::string("me+1@home.example"), std::string("me+1@home.example")));
+    reset->emailField()->type("me 2@home.example");
+    reset->rightBarButtonItem()->press();
+    ASSERT_TRUE(reset->alert()); // at once, before any reply
+    EXPECT_EQ(std::make_pair(reset->alert()->title(), reset->alert()->message()),
+        std::make_pair(std::string("Reset password"), std::string("A temporary password has been sent to your email")));
+    ASSERT_TRUE(recorder.waitForRequests(1));
+    EXPECT_EQ(recorder.requests()[0].target, base() + "resetPassword?email=me%202@home.example");
+    reset->alert()->chooseButton(0);
+    EXPECT_EQ(nav->topViewController(), login);
 }
 
 TEST_F(AccountScreensTest, AccountTabSavesItsOwnCopyOfTheDefaultsAndLogsOut)

@@ -124,7 +124,7 @@ TEST_F(ContentApiTest, LoginReplyCarriesTokenUserTabsProfileAndCookieAndTheToken
 
 // Reading pages ------------------------------------------------------------------------------
 
-TEST_F(ContentApiTest, PublicStartPageUsesEveryItemTypeWithTheClientsKeys)
+TEST_F(ContentApiTest, PublicStartPageUsesEveryItemTypeAndEveryKindOfPageAndOwnersListCarriesTheClientsKeys)
 {
     JsonValue start = payload(call("contentForNode", {}));
     EXPECT_EQ(str(start, "Type"), "Directory");
@@ -147,10 +147,7 @@ TEST_F(ContentApiTest, PublicStartPageUsesEveryItemTypeWithTheClientsKeys)
     auto bytes = call(url.substr(server->host().size()), {});
     ASSERT_EQ(status(bytes), 200);
     EXPECT_TRUE(Image::decode(bytes->body));
-}
 
-TEST_F(ContentApiTest, CarouselEventsFormDocumentTabbarAndOwnerListsCarryTheirKeys)
-{
     EXPECT_EQ(str(page(gallery), "options"), "Carousel:1");
     EXPECT_EQ(list(page(gallery)).size(), 3u);
     auto fair = named(list(page(childId("Events"))), "Summer fair");
@@ -193,7 +190,7 @@ TEST_F(ContentApiTest, CarouselEventsFormDocumentTabbarAndOwnerListsCarryTheirKe
 
 // Changes ---------------------------------------------------------------------------------------
 
-TEST_F(ContentApiTest, AddingItemsAppendsThemAndTextsAndInputsAreEditedInPlace)
+TEST_F(ContentApiTest, ItemsAreAddedEditedDeletedRestoredAndSwappedAndCarouselOptionsAndEventDatesSet)
 {
     // Each reply is the page, the new item last.
     auto added = [&](const std::string& endpoint) { return list(payload(call(endpoint, token))).back(); };
@@ -220,10 +217,7 @@ TEST_F(ContentApiTest, AddingItemsAppendsThemAndTextsAndInputsAreEditedInPlace)
     parent = payload(send("sendTextField", "{\"assetid\":" + view + ",\"title\":\"Remarks\",\"options\":\"\",\"key\":\"remarks\"}", token));
     EXPECT_EQ(strs(named(list(parent), "remarks").value_or(JsonValue()), { "Type", "Title" }), (Texts { "TextView", "Remarks" }))
         << "an existing multi-line input keeps its type";
-}
 
-TEST_F(ContentApiTest, DeleteRestoreSwapCarouselOptionAndEventDates)
-{
     EXPECT_FALSE(named(list(payload(call("deleteAsset?assetid=" + gallery, token))), "Gallery"));
     EXPECT_TRUE(named(list(payload(call("trash", token)), "Trash"), "Gallery"));
     EXPECT_EQ(status(call("contentForNode?assetid=" + gallery, {})), 404);

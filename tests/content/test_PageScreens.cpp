@@ -1,6 +1,5 @@
 // The page screens: the directory page, the event screen with its hiding header, the shared
 // presenter and the video screen in a bare table screen.
-#include "content/DataManager.h"
 #include "content/DirectoryViewController.h"
 #include "content/HidingNavTableViewController.h"
 #include "content/TableViewController.h"
@@ -93,17 +92,11 @@ TEST_F(DirectoryViewControllerTest, AppearingActivatesTheSourceShowsTheBarAndRes
     EXPECT_LT(std::ranges::find(source->calls, "isActive"), std::ranges::find(source->calls, "configureBarbuttons:Home"));
     ASSERT_EQ(shellGuard.shell->resets.size(), 2u);
     EXPECT_EQ(shellGuard.shell->resets.front(), std::vector<std::shared_ptr<ViewController>>({ tab }));
-    // Back on the page, the coordinator answers to it again after having followed another screen.
-    source->manager = DataManager::create(nullptr, Model::defaultInstance());
-    nav->pushViewController(ViewController::create("Event"), Animated::No);
-    source->manager->setViewController(std::weak_ptr<DataManagerScreen>());
-    nav->popViewController(Animated::No);
-    EXPECT_EQ(source->manager->viewController().get(), static_cast<DataManagerScreen*>(screen.get()));
     // A page without tabs leaves the tab bar alone.
     auto plain = DirectoryViewController::create();
     plain->setDataSource(RecordingDataSource::create());
     nav->pushViewController(plain, Animated::No);
-    EXPECT_EQ(shellGuard.shell->resets.size(), 3u);
+    EXPECT_EQ(shellGuard.shell->resets.size(), 2u);
 }
 
 TEST_F(DirectoryViewControllerTest, SecondSelectionIsIgnoredUntilTheScreenAppearsAgainAndEditTogglesTheModes)

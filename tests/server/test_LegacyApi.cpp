@@ -208,7 +208,9 @@ TEST_F(LegacyApiTest, AllergiesMenuAndOrders)
     fetch("/json/setMealObject.php?a=" + margaret + "&name=Lunch&date=2026-12-10&o=" + first, 404, other);
 }
 
-TEST_F(LegacyApiTest, UploadedPictureIsStoredByteIdentical)
+// A picture uploaded to a care form's entry is stored byte-identical; one uploaded to a content
+// item shows on its page unless the item is someone else's; both items are renamed and cleared.
+TEST_F(LegacyApiTest, UploadedPicturesAreStoredServedRenamedAndCleared)
 {
     const std::string formId = str(doc, "formID");
     const std::string entryId = str(message("/json/addAsset.php?assetID=" + formId + "&name=Photo&type=Image"), "assetID");
@@ -229,11 +231,8 @@ TEST_F(LegacyApiTest, UploadedPictureIsStoredByteIdentical)
     message("/json/setName.php?a=" + entryId + "&name=Portrait");
     EXPECT_EQ(str(entry(), "name"), "Portrait");
     EXPECT_FALSE(entry().object()->contains("assVal"));
-}
 
-// The directory and video editors reach content pages through these endpoints.
-TEST_F(LegacyApiTest, ContentItemsRenamedClearedAndExtendedOnlyByTheirOwner)
-{
+    // The directory and video editors reach content items through the same endpoints.
     auto page = message(content("contentForNode"));
     const std::string pageId = str(page, "assetID");
     std::string pictureId;

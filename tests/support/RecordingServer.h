@@ -138,10 +138,10 @@ private:
         res.status = reply.status;
         for (auto& [k, v] : reply.headers)
             res.set_header(k, v);
+        auto body = std::make_shared<std::string>(reply.body);
         if (reply.closeAfterBytes) {
             // Promise the whole body, send a part of it, then fail the write so the
             // connection closes mid-reply.
-            auto body = std::make_shared<std::string>(reply.body);
             size_t cut = std::min(*reply.closeAfterBytes, body->size());
             res.set_content_provider(body->size(), reply.contentType,
                 [body, cut](size_t offset, size_t, httplib::DataSink& sink) {
@@ -151,10 +151,7 @@ private:
                     }
                     return false;
                 });
-            return;
-        }
-        if (reply.trickle.count() > 0) {
-            auto body = std::make_shared<std::string>(reply.body);
+        } else if (reply.trickle.count() > 0) {
             res.set_content_provider(body->size(), reply.contentType,
                 [this, body, pause = reply.trickle](size_t offset, size_t, httplib::DataSink& sink) {
                     std::unique_lock lock(m_mutex);
@@ -163,9 +160,9 @@ private:
                     lock.unlock();
                     return sink.write(body->data() + offset, 1);
                 });
-            return;
+        } else {
+            res.set_content(reply.body, reply.contentType);
         }
-        res.set_content(reply.body, reply.contentType);
     }
 
     httplib::Server m_server;

@@ -305,8 +305,7 @@ TEST_F(LegacyApiTest, FieldsAndVideosAddedToContentPagesShowInTheirItems)
 // The graph page: one chart a key, the key asked for, and the checks on who asks for what.
 TEST_F(LegacyApiTest, OneChartAKeyWithAxesAndDatesOrTheKeyAskedForAndRefusals)
 {
-    const std::string& document = docId;
-    auto r = get("/json/Naked.php?a=" + document, token);
+    auto r = get("/json/Naked.php?a=" + docId, token);
     ASSERT_EQ(status(r), 200);
     EXPECT_EQ(r->get_header_value("Content-Type"), "text/html; charset=utf-8");
     const std::string& html = r->body;
@@ -332,7 +331,7 @@ TEST_F(LegacyApiTest, OneChartAKeyWithAxesAndDatesOrTheKeyAskedForAndRefusals)
         { "%3Cb%3E", 0, "No recorded numbers for &lt;b&gt;" },
     };
     for (const Case& c : keys) {
-        auto one = get("/json/Naked.php?a=" + document + "&key=" + c.key, token);
+        auto one = get("/json/Naked.php?a=" + docId + "&key=" + c.key, token);
         ASSERT_EQ(status(one), 200) << c.key;
         EXPECT_EQ(count(one->body, "<svg"), c.charts) << c.key;
         EXPECT_NE(one->body.find(c.shows), std::string::npos) << c.key;
@@ -348,9 +347,9 @@ TEST_F(LegacyApiTest, OneChartAKeyWithAxesAndDatesOrTheKeyAskedForAndRefusals)
         { "?a=-3", token, 400 },
         { "?a=99999999", token, 404 },
         { "?a=" + who, token, 404 }, // a person, not a document
-        { "?a=" + document, other, 404 },
-        { "?a=" + document, "", 401 },
-        { "?a=" + document + "&key=" + std::string(5000, 'k'), token, 400 },
+        { "?a=" + docId, other, 404 },
+        { "?a=" + docId, "", 401 },
+        { "?a=" + docId + "&key=" + std::string(5000, 'k'), token, 400 },
     };
     for (const Refusal& c : refusals) {
         auto refused = get("/json/Naked.php" + c.query, c.as);

@@ -229,6 +229,12 @@ TEST(TermRenderer, DrawsTheWindowAndTheCommandsActLikeAUser)
     EXPECT_EQ(app.run("push grant loud\n"), 1);
     app.tabs->setTabBarHidden(BarVisibility::Hidden);
     EXPECT_FALSE(contains(app.screen(), "Tabs:"));
+    // A pushed screen names the one under it; a screen presented over it has no way back.
+    auto garden = ViewController::create("Garden");
+    app.home->navigationController()->pushViewController(garden, Animated::No);
+    EXPECT_TRUE(contains(app.screen(), "Title: Garden\nBack: Home\n")) << app.screen();
+    garden->presentViewController(ViewController::create("Photo"), Animated::No);
+    EXPECT_TRUE(contains(app.screen(), "Title: Photo\n") && !contains(app.screen(), "Back:")) << app.screen();
 }
 
 TEST(CommandInterpreter, FailuresNameTheLineAndStopTheScript)

@@ -117,6 +117,10 @@ TEST(HttpClientHeaders, RequestHeadersAndSetCookieParsingWithoutANetwork)
     EXPECT_EQ(fields(cookiesFromResponse(response)),
         (CookieFields { { "first", "1", "example.org", "/app" }, { "second", "two", "example.org", "/app/dir" },
             { "third", "a=b", "example.org", "/app/dir" } }));
+    // Without a port or a Path the cookie takes the bare host and the root.
+    response.url = "http://Host.example/a";
+    response.headers = { { "Set-Cookie", "k=v" } };
+    EXPECT_EQ(fields(cookiesFromResponse(response)), (CookieFields { { "k", "v", "host.example", "/" } }));
 }
 
 TEST(HttpClientRequests, ArriveExactlyAsSent)

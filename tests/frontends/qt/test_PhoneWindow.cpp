@@ -280,7 +280,7 @@ private slots:
         int chosen = -1;
         alert->onDismiss = [&](AlertView&, int index) { chosen = index; };
         alert->show(window);
-        settledShot(*phone);
+        QImage empty = settledShot(*phone);
         layout = AlertLayout::build(*alert, QRectF(0, 0, 390, 844));
         // A row outside the panel and the back key are both held back.
         QPointF row = rowCentre(*home->table, 0);
@@ -290,6 +290,8 @@ private slots:
         QVERIFY(selected.size() == 2 && window->topAlert() == alert);
         QTest::keyClicks(phone.get(), "Garden"); // its field takes the keys
         QCOMPARE(QString::fromStdString(alert->textFieldAtIndex(0)->text()), QStringLiteral("Garden"));
+        auto black = like(Qt::black, 60);
+        QVERIFY(countPixels(empty, black, layout.fields[0]) == 0 && countPixels(settledShot(*phone), black, layout.fields[0]) > 20);
         click(*phone, layout.buttons[1].center());
         QVERIFY(chosen == 1 && !window->topAlert());
         click(*phone, row);

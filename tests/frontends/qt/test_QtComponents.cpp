@@ -498,10 +498,12 @@ private slots:
     {
         ProgramRun help = runQuindle("--help");
         QVERIFY(help.status == 0 && contains(help.output, "--screenshot") && contains(help.output, "--demo-db"));
-        // The options are the text client's, whose tests try each refusal; a script it cannot read
-        // is refused by the program itself.
+        // The options are the text client's, whose tests try each refusal; the program names
+        // itself in a refused server choice and refuses a script it cannot read itself.
         ProgramRun bogus = runQuindle("--bogus");
         QVERIFY(bogus.status == 2 && contains(bogus.output, "unknown option --bogus"));
+        ProgramRun both = runQuindle("--demo --server http://127.0.0.1:1");
+        QVERIFY(both.status == 2 && contains(both.output, "quindle: --demo and --server exclude each other"));
         ProgramRun unread = runQuindle("--script /nonexistent/walk.term");
         QVERIFY(unread.status == 2 && contains(unread.output, "cannot read the script"));
         std::string start = (programFolder / "start.png").string();

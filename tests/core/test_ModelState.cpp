@@ -3,13 +3,12 @@
 // record accessors (the lookup rule, string readers, types, lists, dates and pictures).
 
 #include "ModelFixture.h"
+#include "support/ZoneFixture.h"
 
 #include "core/FileUpload.h"
 #include "platform/JsonParser.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <ctime>
 
 using namespace quindle;
 using namespace quindle::test;
@@ -40,24 +39,7 @@ Date at(const char* text)
     return date.value_or(Date {});
 }
 
-/// Runs a test in a named time zone and puts the process zone back afterwards.
-class ModelDates : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        m_saved ? setenv("TZ", m_saved->c_str(), 1) : unsetenv("TZ");
-        tzset();
-    }
-    static void useZone(const char* zone)
-    {
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-
-private:
-    const char* m_zone = std::getenv("TZ");
-    std::optional<std::string> m_saved = m_zone ? std::optional<std::string>(m_zone) : std::nullopt;
-};
+using ModelDates = ZoneFixture;
 
 using Texts = std::vector<std::string>;
 
@@ -242,20 +224,20 @@ TEST_F(ModelDisplayOptions, EmptyTextRowIs42PointsAndLongTextGrowsWithWrapping)
 // Server text is UTC whatever the local zone; an upload's file name is the local time.
 TEST_F(ModelDates, ServerTextIsUtcUploadNamesLocalDaysCountLocalCalendarDaysAndHoursArePlusOne)
 {
-    useZone("Asia/Kolkata");
+    use("Asia/Kolkata");
     const Date d(std::chrono::seconds(1433149200));
     EXPECT_EQ(at("2015-06-01 09:00:00"), d);
     EXPECT_EQ(Model::serverDateStringForDate(d), "2015-06-01 09:00:00");
     EXPECT_FALSE(Model::dateFromServerDateString("2015-06-01T10:00:00"));
     EXPECT_EQ(FileUpload::fileNameForDate(d), "Image_20150601143000.jpg");
     EXPECT_EQ(FileUpload::fileNameForDate(d + std::chrono::milliseconds(400)), FileUpload::fileNameForDate(d));
-    useZone("Europe/London");
+    use("Europe/London");
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 22:59:00"), at("2015-06-01 23:01:00")), 1); // 23:59 -> 00:01 BST
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 00:00:00"), at("2015-06-01 22:00:00")), 0);
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-10 12:00:00"), at("2015-06-01 12:00:00")), -9);
     // Across the spring change the day is 23 hours long.
     EXPECT_EQ(Model::daysBetweenDate(at("2015-03-28 12:00:00"), at("2015-03-30 12:00:00")), 2);
-    useZone("UTC");
+    use("UTC");
     EXPECT_EQ(Model::daysBetweenDate(at("2015-06-01 22:59:00"), at("2015-06-01 23:01:00")), 0);
     // Hours are truncated, plus one.
     Date base = at("2015-06-01 10:00:00");

@@ -3,12 +3,11 @@
 #include "platform/Date.h"
 #include "platform/Font.h"
 #include "tests/core/TestFontCatalogue.h"
+#include "tests/support/ZoneFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <ctime>
 #include <optional>
 
 using namespace quindle;
@@ -52,26 +51,12 @@ Date fromUnix(int64_t s) { return Date(seconds(s)); }
 int64_t unixSeconds(Date d) { return std::chrono::duration_cast<seconds>(d.time_since_epoch()).count(); }
 std::optional<Date> parseUtc(const std::string& text) { return DateFormat::parse(text, serverPattern, Zone::UTC); }
 
-/// Runs a test in a named time zone and puts the process zone back afterwards.
-class InZone : public ::testing::Test {
+/// A zone fixture that reads and writes the server's date pattern.
+class InZone : public test::ZoneFixture {
 protected:
-    void TearDown() override
-    {
-        m_saved ? setenv("TZ", m_saved->c_str(), 1) : unsetenv("TZ");
-        tzset();
-    }
-    static void use(const char* zone)
-    {
-        setenv("TZ", zone, 1);
-        tzset();
-    }
     static Date local(const std::string& text) { return *DateFormat::parse(text, serverPattern, Zone::Local); }
     static std::string utc(Date d) { return DateFormat::format(d, serverPattern, Zone::UTC); }
     static std::string localText(Date d) { return DateFormat::format(d, serverPattern, Zone::Local); }
-
-private:
-    const char* m_zone = std::getenv("TZ");
-    std::optional<std::string> m_saved = m_zone ? std::optional<std::string>(m_zone) : std::nullopt;
 };
 
 } // namespace

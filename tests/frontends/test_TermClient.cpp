@@ -1,5 +1,6 @@
 // The text client: how it draws a window, how its commands act like a user, and the quindle-term
 // program against a recording server or its own demo server.
+#include "core/ModelFixture.h"
 #include "frontends/qt/PhoneTestSupport.h"
 #include "frontends/term/CommandInterpreter.h"
 #include "support/RecordingServer.h"
@@ -136,14 +137,6 @@ ProgramRun runTerm(const std::string& arguments, const std::string& input = "sho
     return runProgram("frontends/term/quindle-term " + arguments + " < " + (scratch() / "input.term").string());
 }
 
-Reply replying(std::string body, int status = 200)
-{
-    Reply reply;
-    reply.status = status;
-    reply.body = std::move(body);
-    return reply;
-}
-
 /// A start page holding the "Hello there" text, then `more` children.
 std::string startPage(const std::string& more = "")
 {
@@ -156,13 +149,8 @@ std::string startPage(const std::string& more = "")
 TEST(TermRenderer, DrawsTheWindowAndTheCommandsActLikeAUser)
 {
     App app;
-    std::string text = app.screen();
-    EXPECT_TRUE(contains(text, "Tabs: [*Home*] [Trash (2)]\n")) << text;
-    EXPECT_TRUE(contains(text, "Title: Home\n")) << text;
-    EXPECT_TRUE(contains(text, "Bar: [Cancel] | [Edit] [Add]\n")) << text;
-    EXPECT_TRUE(contains(text, "  0. Welcome  [no image]  >\n  1. Garden  >\n  2. Events  >\n")) << text;
-    EXPECT_TRUE(contains(text, "  3. {0}[____ Your name]  [off]\n")) << text;
-    EXPECT_TRUE(contains(text, "<Send>\n")) << text;
+    EXPECT_EQ(app.screen(), "Tabs: [*Home*] [Trash (2)]\nTitle: Home\nBar: [Cancel] | [Edit] [Add]\n"
+                            "  0. Welcome  [no image]  >\n  1. Garden  >\n  2. Events  >\n  3. {0}[____ Your name]  [off]\n<Send>\n");
     app.rows->typedValue = "Ann";
     app.home->table->reloadData();
     EXPECT_TRUE(contains(app.screen(), "  3. {0}[Ann]  [off]\n"));
@@ -291,11 +279,6 @@ TEST(CommandInterpreter, WaitRunsTheQueueUntilRepliesAreInAndGivesUpAtItsTimeout
 // a script ends with 0, or with 1 at its first failing line.
 TEST(TermClient, ExitStatusAndWhatTheClientSays)
 {
-    int closedPort;
-    {
-        RecordingServer closed; // a port that was just free and now has no listener
-        closedPort = closed.port();
-    }
     const std::string good = (scratch() / "good.term").string(), bad = (scratch() / "bad.term").string();
     std::ofstream(good) << "# the demo start page\nexpect Welcome to Quindle Care Home\nreject Nowhere\n";
     std::ofstream(bad) << "expect Welcome\nexpect Nowhere\nquit\n";
@@ -306,12 +289,12 @@ TEST(TermClient, ExitStatusAndWhatTheClientSays)
         int status;
         std::string shown;
     } cases[] = {
-        { replying(startPage(R"(,{"AssetId":"3","Type":"Directory","Name":"Garden"})")), "", 0, "  0. Hello there\n  1. Garden  >\n" },
-        { {}, "--server http://127.0.0.1:" + std::to_string(closedPort), 0, noStart },
-        { replying("not json {"), "", 0, noStart },
-        { replying("{}", 500), "", 0, noStart },
-        { replying("[1,2]"), "", 0, noStart },
-        { replying(R"({"Message":{"Children":{}}})"), "", 0, noStart },
+        { makeReply(200, startPage(R"(,{"AssetId":"3","Type":"Directory","Name":"Garden"})")), "", 0, "  0. Hello there\n  1. Garden  >\n" },
+        { {}, "--server http://127.0.0.1:1", 0, noStart }, // nothing listens there
+        { makeReply(200, "not json {"), "", 0, noStart },
+        { makeReply(500, "{}"), "", 0, noStart },
+        { makeReply(200, "[1,2]"), "", 0, noStart },
+        { makeReply(200, R"({"Message":{"Children":{}}})"), "", 0, noStart },
         { {}, "--server ftp://example", 2, "" },
         { {}, "--bogus", 2, "unknown option --bogus" },
         { {}, "--demo --server http://127.0.0.1:1", 2, "" },
@@ -346,10 +329,10 @@ TEST(TermClient, AFailedRefreshKeepsThePage)
     std::atomic<int> pages { 0 };
     RecordingServer server([&pages](const RecordedRequest&) {
         const int page = pages++;
-        return page == 0 ? replying(startPage())
-            : page == 1  ? replying(R"({"error":"boom"})", 500)
-            : page == 2  ? replying("not json {")
-                         : replying(R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[]}})");
+        return page == 0 ? makeReply(200, startPage())
+            : page == 1  ? makeReply(500, R"({"error":"boom"})")
+            : page == 2  ? makeReply(200, "not json {")
+                         : makeReply(200, R"({"Message":{"AssetId":"1","Type":"Directory","Name":"Home","Children":[]}})");
     });
     const std::string refreshed = "refresh\nwait\nexpect 0. Hello there\n";
     ProgramRun run = runTerm("--server " + server.url(), "expect 0. Hello there\n" + refreshed + refreshed + "refresh\nwait\nexpect (no rows)\n");
@@ -363,7 +346,7 @@ TEST(TermClient, AFailedRefreshKeepsThePage)
 TEST(TermClient, SaveUnderTheRegistrationAlertRegistersOnce)
 {
     RecordingServer server([](const RecordedRequest& request) {
-        return replying(request.path.ends_with("/registerCompany") ? R"({"Message":{"AssetId":"9","Name":"Twice Ltd","Published":"No"}})" : startPage());
+        return makeReply(200, request.path.ends_with("/registerCompany") ? R"({"Message":{"AssetId":"9","Name":"Twice Ltd","Published":"No"}})" : startPage());
     });
     ProgramRun run = runTerm("--server " + server.url(),
         "press Register\nfield 0 twice@quindle.example\nfield 1 long-enough\nfield 2 long-enough\nfield 3 Twice Ltd\npress Save\n"

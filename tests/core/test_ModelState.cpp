@@ -264,7 +264,7 @@ TEST_F(ModelDates, UpdateAssetWidensButNeverNarrows)
     Model::updateAsset(nullptr, at("2015-06-01 08:00:00"));
 }
 
-TEST(AssetLookup, ExactKeyFirstThenLowerCaseOnlyWhenAbsent)
+TEST(AssetStrings, ExactKeyThenLowerCaseFallbacksDatesAndANullRecord)
 {
     auto r = parse(R"({"Name":"","name":"lower","type":"Text","imageurl":"u","assetid":"7"})");
     EXPECT_EQ((Texts { asset::name(r), asset::type(r), asset::ident(r).value_or("none") }), (Texts { "", "Text", "7" }));
@@ -276,11 +276,8 @@ TEST(AssetLookup, ExactKeyFirstThenLowerCaseOnlyWhenAbsent)
     r = parse(R"({"Name":5,"name":"lower","Title":null,"Data":[1],"data":"d","AssetId":3,"assetid":"x"})");
     EXPECT_EQ((Texts { asset::name(r), asset::title(r), asset::data(r) }), Texts(3));
     EXPECT_FALSE(asset::ident(r));
-}
-
-TEST(AssetStrings, TitleFallsBackToNameTextToValueDatesParseAndANullRecordYieldsNothing)
-{
-    auto r = parse(R"({"Name":"N","Data":"","Value":"V"})");
+    // Title falls back to the name and text to the value.
+    r = parse(R"({"Name":"N","Data":"","Value":"V"})");
     auto both = parse(R"({"Title":"T","Data":"D","Value":"V"})");
     EXPECT_EQ((Texts { asset::title(r), asset::text(r), asset::data(r), asset::title(both), asset::text(both) }), (Texts { "N", "V", "", "T", "D" }));
     EXPECT_EQ(asset::text(parse("{}")), "");
@@ -309,28 +306,7 @@ TEST(AssetStrings, TitleFallsBackToNameTextToValueDatesParseAndANullRecordYields
     EXPECT_EQ(asset::imageWithCompletionHandler(none, {}), nullptr);
 }
 
-TEST(AssetFlags, IsDeletedOnlyForExactTrueTextCarouselOnlyForLowerCaseOptionsAndPictureAddresses)
-{
-    EXPECT_TRUE(asset::isDeleted(parse(R"({"IsDeleted":"true"})")));
-    EXPECT_TRUE(asset::isDeleted(parse(R"({"isdeleted":"true"})")));
-    EXPECT_FALSE(asset::isDeleted(parse(R"({"IsDeleted":"True"})")));
-    EXPECT_FALSE(asset::isDeleted(parse(R"({"IsDeleted":true})")));
-    // The carousel flag reads lower-case options only.
-    auto upper = parse(R"({"Options":"Carousel:1"})");
-    EXPECT_FALSE(asset::isCarousel(upper));
-    EXPECT_EQ(asset::options(upper), "Carousel:1");
-    EXPECT_TRUE(asset::isCarousel(parse(R"({"options":"Carousel:3"})")));
-    EXPECT_FALSE(asset::isCarousel(parse(R"({"options":"carousel"})")));
-    EXPECT_FALSE(asset::isCarousel(parse(R"({"options":1})")));
-    // A picture address only for picture types, and an event's from Name2.
-    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Text","ImageUrl":"http://x/a.png"})")));
-    EXPECT_EQ(asset::imageUrl(parse(R"({"Type":"Event","Name2":"http://x/e.png","ImageUrl":"no"})")), "http://x/e.png");
-    for (const char* type : { "Image", "Directory", "Document", "Tabbar" })
-        EXPECT_EQ(asset::imageUrl(JsonObject::create({ { "Type", type }, { "imageurl", "u" } })), "u") << type;
-    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Image","ImageUrl":""})")));
-}
-
-TEST(AssetTypes, EachTestMatchesItsNameExactly)
+TEST(AssetFlags, TypesDeletionCarouselAndPictureAddresses)
 {
     struct Row {
         const char* type;
@@ -351,6 +327,24 @@ TEST(AssetTypes, EachTestMatchesItsNameExactly)
         EXPECT_FALSE(row.test(JsonObject::create({ { "Type", lower } }))) << lower;
     }
     EXPECT_TRUE(asset::isText(parse(R"({"type":"Text"})")));
+    // Deleted only for the exact text true.
+    EXPECT_TRUE(asset::isDeleted(parse(R"({"IsDeleted":"true"})")));
+    EXPECT_TRUE(asset::isDeleted(parse(R"({"isdeleted":"true"})")));
+    EXPECT_FALSE(asset::isDeleted(parse(R"({"IsDeleted":"True"})")));
+    EXPECT_FALSE(asset::isDeleted(parse(R"({"IsDeleted":true})")));
+    // The carousel flag reads lower-case options only.
+    auto upper = parse(R"({"Options":"Carousel:1"})");
+    EXPECT_FALSE(asset::isCarousel(upper));
+    EXPECT_EQ(asset::options(upper), "Carousel:1");
+    EXPECT_TRUE(asset::isCarousel(parse(R"({"options":"Carousel:3"})")));
+    EXPECT_FALSE(asset::isCarousel(parse(R"({"options":"carousel"})")));
+    EXPECT_FALSE(asset::isCarousel(parse(R"({"options":1})")));
+    // A picture address only for picture types, and an event's from Name2.
+    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Text","ImageUrl":"http://x/a.png"})")));
+    EXPECT_EQ(asset::imageUrl(parse(R"({"Type":"Event","Name2":"http://x/e.png","ImageUrl":"no"})")), "http://x/e.png");
+    for (const char* type : { "Image", "Directory", "Document", "Tabbar" })
+        EXPECT_EQ(asset::imageUrl(JsonObject::create({ { "Type", type }, { "imageurl", "u" } })), "u") << type;
+    EXPECT_FALSE(asset::imageUrl(parse(R"({"Type":"Image","ImageUrl":""})")));
 }
 
 TEST(AssetList, FreshArrayOfTheSameRecords)

@@ -24,7 +24,7 @@ MainQueue& emptyQueue()
 
 } // namespace
 
-TEST(MainQueueOrder, RunsTasksFirstInFirstOutAndWakesAfterEachDispatch)
+TEST(MainQueueOrder, RunsTasksFirstInFirstOutWakesAfterEachDispatchAndRunsUntilDoneNotifiedOrTheDeadline)
 {
     auto& queue = emptyQueue();
     std::mutex mutex;
@@ -46,6 +46,26 @@ TEST(MainQueueOrder, RunsTasksFirstInFirstOutAndWakesAfterEachDispatch)
     EXPECT_EQ(pendingAtWake, (std::vector<size_t> { 1, 2, 3 }));
     EXPECT_EQ((std::tuple { queue.runUntilIdle(), order, queue.pending(), queue.runUntilIdle() }),
         (std::tuple { size_t(4), std::vector<int> { 1, 2, 3, 4 }, size_t(0), size_t(0) }));
+    // Run-until ends when done, on notify, or at the deadline.
+    int ran = 0;
+    queue.dispatch([&] { ++ran; });
+    EXPECT_FALSE(queue.runUntil([] { return false; }, std::chrono::milliseconds(50)));
+    EXPECT_EQ(ran, 1);
+    EXPECT_TRUE(queue.runUntil([] { return true; }, std::chrono::milliseconds(0)));
+    // Notify wakes a wait without a task.
+    queue.setRecheckInterval(std::chrono::hours(1));
+    std::atomic<bool> flag { false };
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        flag = true;
+        queue.notify();
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool finished = queue.runUntil([&] { return flag.load(); }, std::chrono::seconds(30));
+    bool beforeDeadline = std::chrono::steady_clock::now() < deadline;
+    setter.join();
+    queue.setRecheckInterval(MainQueue::defaultRecheckInterval);
+    EXPECT_TRUE(finished && beforeDeadline) << "the wait ended only at its deadline, not on notify";
 }
 
 TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
@@ -79,30 +99,6 @@ TEST(MainQueueThreads, TasksFromOtherThreadsRunOnTheMainThreadInTheirOrder)
     std::vector<int> inOrder(perThread);
     std::iota(inOrder.begin(), inOrder.end(), 0);
     EXPECT_EQ(seen, std::vector(threads, inOrder));
-}
-
-TEST(MainQueueRunUntil, EndsWhenDoneOnNotifyOrAtTheDeadline)
-{
-    auto& queue = emptyQueue();
-    int ran = 0;
-    queue.dispatch([&] { ++ran; });
-    EXPECT_FALSE(queue.runUntil([] { return false; }, std::chrono::milliseconds(50)));
-    EXPECT_EQ(ran, 1);
-    EXPECT_TRUE(queue.runUntil([] { return true; }, std::chrono::milliseconds(0)));
-    // Notify wakes a wait without a task.
-    queue.setRecheckInterval(std::chrono::hours(1));
-    std::atomic<bool> flag { false };
-    std::thread setter([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        flag = true;
-        queue.notify();
-    });
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    bool finished = queue.runUntil([&] { return flag.load(); }, std::chrono::seconds(30));
-    bool beforeDeadline = std::chrono::steady_clock::now() < deadline;
-    setter.join();
-    queue.setRecheckInterval(MainQueue::defaultRecheckInterval);
-    EXPECT_TRUE(finished && beforeDeadline) << "the wait ended only at its deadline, not on notify";
 }
 
 namespace {
@@ -157,23 +153,6 @@ TEST_F(Notifications, PostCallsObserversOfTheExactNameInOrderUntilRemoved)
     EXPECT_EQ(posted({ "a", "b" }), (Calls { "other a", "owner b" }));
     center->removeObserver(owner.get());
     EXPECT_EQ(posted({ "a", "b" }), (Calls { "other a" }));
-}
-
-TEST_F(Notifications, DefaultCenterIsOneInstanceAndCallsOnThePostingThread)
-{
-    auto& shared = NotificationCenter::defaultCenter();
-    EXPECT_EQ(&shared, &NotificationCenter::defaultCenter());
-    std::vector<std::thread::id> seen;
-    auto id = shared.addObserver(owner, "test.default", [&] { seen.push_back(std::this_thread::get_id()); });
-    std::thread::id poster;
-    std::thread worker([&] {
-        poster = std::this_thread::get_id();
-        shared.post("test.default");
-    });
-    worker.join();
-    shared.removeObserver(id);
-    shared.post("test.default");
-    EXPECT_EQ(seen, std::vector<std::thread::id> { poster });
 }
 
 TEST_F(Notifications, OnlyLiveOwnersWithCallbacksAreObserversAndOwnersOutliveTheirCallbacks)
@@ -243,7 +222,7 @@ TEST_F(Notifications, CallbacksChangingObserversAndPostingDuringAPost)
     EXPECT_EQ(posted({ "outer" }), (Calls { "outer", "inner", "outer 2" }));
 }
 
-TEST_F(Notifications, PostingWhileAnotherThreadAddsAndRemoves)
+TEST_F(Notifications, PostingWhileAnotherThreadAddsAndRemovesAndTheDefaultCentreCallsOnThePostingThread)
 {
     std::atomic<int> steady { 0 };
     center->addObserver(owner, "x", [&] { ++steady; });
@@ -261,4 +240,18 @@ TEST_F(Notifications, PostingWhileAnotherThreadAddsAndRemoves)
     poster.join();
     EXPECT_EQ(steady.load(), posts);
     EXPECT_EQ(center->observerCount("x"), 1u);
+    // The default centre is one instance and calls on the posting thread.
+    auto& shared = NotificationCenter::defaultCenter();
+    EXPECT_EQ(&shared, &NotificationCenter::defaultCenter());
+    std::vector<std::thread::id> seen;
+    auto id = shared.addObserver(owner, "test.default", [&] { seen.push_back(std::this_thread::get_id()); });
+    std::thread::id posting;
+    std::thread worker([&] {
+        posting = std::this_thread::get_id();
+        shared.post("test.default");
+    });
+    worker.join();
+    shared.removeObserver(id);
+    shared.post("test.default");
+    EXPECT_EQ(seen, std::vector<std::thread::id> { posting });
 }

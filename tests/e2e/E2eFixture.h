@@ -69,6 +69,14 @@ protected:
         return runScriptFile(path.string(), {}, program);
     }
 
+    /// Runs the script with quindle-term; false, with the output shown, unless it ends with status 0.
+    bool walk(const std::string& script, const std::string& name = "scenario.term")
+    {
+        TermRun run = runScript(script, name);
+        EXPECT_EQ(run.status, 0) << run.output;
+        return run.status == 0;
+    }
+
     /// Runs a client (quindle-term unless `program`, a path under the build folder, says another)
     /// with the script at `path`; `onOutput` sees the output so far after each read.
     TermRun runScriptFile(const std::string& path, const std::function<void(const std::string&)>& onOutput = {},

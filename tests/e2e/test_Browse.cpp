@@ -9,7 +9,7 @@ class Browse : public E2eFixture { };
 
 TEST_F(Browse, StartPageAPageAFormPageAndAnEvent)
 {
-    TermRun run = runScript(R"(# the public start page, logged out, titled with its page's name
+    EXPECT_TRUE(walk(R"(# the public start page, logged out, titled with its page's name
 expect Title: Home
 expect Welcome to Quindle Care Home
 expect Events  >
@@ -37,13 +37,12 @@ wait
 expect Title: Contact us
 expect [____ Your name]
 expect [Send]
-)");
-    EXPECT_EQ(run.status, 0) << run.output;
+)"));
 }
 
 TEST_F(Browse, LoginShowsTheOwnersTabs)
 {
-    TermRun run = runScript(std::string(loginScript) + R"(expect [Tab Edit]
+    EXPECT_TRUE(walk(std::string(loginScript) + R"(expect [Tab Edit]
 expect [Account]
 # the start page's tab, then the owner's own
 expect Tabs: [*Home*] [Home]
@@ -51,15 +50,14 @@ reject (untitled)
 tab Account
 expect Title: Account
 expect [Logout]
-)");
-    EXPECT_EQ(run.status, 0) << run.output;
+)"));
     // The login went to the server with the demo account and opened a session there.
     EXPECT_FALSE(sql("SELECT token FROM sessions").empty());
 }
 
 TEST_F(Browse, PushCallbacksShowTheirScreens)
 {
-    TermRun run = runScript(R"(push grant none
+    EXPECT_TRUE(walk(R"(push grant none
 expect Alert: Please turn on Notification
 alert Ok
 reject Alert:
@@ -69,8 +67,7 @@ reject Title: Register new app
 push notify {"action":"register","name":"Shop","assetID":"2"}
 expect Title: Register new app
 expect [Approve]
-)");
-    EXPECT_EQ(run.status, 0) << run.output;
+)"));
 }
 
 // The server goes away between two commands: the client shows an alert or nothing, never
@@ -86,7 +83,7 @@ TEST_F(Browse, AServerStoppedMidScriptIsNoCrash)
 
 TEST_F(Browse, AFilledInFormPageReachesTheServer)
 {
-    TermRun run = runScript(R"(tap 6
+    EXPECT_TRUE(walk(R"(tap 6
 wait
 expect Title: Contact us
 field 0 Ann Smith
@@ -94,8 +91,7 @@ field 1 01234 567890
 field 2 Please call me back
 press Send
 wait
-)");
-    EXPECT_EQ(run.status, 0) << run.output;
+)"));
     EXPECT_EQ(sql("SELECT name, value FROM content_submission_values ORDER BY position"),
         (std::vector<std::vector<std::string>> {
             { "Your name", "Ann Smith" }, { "Telephone", "01234 567890" }, { "Message", "Please call me back" } }));
@@ -103,7 +99,7 @@ wait
 
 TEST_F(Browse, TheDocumentScreenRecordsEachKindOfValueAndShowsTheComputedEntries)
 {
-    TermRun run = runScript(std::string(loginScript) + R"(tap 7
+    EXPECT_TRUE(walk(std::string(loginScript) + R"(tap 7
 wait
 expect Title: Resident assessment
 expect Smoker  [Yes|*No*]
@@ -130,8 +126,7 @@ press Save
 wait
 expect Note  Walks with a frame  >
 reject not saved
-)");
-    EXPECT_EQ(run.status, 0) << run.output;
+)"));
     EXPECT_EQ(sql("SELECT name, value FROM content_document_values WHERE name IN ('Weight', 'Smoker', 'Mobility', 'Note') ORDER BY name"),
         (std::vector<std::vector<std::string>> {
             { "Mobility", "Needs help" }, { "Note", "Walks with a frame" }, { "Smoker", "1" }, { "Weight", "90" } }));
@@ -139,7 +134,7 @@ reject not saved
 
 TEST_F(Browse, AnOwnerOpensTheFormFieldsFromEditPageAndTheNameInputChangesNothing)
 {
-    TermRun run = runScript(ownerHome + R"(tap 6
+    EXPECT_TRUE(walk(ownerHome + R"(tap 6
 wait
 press Edit
 alert Form fields
@@ -156,8 +151,7 @@ press Add
 expect Title: Add field
 back
 expect Title: Contact us
-)");
-    EXPECT_EQ(run.status, 0) << run.output;
+)"));
     EXPECT_EQ(sql("SELECT name FROM content_assets WHERE type = 'TextField' ORDER BY id"),
         (std::vector<std::vector<std::string>> { { "Your name" }, { "Telephone" } }));
 }

@@ -42,7 +42,7 @@ TEST_F(Editors, ReorderingTheFirstTwoRowsSwapsThemOnTheServer)
 {
     std::vector<std::string> before = childNames();
     ASSERT_GE(before.size(), 2u);
-    TermRun run = runScript(ownerHome + R"(press Edit
+    EXPECT_TRUE(walk(ownerHome + R"(press Edit
 expect Alert: Edit Page
 alert Reorder
 expect (editing)
@@ -51,8 +51,7 @@ wait
 press Done
 wait
 reject (editing)
-)");
-    EXPECT_EQ(run.status, 0) << run.output;
+)"));
     std::swap(before[0], before[1]);
     EXPECT_EQ(childNames(), before);
 }
@@ -60,19 +59,18 @@ reject (editing)
 TEST_F(Editors, ADeletedRowComesBackFromTheTrash)
 {
     ASSERT_EQ(childNames()[1], "Visiting");
-    TermRun deleted = runScript(ownerHome + R"(press Edit
+    ASSERT_TRUE(walk(ownerHome + R"(press Edit
 alert Reorder
 delete 1
 wait
 press Done
 wait
 reject Visiting hours are 10:00
-)");
-    ASSERT_EQ(deleted.status, 0) << deleted.output;
+)"));
     auto names = childNames();
     EXPECT_EQ(std::count(names.begin(), names.end(), "Visiting"), 0) << names.size();
 
-    TermRun restored = runScript(ownerHome + R"(tab Trash
+    EXPECT_TRUE(walk(ownerHome + R"(tab Trash
 wait
 expect Visiting
 press Restore
@@ -80,23 +78,21 @@ wait
 tab 1
 wait
 expect Visiting hours are 10:00
-)", "restore.term");
-    EXPECT_EQ(restored.status, 0) << restored.output;
+)", "restore.term"));
     names = childNames();
     EXPECT_EQ(std::count(names.begin(), names.end(), "Visiting"), 1);
 }
 
 TEST_F(Editors, TheAddMenuAddsOneItemOfEachKindAndSaysASliderCannotBeAdded)
 {
-    TermRun run = runScript(ownerHome + addMenuRow(0) + "field 0 Garden page\npress Save\nwait\nexpect Garden page\n"
+    ASSERT_TRUE(walk(ownerHome + addMenuRow(0) + "field 0 Garden page\npress Save\nwait\nexpect Garden page\n"
         + addMenuRow(1) + "field 0 Feedback\nfield 1 Thank you\ntap 4\nwait\nexpect Select page\ntap 4\nexpect Link to News\npress Save\nwait\n"
         + addMenuRow(2) + "field 0 Lunch is at noon\nfield 1 lunch\npress Save\nwait\n"
         + addMenuRow(3) + "field 0 Your email\nfield 1 email\npress Save\nwait\n"
         + addMenuRow(4) + "field 0 Your story\nfield 1 story\npress Save\nwait\n"
         + addMenuRow(5) + "wait\nexpect [image 96x64]\ntap 0\nexpect Please enter image name\nfield 0 Lounge again\nalert OK\nwait\n"
         + addMenuRow(7) + "field 0 Garden walk\nfield 1 abc-DEF_123\nreturn 1\npress Save\nwait\nexpect Garden walk\n"
-        + addMenuRow(6) + "expect Alert: Not available\nexpect Sliders cannot be added\nalert OK\nexpect Directory actions\n");
-    ASSERT_EQ(run.status, 0) << run.output;
+        + addMenuRow(6) + "expect Alert: Not available\nexpect Sliders cannot be added\nalert OK\nexpect Directory actions\n"));
 
     auto items = itemsOf("Home");
     ASSERT_GE(items.size(), 7u);
@@ -124,20 +120,17 @@ TEST_F(Editors, ATextIsRestyledAndAPageBecomesACarouselInAChosenStyle)
 {
     // The wheel is 288 points wide: its centre at brightness 0.5 is mid grey; a drag that ends
     // above the disc leaves the cursor at the top of the rim, pure cyan.
-    TermRun styled = runScript(ownerHome + addMenuRow(2) + "field 0 Styled words\nfield 1 styled\n"
+    ASSERT_TRUE(walk(ownerHome + addMenuRow(2) + "field 0 Styled words\nfield 1 styled\n"
         + "tap 2\nexpect Helvetica-Bold\ntap 9\ntap 3\ntap 5\n"
         + "tap 4\nexpect Colour\ndrag 0 144 144\nslide 0 0.5\nexpect [new colour #7F7F7F]\npress Save\n"
         + "tap 5\ndrag 0 60 60 100 40 144 -30\nexpect cursor 144,1 #00FFFF\npress Save\n"
-        + "expect Background colour\npress Save\nwait\nexpect Styled words\n");
-    ASSERT_EQ(styled.status, 0) << styled.output;
+        + "expect Background colour\npress Save\nwait\nexpect Styled words\n"));
     EXPECT_EQ(column("styled", "options"), "Helvetica-Bold:22:0.50,0.50,0.50:0.00,1.00,1.00");
 
-    TermRun toggled = runScript(editEvents + "expect Carousel off\ntap 5\nwait\nexpect Carousel on\n", "toggle.term");
-    ASSERT_EQ(toggled.status, 0) << toggled.output;
+    ASSERT_TRUE(walk(editEvents + "expect Carousel off\ntap 5\nwait\nexpect Carousel on\n", "toggle.term"));
     EXPECT_EQ(column("Events", "carousel"), "Carousel");
 
-    TermRun chosen = runScript(editEvents + "tap 6\nexpect Select carousel type\nexpect style 11\ntap 8\nwait\nexpect Carousel on\n", "style.term");
-    ASSERT_EQ(chosen.status, 0) << chosen.output;
+    ASSERT_TRUE(walk(editEvents + "tap 6\nexpect Select carousel type\nexpect style 11\ntap 8\nwait\nexpect Carousel on\n", "style.term"));
     EXPECT_EQ(column("Events", "carousel"), "Carousel:8");
     // The page's reply names the style the carousel is drawn in.
     EXPECT_EQ(str(named(children(login()), "Events").value_or(JsonValue()), "options"), "Carousel:8");
@@ -145,9 +138,8 @@ TEST_F(Editors, ATextIsRestyledAndAPageBecomesACarouselInAChosenStyle)
 
 TEST_F(Editors, TheSiteIsRenamedAndAPagePictureIsUploadedThenCleared)
 {
-    TermRun renamed = runScript(std::string(loginScript) + "tab Account\ntap 6\nexpect Edit Tabs\ntap 2\n"
-        + "expect Enter a new name for your site\nfield 0 Rowan House\nalert OK\nwait\n");
-    ASSERT_EQ(renamed.status, 0) << renamed.output;
+    ASSERT_TRUE(walk(std::string(loginScript) + "tab Account\ntap 6\nexpect Edit Tabs\ntap 2\n"
+        + "expect Enter a new name for your site\nfield 0 Rowan House\nalert OK\nwait\n"));
     EXPECT_EQ(sql("SELECT name FROM content_assets WHERE type = 'Tabbar' ORDER BY id LIMIT 1")[0][0], "Rowan House");
 
     // A real picture, as the photo library would hand it over.
@@ -161,9 +153,8 @@ TEST_F(Editors, TheSiteIsRenamedAndAPagePictureIsUploadedThenCleared)
     std::ofstream(photo, std::ios::binary) << *jpeg;
 
     const size_t itemsBefore = itemsOf("Events").size();
-    TermRun uploaded = runScript(editEvents + "tap 2\nwait\nexpect Select image\nphoto " + photo.string()
-        + "\npress Upload Image\nwait\nreject Alert:\nexpect Title: Home\nexpect Events\n", "upload.term");
-    ASSERT_EQ(uploaded.status, 0) << uploaded.output;
+    ASSERT_TRUE(walk(editEvents + "tap 2\nwait\nexpect Select image\nphoto " + photo.string()
+        + "\npress Upload Image\nwait\nreject Alert:\nexpect Title: Home\nexpect Events\n", "upload.term"));
     ASSERT_NE(column("Events", "image_id"), "0");
     // The page's reply points at the uploaded picture, which the server serves back whole.
     const std::string address = str(named(children(login()), "Events").value_or(JsonValue()), "ImageUrl");
@@ -175,27 +166,24 @@ TEST_F(Editors, TheSiteIsRenamedAndAPagePictureIsUploadedThenCleared)
     EXPECT_EQ(std::make_pair(picture->width(), picture->height()), std::make_pair(width, height));
     EXPECT_EQ(itemsOf("Events").size(), itemsBefore) << "the picture is the page's own, not a new item";
 
-    TermRun cleared = runScript(editEvents + "tap 3\nwait\nreject Alert:\n", "clear.term");
-    ASSERT_EQ(cleared.status, 0) << cleared.output;
+    ASSERT_TRUE(walk(editEvents + "tap 3\nwait\nreject Alert:\n", "clear.term"));
     EXPECT_EQ(column("Events", "image_id"), "0");
 }
 
 TEST_F(Editors, AFormGainsAFieldAndANewTextFollowsTheAccountDefaults)
 {
-    TermRun field = runScript(ownerHome + "tap 6\nwait\nexpect Title: Contact us\npress Edit\nalert Form fields\nwait\n"
-        + "press Add\nfield 0 Room number\ntap 1\ntap 1\nexpect Number\npress Save\nwait\nreject Alert:\n");
-    ASSERT_EQ(field.status, 0) << field.output;
+    ASSERT_TRUE(walk(ownerHome + "tap 6\nwait\nexpect Title: Contact us\npress Edit\nalert Form fields\nwait\n"
+        + "press Add\nfield 0 Room number\ntap 1\ntap 1\nexpect Number\npress Save\nwait\nreject Alert:\n"));
     auto fields = itemsOf("Contact us");
     ASSERT_FALSE(fields.empty());
     EXPECT_EQ(std::make_pair(fields.back()[0], fields.back()[1]), std::make_pair(std::string("Number"), std::string("Room number")));
 
-    TermRun defaults = runScript(std::string(loginScript) + "tab Account\n"
+    ASSERT_TRUE(walk(std::string(loginScript) + "tab Account\n"
         + "tap 2\ntap 0\nexpect Default font\ntap 3\ntap 4\n"
         + "tap 4\ndrag 0 144 144\nslide 0 0\npress Save\nexpect Account\n"
         + "tap 5\ndrag 0 144 144\nslide 0 0.5\npress Save\npress Save\nwait\n"
         + "tab 1\nwait\n" + addMenuRow(2) + "field 0 Plain words\nfield 1 plain\npress Save\nwait\nexpect Plain words\n",
-        "defaults.term");
-    ASSERT_EQ(defaults.status, 0) << defaults.output;
+        "defaults.term"));
     const std::string chosen = "Courier:20:0.00,0.00,0.00:0.50,0.50,0.50";
     EXPECT_EQ(sql("SELECT options FROM content_user_options")[0][0], chosen);
     // The new text carries no style of its own, so it is drawn in the site's defaults, which the

@@ -18,13 +18,7 @@ using namespace quindle::test;
 namespace {
 
 /// A JSON object of string fields, as the editors send it.
-std::string body(std::initializer_list<std::pair<const char*, std::string>> fields)
-{
-    std::string out;
-    for (const auto& [key, value] : fields)
-        out += std::string(out.empty() ? "{" : ",") + "\"" + key + "\":\"" + value + "\"";
-    return out + "}";
-}
+std::string body(std::vector<JsonObject::Entry> fields) { return JsonWriter::write(JsonObject::create(std::move(fields))).value_or(""); }
 
 class ContentApiTest : public ServerFixture {
 protected:

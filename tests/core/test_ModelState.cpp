@@ -222,7 +222,7 @@ TEST_F(ModelDisplayOptions, EmptyTextRowIs42PointsAndLongTextGrowsWithWrapping)
 }
 
 // Server text is UTC whatever the local zone; an upload's file name is the local time.
-TEST_F(ModelDates, ServerTextIsUtcUploadNamesLocalDaysCountLocalCalendarDaysAndHoursArePlusOne)
+TEST_F(ModelDates, ServerTextIsUtcUploadNamesLocalDaysCountLocalCalendarDaysHoursArePlusOneAndUpdatesWiden)
 {
     use("Asia/Kolkata");
     const Date d(std::chrono::seconds(1433149200));
@@ -243,10 +243,7 @@ TEST_F(ModelDates, ServerTextIsUtcUploadNamesLocalDaysCountLocalCalendarDaysAndH
     Date base = at("2015-06-01 10:00:00");
     for (auto [minutes, hours] : { std::pair { 0, 1 }, { 30, 1 }, { 90, 2 }, { 300, 6 }, { -150, -1 } })
         EXPECT_EQ(Model::hoursBetween(base, base + std::chrono::minutes(minutes)), hours) << minutes;
-}
-
-TEST_F(ModelDates, UpdateAssetWidensButNeverNarrows)
-{
+    // Moving an event's date widens its bounds but never narrows them.
     auto r = JsonObject::create({ { "startDate", "2015-06-02 00:00:00" }, { "endDate", "2015-06-05 00:00:00" } });
     const std::pair<const char*, const char*> steps[] = {
         { "2015-06-01 08:00:00", R"({"startDate":"2015-06-01 08:00:00","endDate":"2015-06-05 00:00:00","date":"2015-06-01 08:00:00"})" },

@@ -92,16 +92,16 @@ CookieFields fields(const std::vector<Cookie>& cookies)
 
 } // namespace
 
-TEST(HttpClientHeaders, RequestHeadersAndSetCookieParsingWithoutANetwork)
+TEST(HttpClientHeaders, RequestHeadersSetCookieParsingAndRepliesThatPassThrough)
 {
     // Set replaces every value ignoring case; repeated values join with commas in order.
-    HttpRequest request;
+    HttpRequest sent;
     for (auto [name, value] : { std::pair { "Cookies", "a" }, { "X-Other", "x" }, { "cookies", "b" } })
-        request.addHeader(name, value);
-    EXPECT_EQ(std::make_pair(request.header("Cookies"), request.header("Missing")),
+        sent.addHeader(name, value);
+    EXPECT_EQ(std::make_pair(sent.header("Cookies"), sent.header("Missing")),
         std::make_pair(std::optional<std::string>("a, b"), std::optional<std::string>()));
-    request.setHeader("COOKIES", "c");
-    EXPECT_EQ(std::make_pair(request.headerValues("Cookies"), request.headers.size()),
+    sent.setHeader("COOKIES", "c");
+    EXPECT_EQ(std::make_pair(sent.headerValues("Cookies"), sent.headers.size()),
         std::make_pair(std::vector<std::string> { "c" }, size_t(2)));
     HttpResponse response;
     response.url = "http://Example.org:8080/app/dir/page?x=1";
@@ -121,6 +121,27 @@ TEST(HttpClientHeaders, RequestHeadersAndSetCookieParsingWithoutANetwork)
     response.url = "http://Host.example/a";
     response.headers = { { "Set-Cookie", "k=v" } };
     EXPECT_EQ(fields(cookiesFromResponse(response)), (CookieFields { { "k", "v", "host.example", "/" } }));
+    // A reply's status, body, headers and cookies pass through.
+    RecordingServer server([](const RecordedRequest& request) {
+        if (request.path == "/login")
+            return Reply { .headers = { { "Set-Cookie", "PHPSESSID=s3cr3t; path=/" }, { "Set-Cookie", "second=2; path=/x" } } };
+        return Reply { .status = 404, .body = "{\"error\":\"missing\"}", .headers = { { "X-Reason", "gone" } } };
+    });
+    CurlHttpClient client;
+    auto [login, loginError] = exchange(client, request(server.url() + "/login"));
+    ASSERT_FALSE(loginError);
+    EXPECT_EQ(std::tie(login.status, login.body), std::make_tuple(200L, "{}"));
+    EXPECT_EQ(login.headerValues("Set-Cookie"), (std::vector<std::string> { "PHPSESSID=s3cr3t; path=/", "second=2; path=/x" }));
+    EXPECT_EQ(fields(cookiesFromResponse(login)),
+        (CookieFields { { "PHPSESSID", "s3cr3t", "127.0.0.1", "/" }, { "second", "2", "127.0.0.1", "/x" } }));
+    // A refusal is a reply, not an error; the cookie set before goes back to that host.
+    auto [missing, error] = exchange(client, request(server.url() + "/nothing"));
+    EXPECT_FALSE(error);
+    EXPECT_EQ(std::tie(missing.status, missing.body, missing.url), std::make_tuple(404L, "{\"error\":\"missing\"}", server.url() + "/nothing"));
+    EXPECT_EQ(missing.headerValues("x-reason"), std::vector<std::string> { "gone" });
+    auto recorded = server.requests();
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(std::make_pair(recorded[0].headerCount("Cookie"), recorded[1].header("Cookie")), std::make_pair(size_t(0), std::string("PHPSESSID=s3cr3t")));
 }
 
 TEST(HttpClientRequests, ArriveExactlyAsSent)
@@ -158,30 +179,6 @@ TEST(HttpClientRequests, ArriveExactlyAsSent)
         for (const auto& [name, value] : c.headers)
             EXPECT_EQ(std::make_pair(recorded.headerCount(name), recorded.header(name)), std::make_pair(size_t(value.empty() ? 0 : 1), value)) << name;
     }
-}
-
-TEST(HttpClientResponses, StatusBodyHeadersAndCookiesPassThrough)
-{
-    RecordingServer server([](const RecordedRequest& request) {
-        if (request.path == "/login")
-            return Reply { .headers = { { "Set-Cookie", "PHPSESSID=s3cr3t; path=/" }, { "Set-Cookie", "second=2; path=/x" } } };
-        return Reply { .status = 404, .body = "{\"error\":\"missing\"}", .headers = { { "X-Reason", "gone" } } };
-    });
-    CurlHttpClient client;
-    auto [login, loginError] = exchange(client, request(server.url() + "/login"));
-    ASSERT_FALSE(loginError);
-    EXPECT_EQ(std::tie(login.status, login.body), std::make_tuple(200L, "{}"));
-    EXPECT_EQ(login.headerValues("Set-Cookie"), (std::vector<std::string> { "PHPSESSID=s3cr3t; path=/", "second=2; path=/x" }));
-    EXPECT_EQ(fields(cookiesFromResponse(login)),
-        (CookieFields { { "PHPSESSID", "s3cr3t", "127.0.0.1", "/" }, { "second", "2", "127.0.0.1", "/x" } }));
-    // A refusal is a reply, not an error; the cookie set before goes back to that host.
-    auto [missing, error] = exchange(client, request(server.url() + "/nothing"));
-    EXPECT_FALSE(error);
-    EXPECT_EQ(std::tie(missing.status, missing.body, missing.url), std::make_tuple(404L, "{\"error\":\"missing\"}", server.url() + "/nothing"));
-    EXPECT_EQ(missing.headerValues("x-reason"), std::vector<std::string> { "gone" });
-    auto recorded = server.requests();
-    ASSERT_EQ(recorded.size(), 2u);
-    EXPECT_EQ(std::make_pair(recorded[0].headerCount("Cookie"), recorded[1].header("Cookie")), std::make_pair(size_t(0), std::string("PHPSESSID=s3cr3t")));
 }
 
 // Requests go out together; replies come back one at a time on the one callback thread, never the

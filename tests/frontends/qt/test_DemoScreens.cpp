@@ -27,6 +27,7 @@
 #include "ui/DatePicker.h"
 #include "ui/WebView.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace quindle;
@@ -79,7 +80,7 @@ class DemoScreensTest : public QObject, protected PhoneOnStack {
     Q_OBJECT
     DemoServer reference;
     std::unique_ptr<MainQueueBridge> bridge;
-    std::filesystem::path documents;
+    QTemporaryDir documents; // the app's object store
     std::shared_ptr<AppDelegate> app;
     std::unique_ptr<CommandInterpreter> interpreter;
     std::unique_ptr<PhoneWindow> appPhone;
@@ -93,11 +94,8 @@ class DemoScreensTest : public QObject, protected PhoneOnStack {
     void run(const std::string& script)
     {
         std::istringstream lines(script);
-        std::string line;
-        while (std::getline(lines, line)) {
-            auto result = interpreter->execute(line);
-            QVERIFY2(result.ok, (line + ": " + result.message + "\n" + interpreter->render().text).c_str());
-        }
+        std::ostringstream output, failure;
+        QVERIFY2(interpreter->runScript(lines, "script", output, failure) == 0, failure.str().c_str());
     }
 
     template <class Screen>
@@ -127,9 +125,8 @@ class DemoScreensTest : public QObject, protected PhoneOnStack {
 private slots:
     void initTestCase()
     {
-        documents = std::filesystem::temp_directory_path() / ("quindle-qt-test-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(documents);
-        setenv("QUINDLE_DOCUMENTS", documents.c_str(), 1);
+        QVERIFY(documents.isValid());
+        setenv("QUINDLE_DOCUMENTS", qPrintable(documents.path()), 1);
         Log::setEnabled(false); // every request and reply would bury the results
         std::string error;
         QVERIFY2(reference.start(&error), error.c_str());
@@ -158,8 +155,6 @@ private slots:
         MainQueue::shared().runUntilIdle();
         bridge.reset();
         reference.stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(documents, ignored);
     }
 
     void picturesOfTheStartPageAndPushedPages()

@@ -119,7 +119,7 @@ class QtComponentsTest : public QObject {
     Q_OBJECT
     std::shared_ptr<Pictures> pictures;
     std::shared_ptr<CarouselView> carousel;
-    std::filesystem::path programFolder;
+    QTemporaryDir scratch; // the test's pictures and scripts, and the program's object store
     void makeCarousel(CarouselType type, double offset)
     {
         carousel = CarouselView::create({ 300, 200 });
@@ -141,14 +141,8 @@ class QtComponentsTest : public QObject {
 private slots:
     void initTestCase()
     {
-        programFolder = std::filesystem::temp_directory_path() / ("quindle-program-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(programFolder);
-        setenv("QUINDLE_DOCUMENTS", programFolder.c_str(), 1);
-    }
-    void cleanupTestCase()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(programFolder, ignored);
+        QVERIFY(scratch.isValid());
+        setenv("QUINDLE_DOCUMENTS", qPrintable(scratch.path()), 1);
     }
     void init() { pictures = std::make_shared<Pictures>(); }
     void frontItemCentredAndOnTop_data()
@@ -469,9 +463,7 @@ private slots:
         QCOMPARE((std::vector<QColor> { pixel(*middle, 0, 0), pixel(*middle, 39, 0), pixel(*middle, 0, 39), pixel(*middle, 39, 39) }),
             (std::vector<QColor> { Qt::red, Qt::green, Qt::blue, Qt::yellow }));
         QVERIFY(!photo_crop::cropSquare(QImage(), QRectF(0, 0, 10, 10)));
-        QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        QString png = folder.filePath("photo.png"), jpeg = folder.filePath("photo.jpg");
+        QString png = scratch.filePath("photo.png"), jpeg = scratch.filePath("photo.jpg");
         QVERIFY(quadrants(120, 80).save(png) && quadrants(120, 80).save(jpeg, "JPEG", 95));
         for (const QString& path : { png, jpeg }) {
             QImage read = photo_crop::readPicture(path);
@@ -485,11 +477,11 @@ private slots:
             QColor corner = pixel(*photo, 15, 15);
             QVERIFY2(corner.red() > 230 && corner.green() > 230 && corner.blue() < 30, path.toLatin1());
         }
-        QFile file(folder.filePath("notes.png"));
+        QFile file(scratch.filePath("notes.png"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a picture") > 0);
         file.close();
         QVERIFY(photo_crop::readPicture(file.fileName()).isNull());
-        QVERIFY(photo_crop::readPicture(folder.filePath("missing.png")).isNull());
+        QVERIFY(photo_crop::readPicture(scratch.filePath("missing.png")).isNull());
     }
 
     // The program takes options as the text client does; it takes a picture of the loaded start
@@ -506,13 +498,13 @@ private slots:
         QVERIFY(both.status == 2 && contains(both.output, "quindle: --demo and --server exclude each other"));
         ProgramRun unread = runQuindle("--script /nonexistent/walk.term");
         QVERIFY(unread.status == 2 && contains(unread.output, "cannot read the script"));
-        std::string start = (programFolder / "start.png").string();
+        std::string start = scratch.filePath("start.png").toStdString();
         ProgramRun run = runQuindle("--screenshot " + start);
         QVERIFY2(run.status == 0, run.output.c_str());
         QImage image(QString::fromStdString(start));
         QVERIFY(image.size() == QSize(390, 844) && distinctColours(image) > 20);
-        std::ofstream(programFolder / "bad.term") << "expect Welcome\nexpect Nowhere\nquit\n";
-        run = runQuindle("--script " + (programFolder / "bad.term").string());
+        std::ofstream(scratch.filePath("bad.term").toStdString()) << "expect Welcome\nexpect Nowhere\nquit\n";
+        run = runQuindle("--script " + scratch.filePath("bad.term").toStdString());
         QVERIFY2(run.status == 1 && contains(run.output, "bad.term:2: expect Nowhere"), run.output.c_str());
     }
 };

@@ -67,8 +67,7 @@ press Done
 wait
 reject Visiting hours are 10:00
 )"));
-    auto names = childNames();
-    EXPECT_EQ(std::count(names.begin(), names.end(), "Visiting"), 0) << names.size();
+    EXPECT_EQ(std::ranges::count(childNames(), "Visiting"), 0);
 
     EXPECT_TRUE(walk(ownerHome + R"(tab Trash
 wait
@@ -79,8 +78,7 @@ tab 1
 wait
 expect Visiting hours are 10:00
 )", "restore.term"));
-    names = childNames();
-    EXPECT_EQ(std::count(names.begin(), names.end(), "Visiting"), 1);
+    EXPECT_EQ(std::ranges::count(childNames(), "Visiting"), 1);
 }
 
 TEST_F(Editors, TheAddMenuAddsOneItemOfEachKindAndSaysASliderCannotBeAdded)
